@@ -1,0 +1,30 @@
+// Fuzz target for the definition reader: the input is a definition file; every slot's key is then looked
+// up field by field, and the table is pushed and popped.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "defs/definition.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    static const std::string path = "/tmp/zarvo_fuzz_definition_" + std::to_string(getpid()) + ".def";
+    if (FILE* f = fopen(path.c_str(), "wb")) {
+        fwrite(data, 1, size, f);
+        fclose(f);
+    }
+    PushDefinitionFile();
+    LoadDefinitionFile(path.c_str());
+    char small[8];
+    for (const DefinitionEntry& e : DefinitionStack[0].entries) {
+        char key[255];
+        snprintf(key, sizeof key, "%s", e.key);
+        for (int n = 0; n < 4; ++n) {
+            GetDefinitionValue(key, n);
+            GetDefinitionValue(key, n, small, sizeof small);
+        }
+    }
+    PopDefinitionFile();
+    return 0;
+}

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, playing and testing Zarvo need (through sudo when not root).
+set -euo pipefail
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO=sudo
+packages=(build-essential cmake ninja-build pkg-config python3
+          libsdl2-dev libsdl2-ttf-dev libfluidsynth-dev
+          timgm6mb-soundfont fluid-soundfont-gm fonts-comic-neue fonts-dejavu-core)
+if [ "${1:-}" = "--test" ]; then
+    packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool imagemagick)
+fi
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    $SUDO apt-get update -qq
+    $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+fi

@@ -1,0 +1,165 @@
+// Process entry: start-up in a fixed order, the never-sleeping main loop, shutdown, the event log.
+#include "app/app.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "app/dispatch.h"
+#include "audio/music.h"
+#include "audio/sound.h"
+#include "app/random.h"
+#include "app/settings.h"
+#include "console/console.h"
+#include "defs/definition.h"
+#include "defs/menu.h"
+#include "input/input.h"
+#include "net/net.h"
+#include "platform/platform.h"
+#include "render/frame.h"
+#include "render/raster.h"
+#include "render/video.h"
+
+int32_t GameState = GS_MENU;
+uint8_t AppActive = 1;
+uint32_t LogStartTime;
+uint32_t LastTickTime, LastFrameTime;
+uint64_t TickCount, FrameCount;
+
+static bool TimersStarted;
+static bool QuitRequested;
+static int QuitCode;
+
+void PostQuit(int code) {
+    if (QuitRequested) return;
+    QuitRequested = true;
+    QuitCode = code;
+}
+
+bool QuitPosted() { return QuitRequested; }
+
+int LogEvent(const char* text) {
+    // The log is written only when error.txt already exists; it is opened and closed per record so
+    // that it is complete up to the last line even after a crash.
+    FILE* f = fopen("error.txt", "r+b");
+    if (!f) return 1;
+    fseek(f, 0, SEEK_END);
+    fprintf(f, "[%s] (%dms)\r\n", text, int32_t(PlatformTicksMs() - LogStartTime));
+    fclose(f);
+    return 1;
+}
+
+void HandleActivation(int code) {
+    bool active = code == 1 || code == 2;
+    uint8_t previous = AppActive;
+    AppActive = active ? 1 : 0;
+    if (active && !previous) RestoreSurfaces();
+    if (active) InputReacquire();
+    if (code == 0) InputActive = false;
+}
+
+void ResetTimers() { TimersStarted = false; }
+
+int RunTimers() {
+    if (!TimersStarted) {
+        TimersStarted = true;
+        LastTickTime = LastFrameTime = PlatformTicksMs();
+    }
+    uint32_t now = PlatformTicksMs();
+    if (int32_t(now - LastTickTime) > 5) {
+        LastTickTime = now;
+        HandleInput();
+        TickGameState();
+        ++TickCount;
+    } else if (int32_t(now - LastFrameTime) > 25) {
+        LastFrameTime = now;
+        RenderFrame();
+        MusicService();
+    }
+    return 1;
+}
+
+static void Report(int ok, const char* success, const char* failure) { ConsolePrint(ok ? success : failure); }
+
+
+int StartSubsystems() {
+    ConsolePrint("Welcome!");
+    ConsolePrint("");
+    ConsolePrint(WindowTitle);
+    ConsolePrint("");
+    PlatformShowCursor(false);
+    SeedRandom(uint32_t(time(nullptr)));
+    Report(BuildTrigTables(), "Maths System Initialised...", "Maths System Initialisation Failed!");
+    Report(InputInit(), "Input System Initialised...", "Input System Initialisation Failed!");
+    Report(InitVideo(), "Video System Initialised...", "Video System Initialisation Failed!");
+    RegisterGameFont();
+    Report(SoundInit(), "Sound System Initialised...", "Sound System Initialisation Failed!");
+    Report(MusicInit(), "Music System Initialised...", "Music System Initialisation Failed!");
+    Report(NetInit(), "Network System Initialised...", "Network System Initialisation Failed!");
+    ConsolePrint("");
+    ConsolePrint("There are 2 console commands: QUIT and EXIT");
+    ConsolePrintNotify(250, "=== Press ` (\xAC) to access the console ===");
+    ConsolePrint("");
+    return 1;
+}
+
+int StopSubsystems() {
+    NetShutdown();
+    SoundShutdown();
+    MusicShutdown();
+    ShutdownVideo();
+    RemoveGameFont();
+    InputShutdown();
+    PlatformShowCursor(true);
+    return 1;
+}
+
+static int RunProgram() {
+    ConsoleInit();
+    SeedRandom(uint32_t(time(nullptr)));
+    LogStartTime = PlatformTicksMs();
+    LogEvent("||| Starting Zarvo.exe |||||||||||||||||||||||||||||||||||||||||||||||||||");
+    LogEvent("Information gets newer as you scroll down (appended at the bottom)");
+    snprintf(WindowTitle, sizeof WindowTitle, "Harrowfen Brimstalk [%d.%d%d], Codebase Zarvo 0.07", 1, 0, 8);
+    char reason[512];
+    if (!PlatformOpenWindow(WindowTitle, reason, sizeof reason)) {
+        fprintf(stderr, "zarvo: cannot open a window: %s\n", reason);
+        return 1;
+    }
+    ReadSettings();
+    StartSubsystems();
+    SetMusicVolume(MUSICVOL);
+    PointerX = SCREENX / 2;
+    PointerY = SCREENY / 2;
+    ReadStartMenuName();
+    LoadMenu(StartMenuFile, false);
+    ConsoleOpenFull();
+    ConsoleToggle();
+
+    bool running = true;
+    while (running) {
+        PlatformEvent ev;
+        if (QuitRequested) {
+            running = false;  // the quit message ends the loop after this pass
+        } else if (PlatformPollEvent(&ev)) {
+            if (ev.type == PE_QUIT) PostQuit(0);
+            if (ev.type == PE_ACTIVATE) HandleActivation(ev.code);
+        }
+        RunTimers();
+    }
+
+    LoadMenu(StartMenuFile, false);
+    StopSubsystems();
+    PlatformCloseWindow();
+    return QuitCode;
+}
+
+int ProgramMain() {
+    try {
+        return RunProgram();
+    } catch (...) {
+        ConsolePrint("Crashed :( But properly");
+        PostQuit(0);
+        PlatformCloseWindow();
+        return 1;  // a crash is not a clean exit
+    }
+}

@@ -1,0 +1,28 @@
+// Process entry, game state, main loop timers, quit requests, activation and the event log.
+#pragma once
+#include <cstdint>
+
+enum { GS_MENU = 0, GS_PLAYING = 1, GS_PAUSED = 2, GS_LEVEL_DONE = 4, GS_WON = 6 };
+
+extern int32_t GameState;
+extern uint8_t AppActive;
+extern uint32_t LogStartTime;
+extern uint32_t LastTickTime, LastFrameTime;
+extern uint64_t TickCount;   // logic ticks run since start (for the runner and tests)
+extern uint64_t FrameCount;  // frames presented since start
+
+// The whole program: start-up, main loop, shutdown. Returns the process exit code.
+int ProgramMain();
+// One timer pass of the main loop: at most one logic tick, or else at most one frame.
+int RunTimers();
+// Resets the timer step so its next call starts afresh (tests).
+void ResetTimers();
+int StartSubsystems();
+int StopSubsystems();
+// Asks the main loop to end after its current pass with the given exit code.
+void PostQuit(int code);
+bool QuitPosted();
+// Window activation: code 0 deactivated, 1 or 2 activated.
+void HandleActivation(int code);
+// Appends "[text] (Nms)\r\n" to error.txt when that file already exists. Returns 1.
+int LogEvent(const char* text);

@@ -1,0 +1,83 @@
+// Per-tick input routing and the per-state update.
+#include "app/dispatch.h"
+
+#include "app/app.h"
+#include "app/settings.h"
+#include "console/console.h"
+#include "defs/menu.h"
+#include "game/animation.h"
+#include "input/input.h"
+#include "net/net.h"
+
+void MenuKeys() {
+    if (KeyPressed(DIK_UP)) MenuUp();
+    if (KeyPressed(DIK_DOWN)) MenuDown();
+    if (KeyPressed(DIK_RETURN)) ActivateMenuItem();
+    if (MouseButtonPressed(0))
+        ClickMenu(PointerX, PointerY);
+    else
+        HoverMenu(PointerX, PointerY);
+}
+
+void WaitContinueKey() {
+    static const uint8_t kKeys[] = {DIK_RETURN, DIK_LEFT, DIK_RIGHT, DIK_SPACE, DIK_UP, DIK_DOWN};
+    for (uint8_t k : kKeys) {
+        if (!KeyPressed(k)) continue;
+        if (GameState == GS_WON) LoadMenu(StartMenuFile, true);
+        return;
+    }
+}
+
+void HandleInput() {
+    if (!InputActive) return;
+    InputRead();
+    UpdatePointer();
+    if (KeyPressed(DIK_GRAVE))
+        ConsoleToggle();
+    else if (KeyPressed(DIK_C))
+        ConsoleToggle();
+    if (!ConsoleIsClosed()) {
+        ConsoleKeys();
+        return;
+    }
+    if (KeyPressed(DIK_ESCAPE)) {
+        ToggleMenu();
+        return;
+    }
+    // A menu shown or hidden by the step above changes the state on the following tick.
+    if (Menu.Visible && GameState == GS_PLAYING) GameState = GS_PAUSED;
+    if (!Menu.Visible && GameState == GS_PAUSED) GameState = GS_PLAYING;
+    if (Menu.Visible) {
+        MenuKeys();
+        return;
+    }
+    switch (GameState) {
+    case GS_LEVEL_DONE:
+    case GS_WON:
+        WaitContinueKey();
+        break;
+    default:
+        break;
+    }
+}
+
+int TickGameState() {
+    switch (GameState) {
+    case GS_MENU:
+    case GS_LEVEL_DONE:
+    case GS_WON:
+        AnimationStep();
+        break;
+    case GS_PLAYING:
+        AnimationStep();
+        NetPending();
+        break;
+    case GS_PAUSED:
+        AnimationStep();
+        NetPending();
+        break;
+    default:
+        break;
+    }
+    return 1;
+}

@@ -1,0 +1,11 @@
+// The program-wide linear congruential random generator.
+#include "app/random.h"
+
+uint32_t RandomSeed = 1;
+
+void SeedRandom(uint32_t seed) { RandomSeed = seed; }
+
+int Random() {
+    RandomSeed = RandomSeed * 214013u + 2531011u;
+    return int((RandomSeed >> 16) & 0x7FFF);
+}

@@ -1,0 +1,234 @@
+// The portable mixer: resamples 8-bit voices with linear interpolation, applies volume and pan, adds
+// the music, and clips into 16-bit stereo. All scratch storage is static; the render path never allocates.
+#include "audio/mixer.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "console/console.h"
+#include "platform/platform_audio.h"
+
+namespace {
+
+struct Voice {
+    const uint8_t* samples = nullptr;
+    uint32_t length = 0;
+    uint64_t position = 0; // 32.32 fixed point, in samples
+    uint64_t step = 0;     // 32.32 fixed point, samples per output frame
+    uint32_t frequency = MIXER_DEFAULT_FREQUENCY;
+    int volume = 0; // hundredths of a decibel
+    int pan = 0;
+    float gainLeft = 1.0f, gainRight = 1.0f;
+    bool playing = false;
+    bool looping = false;
+};
+
+Voice Voices[MIXER_VOICES];
+int DeviceHolds = 0;
+int DeviceRate = 48000;
+bool DeviceOpen = false;
+bool MusicOn = false;
+
+constexpr int CHUNK = PLATFORM_MUSIC_MAX_FRAMES;
+float MixScratch[CHUNK * 2];
+float MusicScratch[CHUNK * 2];
+
+struct AudioLock {
+    AudioLock() { PlatformAudioLock(); }
+    ~AudioLock() { PlatformAudioUnlock(); }
+};
+
+float DbToGain(int hundredthsDb) {
+    if (hundredthsDb <= MIXER_VOLUME_MIN) return 0.0f;
+    return std::pow(10.0f, float(hundredthsDb) / 2000.0f);
+}
+
+void UpdateGains(Voice& v) {
+    float g = DbToGain(v.volume);
+    // Pan attenuates the far side only, as a mixer's pan control in decibels does.
+    float left = v.pan > 0 ? DbToGain(-v.pan) : 1.0f;
+    float right = v.pan < 0 ? DbToGain(v.pan) : 1.0f;
+    v.gainLeft = g * left;
+    v.gainRight = g * right;
+}
+
+void UpdateStep(Voice& v) {
+    v.step = (uint64_t(v.frequency) << 32) / uint64_t(DeviceRate > 0 ? DeviceRate : 48000);
+}
+
+bool ValidVoice(int voice) {
+    return voice >= 0 && voice < MIXER_VOICES;
+}
+
+void MixerPull(int16_t* out, int frames, void*) {
+    MixerRender(out, frames);
+}
+
+// Adds one voice into the chunk; stops it when a one-shot voice runs off its end.
+void MixVoice(Voice& v, float* mix, int frames) {
+    const uint8_t* s = v.samples;
+    const uint32_t len = v.length;
+    const uint64_t end = uint64_t(len) << 32;
+    const float gl = v.gainLeft * (1.0f / 128.0f), gr = v.gainRight * (1.0f / 128.0f);
+    uint64_t pos = v.position;
+    for (int i = 0; i < frames; ++i) {
+        if (pos >= end) {
+            if (!v.looping) {
+                v.playing = false;
+                pos = 0;
+                break;
+            }
+            pos %= end;
+        }
+        uint32_t idx = uint32_t(pos >> 32);
+        int s0 = int(s[idx]) - 128;
+        int s1 = idx + 1 < len ? int(s[idx + 1]) - 128 : (v.looping ? int(s[0]) - 128 : s0);
+        float frac = float(uint32_t(pos)) * (1.0f / 4294967296.0f);
+        float x = float(s0) + float(s1 - s0) * frac;
+        mix[2 * i] += x * gl;
+        mix[2 * i + 1] += x * gr;
+        pos += v.step;
+    }
+    v.position = pos;
+}
+
+} // namespace
+
+int MixerAcquireDevice() {
+    if (DeviceHolds > 0) {
+        ++DeviceHolds;
+        return 1;
+    }
+    char err[160] = "";
+    int rate = 0;
+    if (!PlatformAudioOpen(MixerPull, nullptr, &rate, err, sizeof err)) {
+        if (err[0]) ConsolePrint(err);
+        return 0;
+    }
+    {
+        AudioLock lock;
+        DeviceRate = rate > 0 ? rate : 48000;
+        for (Voice& v : Voices)
+            UpdateStep(v);
+        DeviceOpen = true;
+    }
+    DeviceHolds = 1;
+    return 1;
+}
+
+void MixerReleaseDevice() {
+    if (DeviceHolds <= 0) return;
+    if (--DeviceHolds > 0) return;
+    PlatformAudioClose();
+    DeviceOpen = false;
+    MusicOn = false;
+}
+
+int MixerDeviceRate() {
+    return DeviceRate;
+}
+
+void MixerSetRenderRate(int rate) {
+    if (DeviceOpen || rate < 1000 || rate > 384000) return;
+    DeviceRate = rate;
+    for (Voice& v : Voices)
+        UpdateStep(v);
+}
+
+void MixerSetVoiceData(int voice, const uint8_t* samples, uint32_t length) {
+    if (!ValidVoice(voice)) return;
+    AudioLock lock;
+    Voice& v = Voices[voice];
+    v.samples = length ? samples : nullptr;
+    v.length = samples ? length : 0;
+    v.position = 0;
+    v.playing = false;
+    v.looping = false;
+}
+
+void MixerSetVolume(int voice, int hundredthsDb) {
+    if (!ValidVoice(voice)) return;
+    hundredthsDb = std::clamp(hundredthsDb, MIXER_VOLUME_MIN, 0);
+    AudioLock lock;
+    Voices[voice].volume = hundredthsDb;
+    UpdateGains(Voices[voice]);
+}
+
+void MixerSetFrequency(int voice, uint32_t framesPerSecond) {
+    if (!ValidVoice(voice)) return;
+    framesPerSecond = std::clamp<uint32_t>(framesPerSecond, 100, 200000);
+    AudioLock lock;
+    Voices[voice].frequency = framesPerSecond;
+    UpdateStep(Voices[voice]);
+}
+
+void MixerSetPan(int voice, int pan) {
+    if (!ValidVoice(voice)) return;
+    pan = std::clamp(pan, -MIXER_PAN_LIMIT, MIXER_PAN_LIMIT);
+    AudioLock lock;
+    Voices[voice].pan = pan;
+    UpdateGains(Voices[voice]);
+}
+
+int MixerPlay(int voice, bool looping) {
+    if (!ValidVoice(voice)) return 0;
+    AudioLock lock;
+    Voice& v = Voices[voice];
+    if (!v.samples || v.length == 0) return 0;
+    if (v.position >= (uint64_t(v.length) << 32)) v.position = 0;
+    v.looping = looping;
+    v.playing = true;
+    return 1;
+}
+
+void MixerStop(int voice) {
+    if (!ValidVoice(voice)) return;
+    AudioLock lock;
+    Voices[voice].playing = false;
+    Voices[voice].position = 0;
+}
+
+bool MixerIsPlaying(int voice) {
+    if (!ValidVoice(voice)) return false;
+    AudioLock lock;
+    return Voices[voice].playing;
+}
+
+bool MixerIsLooping(int voice) {
+    if (!ValidVoice(voice)) return false;
+    AudioLock lock;
+    return Voices[voice].playing && Voices[voice].looping;
+}
+
+int MixerVolume(int voice) {
+    if (!ValidVoice(voice)) return 0;
+    AudioLock lock;
+    return Voices[voice].volume;
+}
+
+void MixerEnableMusic(bool on) {
+    AudioLock lock;
+    MusicOn = on;
+}
+
+void MixerRender(int16_t* out, int frames) {
+    while (frames > 0) {
+        int n = std::min(frames, CHUNK);
+        std::memset(MixScratch, 0, sizeof(float) * 2 * size_t(n));
+        for (Voice& v : Voices)
+            if (v.playing && v.samples) MixVoice(v, MixScratch, n);
+        if (MusicOn) {
+            PlatformMusicRender(MusicScratch, n);
+            for (int i = 0; i < 2 * n; ++i)
+                MixScratch[i] += MusicScratch[i];
+        }
+        for (int i = 0; i < 2 * n; ++i) {
+            float x = MixScratch[i] * 32767.0f;
+            x = std::clamp(x, -32768.0f, 32767.0f);
+            out[i] = int16_t(std::lrintf(x));
+        }
+        out += 2 * n;
+        frames -= n;
+    }
+}

@@ -1,0 +1,270 @@
+// Music slots and their rotation; the synthesiser behind the platform boundary renders the sound.
+#include "audio/music.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "app/bounded.h"
+#include "app/settings.h"
+#include "audio/mixer.h"
+#include "audio/sound.h"
+#include "console/console.h"
+#include "defs/definition.h"
+#include "platform/platform.h"
+#include "platform/platform_audio.h"
+
+uint8_t MusicReady = 0;
+MusicSlot MusicSlots[MUSIC_SLOTS];
+int32_t CurrentMusic = -1;
+int32_t MusicServiceOn = 0;
+uint32_t MusicCheckTime = 0;
+int32_t NextMusic = 0;
+
+namespace {
+
+bool DeviceHeld = false;
+int SynthSlot = -1; // slot whose file the synthesiser was last given
+float Gain = 1.0f;
+
+uint32_t Be32(const uint8_t* p) {
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+uint16_t Be16(const uint8_t* p) {
+    return uint16_t(p[0] << 8 | p[1]);
+}
+
+bool ValidSlot(int slot) {
+    return slot >= 0 && slot < MUSIC_SLOTS;
+}
+
+void ClearSlot(int slot) {
+    MusicSlot& s = MusicSlots[slot];
+    std::vector<uint8_t>().swap(s.midi);
+    s.number = slot;
+    s.state = MUSIC_FREE;
+    s.file[0] = 0;
+}
+
+bool ReadWholeFile(const char* file, std::vector<uint8_t>* bytes) {
+    FILE* f = fopen(file, "rb");
+    if (!f) return false;
+    uint8_t block[16384];
+    bool ok = true;
+    for (;;) {
+        size_t n = fread(block, 1, sizeof block, f);
+        if (n == 0) {
+            ok = !ferror(f);
+            break;
+        }
+        if (bytes->size() + n > MUSIC_MAX_FILE_BYTES) {
+            ok = false;
+            break;
+        }
+        bytes->insert(bytes->end(), block, block + n);
+    }
+    fclose(f);
+    return ok;
+}
+
+} // namespace
+
+int MidiLooksSane(const uint8_t* bytes, size_t size) {
+    if (!bytes || size < 14 || memcmp(bytes, "MThd", 4) != 0) return 0;
+    uint32_t headerLength = Be32(bytes + 4);
+    if (headerLength < 6 || headerLength > size - 8) return 0;
+    unsigned format = Be16(bytes + 8), tracks = Be16(bytes + 10), division = Be16(bytes + 12);
+    if (format > 2 || tracks == 0 || division == 0) return 0;
+    if ((division & 0x8000) && (division & 0xff) == 0) return 0; // SMPTE timing with no ticks per frame
+    size_t pos = 8 + size_t(headerLength);
+    unsigned found = 0;
+    while (size - pos >= 8) {
+        uint32_t length = Be32(bytes + pos + 4);
+        if (length > size - pos - 8) return 0; // truncated chunk
+        if (memcmp(bytes + pos, "MTrk", 4) == 0) {
+            if (length == 0) return 0;
+            ++found;
+        }
+        pos += 8 + size_t(length);
+    }
+    return found > 0 ? 1 : 0;
+}
+
+int MusicInit() {
+    MusicReady = 0;
+    if (!DeviceHeld) {
+        if (!MixerAcquireDevice()) return 0;
+        DeviceHeld = true;
+    }
+    char preferred[288] = "";
+    GetDefinitionValue("SOUNDFONT", 0, preferred, sizeof preferred);
+    char err[512] = "";
+    if (!PlatformMusicInit(MixerDeviceRate(), preferred, err, sizeof err)) {
+        if (err[0]) ConsolePrint(err);
+        MixerReleaseDevice();
+        DeviceHeld = false;
+        return 0;
+    }
+    PlatformMusicSetGain(Gain);
+    MixerEnableMusic(true);
+    for (int s = 0; s < MUSIC_SLOTS; ++s)
+        ClearSlot(s);
+    CurrentMusic = -1;
+    SynthSlot = -1;
+    MusicServiceOn = 1;
+    MusicReady = 1;
+    return 1;
+}
+
+void MusicShutdown() {
+    if (!MusicReady) return;
+    PlatformAudioLock();
+    PlatformMusicStop();
+    PlatformAudioUnlock();
+    UnloadAllMusic();
+    MixerEnableMusic(false);
+    PlatformAudioLock();
+    PlatformMusicShutdown();
+    PlatformAudioUnlock();
+    if (DeviceHeld) MixerReleaseDevice();
+    DeviceHeld = false;
+    CurrentMusic = -1;
+    SynthSlot = -1;
+    MusicServiceOn = 0;
+    MusicReady = 0;
+}
+
+int LoadMusic(const char* file) {
+    if (!MusicReady) return 0;
+    int slot = -1;
+    for (int s = 0; s < MUSIC_SLOTS; ++s)
+        if (MusicSlots[s].state == MUSIC_FREE) {
+            slot = s;
+            break;
+        }
+    if (slot < 0 || !file || !file[0]) return -1;
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(file, &bytes)) return -1;
+    if (!MidiLooksSane(bytes.data(), bytes.size())) return -1;
+    MusicSlot& s = MusicSlots[slot];
+    s.midi = std::move(bytes);
+    s.number = slot;
+    s.state = MUSIC_LOADED;
+    CopyBounded(s.file, file);
+    return slot;
+}
+
+int StopMusic(int slot) {
+    if (!MusicReady || !ValidSlot(slot)) return 0;
+    MusicSlot& s = MusicSlots[slot];
+    if (s.midi.empty() || s.state == MUSIC_FREE) return 0;
+    if (SynthSlot == slot) {
+        PlatformAudioLock();
+        PlatformMusicStop();
+        PlatformAudioUnlock();
+        SynthSlot = -1;
+    }
+    s.state = MUSIC_STOPPED;
+    CurrentMusic = -1;
+    return 1;
+}
+
+int PlayMusic(int slot) {
+    if (!MusicReady || !ValidSlot(slot)) return 0;
+    MusicSlot& s = MusicSlots[slot];
+    if (s.midi.empty() || s.state == MUSIC_FREE) return 0;
+    if (CurrentMusic != -1) StopMusic(CurrentMusic);
+    PlatformAudioLock();
+    bool started = PlatformMusicPlay(s.midi.data(), s.midi.size());
+    PlatformAudioUnlock();
+    SynthSlot = started ? slot : -1;
+    s.state = started ? MUSIC_PLAYING : MUSIC_STOPPED;
+    CurrentMusic = slot;
+    return started ? 1 : 0;
+}
+
+int StopCurrentMusic() {
+    if (!MusicReady) return 0;
+    if (CurrentMusic == -1) return 2;
+    return StopMusic(CurrentMusic) ? 1 : 0;
+}
+
+void UnloadAllMusic() {
+    if (!MusicReady) return;
+    if (SynthSlot != -1) {
+        PlatformAudioLock();
+        PlatformMusicStop();
+        PlatformAudioUnlock();
+        SynthSlot = -1;
+    }
+    for (int s = 0; s < MUSIC_SLOTS; ++s)
+        if (!MusicSlots[s].midi.empty() || MusicSlots[s].state != MUSIC_FREE) ClearSlot(s);
+    CurrentMusic = -1;
+}
+
+int RefreshMusicState(int slot) {
+    if (!MusicReady || !ValidSlot(slot)) return 0;
+    MusicSlot& s = MusicSlots[slot];
+    if (s.midi.empty() || s.state == MUSIC_FREE) return 0;
+    PlatformAudioLock();
+    bool playing = SynthSlot == slot && PlatformMusicIsPlaying();
+    PlatformAudioUnlock();
+    s.state = playing ? MUSIC_PLAYING : MUSIC_STOPPED;
+    return s.state;
+}
+
+int SetMusicVolume(int volume) {
+    if (!MusicReady) return 0;
+    if (volume < 0) volume = 0;
+    if (volume > 100) volume = 100;
+    Gain = std::pow(10.0f, float(VolumeToHundredthsDb(volume)) / 2000.0f);
+    PlatformMusicSetGain(Gain);
+    return 1;
+}
+
+float MusicGain() {
+    return Gain;
+}
+
+void MusicService() {
+    PlatformAudioService();
+    if (!MusicReady || !MusicServiceOn) return;
+    uint32_t now = PlatformTicksMs();
+    if (int32_t(now - MusicCheckTime) <= 1000) return;
+    MusicCheckTime = now;
+    for (int s = 0; s < MUSIC_SLOTS; ++s)
+        if (RefreshMusicState(s) == MUSIC_PLAYING) return;
+    bool anyLoaded = false;
+    for (const MusicSlot& s : MusicSlots)
+        if (s.state != MUSIC_FREE) anyLoaded = true;
+    if (!anyLoaded) return;
+    for (int step = 0; step < MUSIC_SLOTS; ++step) {
+        NextMusic = NextMusic >= MUSIC_SLOTS - 1 ? 0 : NextMusic + 1;
+        if (MusicSlots[NextMusic].state != MUSIC_FREE) {
+            PlayMusic(NextMusic);
+            return;
+        }
+    }
+}
+
+std::string MusicDumpJson() {
+    std::string j;
+    char buf[160];
+    snprintf(buf, sizeof buf, "\"music\":{\"ready\":%d,\"current\":%d,\"volume\":%d,\"slots\":[",
+             MusicReady ? 1 : 0, int(CurrentMusic), int(MUSICVOL));
+    j += buf;
+    bool first = true;
+    for (int s = 0; s < MUSIC_SLOTS; ++s) {
+        const MusicSlot& m = MusicSlots[s];
+        if (m.state == MUSIC_FREE) continue;
+        if (!first) j += ',';
+        first = false;
+        snprintf(buf, sizeof buf, "{\"slot\":%d,\"file\":", s);
+        j += buf;
+        AudioJsonString(j, m.file);
+        snprintf(buf, sizeof buf, ",\"state\":%d}", int(m.state));
+        j += buf;
+    }
+    j += "]}";
+    return j;
+}

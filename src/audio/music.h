@@ -1,0 +1,57 @@
+// Music: 64 slots of standard MIDI files played one at a time through the synthesiser, rotated by a
+// service that checks once a second whether anything is still playing.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr int MUSIC_SLOTS = 64;
+constexpr size_t MUSIC_MAX_FILE_BYTES = 4u << 20; // larger MIDI files are refused unread
+enum { MUSIC_FREE = 0, MUSIC_LOADED = 1, MUSIC_PLAYING = 2, MUSIC_STOPPED = 3 };
+
+struct MusicSlot {
+    std::vector<uint8_t> midi; // the file's bytes; empty when the slot is free
+    int32_t number;
+    int32_t state; // MUSIC_ state
+    char file[256];
+};
+
+extern uint8_t MusicReady;
+extern MusicSlot MusicSlots[MUSIC_SLOTS];
+extern int32_t CurrentMusic; // slot played last, -1 for none
+extern int32_t MusicServiceOn;
+extern uint32_t MusicCheckTime;
+extern int32_t NextMusic;
+
+// Start-up, after SoundInit: opens the synthesiser with a soundfont (config key SOUNDFONT, else the
+// system's usual locations; read from the definition reader's current table). 1 = ready; 0 = music off,
+// after one console line saying which soundfonts were looked for.
+int MusicInit();
+// Exit: stops and unloads everything and closes the synthesiser.
+void MusicShutdown();
+// Reads a MIDI file into the first free slot; nothing plays yet. Slot number, or -1 (no free slot, file
+// missing, too large or not a sane standard MIDI file).
+int LoadMusic(const char* file);
+// Starts the slot's file (stopping the current one). 1 = started.
+int PlayMusic(int slot);
+// Stops the slot's file now. 1 = stopped.
+int StopMusic(int slot);
+// 0 not ready, 1 stopped, 2 nothing was playing.
+int StopCurrentMusic();
+// Frees every slot.
+void UnloadAllMusic();
+// Asks the synthesiser whether the slot is still playing and records it: the slot's new state.
+int RefreshMusicState(int slot);
+// Master music volume 0..100 ((100 - v) * -30 hundredths of a decibel). 1 = applied.
+int SetMusicVolume(int volume);
+// Once per frame from the main loop: every second, starts the next loaded slot when nothing plays.
+void MusicService();
+
+// Basic sanity of a standard MIDI file before the synthesiser sees it: header chunk, format 0..2,
+// at least one track, non-zero division, every chunk inside the bytes. 1 = acceptable.
+int MidiLooksSane(const uint8_t* bytes, size_t size);
+// "music":{...} for the runner's dump.
+std::string MusicDumpJson();
+// Linear gain last applied to the synthesiser (for tests).
+float MusicGain();

@@ -1,0 +1,257 @@
+// Sound effects: buffer records backed by mixer voices, sound lists, plays, and the audio state dump.
+#include "audio/sound.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/bounded.h"
+#include "app/settings.h"
+#include "audio/mixer.h"
+#include "audio/music.h"
+#include "audio/wave.h"
+#include "console/console.h"
+#include "defs/definition.h"
+
+uint8_t SoundReady = 0;
+SoundBufferRecord SoundBuffers[SOUND_BUFFERS];
+int32_t SoundTable[SOUND_ROWS][SOUND_SLOTS];
+
+namespace {
+
+bool DeviceHeld = false;
+SoundPlayRecord PlayLog[SOUND_PLAY_LOG];
+int PlayLogStart = 0, PlayLogCount = 0;
+
+bool HasBuffer(int n) {
+    return n >= 0 && n < SOUND_BUFFERS && SoundBuffers[n].samples;
+}
+
+void ClearRecord(int n) {
+    SoundBufferRecord& r = SoundBuffers[n];
+    MixerSetVoiceData(n, nullptr, 0);
+    r.samples.reset();
+    r.loaded = 0;
+    r.fileRate = 0;
+    r.size = 0;
+    r.number = n;
+    r.file[0] = 0;
+}
+
+void RecordPlay(int buffer, int volume, int frequency, int pan) {
+    int slot;
+    if (PlayLogCount < SOUND_PLAY_LOG) {
+        slot = (PlayLogStart + PlayLogCount++) % SOUND_PLAY_LOG;
+    } else { // full: the oldest entry gives way
+        slot = PlayLogStart;
+        PlayLogStart = (PlayLogStart + 1) % SOUND_PLAY_LOG;
+    }
+    PlayLog[slot] = {buffer, volume, frequency, pan};
+}
+
+} // namespace
+
+int VolumeToHundredthsDb(int volume) {
+    return (100 - volume) * -30;
+}
+
+int SoundInit() {
+    SoundReady = 0;
+    if (!DeviceHeld) {
+        for (int n = 0; n < SOUND_BUFFERS; ++n)
+            ClearRecord(n);
+        if (!MixerAcquireDevice()) return 0;
+        DeviceHeld = true;
+    }
+    for (int n = 0; n < SOUND_BUFFERS; ++n) {
+        MixerStop(n);
+        ClearRecord(n);
+    }
+    SoundReady = 1;
+    return 1;
+}
+
+void SoundShutdown() {
+    if (!SoundReady) return;
+    StopAllBuffers();
+    for (int n = 0; n < SOUND_BUFFERS; ++n)
+        ClearRecord(n);
+    if (DeviceHeld) MixerReleaseDevice();
+    DeviceHeld = false;
+    SoundReady = 0;
+}
+
+int LoadWave(int n, const char* file) {
+    if (!SoundReady) return 0;
+    if (n < 0 || n >= SOUND_BUFFERS) return -1;
+    WaveSamples wave;
+    if (!ReadWaveFile(file, &wave)) return -1;
+    size_t length = wave.samples.size();
+    std::unique_ptr<uint8_t[]> samples(new uint8_t[length]);
+    memcpy(samples.get(), wave.samples.data(), length);
+    // Detach the voice before the old samples go; a fresh buffer is full volume, centred, at the
+    // shared default rate.
+    SoundBufferRecord& r = SoundBuffers[n];
+    MixerSetVoiceData(n, nullptr, 0);
+    r.samples = std::move(samples);
+    r.loaded = 1;
+    r.fileRate = wave.fileRate;
+    r.size = int32_t(length);
+    r.number = n;
+    CopyBounded(r.file, file);
+    MixerSetVolume(n, 0);
+    MixerSetFrequency(n, MIXER_DEFAULT_FREQUENCY);
+    MixerSetPan(n, 0);
+    MixerSetVoiceData(n, r.samples.get(), uint32_t(length));
+    return n;
+}
+
+void LoadSoundList(const char* file) {
+    PushDefinitionFile();
+    LoadDefinitionFile(file);
+    char value[288];
+    if (GetDefinitionValue("SOUNDS", 0, value, sizeof value)) {
+        int rows = atoi(value);
+        if (rows > SOUND_ROWS) rows = SOUND_ROWS; // rows past 84 have no buffers
+        for (int r = 0; r < rows; ++r) {
+            char key[32];
+            snprintf(key, sizeof key, "SOUND%d", r);
+            if (!GetDefinitionValue(key, 0, value, sizeof value)) continue;
+            ConsolePrint(value);
+            SoundTable[r][0] = LoadWave(3 * r, value);
+            for (int k = 1; k < SOUND_SLOTS; ++k)
+                if (GetDefinitionValue(key, k, value, sizeof value))
+                    SoundTable[r][k] = LoadWave(3 * r + k, value);
+        }
+    }
+    PopDefinitionFile();
+}
+
+int PlayBuffer(int n, int flags, int volume, int frequency, int pan) {
+    if (!SoundReady) return 0;
+    if (!HasBuffer(n)) return 1;
+    MixerStop(n);
+    if (volume > 100) volume = 100;
+    // Volume 0 (out of hearing range, or SOUNDVOL 0) is silence, not the last volume used.
+    MixerSetVolume(n, volume > 0 ? VolumeToHundredthsDb(volume) : MIXER_VOLUME_MIN);
+    if (frequency > 0) MixerSetFrequency(n, uint32_t(frequency));
+    MixerSetPan(n, pan);
+    int ok = MixerPlay(n, (flags & SB_PLAY_LOOPING) != 0);
+    RecordPlay(n, volume > 0 ? volume : 0, frequency, pan);
+    return ok;
+}
+
+int BufferStatus(int n) {
+    if (!SoundReady) return 0;
+    if (!HasBuffer(n)) return -1;
+    int status = 0;
+    if (MixerIsPlaying(n)) status |= SB_PLAYING;
+    if (MixerIsLooping(n)) status |= SB_LOOPING;
+    return status;
+}
+
+void StopBuffer(int n) {
+    if (!SoundReady || n < 0 || n >= SOUND_BUFFERS) return;
+    MixerStop(n);
+}
+
+void StopAllBuffers() {
+    if (!SoundReady) return;
+    for (int n = 0; n < SOUND_BUFFERS; ++n)
+        MixerStop(n);
+}
+
+void ReleaseBuffer(int n) {
+    if (!SoundReady || n < 0 || n >= SOUND_BUFFERS) return;
+    StopBuffer(n);
+    ClearRecord(n);
+}
+
+void ReleaseAllBuffers() {
+    if (!SoundReady) return;
+    for (int n = 0; n < SOUND_BUFFERS; ++n)
+        ReleaseBuffer(n);
+}
+
+int PlaySound(int row, int slot) {
+    if (row < 0 || row >= SOUND_ROWS || slot < 0 || slot >= SOUND_SLOTS) return 1;
+    int b = SoundTable[row][slot];
+    if (BufferStatus(b) == SB_LOST) return 1;
+    PlayBuffer(b, 0, SOUNDVOL > 0 ? SOUNDVOL : 0, 22000, 0);
+    return 1;
+}
+
+int SoundPlayCount() {
+    return PlayLogCount;
+}
+
+const SoundPlayRecord* SoundPlayAt(int i) {
+    if (i < 0 || i >= PlayLogCount) return nullptr;
+    return &PlayLog[(PlayLogStart + i) % SOUND_PLAY_LOG];
+}
+
+void SoundClearPlays() {
+    PlayLogStart = PlayLogCount = 0;
+}
+
+void AudioJsonString(std::string& out, const char* text) {
+    out += '"';
+    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
+        if (*p == '"' || *p == '\\') {
+            out += '\\';
+            out += char(*p);
+        } else if (*p < 0x20 || *p >= 0x7f) {
+            char esc[8];
+            snprintf(esc, sizeof esc, "\\u%04x", *p);
+            out += esc;
+        } else {
+            out += char(*p);
+        }
+    }
+    out += '"';
+}
+
+std::string AudioDumpJson() {
+    std::string j;
+    char num[160];
+    snprintf(num, sizeof num, "\"sound\":{\"ready\":%d,\"volume\":%d,\"buffers\":[", SoundReady ? 1 : 0,
+             int(SOUNDVOL));
+    j += num;
+    bool first = true;
+    for (int n = 0; n < SOUND_BUFFERS; ++n) {
+        const SoundBufferRecord& r = SoundBuffers[n];
+        if (!r.samples) continue;
+        if (!first) j += ',';
+        first = false;
+        snprintf(num, sizeof num, "{\"number\":%d,\"file\":", n);
+        j += num;
+        AudioJsonString(j, r.file);
+        snprintf(num, sizeof num, ",\"size\":%d,\"rate\":%d}", int(r.size), int(r.fileRate));
+        j += num;
+    }
+    j += "],\"table\":[";
+    first = true;
+    for (int r = 0; r < SOUND_ROWS; ++r) {
+        // A row is in use when one of its entries names its own loaded buffer.
+        bool used = false;
+        for (int k = 0; k < SOUND_SLOTS; ++k)
+            if (SoundTable[r][k] == 3 * r + k && HasBuffer(3 * r + k)) used = true;
+        if (!used) continue;
+        if (!first) j += ',';
+        first = false;
+        snprintf(num, sizeof num, "{\"row\":%d,\"buffers\":[%d,%d,%d]}", r, int(SoundTable[r][0]),
+                 int(SoundTable[r][1]), int(SoundTable[r][2]));
+        j += num;
+    }
+    j += "],\"played\":[";
+    for (int i = 0; i < PlayLogCount; ++i) {
+        const SoundPlayRecord* p = SoundPlayAt(i);
+        snprintf(num, sizeof num, "%s{\"buffer\":%d,\"volume\":%d,\"frequency\":%d,\"pan\":%d}", i ? "," : "",
+                 int(p->buffer), int(p->volume), int(p->frequency), int(p->pan));
+        j += num;
+    }
+    j += "]},";
+    SoundClearPlays();
+    j += MusicDumpJson();
+    return j;
+}

@@ -1,0 +1,70 @@
+// Sound effects: 256 buffer records played as mixer voices, the (row, slot) sound table and its lists.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+constexpr int SOUND_BUFFERS = 256;
+constexpr int SOUND_ROWS = 85; // rows 0 .. 84 map to buffers 3 * row + slot
+constexpr int SOUND_SLOTS = 3;
+constexpr int SOUND_FILE_NAME = 256;
+
+// BufferStatus flags.
+enum { SB_PLAYING = 1, SB_LOST = 2, SB_LOOPING = 4 };
+// PlayBuffer flags.
+enum { SB_PLAY_LOOPING = 1 };
+
+struct SoundBufferRecord {
+    std::unique_ptr<uint8_t[]> samples; // 8-bit unsigned mono; null when the record is empty
+    int32_t loaded;
+    int32_t fileRate; // samples per second named by the file; recorded only
+    int32_t size;     // bytes of sample data the voice plays
+    int32_t number;
+    char file[SOUND_FILE_NAME];
+};
+
+extern uint8_t SoundReady;
+extern SoundBufferRecord SoundBuffers[SOUND_BUFFERS];
+// Buffer number to play for (row, slot): LoadWave's result, -1 after a failed load, 0 when never set.
+extern int32_t SoundTable[SOUND_ROWS][SOUND_SLOTS];
+
+// Start-up: opens (or keeps) the output device and empties every record. 1 = ready, 0 = no device.
+int SoundInit();
+// Exit: stops and releases everything and lets go of the device.
+void SoundShutdown();
+// Loads a sound-list file (keys SOUNDS and SOUND0..): prints the first file name of each row and fills
+// the table from LoadWave. Rows past 84 are ignored. Uses the definition reader's stack.
+void LoadSoundList(const char* file);
+// Loads a WAV file into record n (replacing what it held). Returns n, or -1 on failure.
+int LoadWave(int n, const char* file);
+// Plays record n from its start: flags 0 once / SB_PLAY_LOOPING, volume 0..100 (0 is silent), frequency
+// in samples per second (0 keeps the last), pan in hundredths of a decibel. An empty or out-of-range
+// record plays nothing and reports success.
+int PlayBuffer(int n, int flags, int volume, int frequency, int pan);
+// SB_ flags of record n; -1 when the record is empty.
+int BufferStatus(int n);
+void StopBuffer(int n);
+void StopAllBuffers();
+void ReleaseBuffer(int n);
+void ReleaseAllBuffers();
+// Plays (row, slot) of the sound table at full volume (the SOUNDVOL setting), 22000 samples per second,
+// centred. Always 1.
+int PlaySound(int row, int slot);
+
+// Hundredths of a decibel for a volume 0..100: (100 - v) * -30.
+int VolumeToHundredthsDb(int volume);
+
+// The recorded plays since the last AudioDumpJson (oldest first, at most SOUND_PLAY_LOG).
+constexpr int SOUND_PLAY_LOG = 64;
+struct SoundPlayRecord {
+    int32_t buffer, volume, frequency, pan;
+};
+int SoundPlayCount();
+const SoundPlayRecord* SoundPlayAt(int i);
+void SoundClearPlays();
+
+// State for the runner's dump: "sound":{...},"music":{...} without surrounding braces. Clears the
+// recorded plays.
+std::string AudioDumpJson();
+// Appends text as a JSON string literal (quotes, escapes) to out.
+void AudioJsonString(std::string& out, const char* text);

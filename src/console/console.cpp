@@ -1,0 +1,180 @@
+// The console: 54 history slots and an input line, notify lines, rolling panel, typed commands.
+#include "console/console.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/app.h"
+#include "app/settings.h"
+#include "console/commands.h"
+#include "input/input.h"
+#include "render/frame.h"
+#include "render/video.h"
+
+uint8_t ConsoleBuffer[CONSOLE_SLOTS][CONSOLE_LINE_BYTES];
+int32_t ConsoleState = CON_CLOSED;
+int32_t ConsoleHeight;
+
+static const char kPrompt[] = "\xFF\xC8\xFA\xFA>";  // counter 255, colour (200, 250, 250), prompt
+
+static char* SlotText(int slot) { return reinterpret_cast<char*>(ConsoleBuffer[slot]); }
+
+void ConsoleWriteSlot(int slot, const char* attributedText) {
+    if (slot < 0 || slot >= CONSOLE_SLOTS) return;
+    size_t n = strnlen(attributedText, CONSOLE_LINE_BYTES - 1);
+    memcpy(ConsoleBuffer[slot], attributedText, n);
+    ConsoleBuffer[slot][n] = 0;
+}
+
+// Writes the four attribute bytes and the text, cut to the 145 text characters a slot holds.
+static void WriteLine(int slot, uint8_t counter, uint8_t r, uint8_t g, uint8_t b, const char* text) {
+    uint8_t* s = ConsoleBuffer[slot];
+    s[0] = counter;
+    s[1] = r;
+    s[2] = g;
+    s[3] = b;
+    size_t n = strnlen(text, CONSOLE_LINE_BYTES - 5);
+    memcpy(s + 4, text, n);
+    s[4 + n] = 0;
+}
+
+static void ResetInputLine() { ConsoleWriteSlot(CONSOLE_INPUT_SLOT, kPrompt); }
+
+void ConsoleInit() {
+    memset(ConsoleBuffer, 0, sizeof ConsoleBuffer);
+    ResetInputLine();
+}
+
+void ConsoleScroll() { memmove(ConsoleBuffer[0], ConsoleBuffer[1], 54 * CONSOLE_LINE_BYTES); }
+
+static void Print(uint8_t counter, const char* text) {
+    if (!text) text = "";
+    LogEvent(text);
+    ConsoleScroll();
+    WriteLine(53, counter, 240, 240, 200, text);
+    RenderFrame();
+}
+
+void ConsolePrint(const char* text) { Print(1, text); }
+void ConsolePrintNotify(uint8_t counter, const char* text) { Print(counter, text); }
+
+void ConsoleOpenFull() {
+    ConsoleState = CON_OPEN;
+    ConsoleHeight = SCREENY;
+}
+
+int ConsoleToggle() {
+    switch (ConsoleState) {
+    case CON_ROLLING_UP:
+    case CON_CLOSED:
+        ConsoleState = CON_ROLLING_DOWN;
+        return ConsoleState;
+    case CON_ROLLING_DOWN:
+    case CON_OPEN:
+        ConsoleState = CON_ROLLING_UP;
+        return ConsoleState;
+    default:
+        return 0;
+    }
+}
+
+bool ConsoleIsClosed() { return ConsoleState == CON_CLOSED; }
+
+void ConsoleAppendChar(char c) {
+    char* line = SlotText(CONSOLE_INPUT_SLOT);
+    size_t len = strlen(line);
+    // The whole line (attributes, prompt, typed text, NUL) must fit the slot: at most 144 typed characters.
+    if (len + 2 > CONSOLE_LINE_BYTES) return;
+    line[len] = c;
+    line[len + 1] = 0;
+}
+
+void ConsoleBackspace() {
+    char* text = SlotText(CONSOLE_INPUT_SLOT) + 4;
+    size_t len = strlen(text);
+    if (len > 1) text[len - 1] = 0;
+}
+
+void ConsoleSubmit() {
+    const char* typed = SlotText(CONSOLE_INPUT_SLOT) + 5;
+    if (!*typed) return;
+    char command[CONSOLE_LINE_BYTES];
+    snprintf(command, sizeof command, "%s", typed);
+    ConsoleScroll();
+    int accepted = ExecuteCommand(command);
+    if (accepted) {
+        ConsoleWriteSlot(53, "zzzz - Command Accepted");
+    } else {
+        char line[CONSOLE_LINE_BYTES + 32];
+        snprintf(line, sizeof line, "zzzz - Unknown Command: %s", command);
+        ConsoleWriteSlot(53, line);
+    }
+    ResetInputLine();
+}
+
+void ConsoleKeys() {
+    static const uint8_t kDigits[10] = {DIK_1, DIK_2, DIK_3, DIK_4, DIK_5, DIK_6, DIK_7, DIK_8, DIK_9, DIK_0};
+    static const uint8_t kLetters[26] = {DIK_A, DIK_B, DIK_C, DIK_D, DIK_E, DIK_F, DIK_G, DIK_H, DIK_I,
+                                         DIK_J, DIK_K, DIK_L, DIK_M, DIK_N, DIK_O, DIK_P, DIK_Q, DIK_R,
+                                         DIK_S, DIK_T, DIK_U, DIK_V, DIK_W, DIK_X, DIK_Y, DIK_Z};
+    for (int i = 0; i < 10; ++i)
+        if (KeyPressed(kDigits[i])) ConsoleAppendChar(char(i == 9 ? '0' : '1' + i));
+    for (int i = 0; i < 26; ++i)
+        if (KeyPressed(kLetters[i])) ConsoleAppendChar(char('A' + i));
+    if (KeyPressed(DIK_SLASH)) ConsoleAppendChar('/');
+    if (KeyPressed(DIK_SPACE)) ConsoleAppendChar(' ');
+    if (KeyPressed(DIK_DELETE)) ConsoleAppendChar('.');
+    if (KeyPressed(DIK_MINUS) && (KeyHeld(DIK_LSHIFT) || KeyHeld(DIK_RSHIFT))) ConsoleAppendChar('_');
+    if (KeyPressed(DIK_BACK)) ConsoleBackspace();
+    if (KeyPressed(DIK_LEFT)) ConsoleBackspace();
+    if (KeyPressed(DIK_RETURN)) ConsoleSubmit();
+}
+
+void ConsoleFadeStep() {
+    for (int i = 0; i < 54; ++i) {
+        uint8_t& counter = ConsoleBuffer[i][0];
+        if (counter > 1 && counter < 255) --counter;
+    }
+}
+
+void ConsoleRollStep() {
+    if (ConsoleState == CON_ROLLING_DOWN) {
+        if (ConsoleHeight < (SCREENY >> 1))
+            ConsoleHeight += 12;
+        else
+            ConsoleState = CON_OPEN;
+    } else if (ConsoleState == CON_ROLLING_UP) {
+        if (ConsoleHeight > 0)
+            ConsoleHeight -= 12;
+        else
+            ConsoleState = CON_CLOSED;
+    }
+}
+
+static void DrawSlot(int slot, int x, int y) {
+    const uint8_t* s = ConsoleBuffer[slot];
+    if (!s[4]) return;  // nothing to show
+    DrawScreenText(reinterpret_cast<const char*>(s + 4), x, y, Rgb(s[1], s[2], s[3]), SmallFont);
+}
+
+void ConsoleDraw() {
+    if (ConsoleState == CON_CLOSED || ConsoleState == CON_ROLLING_UP || ConsoleState == CON_ROLLING_DOWN) {
+        int k = 0;
+        for (int i = 0; i < 54; ++i) {
+            if (ConsoleBuffer[i][0] > 1) {
+                DrawSlot(i, 10, 10 + 15 * k);
+                ++k;
+            }
+        }
+    }
+    if (ConsoleState == CON_OPEN || ConsoleState == CON_ROLLING_UP || ConsoleState == CON_ROLLING_DOWN) {
+        FillScreenRect(0, 0, SCREENX, ConsoleHeight, 210);
+        DrawSlot(CONSOLE_INPUT_SLOT, 10, ConsoleHeight - 30);
+        // Slot n at ConsoleHeight - 55 - 15 * (53 - n); lines wholly above the top edge are not seen.
+        for (int n = 53; n >= 1; --n) {
+            int y = ConsoleHeight - 55 - 15 * (53 - n);
+            if (y < -40) break;
+            DrawSlot(n, 10, y);
+        }
+    }
+}

@@ -1,0 +1,100 @@
+// The KEY=VALUE definition reader: one current table, fifteen saved copies, one shared value buffer.
+#include "defs/definition.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "console/console.h"
+
+DefinitionFile DefinitionStack[16];
+char DefinitionValue[288];
+
+void ClearDefinitionFile() { memset(&DefinitionStack[0], 0, sizeof(DefinitionFile)); }
+
+// Splits at the last '=' of the line: key before it, value after it. Lines without '=' yield nothing.
+static void SplitLine(const char* line, DefinitionEntry* slot) {
+    const char* eq = strrchr(line, '=');
+    if (!eq) return;
+    size_t keyLen = size_t(eq - line);
+    if (keyLen > sizeof slot->key - 1) keyLen = sizeof slot->key - 1;
+    memcpy(slot->key, line, keyLen);
+    slot->key[keyLen] = 0;
+    size_t valueLen = strnlen(eq + 1, sizeof slot->value - 1);
+    memcpy(slot->value, eq + 1, valueLen);
+    slot->value[valueLen] = 0;
+}
+
+int LoadDefinitionFile(const char* name) {
+    ConsolePrint(name);
+    ClearDefinitionFile();
+    FILE* f = fopen(name, "rb");
+    if (!f) return 0;
+    for (int line = 0; line < 255; ++line) {
+        char buf[255];
+        memset(buf, 0, sizeof buf);
+        int column = 0;
+        bool ended = false;
+        while (column < 255) {
+            int c = fgetc(f);
+            if (c == EOF) {
+                int failed = ferror(f);
+                fclose(f);
+                return failed ? 0 : 1;  // a line not ended by a carriage return is dropped
+            }
+            // Line feeds and carriage returns take no room.
+            if (c != 10 && c != 13)
+                buf[column] = char(c);
+            else
+                --column;
+            if (c == 13 || c == 0) {
+                // A line whose first or second byte is a slash is a comment.
+                if (buf[0] != '/' && buf[1] != '/') SplitLine(buf, &DefinitionStack[0].entries[line]);
+                ended = true;
+                break;
+            }
+            ++column;
+        }
+        (void)ended;  // an over-long line is dropped unsplit; the next line starts at the next byte
+    }
+    fclose(f);
+    return 1;
+}
+
+int GetDefinitionValue(const char* key, int n, char* out, size_t outSize) {
+    const DefinitionFile& table = DefinitionStack[0];
+    for (const DefinitionEntry& e : table.entries) {
+        if (strcmp(e.key, key) != 0) continue;
+        const char* v = e.value;
+        size_t p = 0;
+        for (int i = 0; i < n; ++i) {
+            while (v[p] != ';') {
+                if (v[p] == 0) return 0;
+                ++p;
+            }
+            ++p;
+            if (v[p] == 0) return 0;
+        }
+        // The byte at p is taken without a test, so an empty field in the middle keeps its separator.
+        size_t length = 1;
+        if (v[p] != 0)
+            while (v[p + length] != ';' && v[p + length] != 0) ++length;
+        if (outSize == 0) return 1;
+        size_t copy = length < outSize - 1 ? length : outSize - 1;
+        memcpy(out, v + p, copy);
+        out[copy] = 0;
+        return 1;
+    }
+    return 0;
+}
+
+int GetDefinitionValue(const char* key, int n) {
+    return GetDefinitionValue(key, n, DefinitionValue, sizeof DefinitionValue);
+}
+
+void PushDefinitionFile() {
+    memmove(&DefinitionStack[1], &DefinitionStack[0], 15 * sizeof(DefinitionFile));
+}
+
+void PopDefinitionFile() {
+    memmove(&DefinitionStack[0], &DefinitionStack[1], 15 * sizeof(DefinitionFile));
+}

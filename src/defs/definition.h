@@ -1,0 +1,27 @@
+// The KEY=VALUE definition reader with its stack of saved tables.
+#pragma once
+#include <cstddef>
+
+struct DefinitionEntry {
+    char key[255];
+    char value[255];
+};
+struct DefinitionFile {
+    DefinitionEntry entries[255];
+};
+
+// Level 0 is the current table, levels 1..15 saved copies (1 = most recent).
+extern DefinitionFile DefinitionStack[16];
+// The shared lookup output buffer.
+extern char DefinitionValue[288];
+
+// Prints the name, clears level 0 and reads the file into it. 1 = read, 0 = not opened / read error.
+int LoadDefinitionFile(const char* name);
+// Copies field n of the first slot whose key equals `key` into out (capacity outSize, truncated to
+// fit). 1 = found; 0 = not found, out untouched.
+int GetDefinitionValue(const char* key, int n, char* out, size_t outSize);
+// Shorthand for a lookup into DefinitionValue.
+int GetDefinitionValue(const char* key, int n);
+void ClearDefinitionFile();
+void PushDefinitionFile();
+void PopDefinitionFile();

@@ -1,0 +1,146 @@
+// Menus: the menu definition file, the items file, layout, navigation and the four item actions.
+#include "defs/menu.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/app.h"
+#include "app/bounded.h"
+#include "audio/music.h"
+#include "audio/sound.h"
+#include "console/commands.h"
+#include "defs/definition.h"
+#include "game/world.h"
+#include "input/input.h"
+#include "render/raster.h"
+#include "render/video.h"
+
+MenuRecord Menu;
+
+int LoadMenuItems(const char* name) {
+    if (name) CopyBounded(Menu.fileName, name);
+    PushDefinitionFile();
+    LoadDefinitionFile(Menu.fileName);
+    Menu.itemCount = 0;
+    Menu.selected = 0;
+    Menu.itemSpacing = 0;
+    if (GetDefinitionValue("MENUITEMS", 0)) {
+        int count = atoi(DefinitionValue);
+        // The menu holds six items; a larger count is cut to six, a negative one gives none.
+        Menu.itemCount = count < 0 ? 0 : count > 6 ? 6 : count;
+        GetDefinitionValue("ITEMSPACING", 0);
+        Menu.itemSpacing = atoi(DefinitionValue);
+        for (int i = 0; i < Menu.itemCount; ++i) {
+            char key[16];
+            snprintf(key, sizeof key, "%d", i);
+            if (!GetDefinitionValue(key, 0)) continue;
+            MenuItem& item = Menu.items[i];
+            // A missing action or argument receives the field before it, as the lookup leaves it.
+            CopyBounded(item.text, DefinitionValue);
+            GetDefinitionValue(key, 1);
+            CopyBounded(item.action, DefinitionValue);
+            GetDefinitionValue(key, 2);
+            CopyBounded(item.argument, DefinitionValue);
+            item.width = item.height = 0;
+            MeasureScreenText(item.text, &item.width, &item.height, LargeFont);
+            // Arithmetic shifts: the layout rounds toward minus infinity.
+            item.x = int32_t(ScreenCentreX) - (item.width >> 1);
+            item.y = int32_t(ScreenCentreY) - ((Menu.itemCount * Menu.items[0].height) >> 1) + i * item.height;
+        }
+    }
+    PopDefinitionFile();
+    Menu.Visible = 1;
+    return 1;
+}
+
+int LoadMenu(const char* file, bool stopMusic) {
+    GameState = GS_MENU;
+    for (int i = 1; i < OBJECT_COUNT; ++i) ClearObjectRecord(ObjectTable[i]);
+    for (ObjectRecord& m : MissileTable) ClearObjectRecord(m);
+    PushDefinitionFile();
+    LoadDefinitionFile(file);
+    StopAllBuffers();
+    ReleaseAllBuffers();
+    if (stopMusic) {
+        StopCurrentMusic();
+        UnloadAllMusic();
+    }
+    if (GetDefinitionValue("MENUMUSIC", 0)) LoadMusic(DefinitionValue);
+    if (GetDefinitionValue("SOUNDS", 0)) LoadSoundList(DefinitionValue);
+    // Without DEFMENU the current items stay: a menu file that names no items keeps what is shown.
+    if (GetDefinitionValue("DEFMENU", 0)) {
+        char name[64];
+        CopyBounded(name, DefinitionValue);
+        LoadMenuItems(name);
+    }
+    Menu.Visible = 1;
+    BuildTrigTables();
+    PopDefinitionFile();
+    return 1;
+}
+
+int ActivateMenuItem() {
+    PlaySound(17, 1);
+    if (Menu.itemCount < 1 || Menu.selected < 0 || Menu.selected >= Menu.itemCount) return 1;
+    MenuItem& item = Menu.items[Menu.selected];
+    if (strcmp(item.action, "MENU") == 0) {
+        char name[64];
+        CopyBounded(name, item.argument);
+        LoadMenuItems(name);
+    } else if (strcmp(item.action, "SCRIPT") == 0) {
+        char command[64];
+        CopyBounded(command, item.argument);
+        ExecuteCommand(command);
+    }
+    return 1;
+}
+
+int MenuUp() {
+    if (Menu.selected >= 1) {
+        --Menu.selected;
+        PlaySound(17, 0);
+    }
+    return 1;
+}
+
+int MenuDown() {
+    if (Menu.selected < Menu.itemCount - 1) {
+        ++Menu.selected;
+        PlaySound(17, 0);
+    }
+    return 1;
+}
+
+static int HitItem(int x, int y) {
+    for (int i = 0; i < Menu.itemCount; ++i) {
+        const MenuItem& m = Menu.items[i];
+        if (x > m.x && y > m.y && x < m.x + m.width && y < m.y + m.height) return i;
+    }
+    return -1;
+}
+
+int HoverMenu(int x, int y) {
+    int i = HitItem(x, y);
+    if (i < 0) return 0;
+    if (i != Menu.selected) {
+        Menu.selected = i;
+        PlaySound(17, 0);
+    }
+    return i;
+}
+
+int ClickMenu(int x, int y) {
+    int i = HitItem(x, y);
+    if (i < 0) return 0;
+    Menu.selected = i;
+    ActivateMenuItem();
+    return i;
+}
+
+int ToggleMenu() {
+    Menu.Visible = !Menu.Visible;
+    PointerX = int32_t(ScreenCentreX);
+    PointerY = int32_t(ScreenCentreY);
+    return 1;
+}

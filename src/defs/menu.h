@@ -1,0 +1,32 @@
+// The one on-screen menu: loading menu and item files, navigation and item actions.
+#pragma once
+#include <cstdint>
+
+struct MenuItem {
+    int32_t x, y, width, height;
+    char text[64];
+    char action[64];
+    char argument[64];
+};
+
+struct MenuRecord {
+    int32_t itemCount;
+    int32_t selected;
+    int32_t itemSpacing;
+    MenuItem items[6];
+    char fileName[256];
+    int32_t Visible;
+};
+extern MenuRecord Menu;
+
+// Enters the menu state, loads the menu file's music, sounds and items, shows the menu. Returns 1.
+int LoadMenu(const char* file, bool stopMusic);
+// Loads an items file (or reloads the current one when name is null) and lays the items out.
+int LoadMenuItems(const char* name);
+int ActivateMenuItem();
+int MenuUp();
+int MenuDown();
+// Index of the item under the pointer, 0 when none.
+int HoverMenu(int x, int y);
+int ClickMenu(int x, int y);
+int ToggleMenu();

@@ -1,0 +1,115 @@
+// World records: the object, missile and weapon tables, level-wide values and their state dump.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "model/model.h"
+
+// Record states. Monsters use the AI_ values; any other non-zero value marks a present object.
+enum {
+    OBJ_FREE = 0,
+    AI_SENTRY = 1,
+    AI_SEEK = 2,
+    AI_EVADE = 3,
+    AI_PATROL = 4,
+    AI_ATTACK = 5,
+    AI_FRENZY = 7,
+    OBJ_DYING = 102,  // 'f': death animation running, freed at its end
+};
+
+// Object type codes.
+enum {
+    OBJT_KNIFE = 2,
+    OBJT_GUN = 3,
+    OBJT_SHOTGUN = 4,
+    OBJT_MINIGUN = 5,
+    OBJT_ROCKET_LAUNCHER = 6,
+    OBJT_HEALTH = 7,
+    OBJT_AMMO = 8,
+    OBJT_ROCKET = 9,
+    OBJT_MONSTER_FIRST = 10,
+    OBJT_MONSTER_LAST = 13,
+};
+
+// Model slots selected by animState.
+enum { ANIM_IDLE = 0, ANIM_ATTACK = 1, ANIM_WALK = 2, ANIM_DEATH = 3 };
+
+// Weapon indexes; the pickup of weapon w has type w + 2, its sounds sit in sound row w + 2.
+enum { WPN_KNIFE = 0, WPN_GUN = 1, WPN_SHOTGUN = 2, WPN_MINIGUN = 3, WPN_ROCKET_LAUNCHER = 4 };
+
+constexpr int MODEL_SLOTS = 6;
+constexpr int WEAPON_COUNT = 5;      // weapons a record can own (indexes 0..4)
+constexpr int OBJECT_COUNT = 256;
+constexpr int MISSILE_COUNT = 11;
+constexpr int WEAPON_TABLE_SIZE = 6;
+
+// An object's intentions for one tick, one byte each, non-zero meaning on.
+struct ControlFlags {
+    uint8_t forward, back, turnLeft, turnRight, strafeLeft, strafeRight, fire;
+    uint8_t select[5];  // select weapon 0..4
+    uint8_t spare[4];
+};
+static_assert(sizeof(ControlFlags) == 16);
+
+// One thing in the level: the player (ObjectTable entry 0), a monster, a pickup, scenery or a rocket.
+// Copying a record (a rocket launched from the template) shares its model geometry without allocating.
+struct ObjectRecord {
+    uint8_t state = 0;          // OBJ_FREE, player 1 alive / 0 dead, AI_*, OBJ_DYING, or present
+    uint8_t type = 0;           // type code
+    uint8_t collisionFlag = 0;  // stored only
+    uint8_t drawFlag = 0;       // non-zero: acts as an occluder for what is drawn after it
+    Model models[MODEL_SLOTS];  // slot animState is drawn: 0 idle, 1 attack, 2 walk, 3 death
+    int32_t frame = 0;          // frame within models[animState]
+    int32_t animState = 0;      // ANIM_*
+    float radius = 0;           // hit radius
+    int32_t health = 0;
+    int32_t damage = 0;         // stored only
+    float pos[3] = {0, 0, 0};
+    int32_t angles[3] = {0, 0, 0};  // about x, heading (about y), about z; degrees 0..360
+    uint8_t collided = 0;
+    int32_t lifetime = 0;       // ticks left for a rocket
+    ControlFlags controls = {};
+    uint8_t owned[WEAPON_COUNT] = {0, 0, 0, 0, 0};
+    int32_t ammo[WEAPON_COUNT] = {0, 0, 0, 0, 0};
+    int32_t weapon = 0;         // current weapon index
+    int32_t reload = 0;         // ticks until the next shot
+    uint8_t fired = 0;
+    float score = 0;            // player only
+    uint32_t thinkTime = 0;     // ms of the monster's last decision, 0 = none yet
+};
+
+// One weapon of the arsenal, shared by the player and the monsters.
+struct WeaponRecord {
+    Model models[MODEL_SLOTS];  // slot 0 view model at rest, slot 1 firing animation
+    float screenPos[3] = {0, 0, 0};
+    int32_t screenRot[3] = {0, 0, 0};
+    int32_t frame = 0;          // frame of the firing animation
+    int32_t damage = 0;
+    int32_t reloadTime = 0;
+};
+
+// Object transform of the level and eye of the weapon view; zeroed by every level load.
+struct Placement {
+    float pos[3];
+    int32_t angles[3];
+};
+
+extern ObjectRecord ObjectTable[OBJECT_COUNT];   // 0 = player, 1..255 level objects
+extern ObjectRecord MissileTable[MISSILE_COUNT]; // 0 = template, 1..9 rockets in flight, 10 unused
+extern WeaponRecord WeaponTable[WEAPON_TABLE_SIZE];
+
+extern float MonstersAtStart, ItemsAtStart, MonstersLeft, ItemsLeft;
+extern float ExitPoint[2];    // x, z
+extern float SoundOrigin[3];  // always zero
+extern uint8_t MouseLook;     // 1 at start-up
+extern Placement LevelPlacement;
+
+// Clears a record completely: all fields 0, every model slot emptied.
+void ClearObjectRecord(ObjectRecord& record);
+void ClearWeaponRecord(WeaponRecord& record);
+
+// The world part of the runner's state dump, without surrounding braces:
+// "player":{...},"objects":[...],"missiles":[...],"weapons":[...],"level":{...}
+// Floats are written with up to 9 significant digits (exact round trip), non-finite floats as null;
+// controls is the array of the 16 control bytes; owned and ammo are arrays of 5.
+std::string WorldDumpJson();

@@ -1,0 +1,38 @@
+// Keyboard, mouse and joystick snapshots, press-edge and held tests, and the program's mouse pointer.
+#pragma once
+#include <cstdint>
+
+#include "input/dik.h"
+
+struct MouseRecord {
+    int32_t lX, lY, lZ;
+    uint8_t rgbButtons[4];
+};
+struct JoystickRecord {  // the standard 80-byte joystick record
+    int32_t lX, lY, lZ, lRx, lRy, lRz;
+    int32_t rglSlider[2];
+    uint32_t rgdwPOV[4];
+    uint8_t rgbButtons[32];
+};
+
+extern uint8_t KeyState[256], PrevKeyState[256], KeyMap[256];
+extern MouseRecord MouseState, PrevMouseState;
+extern uint8_t MouseButtonMap[32];
+extern JoystickRecord JoyState, PrevJoyState;
+extern int32_t PointerX, PointerY;
+extern int32_t MouseSensitivity, JoyAxisRange, JoyDeadZone;
+extern bool InputInitialised, InputActive, JoystickPresent;
+
+int InputInit();
+void InputShutdown();
+// Snapshots all devices, keeping the previous keyboard and mouse snapshots.
+void InputRead();
+// Moves the pointer by the mouse motion, clamped to 0..SCREENX and 0..SCREENY.
+void UpdatePointer();
+void InputReacquire();
+// Down now (through KeyMap).
+bool KeyHeld(int code);
+// Down now and up in the previous snapshot.
+bool KeyPressed(int code);
+bool MouseButtonHeld(int button);
+bool MouseButtonPressed(int button);

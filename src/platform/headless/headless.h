@@ -1,0 +1,23 @@
+// Controls of the headless backend: a virtual clock, injected input and events, a pass hook.
+#pragma once
+#include <cstdint>
+
+#include "platform/platform.h"
+
+// Called at the start of every main-loop pass (from PlatformPollEvent); the runner drives its script here.
+typedef void (*HeadlessPassHook)();
+void HeadlessSetPassHook(HeadlessPassHook hook);
+
+// The virtual clock starts at 10000 ms.
+void HeadlessSetClock(uint32_t ms);
+void HeadlessAdvanceClock(uint32_t ms);
+void HeadlessSetKey(int code, bool down);
+void HeadlessReleaseAllKeys();
+void HeadlessMouseMove(int32_t dx, int32_t dy);
+void HeadlessMouseButton(int button, bool down);
+void HeadlessPushEvent(int type, int code);
+// Whether opening the window succeeds (tests of the no-display path).
+void HeadlessSetWindowAvailable(bool available);
+// The last frame handed to PlatformPresent, and how many frames were presented.
+const uint32_t* HeadlessLastFrame(int* w, int* h);
+uint64_t HeadlessPresentCount();

@@ -1,0 +1,117 @@
+// The headless backend: no window or device; a virtual clock, scripted input and events, and the
+// last presented frame kept for screenshots. Text still goes through SDL_ttf (no display needed).
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform/headless/headless.h"
+
+namespace {
+
+uint32_t Clock = 10000;
+HeadlessPassHook Hook;
+uint8_t Keys[256];
+int32_t MouseDX, MouseDY;
+uint8_t Buttons[4];
+bool WindowAvailable = true;
+bool VideoUp;
+int FrameW, FrameH;
+std::vector<uint32_t> LastFrame;
+uint64_t Presented;
+volatile std::sig_atomic_t Signalled;
+
+constexpr int kQueueSize = 32;
+PlatformEvent Queue[kQueueSize];
+int QueueHead, QueueCount;
+
+void OnSignal(int) { Signalled = 1; }
+
+}  // namespace
+
+void HeadlessSetPassHook(HeadlessPassHook hook) { Hook = hook; }
+void HeadlessSetClock(uint32_t ms) { Clock = ms; }
+void HeadlessAdvanceClock(uint32_t ms) { Clock += ms; }
+void HeadlessSetKey(int code, bool down) { Keys[code & 0xFF] = down ? 0x80 : 0; }
+void HeadlessReleaseAllKeys() { memset(Keys, 0, sizeof Keys); }
+void HeadlessMouseMove(int32_t dx, int32_t dy) {
+    MouseDX += dx;
+    MouseDY += dy;
+}
+void HeadlessMouseButton(int button, bool down) {
+    if (button >= 0 && button < 4) Buttons[button] = down ? 0x80 : 0;
+}
+void HeadlessPushEvent(int type, int code) {
+    if (QueueCount == kQueueSize) return;
+    Queue[(QueueHead + QueueCount) % kQueueSize] = {type, code};
+    ++QueueCount;
+}
+void HeadlessSetWindowAvailable(bool available) { WindowAvailable = available; }
+const uint32_t* HeadlessLastFrame(int* w, int* h) {
+    if (LastFrame.empty()) return nullptr;
+    *w = FrameW;
+    *h = FrameH;
+    return LastFrame.data();
+}
+uint64_t HeadlessPresentCount() { return Presented; }
+
+uint32_t PlatformTicksMs() { return Clock; }
+
+bool PlatformOpenWindow(const char* title, char* err, size_t errSize) {
+    (void)title;
+    if (!WindowAvailable) {
+        snprintf(err, errSize, "no display in this test");
+        return false;
+    }
+    std::signal(SIGTERM, OnSignal);
+    std::signal(SIGINT, OnSignal);
+    return true;
+}
+
+void PlatformCloseWindow() { VideoUp = false; }
+
+bool PlatformPollEvent(PlatformEvent* ev) {
+    if (Hook) Hook();
+    if (Signalled) {
+        Signalled = 0;
+        HeadlessPushEvent(PE_QUIT, 0);
+    }
+    if (QueueCount == 0) return false;
+    *ev = Queue[QueueHead];
+    QueueHead = (QueueHead + 1) % kQueueSize;
+    --QueueCount;
+    return true;
+}
+
+void PlatformShowCursor(bool) {}
+
+bool PlatformVideoInit(int w, int h) {
+    VideoUp = true;
+    FrameW = w;
+    FrameH = h;
+    return true;
+}
+
+void PlatformVideoShutdown() { VideoUp = false; }
+
+void PlatformPresent(const uint32_t* rgb, int w, int h) {
+    if (!VideoUp) return;
+    LastFrame.assign(rgb, rgb + size_t(w) * h);
+    FrameW = w;
+    FrameH = h;
+    ++Presented;
+}
+
+bool PlatformInputInit() { return true; }
+void PlatformInputShutdown() {}
+void PlatformReadKeyboard(uint8_t keys[256]) { memcpy(keys, Keys, 256); }
+void PlatformReadMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]) {
+    *dx = MouseDX;
+    *dy = MouseDY;
+    *dz = 0;
+    MouseDX = MouseDY = 0;
+    memcpy(buttons, Buttons, 4);
+}
+bool PlatformJoystickOpen(int, int) { return false; }
+bool PlatformReadJoystick(int32_t*, int32_t*, uint8_t*) { return false; }
+void PlatformJoystickClose() {}

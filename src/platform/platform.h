@@ -1,0 +1,61 @@
+// The boundary between the portable game and the machine: clock, window, frames, input, glyphs, audio.
+// Only the backends under src/platform/ include SDL, SDL_ttf or FluidSynth; everything else calls these.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// ---- clock -------------------------------------------------------------------------------------------
+// Milliseconds since an arbitrary start; wraps like a 32-bit counter.
+uint32_t PlatformTicksMs();
+
+// ---- window and events ------------------------------------------------------------------------------
+enum PlatformEventType { PE_NONE = 0, PE_QUIT = 1, PE_ACTIVATE = 2 };
+struct PlatformEvent {
+    int type;  // PlatformEventType
+    int code;  // PE_ACTIVATE: 0 = deactivated, 1 = activated
+};
+
+// Opens the one window (full-screen desktop in the real backend). On failure writes a reason into err
+// and returns false.
+bool PlatformOpenWindow(const char* title, char* err, size_t errSize);
+void PlatformCloseWindow();
+// Takes at most one pending event; returns false when none is waiting. Pumps the system as needed.
+bool PlatformPollEvent(PlatformEvent* ev);
+// Hides or shows the system cursor and grabs relative mouse motion.
+void PlatformShowCursor(bool show);
+
+// ---- frames ------------------------------------------------------------------------------------------
+// Creates the presentation target for frames of w x h pixels (replacing an earlier one).
+bool PlatformVideoInit(int w, int h);
+void PlatformVideoShutdown();
+// Shows one finished frame of w x h pixels, 0x00RRGGBB each, row-major without padding.
+void PlatformPresent(const uint32_t* rgb, int w, int h);
+
+// ---- text --------------------------------------------------------------------------------------------
+// A rendered text: 8-bit coverage (0 = none, 255 = full), row-major, w x h. Valid until the next call
+// that renders text; the backend keeps a small cache so steady frames do not rasterise again.
+struct PlatformGlyphs {
+    const uint8_t* coverage;
+    int w, h;
+};
+// Opens face file `path` for font slot (0 large, 1 small) at a character height of `pixels`.
+bool PlatformFontOpen(int slot, const char* path, int pixels);
+void PlatformFontCloseAll();
+bool PlatformFontReady(int slot);
+// Text is Windows-1252 bytes. Returns false when the slot has no font.
+bool PlatformTextMeasure(int slot, const char* text, int* w, int* h);
+bool PlatformTextRender(int slot, const char* text, PlatformGlyphs* out);
+// True when `path` names a font file the text backend can open.
+bool PlatformFontFileUsable(const char* path);
+
+// ---- input -------------------------------------------------------------------------------------------
+bool PlatformInputInit();
+void PlatformInputShutdown();
+// 256 bytes indexed by DirectInput key code, bit 7 = down.
+void PlatformReadKeyboard(uint8_t keys[256]);
+// Relative motion since the last read, and four button bytes (0x80 = down).
+void PlatformReadMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]);
+// First joystick: axes scaled to -range..range with the dead zone applied, 32 button bytes.
+bool PlatformJoystickOpen(int range, int deadZonePercent);
+bool PlatformReadJoystick(int32_t* x, int32_t* y, uint8_t buttons[32]);
+void PlatformJoystickClose();

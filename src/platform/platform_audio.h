@@ -1,0 +1,45 @@
+// The audio boundary: one output device that pulls mixed frames, and the MIDI music synthesiser.
+// The portable mixer (audio/mixer.h) does all the mixing; backends only move frames and render music.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+// ---- output device -----------------------------------------------------------------------------------
+// Fills `frames` interleaved stereo frames (left, right) of signed 16-bit samples. Runs on the audio
+// thread in the real backend: it must not allocate, block on files, or take locks held during loads.
+using PlatformAudioPull = void (*)(int16_t* out, int frames, void* user);
+
+// Opens the default output device (stereo, 16-bit) and starts pulling from `pull`. On success writes the
+// device's frame rate into *rate and returns true. On failure writes a reason into err.
+bool PlatformAudioOpen(PlatformAudioPull pull, void* user, int* rate, char* err, size_t errSize);
+// Stops pulling and closes the device. Safe when it is not open.
+void PlatformAudioClose();
+// Excludes the pull callback while the main thread changes what it reads. Hold only briefly: never
+// while reading files. Not recursive.
+void PlatformAudioLock();
+void PlatformAudioUnlock();
+// Called once per frame from the main loop's music service. The real device ignores it; the null
+// device pulls as many frames as the clock says have passed, so that voices end and music advances.
+void PlatformAudioService();
+
+// ---- music synthesiser -------------------------------------------------------------------------------
+// Starts the General MIDI synthesiser at `rate` frames per second. The soundfont is `preferred` when
+// that names a usable soundfont file, else the first usable one of the system's usual locations.
+// On failure writes one line saying what was looked for where into err and returns false.
+bool PlatformMusicInit(int rate, const char* preferred, char* err, size_t errSize);
+void PlatformMusicShutdown();
+// Path of the soundfont in use (empty when not started).
+const char* PlatformMusicSoundfont();
+// Starts a standard MIDI file held in memory (copied by the synthesiser) from its beginning, once,
+// replacing whatever played before. Call under PlatformAudioLock. False when it cannot start.
+bool PlatformMusicPlay(const uint8_t* midi, size_t size);
+// Stops playback now and silences every sounding note. Call under PlatformAudioLock.
+void PlatformMusicStop();
+// True while the file started last is still playing (false after its last event or a stop).
+bool PlatformMusicIsPlaying();
+// Linear master gain of the music (1 = full level).
+void PlatformMusicSetGain(float gain);
+// Renders `frames` interleaved stereo float frames into out (overwriting it); silence when nothing plays.
+// Called from the pull callback only, with frames <= PLATFORM_MUSIC_MAX_FRAMES.
+constexpr int PLATFORM_MUSIC_MAX_FRAMES = 1024;
+void PlatformMusicRender(float* out, int frames);

@@ -1,0 +1,71 @@
+// Frame composition: clears, draws the passes of the current game state, the menu and the console,
+// and presents.
+#include "render/frame.h"
+
+#include "app/app.h"
+#include "console/console.h"
+#include "defs/menu.h"
+#include "input/input.h"
+#include "render/passes.h"
+#include "render/video.h"
+
+static int32_t PointerHalfW, PointerHalfH;
+
+void DrawMenuItems() {
+    if (!Menu.Visible) return;
+    for (int i = 0; i < Menu.itemCount && i < 6; ++i) {
+        const MenuItem& m = Menu.items[i];
+        DrawScreenText(m.text, m.x, m.y, i == Menu.selected ? Rgb(255, 0, 0) : Rgb(255, 255, 0), LargeFont);
+    }
+}
+
+void DrawMenuPointer() {
+    if (!Menu.Visible) return;
+    if (PointerHalfW == 0) {
+        int32_t w = 0, h = 0;
+        if (MeasureScreenText("X", &w, &h, SmallFont)) {
+            PointerHalfW = w >> 1;
+            PointerHalfH = h >> 1;
+        }
+    }
+    DrawScreenText("X", PointerX - PointerHalfW, PointerY - PointerHalfH, Rgb(0, 0, 255), SmallFont);
+}
+
+int RenderFrame() {
+    if (!AppActive) return 0;
+    ClearBackBuffer(0);
+    if (!LockBackBuffer()) return 0;
+    switch (GameState) {
+    case GS_MENU:
+        UnlockBackBuffer();
+        DrawMenuItems();
+        DrawMenuPointer();
+        ConsoleDraw();
+        break;
+    case GS_PLAYING:
+    case GS_PAUSED:
+    case GS_LEVEL_DONE:
+    case 5:
+    case GS_WON:
+        DrawLevelPass();
+        DrawObjectPass();
+        DrawViewPass();
+        DrawHud();
+        UnlockBackBuffer();
+        if (GameState == GS_LEVEL_DONE)
+            DrawLevelComplete();
+        else if (GameState == GS_WON)
+            DrawWon();
+        DrawMenuItems();
+        DrawMenuPointer();
+        ConsoleDraw();
+        break;
+    default:
+        UnlockBackBuffer();
+        DrawMenuPointer();
+        ConsoleDraw();
+        break;
+    }
+    PresentFrame();
+    return 1;
+}

@@ -1,0 +1,216 @@
+// The drawing passes of a frame: level with occlusion, world objects and rockets, weapon view, HUD, end texts.
+#include "render/passes.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "app/settings.h"
+#include "game/world.h"
+#include "render/raster.h"
+#include "render/video.h"
+
+uint8_t OcclusionEnabled = 1;
+uint8_t ShadingEnabled = 1;
+Model LevelModel;
+Model OcclusionModel;
+float* ColumnBuffer = nullptr;
+int32_t ColumnBufferSize = 0;
+
+namespace {
+
+std::vector<float> ColumnStore;
+
+// The column buffer when it fits the current screen width, else null (depth test and spans off).
+float* ColumnForScreen() {
+    return (ColumnBuffer && ColumnBufferSize == SCREENX + 1) ? ColumnBuffer : nullptr;
+}
+
+// Palette index of a shaded colour: the value truncated toward zero, low 8 bits. A value outside the
+// integer range (a segment clipped against a far-away end) gives 0, as the hardware truncation's
+// "integer indefinite" result would.
+uint8_t LowByte(double v) {
+    if (!(v > -2147483649.0 && v < 2147483648.0)) return 0;
+    return static_cast<uint8_t>(static_cast<uint32_t>(static_cast<int32_t>(v)) & 0xFFu);
+}
+uint8_t RedShade(float z) { return LowByte(81 - 3.5 * z); }
+uint8_t BlueShade(float z) { return LowByte(250 - 3.5 * z); }
+uint8_t GreenShade(float z) { return LowByte(static_cast<double>(160 - 20 * z)); }
+
+// Whether a clipped coordinate truncates to a pixel index in 0..size-1 (false for NaN and infinities).
+inline bool Truncates(float v, int32_t size) { return v > -1.0f && v < static_cast<float>(size); }
+
+enum ShadeRule { SHADE_NONE, SHADE_BLUE_BEFORE, SHADE_RED_BEFORE, SHADE_RED_AFTER, SHADE_GREEN_BEFORE };
+
+// Draws entries 0..drawnCount-1 of a transformed model: clip in place, then the rasteriser with the
+// negated depths. Shaded colours are taken from z1 before or after clipping as the rule says.
+void DrawModelLines(Model& m, ShadeRule rule, uint8_t flat, int depthTest) {
+    if (!m.projected || !m.visible || !FramePixels) return;
+    float* column = ColumnForScreen();
+    const int32_t n = m.drawnCount < m.maxSegments ? m.drawnCount : m.maxSegments;
+    const bool shade = ShadingEnabled != 0 && rule != SHADE_NONE;
+    for (int32_t i = 0; i < n; ++i) {
+        if (!m.visible[i]) continue;
+        ProjectedSegment& p = m.projected[i];
+        uint8_t colour = flat;
+        if (shade) {
+            if (rule == SHADE_BLUE_BEFORE) colour = BlueShade(p.z1);
+            else if (rule == SHADE_RED_BEFORE) colour = RedShade(p.z1);
+            else if (rule == SHADE_GREEN_BEFORE) colour = GreenShade(p.z1);
+        }
+        if (!ClipSegmentX(p.x1, p.x2, p.y1, p.y2, p.z1, p.z2)) continue;
+        if (!ClipSegmentY(p.x1, p.x2, p.y1, p.y2, p.z1, p.z2)) continue;
+        if (shade && rule == SHADE_RED_AFTER) colour = RedShade(p.z1);
+        // Clipping leaves every finite end on screen; an end made of NaN or infinity (a drawing with
+        // absurd coordinates) is skipped rather than converted to an undefined integer.
+        if (!Truncates(p.x1, SCREENX) || !Truncates(p.x2, SCREENX) || !Truncates(p.y1, SCREENY) ||
+            !Truncates(p.y2, SCREENY))
+            continue;
+        DrawLine(static_cast<int>(p.x1), static_cast<int>(p.y1), -p.z1, static_cast<int>(p.x2),
+                 static_cast<int>(p.y2), -p.z2, colour, FramePixels, FramePitch, column, depthTest);
+    }
+}
+
+void AddModelSpans(const Model& m, float* column) {
+    if (!m.projected || !m.visible || !column) return;
+    const int32_t n = m.drawnCount < m.maxSegments ? m.drawnCount : m.maxSegments;
+    for (int32_t i = 0; i < n; ++i)
+        if (m.visible[i]) {
+            const ProjectedSegment& p = m.projected[i];
+            AddOccluderSpan(p.x1, p.x2, p.z1, p.z2, column);
+        }
+}
+
+// The model slot a record shows, or null for an animation state outside the slots.
+Model* ShownModel(ObjectRecord& r) {
+    return (r.animState >= 0 && r.animState < MODEL_SLOTS) ? &r.models[r.animState] : nullptr;
+}
+
+void Text(const char* s, int x, int y, uint32_t colour, int font) { DrawScreenText(s, x, y, colour, font); }
+
+int CX() { return static_cast<int>(ScreenCentreX); }
+int CY() { return static_cast<int>(ScreenCentreY); }
+
+}  // namespace
+
+int AllocateColumnBuffer() {
+    const int32_t want = SCREENX > 0 ? SCREENX + 1 : 1;
+    if (ColumnBufferSize != want || !ColumnBuffer) {
+        ColumnStore.assign(size_t(want), -20.0f);
+        ColumnBuffer = ColumnStore.data();
+        ColumnBufferSize = want;
+    } else {
+        for (float& v : ColumnStore) v = -20.0f;
+    }
+    return 1;
+}
+
+void FreeColumnBuffer() {
+    std::vector<float>().swap(ColumnStore);
+    ColumnBuffer = nullptr;
+    ColumnBufferSize = 0;
+}
+
+void DrawLevelPass() {
+    if (ColumnBufferSize != SCREENX + 1 || !ColumnBuffer) AllocateColumnBuffer();
+    for (int32_t c = 0; c < SCREENX; ++c) ColumnBuffer[c] = -20.0f;
+    const ObjectRecord& player = ObjectTable[0];
+    if (OcclusionEnabled) {
+        TransformModel(OcclusionModel, 0, player.pos, player.angles, LevelPlacement.pos, LevelPlacement.angles);
+        AddModelSpans(OcclusionModel, ColumnBuffer);
+    }
+    TransformModel(LevelModel, 0, player.pos, player.angles, LevelPlacement.pos, LevelPlacement.angles);
+    DrawModelLines(LevelModel, SHADE_BLUE_BEFORE, 230, 1);
+}
+
+void DrawObjectPass() {
+    const ObjectRecord& player = ObjectTable[0];
+    const float eyePos[3] = {player.pos[0], player.pos[1], player.pos[2]};
+    const int32_t eyeAngles[3] = {player.angles[0], player.angles[1], player.angles[2]};
+    for (ObjectRecord& r : ObjectTable) {
+        if (r.state == 0) continue;
+        Model* m = ShownModel(r);
+        if (!m) continue;
+        TransformModel(*m, r.frame, eyePos, eyeAngles, r.pos, r.angles);
+        if (r.drawFlag) AddModelSpans(*m, ColumnForScreen());
+        if (static_cast<int8_t>(r.type) > 8)
+            DrawModelLines(*m, SHADE_RED_AFTER, 61, 1);
+        else
+            DrawModelLines(*m, SHADE_NONE, 254, 1);
+    }
+    for (int i = 1; i <= 9; ++i) {
+        ObjectRecord& r = MissileTable[i];
+        if (r.state == 0) continue;
+        Model* m = ShownModel(r);
+        if (!m) continue;
+        TransformModel(*m, r.frame, eyePos, eyeAngles, r.pos, r.angles);
+        DrawModelLines(*m, SHADE_RED_BEFORE, 71, 1);
+    }
+}
+
+void DrawViewPass() {
+    const ObjectRecord& player = ObjectTable[0];
+    if (player.state != 0) {
+        const int w = player.weapon;
+        if (w < 0 || w >= WEAPON_TABLE_SIZE) return;  // no such weapon: nothing in view
+        WeaponRecord& weapon = WeaponTable[w];
+        const bool hasAmmo = w < WEAPON_COUNT && player.ammo[w] != 0;
+        Model* m = &weapon.models[0];
+        if ((player.controls.fire && (hasAmmo || w == WPN_KNIFE)) || weapon.frame != 0) m = &weapon.models[1];
+        TransformModel(*m, weapon.frame, LevelPlacement.pos, LevelPlacement.angles, weapon.screenPos,
+                       weapon.screenRot);
+        if (m->projected) DrawModelLines(*m, SHADE_GREEN_BEFORE, 140, 0);
+        return;
+    }
+    const uint32_t red = Rgb(100, 0, 0);
+    Text("-- Your Cause is Lost --", CX() - 250, CY() + 100, red, LargeFont);
+    char line[96];
+    std::snprintf(line, sizeof line, "Score:  %.0f", static_cast<double>(player.score));
+    Text(line, CX() - 150, CY() + 150, red, LargeFont);
+}
+
+void DrawHud() {
+    const ObjectRecord& player = ObjectTable[0];
+    auto colourFor = [](int32_t v) { return v >= 10 ? Rgb(0, 255, 255) : Rgb(255, 0, 50); };
+    char line[32];
+    uint32_t c = colourFor(player.health);
+    Text("+ HEALTH +", 10, SCREENY - 30, c, SmallFont);
+    std::snprintf(line, sizeof line, "[%d]", player.health);
+    Text(line, 25, SCREENY - 80, c, LargeFont);
+    const int w = player.weapon;
+    if (w == WPN_KNIFE || w < 0 || w >= WEAPON_COUNT) return;  // knife: no count; no count for a bad index
+    c = colourFor(player.ammo[w]);
+    Text("+ AMMO +", SCREENX - 100, SCREENY - 30, c, SmallFont);
+    std::snprintf(line, sizeof line, "[%d]", player.ammo[w]);
+    Text(line, SCREENX - 100, SCREENY - 80, c, LargeFont);
+}
+
+// Percentage done of a start count; a level that started with none of a kind counts as fully done
+// (100 %) instead of showing the 0/0 quotient.
+static double PercentDone(float atStart, float left) {
+    if (atStart == 0.0f) return 100.0;
+    double v = static_cast<double>((atStart - left) / atStart * 100);
+    return std::isfinite(v) ? v : 0.0;
+}
+
+void DrawLevelComplete() {
+    const uint32_t green = Rgb(0, 255, 0);
+    char line[96];
+    Text("-- Level Complete! --", CX() - 250, CY() - 60, green, LargeFont);
+    std::snprintf(line, sizeof line, "Kills:  %.0f%%", PercentDone(MonstersAtStart, MonstersLeft));
+    Text(line, CX() - 250, CY() - 20, green, LargeFont);
+    std::snprintf(line, sizeof line, "Inventory:  %.0f%%", PercentDone(ItemsAtStart, ItemsLeft));
+    Text(line, CX() - 250, CY() + 20, green, LargeFont);
+    Text("-- Press Space --", CX() - 250, CY() + 60, green, LargeFont);
+}
+
+void DrawWon() {
+    const uint32_t green = Rgb(0, 255, 0);
+    Text("-- CONGRADULATIONS! --", CX() - 250, CY() - 100, green, LargeFont);
+    Text("The evil monsters", CX() - 250, CY(), green, LargeFont);
+    Text("Are defeated!", CX() - 100, CY() + 50, green, LargeFont);
+    Text("YOU WON", CX(), CY() + 100, green, LargeFont);
+    char line[96];
+    std::snprintf(line, sizeof line, "Your Score:  %.0f", static_cast<double>(ObjectTable[0].score));
+    Text(line, CX() - 150, CY() + 150, green, LargeFont);
+}

@@ -1,0 +1,271 @@
+// The video device: an 8-bit back buffer with the game palette, an ordered list of texts and fills
+// applied over the palette-converted image at present time, and the text face.
+#include "render/video.h"
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "app/app.h"
+#include "app/settings.h"
+#include "console/console.h"
+#include "platform/platform.h"
+
+PaletteEntry GamePalette[256];
+uint32_t ScreenCentreX, ScreenCentreY;
+uint8_t* FramePixels;
+int32_t FramePitch;
+
+namespace {
+
+struct Overlay {
+    enum Kind : uint8_t { TEXT, FILL } kind;
+    uint8_t font;
+    int32_t x, y, x1, y1;
+    uint32_t colour;      // TEXT: 0x00BBGGRR; FILL: palette index
+    uint32_t textOffset;  // into TextStore
+};
+
+constexpr int kMaxOverlays = 1024;
+constexpr size_t kTextStoreBytes = 64 * 1024;
+
+bool Ready;
+int Width, Height;
+std::vector<uint8_t> BackBuffer;
+std::vector<uint32_t> Image;
+bool ImageValid;
+uint32_t PaletteRgb[256];
+Overlay Overlays[kMaxOverlays];
+int OverlayCount;
+char TextStore[kTextStoreBytes];
+size_t TextUsed;
+char FacePath[512];
+
+const char* const kFallbackFaces[] = {
+    "/usr/share/fonts/opentype/comic-neue/ComicNeue-Bold.otf",
+    "/usr/share/fonts/truetype/comic-neue/ComicNeue-Bold.ttf",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf",
+};
+
+void BuildPalette() {
+    memset(GamePalette, 0, sizeof GamePalette);
+    for (int i = 1; i <= 85; ++i) GamePalette[i].red = uint8_t(3 * i);
+    for (int i = 85; i <= 170; ++i) {
+        GamePalette[i].green = uint8_t(3 * (i - 85));
+        GamePalette[i].red = GamePalette[i].blue = 0;
+    }
+    for (int i = 170; i <= 254; ++i) {
+        GamePalette[i].blue = uint8_t(3 * (i - 170));
+        GamePalette[i].red = GamePalette[i].green = 0;
+    }
+    GamePalette[0] = {0, 0, 0, 0};
+    GamePalette[255] = {255, 255, 255, 0};
+    GamePalette[254] = {200, 200, 0, 0};
+    for (PaletteEntry& e : GamePalette) e.flags = 4;
+    for (int i = 0; i < 256; ++i)
+        PaletteRgb[i] = (uint32_t(GamePalette[i].red) << 16) | (uint32_t(GamePalette[i].green) << 8) |
+                        GamePalette[i].blue;
+}
+
+// Picks the first usable face of comic.ttf and the system fallbacks; returns its index (0 = comic.ttf).
+int ChooseFace() {
+    if (PlatformFontFileUsable("comic.ttf")) {
+        snprintf(FacePath, sizeof FacePath, "%s", "comic.ttf");
+        return 0;
+    }
+    for (size_t i = 0; i < sizeof kFallbackFaces / sizeof *kFallbackFaces; ++i) {
+        if (PlatformFontFileUsable(kFallbackFaces[i])) {
+            snprintf(FacePath, sizeof FacePath, "%s", kFallbackFaces[i]);
+            return int(i) + 1;
+        }
+    }
+    FacePath[0] = 0;
+    return -1;
+}
+
+void OpenFonts() {
+    PlatformFontCloseAll();
+    if (!FacePath[0]) ChooseFace();
+    if (!FacePath[0]) return;
+    PlatformFontOpen(LargeFont, FacePath, 38);
+    PlatformFontOpen(SmallFont, FacePath, 14);
+}
+
+void BlendText(const PlatformGlyphs& g, int x0, int y0, uint32_t colour) {
+    uint32_t r = colour & 0xFF, gr = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
+    int xs = x0 < 0 ? -x0 : 0, ys = y0 < 0 ? -y0 : 0;
+    int xe = g.w, ye = g.h;
+    if (x0 + xe > Width) xe = Width - x0;
+    if (y0 + ye > Height) ye = Height - y0;
+    for (int y = ys; y < ye; ++y) {
+        const uint8_t* cov = g.coverage + size_t(y) * g.w;
+        uint32_t* dst = Image.data() + size_t(y0 + y) * Width + x0;
+        for (int x = xs; x < xe; ++x) {
+            uint32_t a = cov[x];
+            if (!a) continue;
+            uint32_t d = dst[x];
+            if (a == 255) {
+                dst[x] = (r << 16) | (gr << 8) | b;
+                continue;
+            }
+            uint32_t dr = (d >> 16) & 0xFF, dg = (d >> 8) & 0xFF, db = d & 0xFF;
+            dr = (r * a + dr * (255 - a) + 127) / 255;
+            dg = (gr * a + dg * (255 - a) + 127) / 255;
+            db = (b * a + db * (255 - a) + 127) / 255;
+            dst[x] = (dr << 16) | (dg << 8) | db;
+        }
+    }
+}
+
+void ApplyFill(const Overlay& o) {
+    int x0 = o.x < 0 ? 0 : o.x, y0 = o.y < 0 ? 0 : o.y;
+    int x1 = o.x1 > Width ? Width : o.x1, y1 = o.y1 > Height ? Height : o.y1;
+    uint32_t c = PaletteRgb[o.colour & 0xFF];
+    for (int y = y0; y < y1; ++y) {
+        uint32_t* row = Image.data() + size_t(y) * Width;
+        for (int x = x0; x < x1; ++x) row[x] = c;
+    }
+}
+
+}  // namespace
+
+bool VideoReady() { return Ready; }
+
+int InitVideo() {
+    if (SCREENBPP != 8) return 0;  // only the palettised mode exists
+    if (!PlatformVideoInit(SCREENX, SCREENY)) return 0;
+    Width = SCREENX;
+    Height = SCREENY;
+    ScreenCentreX = uint32_t(SCREENX) >> 1;
+    ScreenCentreY = uint32_t(SCREENY) >> 1;
+    BackBuffer.assign(size_t(Width) * Height, 0);
+    Image.assign(size_t(Width) * Height, 0);
+    ImageValid = false;
+    BuildPalette();
+    Ready = true;
+    ClearBackBuffer(0);
+    PresentFrame();
+    OpenFonts();
+    return 1;
+}
+
+int ShutdownVideo() {
+    if (Ready) {
+        ClearBackBuffer(0);
+        PresentFrame();
+    }
+    Ready = false;
+    FramePixels = nullptr;
+    PlatformVideoShutdown();
+    return 1;
+}
+
+int ChangeResolution() {
+    if (Ready) {
+        Ready = false;
+        FramePixels = nullptr;
+        PlatformVideoShutdown();
+    }
+    InitVideo();
+    return 1;
+}
+
+int RestoreSurfaces() { return 1; }  // our surfaces live in ordinary memory and are never lost
+
+int ClearBackBuffer(int index) {
+    if (!Ready) return 0;
+    memset(BackBuffer.data(), index & 0xFF, BackBuffer.size());
+    // Texts and fills drawn onto the back buffer are cleared with it.
+    OverlayCount = 0;
+    TextUsed = 0;
+    return 1;
+}
+
+int LockBackBuffer() {
+    if (!Ready) return 0;
+    FramePixels = BackBuffer.data();
+    FramePitch = Width;
+    return 1;
+}
+
+int UnlockBackBuffer() {
+    if (!Ready) return 0;
+    return 1;
+}
+
+int PresentFrame() {
+    if (!Ready) return 0;
+    const size_t n = BackBuffer.size();
+    const uint8_t* src = BackBuffer.data();
+    uint32_t* dst = Image.data();
+    for (size_t i = 0; i < n; ++i) dst[i] = PaletteRgb[src[i]];
+    for (int i = 0; i < OverlayCount; ++i) {
+        const Overlay& o = Overlays[i];
+        if (o.kind == Overlay::FILL) {
+            ApplyFill(o);
+        } else {
+            PlatformGlyphs g;
+            if (PlatformTextRender(o.font, TextStore + o.textOffset, &g)) BlendText(g, o.x, o.y, o.colour);
+        }
+    }
+    OverlayCount = 0;
+    TextUsed = 0;
+    ImageValid = true;
+    PlatformPresent(Image.data(), Width, Height);
+    ++FrameCount;
+    return 1;
+}
+
+int DrawScreenText(const char* text, int x, int y, uint32_t colour, int font) {
+    if (!Ready || !text) return 0;
+    size_t len = strlen(text);
+    // A frame holds a bounded number of texts; further ones are dropped rather than overflow.
+    if (OverlayCount >= kMaxOverlays || TextUsed + len + 1 > kTextStoreBytes) return 1;
+    memcpy(TextStore + TextUsed, text, len + 1);
+    Overlays[OverlayCount++] = {Overlay::TEXT, uint8_t(font == SmallFont ? SmallFont : LargeFont),
+                                x, y, 0, 0, colour & 0xFFFFFF, uint32_t(TextUsed)};
+    TextUsed += len + 1;
+    return 1;
+}
+
+int MeasureScreenText(const char* text, int32_t* width, int32_t* height, int font) {
+    if (!Ready || !text) return 0;
+    int w = 0, h = 0;
+    if (!PlatformTextMeasure(font == SmallFont ? SmallFont : LargeFont, text, &w, &h)) return 0;
+    *width = w;
+    *height = h;
+    return 1;
+}
+
+int FillScreenRect(int x0, int y0, int x1, int y1, int index) {
+    if (!Ready || OverlayCount >= kMaxOverlays) return 0;
+    Overlays[OverlayCount++] = {Overlay::FILL, 0, x0, y0, x1, y1, uint32_t(index & 0xFF), 0};
+    return 1;
+}
+
+const uint32_t* LastPresentedImage(int* w, int* h) {
+    if (!ImageValid) return nullptr;
+    *w = Width;
+    *h = Height;
+    return Image.data();
+}
+
+void RegisterGameFont() {
+    int face = ChooseFace();
+    if (face != 0) {
+        char line[600];
+        if (face < 0)
+            snprintf(line, sizeof line, "comic.ttf not usable and no system face found: no text");
+        else
+            snprintf(line, sizeof line, "comic.ttf not usable, using the face %s", FacePath);
+        ConsolePrint(line);
+    }
+    if (Ready) OpenFonts();
+}
+
+void RemoveGameFont() {
+    PlatformFontCloseAll();
+    FacePath[0] = 0;
+}
+
+const char* GameFontPath() { return FacePath; }

@@ -1,0 +1,46 @@
+// The video device: 8-bit palettised back buffer, palette, text over the frame, presentation.
+#pragma once
+#include <cstdint>
+
+struct PaletteEntry {
+    uint8_t red, green, blue, flags;
+};
+extern PaletteEntry GamePalette[256];
+
+enum { LargeFont = 0, SmallFont = 1 };
+
+extern uint32_t ScreenCentreX, ScreenCentreY;
+extern uint8_t* FramePixels;  // first pixel of the back buffer while locked, else null
+extern int32_t FramePitch;    // bytes per pixel row while locked
+
+// Builds the back buffer, palette, fonts and presentation target at SCREENX x SCREENY.
+// Fails (0) when SCREENBPP is not 8 or the platform cannot present frames.
+int InitVideo();
+int ShutdownVideo();
+// Tears the device down and builds it again at the current SCREENX x SCREENY. Returns 1.
+int ChangeResolution();
+int RestoreSurfaces();
+// True when a back buffer exists.
+bool VideoReady();
+int ClearBackBuffer(int index);
+int LockBackBuffer();
+int UnlockBackBuffer();
+// Converts the frame through the palette, applies the texts and fills issued since the last present
+// in order, and hands the image to the platform. Counts FrameCount.
+int PresentFrame();
+// Text at (x, y) top-left; colour 0x00BBGGRR (red in the low byte); font LargeFont or SmallFont.
+// The text is drawn over the lines of the frame being composed. 0 when there is no back buffer.
+int DrawScreenText(const char* text, int x, int y, uint32_t colour, int font);
+int MeasureScreenText(const char* text, int32_t* width, int32_t* height, int font);
+// Colour-fills the rectangle [x0, x1) x [y0, y1) with a palette index, over what was drawn before.
+int FillScreenRect(int x0, int y0, int x1, int y1, int index);
+// The last image handed to the platform (0x00RRGGBB), its size; null before the first present.
+const uint32_t* LastPresentedImage(int* w, int* h);
+
+// Chooses the text face: comic.ttf in the working directory, else a system face (then prints which).
+void RegisterGameFont();
+void RemoveGameFont();
+// The face file in use, empty when none.
+const char* GameFontPath();
+
+inline uint32_t Rgb(uint32_t r, uint32_t g, uint32_t b) { return r | (g << 8) | (b << 16); }

@@ -1,0 +1,200 @@
+// The runner's script language: clock, keys, mouse, focus, close, seed, dump, screenshot.
+// Each main-loop pass calls the hook below; it runs script lines until one of them asks for passes.
+#include "runner/script.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <string>
+
+#include "app/app.h"
+#include "app/random.h"
+#include "input/dik.h"
+#include "platform/headless/headless.h"
+#include "render/video.h"
+#include "runner/dump.h"
+#include "runner/png.h"
+
+namespace {
+
+enum ActionKind { A_DOWN, A_UP, A_TICKS, A_WAIT, A_MOUSE, A_BUTTON, A_FOCUS, A_CLOSE, A_SEED, A_DUMP, A_SHOT };
+struct Action {
+    ActionKind kind;
+    long a = 0, b = 0;
+    std::string text;
+};
+
+FILE* Script;
+std::deque<Action> Pending;
+long WaitMs;
+bool CountingTicks;
+uint64_t TickTarget;
+bool Finished;
+int LineNo;
+
+void Fail(const char* what, const char* line) {
+    fprintf(stderr, "zarvo-headless: script line %d: %s: %s\n", LineNo, what, line);
+}
+
+void PushPress(int code) {
+    Pending.push_back({A_DOWN, code});
+    Pending.push_back({A_TICKS, 1});
+    Pending.push_back({A_UP, code});
+    Pending.push_back({A_TICKS, 1});
+}
+
+int CharKey(char c) {
+    if (c >= 'A' && c <= 'Z') return DikFromName(std::string(1, c).c_str());
+    if (c >= 'a' && c <= 'z') return DikFromName(std::string(1, char(c - 32)).c_str());
+    if (c >= '0' && c <= '9') return DikFromName(std::string(1, c).c_str());
+    if (c == ' ') return DIK_SPACE;
+    if (c == '/') return DIK_SLASH;
+    if (c == '.') return DIK_DELETE;
+    return -1;
+}
+
+// Parses one script line into actions; false at the end of the script.
+bool ReadLine() {
+    char buf[4096];
+    if (!fgets(buf, sizeof buf, Script)) return false;
+    ++LineNo;
+    std::string line(buf);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || line[start] == '#') return true;
+    line = line.substr(start);
+    size_t sp = line.find(' ');
+    std::string cmd = line.substr(0, sp);
+    std::string rest = sp == std::string::npos ? "" : line.substr(sp + 1);
+    if (cmd == "wait") {
+        Pending.push_back({A_WAIT, atol(rest.c_str())});
+    } else if (cmd == "ticks") {
+        Pending.push_back({A_TICKS, atol(rest.c_str())});
+    } else if (cmd == "down" || cmd == "up" || cmd == "press") {
+        int code = DikFromName(rest.c_str());
+        if (code < 0) {
+            Fail("unknown key", line.c_str());
+        } else if (cmd == "press") {
+            PushPress(code);
+        } else {
+            Pending.push_back({cmd == "down" ? A_DOWN : A_UP, code});
+        }
+    } else if (cmd == "type") {
+        for (char c : rest) {
+            if (c == '_') {
+                Pending.push_back({A_DOWN, DIK_LSHIFT});
+                PushPress(DIK_MINUS);
+                Pending.push_back({A_UP, DIK_LSHIFT});
+                continue;
+            }
+            int code = CharKey(c);
+            if (code < 0)
+                Fail("cannot type character", line.c_str());
+            else
+                PushPress(code);
+        }
+    } else if (cmd == "mouse") {
+        long dx = 0, dy = 0;
+        sscanf(rest.c_str(), "%ld %ld", &dx, &dy);
+        Pending.push_back({A_MOUSE, dx, dy});
+    } else if (cmd == "button") {
+        long b = 0;
+        char state[16] = {0};
+        sscanf(rest.c_str(), "%ld %15s", &b, state);
+        Pending.push_back({A_BUTTON, b, strcmp(state, "down") == 0 ? 1 : 0});
+    } else if (cmd == "focus") {
+        Pending.push_back({A_FOCUS, rest == "gained" ? 1 : 0});
+    } else if (cmd == "close") {
+        Pending.push_back({A_CLOSE});
+    } else if (cmd == "seed") {
+        Pending.push_back({A_SEED, long(strtoul(rest.c_str(), nullptr, 0))});
+    } else if (cmd == "dump") {
+        Pending.push_back({A_DUMP});
+    } else if (cmd == "screenshot") {
+        Action a{A_SHOT};
+        a.text = rest;
+        Pending.push_back(a);
+    } else {
+        Fail("unknown command", line.c_str());
+    }
+    return true;
+}
+
+// Runs one action; true when it asks for main-loop passes (the hook then returns).
+bool Execute(const Action& a) {
+    switch (a.kind) {
+    case A_DOWN: HeadlessSetKey(int(a.a), true); return false;
+    case A_UP: HeadlessSetKey(int(a.a), false); return false;
+    case A_TICKS:
+        if (a.a <= 0) return false;
+        CountingTicks = true;
+        TickTarget = TickCount + uint64_t(a.a);
+        return true;
+    case A_WAIT:
+        WaitMs = a.a;
+        return a.a > 0;
+    case A_MOUSE: HeadlessMouseMove(int32_t(a.a), int32_t(a.b)); return false;
+    case A_BUTTON: HeadlessMouseButton(int(a.a), a.b != 0); return false;
+    case A_FOCUS: HeadlessPushEvent(PE_ACTIVATE, int(a.a)); return false;
+    case A_CLOSE:
+        HeadlessPushEvent(PE_QUIT, 0);
+        Finished = true;
+        return true;
+    case A_SEED: SeedRandom(uint32_t(a.a)); return false;
+    case A_DUMP: {
+        std::string s = StateDumpJson();
+        fputs(s.c_str(), stdout);
+        fputc('\n', stdout);
+        fflush(stdout);
+        return false;
+    }
+    case A_SHOT: {
+        int w = 0, h = 0;
+        const uint32_t* img = LastPresentedImage(&w, &h);
+        if (!img || !WritePng(a.text.c_str(), img, w, h))
+            fprintf(stderr, "zarvo-headless: cannot write screenshot %s\n", a.text.c_str());
+        return false;
+    }
+    }
+    return false;
+}
+
+void PassHook() {
+    if (Finished) return;
+    for (;;) {
+        if (WaitMs > 0) {
+            --WaitMs;
+            HeadlessAdvanceClock(1);
+            return;
+        }
+        if (CountingTicks) {
+            if (TickCount < TickTarget) {
+                HeadlessAdvanceClock(1);
+                return;
+            }
+            CountingTicks = false;
+        }
+        if (Pending.empty() && !ReadLine()) {
+            // End of script: the program takes its quit path.
+            HeadlessPushEvent(PE_QUIT, 0);
+            Finished = true;
+            return;
+        }
+        if (Pending.empty()) continue;
+        Action a = Pending.front();
+        Pending.pop_front();
+        if (Execute(a)) {
+            if (Finished) return;
+            continue;  // the loop above now spends the passes
+        }
+    }
+}
+
+}  // namespace
+
+void StartScript(FILE* script) {
+    Script = script;
+    HeadlessSetClock(10000);
+    HeadlessSetPassHook(PassHook);
+}

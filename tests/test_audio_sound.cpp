@@ -1,0 +1,217 @@
+// Sound effects: sound lists and buffer numbers, plays and their volumes, the mixer's output, no device.
+#include <gtest/gtest.h>
+
+#include "app/settings.h"
+#include "audio/mixer.h"
+#include "audio/sound.h"
+#include "platform/headless/headless_audio.h"
+#include "test_audio_util.h"
+
+using namespace audiotest;
+
+namespace {
+
+class AudioSound : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        savedVolume = SOUNDVOL;
+        SOUNDVOL = 100;
+        HeadlessSetAudioAvailable(true);
+        ASSERT_EQ(SoundInit(), 1);
+        SoundClearPlays();
+        rate = MixerDeviceRate();
+    }
+    void TearDown() override {
+        SoundShutdown();
+        HeadlessSetAudioAvailable(true);
+        SOUNDVOL = savedVolume;
+    }
+    static std::string Wav(const std::string& name, const std::vector<uint8_t>& data) {
+        std::string path = Scratch(name);
+        EXPECT_TRUE(WriteBytes(path, MakeWav(data)));
+        return path;
+    }
+    static std::string List(const std::string& name, const std::vector<std::string>& lines) {
+        std::string path = Scratch(name);
+        EXPECT_TRUE(WriteDefinition(path, lines));
+        return path;
+    }
+    std::vector<int16_t> Render(int frames) {
+        std::vector<int16_t> out(size_t(frames) * 2);
+        MixerRender(out.data(), frames);
+        return out;
+    }
+    // Milliseconds of output, in 10 ms steps, until buffer n stops.
+    int MsUntilStopped(int n) {
+        int ms = 0;
+        for (; (BufferStatus(n) & SB_PLAYING) && ms < 5000; ms += 10)
+            Render(rate / 100);
+        return ms;
+    }
+    int32_t savedVolume = 0;
+    int rate = 48000;
+};
+
+} // namespace
+
+TEST_F(AudioSound, ListRowsFillBuffersThreeTimesRowPlusSlot) {
+    std::string a = Wav("a.wav", Sine8(500, 5, 80)), b = Wav("b.wav", Sine8(700, 5, 80)),
+                c = Wav("c.wav", Sine8(900, 5, 80));
+    std::string two = List("two.snd", {"SOUNDS=2", "SOUND0=" + a, "SOUND1=" + b});
+    ConsolePrint("--two--");
+    LoadSoundList(two.c_str());
+    EXPECT_EQ(SoundTable[0][0], 0);
+    EXPECT_EQ(SoundTable[1][0], 3);
+    EXPECT_EQ(SoundBuffers[3].size, 700);
+    EXPECT_EQ(SoundBuffers[3].fileRate, 11025);
+    EXPECT_EQ(BufferStatus(1), -1);
+    EXPECT_EQ(LinesAfter("--two--"), (std::vector<std::string>{two, a, b}));
+    // Three files in a row fill 3r .. 3r + 2 and print only the first name; unnamed rows, slots and
+    // failed loads leave what the entries say.
+    SoundTable[1][1] = 55;
+    std::string three = List(
+        "three.snd", {"SOUNDS=3", "SOUND0=" + Scratch("missing.wav"), "SOUND2=" + a + ";" + b + ";" + c});
+    ConsolePrint("--three--");
+    LoadSoundList(three.c_str());
+    EXPECT_EQ((std::vector<int>{SoundTable[2][0], SoundTable[2][1], SoundTable[2][2]}),
+              (std::vector<int>{6, 7, 8}));
+    EXPECT_EQ(SoundBuffers[8].size, 900);
+    EXPECT_EQ(LinesAfter("--three--"), (std::vector<std::string>{three, Scratch("missing.wav"), a}));
+    EXPECT_EQ(SoundTable[0][0], -1);
+    EXPECT_EQ(SoundTable[1][0], 3);
+    EXPECT_EQ(SoundTable[1][1], 55);
+    EXPECT_EQ(PlayBuffer(SoundTable[0][0], 0, 100, 22000, 0), 1); // nothing to play: still success
+    EXPECT_EQ(SoundPlayCount(), 0);
+    // Rows past 84 have no buffer.
+    LoadSoundList(
+        List("far.snd", {"SOUNDS=500", "SOUND84=" + a + ";" + a + ";" + a, "SOUND85=" + a}).c_str());
+    EXPECT_EQ(SoundTable[84][2], 254);
+    EXPECT_EQ(BufferStatus(255), -1);
+    EXPECT_EQ(LoadWave(256, a.c_str()), -1);
+    EXPECT_EQ(LoadWave(-1, a.c_str()), -1);
+}
+
+TEST_F(AudioSound, VolumeIsHundredthsOfDecibelsAndZeroIsSilent) {
+    ASSERT_EQ(LoadWave(4, Wav("tone.wav", Sine8(11025, 200, 100)).c_str()), 4);
+    for (auto [v, db] : {std::pair{100, 0}, {50, -1500}, {10, -2700}, {1, -2970}}) {
+        ASSERT_EQ(PlayBuffer(4, 0, v, 22000, 0), 1);
+        EXPECT_EQ(MixerVolume(4), db) << v;
+    }
+    // After a play at full volume, a request at volume 0 is silent instead of replaying at full.
+    PlayBuffer(4, 0, 100, 22000, 0);
+    double full = Rms(Render(rate / 5), 0);
+    EXPECT_GT(full, 10000);
+    PlayBuffer(4, 0, 0, 22000, 0);
+    EXPECT_EQ(Peak(Render(rate / 10)), 0);
+    PlayBuffer(4, 0, 50, 22000, 0);
+    EXPECT_NEAR(Rms(Render(rate / 5), 0) / full, std::pow(10.0, -0.75), 0.002); // -15 dB
+}
+
+TEST_F(AudioSound, FrequencyIsSamplesConsumedPerSecond) {
+    std::string a = Wav("second.wav", Sine8(11025, 100, 60)); // one second at the file's rate
+    ASSERT_EQ(LoadWave(0, a.c_str()), 0);
+    ASSERT_EQ(PlayBuffer(0, 0, 100, 0, 0), 1); // a fresh buffer runs at the shared 11025
+    EXPECT_NEAR(MsUntilStopped(0), 1000, 20);
+    ASSERT_EQ(PlayBuffer(0, 0, 100, 22000, 0), 1);
+    EXPECT_NEAR(MsUntilStopped(0), 505, 15);
+    ASSERT_EQ(PlayBuffer(0, 0, 100, 0, 0), 1); // 0 keeps the last frequency
+    EXPECT_NEAR(MsUntilStopped(0), 505, 15);
+}
+
+TEST_F(AudioSound, VoicesAddClipAndPan) {
+    for (auto [n, level] : {std::pair{0, 160}, {1, 176}, {2, 255}, {3, 0}, {4, 0}})
+        ASSERT_EQ(
+            LoadWave(
+                n,
+                Wav("dc" + std::to_string(n) + ".wav", std::vector<uint8_t>(20000, uint8_t(level))).c_str()),
+            n);
+    auto mixOf = [&](std::initializer_list<int> voices, int pan = 0) {
+        StopAllBuffers();
+        for (int v : voices)
+            PlayBuffer(v, 0, 100, 22000, pan);
+        return Render(256);
+    };
+    std::vector<int16_t> sum = mixOf({0, 1});
+    EXPECT_NEAR(sum[100], 32767.0 * 80 / 128, 2); // +32 and +48 of 128
+    EXPECT_EQ(sum[100], sum[101]);
+    EXPECT_EQ(mixOf({2, 1})[50], 32767); // beyond full scale: clipped, not wrapped
+    EXPECT_EQ(mixOf({3, 4})[50], -32768);
+    std::vector<int16_t> right = mixOf({0}, 10000); // fully right: the left side is silent
+    EXPECT_EQ(right[20], 0);
+    EXPECT_NEAR(right[21], 32767.0 * 32 / 128, 2);
+    std::vector<int16_t> left = mixOf({0}, -600);
+    EXPECT_NEAR(double(left[21]) / left[20], std::pow(10.0, -0.3), 0.01);
+    StopAllBuffers();
+    EXPECT_EQ(Peak(Render(64)), 0);
+}
+
+TEST_F(AudioSound, LoopingRestartReloadAndRelease) {
+    ASSERT_EQ(LoadWave(9, Wav("loop.wav", Sine8(441, 10, 90)).c_str()), 9);
+    ASSERT_EQ(PlayBuffer(9, SB_PLAY_LOOPING, 100, 22000, 0), 1);
+    Render(rate); // many times the sample length
+    EXPECT_EQ(BufferStatus(9), SB_PLAYING | SB_LOOPING);
+    StopBuffer(9);
+    EXPECT_EQ(BufferStatus(9), 0);
+    // A request for a sound already playing restarts it from its start.
+    PlayBuffer(9, 0, 100, 22000, 0);
+    Render(rate / 100);
+    PlayBuffer(9, 0, 100, 22000, 0);
+    EXPECT_EQ(MsUntilStopped(9), 30); // 441 samples at 22000 in whole 10 ms steps
+    // Reloading a playing record stops it; releasing empties it.
+    PlayBuffer(9, SB_PLAY_LOOPING, 100, 22000, 0);
+    ASSERT_EQ(LoadWave(9, Wav("loop2.wav", Sine8(882, 10, 90)).c_str()), 9);
+    EXPECT_EQ(BufferStatus(9), 0);
+    PlayBuffer(9, SB_PLAY_LOOPING, 100, 22000, 0);
+    ReleaseAllBuffers();
+    EXPECT_EQ(BufferStatus(9), -1);
+    EXPECT_EQ(Peak(Render(256)), 0);
+}
+
+TEST_F(AudioSound, PlaySoundAndTheDumpShowWhatWasPlayed) {
+    std::string a = Wav("menu.wav", Sine8(300, 3, 90));
+    LoadSoundList(List("menu.snd", {"SOUNDS=18", "SOUND17=" + a + ";" + a}).c_str());
+    SOUNDVOL = 50;
+    EXPECT_EQ(PlaySound(17, 1), 1);
+    EXPECT_EQ(MixerVolume(52), -1500);
+    SOUNDVOL = 0;
+    EXPECT_EQ(PlaySound(17, 0), 1);
+    EXPECT_EQ(PlaySound(99, 0), 1); // outside the table: nothing
+    std::string j = AudioDumpJson();
+    EXPECT_NE(j.find("\"sound\":{\"ready\":1,\"volume\":0,\"buffers\":[{\"number\":51,\"file\":\"" + a +
+                     "\",\"size\":300,\"rate\":11025},{\"number\":52,"),
+              std::string::npos)
+        << j;
+    EXPECT_NE(j.find("\"table\":[{\"row\":17,\"buffers\":[51,52,"), std::string::npos) << j;
+    EXPECT_NE(j.find("\"played\":[{\"buffer\":52,\"volume\":50,\"frequency\":22000,\"pan\":0},"
+                     "{\"buffer\":51,\"volume\":0,\"frequency\":22000,\"pan\":0}]},\"music\":{\"ready\":"),
+              std::string::npos)
+        << j;
+    EXPECT_NE(AudioDumpJson().find("\"played\":[]"), std::string::npos); // drained by the dump
+    for (int i = 0; i < SOUND_PLAY_LOG + 6; ++i)
+        PlayBuffer(51, 0, 1 + i, 22000, 0);
+    EXPECT_EQ(SoundPlayCount(), SOUND_PLAY_LOG);
+    EXPECT_EQ(SoundPlayAt(SOUND_PLAY_LOG - 1)->volume, SOUND_PLAY_LOG + 6); // the latest are kept
+    std::string esc;
+    AudioJsonString(esc, "a\"b\\c\x01");
+    EXPECT_EQ(esc, "\"a\\\"b\\\\c\\u0001\"");
+}
+
+TEST_F(AudioSound, WithoutADeviceEverythingIsASilentNoOp) {
+    SoundShutdown();
+    HeadlessSetAudioAvailable(false);
+    EXPECT_EQ(SoundInit(), 0);
+    std::string a = Wav("quiet.wav", Sine8(300, 3, 50));
+    std::string list = List("quiet.snd", {"SOUNDS=2", "SOUND0=" + a, "SOUND1=" + a + ";" + a});
+    ConsolePrint("--nodevice--");
+    LoadSoundList(list.c_str());
+    EXPECT_EQ(LinesAfter("--nodevice--"), (std::vector<std::string>{list, a, a}));
+    for (const SoundBufferRecord& r : SoundBuffers)
+        EXPECT_EQ(r.loaded, 0);
+    EXPECT_EQ(PlayBuffer(0, 0, 100, 22000, 0), 0);
+    EXPECT_EQ(PlaySound(0, 0), 1);
+    EXPECT_EQ(BufferStatus(0), 0);
+    EXPECT_EQ(SoundPlayCount(), 0);
+    EXPECT_NE(AudioDumpJson().find("\"sound\":{\"ready\":0"), std::string::npos);
+    HeadlessSetAudioAvailable(true);
+    EXPECT_EQ(SoundInit(), 1);
+}

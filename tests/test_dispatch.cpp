@@ -1,0 +1,136 @@
+// Per-tick dispatch and the main loop's timers on the virtual clock.
+#include <gtest/gtest.h>
+
+#include "app/app.h"
+#include "app/dispatch.h"
+#include "app/settings.h"
+#include "console/console.h"
+#include "defs/menu.h"
+#include "game/animation.h"
+#include "input/input.h"
+#include "platform/headless/headless.h"
+#include "render/video.h"
+#include "test_util.h"
+
+namespace {
+
+class Dispatch : public ::testing::Test {
+  protected:
+    void SetUp() override { ResetProgram(); }
+};
+
+TEST_F(Dispatch, ConsoleToggleKeys) {
+    TickWithKeys({DIK_GRAVE, DIK_C});
+    EXPECT_EQ(ConsoleState, CON_ROLLING_DOWN) << "GRAVE and C in one tick toggle once";
+    EXPECT_EQ(ConsoleText(CONSOLE_INPUT_SLOT), ">C") << "the C of that tick is typed already";
+    TickWithKeys({});
+    TickWithKeys({DIK_C});
+    EXPECT_EQ(ConsoleState, CON_ROLLING_UP);
+    EXPECT_EQ(ConsoleText(CONSOLE_INPUT_SLOT), ">CC");
+}
+
+TEST_F(Dispatch, NothingElseRunsWhileTheConsoleIsOnScreen) {
+    Menu.Visible = 1;
+    ConsoleState = CON_ROLLING_UP;
+    ConsoleHeight = 12;
+    TickWithKeys({DIK_ESCAPE});
+    EXPECT_EQ(Menu.Visible, 1) << "ESC does not reach the menu while the console shows";
+    ConsoleState = CON_CLOSED;
+    TickWithKeys({});
+    TickWithKeys({DIK_ESCAPE});
+    EXPECT_EQ(Menu.Visible, 0);
+    EXPECT_EQ(PointerX, 320);
+    EXPECT_EQ(PointerY, 240);
+}
+
+TEST_F(Dispatch, InactiveInputDoesNothing) {
+    HandleActivation(0);
+    EXPECT_FALSE(InputActive);
+    EXPECT_EQ(AppActive, 0);
+    TickWithKeys({DIK_GRAVE});
+    EXPECT_EQ(ConsoleState, CON_CLOSED);
+    EXPECT_EQ(KeyState[DIK_GRAVE], 0) << "the devices are not even read";
+    uint64_t frames = FrameCount;
+    ConsolePrint("while away");
+    EXPECT_EQ(FrameCount, frames) << "no frame is drawn while inactive";
+    HandleActivation(1);
+    EXPECT_TRUE(InputActive);
+    TickWithKeys({DIK_GRAVE});
+    EXPECT_EQ(ConsoleState, CON_ROLLING_DOWN);
+}
+
+TEST_F(Dispatch, PressEdgeAndHeld) {
+    TickWithKeys({DIK_SPACE});
+    EXPECT_TRUE(KeyPressed(DIK_SPACE));
+    EXPECT_TRUE(KeyHeld(DIK_SPACE));
+    TickWithKeys({DIK_SPACE, DIK_UP});
+    EXPECT_FALSE(KeyPressed(DIK_SPACE));
+    EXPECT_TRUE(KeyHeld(DIK_SPACE));
+    EXPECT_TRUE(KeyPressed(DIK_UP)) << "two keys can be pressed in the same tick";
+    HeadlessMouseMove(-10000, 5);
+    TickWithKeys({});
+    EXPECT_EQ(PointerX, 0);
+    EXPECT_EQ(PointerY, 250);
+    HeadlessMouseMove(100000, 100000);
+    TickWithKeys({});
+    EXPECT_EQ(PointerX, 640) << "the pointer may reach exactly SCREENX";
+    EXPECT_EQ(PointerY, 480);
+}
+
+TEST_F(Dispatch, AnimationStepRollsEveryCallAndFadesEveryEleventh) {
+    ConsolePrintNotify(90, "fading");
+    ConsoleState = CON_ROLLING_DOWN;
+    ConsoleHeight = 0;
+    AnimationCounter = 0;
+    AnimationStep();
+    EXPECT_EQ(ConsoleBuffer[53][0], 89) << "the first call fades";
+    EXPECT_EQ(ConsoleHeight, 12);
+    for (int i = 0; i < 10; ++i) AnimationStep();
+    EXPECT_EQ(ConsoleBuffer[53][0], 89);
+    AnimationStep();
+    EXPECT_EQ(ConsoleBuffer[53][0], 88) << "the next fade is on the twelfth call";
+    GameState = GS_PAUSED;
+    for (int i = 0; i < 11; ++i) TickGameState();
+    EXPECT_EQ(ConsoleBuffer[53][0], 87) << "the console fades in every state";
+}
+
+TEST_F(Dispatch, TimersTickAtLeastSixMsApartAndDrawOnlyWhenNoTickIsDue) {
+    HeadlessSetClock(50000);
+    ResetTimers();
+    RunTimers();
+    uint64_t ticks = TickCount, frames = FrameCount;
+    uint32_t lastTick = PlatformTicksMs(), lastFrame = PlatformTicksMs();
+    std::vector<uint32_t> tickTimes, frameTimes;
+    for (int ms = 0; ms < 400; ++ms) {
+        HeadlessAdvanceClock(1);
+        uint64_t t0 = TickCount, f0 = FrameCount;
+        RunTimers();
+        if (TickCount != t0) tickTimes.push_back(PlatformTicksMs());
+        if (FrameCount != f0) frameTimes.push_back(PlatformTicksMs());
+        EXPECT_FALSE(TickCount != t0 && FrameCount != f0) << "a tick and a frame never share a pass";
+    }
+    ASSERT_FALSE(tickTimes.empty());
+    ASSERT_FALSE(frameTimes.empty());
+    EXPECT_EQ(tickTimes[0] - lastTick, 6u);
+    for (size_t i = 1; i < tickTimes.size(); ++i) EXPECT_EQ(tickTimes[i] - tickTimes[i - 1], 6u);
+    // With a pass every millisecond the frame is taken at the first pass 26 ms on that has no tick due.
+    EXPECT_GE(frameTimes[0] - lastFrame, 26u);
+    for (size_t i = 1; i < frameTimes.size(); ++i) EXPECT_GE(frameTimes[i] - frameTimes[i - 1], 26u);
+    (void)ticks;
+    (void)frames;
+
+    // No catch-up: after a long stall one tick runs, and the next is 6 ms after it.
+    HeadlessAdvanceClock(1000);
+    uint64_t t0 = TickCount;
+    RunTimers();
+    RunTimers();
+    EXPECT_EQ(TickCount, t0 + 1);
+    HeadlessAdvanceClock(5);
+    RunTimers();
+    EXPECT_EQ(TickCount, t0 + 1);
+    HeadlessAdvanceClock(1);
+    RunTimers();
+    EXPECT_EQ(TickCount, t0 + 2);
+}
+
+}  // namespace

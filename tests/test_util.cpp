@@ -1,0 +1,79 @@
+// Shared helpers of the unit suites.
+#include "test_util.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "app/app.h"
+#include "app/dispatch.h"
+#include "app/settings.h"
+#include "console/console.h"
+#include "defs/definition.h"
+#include "defs/menu.h"
+#include "game/animation.h"
+#include "input/input.h"
+#include "platform/headless/headless.h"
+#include "render/video.h"
+
+ScratchDir::ScratchDir() {
+    char cwd[4096];
+    old_ = getcwd(cwd, sizeof cwd) ? cwd : ".";
+    char tmpl[] = "/tmp/zarvo-test-XXXXXX";
+    path_ = mkdtemp(tmpl);
+    if (chdir(path_.c_str()) != 0) abort();
+}
+
+ScratchDir::~ScratchDir() {
+    if (chdir(old_.c_str()) != 0) abort();
+    std::string cmd = "rm -rf '" + path_ + "'";
+    if (system(cmd.c_str()) != 0) fprintf(stderr, "could not remove %s\n", path_.c_str());
+}
+
+void WriteFile(const std::string& name, const std::string& bytes) {
+    std::ofstream f(name, std::ios::binary);
+    f << bytes;
+}
+
+std::string ReadFile(const std::string& name) {
+    std::ifstream f(name, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+bool FileExists(const std::string& name) { return access(name.c_str(), F_OK) == 0; }
+
+void ResetProgram() {
+    SCREENX = 640;
+    SCREENY = 480;
+    SCREENBPP = 8;
+    SOUNDVOL = MUSICVOL = 80;
+    GameState = GS_MENU;
+    AppActive = 1;
+    ConsoleInit();
+    ConsoleState = CON_CLOSED;
+    ConsoleHeight = 0;
+    memset(&Menu, 0, sizeof Menu);
+    AnimationCounter = 0;
+    HeadlessReleaseAllKeys();
+    InputInit();
+    memset(PrevKeyState, 0, sizeof PrevKeyState);
+    if (!VideoReady()) InitVideo();
+    ChangeResolution();
+    if (!GameFontPath()[0]) RegisterGameFont();
+    PointerX = SCREENX / 2;
+    PointerY = SCREENY / 2;
+}
+
+std::string ConsoleText(int slot) { return reinterpret_cast<const char*>(ConsoleBuffer[slot] + 4); }
+
+void TickWithKeys(std::initializer_list<int> down) {
+    HeadlessReleaseAllKeys();
+    for (int k : down) HeadlessSetKey(k, true);
+    HandleInput();
+}

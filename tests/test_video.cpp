@@ -1,0 +1,102 @@
+// The video device: palette entries, centres, the device-less paths, and text over lines in order.
+#include <gtest/gtest.h>
+
+#include "app/settings.h"
+#include "render/video.h"
+#include "test_util.h"
+
+namespace {
+
+class Video : public ::testing::Test {
+  protected:
+    void SetUp() override { ResetProgram(); }
+    void TearDown() override {
+        SCREENX = 640;
+        SCREENY = 480;
+        SCREENBPP = 8;
+        ChangeResolution();
+    }
+};
+
+TEST_F(Video, PaletteEntries) {
+    auto rgb = [](int i) { return std::vector<int>{GamePalette[i].red, GamePalette[i].green, GamePalette[i].blue}; };
+    EXPECT_EQ(rgb(0), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(rgb(1), (std::vector<int>{3, 0, 0}));
+    EXPECT_EQ(rgb(84), (std::vector<int>{252, 0, 0}));
+    EXPECT_EQ(rgb(85), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(rgb(86), (std::vector<int>{0, 3, 0}));
+    EXPECT_EQ(rgb(169), (std::vector<int>{0, 252, 0}));
+    EXPECT_EQ(rgb(170), (std::vector<int>{0, 0, 0}));
+    EXPECT_EQ(rgb(253), (std::vector<int>{0, 0, 249}));
+    EXPECT_EQ(rgb(254), (std::vector<int>{200, 200, 0}));
+    EXPECT_EQ(rgb(255), (std::vector<int>{255, 255, 255}));
+    for (const PaletteEntry& e : GamePalette) EXPECT_EQ(e.flags, 4);
+}
+
+TEST_F(Video, CentresFollowTheResolution) {
+    EXPECT_EQ(ScreenCentreX, 320u);
+    EXPECT_EQ(ScreenCentreY, 240u);
+    SCREENX = 800;
+    SCREENY = 600;
+    ChangeResolution();
+    EXPECT_EQ(ScreenCentreX, 400u);
+    EXPECT_EQ(ScreenCentreY, 300u);
+    SCREENX = 1024;
+    SCREENY = 768;
+    ChangeResolution();
+    EXPECT_EQ(ScreenCentreX, 512u);
+    EXPECT_EQ(ScreenCentreY, 384u);
+    ASSERT_EQ(LockBackBuffer(), 1);
+    EXPECT_EQ(FramePitch, 1024);
+}
+
+TEST_F(Video, NoBackBufferMeansNothingIsTouched) {
+    SCREENBPP = 32;
+    ChangeResolution();
+    EXPECT_FALSE(VideoReady()) << "only the palettised mode exists";
+    EXPECT_EQ(InitVideo(), 0);
+    EXPECT_EQ(ClearBackBuffer(0), 0);
+    EXPECT_EQ(LockBackBuffer(), 0);
+    EXPECT_EQ(DrawScreenText("x", 0, 0, 0xFFFFFF, SmallFont), 0);
+    int32_t w = -7, h = -7;
+    EXPECT_EQ(MeasureScreenText("x", &w, &h, SmallFont), 0);
+    EXPECT_EQ(w, -7);
+    EXPECT_EQ(PresentFrame(), 0);
+}
+
+TEST_F(Video, TextsAndFillsLieOverLinesInOrder) {
+    ASSERT_EQ(ClearBackBuffer(0), 1);
+    ASSERT_EQ(LockBackBuffer(), 1);
+    for (int x = 0; x < 640; ++x) FramePixels[100 * FramePitch + x] = 255;  // a white line
+    UnlockBackBuffer();
+    int32_t w = 0, h = 0;
+    ASSERT_EQ(MeasureScreenText("MMMM", &w, &h, LargeFont), 1);
+    EXPECT_GT(w, 40);
+    EXPECT_GE(h, 38);
+    DrawScreenText("MMMM", 100, 80, Rgb(255, 0, 0), LargeFont);
+    FillScreenRect(0, 0, 50, 120, 210);
+    DrawScreenText("MMMM", 0, 80, Rgb(0, 255, 0), LargeFont);
+    ASSERT_EQ(PresentFrame(), 1);
+    int iw = 0, ih = 0;
+    const uint32_t* img = LastPresentedImage(&iw, &ih);
+    ASSERT_NE(img, nullptr);
+    EXPECT_EQ(img[100 * 640 + 600], 0xFFFFFFu) << "the line where no text lies";
+    int red = 0, green = 0, fill = 0;
+    for (int y = 80; y < 80 + h; ++y)
+        for (int x = 0; x < 640; ++x) {
+            uint32_t p = img[y * 640 + x];
+            red += p == 0xFF0000u;
+            green += p == 0x00FF00u;
+            fill += p == 0x000078u;
+        }
+    EXPECT_GT(red, 100) << "exact text colour over the line";
+    EXPECT_GT(green, 50) << "the later text lies over the fill";
+    EXPECT_GT(fill, 100);
+    // Texts hanging off any edge are clipped, not written out of bounds.
+    DrawScreenText("MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM", -300, -20, 0xFFFFFF, LargeFont);
+    DrawScreenText("MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM", 600, 470, 0xFFFFFF, LargeFont);
+    FillScreenRect(-50, -50, 5000, 5000, 1);
+    EXPECT_EQ(PresentFrame(), 1);
+}
+
+}  // namespace
