@@ -4,8 +4,10 @@
 #include "app/app.h"
 #include "app/settings.h"
 #include "console/console.h"
+#include "defs/level.h"
 #include "defs/menu.h"
 #include "game/animation.h"
+#include "game/world.h"
 #include "input/input.h"
 #include "net/net.h"
 
@@ -23,9 +25,25 @@ void WaitContinueKey() {
     static const uint8_t kKeys[] = {DIK_RETURN, DIK_LEFT, DIK_RIGHT, DIK_SPACE, DIK_UP, DIK_DOWN};
     for (uint8_t k : kKeys) {
         if (!KeyPressed(k)) continue;
-        if (GameState == GS_WON) LoadMenu(StartMenuFile, true);
+        if (GameState == GS_LEVEL_DONE)
+            LoadLevel(NextLevelFile);
+        else if (GameState == GS_WON)
+            LoadMenu(StartMenuFile, true);
         return;
     }
+}
+
+void ReadPlayerControls() {
+    ControlFlags& c = ObjectTable[0].controls;
+    c = ControlFlags{};
+    if (KeyHeld(DIK_UP)) c.forward = 1;
+    if (KeyHeld(DIK_DOWN)) c.back = 1;
+    if (KeyHeld(DIK_LEFT)) (MouseLook ? c.strafeLeft : c.turnLeft) = 1;
+    if (KeyHeld(DIK_RIGHT)) (MouseLook ? c.strafeRight : c.turnRight) = 1;
+    if (KeyHeld(DIK_SPACE) || MouseButtonHeld(0)) c.fire = 1;
+    static const uint8_t kSelect[5] = {DIK_1, DIK_2, DIK_3, DIK_4, DIK_5};
+    for (int i = 0; i < 5; ++i)
+        if (KeyHeld(kSelect[i])) c.select[i] = 1;
 }
 
 void HandleInput() {
@@ -55,6 +73,9 @@ void HandleInput() {
     case GS_LEVEL_DONE:
     case GS_WON:
         WaitContinueKey();
+        break;
+    case GS_PLAYING:
+        ReadPlayerControls();
         break;
     default:
         break;

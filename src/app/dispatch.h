@@ -5,3 +5,4 @@ void HandleInput();
 int TickGameState();
 void MenuKeys();
 void WaitContinueKey();
+void ReadPlayerControls();

@@ -14,6 +14,7 @@
 uint8_t ConsoleBuffer[CONSOLE_SLOTS][CONSOLE_LINE_BYTES];
 int32_t ConsoleState = CON_CLOSED;
 int32_t ConsoleHeight;
+uint32_t ConsolePrintCount;
 
 static const char kPrompt[] = "\xFF\xC8\xFA\xFA>";  // counter 255, colour (200, 250, 250), prompt
 
@@ -50,6 +51,7 @@ void ConsoleScroll() { memmove(ConsoleBuffer[0], ConsoleBuffer[1], 54 * CONSOLE_
 static void Print(uint8_t counter, const char* text) {
     if (!text) text = "";
     LogEvent(text);
+    ++ConsolePrintCount;
     ConsoleScroll();
     WriteLine(53, counter, 240, 240, 200, text);
     RenderFrame();
@@ -101,7 +103,16 @@ void ConsoleSubmit() {
     char command[CONSOLE_LINE_BYTES];
     snprintf(command, sizeof command, "%s", typed);
     ConsoleScroll();
+    uint32_t printedBefore = ConsolePrintCount;
     int accepted = ExecuteCommand(command);
+    uint32_t printed = ConsolePrintCount - printedBefore;
+    if (printed > 0) {
+        // The command wrote lines of its own: they keep their slots, the echo of the typed line becomes
+        // a plain history line (instead of a notify line that would never fade), and the result line
+        // gets a fresh slot below them.
+        if (printed <= 53) ConsoleBuffer[53 - printed][0] = 1;
+        ConsoleScroll();
+    }
     if (accepted) {
         ConsoleWriteSlot(53, "zzzz - Command Accepted");
     } else {

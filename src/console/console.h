@@ -11,6 +11,8 @@ constexpr int CONSOLE_INPUT_SLOT = 54;
 extern uint8_t ConsoleBuffer[CONSOLE_SLOTS][CONSOLE_LINE_BYTES];
 extern int32_t ConsoleState;
 extern int32_t ConsoleHeight;
+// Lines printed since start-up (a command that prints is told apart by it).
+extern uint32_t ConsolePrintCount;
 
 void ConsoleInit();
 // Logs the text, scrolls, writes it as the newest line (counter 1) and presents a frame at once.

@@ -11,6 +11,7 @@
 #include "audio/sound.h"
 #include "console/commands.h"
 #include "defs/definition.h"
+#include "defs/level.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "render/raster.h"
@@ -88,6 +89,11 @@ int ActivateMenuItem() {
         char name[64];
         CopyBounded(name, item.argument);
         LoadMenuItems(name);
+    } else if (strcmp(item.action, "GAME") == 0) {
+        char level[64];
+        CopyBounded(level, item.argument);
+        LoadLevel(level);
+        Menu.Visible = 0;  // hidden even when the level failed to load
     } else if (strcmp(item.action, "SCRIPT") == 0) {
         char command[64];
         CopyBounded(command, item.argument);

@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "audio/sound.h"
 #include "console/console.h"
+#include "defs/level.h"
 #include "defs/menu.h"
 #include "game/world.h"
 #include "input/input.h"
@@ -102,6 +103,8 @@ std::string StateDumpJson() {
         Add(o, ",\"height\":%lld}", m.height);
     }
     o += "]}";
+    o += ",\"NextLevelFile\":";
+    JsonString(o, NextLevelFile);
     o += ",";
     o += WorldDumpJson();
     o += ",";

@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# End-to-end: start menu -> GAME -> play -> ESC pause -> ESC resume -> LOAD another level -> END back to
+# the menu -> QUIT, on small data written here, checked on the runner's dumps.
+set -euo pipefail
+runner=$1
+work=$(mktemp -d)
+trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+cd "$work"
+python3 - <<'PY'
+def defs(name, lines):
+    open(name, "wb").write("".join(l + "\r\n" for l in lines).encode())
+
+def dxf(name, faces):
+    out = []
+    for f in faces:
+        out += ["0", "3DFACE"]
+        for c, (x, y, z) in enumerate(f):
+            out += ["1%d" % c, str(x), "2%d" % c, str(y), "3%d" % c, str(z)]
+    out += ["0", "EOF"]
+    open(name, "w").write("\n".join(out) + "\n")
+
+def wall(x1, z1, x2, z2, h=3):
+    return [(x1, 0, z1), (x2, 0, z2), (x2, h, z2), (x1, h, z1)]
+
+dxf("ROOM.DXF", [wall(-10, -10, 10, -10), wall(10, -10, 10, 10), wall(10, 10, -10, 10), wall(-10, 10, -10, -10)])
+dxf("cube.dxf", [wall(-1, -1, 1, -1, 2), wall(1, -1, 1, 1, 2), wall(1, 1, -1, 1, 2), wall(-1, 1, -1, -1, 2)])
+defs("cube.mdl", ["FRAMES=1", "SCALE=0.5", "FRAME0=cube.dxf"])
+defs("monster.obj", ["MODELS=1", "MODEL0=cube.mdl", "TYPE=10", "DEFHEALTH=50", "DEFSTATE=1", "WEAPON=1"])
+defs("health.obj", ["MODELS=1", "MODEL0=cube.mdl", "TYPE=7"])
+defs("rocket.obj", ["MODELS=1", "MODEL0=cube.mdl", "TYPE=9"])
+defs("gun.wpn", ["SCREEN_Z_POS=2", "SCREEN_Y_ROT=-12.7", "RELOADTIME=10", "DAMAGE=20", "MODELS=2",
+                 "MODEL0=cube.mdl", "MODEL1=cube.mdl"])
+defs("arsenal.ars", ["WEAPONS=2", "WEAPON0=gun.wpn", "WEAPON1=gun.wpn", "MISSILE=rocket.obj"])
+defs("level1.lvl", ["MAP=ROOM.DXF", "OBJECTS=3", "OBJECT0=monster.obj;5;5;90", "OBJECT1=health.obj;-3;2",
+                    "OBJECT3=health.obj;1;1", "ARSENAL=arsenal.ars", "EXITCOORD=8;8", "RESETPLAYER=1",
+                    "STARTCOORD=0;-5;0", "NEXTLEVEL=LEVEL2.LVL"])
+defs("LEVEL2.LVL", ["MAP=ROOM.DXF", "OBJECTS=1", "OBJECT0=health.obj", "STARTCOORD=1;2", "NEXTLEVEL=WIN"])
+defs("start.mnu", ["DEFMENU=main.itm", "WINMIDI=none.mid"])
+defs("main.itm", ["MENUITEMS=2", "ITEMSPACING=40", "0=PLAY;GAME;level1.lvl", "1=QUIT;SCRIPT;QUIT"])
+defs("config.ini", ["START=start.mnu"])
+PY
+cat > script.txt <<'SCRIPT'
+wait 1000
+dump
+press RETURN
+wait 1000
+dump
+down ESCAPE
+ticks 1
+dump
+up ESCAPE
+ticks 1
+dump
+press ESCAPE
+dump
+press GRAVE
+type LOAD LEVEL2.LVL
+press RETURN
+wait 1000
+dump
+press GRAVE
+type END
+press RETURN
+wait 300
+dump
+type QUIT
+press RETURN
+wait 100
+dump
+SCRIPT
+set +e
+"$runner" script.txt > dumps.jsonl
+code=$?
+set -e
+[ "$code" -eq 0 ] || { echo "runner exited $code"; exit 1; }
+python3 - "$work" <<'PY'
+import json, os, sys
+work = sys.argv[1]
+d = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
+assert len(d) == 7, "the program quits before the last dump: %d dumps" % len(d)
+menu, playing, esc, paused, resumed, level2, back = d
+assert menu["GameState"] == 0 and menu["menu"]["visible"] == 1 and menu["menu"]["count"] == 2
+# GAME loaded level 1 and hid the menu
+assert playing["GameState"] == 1 and playing["menu"]["visible"] == 0, (playing["GameState"], playing["menu"])
+p = playing["player"]
+assert p["state"] == 1 and p["health"] == 100 and p["pos"][0] == 0 and p["pos"][2] == -5, p
+objs = {o["index"]: o for o in playing["objects"]}
+assert sorted(objs) == [1, 2], sorted(objs)          # OBJECT3 is past OBJECTS=3's numbers and never read
+assert objs[1]["type"] == 10 and objs[1]["pos"][0] == 5 and objs[1]["angles"][1] == 90
+assert objs[1]["weapon"] == 1 and objs[1]["health"] == 50
+assert playing["level"]["MonstersAtStart"] == 1 and playing["level"]["ItemsAtStart"] == 1
+assert playing["level"]["ExitPoint"] == [8, 8]
+assert playing["weapons"][0]["screenRot"][1] == -12 and playing["weapons"][0]["reloadTime"] == 10
+assert playing["NextLevelFile"] == "LEVEL2.LVL"
+assert [m["index"] for m in playing["missiles"]] == [0], playing["missiles"]
+texts = [l["text"] for l in playing["console"]["lines"]]
+assert "Here we go.." in texts and "=========================================" in texts
+# ESC shows the menu at once, the pause follows one tick later
+assert esc["menu"]["visible"] == 1 and esc["GameState"] == 1
+assert paused["GameState"] == 2
+assert resumed["menu"]["visible"] == 0 and resumed["GameState"] == 1
+# LOAD from the console: level 2 keeps the player (no RESETPLAYER), takes the new start, WIN next
+assert level2["GameState"] == 1 and level2["NextLevelFile"] == "WIN"
+assert level2["player"]["pos"][0] == 1 and level2["player"]["pos"][2] == 2 and level2["player"]["health"] == 100
+assert [o["index"] for o in level2["objects"]] == [1]
+# END: back at the start menu, the world cleared
+assert back["GameState"] == 0 and back["menu"]["visible"] == 1 and back["objects"] == []
+print("e2e content_flow: ok")
+PY
