@@ -1,0 +1,224 @@
+// Console commands, menu layout and navigation with their sounds, and the animation advance.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/app.h"
+#include "app/settings.h"
+#include "audio/sound.h"
+#include "console/commands.h"
+#include "console/console.h"
+#include "defs/menu.h"
+#include "game/animation.h"
+#include "game/world.h"
+#include "render/passes.h"
+#include "render/video.h"
+#include "test_util.h"
+
+namespace {
+
+// A short 8-bit mono PCM WAV file.
+void WriteWav(const std::string& name) {
+    std::string d(200, char(0x80));
+    auto le = [](uint32_t v, int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i) s += char((v >> (8 * i)) & 0xFF);
+        return s;
+    };
+    std::string fmt = le(1, 2) + le(1, 2) + le(22050, 4) + le(22050, 4) + le(1, 2) + le(8, 2);
+    std::string body = "WAVEfmt " + le(16, 4) + fmt + "data" + le(uint32_t(d.size()), 4) + d;
+    WriteFile(name, "RIFF" + le(uint32_t(body.size()), 4) + body);
+}
+
+// The buffers played since the last call.
+std::vector<int> Played() {
+    std::vector<int> out;
+    for (int i = 0; i < SoundPlayCount(); ++i) out.push_back(SoundPlayAt(i)->buffer);
+    SoundClearPlays();
+    return out;
+}
+
+class Commands : public ::testing::Test {
+  protected:
+    void SetUp() override { ResetProgram(); }
+    void TearDown() override {
+        SCREENX = 640;
+        SCREENY = 480;
+        ChangeResolution();
+    }
+    ScratchDir dir;
+};
+
+TEST_F(Commands, ExactMatchingAndVolumes) {
+    for (const char* no : {"exit", "Quit", "END ", "EXIT ", "LOADX", "LOAD", "RES", "RES 800", "", "SAYX"})
+        EXPECT_EQ(ExecuteCommand(no), 0) << no;
+    EXPECT_FALSE(QuitPosted());
+    SOUNDVOL = 95;
+    EXPECT_EQ(ExecuteCommand("INCSOUNDVOL10"), 1);
+    EXPECT_EQ(SOUNDVOL, 100);
+    SOUNDVOL = 5;
+    ExecuteCommand("DECSOUNDVOL10");
+    EXPECT_EQ(SOUNDVOL, 0);
+    SOUNDVOL = 50;
+    ExecuteCommand("INCSOUNDVOL10");
+    EXPECT_EQ(SOUNDVOL, 60);
+    MUSICVOL = 50;
+    ExecuteCommand("DECMUSICVOL10");
+    EXPECT_EQ(MUSICVOL, 40);
+    uint8_t shading = ShadingEnabled, occlusion = OcclusionEnabled, look = MouseLook;
+    ExecuteCommand("TOGGLESHADING");
+    ExecuteCommand("TOGGLEZBUFF");
+    ExecuteCommand("TOGGLEMOUSELOOK");
+    EXPECT_NE(ShadingEnabled, shading);
+    EXPECT_NE(OcclusionEnabled, occlusion);
+    EXPECT_NE(MouseLook, look);
+    ExecuteCommand("TOGGLESHADING");
+    ExecuteCommand("TOGGLEZBUFF");
+    ExecuteCommand("TOGGLEMOUSELOOK");
+    EXPECT_EQ(ShadingEnabled, shading);
+    EXPECT_EQ(MouseLook, look);
+    Menu.Visible = 1;
+    ExecuteCommand("MENU");
+    EXPECT_EQ(Menu.Visible, 0);
+}
+
+TEST_F(Commands, ResolutionOnlyFromTheMenu) {
+    WriteFile("items.itm", "MENUITEMS=1\r0=HELLO;NADDA;x\r");
+    LoadMenuItems("items.itm");
+    int32_t x640 = Menu.items[0].x;
+    EXPECT_EQ(ExecuteCommand("RES 800 480"), 0);
+    EXPECT_EQ(ExecuteCommand("RES 1280 1024"), 0);
+    EXPECT_EQ(ExecuteCommand("DECRES"), 0) << "nothing below 640 x 480";
+    EXPECT_EQ(ExecuteCommand("RES 800 600"), 1);
+    EXPECT_EQ(SCREENX, 800);
+    EXPECT_EQ(SCREENY, 600);
+    EXPECT_EQ(ScreenCentreX, 400u);
+    EXPECT_EQ(Menu.items[0].x, x640 + 80) << "the items are laid out again for the new size";
+    EXPECT_EQ(ExecuteCommand("INCRES"), 1);
+    EXPECT_EQ(SCREENX, 1024);
+    EXPECT_EQ(SCREENY, 768);
+    EXPECT_EQ(ExecuteCommand("INCRES"), 0);
+    EXPECT_EQ(ExecuteCommand("DECRES"), 1);
+    EXPECT_EQ(SCREENX, 800);
+    GameState = GS_PLAYING;
+    EXPECT_EQ(ExecuteCommand("RES 640 480"), 1);
+    EXPECT_EQ(SCREENX, 800) << "nothing changes during play";
+    EXPECT_EQ(ConsoleText(53), "Cannot change resolution while playing");
+}
+
+TEST_F(Commands, SubmittedMessagesAndChatStayVisible) {
+    ConsoleState = CON_OPEN;
+    for (char c : std::string("JOYSTICK")) ConsoleAppendChar(c);
+    int32_t joystick = JoystickOn;
+    ConsoleSubmit();
+    EXPECT_NE(JoystickOn, joystick);
+    EXPECT_EQ(ConsoleText(53), " - Command Accepted");
+    EXPECT_EQ(ConsoleText(52), "Joystick Toggled") << "the command's own message keeps its slot";
+    EXPECT_EQ(ConsoleText(51), ">JOYSTICK");
+    EXPECT_EQ(ConsoleBuffer[51][0], 1) << "the echo is a plain line, not a notify line that never fades";
+
+    for (char c : std::string("SAY HELLO THERE")) ConsoleAppendChar(c);
+    ConsoleSubmit();
+    EXPECT_EQ(ConsoleText(52), " Player: HELLO THERE");
+    EXPECT_EQ(ConsoleBuffer[52][0], 122);
+    EXPECT_EQ(ConsoleText(53), " - Command Accepted");
+
+    for (char c : std::string("QUIT")) ConsoleAppendChar(c);
+    ConsoleSubmit();
+    EXPECT_TRUE(QuitPosted());
+}
+
+TEST_F(Commands, MenuLayoutNavigationAndSounds) {
+    // Three items: the column is centred on the screen centre and stacked by the text height.
+    WriteFile("items.itm", "MENUITEMS=9\rITEMSPACING=40\r0=ONE;NADDA;a\r1=TWO;MENU;sub.itm\r2=\r3=FOUR;NADDA\r");
+    WriteFile("sub.itm", "MENUITEMS=1\r0=BACK;SCRIPT;TOGGLESHADING\r");
+    LoadMenuItems("items.itm");
+    ASSERT_EQ(Menu.itemCount, 6) << "at most six items";
+    int32_t h = Menu.items[0].height;
+    EXPECT_EQ(Menu.items[0].y, 240 - ((6 * h) >> 1));
+    EXPECT_EQ(Menu.items[1].y, Menu.items[0].y + h);
+    EXPECT_EQ(Menu.items[0].x, 320 - (Menu.items[0].width >> 1));
+    EXPECT_STREQ(Menu.items[3].argument, "NADDA") << "a missing argument repeats the field before it";
+    EXPECT_EQ(Menu.items[2].width, 0) << "an empty text cannot be hit";
+    EXPECT_EQ(Menu.itemSpacing, 40);
+
+    Menu.itemCount = 3;
+    ASSERT_EQ(SoundInit(), 1);
+    WriteWav("move.wav");
+    WriteWav("act.wav");
+    WriteFile("menu.snd", "SOUNDS=18\rSOUND17=move.wav;act.wav\r");
+    LoadSoundList("menu.snd");
+    const int move = SoundTable[17][0], act = SoundTable[17][1];
+    ASSERT_GT(move, 0);
+    ASSERT_GT(act, 0);
+    Played();
+    MenuUp();
+    EXPECT_EQ(Menu.selected, 0);
+    EXPECT_EQ(Played(), std::vector<int>{}) << "no wrap, no sound";
+    MenuDown();
+    EXPECT_EQ(Menu.selected, 1);
+    EXPECT_EQ(Played(), std::vector<int>{move});
+    MenuDown();
+    MenuDown();
+    EXPECT_EQ(Menu.selected, 2);
+    const MenuItem& one = Menu.items[0];
+    EXPECT_EQ(HoverMenu(one.x, one.y + 1), 0) << "the hit test is strict";
+    EXPECT_EQ(Menu.selected, 2);
+    Played();
+    HoverMenu(one.x + 1, one.y + 1);
+    EXPECT_EQ(Menu.selected, 0);
+    HoverMenu(one.x + 2, one.y + 2);
+    EXPECT_EQ(Menu.selected, 0);
+    EXPECT_EQ(Played(), std::vector<int>{move}) << "one move sound, none over the selected item";
+
+    GameState = GS_PAUSED;
+    const MenuItem& two = Menu.items[1];
+    EXPECT_EQ(ClickMenu(two.x + 1, two.y + 1), 1);
+    EXPECT_EQ(Played(), std::vector<int>{act}) << "a click plays only the activation sound";
+    EXPECT_STREQ(Menu.fileName, "sub.itm") << "MENU replaces the items";
+    EXPECT_EQ(GameState, GS_PAUSED) << "and keeps the state";
+    uint8_t shading = ShadingEnabled;
+    ActivateMenuItem();
+    EXPECT_NE(ShadingEnabled, shading) << "SCRIPT runs the command";
+    ShadingEnabled = shading;
+    SoundShutdown();
+}
+
+TEST_F(Commands, AnimationAdvancesOnCallsOneAndTwelveInPlayOnly) {
+    ObjectRecord& m = ObjectTable[1];
+    ClearObjectRecord(m);
+    m.state = AI_SENTRY;
+    m.animState = ANIM_WALK;
+    m.models[ANIM_WALK].frameCount = 4;
+    m.models[ANIM_IDLE].frameCount = 1;
+    m.frame = 3;
+    GameState = GS_PAUSED;
+    AnimationCounter = 0;
+    AnimationStep();
+    EXPECT_EQ(m.frame, 3) << "paused: nothing advances";
+    GameState = GS_PLAYING;
+    AnimationCounter = 0;
+    m.frame = 2;
+    AnimationStep();
+    EXPECT_EQ(m.frame, 3);
+    m.animState = ANIM_IDLE;
+    for (int i = 0; i < 10; ++i) AnimationStep();
+    EXPECT_EQ(m.frame, 3) << "a changed animation keeps the old index until the next advance";
+    AnimationStep();
+    EXPECT_EQ(m.frame, 0);
+
+    m.state = OBJ_DYING;
+    m.frame = 0;
+    m.models[ANIM_DEATH].frameCount = 2;
+    AnimationCounter = 0;
+    AnimationStep();
+    EXPECT_EQ(m.animState, ANIM_DEATH);
+    EXPECT_EQ(m.state, OBJ_DYING);
+    AnimationCounter = 0;
+    AnimationStep();
+    EXPECT_EQ(m.state, OBJ_FREE) << "freed at the end of its death animation";
+    for (int i = 0; i < OBJECT_COUNT; ++i) ClearObjectRecord(ObjectTable[i]);
+}
+
+}  // namespace
