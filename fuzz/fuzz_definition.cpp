@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     PushDefinitionFile();
     LoadDefinitionFile(path.c_str());
     char small[8];
-    for (const DefinitionEntry& e : DefinitionStack[0].entries) {
+    for (const DefinitionEntry& e : DefinitionLevel(0).entries) {
         char key[255];
         snprintf(key, sizeof key, "%s", e.key);
         for (int n = 0; n < 4; ++n) {

@@ -27,9 +27,9 @@ TEST_F(Definition, LineEndsCommentsAndSplitting) {
     ASSERT_EQ(LoadDefinitionFile("crlf.def"), 1);
     EXPECT_EQ(Lookup("A", 0), "1");
     EXPECT_EQ(Lookup("B", 0), "2");
-    DefinitionFile crlf = DefinitionStack[0];
+    DefinitionFile crlf = DefinitionLevel(0);
     ASSERT_EQ(LoadDefinitionFile("cr.def"), 1);
-    EXPECT_EQ(memcmp(&crlf, &DefinitionStack[0], sizeof crlf), 0) << "CR LF and CR-only give the same table";
+    EXPECT_EQ(memcmp(&crlf, &DefinitionLevel(0), sizeof crlf), 0) << "CR LF and CR-only give the same table";
 
     WriteFile("lf.def", "A=1\nB=2\n");
     ASSERT_EQ(LoadDefinitionFile("lf.def"), 1);
@@ -48,8 +48,8 @@ TEST_F(Definition, LineEndsCommentsAndSplitting) {
     EXPECT_EQ(Lookup("DUP", 0), "first");
     EXPECT_EQ(Lookup("LAST", 0), "<missing>") << "a last line without CR is not read";
     // Slot numbers count physical lines, comments included.
-    EXPECT_STREQ(DefinitionStack[0].entries[3].key, "#MUSIC");
-    EXPECT_STREQ(DefinitionStack[0].entries[1].key, "");
+    EXPECT_STREQ(DefinitionLevel(0).entries[3].key, "#MUSIC");
+    EXPECT_STREQ(DefinitionLevel(0).entries[1].key, "");
 }
 
 TEST_F(Definition, FieldLookups) {
@@ -81,7 +81,7 @@ TEST_F(Definition, LongLinesManyLinesAndNulBytes) {
     WriteFile("long.def", "A=1\r" + line300 + "\rB=2\r");
     ASSERT_EQ(LoadDefinitionFile("long.def"), 1);
     EXPECT_EQ(Lookup("A", 0), "1");
-    EXPECT_STREQ(DefinitionStack[0].entries[1].key, "") << "the first 255 bytes are dropped";
+    EXPECT_STREQ(DefinitionLevel(0).entries[1].key, "") << "the first 255 bytes are dropped";
     EXPECT_EQ(Lookup("K45", 0), std::string(41, 'v')) << "the remaining 45 bytes form the next line";
     EXPECT_EQ(Lookup("B", 0), "2");
 
@@ -122,5 +122,18 @@ TEST_F(Definition, MissingFileClearsAndStackRestores) {
     EXPECT_EQ(Lookup("WHO", 0), "b");
     PopDefinitionFile();
     EXPECT_EQ(Lookup("WHO", 0), "a");
+
+    // Sixteen levels: pushing past fifteen saved tables loses the oldest, popping past them repeats level 15.
+    for (int i = 0; i < 20; ++i) {
+        WriteFile("n.def", "WHO=" + std::to_string(i) + "\r");
+        LoadDefinitionFile("n.def");
+        PushDefinitionFile();
+    }
+    for (int i = 19; i >= 5; --i) {
+        PopDefinitionFile();
+        EXPECT_EQ(Lookup("WHO", 0), std::to_string(i)) << "fifteen saved tables";
+    }
+    PopDefinitionFile();
+    EXPECT_EQ(Lookup("WHO", 0), "5") << "popping past them repeats the deepest";
 }
 }  // namespace

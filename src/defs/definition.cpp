@@ -6,10 +6,14 @@
 
 #include "console/console.h"
 
-DefinitionFile DefinitionStack[16];
+// The sixteen levels live in a ring, so that a push or a pop copies one table instead of shifting all.
+static DefinitionFile Levels[16];
+static int Top;
+
+DefinitionFile& DefinitionLevel(int level) { return Levels[(Top + (level & 15)) & 15]; }
 char DefinitionValue[288];
 
-void ClearDefinitionFile() { memset(&DefinitionStack[0], 0, sizeof(DefinitionFile)); }
+void ClearDefinitionFile() { memset(&DefinitionLevel(0), 0, sizeof(DefinitionFile)); }
 
 // Splits at the last '=' of the line: key before it, value after it. Lines without '=' yield nothing.
 static void SplitLine(const char* line, DefinitionEntry* slot) {
@@ -48,7 +52,7 @@ int LoadDefinitionFile(const char* name) {
                 --column;
             if (c == 13 || c == 0) {
                 // A line whose first or second byte is a slash is a comment.
-                if (buf[0] != '/' && buf[1] != '/') SplitLine(buf, &DefinitionStack[0].entries[line]);
+                if (buf[0] != '/' && buf[1] != '/') SplitLine(buf, &DefinitionLevel(0).entries[line]);
                 ended = true;
                 break;
             }
@@ -61,7 +65,7 @@ int LoadDefinitionFile(const char* name) {
 }
 
 int GetDefinitionValue(const char* key, int n, char* out, size_t outSize) {
-    const DefinitionFile& table = DefinitionStack[0];
+    const DefinitionFile& table = DefinitionLevel(0);
     for (const DefinitionEntry& e : table.entries) {
         if (strcmp(e.key, key) != 0) continue;
         const char* v = e.value;
@@ -92,9 +96,15 @@ int GetDefinitionValue(const char* key, int n) {
 }
 
 void PushDefinitionFile() {
-    memmove(&DefinitionStack[1], &DefinitionStack[0], 15 * sizeof(DefinitionFile));
+    // Level k := level k - 1 for k = 15..1: the ring turns back one step and the new level 0 is a copy
+    // of the old one (the old level 15 is overwritten).
+    const DefinitionFile& current = DefinitionLevel(0);
+    Top = (Top + 15) & 15;
+    memcpy(&DefinitionLevel(0), &current, sizeof(DefinitionFile));
 }
 
 void PopDefinitionFile() {
-    memmove(&DefinitionStack[0], &DefinitionStack[1], 15 * sizeof(DefinitionFile));
+    // Level k - 1 := level k for k = 1..15; level 15 keeps its content.
+    Top = (Top + 1) & 15;
+    memcpy(&DefinitionLevel(15), &DefinitionLevel(14), sizeof(DefinitionFile));
 }

@@ -10,8 +10,8 @@ struct DefinitionFile {
     DefinitionEntry entries[255];
 };
 
-// Level 0 is the current table, levels 1..15 saved copies (1 = most recent).
-extern DefinitionFile DefinitionStack[16];
+// The definition stack: level 0 is the current table, levels 1..15 saved copies (1 = most recent).
+DefinitionFile& DefinitionLevel(int level);
 // The shared lookup output buffer.
 extern char DefinitionValue[288];
 

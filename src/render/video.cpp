@@ -195,10 +195,19 @@ int UnlockBackBuffer() {
 
 int PresentFrame() {
     if (!Ready) return 0;
+    // Rows under an opaque fill that spans the whole width from the top (the console panel) are
+    // overwritten anyway: they need no palette conversion.
+    int covered = 0;
+    for (int i = 0; i < OverlayCount; ++i) {
+        const Overlay& o = Overlays[i];
+        if (o.kind == Overlay::FILL && o.x <= 0 && o.x1 >= Width && o.y <= 0 && o.y1 > covered)
+            covered = o.y1 < Height ? o.y1 : Height;
+    }
+    const size_t start = size_t(covered) * Width;
     const size_t n = BackBuffer.size();
     const uint8_t* src = BackBuffer.data();
     uint32_t* dst = Image.data();
-    for (size_t i = 0; i < n; ++i) dst[i] = PaletteRgb[src[i]];
+    for (size_t i = start; i < n; ++i) dst[i] = PaletteRgb[src[i]];
     for (int i = 0; i < OverlayCount; ++i) {
         const Overlay& o = Overlays[i];
         if (o.kind == Overlay::FILL) {

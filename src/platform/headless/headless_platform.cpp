@@ -3,7 +3,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "platform/headless/headless.h"
 
@@ -17,7 +16,8 @@ uint8_t Buttons[4];
 bool WindowAvailable = true;
 bool VideoUp;
 int FrameW, FrameH;
-std::vector<uint32_t> LastFrame;
+// The presented image is owned by the video device and stays valid until the next present.
+const uint32_t* LastFrame;
 uint64_t Presented;
 volatile std::sig_atomic_t Signalled;
 
@@ -48,10 +48,10 @@ void HeadlessPushEvent(int type, int code) {
 }
 void HeadlessSetWindowAvailable(bool available) { WindowAvailable = available; }
 const uint32_t* HeadlessLastFrame(int* w, int* h) {
-    if (LastFrame.empty()) return nullptr;
+    if (!LastFrame) return nullptr;
     *w = FrameW;
     *h = FrameH;
-    return LastFrame.data();
+    return LastFrame;
 }
 uint64_t HeadlessPresentCount() { return Presented; }
 
@@ -68,7 +68,10 @@ bool PlatformOpenWindow(const char* title, char* err, size_t errSize) {
     return true;
 }
 
-void PlatformCloseWindow() { VideoUp = false; }
+void PlatformCloseWindow() {
+    VideoUp = false;
+    LastFrame = nullptr;
+}
 
 bool PlatformPollEvent(PlatformEvent* ev) {
     if (Hook) Hook();
@@ -92,11 +95,14 @@ bool PlatformVideoInit(int w, int h) {
     return true;
 }
 
-void PlatformVideoShutdown() { VideoUp = false; }
+void PlatformVideoShutdown() {
+    VideoUp = false;
+    LastFrame = nullptr;
+}
 
 void PlatformPresent(const uint32_t* rgb, int w, int h) {
     if (!VideoUp) return;
-    LastFrame.assign(rgb, rgb + size_t(w) * h);
+    LastFrame = rgb;
     FrameW = w;
     FrameH = h;
     ++Presented;
