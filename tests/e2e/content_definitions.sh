@@ -1,0 +1,291 @@
+#!/usr/bin/env bash
+# Walks every definition of the bundled game from config.ini, the way the game reads them, and checks
+# that every file named exists and has the right form and content; then loads the start menu and every
+# level in the runner and watches the console for failure and warning lines.
+set -euo pipefail
+runner=$1
+src=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cp -r "$src/data/." "$work/"
+cd "$work"
+python3 - "$work" > levels.txt <<'PY'
+import os, struct, sys
+root = sys.argv[1]
+errors = []
+def err(msg):
+    errors.append(msg)
+
+def read_def(name):
+    """Key/value table as the game reads it: CR ends a line, LF is dropped, '/' in byte 0 or 1 is a
+    comment, the last '=' splits, the earliest duplicate wins, text after the last CR is ignored."""
+    path = os.path.join(root, name)
+    if not os.path.isfile(path):
+        err('missing file: %s' % name)
+        return {}
+    raw = open(path, 'rb').read()
+    if not raw.endswith(b'\r\n'):
+        err('%s: last line does not end with CR LF' % name)
+    table = {}
+    for line in raw.replace(b'\n', b'').split(b'\r')[:-1][:255]:
+        if len(line) > 254:
+            err('%s: line too long' % name)
+        if line[:2].find(b'/') >= 0 or b'=' not in line:
+            continue
+        k, _, v = line.rpartition(b'=')
+        table.setdefault(k.decode(), v.decode())
+    return table
+
+def field(v, n):
+    parts = v.split(';')
+    return parts[n] if n < len(parts) else None
+
+def need(name):
+    if not os.path.isfile(os.path.join(root, name)):
+        err('missing file: %s' % name)
+        return False
+    return True
+
+def check_wav(name):
+    if not need(name):
+        return
+    b = open(os.path.join(root, name), 'rb').read()
+    ok = b[:4] == b'RIFF' and b[8:12] == b'WAVE' and b[12:16] == b'fmt '
+    fmt_len = struct.unpack('<I', b[16:20])[0] if ok else 0
+    if not ok or fmt_len < 18:
+        err('%s: not a RIFF/WAVE with an 18-byte format chunk' % name)
+        return
+    tag, ch, rate, _, _, bits = struct.unpack('<HHIIHH', b[20:36])
+    if (tag, ch, rate, bits) != (1, 1, 22050, 8):
+        err('%s: want PCM mono 22050 Hz 8-bit, got %r' % (name, (tag, ch, rate, bits)))
+    d = b.find(b'data', 20 + fmt_len)
+    size = struct.unpack('<I', b[d + 4:d + 8])[0] if d > 0 else 0
+    if size < 500 or max(b[d + 8:d + 8 + size]) - min(b[d + 8:d + 8 + size]) < 100:
+        err('%s: empty or silent' % name)
+
+def check_midi(name):
+    if not need(name):
+        return
+    b = open(os.path.join(root, name), 'rb').read()
+    if b[:4] != b'MThd' or b.count(b'MTrk') < 2 or b.count(b'\xff\x2f\x00') != b.count(b'MTrk'):
+        err('%s: not a standard MIDI file with tracks' % name)
+    if sum(1 for x in b if 0x90 <= x <= 0x9f) < 100:
+        err('%s: too few notes for a piece of music' % name)
+
+def check_dxf(name):
+    if not need(name):
+        return 0
+    lines = [l.strip() for l in open(os.path.join(root, name)).read().split('\n')]
+    n = sum(1 for l in lines if l == '3DLINE') + sum(1 for l in lines if l == '3DFACE')
+    if n == 0:
+        err('%s: no 3DLINE or 3DFACE' % name)
+    return n
+
+def check_model(name, min_frames=1):
+    t = read_def(name)
+    frames = int(t.get('FRAMES', '0'))
+    if not 1 <= frames <= 5:
+        err('%s: FRAMES %d outside 1..5' % (name, frames))
+    if frames < min_frames:
+        err('%s: %d frames, want at least %d' % (name, frames, min_frames))
+    for i in range(frames):
+        if 'FRAME%d' % i not in t:
+            err('%s: FRAME%d missing' % (name, i))
+        else:
+            check_dxf(t['FRAME%d' % i])
+    return frames
+
+def check_object(name):
+    t = read_def(name)
+    n = int(t.get('MODELS', '0'))
+    kind = int(t.get('TYPE', '0')) & 255
+    if n < 1:
+        err('%s: no models' % name)
+    if kind in (10, 11, 12, 13):
+        # idle, attack, walk, death; several frames for walking and dying
+        mins = [1, 1, 2, 2]
+        if n < 4:
+            err('%s: monster needs models 0..3' % name)
+        for i in range(min(n, 4)):
+            check_model(t.get('MODEL%d' % i, ''), mins[i])
+        if int(t.get('WEAPON', '-1')) not in (0, 1, 2, 3):
+            err('%s: monster weapon must be 0..3 (a launcher would hit itself)' % name)
+    else:
+        for i in range(n):
+            check_model(t.get('MODEL%d' % i, ''))
+    if int(t.get('DEFHEALTH', '0')) <= 0:
+        err('%s: DEFHEALTH must be positive or the object dies at once' % name)
+    return kind
+
+def check_sounds(name, rows):
+    t = read_def(name)
+    count = int(t.get('SOUNDS', '0'))
+    for r, slots in rows.items():
+        v = t.get('SOUND%d' % r)
+        if r >= count or v is None:
+            err('%s: row %d missing' % (name, r))
+            continue
+        for s in slots:
+            f = field(v, s)
+            if not f:
+                err('%s: row %d slot %d missing' % (name, r, s))
+    for k, v in t.items():
+        if k.startswith('SOUND') and k != 'SOUNDS':
+            for f in v.split(';'):
+                check_wav(f)
+
+def check_items(name, seen, levels):
+    if name in seen:
+        return
+    seen.add(name)
+    t = read_def(name)
+    count = int(t.get('MENUITEMS', '0'))
+    if not 1 <= count <= 6:
+        err('%s: %d items (1..6 allowed)' % (name, count))
+    for i in range(count):
+        v = t.get('%d' % i)
+        if v is None or v.count(';') != 2:
+            err('%s: item %d needs text;action;argument' % (name, i))
+            continue
+        text, action, arg = v.split(';')
+        if action not in ('NADDA', 'MENU', 'GAME', 'SCRIPT'):
+            err('%s: item %d has action %s' % (name, i, action))
+        if action == 'MENU':
+            check_items(arg, seen, levels)
+        elif action == 'GAME':
+            levels.append(arg)
+    return t
+
+cfg = read_def('config.ini')
+start = cfg.get('START', '')
+menu = read_def(start)
+for key in ('MENUMUSIC', 'WINMIDI'):
+    check_midi(menu.get(key, ''))
+check_sounds(menu.get('SOUNDS', ''), {17: (0, 1)})
+levels, seen = [], set()
+check_items(menu.get('DEFMENU', ''), seen, levels)
+actions = set()
+for f in seen:
+    t = read_def(f)
+    actions |= {t[k].split(';')[2] for k in t if k.isdigit() and t[k].split(';')[1] == 'SCRIPT'}
+for cmd in ('INCSOUNDVOL10', 'DECSOUNDVOL10', 'INCMUSICVOL10', 'DECMUSICVOL10', 'INCRES', 'DECRES',
+            'TOGGLESHADING', 'TOGGLEZBUFF', 'TOGGLEMOUSELOOK', 'QUIT'):
+    if cmd not in actions:
+        err('no menu item runs %s' % cmd)
+if len(levels) != 1:
+    err('the menus should start exactly one first level, found %r' % levels)
+
+# follow the level chain to WIN
+chain, level = [], levels[0] if levels else None
+monster_types, weapon_pickups = set(), set()
+level_rows = {0: (0,), 1: (1,), 2: (1,), 3: (1, 2), 4: (1, 2), 5: (1, 2), 6: (1, 2), 7: (2,), 8: (2,),
+              10: (0, 1), 11: (0, 1), 12: (0, 1), 13: (0, 1), 17: (0, 1), 18: (0, 1)}
+while level and level != 'WIN':
+    if level in chain or len(chain) > 20:
+        err('level chain loops at %s' % level)
+        break
+    chain.append(level)
+    t = read_def(level)
+    if 'MAP' not in t or check_dxf(t['MAP']) < 50:
+        err('%s: no proper MAP' % level)
+    n = int(t.get('OBJECTS', '0'))
+    if not 8 <= n <= 25:
+        err('%s: %d objects, want 8..25' % (level, n))
+    ex = tuple(int(x) for x in t.get('EXITCOORD', '0;0').split(';'))
+    exit_marked = False
+    for i in range(n):
+        v = t.get('OBJECT%d' % i)
+        if v is None:
+            err('%s: OBJECT%d missing' % (level, i))
+            continue
+        kind = check_object(field(v, 0))
+        pos = (int(field(v, 1)), int(field(v, 2)))
+        if kind in (10, 11, 12, 13):
+            monster_types.add(kind)
+        if kind in (3, 4, 5, 6):
+            weapon_pickups.add(kind)
+        if kind == 2:
+            err('%s: a knife pickup can never be collected' % level)
+        if pos == ex and kind not in range(2, 14):
+            exit_marked = True
+    if not exit_marked:
+        err('%s: no scenery object marks the exit %r' % (level, ex))
+    ars = read_def(t.get('ARSENAL', ''))
+    if int(ars.get('WEAPONS', '0')) != 5:
+        err('%s: arsenal must hold five weapons' % level)
+    for j in range(5):
+        w = read_def(ars.get('WEAPON%d' % j, ''))
+        if int(w.get('MODELS', '0')) < 2:
+            err('weapon %d: needs a rest and a firing model' % j)
+        check_model(w.get('MODEL0', ''))
+        check_model(w.get('MODEL1', ''), 2)
+        if int(w.get('RELOADTIME', '0')) <= 0 or int(w.get('DAMAGE', '0')) <= 0:
+            err('weapon %d: RELOADTIME and DAMAGE must be positive' % j)
+    if check_object(ars.get('MISSILE', '')) != 9:
+        err('%s: the missile template must be of type 9' % level)
+    if len(t.get('STARTCOORD', '').split(';')) != 3:
+        err('%s: STARTCOORD needs x;z;heading' % level)
+    if (t.get('RESETPLAYER', '0') != '0') != (len(chain) == 1):
+        err('%s: only the first level resets the player' % level)
+    check_sounds(t.get('SOUNDS', ''), level_rows)
+    check_midi(t.get('MUSIC', ''))
+    level = t.get('NEXTLEVEL')
+if level != 'WIN':
+    err('the level chain does not end with WIN')
+if len(chain) < 4:
+    err('only %d levels' % len(chain))
+if monster_types != {10, 11, 12, 13}:
+    err('monster types used: %r' % sorted(monster_types))
+if weapon_pickups != {3, 4, 5, 6}:
+    err('weapon pickups used: %r' % sorted(weapon_pickups))
+total = sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(root) for f in fs)
+if total > 5 * 1024 * 1024:
+    err('data/ is %d bytes' % total)
+for e in dict.fromkeys(errors):
+    print('ERROR ' + e, file=sys.stderr)
+if errors:
+    sys.exit(1)
+print('\n'.join(chain))
+PY
+
+# every level loads through the console without a failure or warning line
+{
+    echo "wait 1000"
+    echo "press GRAVE"
+    echo "wait 300"
+    while read -r level; do
+        echo "type LOAD $level"
+        echo "press RETURN"
+        echo "wait 1500"
+        echo "dump"
+        echo "press GRAVE"
+        echo "wait 300"
+    done < levels.txt
+    echo "close"
+} > script.txt
+: > error.txt
+"$runner" script.txt > dumps.jsonl
+python3 - levels.txt dumps.jsonl error.txt <<'PY'
+import json, re, sys
+levels = open(sys.argv[1]).read().split()
+dumps = [json.loads(l) for l in open(sys.argv[2])]
+assert len(dumps) == len(levels), (len(dumps), levels)
+# the event log holds every console line; the console history only the newest ones
+log = [re.sub(r' \(\d+ms\)$', '', l)[1:-1] for l in open(sys.argv[3], 'rb').read().decode('latin-1').split('\r\n') if l]
+bad_words = ('Failed', 'Warning', 'Cannot', 'no MAP')
+bad = [t for t in log if any(w in t for w in bad_words)]
+assert not bad, bad
+for name in ['start.mnu'] + levels:
+    assert name in log, (name, log[:20])
+starts = [i for i, t in enumerate(log) if t in levels]
+assert [log[i] for i in starts] == levels, [log[i] for i in starts]
+for k, i in enumerate(starts):
+    end = starts[k + 1] if k + 1 < len(starts) else len(log)
+    assert 'Here we go..' in log[i:end], (levels[k], log[i:end][-5:])
+for name, d in zip(levels, dumps):
+    assert d['GameState'] in (1, 2), (name, d['GameState'])
+    assert 8 <= len(d['objects']) <= 25, (name, len(d['objects']))
+    # every placed object is present with its models loaded (a failed model leaves state 0)
+    assert all(o['state'] != 0 and o['health'] > 0 for o in d['objects']), name
+print('loaded', len(levels), 'levels cleanly')
+PY

@@ -1,0 +1,418 @@
+#!/usr/bin/env python3
+"""Builds the whole bundled Zarvo game into a folder (normally data/).
+
+    python3 tools/make_content.py data
+
+Writes the settings, menus, levels and their maps, object types, weapons, models with their DXF
+frames, sound effects and music. Deterministic: the same run writes the same bytes. Definition files
+get carriage-return line ends, as the game requires.
+"""
+import math
+import os
+import sys
+from collections import deque
+
+sys.dont_write_bytecode = True  # keep tools/ free of caches
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+
+import content_audio  # noqa: E402
+import content_models as cm  # noqa: E402
+import content_music  # noqa: E402
+from content_geometry import Drawing  # noqa: E402
+
+CELL = 5  # world units per map cell
+
+# ---- balance ----------------------------------------------------------------------------------
+# Weapon numbers are shared by the player and the monsters carrying the same weapon. Ticks run at
+# about 166 a second. A hit on a monster takes DAMAGE - (0..3); a hit on the player takes
+# max(1, DAMAGE / 2 - (0..3)).
+WEAPON_STATS = [
+    # name, file stem, view model, reload ticks, damage
+    ('knife', 'knife', 50, 30),
+    ('gun', 'pistol', 60, 16),
+    ('shotgun', 'shotgun', 120, 14),
+    ('minigun', 'minigun', 16, 7),
+    ('launcher', 'launcher', 140, 80),
+]
+
+MONSTER_STATS = {
+    # name: type code, health, weapon index
+    'skitter': (10, 24, 0),
+    'warden': (11, 50, 1),
+    'brute': (12, 110, 2),
+    'overseer': (13, 240, 3),
+}
+
+HEALTH_PACK = 30
+
+# ---- levels ------------------------------------------------------------------------------------
+# Map glyphs: '#' solid rock, '.' floor, 'o' floor with a square pillar in the middle.
+# Object glyphs stand on floor at the cell centre: S start, E exit (with its gate), g gun,
+# s shotgun, m minigun, r rocket launcher, h health pack, a ammunition pack, 1 skitter, 2 warden,
+# 3 brute, 4 overseer, t torch, c crystal, k terminal.
+LEVELS = [
+    dict(name='LEVEL1.LVL', title='Outpost', height=3.0, music='level1', reset=True, start_heading=225,
+         grid=[
+             '############',
+             '#t...#######',
+             '#..S.#######',
+             '#...g#..tE.#',
+             '#....#.....#',
+             '###.##.2...#',
+             '###.###.####',
+             '###.###.####',
+             '#k.......1.#',
+             '#..1.ha.1..#',
+             '############',
+         ]),
+    dict(name='LEVEL2.LVL', title='Depot', height=3.5, music='level2', reset=False, start_heading=270,
+         grid=[
+             '##############',
+             '#t..#...2...c#',
+             '#S.s....o..o.#',
+             '#...#.3......#',
+             '##.##.....2..#',
+             '##.#####.#####',
+             '#a.1.#...h...#',
+             '#..1.#.o...o.#',
+             '#....a..2....#',
+             '#k...#....tE.#',
+             '##############',
+         ]),
+    dict(name='LEVEL3.LVL', title='Foundry', height=4.0, music='level3', reset=False, start_heading=0,
+         grid=[
+             '################',
+             '#c..#....3....t#',
+             '#.E.#.o..o..o..#',
+             '#...#.a.....2..#',
+             '#.4.#....o...h.#',
+             '#.......###.####',
+             '#..h.#.#...3...#',
+             '######.#.o...o.#',
+             '#t.2...m.....a.#',
+             '#..a..##.1..1..#',
+             '#.3.S.##h..2..k#',
+             '################',
+         ]),
+    dict(name='LEVEL4.LVL', title='Citadel', height=4.5, music='level4', reset=False, start_heading=0,
+         grid=[
+             '##################',
+             '#t...c...#.....E.#',
+             '#.o.....o#..4....#',
+             '#..3..2..#.o...o.#',
+             '#........#...a...#',
+             '#.o.h...o###.#####',
+             '####.####h...3...#',
+             '#a.......#.o...o.#',
+             '#.1.o.2..#...2...#',
+             '#...r...4......h.#',
+             '#.a..1.......c..k#',
+             '#....S...#.3.....#',
+             '##################',
+         ]),
+]
+
+OBJECT_FILES = {
+    'g': 'objects/gun.obj', 's': 'objects/shotgun.obj', 'm': 'objects/minigun.obj',
+    'r': 'objects/launcher.obj', 'h': 'objects/medkit.obj', 'a': 'objects/ammo.obj',
+    '1': 'objects/skitter.obj', '2': 'objects/warden.obj', '3': 'objects/brute.obj',
+    '4': 'objects/overseer.obj', 't': 'objects/torch.obj', 'c': 'objects/crystal.obj',
+    'k': 'objects/terminal.obj', 'E': 'objects/exitgate.obj',
+}
+
+
+def cell_pos(grid, col, row):
+    """World x, z of a cell centre: columns run east (+x), rows run south (-z)."""
+    return col * CELL, (len(grid) - 1 - row) * CELL
+
+
+def is_floor(ch):
+    return ch != '#'
+
+
+def heading_towards(src, dst):
+    """Heading whose ahead direction (-sin, +cos) points from src to dst."""
+    dx, dz = dst[0] - src[0], dst[1] - src[1]
+    return int(round(math.degrees(math.atan2(-dx, dz)))) % 360
+
+
+def build_map(grid, height):
+    d = Drawing()
+    half = CELL / 2.0
+    rows, cols = len(grid), len(grid[0])
+
+    def solid(c, r):
+        return not (0 <= r < rows and 0 <= c < cols) or not is_floor(grid[r][c])
+
+    def wall(a, b):
+        # a 3DFACE standing on y = 0 from a to b (x, z), cut into pieces of half a cell
+        n = 2
+        for i in range(n):
+            p = (a[0] + (b[0] - a[0]) * i / n, a[1] + (b[1] - a[1]) * i / n)
+            q = (a[0] + (b[0] - a[0]) * (i + 1) / n, a[1] + (b[1] - a[1]) * (i + 1) / n)
+            d.face((p[0], 0.0, p[1]), (q[0], 0.0, q[1]), (q[0], height, q[1]), (p[0], height, p[1]))
+
+    for r in range(rows):
+        for c in range(cols):
+            if solid(c, r):
+                continue
+            x, z = cell_pos(grid, c, r)
+            w, e, n, s = x - half, x + half, z + half, z - half
+            if solid(c, r - 1):
+                wall((w, n), (e, n))
+            else:
+                d.line((w, height, n), (e, height, n))     # ceiling grid between floor cells
+            if solid(c, r + 1):
+                wall((e, s), (w, s))
+            if solid(c - 1, r):
+                wall((w, s), (w, n))
+            else:
+                d.line((w, height, s), (w, height, n))
+            if solid(c + 1, r):
+                wall((e, n), (e, s))
+            if grid[r][c] == 'o':
+                k = 0.8
+                corners = [(x - k, z - k), (x + k, z - k), (x + k, z + k), (x - k, z + k)]
+                for i in range(4):
+                    a, b = corners[i], corners[(i + 1) % 4]
+                    d.face((a[0], 0.0, a[1]), (b[0], 0.0, b[1]), (b[0], height, b[1]), (a[0], height, a[1]))
+    return d
+
+
+def bfs_path(grid, start, goal):
+    rows, cols = len(grid), len(grid[0])
+    prev = {start: None}
+    q = deque([start])
+    while q:
+        cur = q.popleft()
+        if cur == goal:
+            break
+        c, r = cur
+        for dc, dr in ((1, 0), (-1, 0), (0, 1), (0, -1)):
+            nc, nr = c + dc, r + dr
+            if 0 <= nr < rows and 0 <= nc < cols and is_floor(grid[nr][nc]) and grid[nr][nc] != 'o' \
+                    and (nc, nr) not in prev:
+                prev[(nc, nr)] = cur
+                q.append((nc, nr))
+    if goal not in prev:
+        return None
+    path, cur = [], goal
+    while cur is not None:
+        path.append(cur)
+        cur = prev[cur]
+    return path[::-1]
+
+
+def level_objects(level):
+    """(glyph, x, z, heading) in map order; the start and the exit's position."""
+    grid = level['grid']
+    start = exitp = None
+    objs = []
+    for r, line in enumerate(grid):
+        for c, ch in enumerate(line):
+            if ch == 'S':
+                start = (c, r)
+            elif ch == 'E':
+                exitp = (c, r)
+    sx, sz = cell_pos(grid, *start)
+    path = bfs_path(grid, start, exitp)
+    before = cell_pos(grid, *path[-2])
+    for r, line in enumerate(grid):
+        for c, ch in enumerate(line):
+            if ch in OBJECT_FILES:
+                x, z = cell_pos(grid, c, r)
+                heading = 0
+                if ch in '1234':
+                    heading = heading_towards((x, z), (sx, sz))
+                elif ch == 'E':
+                    # the gate's sign faces the way the player comes in
+                    heading = heading_towards((x, z), (2 * x - before[0], 2 * z - before[1]))
+                objs.append((ch, x, z, heading))
+    return start, exitp, objs
+
+
+# ---- file writers -------------------------------------------------------------------------------
+def definition(lines):
+    """Definition text: every line ends with CR LF (the game needs the CR; the LF keeps editors happy)."""
+    return ''.join(l + '\r\n' for l in lines).encode('ascii')
+
+
+class Out:
+    def __init__(self, root):
+        self.root = root
+        self.files = {}
+
+    def put(self, rel, data):
+        assert rel not in self.files, rel
+        self.files[rel] = data
+
+    def write(self):
+        for rel, data in sorted(self.files.items()):
+            path = os.path.join(self.root, rel)
+            os.makedirs(os.path.dirname(path) or '.', exist_ok=True)
+            with open(path, 'wb') as f:
+                f.write(data)
+
+
+def model(out, name, frames, comment):
+    """A model file and its DXF frames: models/NAME.mdl, models/NAME/fN.dxf."""
+    lines = ['// %s' % comment, 'FRAMES=%d' % len(frames), 'SCALE=1.0']
+    for i, fr in enumerate(frames):
+        rel = 'models/%s/f%d.dxf' % (name, i)
+        out.put(rel, fr.dxf())
+        lines.append('FRAME%d=%s' % (i, rel))
+    out.put('models/%s.mdl' % name, definition(lines))
+    return 'models/%s.mdl' % name
+
+
+def build(root):
+    out = Out(root)
+
+    # -- settings and menus
+    out.put('config.ini', definition(['SCREENX=640', 'SCREENY=480', 'SCREENBPP=8', 'SOUNDVOL=80',
+                                      'MUSICVOL=80', 'START=start.mnu']))
+    out.put('start.mnu', definition([
+        '// Zarvo start menu: music, menu sounds, first items file, victory music',
+        'MENUMUSIC=music/menu.mid', 'SOUNDS=sounds/menu.snd', 'DEFMENU=main.itm',
+        'WINMIDI=music/victory.mid']))
+    items = {
+        'main.itm': ['- Z A R V O -;NADDA;none', 'New Game;GAME;LEVEL1.LVL', 'Options;MENU;options.itm',
+                     'Help;MENU;help.itm', 'Quit;SCRIPT;QUIT'],
+        'options.itm': ['Sound louder;SCRIPT;INCSOUNDVOL10', 'Sound quieter;SCRIPT;DECSOUNDVOL10',
+                        'Music louder;SCRIPT;INCMUSICVOL10', 'Music quieter;SCRIPT;DECMUSICVOL10',
+                        'More options...;MENU;options2.itm', 'Back;MENU;main.itm'],
+        'options2.itm': ['Resolution up;SCRIPT;INCRES', 'Resolution down;SCRIPT;DECRES',
+                         'Shading on/off;SCRIPT;TOGGLESHADING', 'Hidden lines on/off;SCRIPT;TOGGLEZBUFF',
+                         'Mouse look on/off;SCRIPT;TOGGLEMOUSELOOK', 'Back;MENU;options.itm'],
+        'help.itm': ['- HOW TO PLAY -;NADDA;none', 'Up/Down: walk;NADDA;none',
+                     'Left/Right, mouse: turn;NADDA;none', 'Space, click: fire;NADDA;none',
+                     'More help...;MENU;help2.itm', 'Back;MENU;main.itm'],
+        'help2.itm': ['Keys 1-5: weapons;NADDA;none', 'Find the EXIT gate;NADDA;none',
+                      'Esc: menu and pause;NADDA;none', '` : console;NADDA;none',
+                      'Console: LOAD, END, QUIT;NADDA;none', 'Back;MENU;help.itm'],
+    }
+    for name, entries in items.items():
+        lines = ['// Zarvo menu items: text;action;argument', 'MENUITEMS=%d' % len(entries), 'ITEMSPACING=40']
+        lines += ['%d=%s' % (i, e) for i, e in enumerate(entries)]
+        out.put(name, definition(lines))
+
+    # -- sounds
+    for name, data in content_audio.build().items():
+        out.put('sounds/%s.wav' % name, data)
+    w = lambda n: 'sounds/%s.wav' % n
+    out.put('sounds/menu.snd', definition([
+        '// Menu sounds: row 17 = selection moved; item activated', 'SOUNDS=18',
+        'SOUND17=%s;%s' % (w('menu_move'), w('menu_select'))]))
+    rows = {
+        0: [w('player_pain')],
+        1: [w('player_pain'), w('player_death')],
+        2: [w('knife'), w('knife')],
+        3: [w('gun'), w('gun'), w('pickup_weapon')],
+        4: [w('shotgun'), w('shotgun'), w('pickup_weapon')],
+        5: [w('minigun'), w('minigun'), w('pickup_weapon')],
+        6: [w('rocket'), w('rocket'), w('pickup_weapon')],
+        7: [w('pickup_health'), w('pickup_health'), w('pickup_health')],
+        8: [w('pickup_ammo'), w('pickup_ammo'), w('pickup_ammo')],
+        10: [w('skitter_pain'), w('skitter_death')],
+        11: [w('warden_pain'), w('warden_death')],
+        12: [w('brute_pain'), w('brute_death')],
+        13: [w('overseer_pain'), w('overseer_death')],
+        17: [w('menu_move'), w('menu_select')],
+        18: [w('level_start'), w('level_exit')],
+    }
+    lines = ['// Level sounds. Row = object type; slot 0 pain, 1 death or firing, 2 pickup.',
+             '// Row 1 slot 1: player death. Row 17: menu. Row 18: level start; exit reached.',
+             'SOUNDS=19']
+    lines += ['SOUND%d=%s' % (r, ';'.join(v)) for r, v in sorted(rows.items())]
+    out.put('sounds/level.snd', definition(lines))
+
+    # -- music
+    for name, data in content_music.build().items():
+        out.put('music/%s.mid' % name, data)
+
+    # -- monsters
+    for name, (code, health, weapon) in MONSTER_STATS.items():
+        idle, attack, walk, death = cm.MONSTERS[name]()
+        models = [model(out, '%s_%s' % (name, anim), frames, '%s, %s' % (name, anim))
+                  for anim, frames in (('idle', idle), ('attack', attack), ('walk', walk), ('death', death))]
+        lines = ['// Monster: %s' % name, 'MODELS=4'] + ['MODEL%d=%s' % (i, m) for i, m in enumerate(models)]
+        lines += ['DEFSTATE=1', 'DEFHEALTH=%d' % health, 'DEFDAMAGE=0', 'DOCOLDET=1', 'TYPE=%d' % code,
+                  'WEAPON=%d' % weapon]
+        out.put('objects/%s.obj' % name, definition(lines))
+
+    # -- weapons, their pickups, the rocket
+    arsenal = ['// The arsenal: knife, gun, shotgun, minigun, rocket launcher; the rocket', 'WEAPONS=5']
+    pickup_types = {'gun': 3, 'shotgun': 4, 'minigun': 5, 'launcher': 6}
+    for idx, (wname, view, reload, damage) in enumerate(WEAPON_STATS):
+        rest, fire, pos, rot = cm.WEAPONS[view]
+        m0 = model(out, '%s_view' % wname, [rest()], '%s at rest' % wname)
+        m1 = model(out, '%s_fire' % wname, fire(), '%s firing' % wname)
+        out.put('weapons/%s.wpn' % wname, definition([
+            '// Weapon: %s' % wname,
+            'SCREEN_X_POS=%s' % pos[0], 'SCREEN_Y_POS=%s' % pos[1], 'SCREEN_Z_POS=%s' % pos[2],
+            'SCREEN_X_ROT=%d' % rot[0], 'SCREEN_Y_ROT=%d' % rot[1], 'SCREEN_Z_ROT=%d' % rot[2],
+            'RELOADTIME=%d' % reload, 'DAMAGE=%d' % damage, 'MODELS=2', 'MODEL0=%s' % m0, 'MODEL1=%s' % m1]))
+        arsenal.append('WEAPON%d=weapons/%s.wpn' % (idx, wname))
+        if wname in pickup_types:
+            pm = model(out, '%s_pickup' % wname, [cm.pickup_weapon(rest())], '%s pickup' % wname)
+            out.put('objects/%s.obj' % wname, definition([
+                '// Pickup: %s' % wname, 'MODELS=1', 'MODEL0=%s' % pm, 'DEFHEALTH=1000',
+                'TYPE=%d' % pickup_types[wname]]))
+    arsenal.append('MISSILE=objects/rocket.obj')
+    out.put('weapons/arsenal.ars', definition(arsenal))
+    rm = model(out, 'rocket', [cm.rocket()], 'rocket in flight')
+    out.put('objects/rocket.obj', definition(['// The rocket fired by the launcher', 'MODELS=1',
+                                              'MODEL0=%s' % rm, 'DEFHEALTH=1', 'TYPE=9']))
+    mm = model(out, 'medkit', [cm.medkit()], 'health pack')
+    out.put('objects/medkit.obj', definition(['// Health pack: DEFHEALTH is what it heals', 'MODELS=1',
+                                              'MODEL0=%s' % mm, 'DEFHEALTH=%d' % HEALTH_PACK, 'TYPE=7']))
+    am = model(out, 'ammo', [cm.ammo_crate()], 'ammunition pack')
+    out.put('objects/ammo.obj', definition(['// Ammunition pack', 'MODELS=1', 'MODEL0=%s' % am,
+                                            'DEFHEALTH=1000', 'TYPE=8']))
+
+    # -- scenery and the exit gate
+    scenery = [('torch', [cm.torch(f) for f in (0, 1, 2)], 14),
+               ('crystal', [cm.crystal(a) for a in (0, 18, 36, 54)], 15),
+               ('terminal', [cm.terminal(b) for b in (0, 1, 2)], 16),
+               ('exitgate', [cm.exit_gate(a) for a in (0, 22.5, 45, 67.5)], 1)]
+    for name, frames, code in scenery:
+        m = model(out, name, frames, 'scenery: %s' % name)
+        out.put('objects/%s.obj' % name, definition(['// Scenery: %s' % name, 'MODELS=1', 'MODEL0=%s' % m,
+                                                     'DEFHEALTH=30000', 'TYPE=%d' % code]))
+
+    # -- levels
+    for i, level in enumerate(LEVELS):
+        grid = level['grid']
+        assert len(set(len(r) for r in grid)) == 1, level['name']
+        mapname = 'maps/%s.dxf' % level['music']
+        out.put(mapname, build_map(grid, level['height']).dxf())
+        start, exitp, objs = level_objects(level)
+        assert bfs_path(grid, start, exitp), level['name']
+        sx, sz = cell_pos(grid, *start)
+        ex, ez = cell_pos(grid, *exitp)
+        nxt = LEVELS[i + 1]['name'] if i + 1 < len(LEVELS) else 'WIN'
+        lines = ['// Zarvo level %d: %s' % (i + 1, level['title']), 'MAP=%s' % mapname,
+                 'OBJECTS=%d' % len(objs)]
+        lines += ['OBJECT%d=%s;%d;%d;%d' % (k, OBJECT_FILES[g], x, z, h) for k, (g, x, z, h) in enumerate(objs)]
+        lines += ['ARSENAL=weapons/arsenal.ars', 'EXITCOORD=%d;%d' % (ex, ez)]
+        if level['reset']:
+            lines.append('RESETPLAYER=1')
+        lines += ['STARTCOORD=%d;%d;%d' % (sx, sz, level['start_heading']), 'NEXTLEVEL=%s' % nxt,
+                  'SOUNDS=sounds/level.snd', 'MUSIC=music/%s.mid' % level['music']]
+        out.put(level['name'], definition(lines))
+    return out
+
+
+def main():
+    if len(sys.argv) != 2:
+        sys.stderr.write('usage: make_content.py OUTPUT_DIR\n')
+        return 2
+    out = build(sys.argv[1])
+    out.write()
+    total = sum(len(v) for v in out.files.values())
+    print('wrote %d files, %d bytes, into %s' % (len(out.files), total, sys.argv[1]))
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
