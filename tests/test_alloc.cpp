@@ -4,10 +4,12 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <unistd.h>
 
 #include "app/app.h"
 #include "app/dispatch.h"
 #include "console/console.h"
+#include "defs/level.h"
 #include "defs/menu.h"
 #include "platform/headless/headless.h"
 #include "render/frame.h"
@@ -51,6 +53,32 @@ TEST(Allocation, NoneInSteadyTicksAndFrames) {
         RenderFrame();
     }
     EXPECT_EQ(Allocations.load() - before, 0);
+}
+
+TEST(Allocation, NoneInSteadyTicksAndFramesOfALevel) {
+    ResetProgram();
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(ZARVO_SOURCE_DIR "/data"), 0);
+    ASSERT_EQ(LoadLevel("LEVEL1.LVL"), 1);
+    ConsoleState = CON_CLOSED;
+    Menu.Visible = 0;
+    for (int i = 0; i < 30; ++i) {
+        HeadlessAdvanceClock(6);
+        HandleInput();
+        TickGameState();
+        RenderFrame();
+    }
+    long before = Allocations.load();
+    for (int i = 0; i < 200; ++i) {
+        HeadlessAdvanceClock(6);
+        HandleInput();
+        TickGameState();
+        RenderFrame();
+    }
+    EXPECT_EQ(Allocations.load() - before, 0);
+    EXPECT_EQ(GameState, GS_PLAYING);
+    ASSERT_EQ(chdir(cwd), 0);
 }
 
 }  // namespace
