@@ -4,6 +4,7 @@
 #include "app/settings.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
+#include "game/contact.h"
 #include "platform/headless/headless_audio.h"
 #include "test_audio_util.h"
 
@@ -171,11 +172,11 @@ TEST_F(AudioSound, PlaySoundAndTheDumpShowWhatWasPlayed) {
     std::string a = Wav("menu.wav", Sine8(300, 3, 90));
     LoadSoundList(List("menu.snd", {"SOUNDS=18", "SOUND17=" + a + ";" + a}).c_str());
     SOUNDVOL = 50;
-    EXPECT_EQ(PlaySound(17, 1), 1);
+    EXPECT_EQ(PlaySound(SoundBufferFor(17, 1)), 1);
     EXPECT_EQ(MixerVolume(52), -1500);
     SOUNDVOL = 0;
-    EXPECT_EQ(PlaySound(17, 0), 1);
-    EXPECT_EQ(PlaySound(99, 0), 1); // outside the table: nothing
+    EXPECT_EQ(PlaySound(SoundBufferFor(17, 0)), 1);
+    EXPECT_EQ(PlaySound(SoundBufferFor(99, 0)), 1); // outside the table: nothing
     std::string j = AudioDumpJson();
     EXPECT_NE(j.find("\"sound\":{\"ready\":1,\"volume\":0,\"buffers\":[{\"number\":51,\"file\":\"" + a +
                      "\",\"size\":300,\"rate\":11025},{\"number\":52,"),
@@ -208,7 +209,7 @@ TEST_F(AudioSound, WithoutADeviceEverythingIsASilentNoOp) {
     for (const SoundBufferRecord& r : SoundBuffers)
         EXPECT_EQ(r.loaded, 0);
     EXPECT_EQ(PlayBuffer(0, 0, 100, 22000, 0), 0);
-    EXPECT_EQ(PlaySound(0, 0), 1);
+    EXPECT_EQ(PlaySound(SoundBufferFor(0, 0)), 1);
     EXPECT_EQ(BufferStatus(0), 0);
     EXPECT_EQ(SoundPlayCount(), 0);
     EXPECT_NE(AudioDumpJson().find("\"sound\":{\"ready\":0"), std::string::npos);

@@ -7,6 +7,8 @@
 #include "defs/level.h"
 #include "defs/menu.h"
 #include "game/animation.h"
+#include "game/monsters.h"
+#include "game/tick.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "net/net.h"
@@ -91,7 +93,9 @@ int TickGameState() {
         break;
     case GS_PLAYING:
         AnimationStep();
+        MonsterThink();
         NetPending();
+        GameStep();
         break;
     case GS_PAUSED:
         AnimationStep();

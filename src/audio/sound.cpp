@@ -173,14 +173,6 @@ void ReleaseAllBuffers() {
         ReleaseBuffer(n);
 }
 
-int PlaySound(int row, int slot) {
-    if (row < 0 || row >= SOUND_ROWS || slot < 0 || slot >= SOUND_SLOTS) return 1;
-    int b = SoundTable[row][slot];
-    if (BufferStatus(b) == SB_LOST) return 1;
-    PlayBuffer(b, 0, SOUNDVOL > 0 ? SOUNDVOL : 0, 22000, 0);
-    return 1;
-}
-
 int SoundPlayCount() {
     return PlayLogCount;
 }

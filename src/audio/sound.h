@@ -47,10 +47,6 @@ void StopBuffer(int n);
 void StopAllBuffers();
 void ReleaseBuffer(int n);
 void ReleaseAllBuffers();
-// Plays (row, slot) of the sound table at full volume (the SOUNDVOL setting), 22000 samples per second,
-// centred. Always 1.
-int PlaySound(int row, int slot);
-
 // Hundredths of a decibel for a volume 0..100: (100 - v) * -30.
 int VolumeToHundredthsDb(int volume);
 

@@ -13,6 +13,8 @@
 #include "console/console.h"
 #include "defs/definition.h"
 #include "defs/objects.h"
+#include "game/contact.h"
+#include "game/tick.h"
 #include "game/world.h"
 #include "model/model.h"
 #include "render/passes.h"
@@ -84,6 +86,7 @@ int LoadLevel(const char* name) {
     LoadSingleFrameModel(LevelModel, map, 0);
     LoadSingleFrameModel(OcclusionModel, map, 1);
     AllocateColumnBuffer();
+    PrepareWalls();
 
     for (int i = 1; i < OBJECT_COUNT; ++i) ClearObjectRecord(ObjectTable[i]);
     for (ObjectRecord& m : MissileTable) ClearObjectRecord(m);
@@ -141,6 +144,6 @@ int LoadLevel(const char* name) {
     GameState = GS_PLAYING;
     ConsolePrintNotify(90, "Here we go..");
     ConsoleToggle();
-    PlaySound(18, 0);
+    PlaySound(SoundBufferFor(18, 0));
     return 1;
 }

@@ -12,6 +12,7 @@
 #include "console/commands.h"
 #include "defs/definition.h"
 #include "defs/level.h"
+#include "game/contact.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "render/raster.h"
@@ -82,7 +83,7 @@ int LoadMenu(const char* file, bool stopMusic) {
 }
 
 int ActivateMenuItem() {
-    PlaySound(17, 1);
+    PlaySound(SoundBufferFor(17, 1));
     if (Menu.itemCount < 1 || Menu.selected < 0 || Menu.selected >= Menu.itemCount) return 1;
     MenuItem& item = Menu.items[Menu.selected];
     if (strcmp(item.action, "MENU") == 0) {
@@ -105,7 +106,7 @@ int ActivateMenuItem() {
 int MenuUp() {
     if (Menu.selected >= 1) {
         --Menu.selected;
-        PlaySound(17, 0);
+        PlaySound(SoundBufferFor(17, 0));
     }
     return 1;
 }
@@ -113,7 +114,7 @@ int MenuUp() {
 int MenuDown() {
     if (Menu.selected < Menu.itemCount - 1) {
         ++Menu.selected;
-        PlaySound(17, 0);
+        PlaySound(SoundBufferFor(17, 0));
     }
     return 1;
 }
@@ -131,7 +132,7 @@ int HoverMenu(int x, int y) {
     if (i < 0) return 0;
     if (i != Menu.selected) {
         Menu.selected = i;
-        PlaySound(17, 0);
+        PlaySound(SoundBufferFor(17, 0));
     }
     return i;
 }

@@ -1,0 +1,108 @@
+// Monster behaviour: one random decision per monster every 25 ms, written into its controls.
+#include "game/monsters.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "app/random.h"
+#include "game/contact.h"
+#include "game/tick.h"
+#include "platform/platform.h"
+
+namespace {
+
+// A draw of the form rand % n = 1, each a fresh call of the generator.
+bool Chance(int n) { return Random() % n == 1; }
+
+void Think(ObjectRecord& m) {
+    ControlFlags& c = m.controls;
+    switch (m.state) {
+    case AI_SENTRY:
+        c.fire = 1;
+        if (ProximityGuard(m)) m.state = AI_PATROL;
+        break;
+    case AI_SEEK:
+        c.fire = 0, c.forward = 0, c.back = 0;
+        if (!PlayerInSight(m.pos, m.angles)) {
+            // Keep turning the way it turns; with no (or both) turns on, pick one.
+            if ((c.turnLeft != 0) == (c.turnRight != 0)) {
+                if (Chance(3)) c.turnLeft = 1, c.turnRight = 0;
+                else c.turnLeft = 0, c.turnRight = 1;
+            }
+        } else if (Chance(3)) {
+            m.state = AI_ATTACK;
+        } else {
+            c.forward = 1, c.turnLeft = 0, c.turnRight = 0;
+        }
+        break;
+    case AI_EVADE:
+        c.fire = 0, c.back = 1, c.strafeLeft = 1, c.strafeRight = 0;
+        if (Chance(30)) m.state = AI_ATTACK;
+        if (Chance(30)) m.state = AI_SEEK;
+        if (Chance(30)) m.state = AI_PATROL;
+        break;
+    case AI_PATROL:
+        c.fire = 0;
+        if (m.collided && Chance(3)) {
+            m.collided = 0;
+            if (c.forward) c.forward = 0, c.back = 1;
+            else if (c.back) c.back = 0, c.forward = 1;
+        } else if (!c.forward && !c.back) {
+            c.back = 1;
+        }
+        if (ProximityGuard(m) && Chance(10)) m.state = AI_SEEK;
+        break;
+    case AI_ATTACK:
+        std::memset(&c, 0, sizeof c);
+        c.fire = 1;
+        if (Chance(90)) m.state = AI_FRENZY;
+        if (Chance(50)) m.state = AI_SEEK;
+        if (Chance(70)) m.state = AI_EVADE;
+        if (!PlayerInSight(m.pos, m.angles) && Chance(6)) m.state = Chance(5) ? AI_FRENZY : AI_SEEK;
+        break;
+    case AI_FRENZY: {
+        uint8_t* bytes = reinterpret_cast<uint8_t*>(&c);
+        int k = Random() % 15;
+        bytes[k] = bytes[k] == 0 ? 1 : 0;
+        if (Chance(6)) c.fire = 0;
+        if (Chance(4)) m.state = AI_SEEK;
+        if (Chance(10)) m.state = AI_EVADE;
+        if (Chance(10)) m.state = AI_ATTACK;
+        break;
+    }
+    case OBJ_DYING:
+        break;
+    default:
+        m.state = AI_SENTRY;
+        break;
+    }
+}
+
+}  // namespace
+
+bool ProximityGuard(const ObjectRecord& m) {
+    const ObjectRecord& p = ObjectTable[0];
+    float dx = m.pos[0] - p.pos[0];
+    float dz = m.pos[2] - p.pos[2];
+    return dx < GUARD_RANGE && dx > -GUARD_RANGE && dz < GUARD_RANGE && dz > -GUARD_RANGE;
+}
+
+bool PlayerInSight(const float position[3], const int32_t angles[3]) {
+    const float a = DegreesToRadians(angles[1]);
+    const float x = position[0], z = position[2];
+    Segment sight{x, 0, z, x - SIGHT_RANGE * std::sin(a), 0, z + SIGHT_RANGE * std::cos(a)};
+    float ignored[3];
+    return CirclePushFromSegment(ObjectTable[0].pos, SIGHT_RADIUS, sight, ignored) != 0;
+}
+
+int MonsterThink() {
+    for (int i = 1; i < OBJECT_COUNT; ++i) {
+        ObjectRecord& m = ObjectTable[i];
+        if (m.state == OBJ_FREE || !IsMonsterType(m.type)) continue;
+        if (m.thinkTime == 0) m.thinkTime = PlatformTicksMs();
+        if (uint32_t(PlatformTicksMs() - m.thinkTime) < THINK_INTERVAL_MS) continue;
+        m.thinkTime = PlatformTicksMs();
+        Think(m);
+    }
+    return 1;
+}

@@ -1,0 +1,22 @@
+// Monster behaviour: a small random state machine that writes the monsters' controls.
+#pragma once
+#include <cstdint>
+
+#include "game/world.h"
+
+constexpr uint32_t THINK_INTERVAL_MS = 25;
+constexpr float SIGHT_RANGE = 10.0f;
+constexpr float SIGHT_RADIUS = 0.3f;   // the player's circle as the monsters see it
+constexpr float GUARD_RANGE = 20.0f;   // half-width of the square a sentry or patrol watches
+
+// One decision for every present monster (types 10..13) whose last decision lies at least 25 ms back
+// on the millisecond clock; the first visit only stamps the time. Called by TickGameState in
+// GS_PLAYING, after AnimationStep and before GameStep. Always 1.
+int MonsterThink();
+
+// Whether the player's circle (radius 0.3) touches the 10-unit line of sight ahead of a monster at
+// `position` with `angles` (heading = angles[1]). Walls do not block sight.
+bool PlayerInSight(const float position[3], const int32_t angles[3]);
+
+// Whether the player stands inside the 40-unit square around the monster (all four bounds strict).
+bool ProximityGuard(const ObjectRecord& monster);

@@ -1,0 +1,186 @@
+// Firing, hit-scan shots, the player's automatic weapon change, rocket launches and rocket flight.
+#include "game/weapons.h"
+
+#include <cmath>
+#include <cstdint>
+
+#include "app/random.h"
+#include "console/console.h"
+#include "game/contact.h"
+#include "game/tick.h"
+
+namespace {
+
+// Where the shooter stands relative to the player: the position its sounds are heard from.
+void RelativeToPlayer(const ObjectRecord& s, float rel[3]) {
+    rel[0] = s.pos[0] - ObjectTable[0].pos[0];
+    rel[1] = 0;
+    rel[2] = s.pos[2] - ObjectTable[0].pos[2];
+}
+
+// The 20-unit shot straight ahead of the shooter.
+Segment ShotAhead(const ObjectRecord& s) {
+    float a = DegreesToRadians(s.angles[1]);
+    float x = s.pos[0], z = s.pos[2];
+    return Segment{x, 0, z, x - SHOT_LENGTH * std::sin(a), 0, z + SHOT_LENGTH * std::cos(a)};
+}
+
+// One round used, when there is any (a count never wraps below the smallest integer).
+void UseRound(int32_t& ammo) {
+    if (ammo != 0 && ammo != INT32_MIN) --ammo;
+}
+
+int FireHitScan(ObjectRecord& s, int k, int passes, int weapon) {
+    Segment shot = ShotAhead(s);
+    for (int p = 0; p < passes; ++p) ShotHits(s, k, shot);
+    float rel[3];
+    RelativeToPlayer(s, rel);
+    PlaySoundAt(rel, SoundBufferFor(weapon + 2, 1));
+    UseRound(s.ammo[weapon]);
+    return 1;
+}
+
+}  // namespace
+
+int FireKnife(ObjectRecord& s, int k) {
+    float x = s.pos[0], z = s.pos[2];
+    Segment shot{x - KNIFE_REACH, 0, z - KNIFE_REACH, x + KNIFE_REACH, 0, z + KNIFE_REACH};
+    ShotHits(s, k, shot);
+    float rel[3];
+    RelativeToPlayer(s, rel);
+    PlaySoundAt(rel, SoundBufferFor(WPN_KNIFE + 2, 1));
+    return 1;
+}
+
+int FireGun(ObjectRecord& s, int k) { return FireHitScan(s, k, 1, WPN_GUN); }
+int FireShotgun(ObjectRecord& s, int k) { return FireHitScan(s, k, 2, WPN_SHOTGUN); }
+int FireMinigun(ObjectRecord& s, int k) { return FireHitScan(s, k, 1, WPN_MINIGUN); }
+
+int ShotHits(const ObjectRecord& s, int k, const Segment& shot) {
+    // Only the arsenal's five weapons carry damage; anything else hurts no one.
+    if (!ValidWeapon(s.weapon)) return 1;
+    // A box around the shot rejects most targets before the exact test; its margin exceeds the
+    // radius by more than the test's rounding, so it never rejects a contact.
+    const float minX = std::fmin(shot.x1, shot.x2), maxX = std::fmax(shot.x1, shot.x2);
+    const float minZ = std::fmin(shot.z1, shot.z2), maxZ = std::fmax(shot.z1, shot.z2);
+    const float shotSize = std::fabs(shot.x1) + std::fabs(shot.x2) + std::fabs(shot.z1) + std::fabs(shot.z2);
+    for (int j = 0; j < OBJECT_COUNT; ++j) {
+        ObjectRecord& t = ObjectTable[j];
+        if (t.state == OBJ_FREE || j == k) continue;
+        if (j != 0 && !IsMonsterType(t.type)) continue;
+        const float x = t.pos[0], z = t.pos[2];
+        const float margin = std::fabs(t.radius) * 1.001f + 1e-3f +
+                             1e-5f * (shotSize + std::fabs(x) + std::fabs(z));
+        if (x < minX - margin || x > maxX + margin || z < minZ - margin || z > maxZ + margin) continue;
+        float ignored[3];
+        if (!CirclePushFromSegment(t.pos, t.radius, shot, ignored)) continue;
+        int64_t d = WeaponTable[s.weapon].damage;
+        int64_t r = Random() % 4;
+        int64_t loss;
+        if (j == 0) {
+            loss = d / 2 - r;
+            if (loss < 1) loss = 1;
+        } else {
+            loss = d - r;
+            if (loss < 0) loss = 0;
+        }
+        t.health = SaturateInt32(int64_t(t.health) - loss);
+        PlaySound(SoundBufferFor(t.type, 0));
+    }
+    return 1;
+}
+
+int FindFreeMissile() {
+    for (int m = 1; m <= 9; ++m)
+        if (MissileTable[m].state == OBJ_FREE) return m;
+    return 0;
+}
+
+int FireRocket(ObjectRecord& s) {
+    int m = FindFreeMissile();
+    if (m == 0) return 0;
+    ObjectRecord& rocket = MissileTable[m];
+    rocket = MissileTable[0];  // shares the template's geometry; allocates nothing
+    rocket.pos[0] = s.pos[0];
+    rocket.pos[1] = s.pos[1];
+    rocket.pos[2] = s.pos[2];
+    rocket.angles[1] = NegateAngle(s.angles[1]);
+    rocket.state = 1;
+    rocket.type = OBJT_ROCKET;
+    rocket.lifetime = ROCKET_LIFETIME;
+    float rel[3];
+    RelativeToPlayer(s, rel);
+    PlaySoundAt(rel, SoundBufferFor(WPN_ROCKET_LAUNCHER + 2, 1));
+    UseRound(s.ammo[WPN_ROCKET_LAUNCHER]);
+    return 1;
+}
+
+void AutoWeaponChange(ObjectRecord& p) {
+    static const struct {
+        int weapon;
+        const char* message;
+    } order[] = {
+        {WPN_ROCKET_LAUNCHER, "Out of ammo, switching to rocket launcher"},
+        {WPN_MINIGUN, "Out of ammo, switching to minigun"},
+        {WPN_SHOTGUN, "Out of ammo, switching to shotgun"},
+        {WPN_GUN, "Out of ammo, switching to gun"},
+    };
+    for (const auto& o : order) {
+        if (p.ammo[o.weapon] != 0) {
+            p.weapon = o.weapon;
+            ConsolePrintNotify(90, o.message);
+            return;
+        }
+    }
+    p.weapon = WPN_KNIFE;
+    ConsolePrintNotify(90, "Out of ammo, the knife is all you have");
+}
+
+int FiringStep(ObjectRecord& r, int i) {
+    const int32_t w = r.weapon;
+    // A weapon index from outside the arsenal (a monster's object file) never fires and indexes nothing.
+    if (!ValidWeapon(w)) return 1;
+    if ((i != 0 || r.ammo[w] != 0 || w == WPN_KNIFE) && r.controls.fire && r.reload == 0) {
+        switch (w) {
+        case WPN_KNIFE: FireKnife(r, i); break;
+        case WPN_GUN: FireGun(r, i); break;
+        case WPN_SHOTGUN: FireShotgun(r, i); break;
+        case WPN_MINIGUN: FireMinigun(r, i); break;
+        case WPN_ROCKET_LAUNCHER: FireRocket(r); break;
+        }
+        r.reload = WeaponTable[w].reloadTime;
+        r.fired = 1;
+    }
+    if (i == 0 && w != WPN_KNIFE && r.ammo[w] == 0 && r.controls.fire) AutoWeaponChange(r);
+    return 1;
+}
+
+int RocketStep() {
+    for (int m = 1; m <= 9; ++m) {
+        ObjectRecord& rocket = MissileTable[m];
+        if (rocket.state == OBJ_FREE) continue;
+        // A lifetime that was already used up (never so after a launch) ends the rocket too, rather than
+        // counting down for ever.
+        if (rocket.lifetime <= 1) {
+            rocket.lifetime = 0;
+            rocket.state = OBJ_FREE;
+            continue;
+        }
+        --rocket.lifetime;
+        if (rocket.type == OBJT_ROCKET) {
+            float a = DegreesToRadians(NegateAngle(rocket.angles[1]));
+            rocket.pos[0] -= std::sin(a) / 8;
+            rocket.pos[2] += std::cos(a) / 8;
+        }
+        for (int32_t& angle : rocket.angles) angle = NormaliseAngle(angle);
+        for (int j = 1; j < OBJECT_COUNT; ++j) {
+            ObjectRecord& t = ObjectTable[j];
+            if (t.state == OBJ_FREE) continue;
+            if (InSquare(t, rocket, ROCKET_HIT_HALF_WIDTH)) {
+                t.health = SaturateInt32(int64_t(t.health) - ROCKET_DAMAGE);
+                rocket.state = OBJ_FREE;
+            }
+        }
+    }
+    return 1;
+}

@@ -1,0 +1,170 @@
+#!/usr/bin/env bash
+# End-to-end: a small level played through the runner with a seeded generator. The player picks up a
+# gun, shoots a monster dead (its death animation runs and the record is freed), collects an ammo pack,
+# reaches the exit, sees the level-complete screen, presses a continue key and gets the victory screen.
+# Checked on the dumps and the screenshots; the same script run twice gives the same output.
+set -euo pipefail
+runner=$1
+work=$(mktemp -d)
+trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+cd "$work"
+python3 - <<'PY'
+import struct
+
+def defs(name, lines):
+    open(name, "wb").write("".join(l + "\r\n" for l in lines).encode())
+
+def dxf(name, faces):
+    out = []
+    for f in faces:
+        out += ["0", "3DFACE"]
+        for c, (x, y, z) in enumerate(f):
+            out += ["1%d" % c, str(x), "2%d" % c, str(y), "3%d" % c, str(z)]
+    out += ["0", "EOF"]
+    open(name, "w").write("\n".join(out) + "\n")
+
+def wall(x1, z1, x2, z2, h=3):
+    return [(x1, 0, z1), (x2, 0, z2), (x2, h, z2), (x1, h, z1)]
+
+def wav(name, n):
+    data = bytes(128 + (40 if (i // 20) % 2 else -40) for i in range(n))
+    fmt = struct.pack("<HHIIHH", 1, 1, 11025, 11025, 1, 8)
+    body = b"WAVE" + b"fmt " + struct.pack("<I", 16) + fmt + b"data" + struct.pack("<I", len(data)) + data
+    open(name, "wb").write(b"RIFF" + struct.pack("<I", len(body)) + body)
+
+dxf("ROOM.DXF", [wall(-10, -10, 10, -10), wall(10, -10, 10, 10), wall(10, 10, -10, 10), wall(-10, 10, -10, -10)])
+dxf("cube.dxf", [wall(-1, -1, 1, -1, 2), wall(1, -1, 1, 1, 2), wall(1, 1, -1, 1, 2), wall(-1, 1, -1, -1, 2)])
+dxf("flat.dxf", [wall(-1, -1, 1, -1, 0.2), wall(1, -1, 1, 1, 0.2)])
+defs("cube.mdl", ["FRAMES=1", "SCALE=0.5", "FRAME0=cube.dxf"])
+defs("death.mdl", ["FRAMES=3", "SCALE=0.5", "FRAME0=cube.dxf", "FRAME1=flat.dxf", "FRAME2=flat.dxf"])
+defs("monster.obj", ["MODELS=4", "MODEL0=cube.mdl", "MODEL1=cube.mdl", "MODEL2=cube.mdl", "MODEL3=death.mdl",
+                     "TYPE=10", "DEFHEALTH=30", "DEFSTATE=5", "DEFRANGE=2", "WEAPON=0"])
+defs("gun.obj", ["MODELS=1", "MODEL0=cube.mdl", "TYPE=3", "DEFHEALTH=1"])
+defs("ammo.obj", ["MODELS=1", "MODEL0=cube.mdl", "TYPE=8", "DEFHEALTH=1"])
+defs("rocket.obj", ["MODELS=1", "MODEL0=cube.mdl", "TYPE=9"])
+defs("knife.wpn", ["RELOADTIME=20", "DAMAGE=2", "MODELS=2", "MODEL0=cube.mdl", "MODEL1=cube.mdl"])
+defs("gun.wpn", ["SCREEN_Z_POS=2", "RELOADTIME=10", "DAMAGE=20", "MODELS=2", "MODEL0=cube.mdl", "MODEL1=cube.mdl"])
+defs("arsenal.ars", ["WEAPONS=2", "WEAPON0=knife.wpn", "WEAPON1=gun.wpn", "MISSILE=rocket.obj"])
+for n in ["pain", "death", "knife", "gun", "pickup", "start", "exit", "mpain", "mdeath"]:
+    wav(n + ".wav", 400)
+defs("level.snd", ["SOUNDS=19", "SOUND0=pain.wav", "SOUND1=pain.wav;death.wav", "SOUND2=knife.wav;knife.wav",
+                   "SOUND3=gun.wav;gun.wav;pickup.wav", "SOUND8=pickup.wav;pickup.wav;pickup.wav",
+                   "SOUND10=mpain.wav;mdeath.wav", "SOUND18=start.wav;exit.wav"])
+defs("level1.lvl", ["MAP=ROOM.DXF", "OBJECTS=3", "OBJECT0=gun.obj;0;-7", "OBJECT1=monster.obj;0;6;0",
+                    "OBJECT2=ammo.obj;0;-3", "ARSENAL=arsenal.ars", "EXITCOORD=0;4", "RESETPLAYER=1",
+                    "STARTCOORD=0;-8;0", "NEXTLEVEL=WIN", "SOUNDS=level.snd"])
+defs("start.mnu", ["DEFMENU=main.itm"])
+defs("main.itm", ["MENUITEMS=2", "ITEMSPACING=40", "0=PLAY;GAME;level1.lvl", "1=QUIT;SCRIPT;QUIT"])
+defs("config.ini", ["START=start.mnu"])
+PY
+cat > script.txt <<'SCRIPT'
+seed 7
+wait 500
+press RETURN
+wait 1000
+dump
+screenshot playing.png
+# walk onto the gun
+down UP
+ticks 40
+up UP
+dump
+# shoot the monster
+down SPACE
+ticks 30
+up SPACE
+dump
+# its death animation runs out
+ticks 60
+dump
+# over the ammunition pack to the exit
+down UP
+ticks 150
+up UP
+dump
+screenshot done.png
+press RETURN
+wait 500
+dump
+screenshot won.png
+SCRIPT
+run() {
+    set +e
+    "$runner" script.txt > "$1"
+    local code=$?
+    set -e
+    [ "$code" -eq 0 ] || { echo "runner exited $code"; exit 1; }
+}
+run dumps.jsonl
+mkdir first && mv playing.png done.png won.png first/
+run dumps2.jsonl
+cmp dumps.jsonl dumps2.jsonl || { echo "the same script gave different dumps"; exit 1; }
+for f in playing done won; do cmp "first/$f.png" "$f.png" || { echo "$f.png differs between runs"; exit 1; }; done
+python3 - "$work" <<'PY'
+import json, os, sys, zlib, struct
+work = sys.argv[1]
+d = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
+assert len(d) == 6, len(d)
+start, gun, shot, freed, done, won = d[0], d[1], d[2], d[3], d[4], d[5]
+texts = lambda s: [l["text"] for l in s["console"]["lines"]]
+plays = lambda s: [p["buffer"] for p in s["sound"]["played"]]
+
+assert start["GameState"] == 1, start["GameState"]
+p = start["player"]
+assert p["state"] == 1 and p["pos"] == [0, 0, -8] and p["weapon"] == 0, p
+monster = [o for o in start["objects"] if o["type"] == 10]
+assert len(monster) == 1 and monster[0]["health"] == 30, monster
+mi = monster[0]["index"]
+
+# the gun: owned, 10 rounds, selected, with its message and pickup sound (row 3 slot 2 = buffer 11)
+p = gun["player"]
+assert p["owned"][1] == 1 and p["ammo"][1] == 10 and p["weapon"] == 1, p
+assert abs(p["pos"][2] - (-8 + 40 * 0.06)) < 1e-3, p["pos"]
+assert "You found yourself a gun" in texts(gun)
+assert 11 in plays(gun), plays(gun)
+assert not any(o["type"] == 3 for o in gun["objects"])
+
+# three shots in 30 ticks (reload 10), each with the gun sound (buffer 10); the monster is dying
+p = shot["player"]
+assert p["ammo"][1] == 7 and p["fired"] in (0, 1), p
+m = [o for o in shot["objects"] if o["index"] == mi]
+assert m and m[0]["state"] == 102 and m[0]["animState"] == 3 and m[0]["health"] <= 0, m
+assert plays(shot).count(10) == 3, plays(shot)
+assert 30 in plays(shot) and 31 in plays(shot), plays(shot)   # its pain (row 10 slot 0) and death sounds
+
+# the death animation ran out and freed the record; it still counted while dying
+assert not any(o["index"] == mi for o in freed["objects"]), freed["objects"]
+
+# the ammunition pack and the exit
+p = done["player"]
+assert done["GameState"] == 4, done["GameState"]
+assert p["ammo"][1] == 27 and p["ammo"][2] == 15 and p["ammo"][3] == 100 and p["ammo"][4] == 1, p["ammo"]
+assert "Picked up an ammo pack" in texts(done) and "You reached the exit.. alive!" in texts(done)
+assert 26 in plays(done) and 55 in plays(done), plays(done)   # ammo pickup (8, 2), exit (18, 1)
+lv = done["level"]
+assert lv["MonstersAtStart"] == 1 and lv["ItemsAtStart"] == 2 and lv["MonstersLeft"] == 0 and lv["ItemsLeft"] == 0, lv
+assert p["score"] == 200, p["score"]   # the player alone is present: one term of 100 % + 100 %
+assert abs(p["pos"][2] - 4) < 1.0, p["pos"]
+assert won["GameState"] == 6, won["GameState"]
+
+def png_pixels(path):
+    data = open(path, "rb").read()
+    assert data[:8] == b"\x89PNG\r\n\x1a\n"
+    pos, idat, w = 8, b"", 0
+    while pos < len(data):
+        n, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        if kind == b"IHDR": w, h = struct.unpack(">II", data[pos + 8:pos + 16])
+        if kind == b"IDAT": idat += data[pos + 8:pos + 8 + n]
+        pos += 12 + n
+    return w, zlib.decompress(idat)
+
+shots = {}
+for f in ["playing", "done", "won"]:
+    w, raw = png_pixels(os.path.join(work, f + ".png"))
+    assert w == 640 and len(raw) > 640 * 480 * 3, (f, w, len(raw))
+    shots[f] = raw
+assert shots["playing"] != shots["done"] != shots["won"]
+# the level-complete and victory screens are written in green
+assert b"\x00\xff\x00" in shots["done"] and b"\x00\xff\x00" in shots["won"]
+print("e2e game_play: ok")
+PY
