@@ -4,7 +4,7 @@ set -euo pipefail
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
 packages=(build-essential cmake ninja-build pkg-config python3
-          libsdl2-dev libsdl2-ttf-dev libfluidsynth-dev
+          libsdl2-dev libsdl2-ttf-dev libfluidsynth-dev zlib1g-dev
           timgm6mb-soundfont fluid-soundfont-gm fonts-comic-neue fonts-dejavu-core)
 if [ "${1:-}" = "--test" ]; then
     packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool imagemagick)

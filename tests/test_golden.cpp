@@ -1,0 +1,164 @@
+// Golden frames: a small room with a pillar, a monster, a pickup, a rocket and the weapon in view,
+// rendered by the line passes and compared pixel for pixel with committed PNGs, with and without
+// occlusion and shading. Set ZARVO_UPDATE_GOLDEN=1 to write the PNGs anew after an intended change.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "game/world.h"
+#include "model/model.h"
+#include "render/passes.h"
+#include "render/raster.h"
+#include "render/video.h"
+#include "runner/png.h"
+#include "test_util.h"
+
+namespace {
+
+// Four 3DFACE walls of height h around the square [x0, x1] x [z0, z1], standing on y = 0.
+std::string Walls(float x0, float z0, float x1, float z1, float h) {
+    const float c[4][2] = {{x0, z0}, {x1, z0}, {x1, z1}, {x0, z1}};
+    std::string s;
+    for (int i = 0; i < 4; ++i) {
+        const float* a = c[i];
+        const float* b = c[(i + 1) % 4];
+        const float p[4][3] = {{a[0], 0, a[1]}, {b[0], 0, b[1]}, {b[0], h, b[1]}, {a[0], h, a[1]}};
+        s += "0\n3DFACE\n";
+        for (int k = 0; k < 4; ++k) {
+            char buf[128];
+            snprintf(buf, sizeof buf, "1%d\n%g\n2%d\n%g\n3%d\n%g\n", k, p[k][0], k, p[k][1], k, p[k][2]);
+            s += buf;
+        }
+    }
+    return s;
+}
+
+class Golden : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetProgram();
+        BuildTrigTables();
+        for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
+        for (ObjectRecord& r : MissileTable) ClearObjectRecord(r);
+        for (WeaponRecord& w : WeaponTable) ClearWeaponRecord(w);
+        LevelPlacement = {{0, 0, 0}, {0, 0, 0}};
+        WriteFile("room.dxf", Walls(-6, -6, 6, 8, 3) + Walls(-1, 2, 1, 3, 3) + "0\nEOF\n");
+        WriteFile("box.dxf", Walls(-0.5f, -0.5f, 0.5f, 0.5f, 1) + "0\nEOF\n");
+        LoadSingleFrameModel(LevelModel, "room.dxf", 0);
+        LoadSingleFrameModel(OcclusionModel, "room.dxf", 1);
+        AllocateColumnBuffer();
+        ObjectRecord& player = ObjectTable[0];
+        player.state = 1;
+        player.health = 100;
+        player.pos[0] = 0.5f;
+        player.pos[1] = 1.5f;
+        player.pos[2] = -4;
+        player.angles[1] = 10;
+        Place(ObjectTable[1], 10, 2.5f, 5, 30);    // a monster, red
+        Place(ObjectTable[2], 3, -2.5f, 1, 0);     // a gun pickup, yellow
+        Place(ObjectTable[3], 12, 0, 6, 45);       // a monster behind the pillar
+        Place(MissileTable[1], 9, 1.2f, 0, 0);     // a rocket in flight
+        LoadSingleFrameModel(WeaponTable[0].models[0], "box.dxf", 0);
+        WeaponTable[0].screenPos[0] = 0.6f;
+        WeaponTable[0].screenPos[1] = -0.8f;
+        WeaponTable[0].screenPos[2] = 2.0f;
+        WeaponTable[0].screenRot[1] = 20;
+    }
+    void TearDown() override {
+        for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
+        for (ObjectRecord& r : MissileTable) ClearObjectRecord(r);
+        for (WeaponRecord& w : WeaponTable) ClearWeaponRecord(w);
+        ClearModel(LevelModel);
+        ClearModel(OcclusionModel);
+        OcclusionEnabled = ShadingEnabled = 1;
+    }
+    static void Place(ObjectRecord& r, int type, float x, float z, int heading) {
+        r.state = 1;
+        r.type = uint8_t(type);
+        r.pos[0] = x;
+        r.pos[2] = z;
+        r.angles[1] = heading;
+        LoadSingleFrameModel(r.models[0], "box.dxf", 0);
+    }
+
+    // The line passes' frame, through the palette.
+    std::vector<uint32_t> Render() {
+        ClearBackBuffer(0);
+        EXPECT_EQ(LockBackBuffer(), 1);
+        DrawLevelPass();
+        DrawObjectPass();
+        DrawViewPass();
+        std::vector<uint32_t> rgb(size_t(SCREENX) * SCREENY);
+        for (int y = 0; y < SCREENY; ++y)
+            for (int x = 0; x < SCREENX; ++x) {
+                const PaletteEntry& p = GamePalette[FramePixels[y * FramePitch + x]];
+                rgb[size_t(y) * SCREENX + x] = (uint32_t(p.red) << 16) | (uint32_t(p.green) << 8) | p.blue;
+            }
+        UnlockBackBuffer();
+        return rgb;
+    }
+
+    void Check(const char* name) {
+        std::vector<uint32_t> frame = Render();
+        std::string path = std::string(ZARVO_SOURCE_DIR) + "/tests/golden/" + name + ".png";
+        if (getenv("ZARVO_UPDATE_GOLDEN")) {
+            ASSERT_TRUE(WritePng(path.c_str(), frame.data(), SCREENX, SCREENY));
+            return;
+        }
+        std::vector<uint32_t> golden;
+        int w = 0, h = 0;
+        ASSERT_TRUE(ReadPng(path.c_str(), golden, &w, &h)) << path;
+        ASSERT_EQ(w, SCREENX);
+        ASSERT_EQ(h, SCREENY);
+        int differing = 0;
+        for (size_t i = 0; i < frame.size(); ++i) differing += frame[i] != golden[i];
+        if (differing) WritePng((std::string("/tmp/zarvo-golden-") + name + "-actual.png").c_str(), frame.data(), w, h);
+        EXPECT_EQ(differing, 0) << name << ": the frame differs; actual image in /tmp/zarvo-golden-" << name
+                                << "-actual.png";
+        int lit = 0;
+        for (uint32_t p : frame) lit += p != 0;
+        EXPECT_GT(lit, 2000) << "the scene is drawn";
+    }
+    ScratchDir dir;
+};
+
+TEST_F(Golden, ShadedWithOcclusion) { Check("room_shaded_occluded"); }
+
+TEST_F(Golden, ShadedWithoutOcclusion) {
+    OcclusionEnabled = 0;
+    Check("room_shaded_open");
+}
+
+TEST_F(Golden, FlatWithOcclusion) {
+    ShadingEnabled = 0;
+    Check("room_flat_occluded");
+}
+
+TEST_F(Golden, FlatWithoutOcclusion) {
+    ShadingEnabled = 0;
+    OcclusionEnabled = 0;
+    Check("room_flat_open");
+}
+
+TEST(PngFiles, RoundTripAndRejection) {
+    ScratchDir dir;
+    std::vector<uint32_t> img(37 * 11);
+    for (size_t i = 0; i < img.size(); ++i) img[i] = uint32_t(i * 2654435761u) & 0xFFFFFF;
+    ASSERT_TRUE(WritePng("t.png", img.data(), 37, 11));
+    std::vector<uint32_t> back;
+    int w = 0, h = 0;
+    ASSERT_TRUE(ReadPng("t.png", back, &w, &h));
+    EXPECT_EQ(w, 37);
+    EXPECT_EQ(h, 11);
+    EXPECT_EQ(back, img);
+    std::string bytes = ReadFile("t.png");
+    WriteFile("cut.png", bytes.substr(0, bytes.size() / 2));
+    EXPECT_FALSE(ReadPng("cut.png", back, &w, &h));
+    WriteFile("junk.png", "not a png at all");
+    EXPECT_FALSE(ReadPng("junk.png", back, &w, &h));
+}
+
+}  // namespace
