@@ -3,25 +3,12 @@
 # the menu -> QUIT, on small data written here, checked on the runner's dumps.
 set -euo pipefail
 runner=$1
+export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
 work=$(mktemp -d)
 trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 cd "$work"
 python3 - <<'PY'
-def defs(name, lines):
-    open(name, "wb").write("".join(l + "\r\n" for l in lines).encode())
-
-def dxf(name, faces):
-    out = []
-    for f in faces:
-        out += ["0", "3DFACE"]
-        for c, (x, y, z) in enumerate(f):
-            out += ["1%d" % c, str(x), "2%d" % c, str(y), "3%d" % c, str(z)]
-    out += ["0", "EOF"]
-    open(name, "w").write("\n".join(out) + "\n")
-
-def wall(x1, z1, x2, z2, h=3):
-    return [(x1, 0, z1), (x2, 0, z2), (x2, h, z2), (x1, h, z1)]
-
+from scene import *
 dxf("ROOM.DXF", [wall(-10, -10, 10, -10), wall(10, -10, 10, 10), wall(10, 10, -10, 10), wall(-10, 10, -10, -10)])
 dxf("cube.dxf", [wall(-1, -1, 1, -1, 2), wall(1, -1, 1, 1, 2), wall(1, 1, -1, 1, 2), wall(-1, 1, -1, -1, 2)])
 defs("cube.mdl", ["FRAMES=1", "SCALE=0.5", "FRAME0=cube.dxf"])

@@ -4,32 +4,13 @@
 # carry on and the level keeps running. The same script run twice gives the same dumps and frames.
 set -euo pipefail
 runner=$1
+export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
 work=$(mktemp -d)
 trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 cd "$work"
 python3 - <<'PY'
+from scene import *
 import struct
-
-def defs(name, lines):
-    open(name, "wb").write("".join(l + "\r\n" for l in lines).encode())
-
-def dxf(name, faces):
-    out = []
-    for f in faces:
-        out += ["0", "3DFACE"]
-        for c, (x, y, z) in enumerate(f):
-            out += ["1%d" % c, str(x), "2%d" % c, str(y), "3%d" % c, str(z)]
-    out += ["0", "EOF"]
-    open(name, "w").write("\n".join(out) + "\n")
-
-def wall(x1, z1, x2, z2, h=3):
-    return [(x1, 0, z1), (x2, 0, z2), (x2, h, z2), (x1, h, z1)]
-
-def wav(name, n):
-    data = bytes(128 + (40 if (i // 20) % 2 else -40) for i in range(n))
-    fmt = struct.pack("<HHIIHH", 1, 1, 11025, 11025, 1, 8)
-    body = b"WAVE" + b"fmt " + struct.pack("<I", 16) + fmt + b"data" + struct.pack("<I", len(data)) + data
-    open(name, "wb").write(b"RIFF" + struct.pack("<I", len(body)) + body)
 
 dxf("ROOM.DXF", [wall(-10, -10, 10, -10), wall(10, -10, 10, 10), wall(10, 10, -10, 10), wall(-10, 10, -10, -10)])
 dxf("cube.dxf", [wall(-1, -1, 1, -1, 2), wall(1, -1, 1, 1, 2), wall(1, 1, -1, 1, 2), wall(-1, 1, -1, -1, 2)])

@@ -5,17 +5,12 @@
 # position must stay a number, and the sanitizer build must find nothing.
 set -euo pipefail
 runner=$1
+export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
 work=$(mktemp -d)
 trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 cd "$work"
 python3 - <<'PY'
-def defs(name, lines):
-    open(name, "wb").write("".join(l + "\r\n" for l in lines).encode())
-
-def line(x1, z1, x2, z2, y1=0, y2=0):
-    return ["0", "3DLINE", "10", repr(x1), "20", repr(y1), "30", repr(z1),
-            "11", repr(x2), "21", repr(y2), "31", repr(z2)]
-
+from scene import *
 out = []
 for x1, z1, x2, z2 in [(-10, -10, 10, -10), (10, -10, 10, 10), (10, 10, -10, 10), (-10, 10, -10, -10)]:
     out += line(x1, z1, x2, z2) + line(x1, z1, x1, z1, 0, 3)

@@ -5,32 +5,13 @@
 # Checked on the dumps and the screenshots; the same script run twice gives the same output.
 set -euo pipefail
 runner=$1
+export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
 work=$(mktemp -d)
 trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
 cd "$work"
 python3 - <<'PY'
+from scene import *
 import struct
-
-def defs(name, lines):
-    open(name, "wb").write("".join(l + "\r\n" for l in lines).encode())
-
-def dxf(name, faces):
-    out = []
-    for f in faces:
-        out += ["0", "3DFACE"]
-        for c, (x, y, z) in enumerate(f):
-            out += ["1%d" % c, str(x), "2%d" % c, str(y), "3%d" % c, str(z)]
-    out += ["0", "EOF"]
-    open(name, "w").write("\n".join(out) + "\n")
-
-def wall(x1, z1, x2, z2, h=3):
-    return [(x1, 0, z1), (x2, 0, z2), (x2, h, z2), (x1, h, z1)]
-
-def wav(name, n):
-    data = bytes(128 + (40 if (i // 20) % 2 else -40) for i in range(n))
-    fmt = struct.pack("<HHIIHH", 1, 1, 11025, 11025, 1, 8)
-    body = b"WAVE" + b"fmt " + struct.pack("<I", 16) + fmt + b"data" + struct.pack("<I", len(data)) + data
-    open(name, "wb").write(b"RIFF" + struct.pack("<I", len(body)) + body)
 
 dxf("ROOM.DXF", [wall(-10, -10, 10, -10), wall(10, -10, 10, 10), wall(10, 10, -10, 10), wall(-10, 10, -10, -10)])
 dxf("cube.dxf", [wall(-1, -1, 1, -1, 2), wall(1, -1, 1, 1, 2), wall(1, 1, -1, 1, 2), wall(-1, 1, -1, -1, 2)])
@@ -102,6 +83,7 @@ cmp dumps.jsonl dumps2.jsonl || { echo "the same script gave different dumps"; e
 for f in playing done won; do cmp "first/$f.png" "$f.png" || { echo "$f.png differs between runs"; exit 1; }; done
 python3 - "$work" <<'PY'
 import json, os, sys, zlib, struct
+from scene import png_pixels
 work = sys.argv[1]
 d = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
 assert len(d) == 6, len(d)
@@ -146,17 +128,6 @@ assert lv["MonstersAtStart"] == 1 and lv["ItemsAtStart"] == 2 and lv["MonstersLe
 assert p["score"] == 200, p["score"]   # the player alone is present: one term of 100 % + 100 %
 assert abs(p["pos"][2] - 4) < 1.0, p["pos"]
 assert won["GameState"] == 6, won["GameState"]
-
-def png_pixels(path):
-    data = open(path, "rb").read()
-    assert data[:8] == b"\x89PNG\r\n\x1a\n"
-    pos, idat, w = 8, b"", 0
-    while pos < len(data):
-        n, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        if kind == b"IHDR": w, h = struct.unpack(">II", data[pos + 8:pos + 16])
-        if kind == b"IDAT": idat += data[pos + 8:pos + 8 + n]
-        pos += 12 + n
-    return w, zlib.decompress(idat)
 
 shots = {}
 for f in ["playing", "done", "won"]:
