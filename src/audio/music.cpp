@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/bounded.h"
+#include "app/files.h"
 #include "app/settings.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
@@ -44,27 +45,6 @@ void ClearSlot(int slot) {
     s.number = slot;
     s.state = MUSIC_FREE;
     s.file[0] = 0;
-}
-
-bool ReadWholeFile(const char* file, std::vector<uint8_t>* bytes) {
-    FILE* f = fopen(file, "rb");
-    if (!f) return false;
-    uint8_t block[16384];
-    bool ok = true;
-    for (;;) {
-        size_t n = fread(block, 1, sizeof block, f);
-        if (n == 0) {
-            ok = !ferror(f);
-            break;
-        }
-        if (bytes->size() + n > MUSIC_MAX_FILE_BYTES) {
-            ok = false;
-            break;
-        }
-        bytes->insert(bytes->end(), block, block + n);
-    }
-    fclose(f);
-    return ok;
 }
 
 } // namespace
@@ -144,7 +124,7 @@ int LoadMusic(const char* file) {
         }
     if (slot < 0 || !file || !file[0]) return -1;
     std::vector<uint8_t> bytes;
-    if (!ReadWholeFile(file, &bytes)) return -1;
+    if (!ReadFileBounded(file, MUSIC_MAX_FILE_BYTES, bytes)) return -1;
     if (!MidiLooksSane(bytes.data(), bytes.size())) return -1;
     MusicSlot& s = MusicSlots[slot];
     s.midi = std::move(bytes);

@@ -1,6 +1,8 @@
 // RIFF/WAVE reader: a bounds-checked chunk walker and the conversion of PCM frames to 8-bit mono.
 #include "audio/wave.h"
 
+#include "app/files.h"
+
 #include <cstdio>
 #include <cstring>
 
@@ -81,25 +83,7 @@ int ParseWave(const uint8_t* bytes, size_t size, WaveSamples* out) {
 
 int ReadWaveFile(const char* file, WaveSamples* out) {
     out->samples.clear();
-    if (!file || !file[0]) return 0;
-    FILE* f = fopen(file, "rb");
-    if (!f) return 0;
     std::vector<uint8_t> bytes;
-    uint8_t block[16384];
-    bool ok = true;
-    for (;;) {
-        size_t n = fread(block, 1, sizeof block, f);
-        if (n == 0) {
-            ok = !ferror(f);
-            break;
-        }
-        if (bytes.size() + n > WAVE_MAX_FILE_BYTES) {
-            ok = false;
-            break;
-        }
-        bytes.insert(bytes.end(), block, block + n);
-    }
-    fclose(f);
-    if (!ok) return 0;
+    if (!ReadFileBounded(file, WAVE_MAX_FILE_BYTES, bytes)) return 0;
     return ParseWave(bytes.data(), bytes.size(), out);
 }

@@ -64,6 +64,14 @@ int LoadDefinitionFile(const char* name) {
     return 1;
 }
 
+int LoadDefinitionFileOrSay(const char* name, const char* kind) {
+    if (LoadDefinitionFile(name)) return 1;
+    char line[CONSOLE_LINE_BYTES + 64];
+    snprintf(line, sizeof line, "Cannot open %s file %s", kind, name);
+    ConsolePrint(line);
+    return 0;
+}
+
 int GetDefinitionValue(const char* key, int n, char* out, size_t outSize) {
     const DefinitionFile& table = DefinitionLevel(0);
     for (const DefinitionEntry& e : table.entries) {

@@ -17,6 +17,8 @@ extern char DefinitionValue[288];
 
 // Prints the name, clears level 0 and reads the file into it. 1 = read, 0 = not opened / read error.
 int LoadDefinitionFile(const char* name);
+// LoadDefinitionFile, and when the file cannot be opened a console line "Cannot open KIND file NAME".
+int LoadDefinitionFileOrSay(const char* name, const char* kind);
 // Copies field n of the first slot whose key equals `key` into out (capacity outSize, truncated to
 // fit). 1 = found; 0 = not found, out untouched.
 int GetDefinitionValue(const char* key, int n, char* out, size_t outSize);

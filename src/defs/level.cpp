@@ -46,11 +46,7 @@ void LoadArsenal(const char* file) {
     char name[sizeof DefinitionValue];
     CopyBounded(name, file);
     PushDefinitionFile();
-    if (!LoadDefinitionFile(name)) {
-        char line[400];
-        snprintf(line, sizeof line, "Cannot open arsenal file %s", name);
-        ConsolePrint(line);
-    }
+    LoadDefinitionFileOrSay(name, "arsenal");
     if (Found("WEAPONS")) {
         int count = Count(WEAPON_TABLE_SIZE);
         for (int j = 0; j < count; ++j) {

@@ -47,11 +47,7 @@ int LoadObjectType(ObjectRecord& record, const char* file) {
     char fileName[sizeof DefinitionValue];
     CopyBounded(fileName, file);
     PushDefinitionFile();
-    if (!LoadDefinitionFile(fileName)) {
-        char line[400];
-        snprintf(line, sizeof line, "Cannot open object file %s", fileName);
-        ConsolePrint(line);
-    }
+    LoadDefinitionFileOrSay(fileName, "object");
     if (!LoadModels(record.models, "Failed to loead file")) {
         PopDefinitionFile();
         return 0;
@@ -90,11 +86,7 @@ int LoadWeapon(int n, const char* file) {
     CopyBounded(fileName, file);
     WeaponRecord& w = WeaponTable[n];
     PushDefinitionFile();
-    if (!LoadDefinitionFile(fileName)) {
-        char line[400];
-        snprintf(line, sizeof line, "Cannot open weapon file %s", fileName);
-        ConsolePrint(line);
-    }
+    LoadDefinitionFileOrSay(fileName, "weapon");
     if (Found("SCREEN_X_POS")) w.screenPos[0] = float(atof(DefinitionValue));
     if (Found("SCREEN_Y_POS")) w.screenPos[1] = float(atof(DefinitionValue));
     if (Found("SCREEN_Z_POS")) w.screenPos[2] = float(atof(DefinitionValue));

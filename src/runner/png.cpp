@@ -3,6 +3,8 @@
 
 #include <zlib.h>
 
+#include "app/files.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -66,13 +68,8 @@ bool WritePng(const char* path, const uint32_t* pixels, int w, int h) {
 }
 
 bool ReadPng(const char* path, std::vector<uint32_t>& pixels, int* w, int* h) {
-    FILE* f = fopen(path, "rb");
-    if (!f) return false;
     std::vector<uint8_t> file;
-    uint8_t buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, f)) > 0 && file.size() < (64u << 20)) file.insert(file.end(), buf, buf + n);
-    fclose(f);
+    if (!ReadFileBounded(path, 64u << 20, file)) return false;
     static const uint8_t kSig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     if (file.size() < 8 || memcmp(file.data(), kSig, 8) != 0) return false;
     uint32_t width = 0, height = 0;

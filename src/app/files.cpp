@@ -1,0 +1,27 @@
+// Whole-file reads with a size limit.
+#include "app/files.h"
+
+#include <cstdio>
+
+bool ReadFileBounded(const char* path, size_t maxBytes, std::vector<uint8_t>& out) {
+    out.clear();
+    if (!path || !path[0]) return false;
+    FILE* f = fopen(path, "rb");
+    if (!f) return false;
+    uint8_t block[16384];
+    bool ok = true;
+    for (;;) {
+        size_t n = fread(block, 1, sizeof block, f);
+        if (n == 0) {
+            ok = !ferror(f);
+            break;
+        }
+        if (out.size() + n > maxBytes) {
+            ok = false;
+            break;
+        }
+        out.insert(out.end(), block, block + n);
+    }
+    fclose(f);
+    return ok;
+}
