@@ -135,6 +135,7 @@ TEST_F(Commands, MenuLayoutNavigationAndSounds) {
     WriteFile("sub.itm", "MENUITEMS=1\r0=BACK;SCRIPT;TOGGLESHADING\r");
     LoadMenuItems("items.itm");
     ASSERT_EQ(Menu.itemCount, 6) << "at most six items";
+    EXPECT_EQ(ConsoleText(53), "MENUITEMS 9 is more than 6: the rest are ignored");
     int32_t h = Menu.items[0].height;
     EXPECT_EQ(Menu.items[0].y, 240 - ((6 * h) >> 1));
     EXPECT_EQ(Menu.items[1].y, Menu.items[0].y + h);

@@ -115,6 +115,7 @@ TEST_F(Loaders, ObjectTypeFailuresAndLimits) {
     EXPECT_EQ(LoadObjectType(m, "many.obj"), 1);
     EXPECT_EQ(m.type, 99999 & 0xFF);
     for (int i = 0; i < MODEL_SLOTS; ++i) EXPECT_GT(m.models[i].frameCount, 0);
+    EXPECT_TRUE(ConsoleHas("MODELS 999999 is more than 6: the rest are ignored"));
 }
 
 TEST_F(Loaders, WeaponNumbersFirstThenModels) {
@@ -143,12 +144,14 @@ TEST_F(Loaders, LevelKeysCarryOverAndLimits) {
     for (int i = 0; i < 300; ++i) one.push_back("OBJECT" + std::to_string(i) + "=a.obj;" + std::to_string(i % 7));
     Defs("one.lvl", one);
     Defs("two.lvl", {"MAP=room.dxf", "ARSENAL=ars2.ars", "STARTCOORD=5;6", "OBJECTS=1", "OBJECT0=a.obj"});
+    WriteFile("error.txt", "");  // the log keeps what scrolls out of the console
     ASSERT_EQ(LoadLevel("one.lvl"), 1);
     EXPECT_EQ(GameState, GS_PLAYING);
     // The definition file holds 255 lines: 7 keys leave room for 248 objects, all of which fit the table.
     EXPECT_EQ(ObjectTable[248].type, 10);
     EXPECT_EQ(ObjectTable[249].state, 0);
     EXPECT_EQ(MonstersAtStart, 248);
+    EXPECT_NE(ReadFile("error.txt").find("[OBJECTS 300 is more than 255: the rest are ignored]"), std::string::npos);
     EXPECT_EQ(ObjectTable[0].angles[1], 90);
     EXPECT_STREQ(NextLevelFile, "two.lvl");
     EXPECT_EQ(ColumnBufferSize, 641) << "SCREENX + 1 entries";

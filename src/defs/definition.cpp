@@ -2,6 +2,7 @@
 #include "defs/definition.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "console/console.h"
@@ -70,6 +71,16 @@ int LoadDefinitionFileOrSay(const char* name, const char* kind) {
     snprintf(line, sizeof line, "Cannot open %s file %s", kind, name);
     ConsolePrint(line);
     return 0;
+}
+
+int DefinitionCount(const char* key, int limit) {
+    long n = strtol(DefinitionValue, nullptr, 10);
+    if (n < 0) return 0;
+    if (n <= limit) return int(n);
+    char line[CONSOLE_LINE_BYTES + 64];
+    snprintf(line, sizeof line, "%s %ld is more than %d: the rest are ignored", key, n, limit);
+    ConsolePrint(line);
+    return limit;
 }
 
 int GetDefinitionValue(const char* key, int n, char* out, size_t outSize) {

@@ -19,6 +19,10 @@ extern char DefinitionValue[288];
 int LoadDefinitionFile(const char* name);
 // LoadDefinitionFile, and when the file cannot be opened a console line "Cannot open KIND file NAME".
 int LoadDefinitionFileOrSay(const char* name, const char* kind);
+// The integer value of DefinitionValue as a count of at most `limit` entries: negative gives 0; a larger
+// count is cut to the limit with a console line naming the key, "KEY N is more than LIMIT: the rest
+// are ignored".
+int DefinitionCount(const char* key, int limit);
 // Copies field n of the first slot whose key equals `key` into out (capacity outSize, truncated to
 // fit). 1 = found; 0 = not found, out untouched.
 int GetDefinitionValue(const char* key, int n, char* out, size_t outSize);

@@ -25,12 +25,6 @@ namespace {
 
 bool Found(const char* key, int field = 0) { return GetDefinitionValue(key, field) != 0; }
 
-// A count key clamped to what the table holds; negative counts give none.
-int Count(int limit) {
-    int n = atoi(DefinitionValue);
-    return n < 0 ? 0 : n > limit ? limit : n;
-}
-
 int StartVictory() {
     PushDefinitionFile();
     LoadDefinitionFile(StartMenuFile);
@@ -48,7 +42,7 @@ void LoadArsenal(const char* file) {
     PushDefinitionFile();
     LoadDefinitionFileOrSay(name, "arsenal");
     if (Found("WEAPONS")) {
-        int count = Count(WEAPON_TABLE_SIZE);
+        int count = DefinitionCount("WEAPONS", WEAPON_TABLE_SIZE);
         for (int j = 0; j < count; ++j) {
             char key[32];
             snprintf(key, sizeof key, "WEAPON%d", j);
@@ -92,7 +86,7 @@ int LoadLevel(const char* name) {
 
     if (Found("OBJECTS")) {
         // Entries 1..255 hold the placed objects; numbers past them are ignored.
-        int count = Count(OBJECT_COUNT - 1);
+        int count = DefinitionCount("OBJECTS", OBJECT_COUNT - 1);
         for (int i = 0; i < count; ++i) {
             char key[32];
             snprintf(key, sizeof key, "OBJECT%d", i);

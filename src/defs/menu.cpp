@@ -10,6 +10,7 @@
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "console/commands.h"
+#include "console/console.h"
 #include "defs/definition.h"
 #include "defs/level.h"
 #include "game/contact.h"
@@ -20,6 +21,16 @@
 
 MenuRecord Menu;
 
+// Copies DefinitionValue into a 64-byte item field, saying so on the console when it had to be cut.
+static void CopyItemField(char (&field)[64], int item, const char* what) {
+    if (strlen(DefinitionValue) >= sizeof field) {
+        char line[96];
+        snprintf(line, sizeof line, "Menu item %d: %s cut to %d characters", item, what, int(sizeof field) - 1);
+        ConsolePrint(line);
+    }
+    CopyBounded(field, DefinitionValue);
+}
+
 int LoadMenuItems(const char* name) {
     if (name) CopyBounded(Menu.fileName, name);
     PushDefinitionFile();
@@ -28,9 +39,8 @@ int LoadMenuItems(const char* name) {
     Menu.selected = 0;
     Menu.itemSpacing = 0;
     if (GetDefinitionValue("MENUITEMS", 0)) {
-        int count = atoi(DefinitionValue);
-        // The menu holds six items; a larger count is cut to six, a negative one gives none.
-        Menu.itemCount = count < 0 ? 0 : count > 6 ? 6 : count;
+        // The menu holds six items.
+        Menu.itemCount = DefinitionCount("MENUITEMS", 6);
         GetDefinitionValue("ITEMSPACING", 0);
         Menu.itemSpacing = atoi(DefinitionValue);
         for (int i = 0; i < Menu.itemCount; ++i) {
@@ -39,11 +49,11 @@ int LoadMenuItems(const char* name) {
             if (!GetDefinitionValue(key, 0)) continue;
             MenuItem& item = Menu.items[i];
             // A missing action or argument receives the field before it, as the lookup leaves it.
-            CopyBounded(item.text, DefinitionValue);
+            CopyItemField(item.text, i, "text");
             GetDefinitionValue(key, 1);
-            CopyBounded(item.action, DefinitionValue);
+            CopyItemField(item.action, i, "action");
             GetDefinitionValue(key, 2);
-            CopyBounded(item.argument, DefinitionValue);
+            CopyItemField(item.argument, i, "argument");
             item.width = item.height = 0;
             MeasureScreenText(item.text, &item.width, &item.height, LargeFont);
             // Arithmetic shifts: the layout rounds toward minus infinity.

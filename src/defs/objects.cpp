@@ -12,18 +12,12 @@
 
 namespace {
 
-// MODELS, clamped to the six slots a record holds.
-int ModelCount() {
-    int n = atoi(DefinitionValue);
-    return n < 0 ? 0 : n > MODEL_SLOTS ? MODEL_SLOTS : n;
-}
-
 bool Found(const char* key) { return GetDefinitionValue(key, 0) != 0; }
 
 // Loads the MODEL%d slots of the current file; on a failure prints the name and `failure` and returns false.
 bool LoadModels(Model* slots, const char* failure) {
     if (!Found("MODELS")) return true;
-    int count = ModelCount();
+    int count = DefinitionCount("MODELS", MODEL_SLOTS);
     for (int n = 0; n < count; ++n) {
         char key[32];
         snprintf(key, sizeof key, "MODEL%d", n);
