@@ -7,9 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "app/app.h"
 #include "app/settings.h"
 #include "game/world.h"
 #include "model/model.h"
+#include "render/frame.h"
 #include "render/passes.h"
 #include "render/raster.h"
 #include "render/video.h"
@@ -141,6 +143,22 @@ TEST_F(Golden, FlatWithoutOcclusion) {
     ShadingEnabled = 0;
     OcclusionEnabled = 0;
     Check("room_flat_open");
+}
+
+TEST_F(Golden, TheMenuStateDrawsNoLevelLines) {
+    GameState = GS_MENU;
+    ASSERT_EQ(RenderFrame(), 1);
+    int w = 0, h = 0;
+    const uint32_t* img = LastPresentedImage(&w, &h);
+    int lit = 0;
+    for (int i = 0; i < w * h; ++i) lit += img[i] != 0;
+    EXPECT_EQ(lit, 0) << "a loaded level is not drawn under the start menu";
+    GameState = GS_PLAYING;
+    ASSERT_EQ(RenderFrame(), 1);
+    img = LastPresentedImage(&w, &h);
+    for (int i = 0; i < w * h; ++i) lit += img[i] != 0;
+    EXPECT_GT(lit, 2000);
+    GameState = GS_MENU;
 }
 
 TEST(PngFiles, RoundTripAndRejection) {

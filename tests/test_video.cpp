@@ -64,6 +64,18 @@ TEST_F(Video, NoBackBufferMeansNothingIsTouched) {
     EXPECT_EQ(PresentFrame(), 0);
 }
 
+TEST_F(Video, ABrokenComicTtfFallsBackOnASystemFace) {
+    ScratchDir dir;
+    WriteFile("comic.ttf", "this is not a font");
+    RegisterGameFont();
+    EXPECT_STRNE(GameFontPath(), "comic.ttf");
+    EXPECT_NE(GameFontPath()[0], 0) << "a system face is used";
+    EXPECT_EQ(ConsoleText(53), std::string("comic.ttf not usable, using the face ") + GameFontPath());
+    int32_t w = 0, h = 0;
+    EXPECT_EQ(MeasureScreenText("Text", &w, &h, SmallFont), 1);
+    EXPECT_GT(w, 10);
+}
+
 TEST_F(Video, TextsAndFillsLieOverLinesInOrder) {
     ASSERT_EQ(ClearBackBuffer(0), 1);
     ASSERT_EQ(LockBackBuffer(), 1);
