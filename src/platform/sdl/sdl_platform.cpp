@@ -19,6 +19,10 @@ bool Focused = true;
 bool CursorHidden;
 
 uint8_t Keys[256];
+// A key or button that went down since the last read shows as down in that read, even when it was
+// already released again: a tap shorter than a tick is not lost.
+uint8_t KeyLatch[256];
+uint8_t ButtonLatch[4];
 bool ReturnSuppressed;  // the Return of an Alt+Enter is not passed on
 int32_t MouseDX, MouseDY, MouseDZ;
 uint8_t Buttons[4];
@@ -175,7 +179,9 @@ void HandleSdlEvent(const SDL_Event& e) {
         if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
             Focused = false;
             memset(Keys, 0, sizeof Keys);
+            memset(KeyLatch, 0, sizeof KeyLatch);
             memset(Buttons, 0, sizeof Buttons);
+            memset(ButtonLatch, 0, sizeof ButtonLatch);
             ApplyMouseMode();
             Push(PE_ACTIVATE, 0);
         } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) {
@@ -198,7 +204,7 @@ void HandleSdlEvent(const SDL_Event& e) {
             break;
         }
         uint8_t k = ScancodeToDik(sc);
-        if (k) Keys[k] = 0x80;
+        if (k) Keys[k] = KeyLatch[k] = 0x80;
         break;
     }
     case SDL_KEYUP: {
@@ -224,7 +230,10 @@ void HandleSdlEvent(const SDL_Event& e) {
                 : e.button.button == SDL_BUTTON_MIDDLE ? 2
                 : e.button.button == SDL_BUTTON_X1     ? 3
                                                        : -1;
-        if (b >= 0) Buttons[b] = e.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+        if (b >= 0) {
+            Buttons[b] = e.type == SDL_MOUSEBUTTONDOWN ? 0x80 : 0;
+            ButtonLatch[b] |= Buttons[b];
+        }
         break;
     }
     default:
@@ -353,7 +362,8 @@ void PlatformInputShutdown() {}
 
 void PlatformReadKeyboard(uint8_t keys[256]) {
     Pump();
-    memcpy(keys, Keys, 256);
+    for (int i = 0; i < 256; ++i) keys[i] = Keys[i] | KeyLatch[i];
+    memset(KeyLatch, 0, sizeof KeyLatch);
     if (ReturnSuppressed) keys[DIK_RETURN] = keys[DIK_NUMPADENTER] = 0;
 }
 
@@ -362,7 +372,8 @@ void PlatformReadMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]
     *dy = MouseDY;
     *dz = MouseDZ;
     MouseDX = MouseDY = MouseDZ = 0;
-    memcpy(buttons, Buttons, 4);
+    for (int i = 0; i < 4; ++i) buttons[i] = Buttons[i] | ButtonLatch[i];
+    memset(ButtonLatch, 0, sizeof ButtonLatch);
 }
 
 bool PlatformJoystickOpen(int range, int deadZonePercent) {
