@@ -98,7 +98,6 @@ TEST_F(Dispatch, TimersTickAtLeastSixMsApartAndDrawOnlyWhenNoTickIsDue) {
     HeadlessSetClock(50000);
     ResetTimers();
     RunTimers();
-    uint64_t ticks = TickCount, frames = FrameCount;
     uint32_t lastTick = PlatformTicksMs(), lastFrame = PlatformTicksMs();
     std::vector<uint32_t> tickTimes, frameTimes;
     for (int ms = 0; ms < 400; ++ms) {
@@ -116,8 +115,6 @@ TEST_F(Dispatch, TimersTickAtLeastSixMsApartAndDrawOnlyWhenNoTickIsDue) {
     // With a pass every millisecond the frame is taken at the first pass 26 ms on that has no tick due.
     EXPECT_GE(frameTimes[0] - lastFrame, 26u);
     for (size_t i = 1; i < frameTimes.size(); ++i) EXPECT_GE(frameTimes[i] - frameTimes[i - 1], 26u);
-    (void)ticks;
-    (void)frames;
 
     // No catch-up: after a long stall one tick runs, and the next is 6 ms after it.
     HeadlessAdvanceClock(1000);

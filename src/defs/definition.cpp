@@ -38,7 +38,6 @@ int LoadDefinitionFile(const char* name) {
         char buf[255];
         memset(buf, 0, sizeof buf);
         int column = 0;
-        bool ended = false;
         while (column < 255) {
             int c = fgetc(f);
             if (c == EOF) {
@@ -54,12 +53,12 @@ int LoadDefinitionFile(const char* name) {
             if (c == 13 || c == 0) {
                 // A line whose first or second byte is a slash is a comment.
                 if (buf[0] != '/' && buf[1] != '/') SplitLine(buf, &DefinitionLevel(0).entries[line]);
-                ended = true;
                 break;
             }
             ++column;
         }
-        (void)ended;  // an over-long line is dropped unsplit; the next line starts at the next byte
+        // A line that fills the buffer without an end is dropped unsplit; the next line starts at the
+        // following byte.
     }
     fclose(f);
     return 1;
