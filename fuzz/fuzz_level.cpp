@@ -1,34 +1,20 @@
 // Fuzz target for the level, arsenal, object-type, weapon and menu-item loaders: the input is split at
 // 0x01 bytes into the texts of a level file, an object file, an arsenal, a weapon and an items file,
 // which name each other and a small fixed drawing; then the level and the items are loaded.
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "fuzz_util.h"
 #include "app/app.h"
 #include "defs/level.h"
 #include "defs/menu.h"
 
-namespace {
-
-void Write(const std::string& name, const std::string& bytes) {
-    if (FILE* f = std::fopen(name.c_str(), "wb")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    std::string dir = "/tmp/zarvo_fuzz_level_" + std::to_string(getpid());
-    mkdir(dir.c_str(), 0700);
-    if (chdir(dir.c_str()) != 0) return 0;
-    Write("box.dxf", "0\n3DFACE\n10\n0\n20\n0\n30\n1\n11\n1\n21\n0\n31\n1\n12\n1\n22\n1\n32\n1\n13\n0\n23\n1\n33\n1\n");
-    Write("box.mdl", "FRAMES=1\rSCALE=2\rFRAME0=box.dxf\r");
+    if (!EnterFuzzDirectory("level")) return 0;
+    WriteFuzzFile("box.dxf", "0\n3DFACE\n10\n0\n20\n0\n30\n1\n11\n1\n21\n0\n31\n1\n12\n1\n22\n1\n32\n1\n13\n0\n23\n1\n33\n1\n");
+    WriteFuzzFile("box.mdl", "FRAMES=1\rSCALE=2\rFRAME0=box.dxf\r");
     return 0;
 }
 
@@ -43,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         parts[part] += char(data[i]);
     }
-    for (int i = 0; i < 5; ++i) Write(kNames[i], parts[i]);
+    for (int i = 0; i < 5; ++i) WriteFuzzFile(kNames[i], parts[i]);
     LoadLevel("level.lvl");
     LoadMenuItems("m.itm");
     GameState = GS_MENU;

@@ -1,39 +1,25 @@
 // Fuzz target for the model-file loader: the input is the model file, next to two small drawings it may
 // name; every frame of a loaded model is then transformed. It works in its own scratch directory, so
 // give the corpus as an absolute path.
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "fuzz_util.h"
 #include "model/model.h"
 #include "render/raster.h"
 
-namespace {
-
-void Write(const std::string& name, const std::string& bytes) {
-    if (FILE* f = std::fopen(name.c_str(), "wb")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-    }
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    std::string dir = "/tmp/zarvo_fuzz_model_" + std::to_string(getpid());
-    mkdir(dir.c_str(), 0700);
-    if (chdir(dir.c_str()) != 0) return 0;
-    Write("a.dxf", "0\n3DFACE\n10\n0\n20\n0\n30\n1\n11\n1\n21\n0\n31\n1\n12\n1\n22\n1\n32\n1\n13\n0\n23\n1\n33\n1\n");
-    Write("b.dxf", "3DLINE\n10\n-1\n20\n0\n30\n2\n11\n1\n21\n0\n31\n3\n");
+    if (!EnterFuzzDirectory("model")) return 0;
+    WriteFuzzFile("a.dxf", "0\n3DFACE\n10\n0\n20\n0\n30\n1\n11\n1\n21\n0\n31\n1\n12\n1\n22\n1\n32\n1\n13\n0\n23\n1\n33\n1\n");
+    WriteFuzzFile("b.dxf", "3DLINE\n10\n-1\n20\n0\n30\n2\n11\n1\n21\n0\n31\n3\n");
     BuildTrigTables();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Write("m.mdl", std::string(reinterpret_cast<const char*>(data), size));
+    WriteFuzzFile("m.mdl", std::string(reinterpret_cast<const char*>(data), size));
     Model model;
     LoadModelFile(model, "m.mdl", 0);
     const float eye[3] = {0, 0, -2}, at[3] = {0, 0, 0};

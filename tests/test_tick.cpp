@@ -18,6 +18,7 @@
 #include "input/input.h"
 #include "render/passes.h"
 #include "render/video.h"
+#include "game_fixture.h"
 #include "test_util.h"
 
 namespace {
@@ -40,69 +41,16 @@ void SetWalls(const std::vector<Segment>& walls) {
 
 Segment Wall(float x1, float z1, float x2, float z2) { return Segment{x1, 0, z1, x2, 0, z2}; }
 
-// Buffer numbers played since the last call; (row, slot) is mapped to buffer 3 * row + slot.
-std::vector<int> Played() {
-    std::vector<int> out;
-    for (int i = 0; i < SoundPlayCount(); ++i) out.push_back(SoundPlayAt(i)->buffer);
-    SoundClearPlays();
-    return out;
-}
-int Buf(int row, int slot) { return 3 * row + slot; }
 bool Contains(const std::vector<int>& v, int b) { return std::find(v.begin(), v.end(), b) != v.end(); }
 
-class Tick : public ::testing::Test {
+class Tick : public GameFixture {
   protected:
     void SetUp() override {
-        ResetProgram();
-        for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
-        for (ObjectRecord& r : MissileTable) ClearObjectRecord(r);
-        for (WeaponRecord& w : WeaponTable) ClearWeaponRecord(w);
-        ClearModel(OcclusionModel);
+        GameFixture::SetUp();
         MonstersAtStart = ItemsAtStart = MonstersLeft = ItemsLeft = 0;
-        ExitPoint[0] = ExitPoint[1] = 1000;
         MouseLook = 1;
-        GameState = GS_PLAYING;
         SeedRandom(1);
-        ObjectRecord& p = ObjectTable[0];
-        p.state = 1;
-        p.health = 100;
-        p.radius = 0.5f;
-        const float half[3] = {0.5f, 0.5f, 0.5f};
-        MakeBoxModel(p.models[0], half);
-        // Every sound the simulation names gets a buffer of its own.
-        ASSERT_EQ(SoundInit(), 1);
-        std::string d(64, char(0x80));
-        std::string fmt = std::string("\x01\x00\x01\x00\x22\x56\x00\x00\x22\x56\x00\x00\x01\x00\x08\x00", 16);
-        std::string body = "WAVEfmt " + std::string("\x10\x00\x00\x00", 4) + fmt + "data" +
-                           std::string("\x40\x00\x00\x00", 4) + d;
-        uint32_t n = uint32_t(body.size());
-        WriteFile("s.wav", "RIFF" + std::string(reinterpret_cast<const char*>(&n), 4) + body);
-        for (int row = 0; row <= 18; ++row)
-            for (int slot = 0; slot < 3; ++slot) SoundTable[row][slot] = LoadWave(Buf(row, slot), "s.wav");
-        SoundClearPlays();
     }
-    void TearDown() override {
-        for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
-        for (ObjectRecord& r : MissileTable) ClearObjectRecord(r);
-        ClearModel(OcclusionModel);
-        SoundShutdown();
-        GameState = GS_MENU;
-    }
-    ObjectRecord& Monster(int i, float x, float z, int heading, int type = 10) {
-        ObjectRecord& m = ObjectTable[i];
-        ClearObjectRecord(m);
-        m.state = AI_SENTRY;
-        m.type = uint8_t(type);
-        m.health = 100;
-        m.radius = 0.5f;
-        m.pos[0] = x, m.pos[2] = z;
-        m.angles[1] = heading;
-        const float half[3] = {0.5f, 0.5f, 0.5f};
-        MakeBoxModel(m.models[0], half);
-        return m;
-    }
-    ObjectRecord& P() { return ObjectTable[0]; }
-    ScratchDir dir;
 };
 
 TEST_F(Tick, ExitWithinOneUnitEndsTheLevelAndTheStepRunsOn) {

@@ -18,11 +18,10 @@
 #include "game/weapons.h"
 #include "game/world.h"
 #include "render/passes.h"
+#include "game_fixture.h"
 #include "test_util.h"
 
 namespace {
-
-int Buf(int row, int slot) { return 3 * row + slot; }
 
 // The program's generator, replayed: the draws the code under test should make.
 struct Draws {
@@ -33,64 +32,7 @@ struct Draws {
     }
 };
 
-class Weapons : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ResetProgram();
-        for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
-        for (ObjectRecord& r : MissileTable) ClearObjectRecord(r);
-        for (WeaponRecord& w : WeaponTable) ClearWeaponRecord(w);
-        ClearModel(OcclusionModel);
-        ExitPoint[0] = ExitPoint[1] = 1000;
-        GameState = GS_PLAYING;
-        ObjectRecord& p = ObjectTable[0];
-        p.state = 1;
-        p.health = 100;
-        p.radius = 0.5f;
-        MakeBoxModel(p.models[0], half);
-        ASSERT_EQ(SoundInit(), 1);
-        std::string d(64, char(0x80));
-        std::string fmt = std::string("\x01\x00\x01\x00\x22\x56\x00\x00\x22\x56\x00\x00\x01\x00\x08\x00", 16);
-        std::string body = "WAVEfmt " + std::string("\x10\x00\x00\x00", 4) + fmt + "data" +
-                           std::string("\x40\x00\x00\x00", 4) + d;
-        uint32_t n = uint32_t(body.size());
-        WriteFile("s.wav", "RIFF" + std::string(reinterpret_cast<const char*>(&n), 4) + body);
-        for (int row = 0; row <= 18; ++row)
-            for (int slot = 0; slot < 3; ++slot) SoundTable[row][slot] = LoadWave(Buf(row, slot), "s.wav");
-        SoundClearPlays();
-        savedVolume = SOUNDVOL;
-    }
-    void TearDown() override {
-        for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
-        for (ObjectRecord& r : MissileTable) ClearObjectRecord(r);
-        ClearModel(OcclusionModel);
-        SoundShutdown();
-        SOUNDVOL = savedVolume;
-        GameState = GS_MENU;
-    }
-    ObjectRecord& Thing(int i, float x, float z, int heading, int type = 10) {
-        ObjectRecord& m = ObjectTable[i];
-        ClearObjectRecord(m);
-        m.state = AI_SENTRY;
-        m.type = uint8_t(type);
-        m.health = 100;
-        m.radius = 0.5f;
-        m.pos[0] = x, m.pos[2] = z;
-        m.angles[1] = heading;
-        MakeBoxModel(m.models[0], half);
-        return m;
-    }
-    std::vector<int> Played() {
-        std::vector<int> out;
-        for (int i = 0; i < SoundPlayCount(); ++i) out.push_back(SoundPlayAt(i)->buffer);
-        SoundClearPlays();
-        return out;
-    }
-    ObjectRecord& P() { return ObjectTable[0]; }
-    const float half[3] = {0.5f, 0.5f, 0.5f};
-    int32_t savedVolume = 0;
-    ScratchDir dir;
-};
+class Weapons : public GameFixture {};
 
 TEST_F(Weapons, GunShotHitsEveryMonsterOnItsLineThroughWalls) {
     WeaponTable[WPN_GUN].damage = 10;
@@ -99,12 +41,12 @@ TEST_F(Weapons, GunShotHitsEveryMonsterOnItsLineThroughWalls) {
     P().owned[WPN_GUN] = 1;
     P().ammo[WPN_GUN] = 5;
     P().controls.fire = 1;
-    ObjectRecord& a = Thing(1, 0, 5, 0);
-    ObjectRecord& pack = Thing(2, 0, 8, 0, OBJT_HEALTH);
-    ObjectRecord& b = Thing(3, 0.4f, 12, 0, 13);
-    ObjectRecord& far = Thing(4, 0, 21, 0);
-    ObjectRecord& beside = Thing(5, 3, 10, 0);
-    ObjectRecord& dying = Thing(6, 0, 15, 0, 11);
+    ObjectRecord& a = Monster(1, 0, 5, 0);
+    ObjectRecord& pack = Monster(2, 0, 8, 0, OBJT_HEALTH);
+    ObjectRecord& b = Monster(3, 0.4f, 12, 0, 13);
+    ObjectRecord& far = Monster(4, 0, 21, 0);
+    ObjectRecord& beside = Monster(5, 3, 10, 0);
+    ObjectRecord& dying = Monster(6, 0, 15, 0, 11);
     dying.state = OBJ_DYING;
     a.controls.forward = 0;
     // A wall across the line of fire stops nothing.
@@ -136,9 +78,9 @@ TEST_F(Weapons, GunShotHitsEveryMonsterOnItsLineThroughWalls) {
 
 TEST_F(Weapons, DamageRulesForThePlayerAndForMonsters) {
     // A monster 10 units ahead of the player (heading 180 looks along -z) shoots the player.
-    ObjectRecord& shooter = Thing(1, 0, 10, 180);
+    ObjectRecord& shooter = Monster(1, 0, 10, 180);
     shooter.weapon = WPN_GUN;
-    ObjectRecord& between = Thing(2, 0, 5, 0);
+    ObjectRecord& between = Monster(2, 0, 5, 0);
     WeaponTable[WPN_GUN].damage = 3;
     std::set<int> monsterLosses;
     for (uint32_t seed = 1; seed < 40; ++seed) {
@@ -186,7 +128,7 @@ TEST_F(Weapons, EveryTouchingTargetIsHitAndNoOther) {
     std::mt19937 rng(21);
     std::uniform_real_distribution<float> u(-30, 30), ang(0, 6.2831853f), off(-1, 1);
     WeaponTable[WPN_GUN].damage = 10;
-    ObjectRecord& s = Thing(1, 0, 0, 0);
+    ObjectRecord& s = Monster(1, 0, 0, 0);
     s.weapon = WPN_GUN;
     int hits = 0;
     for (int round = 0; round < 200; ++round) {
@@ -194,7 +136,7 @@ TEST_F(Weapons, EveryTouchingTargetIsHitAndNoOther) {
         Segment shot{x, 0, z, x - 20 * std::sin(a), 0, z + 20 * std::cos(a)};
         for (int j = 2; j < 40; ++j) {
             // Along the shot, just inside or outside the circle's reach, or past the ends.
-            ObjectRecord& t = Thing(j, 0, 0, 0, 10 + j % 4);
+            ObjectRecord& t = Monster(j, 0, 0, 0, 10 + j % 4);
             t.radius = j % 7 == 0 ? -0.5f : 0.2f + float(j % 5) * 0.3f;
             float along = (off(rng) * 0.6f + 0.5f), side = (j % 2 ? 1 : -1) * std::fabs(t.radius) *
                                                                    (1 + off(rng) * 1e-6f);
@@ -221,7 +163,7 @@ TEST_F(Weapons, ShotgunRunsTwoPassesKnifeCutsDiagonally) {
     P().weapon = WPN_SHOTGUN;
     P().ammo[WPN_SHOTGUN] = 2;
     P().controls.fire = 1;
-    ObjectRecord& m = Thing(1, 0, 6, 0);
+    ObjectRecord& m = Monster(1, 0, 6, 0);
     SeedRandom(9);
     Draws d{9};
     int r1 = d.Next() % 4, r2 = d.Next() % 4;
@@ -237,7 +179,7 @@ TEST_F(Weapons, ShotgunRunsTwoPassesKnifeCutsDiagonally) {
     P().reload = 0;
     m.health = 100;
     m.pos[0] = 0.6f, m.pos[2] = 0.6f;
-    ObjectRecord& side = Thing(2, -0.5f, 0.5f, 0);  // 0.71 off the cut's line
+    ObjectRecord& side = Monster(2, -0.5f, 0.5f, 0);  // 0.71 off the cut's line
     GameStep();
     EXPECT_LE(m.health, 53);
     EXPECT_EQ(side.health, 100);
@@ -320,7 +262,7 @@ TEST_F(Weapons, ReloadCountdownAndOddWeapons) {
     EXPECT_EQ(P().reload, INT32_MIN);
 
     // Monsters ignore ammunition; a weapon index outside 0..4 never fires, for anyone.
-    ObjectRecord& m = Thing(1, 50, 50, 0);
+    ObjectRecord& m = Monster(1, 50, 50, 0);
     m.weapon = WPN_GUN;
     m.controls.fire = 1;
     GameStep();
@@ -344,7 +286,7 @@ TEST_F(Weapons, RocketLaunchCopiesTheTemplateAndFlies) {
     tpl.angles[2] = 9;
     tpl.radius = 0.25f;
     MakeBoxModel(tpl.models[0], half);
-    ObjectRecord& s = Thing(1, 1, 2, 30);
+    ObjectRecord& s = Monster(1, 1, 2, 30);
     s.pos[1] = 0.5f;
     s.ammo[WPN_ROCKET_LAUNCHER] = 3;
     SOUNDVOL = 50;
@@ -392,7 +334,7 @@ TEST_F(Weapons, RocketLaunchCopiesTheTemplateAndFlies) {
 TEST_F(Weapons, RocketsHitEverythingInTheirSquareButThePlayer) {
     MissileTable[0].state = 1;
     // A monster armed with rockets takes 80 from its own rocket in the same tick's rocket step.
-    ObjectRecord& m = Thing(1, 10, 10, 0);
+    ObjectRecord& m = Monster(1, 10, 10, 0);
     m.weapon = WPN_ROCKET_LAUNCHER;
     m.controls.fire = 1;
     WeaponTable[WPN_ROCKET_LAUNCHER].reloadTime = 100;
@@ -405,9 +347,9 @@ TEST_F(Weapons, RocketsHitEverythingInTheirSquareButThePlayer) {
     ObjectRecord& rocket = MissileTable[2];
     rocket.state = 1, rocket.type = OBJT_ROCKET, rocket.lifetime = 10;
     rocket.pos[0] = -20, rocket.pos[2] = -20.125f;  // heading 0 flies +z
-    ObjectRecord& a = Thing(3, -20.3f, -20, 0, OBJT_AMMO);
+    ObjectRecord& a = Monster(3, -20.3f, -20, 0, OBJT_AMMO);
     a.state = 1;
-    ObjectRecord& b = Thing(4, -19.7f, -19.8f, 0, OBJT_SHOTGUN);
+    ObjectRecord& b = Monster(4, -19.7f, -19.8f, 0, OBJT_SHOTGUN);
     b.state = 1;
     P().pos[0] = -20, P().pos[2] = -20;
     int health = P().health;
@@ -441,10 +383,10 @@ TEST_F(Weapons, RocketsHitEverythingInTheirSquareButThePlayer) {
 
 TEST_F(Weapons, ShotSoundsArePlacedRelativeToThePlayer) {
     SOUNDVOL = 50;
-    ObjectRecord& m = Thing(1, 9, -12, 0);  // 15 units from the player
+    ObjectRecord& m = Monster(1, 9, -12, 0);  // 15 units from the player
     m.weapon = WPN_GUN;
     m.controls.fire = 1;
-    ObjectRecord& n = Thing(2, 0, 3, 90);  // 3 units
+    ObjectRecord& n = Monster(2, 0, 3, 90);  // 3 units
     n.weapon = WPN_MINIGUN;
     n.controls.fire = 1;
     GameStep();
