@@ -25,8 +25,16 @@ TEST_F(Dispatch, ConsoleToggleKeys) {
     EXPECT_EQ(ConsoleText(CONSOLE_INPUT_SLOT), ">C") << "the C of that tick is typed already";
     TickWithKeys({});
     TickWithKeys({DIK_C});
-    EXPECT_EQ(ConsoleState, CON_ROLLING_UP);
-    EXPECT_EQ(ConsoleText(CONSOLE_INPUT_SLOT), ">CC");
+    EXPECT_EQ(ConsoleState, CON_ROLLING_DOWN) << "C only types while the console rolls down";
+    ConsoleState = CON_OPEN;
+    TickWithKeys({});
+    TickWithKeys({DIK_C});
+    EXPECT_EQ(ConsoleState, CON_OPEN) << "and while it is down";
+    EXPECT_EQ(ConsoleText(CONSOLE_INPUT_SLOT), ">CCC");
+    TickWithKeys({DIK_GRAVE});
+    EXPECT_EQ(ConsoleState, CON_ROLLING_UP) << "grave toggles in every state";
+    TickWithKeys({DIK_C});
+    EXPECT_EQ(ConsoleState, CON_ROLLING_DOWN) << "C opens a console that is rolling away";
 }
 
 TEST_F(Dispatch, NothingElseRunsWhileTheConsoleIsOnScreen) {

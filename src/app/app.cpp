@@ -12,6 +12,7 @@
 #include "console/console.h"
 #include "defs/definition.h"
 #include "defs/menu.h"
+#include "game/world.h"
 #include "input/input.h"
 #include "net/net.h"
 #include "platform/platform.h"
@@ -54,7 +55,13 @@ void HandleActivation(int code) {
     AppActive = active ? 1 : 0;
     if (active && !previous) RestoreSurfaces();
     if (active) InputReacquire();
-    if (code == 0) InputActive = false;
+    if (code == 0) {
+        // Whatever was held when the focus went is let go: the snapshots are emptied and the player's
+        // controls, which the input step no longer rewrites, stop at once.
+        InputActive = false;
+        InputReleaseAll();
+        ObjectTable[0].controls = ControlFlags{};
+    }
 }
 
 void ResetTimers() { TimersStarted = false; }
@@ -130,6 +137,9 @@ static int RunProgram() {
     SetMusicVolume(MUSICVOL);
     PointerX = SCREENX / 2;
     PointerY = SCREENY / 2;
+    // Before any level has run the player is a fresh one, so a level loaded without RESETPLAYER (LOAD
+    // from the console in a fresh game) starts playable rather than on the death screen.
+    ResetPlayer();
     ReadStartMenuName();
     LoadMenu(StartMenuFile, false);
     ConsoleOpenFull();

@@ -17,9 +17,11 @@ void MenuKeys() {
     if (KeyPressed(DIK_UP)) MenuUp();
     if (KeyPressed(DIK_DOWN)) MenuDown();
     if (KeyPressed(DIK_RETURN)) ActivateMenuItem();
+    // A pointer that rests over an item does not take the selection back from the keys: hovering
+    // selects only when the mouse moved since the previous read (or on a click).
     if (MouseButtonPressed(0))
         ClickMenu(PointerX, PointerY);
-    else
+    else if (MouseState.lX != 0 || MouseState.lY != 0)
         HoverMenu(PointerX, PointerY);
 }
 
@@ -52,9 +54,11 @@ void HandleInput() {
     if (!InputActive) return;
     InputRead();
     UpdatePointer();
+    // Grave toggles in every state; C only opens a console that is closed or rolling up, so that
+    // commands holding the letter C can be typed.
     if (KeyPressed(DIK_GRAVE))
         ConsoleToggle();
-    else if (KeyPressed(DIK_C))
+    else if (KeyPressed(DIK_C) && (ConsoleState == CON_CLOSED || ConsoleState == CON_ROLLING_UP))
         ConsoleToggle();
     if (!ConsoleIsClosed()) {
         ConsoleKeys();

@@ -75,6 +75,15 @@ void InputReacquire() {
     InputActive = true;
 }
 
+void InputReleaseAll() {
+    memset(KeyState, 0, sizeof KeyState);
+    memset(PrevKeyState, 0, sizeof PrevKeyState);
+    memset(&MouseState, 0, sizeof MouseState);
+    memset(&PrevMouseState, 0, sizeof PrevMouseState);
+    memset(&JoyState, 0, sizeof JoyState);
+    memset(&PrevJoyState, 0, sizeof PrevJoyState);
+}
+
 bool KeyHeld(int code) { return KeyState[KeyMap[code & 0xFF]] >= 128; }
 bool KeyPressed(int code) {
     uint8_t k = KeyMap[code & 0xFF];

@@ -30,6 +30,8 @@ void InputRead();
 // Moves the pointer by the mouse motion, clamped to 0..SCREENX and 0..SCREENY.
 void UpdatePointer();
 void InputReacquire();
+// Empties the keyboard, mouse and joystick snapshots (current and previous): nothing is held.
+void InputReleaseAll();
 // Down now (through KeyMap).
 bool KeyHeld(int code);
 // Down now and up in the previous snapshot.

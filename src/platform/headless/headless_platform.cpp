@@ -14,6 +14,7 @@ uint8_t Keys[256];
 int32_t MouseDX, MouseDY;
 uint8_t Buttons[4];
 bool WindowAvailable = true;
+bool Focused = true;  // follows the activation events pushed; motion while unfocused is dropped
 bool VideoUp;
 int FrameW, FrameH;
 // The presented image is owned by the video device and stays valid until the next present.
@@ -35,6 +36,7 @@ void HeadlessAdvanceClock(uint32_t ms) { Clock += ms; }
 void HeadlessSetKey(int code, bool down) { Keys[code & 0xFF] = down ? 0x80 : 0; }
 void HeadlessReleaseAllKeys() { memset(Keys, 0, sizeof Keys); }
 void HeadlessMouseMove(int32_t dx, int32_t dy) {
+    if (!Focused) return;  // as the real backend, which only reads motion while it has the focus
     MouseDX += dx;
     MouseDY += dy;
 }
@@ -42,6 +44,10 @@ void HeadlessMouseButton(int button, bool down) {
     if (button >= 0 && button < 4) Buttons[button] = down ? 0x80 : 0;
 }
 void HeadlessPushEvent(int type, int code) {
+    if (type == PE_ACTIVATE) {
+        Focused = code != 0;
+        if (!Focused) MouseDX = MouseDY = 0;
+    }
     if (QueueCount == kQueueSize) return;
     Queue[(QueueHead + QueueCount) % kQueueSize] = {type, code};
     ++QueueCount;
