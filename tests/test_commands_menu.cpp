@@ -11,6 +11,7 @@
 #include "console/console.h"
 #include "defs/menu.h"
 #include "game/animation.h"
+#include "input/input.h"
 #include "game/world.h"
 #include "render/passes.h"
 #include "render/video.h"
@@ -90,10 +91,13 @@ TEST_F(Commands, ResolutionOnlyFromTheMenu) {
     EXPECT_EQ(ExecuteCommand("RES 800 480"), 0);
     EXPECT_EQ(ExecuteCommand("RES 1280 1024"), 0);
     EXPECT_EQ(ExecuteCommand("DECRES"), 0) << "nothing below 640 x 480";
-    EXPECT_EQ(ExecuteCommand("RES 800 600"), 1);
+    PointerX = 10, PointerY = 470;
+    EXPECT_EQ(ExecuteCommand("RES 800 600"), CMD_ACCEPTED);
     EXPECT_EQ(SCREENX, 800);
     EXPECT_EQ(SCREENY, 600);
     EXPECT_EQ(ScreenCentreX, 400u);
+    EXPECT_EQ(PointerX, 400) << "the pointer is centred for the new size";
+    EXPECT_EQ(PointerY, 300);
     EXPECT_EQ(Menu.items[0].x, x640 + 80) << "the items are laid out again for the new size";
     EXPECT_EQ(ExecuteCommand("INCRES"), 1);
     EXPECT_EQ(SCREENX, 1024);
@@ -102,7 +106,7 @@ TEST_F(Commands, ResolutionOnlyFromTheMenu) {
     EXPECT_EQ(ExecuteCommand("DECRES"), 1);
     EXPECT_EQ(SCREENX, 800);
     GameState = GS_PLAYING;
-    EXPECT_EQ(ExecuteCommand("RES 640 480"), 1);
+    EXPECT_EQ(ExecuteCommand("RES 640 480"), CMD_FAILED) << "recognised, but it cannot do its work";
     EXPECT_EQ(SCREENX, 800) << "nothing changes during play";
     EXPECT_EQ(ConsoleText(53), "Cannot change resolution while playing");
 }

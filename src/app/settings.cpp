@@ -15,7 +15,7 @@ char StartMenuFile[72];
 char WindowTitle[52];
 
 static void ReadInteger(const char* key, int32_t* target) {
-    if (GetDefinitionValue(key, 0)) *target = atoi(DefinitionValue);
+    if (GetDefinitionValue(key, 0)) *target = DefinitionInteger(key);
 }
 
 void ReadSettings() {

@@ -12,6 +12,7 @@
 #include "defs/level.h"
 #include "defs/menu.h"
 #include "game/world.h"
+#include "input/input.h"
 #include "render/passes.h"
 #include "render/video.h"
 
@@ -35,7 +36,7 @@ int HeightFor(int width) { return width == 640 ? 480 : width == 800 ? 600 : widt
 int Resolution(const char* text) {
     if (GameState != GS_MENU) {
         ConsolePrintNotify(90, "Cannot change resolution while playing");
-        return 1;
+        return CMD_FAILED;
     }
     int width = 0, height = 0;
     if (strcmp(text, "INCRES") == 0) {
@@ -50,8 +51,11 @@ int Resolution(const char* text) {
     SCREENX = width;
     SCREENY = HeightFor(width);
     ChangeResolution();
+    // The pointer belongs to the new screen: centred, as the menu and mouse look expect it.
+    PointerX = int32_t(ScreenCentreX);
+    PointerY = int32_t(ScreenCentreY);
     LoadMenuItems(nullptr);
-    return 1;
+    return CMD_ACCEPTED;
 }
 
 // Chat: "SAY" alone or "SAY " and a text; the line gets a history slot of its own so that it is seen.
@@ -113,9 +117,6 @@ int ExecuteCommand(const char* text) {
         return 1;
     }
     if (strcmp(text, "SAY") == 0 || strncmp(text, "SAY ", 4) == 0) return Say(text);
-    if (strncmp(text, "LOAD ", 5) == 0) {
-        LoadLevel(text + 5);
-        return 1;
-    }
+    if (strncmp(text, "LOAD ", 5) == 0) return LoadLevel(text + 5) ? CMD_ACCEPTED : CMD_FAILED;
     return 0;
 }

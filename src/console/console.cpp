@@ -113,8 +113,10 @@ void ConsoleSubmit() {
         if (printed <= 53) ConsoleBuffer[53 - printed][0] = 1;
         ConsoleScroll();
     }
-    if (accepted) {
+    if (accepted == CMD_ACCEPTED) {
         ConsoleWriteSlot(53, "zzzz - Command Accepted");
+    } else if (accepted == CMD_FAILED) {
+        ConsoleWriteSlot(53, "zzzz - Command Failed");
     } else {
         char line[CONSOLE_LINE_BYTES + 32];
         snprintf(line, sizeof line, "zzzz - Unknown Command: %s", command);

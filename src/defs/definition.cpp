@@ -82,6 +82,29 @@ int DefinitionCount(const char* key, int limit) {
     return limit;
 }
 
+int32_t DefinitionInteger(const char* key, const char* text) {
+    const char* p = text ? text : "";
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+    bool negative = *p == '-';
+    if (*p == '-' || *p == '+') ++p;
+    const char* digits = p;
+    int64_t v = 0;
+    bool beyond = false;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        if (!beyond) v = v * 10 + (*p - '0');
+        if (v > int64_t(INT32_MAX) + 1) beyond = true;
+    }
+    if (negative) v = -v;
+    if (!beyond && v >= INT32_MIN && v <= INT32_MAX) return int32_t(v);
+    int32_t clamped = negative ? INT32_MIN : INT32_MAX;
+    char line[CONSOLE_LINE_BYTES + 64];
+    int shown = p - digits > 40 ? 40 : int(p - digits);
+    snprintf(line, sizeof line, "%.60s: %s%.*s is beyond the 32-bit range, %d is used", key ? key : "?",
+             negative ? "-" : "", shown, digits, clamped);
+    ConsolePrint(line);
+    return clamped;
+}
+
 int GetDefinitionValue(const char* key, int n, char* out, size_t outSize) {
     const DefinitionFile& table = DefinitionLevel(0);
     for (const DefinitionEntry& e : table.entries) {

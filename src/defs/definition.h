@@ -1,6 +1,7 @@
 // The KEY=VALUE definition reader with its stack of saved tables.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 
 struct DefinitionEntry {
     char key[255];
@@ -23,6 +24,10 @@ int LoadDefinitionFileOrSay(const char* name, const char* kind);
 // count is cut to the limit with a console line naming the key, "KEY N is more than LIMIT: the rest
 // are ignored".
 int DefinitionCount(const char* key, int limit);
+// The whole number at the start of `text` (DefinitionValue by default), read as atoi reads it (leading
+// white space, an optional sign, decimal digits; 0 when there are none), but clamped to the 32-bit range:
+// a number beyond it gives INT32_MAX or INT32_MIN and one console line naming the key.
+int32_t DefinitionInteger(const char* key, const char* text = DefinitionValue);
 // Copies field n of the first slot whose key equals `key` into out (capacity outSize, truncated to
 // fit). 1 = found; 0 = not found, out untouched.
 int GetDefinitionValue(const char* key, int n, char* out, size_t outSize);

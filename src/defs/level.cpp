@@ -67,13 +67,23 @@ int LoadLevel(const char* name) {
     if (!Found("MAP")) {
         char line[400];
         snprintf(line, sizeof line, opened ? "Level %s has no MAP" : "Cannot open level file %s", levelName);
-        ConsolePrint(line);
+        // A notify line, so that the reason stays readable once the console has rolled away (a menu
+        // item whose level fails leaves the menu up).
+        ConsolePrintNotify(90, line);
         PopDefinitionFile();
         return 0;
     }
     char map[sizeof DefinitionValue];
     CopyBounded(map, DefinitionValue);
     LoadSingleFrameModel(LevelModel, map, 0);
+    if (LevelModel.frames[0].count == 0) {
+        // An empty level would leave the player in a void without a word: say which drawing failed.
+        char line[400];
+        FILE* f = fopen(map, "rb");
+        if (f) fclose(f);
+        snprintf(line, sizeof line, f ? "Map %s holds no 3DLINE or 3DFACE" : "Cannot open map file %s", map);
+        ConsolePrintNotify(90, line);
+    }
     LoadSingleFrameModel(OcclusionModel, map, 1);
     AllocateColumnBuffer();
     PrepareWalls();
@@ -93,31 +103,28 @@ int LoadLevel(const char* name) {
             if (!Found(key)) continue;
             ObjectRecord& record = ObjectTable[i + 1];
             LoadObjectType(record, DefinitionValue);
-            if (Found(key, 1)) record.pos[0] = float(atoi(DefinitionValue));
-            if (Found(key, 2)) record.pos[2] = float(atoi(DefinitionValue));
-            if (Found(key, 3)) record.angles[1] = atoi(DefinitionValue);
+            if (Found(key, 1)) record.pos[0] = float(DefinitionInteger(key));
+            if (Found(key, 2)) record.pos[2] = float(DefinitionInteger(key));
+            if (Found(key, 3)) record.angles[1] = DefinitionInteger(key);
         }
     }
 
     if (Found("ARSENAL")) LoadArsenal(DefinitionValue);
 
-    if (Found("EXITCOORD", 0)) ExitPoint[0] = float(atoi(DefinitionValue));
-    if (Found("EXITCOORD", 1)) ExitPoint[1] = float(atoi(DefinitionValue));
+    if (Found("EXITCOORD", 0)) ExitPoint[0] = float(DefinitionInteger("EXITCOORD"));
+    if (Found("EXITCOORD", 1)) ExitPoint[1] = float(DefinitionInteger("EXITCOORD"));
 
     ObjectRecord& player = ObjectTable[0];
-    if (Found("RESETPLAYER") && atoi(DefinitionValue) != 0) {
-        ClearObjectRecord(player);
-        player.state = 1;
-        player.health = 100;
-        player.collisionFlag = 1;
-        player.radius = 0.5f;
-    }
+    if (Found("RESETPLAYER") && DefinitionInteger("RESETPLAYER") != 0) ResetPlayer();
     const float half[3] = {0.5f, 0.5f, 0.5f};
     MakeBoxModel(player.models[0], half);
 
-    if (Found("STARTCOORD", 0)) player.pos[0] = float(atoi(DefinitionValue));
-    if (Found("STARTCOORD", 1)) player.pos[2] = float(atoi(DefinitionValue));
-    if (Found("STARTCOORD", 2)) player.angles[1] = atoi(DefinitionValue);
+    if (Found("STARTCOORD", 0)) player.pos[0] = float(DefinitionInteger("STARTCOORD"));
+    if (Found("STARTCOORD", 1)) player.pos[2] = float(DefinitionInteger("STARTCOORD"));
+    if (Found("STARTCOORD", 2)) player.angles[1] = DefinitionInteger("STARTCOORD");
+    // Keys held when the last level ended are not walked on into this one: the controls are not
+    // rewritten while the loading console is on screen.
+    player.controls = ControlFlags{};
 
     memset(NextLevelFile, 0, sizeof NextLevelFile);
     if (Found("NEXTLEVEL")) CopyBounded(NextLevelFile, DefinitionValue);

@@ -42,7 +42,7 @@ int LoadMenuItems(const char* name) {
         // The menu holds six items.
         Menu.itemCount = DefinitionCount("MENUITEMS", 6);
         GetDefinitionValue("ITEMSPACING", 0);
-        Menu.itemSpacing = atoi(DefinitionValue);
+        Menu.itemSpacing = DefinitionInteger("ITEMSPACING");
         for (int i = 0; i < Menu.itemCount; ++i) {
             char key[16];
             snprintf(key, sizeof key, "%d", i);
@@ -103,8 +103,13 @@ int ActivateMenuItem() {
     } else if (strcmp(item.action, "GAME") == 0) {
         char level[64];
         CopyBounded(level, item.argument);
-        LoadLevel(level);
-        Menu.Visible = 0;  // hidden even when the level failed to load
+        if (LoadLevel(level)) {
+            Menu.Visible = 0;
+        } else {
+            // The level cannot be played: the menu stays up and usable, the full-screen console rolls
+            // away, and the reason stays on screen as a notify line.
+            ConsoleToggle();
+        }
     } else if (strcmp(item.action, "SCRIPT") == 0) {
         char command[64];
         CopyBounded(command, item.argument);

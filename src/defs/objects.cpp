@@ -47,22 +47,22 @@ int LoadObjectType(ObjectRecord& record, const char* file) {
         return 0;
     }
     record.state = 1;
-    if (Found("DEFSTATE")) record.state = uint8_t(atoi(DefinitionValue) & 0xFF);
-    if (Found("DEFHEALTH")) record.health = atoi(DefinitionValue);
-    if (Found("DEFDAMAGE")) record.damage = atoi(DefinitionValue);
-    if (Found("DOCOLDET")) record.collisionFlag = atoi(DefinitionValue) != 0 ? 1 : 0;
-    if (Found("TYPE")) record.type = uint8_t(atoi(DefinitionValue) & 0xFF);
-    if (Found("XROT")) record.angles[0] = atoi(DefinitionValue);
+    if (Found("DEFSTATE")) record.state = uint8_t(DefinitionInteger("DEFSTATE") & 0xFF);
+    if (Found("DEFHEALTH")) record.health = DefinitionInteger("DEFHEALTH");
+    if (Found("DEFDAMAGE")) record.damage = DefinitionInteger("DEFDAMAGE");
+    if (Found("DOCOLDET")) record.collisionFlag = DefinitionInteger("DOCOLDET") != 0 ? 1 : 0;
+    if (Found("TYPE")) record.type = uint8_t(DefinitionInteger("TYPE") & 0xFF);
+    if (Found("XROT")) record.angles[0] = DefinitionInteger("XROT");
     if (record.models[0].frameCount > 0 && record.models[0].frames) {
         record.radius = record.models[0].frames[0].halfExtents[0];
     } else {
         ConsolePrint(fileName);
         ConsolePrint("Warning: initial model frame was not loaded correctly");
     }
-    if (Found("DEFRANGE")) record.radius = float(atoi(DefinitionValue));
+    if (Found("DEFRANGE")) record.radius = float(DefinitionInteger("DEFRANGE"));
     if (record.type >= OBJT_MONSTER_FIRST && record.type <= OBJT_MONSTER_LAST) {
         MonstersAtStart += 1;
-        if (Found("WEAPON")) record.weapon = atoi(DefinitionValue);
+        if (Found("WEAPON")) record.weapon = DefinitionInteger("WEAPON");
     } else if (record.type == OBJT_HEALTH || record.type == OBJT_AMMO) {
         ItemsAtStart += 1;
         record.controls.turnLeft = 1;  // packs spin
@@ -94,8 +94,8 @@ int LoadWeapon(int n, const char* file) {
     if (Found("SCREEN_X_ROT")) w.screenRot[0] = degrees();
     if (Found("SCREEN_Y_ROT")) w.screenRot[1] = degrees();
     if (Found("SCREEN_Z_ROT")) w.screenRot[2] = degrees();
-    if (Found("RELOADTIME")) w.reloadTime = atoi(DefinitionValue);
-    if (Found("DAMAGE")) w.damage = atoi(DefinitionValue);
+    if (Found("RELOADTIME")) w.reloadTime = DefinitionInteger("RELOADTIME");
+    if (Found("DAMAGE")) w.damage = DefinitionInteger("DAMAGE");
     if (!LoadModels(w.models, "Failed to load file")) {
         PopDefinitionFile();
         return 0;

@@ -28,6 +28,15 @@ void ClearWeaponRecord(WeaponRecord& record) {
     record = blank;
 }
 
+void ResetPlayer() {
+    ObjectRecord& player = ObjectTable[0];
+    ClearObjectRecord(player);
+    player.state = 1;
+    player.health = 100;
+    player.collisionFlag = 1;
+    player.radius = 0.5f;
+}
+
 namespace {
 
 class Json {

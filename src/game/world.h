@@ -107,6 +107,9 @@ extern Placement LevelPlacement;
 // Clears a record completely: all fields 0, every model slot emptied.
 void ClearObjectRecord(ObjectRecord& record);
 void ClearWeaponRecord(WeaponRecord& record);
+// Makes ObjectTable entry 0 a fresh player: cleared, alive (state 1), health 100, collision flag 1,
+// radius 0.5, the knife. Start-up does this once, and every level that asks for RESETPLAYER.
+void ResetPlayer();
 
 // The world part of the runner's state dump, without surrounding braces:
 // "player":{...},"objects":[...],"missiles":[...],"weapons":[...],"level":{...}

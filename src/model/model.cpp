@@ -47,7 +47,7 @@ int LoadModelFile(Model& model, const char* fileName, int floorPlanOnly) {
     LoadDefinitionFile(fileName ? fileName : "");
 
     int frameCount = 0;
-    if (GetDefinitionValue("FRAMES", 0)) frameCount = std::atoi(DefinitionValue);
+    if (GetDefinitionValue("FRAMES", 0)) frameCount = DefinitionInteger("FRAMES");
     float scale = 1.0f;
     if (GetDefinitionValue("SCALE", 0)) scale = static_cast<float>(std::atof(DefinitionValue));
     if (frameCount < 1 || frameCount > 5) {

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # End-to-end: the runner starts on the bundled data, the console opens, a word is typed and submitted,
-# and the window is closed; the JSON dumps are checked.
+# a command holding the letter C is typed at a person's speed, a failing LOAD says so, the resolution
+# changes and New Game is chosen with the keys while the pointer rests on another item, and the window is
+# closed; the JSON dumps are checked. A second run loads a level from the console in a fresh game.
 set -euo pipefail
 runner=$1
 src=$2
@@ -21,8 +23,28 @@ dump
 press RETURN
 dump
 screenshot shot.png
+SCRIPT
+# A command holding two Cs, one key every 150 ms, as a person types it: the console stays down.
+python3 - >> script.txt <<'PY'
+for c in "DECMUSICVOL10":
+    print("press %s" % c)
+    print("wait 150")
+PY
+cat >> script.txt <<'SCRIPT'
+dump
+press RETURN
+type LOAD NOPE.LVL
+press RETURN
+dump
+type RES 1024 768
+press RETURN
 press GRAVE
-wait 300
+wait 600
+dump
+press DOWN
+press RETURN
+wait 1000
+dump
 close
 SCRIPT
 "$runner" script.txt > dumps.jsonl
@@ -30,8 +52,8 @@ python3 - "$work" <<'PY'
 import json, sys, os
 work = sys.argv[1]
 dumps = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
-assert len(dumps) == 4, len(dumps)
-start, opened, typed, submitted = dumps
+assert len(dumps) == 8, len(dumps)
+start, opened, typed, submitted, slow, failed, resized, game = dumps
 # after start-up the console has rolled up and the hint is a notify line
 assert start["console"]["state"] == 4, start["console"]
 assert start["GameState"] == 0
@@ -45,12 +67,31 @@ assert start["settings"] == {"SCREENX": 640, "SCREENY": 480, "SCREENBPP": 8, "SO
 assert start["menu"]["visible"] == 1 and start["menu"]["count"] >= 1
 assert start["net"]["started"] == 1
 assert start["flags"]["AppActive"] == 1 and start["flags"]["InputActive"] == 1
+# the pointer rests at the centre, over "Options": it neither takes the selection nor plays the move sound
+assert start["menu"]["selected"] == 0, start["menu"]["selected"]
+assert 51 not in [p["buffer"] for p in start["sound"]["played"]], start["sound"]["played"]
+# before any level has run the player is a fresh one
+assert start["player"]["state"] == 1 and start["player"]["health"] == 100, start["player"]
 # the grave key rolled the console down to half height
 assert opened["console"]["state"] == 1 and opened["console"]["height"] == 240, opened["console"]
 assert typed["console"]["input"] == "FOO_BAR", typed["console"]["input"]
 last = submitted["console"]["lines"][-1]
 assert last["text"] == " - Unknown Command: FOO_BAR" and last["rgb"] == [122, 122, 122] and last["notify"] == 122, last
 assert submitted["console"]["input"] == ""
+assert slow["console"]["state"] == 1 and slow["console"]["input"] == "DECMUSICVOL10", slow["console"]
+assert slow["settings"]["MUSICVOL"] == 80
+texts = lambda d: [l["text"] for l in d["console"]["lines"]]
+assert failed["settings"]["MUSICVOL"] == 70, failed["settings"]
+assert "Cannot open level file NOPE.LVL" in texts(failed), texts(failed)
+assert texts(failed)[-1] == " - Command Failed", texts(failed)[-3:]
+assert texts(failed)[-2] == "Cannot open level file NOPE.LVL"
+assert failed["GameState"] == 0
+assert resized["settings"]["SCREENX"] == 1024 and resized["console"]["state"] == 4, resized["console"]["state"]
+assert resized["pointer"] == [512, 384], resized["pointer"]
+assert resized["menu"]["selected"] == 0
+# Down then Enter: New Game, not the item under the resting pointer; mouse look turns nobody at the start
+assert game["GameState"] == 1 and game["menu"]["visible"] == 0, (game["GameState"], game["menu"])
+assert game["player"]["angles"][1] == 225, game["player"]["angles"]
 log = open(os.path.join(work, "error.txt"), "rb").read().split(b"\r\n")
 assert log[0].startswith(b"[||| Starting Zarvo.exe |||") and log[0].endswith(b"(0ms)"), log[0]
 assert log[1].startswith(b"[Information gets newer"), log[1]
@@ -60,4 +101,26 @@ assert log[3] == b"[Welcome!] (0ms)", log[3]
 png = open(os.path.join(work, "shot.png"), "rb").read()
 assert png[:8] == b"\x89PNG\r\n\x1a\n" and len(png) > 1000
 print("e2e console_submit: ok")
+PY
+
+# A fresh game: LOAD of a level without RESETPLAYER starts it playable (alive, 100 health, the knife).
+cat > fresh.txt <<'SCRIPT'
+wait 1000
+press GRAVE
+type LOAD LEVEL2.LVL
+press RETURN
+wait 1000
+press ESCAPE
+ticks 2
+dump
+SCRIPT
+"$runner" fresh.txt > fresh.jsonl
+python3 - "$work" <<'PY'
+import json, sys, os
+d = json.loads(open(os.path.join(sys.argv[1], "fresh.jsonl")).read())
+assert d["GameState"] == 1, d["GameState"]
+p = d["player"]
+assert p["state"] == 1 and p["health"] == 100 and p["weapon"] == 0, p
+assert d["console"]["lines"][-1]["text"] == " - Command Accepted"
+print("e2e console_submit (fresh game): ok")
 PY

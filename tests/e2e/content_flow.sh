@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# End-to-end: start menu -> GAME -> play -> ESC pause -> ESC resume -> LOAD another level -> END back to
-# the menu -> QUIT, on small data written here, checked on the runner's dumps.
+# End-to-end: start menu (a GAME item whose level is missing leaves the menu up; the keys choose while the
+# pointer rests on another item) -> GAME -> play -> ESC pause -> ESC resume -> LOAD another level -> END
+# back to the menu -> QUIT, on small data written here, checked on the runner's dumps.
 set -euo pipefail
 runner=$1
 export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
@@ -23,13 +24,21 @@ defs("level1.lvl", ["MAP=ROOM.DXF", "OBJECTS=3", "OBJECT0=monster.obj;5;5;90", "
                     "STARTCOORD=0;-5;0", "NEXTLEVEL=LEVEL2.LVL"])
 defs("LEVEL2.LVL", ["MAP=ROOM.DXF", "OBJECTS=1", "OBJECT0=health.obj", "STARTCOORD=1;2", "NEXTLEVEL=WIN"])
 defs("start.mnu", ["DEFMENU=main.itm", "WINMIDI=none.mid"])
-defs("main.itm", ["MENUITEMS=2", "ITEMSPACING=40", "0=PLAY;GAME;level1.lvl", "1=QUIT;SCRIPT;QUIT"])
+defs("main.itm", ["MENUITEMS=3", "ITEMSPACING=40", "0=PLAY;GAME;level1.lvl", "1=QUIT;SCRIPT;QUIT",
+                   "2=BROKEN;GAME;nope.lvl"])
 defs("config.ini", ["START=start.mnu"])
 PY
 cat > script.txt <<'SCRIPT'
 seed 7
 wait 1000
 dump
+press DOWN
+press DOWN
+press RETURN
+wait 600
+dump
+press UP
+press UP
 press RETURN
 wait 1000
 dump
@@ -65,9 +74,17 @@ python3 - "$work" <<'PY'
 import json, os, sys
 work = sys.argv[1]
 d = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
-assert len(d) == 7, "the program quits before the last dump: %d dumps" % len(d)
-menu, playing, esc, paused, resumed, level2, back = d
-assert menu["GameState"] == 0 and menu["menu"]["visible"] == 1 and menu["menu"]["count"] == 2
+assert len(d) == 8, "the program quits before the last dump: %d dumps" % len(d)
+menu, broken, playing, esc, paused, resumed, level2, back = d
+assert menu["GameState"] == 0 and menu["menu"]["visible"] == 1 and menu["menu"]["count"] == 3
+# the pointer rests at the centre, over QUIT: it does not take the selection
+assert menu["menu"]["selected"] == 0 and menu["pointer"] == [320, 240]
+# a GAME item whose level cannot be loaded: the menu stays up and usable, the console rolls away, and
+# the reason is a notify line on screen
+assert broken["GameState"] == 0 and broken["menu"]["visible"] == 1 and broken["menu"]["selected"] == 2
+assert broken["console"]["state"] == 4, broken["console"]["state"]
+why = [l for l in broken["console"]["lines"] if l["text"] == "Cannot open level file nope.lvl"]
+assert why and why[0]["notify"] > 1, broken["console"]["lines"][-4:]
 # GAME loaded level 1 and hid the menu
 assert playing["GameState"] == 1 and playing["menu"]["visible"] == 0, (playing["GameState"], playing["menu"])
 p = playing["player"]

@@ -28,7 +28,8 @@ defs("cube.mdl", ["FRAMES=1", "SCALE=0.5", "FRAME0=cube.dxf"])
 mon = ["MODELS=1", "MODEL0=cube.mdl", "TYPE=12"]
 defs("tough.obj", mon + ["DEFHEALTH=2147483647", "DEFSTATE=5", "WEAPON=3", "DEFRANGE=99999999", "XROT=100000"])
 defs("frail.obj", mon + ["DEFHEALTH=-2147483648", "DEFSTATE=7", "WEAPON=1", "DEFRANGE=0"])
-defs("odd.obj", mon + ["DEFHEALTH=1000", "DEFSTATE=6", "WEAPON=99", "DEFRANGE=-3", "XROT=-100000"])
+defs("odd.obj", mon + ["DEFHEALTH=1000", "DEFSTATE=6", "WEAPON=99", "DEFRANGE=-3", "XROT=-100000",
+                       "DEFDAMAGE=-99999999999"])
 defs("rocketeer.obj", mon + ["DEFHEALTH=2147483600", "DEFSTATE=5", "WEAPON=4"])
 defs("stuck.obj", ["MODELS=0", "TYPE=13", "DEFHEALTH=50", "DEFSTATE=3", "WEAPON=2"])
 defs("health.obj", ["MODELS=1", "MODEL0=cube.mdl", "TYPE=7", "DEFHEALTH=2147483647"])
@@ -43,6 +44,9 @@ objs = ["tough.obj;3;3;45", "frail.obj;-3;3;90", "odd.obj;0;0;0", "rocketeer.obj
 defs("level.lvl", ["MAP=MAP.DXF", "OBJECTS=%d" % len(objs)] +
      ["OBJECT%d=%s" % (i, o) for i, o in enumerate(objs)] +
      ["ARSENAL=arsenal.ars", "EXITCOORD=100;100", "RESETPLAYER=1", "STARTCOORD=0;0;0", "NEXTLEVEL=WIN"])
+defs("VOID.LVL", ["MAP=MISSING.DXF", "STARTCOORD=0;0;0"])
+defs("BARE.LVL", ["MAP=BARE.DXF", "STARTCOORD=0;0;0"])
+open("BARE.DXF", "w").write("0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n1\n0\nENDSEC\n0\nEOF\n")
 defs("start.mnu", ["DEFMENU=main.itm"])
 defs("main.itm", ["MENUITEMS=1", "0=PLAY;GAME;level.lvl"])
 defs("config.ini", ["START=start.mnu"])
@@ -65,6 +69,14 @@ press 5
 press 1
 ticks 400
 dump
+up UP
+up SPACE
+press GRAVE
+type LOAD VOID.LVL
+press RETURN
+type LOAD BARE.LVL
+press RETURN
+dump
 SCRIPT
 set +e
 "$runner" script.txt > dumps.jsonl
@@ -75,7 +87,13 @@ python3 - "$work" <<'PY'
 import json, math, os, sys
 work = sys.argv[1]
 d = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
-assert len(d) == 3, len(d)
+assert len(d) == 4, len(d)
+texts = [l["text"] for l in d[0]["console"]["lines"]]
+assert "DEFDAMAGE: -99999999999 is beyond the 32-bit range, -2147483648 is used" in texts, texts
+# a map that cannot be opened, and one that holds nothing to draw, each say so
+texts = [l["text"] for l in d[3]["console"]["lines"]]
+assert "Cannot open map file MISSING.DXF" in texts and "Map BARE.DXF holds no 3DLINE or 3DFACE" in texts, texts
+d = d[:3]
 assert d[0]["GameState"] == 1 and len(d[0]["objects"]) >= 4, d[0]["objects"]
 for s in d:
     for r in [s["player"]] + s["objects"] + s["missiles"]:

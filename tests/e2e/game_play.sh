@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # End-to-end: a small level played through the runner with a seeded generator. The player picks up a
 # gun, shoots a monster dead (its death animation runs and the record is freed), collects an ammo pack,
-# reaches the exit, sees the level-complete screen, presses a continue key and gets the victory screen.
+# reaches the exit with Up still held, sees the level-complete screen and continues into a second level,
+# where the player does not drift while the loading console rolls away and stops while the window has
+# lost the focus; its exit leads to the victory screen.
 # Checked on the dumps and the screenshots; the same script run twice gives the same output.
 set -euo pipefail
 runner=$1
@@ -33,7 +35,8 @@ defs("level.snd", ["SOUNDS=19", "SOUND0=pain.wav", "SOUND1=pain.wav;death.wav", 
                    "SOUND10=mpain.wav;mdeath.wav", "SOUND18=start.wav;exit.wav"])
 defs("level1.lvl", ["MAP=ROOM.DXF", "OBJECTS=3", "OBJECT0=gun.obj;0;-7", "OBJECT1=monster.obj;0;6;0",
                     "OBJECT2=ammo.obj;0;-3", "ARSENAL=arsenal.ars", "EXITCOORD=0;4", "RESETPLAYER=1",
-                    "STARTCOORD=0;-8;0", "NEXTLEVEL=WIN", "SOUNDS=level.snd"])
+                    "STARTCOORD=0;-8;0", "NEXTLEVEL=level2.lvl", "SOUNDS=level.snd"])
+defs("level2.lvl", ["MAP=ROOM.DXF", "EXITCOORD=0;-4", "STARTCOORD=0;-8;0", "NEXTLEVEL=WIN", "SOUNDS=level.snd"])
 defs("start.mnu", ["DEFMENU=main.itm"])
 defs("main.itm", ["MENUITEMS=2", "ITEMSPACING=40", "0=PLAY;GAME;level1.lvl", "1=QUIT;SCRIPT;QUIT"])
 defs("config.ini", ["START=start.mnu"])
@@ -58,12 +61,27 @@ dump
 # its death animation runs out
 ticks 60
 dump
-# over the ammunition pack to the exit
+# over the ammunition pack to the exit, Up held through it and across the level-complete screen
 down UP
 ticks 150
-up UP
 dump
 screenshot done.png
+up UP
+press RETURN
+wait 500
+dump
+# level 2: Up held, then the focus goes (with mouse motion that must not turn the player)
+down UP
+ticks 10
+focus lost
+mouse 300 0
+ticks 1
+dump
+ticks 30
+dump
+focus gained
+ticks 60
+up UP
 press RETURN
 wait 500
 dump
@@ -86,8 +104,8 @@ import json, os, sys, zlib, struct
 from scene import png_pixels
 work = sys.argv[1]
 d = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
-assert len(d) == 6, len(d)
-start, gun, shot, freed, done, won = d[0], d[1], d[2], d[3], d[4], d[5]
+assert len(d) == 9, len(d)
+start, gun, shot, freed, done, level2, away, still, won = d
 texts = lambda s: [l["text"] for l in s["console"]["lines"]]
 plays = lambda s: [p["buffer"] for p in s["sound"]["played"]]
 
@@ -127,6 +145,14 @@ lv = done["level"]
 assert lv["MonstersAtStart"] == 1 and lv["ItemsAtStart"] == 2 and lv["MonstersLeft"] == 0 and lv["ItemsLeft"] == 0, lv
 assert p["score"] == 200, p["score"]   # the player alone is present: one term of 100 % + 100 %
 assert abs(p["pos"][2] - 4) < 1.0, p["pos"]
+# level 2 starts where its STARTCOORD says: the Up held at the exit did not walk the player on
+assert level2["GameState"] == 1 and level2["console"]["state"] == 4, (level2["GameState"], level2["console"])
+assert level2["player"]["pos"] == [0, 0, -8] and level2["player"]["controls"] == [0] * 16, level2["player"]
+# focus lost with Up held: the controls are let go at once and nothing moves while away
+assert away["flags"]["InputActive"] == 0 and away["player"]["controls"] == [0] * 16, away["player"]
+assert abs(away["player"]["pos"][2] - (-8 + 10 * 0.06)) < 1e-3, away["player"]["pos"]
+assert still["player"]["pos"] == away["player"]["pos"] and still["pointer"] == away["pointer"]
+assert still["player"]["angles"] == level2["player"]["angles"]
 assert won["GameState"] == 6, won["GameState"]
 
 shots = {}
