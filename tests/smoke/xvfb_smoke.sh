@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Smoke test of the real SDL binary in a real X server: it starts, draws, and leaves with status 0 when
-# its window is closed with Alt+F4.
+# Smoke test of the real SDL binary in a real X server: it starts, draws, goes to a window and back to
+# full screen with Alt+Enter (the bare X server has no window manager to resize it), and leaves with
+# status 0 when its window is closed with Alt+F4.
 set -euo pipefail
 game=$1
 src=$2
@@ -20,6 +21,13 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     sleep 0.1
   done
   [ -n "$wid" ] || { echo "no window appeared"; cat game.out; kill $pid; exit 1; }
+  size() { xwininfo -id "$wid" | awk "/Width:/ {w=\$2} /Height:/ {h=\$2} END {print w \"x\" h}"; }
+  xdotool key --window "$wid" alt+Return
+  sleep 0.5
+  echo "windowed $(size)" > sizes.txt
+  xdotool key --window "$wid" alt+Return
+  sleep 0.5
+  echo "full $(size)" >> sizes.txt
   import -window root shot.png
   xdotool key --window "$wid" alt+F4
   for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
@@ -27,8 +35,10 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   wait $pid
   echo "exit status $?" > status.txt
 ' "$game"
-cat status.txt
+cat status.txt sizes.txt
 grep -qx "exit status 0" status.txt
+grep -qx "windowed 640x480" sizes.txt
+grep -qx "full 1024x768" sizes.txt
 # The frame is not blank: the console hint and the menu leave lit pixels on the black screen.
 lit=$(convert shot.png -colorspace Gray -threshold 20% -format "%[fx:mean*w*h]" info:)
 echo "lit pixels: $lit"

@@ -158,9 +158,28 @@ void ApplyMouseMode() {
     SDL_ShowCursor(CursorHidden ? SDL_DISABLE : SDL_ENABLE);
 }
 
+// The desktop's size: what a full-screen window covers.
+void DesktopSize(int* w, int* h) {
+    SDL_DisplayMode desktop;
+    int display = Window ? SDL_GetWindowDisplayIndex(Window) : 0;
+    *w = 640;
+    *h = 480;
+    if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &desktop) == 0 && desktop.w > 0 && desktop.h > 0) {
+        *w = desktop.w;
+        *h = desktop.h;
+    }
+}
+
 void ToggleFullscreen() {
     Fullscreen = !Fullscreen;
     if (Fullscreen) {
+        // Where no window manager carries out the full-screen request (a bare X server), the window
+        // keeps the size it has: give it the desktop's size and place first, so it covers the screen.
+        int dw, dh;
+        DesktopSize(&dw, &dh);
+        SDL_SetWindowResizable(Window, SDL_FALSE);
+        SDL_SetWindowPosition(Window, 0, 0);
+        SDL_SetWindowSize(Window, dw, dh);
         SDL_SetWindowFullscreen(Window, SDL_WINDOW_FULLSCREEN_DESKTOP);
     } else {
         SDL_SetWindowFullscreen(Window, 0);
@@ -267,12 +286,8 @@ bool PlatformOpenWindow(const char* title, char* err, size_t errSize) {
     }
     // Created at the desktop's size, so that the window covers the display even where no window
     // manager carries out the full-screen request.
-    SDL_DisplayMode desktop;
-    int dw = 640, dh = 480;
-    if (SDL_GetDesktopDisplayMode(0, &desktop) == 0 && desktop.w > 0 && desktop.h > 0) {
-        dw = desktop.w;
-        dh = desktop.h;
-    }
+    int dw, dh;
+    DesktopSize(&dw, &dh);
     Window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, dw, dh,
                               SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALLOW_HIGHDPI);
     if (!Window) {
@@ -309,7 +324,10 @@ bool PlatformVideoInit(int w, int h) {
     if (!Window) return false;
     if (!Renderer) {
         SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-        Renderer = SDL_CreateRenderer(Window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+        // No vertical sync: a present must never wait for the display, or the loop (which does not
+        // catch up late ticks) would lose ticks to it.
+        SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
+        Renderer = SDL_CreateRenderer(Window, -1, SDL_RENDERER_ACCELERATED);
         if (!Renderer) Renderer = SDL_CreateRenderer(Window, -1, SDL_RENDERER_SOFTWARE);
         if (!Renderer) return false;
     }
