@@ -4,6 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARVO_TESTS=OFF
-cmake --build build/release -j"$(nproc)" --target zarvo
+cmake --build build/release -j"$(nproc)" --target zarvo zarvo-headless
 cd data
 exec ../build/release/zarvo
