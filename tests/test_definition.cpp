@@ -75,6 +75,21 @@ TEST_F(Definition, FieldLookups) {
     EXPECT_STREQ(tiny, "a") << "the copy is bounded by the output's size";
 }
 
+TEST_F(Definition, WholeNumbersAreReadLikeAtoiButClampedToThirtyTwoBits) {
+    EXPECT_EQ(DefinitionInteger("K", "  -12abc"), -12);
+    EXPECT_EQ(DefinitionInteger("K", "+7;8"), 7);
+    EXPECT_EQ(DefinitionInteger("K", "x12"), 0);
+    EXPECT_EQ(DefinitionInteger("K", ""), 0);
+    EXPECT_EQ(DefinitionInteger("K", "2147483647"), INT32_MAX);
+    EXPECT_EQ(DefinitionInteger("K", "-2147483648"), INT32_MIN);
+    EXPECT_NE(ConsoleText(53).find("K:"), 0u) << "values in range say nothing";
+    EXPECT_EQ(DefinitionInteger("DEFHEALTH", "99999999999"), INT32_MAX);
+    EXPECT_EQ(ConsoleText(53), "DEFHEALTH: 99999999999 is beyond the 32-bit range, 2147483647 is used");
+    EXPECT_EQ(DefinitionInteger("XROT", "-2147483649"), INT32_MIN);
+    EXPECT_EQ(ConsoleText(53), "XROT: -2147483649 is beyond the 32-bit range, -2147483648 is used");
+    EXPECT_EQ(DefinitionInteger("K", std::string(300, '9').c_str()), INT32_MAX) << "no overflow on long digits";
+}
+
 TEST_F(Definition, LongLinesManyLinesAndNulBytes) {
     std::string line300 = std::string(255, 'x') + "K45=" + std::string(41, 'v');  // 300 bytes
     ASSERT_EQ(line300.size(), 300u);
