@@ -217,8 +217,9 @@ class DxfEntityReader {
     explicit DxfEntityReader(FILE* file) : file_(file) {}
 
     // The next complete entity: its corner count (2 or 4) with 3 * corners values in out (x, y, z per
-    // corner, slots not given are 0), or 0 when the file is exhausted.
-    int Next(float out[12]) {
+    // corner, slots not given are 0), or 0 when the file is exhausted. A null out only counts: values
+    // are not converted.
+    int Next(float* out) {
         int corners = 0, got = 0;
         for (;;) {
             if (ReadDxfLine(file_, buf_) == DXF_EOF) return 0;
@@ -234,13 +235,15 @@ class DxfEntityReader {
             if (start) {
                 corners = start;
                 got = 0;
-                for (int i = 0; i < corners * 3; ++i) out[i] = 0.0f;
+                if (out) {
+                    for (int i = 0; i < corners * 3; ++i) out[i] = 0.0f;
+                }
                 continue;
             }
             int slot = corners ? CodeSlot(buf_, corners) : -1;
             if (slot >= 0) {
                 ReadDxfLine(file_, buf_);
-                out[slot] = static_cast<float>(std::atof(buf_));
+                if (out) out[slot] = static_cast<float>(std::atof(buf_));
                 if (++got == corners * 3) return corners;
             } else if (IsGroupCode(buf_)) {
                 if (ReadDxfLine(file_, buf_) == DXF_EOF) return 0;
@@ -262,7 +265,7 @@ int LoadMeshWith(Mesh& mesh, const char* fileName, int floorPlanOnly, bool quadr
     int64_t total = 0;
     {
         DxfEntityReader counter(f);
-        for (int corners; (corners = counter.Next(v)) != 0;) total += corners == 2 ? 1 : 4;
+        for (int corners; (corners = counter.Next(nullptr)) != 0;) total += corners == 2 ? 1 : 4;
     }
     std::fclose(f);
     if (total == 0) return 0;
