@@ -183,37 +183,89 @@ inline int CodeSlot(const char* s, int corners) {
     return (s[1] - '0') * 3 + (s[0] - '1');
 }
 
-// Reads group codes until every one of the 3 * corners slots has been given a value (a repeated code
-// overwrites and still counts). Any other line is skipped. 0 with all slots zeroed when the file ends.
-int ReadEntity(FILE* f, char* buf, int corners, float* out) {
-    const int wanted = corners * 3;
-    for (int i = 0; i < wanted; ++i) out[i] = 0.0f;
-    int got = 0;
-    while (got < wanted) {
-        if (ReadDxfLine(f, buf) == DXF_EOF) {
-            for (int i = 0; i < wanted; ++i) out[i] = 0.0f;
-            return 0;
-        }
-        int slot = CodeSlot(buf, corners);
-        if (slot < 0) continue;
-        ReadDxfLine(f, buf);  // the value is converted whatever the report
-        out[slot] = static_cast<float>(std::atof(buf));
-        ++got;
-    }
-    return 1;
+// Corners of the entity a name starts: 2 for "3DLINE", 4 for "3DFACE", 0 for any other line.
+inline int EntityCorners(const char* s) {
+    if (std::strcmp(s, "3DLINE") == 0) return 2;
+    if (std::strcmp(s, "3DFACE") == 0) return 4;
+    return 0;
 }
+
+// A group code is a line of decimal digits only; its value is the line after it.
+inline bool IsGroupCode(const char* s) {
+    if (!*s) return false;
+    for (; *s; ++s)
+        if (*s < '0' || *s > '9') return false;
+    return true;
+}
+
+// Reads a drawing as (group code, value) line pairs and hands out its complete 3DLINE and 3DFACE
+// entities. Both passes of a load use it, so the counting pass sees exactly the entities the reading
+// pass gets. At every position where a code is expected:
+//   - "0" takes the next line as its value; a value "3DLINE" or "3DFACE" starts that entity, any other
+//     value (another entity, a section marker) only ends the entity being read;
+//   - a line "3DLINE" or "3DFACE" standing alone outside a pair starts that entity too, so short
+//     hand-written drawings without the "0" codes still read;
+//   - a coordinate code of the entity being read takes the next line as its value, converted with atof
+//     whatever the end-of-file report; a repeated code overwrites its slot and still counts;
+//   - any other group code takes the next line as its value, and both are skipped, so a handle, layer
+//     name, colour or line weight that happens to read like a code or an entity name stays a value;
+//   - any other line is outside every pair and is skipped alone.
+// An entity started again, or ended by a "0" code, before all its coordinates were given is dropped.
+// A line at a code position that the file ends without a line feed is never examined.
+class DxfEntityReader {
+  public:
+    explicit DxfEntityReader(FILE* file) : file_(file) {}
+
+    // The next complete entity: its corner count (2 or 4) with 3 * corners values in out (x, y, z per
+    // corner, slots not given are 0), or 0 when the file is exhausted. A null out only counts: values
+    // are not converted.
+    int Next(float* out) {
+        int corners = 0, got = 0;
+        for (;;) {
+            if (ReadDxfLine(file_, buf_) == DXF_EOF) return 0;
+            int start = EntityCorners(buf_);
+            if (!start && buf_[0] == '0' && buf_[1] == 0) {
+                if (ReadDxfLine(file_, buf_) == DXF_EOF) return 0;
+                start = EntityCorners(buf_);
+                if (!start) {
+                    corners = 0;
+                    continue;
+                }
+            }
+            if (start) {
+                corners = start;
+                got = 0;
+                if (out) {
+                    for (int i = 0; i < corners * 3; ++i) out[i] = 0.0f;
+                }
+                continue;
+            }
+            int slot = corners ? CodeSlot(buf_, corners) : -1;
+            if (slot >= 0) {
+                ReadDxfLine(file_, buf_);
+                if (out) out[slot] = static_cast<float>(std::atof(buf_));
+                if (++got == corners * 3) return corners;
+            } else if (IsGroupCode(buf_)) {
+                if (ReadDxfLine(file_, buf_) == DXF_EOF) return 0;
+            }
+        }
+    }
+
+  private:
+    FILE* file_;
+    char buf_[DXF_LINE_BYTES];
+};
 
 int LoadMeshWith(Mesh& mesh, const char* fileName, int floorPlanOnly, bool quadratic) {
     FreeMesh(mesh);
     if (!fileName) return 0;
-    char buf[DXF_LINE_BYTES];
-
+    float v[12];
     FILE* f = std::fopen(fileName, "r");
     if (!f) return 0;
     int64_t total = 0;
-    while (ReadDxfLine(f, buf) == DXF_LINE) {
-        if (std::strcmp(buf, "3DLINE") == 0) total += 1;
-        else if (std::strcmp(buf, "3DFACE") == 0) total += 4;
+    {
+        DxfEntityReader counter(f);
+        for (int corners; (corners = counter.Next(nullptr)) != 0;) total += corners == 2 ? 1 : 4;
     }
     std::fclose(f);
     if (total == 0) return 0;
@@ -222,17 +274,15 @@ int LoadMeshWith(Mesh& mesh, const char* fileName, int floorPlanOnly, bool quadr
     f = std::fopen(fileName, "r");
     if (!f) return 0;
     Appender out{mesh, int32_t(total), quadratic, floorPlanOnly, {}};
-    float v[12];
-    while (ReadDxfLine(f, buf) == DXF_LINE) {
-        if (std::strcmp(buf, "3DLINE") == 0) {
-            if (ReadEntity(f, buf, 2, v)) out.Offer(Segment{v[0], v[1], v[2], v[3], v[4], v[5]});
-        } else if (std::strcmp(buf, "3DFACE") == 0) {
-            if (ReadEntity(f, buf, 4, v)) {
-                for (int e = 0; e < 4; ++e) {
-                    const float* a = v + e * 3;
-                    const float* b = v + ((e + 1) & 3) * 3;
-                    out.Offer(Segment{a[0], a[1], a[2], b[0], b[1], b[2]});
-                }
+    DxfEntityReader reader(f);
+    for (int corners; (corners = reader.Next(v)) != 0;) {
+        if (corners == 2) {
+            out.Offer(Segment{v[0], v[1], v[2], v[3], v[4], v[5]});
+        } else {
+            for (int e = 0; e < 4; ++e) {
+                const float* a = v + e * 3;
+                const float* b = v + ((e + 1) & 3) * 3;
+                out.Offer(Segment{a[0], a[1], a[2], b[0], b[1], b[2]});
             }
         }
     }

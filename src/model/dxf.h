@@ -34,7 +34,11 @@ enum { DXF_EOF = 0, DXF_LINE = 1 };
 // stopped at a line feed, DXF_EOF when the stream ran out (what was read before is still in buf).
 int ReadDxfLine(FILE* file, char buf[DXF_LINE_BYTES]);
 
-// Loads the 3DLINE and 3DFACE entities of a DXF file into `mesh` (previous contents freed first).
+// Loads the 3DLINE and 3DFACE entities of a DXF file into `mesh` (previous contents freed first). The
+// file is read as (group code, value) line pairs: an entity starts at the value "3DLINE" or "3DFACE"
+// of code 0, or at such a name standing alone outside a pair; its coordinates are the values of codes
+// 10/20/30, 11/21/31 (and 12/22/32, 13/23/33 for a face); every other pair, and every other line that
+// is not a code, is skipped. An entity left without all its coordinates is dropped.
 // Exact and reversed duplicates are dropped (exact float equality: +0 equals -0, NaN equals nothing);
 // with floorPlanOnly set only segments with y1 == 0 and y2 == 0 are kept. Returns 1 when at least one
 // segment was kept, 0 otherwise (unreadable file, no entities, all rejected). Prints nothing.
