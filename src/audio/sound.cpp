@@ -57,6 +57,10 @@ int VolumeToHundredthsDb(int volume) {
 
 int SoundInit() {
     SoundReady = 0;
+    // A slot no sound list names plays nothing (buffer 0 is a real sound, the player's pain).
+    for (auto& row : SoundTable)
+        for (int32_t& entry : row)
+            entry = -1;
     if (!DeviceHeld) {
         for (int n = 0; n < SOUND_BUFFERS; ++n)
             ClearRecord(n);
@@ -130,14 +134,20 @@ void LoadSoundList(const char* file) {
 int PlayBuffer(int n, int flags, int volume, int frequency, int pan) {
     if (!SoundReady) return 0;
     if (!HasBuffer(n)) return 1;
-    MixerStop(n);
+    // A request nobody can hear (out of hearing range, or SOUNDVOL 0) is logged and nothing more: stopping
+    // or re-voluming the voice would cut off an audible play of the same sound, such as the player's own
+    // shot when a far monster fires the same weapon.
+    if (volume <= 0) {
+        RecordPlay(n, 0, frequency, pan);
+        return 1;
+    }
     if (volume > 100) volume = 100;
-    // Volume 0 (out of hearing range, or SOUNDVOL 0) is silence, not the last volume used.
-    MixerSetVolume(n, volume > 0 ? VolumeToHundredthsDb(volume) : MIXER_VOLUME_MIN);
+    MixerStop(n);
+    MixerSetVolume(n, VolumeToHundredthsDb(volume));
     if (frequency > 0) MixerSetFrequency(n, uint32_t(frequency));
     MixerSetPan(n, pan);
     int ok = MixerPlay(n, (flags & SB_PLAY_LOOPING) != 0);
-    RecordPlay(n, volume > 0 ? volume : 0, frequency, pan);
+    RecordPlay(n, volume, frequency, pan);
     return ok;
 }
 
@@ -218,7 +228,8 @@ std::string AudioDumpJson() {
         snprintf(num, sizeof num, "{\"number\":%d,\"file\":", n);
         j += num;
         AudioJsonString(j, r.file);
-        snprintf(num, sizeof num, ",\"size\":%d,\"rate\":%d}", int(r.size), int(r.fileRate));
+        snprintf(num, sizeof num, ",\"size\":%d,\"rate\":%d,\"playing\":%d,\"volume\":%d}", int(r.size),
+                 int(r.fileRate), MixerIsPlaying(n) ? 1 : 0, MixerVolume(n));
         j += num;
     }
     j += "],\"table\":[";

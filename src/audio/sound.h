@@ -25,10 +25,12 @@ struct SoundBufferRecord {
 
 extern uint8_t SoundReady;
 extern SoundBufferRecord SoundBuffers[SOUND_BUFFERS];
-// Buffer number to play for (row, slot): LoadWave's result, -1 after a failed load, 0 when never set.
+// Buffer number to play for (row, slot): LoadWave's result, -1 (nothing to play) after a failed load or
+// when no sound list has named the slot since SoundInit.
 extern int32_t SoundTable[SOUND_ROWS][SOUND_SLOTS];
 
-// Start-up: opens (or keeps) the output device and empties every record. 1 = ready, 0 = no device.
+// Start-up: sets every table entry to -1, opens (or keeps) the output device and empties every record.
+// 1 = ready, 0 = no device.
 int SoundInit();
 // Exit: stops and releases everything and lets go of the device.
 void SoundShutdown();
@@ -37,9 +39,10 @@ void SoundShutdown();
 void LoadSoundList(const char* file);
 // Loads a WAV file into record n (replacing what it held). Returns n, or -1 on failure.
 int LoadWave(int n, const char* file);
-// Plays record n from its start: flags 0 once / SB_PLAY_LOOPING, volume 0..100 (0 is silent), frequency
-// in samples per second (0 keeps the last), pan in hundredths of a decibel. An empty or out-of-range
-// record plays nothing and reports success.
+// Plays record n from its start: flags 0 once / SB_PLAY_LOOPING, volume 1..100, frequency in samples per
+// second (0 keeps the last), pan in hundredths of a decibel. Volume 0 or below (out of hearing range, or
+// SOUNDVOL 0) is only logged: the voice is left exactly as it was, so an audible play of the same record
+// carries on. An empty or out-of-range record plays nothing and reports success.
 int PlayBuffer(int n, int flags, int volume, int frequency, int pan);
 // SB_ flags of record n; -1 when the record is empty.
 int BufferStatus(int n);
