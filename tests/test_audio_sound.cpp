@@ -75,16 +75,21 @@ TEST_F(AudioSound, ListRowsFillBuffersThreeTimesRowPlusSlot) {
     EXPECT_EQ(SoundTable[2][0], -1);
     EXPECT_EQ(SoundTable[84][2], -1);
     // Three files in a row fill 3r .. 3r + 2 and print only the first name; unnamed rows, slots and
-    // failed loads leave what the entries say.
+    // failed loads leave what the entries say. Each failed load says why in one line.
     SoundTable[1][1] = 55;
+    std::string missing = Scratch("missing.wav"), floats = Scratch("float.wav");
+    ASSERT_TRUE(WriteBytes(floats, MakeWav(std::vector<uint8_t>(64, 0), {11025, 1, 32, 3})));
     std::string three = List(
-        "three.snd", {"SOUNDS=3", "SOUND0=" + Scratch("missing.wav"), "SOUND2=" + a + ";" + b + ";" + c});
+        "three.snd", {"SOUNDS=3", "SOUND0=" + missing + ";" + floats, "SOUND2=" + a + ";" + b + ";" + c});
     ConsolePrint("--three--");
     LoadSoundList(three.c_str());
     EXPECT_EQ((std::vector<int>{SoundTable[2][0], SoundTable[2][1], SoundTable[2][2]}),
               (std::vector<int>{6, 7, 8}));
     EXPECT_EQ(SoundBuffers[8].size, 900);
-    EXPECT_EQ(LinesAfter("--three--"), (std::vector<std::string>{three, Scratch("missing.wav"), a}));
+    EXPECT_EQ(LinesAfter("--three--"),
+              (std::vector<std::string>{three, missing, "Cannot open sound file " + missing,
+                                        "Sound file " + floats + " refused: format tag 3 is not PCM", a}));
+    EXPECT_EQ(SoundTable[0][1], -1);
     EXPECT_EQ(SoundTable[0][0], -1);
     EXPECT_EQ(SoundTable[1][0], 3);
     EXPECT_EQ(SoundTable[1][1], 55);

@@ -1,11 +1,15 @@
 // Sound effects: buffer records backed by mixer voices, sound lists, plays, and the audio state dump.
 #include "audio/sound.h"
 
+#include <sys/stat.h>
+
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/bounded.h"
+#include "app/files.h"
 #include "app/settings.h"
 #include "audio/mixer.h"
 #include "audio/music.h"
@@ -89,7 +93,17 @@ int LoadWave(int n, const char* file) {
     if (!SoundReady) return 0;
     if (n < 0 || n >= SOUND_BUFFERS) return -1;
     WaveSamples wave;
-    if (!ReadWaveFile(file, &wave)) return -1;
+    char reason[96] = "";
+    int read = ReadWaveFile(file, &wave, reason, sizeof reason);
+    if (read != 1) {
+        char line[512];
+        if (read < 0)
+            snprintf(line, sizeof line, "Cannot open sound file %s", file ? file : "");
+        else
+            snprintf(line, sizeof line, "Sound file %s refused: %s", file, reason);
+        ConsolePrint(line);
+        return -1;
+    }
     size_t length = wave.samples.size();
     std::unique_ptr<uint8_t[]> samples(new uint8_t[length]);
     memcpy(samples.get(), wave.samples.data(), length);
@@ -194,6 +208,27 @@ const SoundPlayRecord* SoundPlayAt(int i) {
 
 void SoundClearPlays() {
     PlayLogStart = PlayLogCount = 0;
+}
+
+int AudioRefuse(char* reason, size_t reasonSize, const char* format, ...) {
+    if (reason && reasonSize) {
+        va_list args;
+        va_start(args, format);
+        vsnprintf(reason, reasonSize, format, args);
+        va_end(args);
+    }
+    return 0;
+}
+
+int ReadAudioFile(const char* file, size_t maxBytes, std::vector<uint8_t>& out, char* reason,
+                  size_t reasonSize) {
+    out.clear();
+    // Only regular files are opened: a folder cannot be read and a named pipe would wait for a writer.
+    struct stat st;
+    if (!file || !file[0] || stat(file, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    if (uint64_t(st.st_size) > maxBytes)
+        return AudioRefuse(reason, reasonSize, "larger than %zu MiB", maxBytes >> 20);
+    return ReadFileBounded(file, maxBytes, out) ? 1 : -1;
 }
 
 void AudioJsonString(std::string& out, const char* text) {
