@@ -114,14 +114,15 @@ TEST(AudioMidi, SanityCheckReadsTheDeclaredTracksAndSaysWhatIsWrong) {
         tail.insert(tail.end(), junk.begin(), junk.end());
         EXPECT_EQ(MidiVerdict(tail), "accepted");
     }
-    // Bad headers.
+    // Bad headers, and the track's length past the file.
     for (auto [at, value, reason] : {std::tuple{0, int('X'), "not a standard MIDI file"},
                                      {7, 5, "header chunk is too short"},
                                      {7, 200, "header runs past the end of the file"},
                                      {9, 3, "format 3 is not 0, 1 or 2"},
                                      {11, 0, "no tracks"},
                                      {13, 0, "division is 0"},
-                                     {12, 0xe7, "SMPTE division has no ticks per frame"}}) {
+                                     {12, 0xe7, "SMPTE division has no ticks per frame"},
+                                     {18, 0x7f, "track 1 runs past the end of the file"}}) {
         std::vector<uint8_t> bad = good;
         bad[size_t(at)] = uint8_t(value);
         if (at == 13) bad[12] = 0;
