@@ -1,6 +1,9 @@
 // Music: MIDI checks, the 64 slots, the once-a-second rotation on the virtual clock, and the
 // synthesiser's output through the mixer.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <tuple>
 
 #include "app/settings.h"
 #include "audio/mixer.h"
@@ -81,28 +84,100 @@ class AudioMusic : public ::testing::Test {
 
 } // namespace
 
-TEST(AudioMidi, SanityCheckRefusesWhatIsNotAWholeMidiFile) {
+namespace {
+
+// Why MidiLooksSane refuses the bytes, or "accepted".
+std::string MidiVerdict(const std::vector<uint8_t>& bytes) {
+    char reason[96] = "";
+    return MidiLooksSane(bytes.data(), bytes.size(), reason, sizeof reason) ? "accepted" : reason;
+}
+
+// Trailing bytes after the last declared track, as taggers and editors leave them.
+const std::vector<std::vector<uint8_t>>& TrailingJunk() {
+    static const std::vector<std::vector<uint8_t>> junk = {
+        {'T', 'A', 'G', 'S', 'o', 'n', 'g', ' ', 'b', 'y', ' ', 'm', 'e', '\n'}, // text
+        {0, 0, 0},                                                               // padding
+        {'M', 'T', 'r', 'k', 0, 0, 0x10, 0, 0x90, 60},                           // a cut-off chunk
+    };
+    return junk;
+}
+
+} // namespace
+
+TEST(AudioMidi, SanityCheckReadsTheDeclaredTracksAndSaysWhatIsWrong) {
     std::vector<uint8_t> good = MakeMidi(3, 48);
-    EXPECT_EQ(MidiLooksSane(good.data(), good.size()), 1);
+    EXPECT_EQ(MidiVerdict(good), "accepted");
     for (size_t n = 0; n < good.size(); ++n)
         EXPECT_EQ(MidiLooksSane(good.data(), n), 0) << "length " << n;
-    // No tracks, format 3, no division, a track length past the file, a header length past the file.
-    for (auto [at, value] : {std::pair{11, 0}, {9, 3}, {13, 0}, {18, 0x7f}, {7, 200}}) {
+    for (const std::vector<uint8_t>& junk : TrailingJunk()) {
+        std::vector<uint8_t> tail = good;
+        tail.insert(tail.end(), junk.begin(), junk.end());
+        EXPECT_EQ(MidiVerdict(tail), "accepted");
+    }
+    // Bad headers, and the track's length past the file.
+    for (auto [at, value, reason] : {std::tuple{0, int('X'), "not a standard MIDI file"},
+                                     {7, 5, "header chunk is too short"},
+                                     {7, 200, "header runs past the end of the file"},
+                                     {9, 3, "format 3 is not 0, 1 or 2"},
+                                     {11, 0, "no tracks"},
+                                     {13, 0, "division is 0"},
+                                     {12, 0xe7, "SMPTE division has no ticks per frame"},
+                                     {18, 0x7f, "track 1 runs past the end of the file"}}) {
         std::vector<uint8_t> bad = good;
         bad[size_t(at)] = uint8_t(value);
         if (at == 13) bad[12] = 0;
-        EXPECT_EQ(MidiLooksSane(bad.data(), bad.size()), 0) << "byte " << at;
+        if (at == 12) bad[13] = 0;
+        EXPECT_EQ(MidiVerdict(bad), reason) << "byte " << at;
     }
+    EXPECT_EQ(MidiVerdict({'M', 'T', 'h'}), "not a standard MIDI file");
+    // Declared tracks that are missing, cut, past the end or empty; other chunks on the way are passed over
+    // when whole.
+    std::vector<uint8_t> two = good; // format 1, two tracks declared
+    two[9] = 1;
+    two[11] = 2;
+    std::vector<uint8_t> track(good.begin() + 14, good.end());
+    EXPECT_EQ(MidiVerdict(two), "track 2 is missing");
+    auto withSecond = [&](const std::vector<uint8_t>& chunk) {
+        std::vector<uint8_t> v = two;
+        v.insert(v.end(), chunk.begin(), chunk.end());
+        return MidiVerdict(v);
+    };
+    EXPECT_EQ(withSecond(track), "accepted");
+    EXPECT_EQ(withSecond({'M', 'T', 'r', 'k', 0}), "track 2 is truncated");
+    EXPECT_EQ(withSecond(std::vector<uint8_t>(track.begin(), track.end() - 1)),
+              "track 2 runs past the end of the file");
+    EXPECT_EQ(withSecond({'M', 'T', 'r', 'k', 0, 0, 0, 0}), "track 2 is empty");
+    std::vector<uint8_t> alien = {'X', 'F', 'I', 'H', 0, 0, 0, 2, 1, 2};
+    std::vector<uint8_t> alienThenTrack = alien;
+    alienThenTrack.insert(alienThenTrack.end(), track.begin(), track.end());
+    EXPECT_EQ(withSecond(alienThenTrack), "accepted");
+    EXPECT_EQ(withSecond(alien), "track 2 is missing");
+    alien[7] = 200;
+    EXPECT_EQ(withSecond(alien), "chunk runs past the end of the file");
     std::vector<uint8_t> wav = MakeWav(std::vector<uint8_t>(100, 128));
-    EXPECT_EQ(MidiLooksSane(wav.data(), wav.size()), 0);
+    EXPECT_EQ(MidiVerdict(wav), "not a standard MIDI file");
 }
 
-TEST_F(AudioMusic, LoadingFillsFreeSlotsAndRefusesBadFiles) {
+TEST_F(AudioMusic, LoadingFillsFreeSlotsAndRefusesBadFilesInOneLineEach) {
     std::string song = Midi("song.mid", 4, 48);
-    std::string empty = Scratch("empty.mid");
+    std::string empty = Scratch("empty.mid"), cut = Scratch("cut.mid"), big = Scratch("big.mid");
     ASSERT_TRUE(WriteBytes(empty, {}));
-    for (const std::string& bad : {empty, Scratch("missing.mid"), ScratchDir(), std::string()})
+    std::vector<uint8_t> bytes = MakeMidi(4, 48);
+    bytes.pop_back();
+    ASSERT_TRUE(WriteBytes(cut, bytes));
+    ASSERT_TRUE(WriteBytes(big, MakeMidi(4, 48)));
+    ASSERT_EQ(truncate(big.c_str(), off_t(MUSIC_MAX_FILE_BYTES + 1)), 0);
+    ConsolePrint("--bad music--");
+    for (const std::string& bad : {empty, cut, big, Scratch("missing.mid"), ScratchDir(), std::string()})
         EXPECT_EQ(LoadMusic(bad.c_str()), -1) << bad;
+    EXPECT_EQ(
+        LinesAfter("--bad music--"),
+        (std::vector<std::string>{"Music file " + empty + " refused: not a standard MIDI file",
+                                  "Music file " + cut + " refused: track 1 runs past the end of the file",
+                                  "Music file " + big + " refused: larger than 4 MiB",
+                                  "Cannot open music file " + Scratch("missing.mid"),
+                                  "Cannot open music file " + ScratchDir(), "Cannot open music file "}));
+    unlink(big.c_str());
     for (const MusicSlot& s : MusicSlots)
         EXPECT_EQ(s.state, MUSIC_FREE);
     // Loading does not start anything.
@@ -187,6 +262,36 @@ TEST_F(AudioMusic, SynthesiserSoundsAfterPlayAndFallsSilentAfterStop) {
     std::vector<int16_t> quiet = Render(rate / 2);
     EXPECT_GT(Peak(quiet), 0);
     EXPECT_NEAR(Rms(quiet, 0) / Rms(playing, 0), std::pow(10.0, -1.5), 0.01);
+}
+
+TEST_F(AudioMusic, TrailingBytesAfterTheLastTrackPlayLikeTheFileWithout) {
+    // Plays a file from its start to its end through the synthesiser: milliseconds and loudness.
+    auto playThrough = [&](const std::vector<uint8_t>& bytes) {
+        std::string path = Scratch("tail.mid");
+        EXPECT_TRUE(WriteBytes(path, bytes));
+        UnloadAllMusic();
+        Render(rate); // let any earlier notes die away
+        EXPECT_EQ(LoadMusic(path.c_str()), 0);
+        EXPECT_EQ(PlayMusic(0), 1);
+        std::vector<int16_t> all;
+        int ms = 0;
+        for (; PlatformMusicIsPlaying() && ms < 5000; ms += 10) {
+            std::vector<int16_t> part = Render(rate / 100);
+            all.insert(all.end(), part.begin(), part.end());
+        }
+        return std::pair{ms, Rms(all, 0)};
+    };
+    std::vector<uint8_t> song = MakeMidi(4, 48); // four half-beat notes: one second
+    auto [plainMs, plainRms] = playThrough(song);
+    EXPECT_NEAR(plainMs, 1000, 30);
+    EXPECT_GT(plainRms, 300);
+    for (const std::vector<uint8_t>& junk : TrailingJunk()) {
+        std::vector<uint8_t> tail = song;
+        tail.insert(tail.end(), junk.begin(), junk.end());
+        auto [ms, rms] = playThrough(tail);
+        EXPECT_EQ(ms, plainMs);
+        EXPECT_NEAR(rms / plainRms, 1.0, 0.02);
+    }
 }
 
 TEST_F(AudioMusic, GarbageEventsInASaneFileDoNotStopTheGame) {

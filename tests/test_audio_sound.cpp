@@ -4,7 +4,10 @@
 #include "app/settings.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
+#include "defs/level.h"
 #include "game/contact.h"
+#include "game/weapons.h"
+#include "game_fixture.h"
 #include "platform/headless/headless_audio.h"
 #include "test_audio_util.h"
 
@@ -67,17 +70,26 @@ TEST_F(AudioSound, ListRowsFillBuffersThreeTimesRowPlusSlot) {
     EXPECT_EQ(SoundBuffers[3].fileRate, 11025);
     EXPECT_EQ(BufferStatus(1), -1);
     EXPECT_EQ(LinesAfter("--two--"), (std::vector<std::string>{two, a, b}));
+    // Slots no list has named hold no buffer (not buffer 0, the first row's sound).
+    EXPECT_EQ(SoundTable[0][1], -1);
+    EXPECT_EQ(SoundTable[2][0], -1);
+    EXPECT_EQ(SoundTable[84][2], -1);
     // Three files in a row fill 3r .. 3r + 2 and print only the first name; unnamed rows, slots and
-    // failed loads leave what the entries say.
+    // failed loads leave what the entries say. Each failed load says why in one line.
     SoundTable[1][1] = 55;
+    std::string missing = Scratch("missing.wav"), floats = Scratch("float.wav");
+    ASSERT_TRUE(WriteBytes(floats, MakeWav(std::vector<uint8_t>(64, 0), {11025, 1, 32, 3})));
     std::string three = List(
-        "three.snd", {"SOUNDS=3", "SOUND0=" + Scratch("missing.wav"), "SOUND2=" + a + ";" + b + ";" + c});
+        "three.snd", {"SOUNDS=3", "SOUND0=" + missing + ";" + floats, "SOUND2=" + a + ";" + b + ";" + c});
     ConsolePrint("--three--");
     LoadSoundList(three.c_str());
     EXPECT_EQ((std::vector<int>{SoundTable[2][0], SoundTable[2][1], SoundTable[2][2]}),
               (std::vector<int>{6, 7, 8}));
     EXPECT_EQ(SoundBuffers[8].size, 900);
-    EXPECT_EQ(LinesAfter("--three--"), (std::vector<std::string>{three, Scratch("missing.wav"), a}));
+    EXPECT_EQ(LinesAfter("--three--"),
+              (std::vector<std::string>{three, missing, "Cannot open sound file " + missing,
+                                        "Sound file " + floats + " refused: format tag 3 is not PCM", a}));
+    EXPECT_EQ(SoundTable[0][1], -1);
     EXPECT_EQ(SoundTable[0][0], -1);
     EXPECT_EQ(SoundTable[1][0], 3);
     EXPECT_EQ(SoundTable[1][1], 55);
@@ -92,18 +104,28 @@ TEST_F(AudioSound, ListRowsFillBuffersThreeTimesRowPlusSlot) {
     EXPECT_EQ(LoadWave(-1, a.c_str()), -1);
 }
 
-TEST_F(AudioSound, VolumeIsHundredthsOfDecibelsAndZeroIsSilent) {
+TEST_F(AudioSound, VolumeIsHundredthsOfDecibelsAndZeroPlaysNothing) {
     ASSERT_EQ(LoadWave(4, Wav("tone.wav", Sine8(11025, 200, 100)).c_str()), 4);
     for (auto [v, db] : {std::pair{100, 0}, {50, -1500}, {10, -2700}, {1, -2970}}) {
         ASSERT_EQ(PlayBuffer(4, 0, v, 22000, 0), 1);
         EXPECT_EQ(MixerVolume(4), db) << v;
     }
-    // After a play at full volume, a request at volume 0 is silent instead of replaying at full.
+    // A request at volume 0 neither stops, rewinds, re-volumes, re-pitches, pans nor starts the voice:
+    // the play at full volume carries on to its end, half a second after it began, on both sides.
     PlayBuffer(4, 0, 100, 22000, 0);
     double full = Rms(Render(rate / 5), 0);
     EXPECT_GT(full, 10000);
+    EXPECT_EQ(PlayBuffer(4, SB_PLAY_LOOPING, 0, 11025, 3000), 1);
+    EXPECT_EQ(MixerVolume(4), 0);
+    std::vector<int16_t> after = Render(rate / 5);
+    EXPECT_NEAR(Rms(after, 0) / full, 1.0, 0.01);
+    EXPECT_NEAR(Rms(after, 1) / full, 1.0, 0.01);
+    EXPECT_NEAR(MsUntilStopped(4), 100, 15);
     PlayBuffer(4, 0, 0, 22000, 0);
+    EXPECT_EQ(BufferStatus(4), 0);
     EXPECT_EQ(Peak(Render(rate / 10)), 0);
+    ASSERT_EQ(SoundPlayCount(), 7);
+    EXPECT_EQ(SoundPlayAt(5)->volume, 0); // still listed as requests
     PlayBuffer(4, 0, 50, 22000, 0);
     EXPECT_NEAR(Rms(Render(rate / 5), 0) / full, std::pow(10.0, -0.75), 0.002); // -15 dB
 }
@@ -178,8 +200,10 @@ TEST_F(AudioSound, PlaySoundAndTheDumpShowWhatWasPlayed) {
     EXPECT_EQ(PlaySound(SoundBufferFor(17, 0)), 1);
     EXPECT_EQ(PlaySound(SoundBufferFor(99, 0)), 1); // outside the table: nothing
     std::string j = AudioDumpJson();
+    // Each buffer shows its voice: 51 was only asked for at volume 0, 52 plays at -15 dB.
     EXPECT_NE(j.find("\"sound\":{\"ready\":1,\"volume\":0,\"buffers\":[{\"number\":51,\"file\":\"" + a +
-                     "\",\"size\":300,\"rate\":11025},{\"number\":52,"),
+                     "\",\"size\":300,\"rate\":11025,\"playing\":0,\"volume\":0},{\"number\":52,\"file\":\"" +
+                     a + "\",\"size\":300,\"rate\":11025,\"playing\":1,\"volume\":-1500}],"),
               std::string::npos)
         << j;
     EXPECT_NE(j.find("\"table\":[{\"row\":17,\"buffers\":[51,52,"), std::string::npos) << j;
@@ -215,4 +239,64 @@ TEST_F(AudioSound, WithoutADeviceEverythingIsASilentNoOp) {
     EXPECT_NE(AudioDumpJson().find("\"sound\":{\"ready\":0"), std::string::npos);
     HeadlessSetAudioAvailable(true);
     EXPECT_EQ(SoundInit(), 1);
+}
+
+// The same sounds heard in a playing world.
+class AudioGame : public GameFixture {
+  protected:
+    // Buffer n's entry in the dump's sound.buffers, without its number.
+    std::string BufferDump(int n) {
+        std::string j = AudioDumpJson(), head = "{\"number\":" + std::to_string(n) + ",";
+        size_t at = j.find(head);
+        return at == std::string::npos ? j : j.substr(at + head.size(), j.find('}', at) - at - head.size());
+    }
+};
+
+TEST_F(AudioGame, AFarShooterLeavesTheNearShotOfTheSameSoundPlaying) {
+    // A 200 ms knife sound; the player strikes, then a monster out of hearing range strikes too.
+    ASSERT_TRUE(WriteBytes("knife.wav", MakeWav(Sine8(4400, 100, 100), {22050})));
+    const int knife = Buf(WPN_KNIFE + 2, 1);
+    ASSERT_EQ(LoadWave(knife, "knife.wav"), knife);
+    SOUNDVOL = 80;
+    ObjectRecord& far = Monster(1, 0, 30, 0);
+    far.weapon = WPN_KNIFE;
+    const int rate = MixerDeviceRate();
+    std::vector<int16_t> out(size_t(rate / 100) * 2);
+    FireKnife(P(), 0);
+    for (int ms = 0; ms < 50; ms += 10)
+        MixerRender(out.data(), rate / 100);
+    FireKnife(far, 1);
+    ASSERT_EQ(SoundPlayCount(), 2);
+    EXPECT_EQ(SoundPlayAt(1)->volume, 0);
+    EXPECT_EQ(BufferDump(knife),
+              "\"file\":\"knife.wav\",\"size\":4400,\"rate\":22050,\"playing\":1,\"volume\":-600");
+    // The near shot sounds on at -6 dB to its own end, 200 ms after it began.
+    MixerRender(out.data(), rate / 100);
+    EXPECT_NEAR(Rms(out, 0), 32767 * 100 / 128 / std::sqrt(2.0) * std::pow(10.0, -0.3), 300);
+    int ms = 60;
+    for (; (BufferStatus(knife) & SB_PLAYING) && ms < 1000; ms += 10)
+        MixerRender(out.data(), rate / 100);
+    EXPECT_NEAR(ms, 200, 15);
+    // A far strike alone plays nothing.
+    FireKnife(far, 1);
+    EXPECT_EQ(BufferDump(knife),
+              "\"file\":\"knife.wav\",\"size\":4400,\"rate\":22050,\"playing\":0,\"volume\":-600");
+    MixerRender(out.data(), rate / 100);
+    EXPECT_EQ(Peak(out), 0);
+}
+
+TEST_F(AudioGame, ALevelListWithoutALevelStartSoundPlaysNothingAtTheStart) {
+    ASSERT_EQ(SoundInit(), 1); // a fresh start: no list has named a slot yet
+    WriteDefinition("plain.snd", {"SOUNDS=19", "SOUND0=s.wav"});
+    WriteDefinition("plain.lvl", {"MAP=none.dxf", "SOUNDS=plain.snd"});
+    ASSERT_EQ(LoadLevel("plain.lvl"), 1);
+    EXPECT_EQ(SoundTable[0][0], 0);
+    EXPECT_EQ(SoundTable[18][0], -1);
+    EXPECT_TRUE(Played().empty());
+    EXPECT_EQ(BufferStatus(0), 0);
+    // Naming SOUND18 plays it.
+    WriteDefinition("start.snd", {"SOUNDS=19", "SOUND0=s.wav", "SOUND18=s.wav"});
+    WriteDefinition("start.lvl", {"MAP=none.dxf", "SOUNDS=start.snd"});
+    ASSERT_EQ(LoadLevel("start.lvl"), 1);
+    EXPECT_EQ(Played(), (std::vector<int>{Buf(18, 0)}));
 }

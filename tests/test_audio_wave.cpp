@@ -1,5 +1,6 @@
 // The WAV reader: accepted layouts, conversion to 8-bit mono, and hostile files refused cleanly.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "audio/wave.h"
@@ -26,7 +27,7 @@ TEST(AudioWave, EveryPcmLayoutBecomesTheSameEightBitMonoWaveform) {
     // 16-bit stereo, 16-bit mono and 24-bit mono of one waveform give the same 8-bit samples (not noise);
     // opposite channels cancel.
     const size_t n = 800;
-    std::vector<uint8_t> expect(n), s16stereo, s16mono, s24, antiphase;
+    std::vector<uint8_t> expect(n), s16stereo, s16mono, s24, antiphase, s24stereo, s32six;
     for (size_t i = 0; i < n; ++i) {
         int v = int(lround(20000 * sin(2 * M_PI * 4 * double(i) / double(n))));
         expect[i] = uint8_t((v >> 8) + 128);
@@ -36,6 +37,10 @@ TEST(AudioWave, EveryPcmLayoutBecomesTheSameEightBitMonoWaveform) {
         PutLe(s24, uint32_t(v) << 8 | 0x55, 3);
         PutLe(antiphase, uint32_t(v), 2);
         PutLe(antiphase, uint32_t(-v), 2);
+        for (int c = 0; c < 2; ++c) // 20 valid bits at the top of each 24-bit container
+            PutLe(s24stereo, uint32_t(v) << 8 | 0x70, 3);
+        for (int c = 0; c < 6; ++c)
+            PutLe(s32six, uint32_t(v) << 16 | 0xc3a5, 4);
     }
     ASSERT_EQ(Parse(MakeWav(s16stereo, {11025, 2, 16}), &w), 1);
     EXPECT_EQ(w.samples, expect);
@@ -46,6 +51,17 @@ TEST(AudioWave, EveryPcmLayoutBecomesTheSameEightBitMonoWaveform) {
     ASSERT_EQ(Parse(MakeWav(antiphase, {11025, 2, 16}), &w), 1);
     for (uint8_t s : w.samples)
         ASSERT_NEAR(int(s), 128, 1);
+    // WAVE_FORMAT_EXTENSIBLE with the PCM sub-format, as sound editors write 24-bit, 32-bit and
+    // multichannel files, converts exactly like plain PCM of the same container size.
+    ASSERT_EQ(Parse(MakeWav(s24stereo, {11025, 2, 24}), &w), 1);
+    EXPECT_EQ(w.samples, expect);
+    ASSERT_EQ(Parse(MakeWav(s24stereo, {44100, 2, 24, 0xfffe, 40, 20}), &w), 1);
+    EXPECT_EQ(w.samples, expect);
+    EXPECT_EQ(w.fileRate, 44100);
+    ASSERT_EQ(Parse(MakeWav(s32six, {48000, 6, 32, 0xfffe, 40}), &w), 1);
+    EXPECT_EQ(w.samples, expect);
+    EXPECT_EQ(w.channels, 6);
+    EXPECT_EQ(w.bits, 32);
 }
 
 TEST(AudioWave, OtherChunksAreSkippedWithTheirPadding) {
@@ -64,43 +80,74 @@ TEST(AudioWave, OtherChunksAreSkippedWithTheirPadding) {
     WaveSamples w;
     ASSERT_EQ(Parse(v, &w), 1);
     EXPECT_EQ(w.samples, data);
+    // A RIFF size that ends before the format and data chunks: the chunks are walked to the file's end.
+    SetLe32(v, 4, 20);
+    ASSERT_EQ(Parse(v, &w), 1);
+    EXPECT_EQ(w.samples, data);
 }
 
-TEST(AudioWave, HostileFilesAreRefused) {
+TEST(AudioWave, HostileFilesAreRefusedWithTheirReason) {
     std::vector<uint8_t> good = MakeWav(Sine8(200, 2, 90));
     WaveSamples w;
     for (size_t n = 0; n < good.size(); ++n) // truncated at every byte
         EXPECT_EQ(ParseWave(good.data(), n, &w), 0) << "length " << n;
-    auto refused = [&](size_t at, uint32_t value) {
+    auto why = [&](const std::vector<uint8_t>& bytes) -> std::string {
+        char reason[96] = "";
+        if (ParseWave(bytes.data(), bytes.size(), &w, reason, sizeof reason)) return "accepted";
+        EXPECT_TRUE(w.samples.empty());
+        return reason;
+    };
+    auto patched = [&](size_t at, uint32_t value) {
         std::vector<uint8_t> bad = good;
         SetLe32(bad, at, value);
-        return Parse(bad, &w) == 0;
+        return why(bad);
     };
-    EXPECT_TRUE(refused(40, 0xffffffffu));    // 4 GB of data
-    EXPECT_TRUE(refused(40, 201));            // one byte more than the file
-    EXPECT_TRUE(refused(16, 0x7fffffffu));    // format chunk past the end
-    EXPECT_TRUE(refused(16, 14));             // format chunk too short for a format record
-    EXPECT_TRUE(refused(0, 0x46464952u + 1)); // not RIFF
-    EXPECT_TRUE(refused(8, 0x45564157u + 1)); // not WAVE
-    for (WavSpec s : {WavSpec{11025, 1, 32, 3}, WavSpec{11025, 1, 8, 0xfffe}, WavSpec{11025, 0, 8},
-                      WavSpec{11025, 1, 0}, WavSpec{0, 1, 8}})
-        EXPECT_EQ(Parse(MakeWav(std::vector<uint8_t>(64, 128), s), &w), 0) << s.tag << " " << s.channels;
-    EXPECT_EQ(Parse(MakeWav({1}, {11025, 2, 16}), &w), 0); // not one whole frame
+    const std::string past = "chunk runs past the end of the file";
+    EXPECT_EQ(patched(40, 0xffffffffu), past); // 4 GB of data
+    EXPECT_EQ(patched(40, 201), past);         // one byte more than the file
+    EXPECT_EQ(patched(16, 0x7fffffffu), past); // format chunk past the end
+    EXPECT_EQ(patched(16, 14), "format chunk is too short");
+    EXPECT_EQ(patched(0, 0x46464952u + 1), "not a RIFF/WAVE file");
+    EXPECT_EQ(patched(8, 0x45564157u + 1), "not a RIFF/WAVE file");
+    EXPECT_EQ(why(std::vector<uint8_t>(good.begin(), good.begin() + 12)), "no format chunk");
+    EXPECT_EQ(why(std::vector<uint8_t>(good.begin(), good.begin() + 36)), "no data chunk");
+    std::vector<uint8_t> silence(64, 128);
+    for (auto [layout, reason] :
+         {std::pair{WavSpec{11025, 1, 32, 3}, "format tag 3 is not PCM"},
+          {WavSpec{11025, 1, 8, 0xfffe}, "extensible format chunk is too short"},
+          {WavSpec{11025, 1, 32, 0xfffe, 40, 0, 3}, "extensible sub-format is not PCM"}, // float
+          {WavSpec{11025, 0, 8}, "0 channels is not 1 to 8"},
+          {WavSpec{11025, 9, 8}, "9 channels is not 1 to 8"},
+          {WavSpec{11025, 1, 0}, "0 bits a sample is not 1 to 32"},
+          {WavSpec{11025, 1, 40}, "40 bits a sample is not 1 to 32"},
+          {WavSpec{0, 1, 8}, "sample rate 0 is not 1 to 1000000"}})
+        EXPECT_EQ(why(MakeWav(silence, layout)), reason);
+    std::vector<uint8_t> shortExtension = MakeWav(silence, {11025, 1, 16, 0xfffe, 40});
+    shortExtension[36] = 21; // the extension's size word: one byte short of the sub-format
+    EXPECT_EQ(why(shortExtension), "extensible format chunk is too short");
+    EXPECT_EQ(why(MakeWav({1}, {11025, 2, 16})), "data chunk holds no whole frame");
     std::vector<uint8_t> dataFirst(good.begin(), good.begin() + 12);
     dataFirst.insert(dataFirst.end(), good.begin() + 36, good.end());
     dataFirst.insert(dataFirst.end(), good.begin() + 12, good.begin() + 36);
-    EXPECT_EQ(Parse(dataFirst, &w), 0);
-    EXPECT_EQ(ParseWave(nullptr, 0, &w), 0);
-    EXPECT_TRUE(w.samples.empty());
+    EXPECT_EQ(why(dataFirst), "data chunk comes before the format chunk");
+    char reason[8]; // a reason longer than the buffer is cut short, never overrun
+    EXPECT_EQ(ParseWave(nullptr, 0, &w, reason, sizeof reason), 0);
+    EXPECT_STREQ(reason, "not a R");
 }
 
 TEST(AudioWave, FilesThatCannotBeReadAreRefused) {
     WaveSamples w;
-    EXPECT_EQ(ReadWaveFile(Scratch("no_such.wav").c_str(), &w), 0);
-    EXPECT_EQ(ReadWaveFile(ScratchDir().c_str(), &w), 0); // a folder
-    std::string big = Scratch("big.wav"); // larger than any effect: refused before it is taken in whole
+    char reason[96] = "";
+    EXPECT_EQ(ReadWaveFile(Scratch("no_such.wav").c_str(), &w), -1);
+    EXPECT_EQ(ReadWaveFile(ScratchDir().c_str(), &w), -1); // a folder
+    std::string pipe = Scratch("pipe.wav"); // a named pipe is not opened (it would wait for a writer)
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(ReadWaveFile(pipe.c_str(), &w), -1);
+    unlink(pipe.c_str());
+    std::string big = Scratch("big.wav"); // larger than any effect: refused unread
     ASSERT_TRUE(WriteBytes(big, MakeWav(std::vector<uint8_t>(16, 128))));
     ASSERT_EQ(truncate(big.c_str(), off_t(WAVE_MAX_FILE_BYTES + 1)), 0);
-    EXPECT_EQ(ReadWaveFile(big.c_str(), &w), 0);
+    EXPECT_EQ(ReadWaveFile(big.c_str(), &w, reason, sizeof reason), 0);
+    EXPECT_STREQ(reason, "larger than 32 MiB");
     unlink(big.c_str());
 }

@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "app/bounded.h"
-#include "app/files.h"
 #include "app/settings.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
@@ -49,25 +48,42 @@ void ClearSlot(int slot) {
 
 } // namespace
 
-int MidiLooksSane(const uint8_t* bytes, size_t size) {
-    if (!bytes || size < 14 || memcmp(bytes, "MThd", 4) != 0) return 0;
+int MidiLooksSane(const uint8_t* bytes, size_t size, char* reason, size_t reasonSize) {
+    if (!bytes || size < 8 || memcmp(bytes, "MThd", 4) != 0)
+        return AudioRefuse(reason, reasonSize, "not a standard MIDI file");
     uint32_t headerLength = Be32(bytes + 4);
-    if (headerLength < 6 || headerLength > size - 8) return 0;
+    if (headerLength < 6) return AudioRefuse(reason, reasonSize, "header chunk is too short");
+    if (headerLength > size - 8)
+        return AudioRefuse(reason, reasonSize, "header runs past the end of the file");
     unsigned format = Be16(bytes + 8), tracks = Be16(bytes + 10), division = Be16(bytes + 12);
-    if (format > 2 || tracks == 0 || division == 0) return 0;
-    if ((division & 0x8000) && (division & 0xff) == 0) return 0; // SMPTE timing with no ticks per frame
+    if (format > 2) return AudioRefuse(reason, reasonSize, "format %u is not 0, 1 or 2", format);
+    if (tracks == 0) return AudioRefuse(reason, reasonSize, "no tracks");
+    if (division == 0) return AudioRefuse(reason, reasonSize, "division is 0");
+    if ((division & 0x8000) && (division & 0xff) == 0)
+        return AudioRefuse(reason, reasonSize, "SMPTE division has no ticks per frame");
+    // The synthesiser reads as many track chunks as the header declares, passing over other chunks on the
+    // way, and ignores whatever follows the last one (tags, padding, appended text); so does this walk.
     size_t pos = 8 + size_t(headerLength);
     unsigned found = 0;
-    while (size - pos >= 8) {
+    while (found < tracks) {
+        const unsigned track = found + 1;
+        if (size - pos < 8)
+            return AudioRefuse(reason, reasonSize,
+                               pos == size ? "track %u is missing" : "track %u is truncated", track);
         uint32_t length = Be32(bytes + pos + 4);
-        if (length > size - pos - 8) return 0; // truncated chunk
-        if (memcmp(bytes + pos, "MTrk", 4) == 0) {
-            if (length == 0) return 0;
+        bool isTrack = memcmp(bytes + pos, "MTrk", 4) == 0;
+        if (length > size - pos - 8) {
+            if (isTrack)
+                return AudioRefuse(reason, reasonSize, "track %u runs past the end of the file", track);
+            return AudioRefuse(reason, reasonSize, "chunk runs past the end of the file");
+        }
+        if (isTrack) {
+            if (length == 0) return AudioRefuse(reason, reasonSize, "track %u is empty", track);
             ++found;
         }
         pos += 8 + size_t(length);
     }
-    return found > 0 ? 1 : 0;
+    return 1;
 }
 
 int MusicInit() {
@@ -122,10 +138,20 @@ int LoadMusic(const char* file) {
             slot = s;
             break;
         }
-    if (slot < 0 || !file || !file[0]) return -1;
+    if (slot < 0) return -1;
     std::vector<uint8_t> bytes;
-    if (!ReadFileBounded(file, MUSIC_MAX_FILE_BYTES, bytes)) return -1;
-    if (!MidiLooksSane(bytes.data(), bytes.size())) return -1;
+    char reason[96] = "";
+    int read = ReadAudioFile(file, MUSIC_MAX_FILE_BYTES, bytes, reason, sizeof reason);
+    if (read == 1 && MidiLooksSane(bytes.data(), bytes.size(), reason, sizeof reason)) read = 2;
+    if (read != 2) {
+        char line[512];
+        if (read < 0)
+            snprintf(line, sizeof line, "Cannot open music file %s", file ? file : "");
+        else
+            snprintf(line, sizeof line, "Music file %s refused: %s", file, reason);
+        ConsolePrint(line);
+        return -1;
+    }
     MusicSlot& s = MusicSlots[slot];
     s.midi = std::move(bytes);
     s.number = slot;

@@ -31,7 +31,8 @@ int MusicInit();
 // Exit: stops and unloads everything and closes the synthesiser.
 void MusicShutdown();
 // Reads a MIDI file into the first free slot; nothing plays yet. Slot number, or -1 (no free slot, file
-// missing, too large or not a sane standard MIDI file).
+// missing, too large or not a sane standard MIDI file). A file that is not taken prints one console line:
+// "Cannot open music file NAME", or "Music file NAME refused: REASON".
 int LoadMusic(const char* file);
 // Starts the slot's file (stopping the current one). 1 = started.
 int PlayMusic(int slot);
@@ -48,9 +49,12 @@ int SetMusicVolume(int volume);
 // Once per frame from the main loop: every second, starts the next loaded slot when nothing plays.
 void MusicService();
 
-// Basic sanity of a standard MIDI file before the synthesiser sees it: header chunk, format 0..2,
-// at least one track, non-zero division, every chunk inside the bytes. 1 = acceptable.
-int MidiLooksSane(const uint8_t* bytes, size_t size);
+// Basic sanity of a standard MIDI file before the synthesiser sees it: header chunk, format 0..2, at
+// least one track, non-zero division, and as many non-empty track chunks as the header declares, each
+// (and every other chunk before the last of them) inside the bytes. Bytes after the last declared track
+// are ignored. 1 = acceptable; 0 = refused, with a short reason such as "track 2 is truncated" written to
+// `reason` when one is given. Any bytes are safe.
+int MidiLooksSane(const uint8_t* bytes, size_t size, char* reason = nullptr, size_t reasonSize = 0);
 // "music":{...} for the runner's dump.
 std::string MusicDumpJson();
 // Linear gain last applied to the synthesiser (for tests).

@@ -1,11 +1,15 @@
 // Sound effects: buffer records backed by mixer voices, sound lists, plays, and the audio state dump.
 #include "audio/sound.h"
 
+#include <sys/stat.h>
+
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/bounded.h"
+#include "app/files.h"
 #include "app/settings.h"
 #include "audio/mixer.h"
 #include "audio/music.h"
@@ -57,6 +61,10 @@ int VolumeToHundredthsDb(int volume) {
 
 int SoundInit() {
     SoundReady = 0;
+    // A slot no sound list names plays nothing (buffer 0 is a real sound, the player's pain).
+    for (auto& row : SoundTable)
+        for (int32_t& entry : row)
+            entry = -1;
     if (!DeviceHeld) {
         for (int n = 0; n < SOUND_BUFFERS; ++n)
             ClearRecord(n);
@@ -85,7 +93,17 @@ int LoadWave(int n, const char* file) {
     if (!SoundReady) return 0;
     if (n < 0 || n >= SOUND_BUFFERS) return -1;
     WaveSamples wave;
-    if (!ReadWaveFile(file, &wave)) return -1;
+    char reason[96] = "";
+    int read = ReadWaveFile(file, &wave, reason, sizeof reason);
+    if (read != 1) {
+        char line[512];
+        if (read < 0)
+            snprintf(line, sizeof line, "Cannot open sound file %s", file ? file : "");
+        else
+            snprintf(line, sizeof line, "Sound file %s refused: %s", file, reason);
+        ConsolePrint(line);
+        return -1;
+    }
     size_t length = wave.samples.size();
     std::unique_ptr<uint8_t[]> samples(new uint8_t[length]);
     memcpy(samples.get(), wave.samples.data(), length);
@@ -130,14 +148,20 @@ void LoadSoundList(const char* file) {
 int PlayBuffer(int n, int flags, int volume, int frequency, int pan) {
     if (!SoundReady) return 0;
     if (!HasBuffer(n)) return 1;
-    MixerStop(n);
+    // A request nobody can hear (out of hearing range, or SOUNDVOL 0) is logged and nothing more: stopping
+    // or re-voluming the voice would cut off an audible play of the same sound, such as the player's own
+    // shot when a far monster fires the same weapon.
+    if (volume <= 0) {
+        RecordPlay(n, 0, frequency, pan);
+        return 1;
+    }
     if (volume > 100) volume = 100;
-    // Volume 0 (out of hearing range, or SOUNDVOL 0) is silence, not the last volume used.
-    MixerSetVolume(n, volume > 0 ? VolumeToHundredthsDb(volume) : MIXER_VOLUME_MIN);
+    MixerStop(n);
+    MixerSetVolume(n, VolumeToHundredthsDb(volume));
     if (frequency > 0) MixerSetFrequency(n, uint32_t(frequency));
     MixerSetPan(n, pan);
     int ok = MixerPlay(n, (flags & SB_PLAY_LOOPING) != 0);
-    RecordPlay(n, volume > 0 ? volume : 0, frequency, pan);
+    RecordPlay(n, volume, frequency, pan);
     return ok;
 }
 
@@ -186,6 +210,27 @@ void SoundClearPlays() {
     PlayLogStart = PlayLogCount = 0;
 }
 
+int AudioRefuse(char* reason, size_t reasonSize, const char* format, ...) {
+    if (reason && reasonSize) {
+        va_list args;
+        va_start(args, format);
+        vsnprintf(reason, reasonSize, format, args);
+        va_end(args);
+    }
+    return 0;
+}
+
+int ReadAudioFile(const char* file, size_t maxBytes, std::vector<uint8_t>& out, char* reason,
+                  size_t reasonSize) {
+    out.clear();
+    // Only regular files are opened: a folder cannot be read and a named pipe would wait for a writer.
+    struct stat st;
+    if (!file || !file[0] || stat(file, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    if (uint64_t(st.st_size) > maxBytes)
+        return AudioRefuse(reason, reasonSize, "larger than %zu MiB", maxBytes >> 20);
+    return ReadFileBounded(file, maxBytes, out) ? 1 : -1;
+}
+
 void AudioJsonString(std::string& out, const char* text) {
     out += '"';
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
@@ -218,7 +263,8 @@ std::string AudioDumpJson() {
         snprintf(num, sizeof num, "{\"number\":%d,\"file\":", n);
         j += num;
         AudioJsonString(j, r.file);
-        snprintf(num, sizeof num, ",\"size\":%d,\"rate\":%d}", int(r.size), int(r.fileRate));
+        snprintf(num, sizeof num, ",\"size\":%d,\"rate\":%d,\"playing\":%d,\"volume\":%d}", int(r.size),
+                 int(r.fileRate), MixerIsPlaying(n) ? 1 : 0, MixerVolume(n));
         j += num;
     }
     j += "],\"table\":[";

@@ -1,8 +1,10 @@
 // Sound effects: 256 buffer records played as mixer voices, the (row, slot) sound table and its lists.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 constexpr int SOUND_BUFFERS = 256;
 constexpr int SOUND_ROWS = 85; // rows 0 .. 84 map to buffers 3 * row + slot
@@ -25,21 +27,25 @@ struct SoundBufferRecord {
 
 extern uint8_t SoundReady;
 extern SoundBufferRecord SoundBuffers[SOUND_BUFFERS];
-// Buffer number to play for (row, slot): LoadWave's result, -1 after a failed load, 0 when never set.
+// Buffer number to play for (row, slot): LoadWave's result, -1 (nothing to play) after a failed load or
+// when no sound list has named the slot since SoundInit.
 extern int32_t SoundTable[SOUND_ROWS][SOUND_SLOTS];
 
-// Start-up: opens (or keeps) the output device and empties every record. 1 = ready, 0 = no device.
+// Start-up: sets every table entry to -1, opens (or keeps) the output device and empties every record.
+// 1 = ready, 0 = no device.
 int SoundInit();
 // Exit: stops and releases everything and lets go of the device.
 void SoundShutdown();
 // Loads a sound-list file (keys SOUNDS and SOUND0..): prints the first file name of each row and fills
 // the table from LoadWave. Rows past 84 are ignored. Uses the definition reader's stack.
 void LoadSoundList(const char* file);
-// Loads a WAV file into record n (replacing what it held). Returns n, or -1 on failure.
+// Loads a WAV file into record n (replacing what it held). Returns n, or -1 on failure, after one console
+// line: "Cannot open sound file NAME", or "Sound file NAME refused: REASON".
 int LoadWave(int n, const char* file);
-// Plays record n from its start: flags 0 once / SB_PLAY_LOOPING, volume 0..100 (0 is silent), frequency
-// in samples per second (0 keeps the last), pan in hundredths of a decibel. An empty or out-of-range
-// record plays nothing and reports success.
+// Plays record n from its start: flags 0 once / SB_PLAY_LOOPING, volume 1..100, frequency in samples per
+// second (0 keeps the last), pan in hundredths of a decibel. Volume 0 or below (out of hearing range, or
+// SOUNDVOL 0) is only logged: the voice is left exactly as it was, so an audible play of the same record
+// carries on. An empty or out-of-range record plays nothing and reports success.
 int PlayBuffer(int n, int flags, int volume, int frequency, int pan);
 // SB_ flags of record n; -1 when the record is empty.
 int BufferStatus(int n);
@@ -64,3 +70,12 @@ void SoundClearPlays();
 std::string AudioDumpJson();
 // Appends text as a JSON string literal (quotes, escapes) to out.
 void AudioJsonString(std::string& out, const char* text);
+
+// Shared by the WAV and MIDI loaders. Writes a refusal reason into `reason` (when given; bounded by
+// reasonSize) and returns 0.
+__attribute__((format(printf, 3, 4))) int AudioRefuse(char* reason, size_t reasonSize, const char* format,
+                                                      ...);
+// Reads a whole regular file of at most maxBytes into out. 1 = read; 0 = refused unread as "larger than
+// N MiB"; -1 = missing, not a regular file, or unreadable.
+int ReadAudioFile(const char* file, size_t maxBytes, std::vector<uint8_t>& out, char* reason,
+                  size_t reasonSize);

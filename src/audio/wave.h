@@ -11,12 +11,16 @@ struct WaveSamples {
     std::vector<uint8_t> samples; // 8-bit unsigned mono, 128 = silence
     int32_t fileRate = 0;         // samples per second named by the file's format chunk
     int32_t channels = 0;         // as found in the file
-    int32_t bits = 0;             // as found in the file
+    int32_t bits = 0;             // container bits per sample, as found in the file
 };
 
-// Walks the RIFF chunks of `bytes`: the format chunk (tag 1, at least 16 bytes) must come before the
-// data chunk, and every chunk must lie inside the bytes. 8/16/24/32-bit PCM with 1..8 channels is
-// converted to 8-bit mono. 1 = out filled; 0 = refused (out's samples left empty). Any bytes are safe.
-int ParseWave(const uint8_t* bytes, size_t size, WaveSamples* out);
-// Reads a whole file (at most WAVE_MAX_FILE_BYTES) and parses it. 1 = loaded, 0 = missing or refused.
-int ReadWaveFile(const char* file, WaveSamples* out);
+// Walks the RIFF chunks of `bytes` up to their real end (the RIFF size field is not trusted): the format
+// chunk must come before the data chunk, and every chunk must lie inside the bytes. PCM of 1..32 bits
+// and 1..8 channels, plain (format tag 1) or WAVE_FORMAT_EXTENSIBLE with the PCM sub-format, is converted
+// to 8-bit mono. 1 = out filled; 0 = refused (out's samples left empty, and a short reason such as
+// "format tag 3 is not PCM" written to `reason` when one is given). Any bytes are safe.
+int ParseWave(const uint8_t* bytes, size_t size, WaveSamples* out, char* reason = nullptr,
+              size_t reasonSize = 0);
+// Reads a whole file (at most WAVE_MAX_FILE_BYTES) and parses it. 1 = loaded; 0 = refused, with the
+// reason as ParseWave gives it (or "larger than 32 MiB"); -1 = the file cannot be opened or read.
+int ReadWaveFile(const char* file, WaveSamples* out, char* reason = nullptr, size_t reasonSize = 0);
