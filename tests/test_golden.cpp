@@ -15,7 +15,7 @@
 #include "render/passes.h"
 #include "render/raster.h"
 #include "render/video.h"
-#include "runner/png.h"
+#include "render/png.h"
 #include "test_util.h"
 
 namespace {

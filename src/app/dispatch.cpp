@@ -12,6 +12,7 @@
 #include "game/world.h"
 #include "input/input.h"
 #include "net/net.h"
+#include "render/screenshot.h"
 
 void MenuKeys() {
     if (KeyPressed(DIK_UP)) MenuUp();
@@ -54,6 +55,7 @@ void HandleInput() {
     if (!InputActive) return;
     InputRead();
     UpdatePointer();
+    if (KeyPressed(DIK_F12)) SaveScreenshot();
     // Grave toggles in every state; C only opens a console that is closed or rolling up, so that
     // commands holding the letter C can be typed.
     if (KeyPressed(DIK_GRAVE))

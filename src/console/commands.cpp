@@ -14,6 +14,7 @@
 #include "game/world.h"
 #include "input/input.h"
 #include "render/passes.h"
+#include "render/screenshot.h"
 #include "render/video.h"
 
 int32_t JoystickOn = 1;
@@ -116,6 +117,7 @@ int ExecuteCommand(const char* text) {
         ConsolePrintNotify(90, "Mouselook Toggled");
         return 1;
     }
+    if (strcmp(text, "SCREENSHOT") == 0) return SaveScreenshot() ? CMD_ACCEPTED : CMD_FAILED;
     if (strcmp(text, "SAY") == 0 || strncmp(text, "SAY ", 4) == 0) return Say(text);
     if (strncmp(text, "LOAD ", 5) == 0) return LoadLevel(text + 5) ? CMD_ACCEPTED : CMD_FAILED;
     return 0;

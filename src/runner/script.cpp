@@ -10,11 +10,12 @@
 
 #include "app/app.h"
 #include "app/random.h"
+#include "demo/demo.h"
 #include "input/dik.h"
 #include "platform/headless/headless.h"
 #include "render/video.h"
 #include "runner/dump.h"
-#include "runner/png.h"
+#include "render/png.h"
 
 namespace {
 
@@ -141,7 +142,10 @@ bool Execute(const Action& a) {
         HeadlessPushEvent(PE_QUIT, 0);
         Finished = true;
         return true;
-    case A_SEED: SeedRandom(uint32_t(a.a)); return false;
+    case A_SEED:
+        SeedRandom(uint32_t(a.a));
+        DemoRecordSeed(uint32_t(a.a));
+        return false;
     case A_DUMP: {
         std::string s = StateDumpJson();
         fputs(s.c_str(), stdout);
@@ -196,5 +200,5 @@ void PassHook() {
 void StartScript(FILE* script) {
     Script = script;
     HeadlessSetClock(10000);
-    HeadlessSetPassHook(PassHook);
+    SetPassHook(PassHook);
 }

@@ -1,0 +1,62 @@
+// Screenshots: F12 and the console command SCREENSHOT.
+#include "render/screenshot.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "console/console.h"
+#include "render/png.h"
+#include "render/video.h"
+
+namespace {
+
+constexpr const char* kFolder = "screenshots";
+constexpr int kMaxShots = 10000;
+
+void Say(const char* what, const char* detail) {
+    char line[CONSOLE_LINE_BYTES + 64];
+    snprintf(line, sizeof line, "%s%.100s", what, detail);
+    ConsolePrintNotify(90, line);
+}
+
+}  // namespace
+
+int SaveScreenshot() {
+    int w = 0, h = 0;
+    const uint32_t* image = LastPresentedImage(&w, &h);
+    if (!image) {
+        Say("Screenshot not saved: ", "no frame has been shown yet");
+        return 0;
+    }
+    struct stat st;
+    if (stat(kFolder, &st) != 0) {
+        if (mkdir(kFolder, 0755) != 0) {
+            Say("Screenshot not saved: cannot create screenshots/: ", strerror(errno));
+            return 0;
+        }
+    } else if (!S_ISDIR(st.st_mode)) {
+        Say("Screenshot not saved: ", "screenshots is not a folder");
+        return 0;
+    }
+    char path[64];
+    int n = 0;
+    for (; n < kMaxShots; ++n) {
+        snprintf(path, sizeof path, "%s/zarvo-%04d.png", kFolder, n);
+        if (access(path, F_OK) != 0) break;
+    }
+    if (n == kMaxShots) {
+        Say("Screenshot not saved: ", "screenshots/ holds 10000 already");
+        return 0;
+    }
+    // The image is copied first: printing a line presents a new frame.
+    if (!WritePng(path, image, w, h)) {
+        Say("Screenshot not saved: cannot write ", path);
+        return 0;
+    }
+    Say("Screenshot saved: ", path);
+    return 1;
+}
