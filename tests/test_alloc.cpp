@@ -11,6 +11,8 @@
 #include "console/console.h"
 #include "defs/level.h"
 #include "defs/menu.h"
+#include "demo/demo.h"
+#include "input/dik.h"
 #include "platform/headless/headless.h"
 #include "render/frame.h"
 #include "test_util.h"
@@ -78,6 +80,26 @@ TEST(Allocation, NoneInSteadyTicksAndFramesOfALevel) {
     }
     EXPECT_EQ(Allocations.load() - before, 0);
     EXPECT_EQ(GameState, GS_PLAYING);
+
+    // Recording a demo adds none either: keys going down and up, mouse motion, every pass recorded.
+    {
+    ScratchDir dir;
+    ASSERT_TRUE(DemoRecordStart("play.zdemo"));
+    before = Allocations.load();
+    for (int i = 0; i < 400; ++i) {
+        HeadlessSetKey(DIK_UP, (i / 20) % 2 == 0);
+        if (i % 7 == 0) HeadlessMouseMove(3, -1);
+        HeadlessAdvanceClock(3);
+        RunTimers();
+    }
+    EXPECT_EQ(Allocations.load() - before, 0);
+    DemoRecordFinish();
+    std::string demo = ReadFile("play.zdemo");
+    EXPECT_EQ(demo.rfind("zarvo-demo 1\n", 0), 0u);
+    EXPECT_NE(demo.find("down UP\n"), std::string::npos);
+    EXPECT_NE(demo.find("mouse 3 -1\n"), std::string::npos);
+    EXPECT_NE(demo.find("\ncheck "), std::string::npos);
+    }
     ASSERT_EQ(chdir(cwd), 0);
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/crash.h"
 #include "app/dispatch.h"
 #include "audio/music.h"
 #include "audio/sound.h"
@@ -12,6 +13,7 @@
 #include "console/console.h"
 #include "defs/definition.h"
 #include "defs/menu.h"
+#include "demo/demo.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "net/net.h"
@@ -29,6 +31,13 @@ uint64_t TickCount, FrameCount;
 static bool TimersStarted;
 static bool QuitRequested;
 static int QuitCode;
+static MainLoopHook PassHook;
+static bool ClockHeld;
+static uint32_t HeldClock;
+
+void SetPassHook(MainLoopHook hook) { PassHook = hook; }
+
+uint32_t GameClockMs() { return ClockHeld ? HeldClock : PlatformTicksMs(); }
 
 void PostQuit(int code) {
     if (QuitRequested) return;
@@ -67,21 +76,32 @@ void HandleActivation(int code) {
 void ResetTimers() { TimersStarted = false; }
 
 int RunTimers() {
-    if (!TimersStarted) {
+    // A recording that plays back gives the clock of every pass.
+    const uint32_t now = DemoPlaying() ? DemoPlaybackClock() : PlatformTicksMs();
+    bool first = !TimersStarted;
+    if (first) {
         TimersStarted = true;
-        LastTickTime = LastFrameTime = PlatformTicksMs();
+        LastTickTime = LastFrameTime = now;
     }
-    uint32_t now = PlatformTicksMs();
+    bool worked = false;
     if (int32_t(now - LastTickTime) > 5) {
         LastTickTime = now;
+        ClockHeld = true;
+        HeldClock = now;
         HandleInput();
         TickGameState();
+        ClockHeld = false;
         ++TickCount;
+        DemoRecordPass(now, true);
+        DemoRecordTick();
+        return 1;
     } else if (int32_t(now - LastFrameTime) > 25) {
         LastFrameTime = now;
         RenderFrame();
         MusicService();
+        worked = true;
     }
+    DemoRecordPass(now, worked || first);
     return 1;
 }
 
@@ -120,7 +140,7 @@ int StopSubsystems() {
     return 1;
 }
 
-static int RunProgram() {
+static int RunProgram(const ProgramOptions& options) {
     ConsoleInit();
     SeedRandom(uint32_t(time(nullptr)));
     LogStartTime = PlatformTicksMs();
@@ -133,8 +153,10 @@ static int RunProgram() {
         return 1;
     }
     ReadSettings();
+    DemoPlaybackApplySettings();
     StartSubsystems();
     SetMusicVolume(MUSICVOL);
+    if (options.recordPath) DemoRecordStart(options.recordPath);
     PointerX = SCREENX / 2;
     PointerY = SCREENY / 2;
     // Before any level has run the player is a fresh one, so a level loaded without RESETPLAYER (LOAD
@@ -147,15 +169,20 @@ static int RunProgram() {
 
     bool running = true;
     while (running) {
+        if (PassHook) PassHook();
+        DemoPlaybackBeginPass();
         PlatformEvent ev;
         if (QuitRequested) {
             running = false;  // the quit message ends the loop after this pass
-        } else if (PlatformPollEvent(&ev)) {
+        } else if (DemoPlaying() ? DemoPlaybackPollEvent(&ev) : PlatformPollEvent(&ev)) {
+            DemoRecordEvent(ev);
             if (ev.type == PE_QUIT) PostQuit(0);
             if (ev.type == PE_ACTIVATE) HandleActivation(ev.code);
         }
         RunTimers();
     }
+    DemoRecordFinish();
+    DemoPlaybackFinish();
 
     LoadMenu(StartMenuFile, false);
     StopSubsystems();
@@ -163,9 +190,10 @@ static int RunProgram() {
     return QuitCode;
 }
 
-int ProgramMain() {
+int ProgramMain(const ProgramOptions& options) {
+    InstallCrashHandlers();
     try {
-        return RunProgram();
+        return RunProgram(options);
     } catch (...) {
         ConsolePrint("Crashed :( But properly");
         PostQuit(0);

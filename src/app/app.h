@@ -11,8 +11,20 @@ extern uint32_t LastTickTime, LastFrameTime;
 extern uint64_t TickCount;   // logic ticks run since start (for the runner and tests)
 extern uint64_t FrameCount;  // frames presented since start
 
+// What the command line asked for.
+struct ProgramOptions {
+    const char* recordPath = nullptr;  // --record FILE: write a demo recording of the game
+    const char* playPath = nullptr;    // --play FILE: the recording playing (already started)
+};
+
 // The whole program: start-up, main loop, shutdown. Returns the process exit code.
-int ProgramMain();
+int ProgramMain(const ProgramOptions& options = ProgramOptions{});
+// The scripted runner's hook, called at the start of every main-loop pass, also the last one.
+using MainLoopHook = void (*)();
+void SetPassHook(MainLoopHook hook);
+// The clock the game step reads: during a logic tick, the time the tick was taken at (so that every
+// reading within one tick agrees, also when the tick is replayed); otherwise the platform's clock.
+uint32_t GameClockMs();
 // One timer pass of the main loop: at most one logic tick, or else at most one frame.
 int RunTimers();
 // Resets the timer step so its next call starts afresh (tests).

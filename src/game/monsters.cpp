@@ -7,7 +7,7 @@
 #include "app/random.h"
 #include "game/contact.h"
 #include "game/tick.h"
-#include "platform/platform.h"
+#include "app/app.h"
 
 namespace {
 
@@ -99,9 +99,9 @@ int MonsterThink() {
     for (int i = 1; i < OBJECT_COUNT; ++i) {
         ObjectRecord& m = ObjectTable[i];
         if (m.state == OBJ_FREE || !IsMonsterType(m.type)) continue;
-        if (m.thinkTime == 0) m.thinkTime = PlatformTicksMs();
-        if (uint32_t(PlatformTicksMs() - m.thinkTime) < THINK_INTERVAL_MS) continue;
-        m.thinkTime = PlatformTicksMs();
+        if (m.thinkTime == 0) m.thinkTime = GameClockMs();
+        if (uint32_t(GameClockMs() - m.thinkTime) < THINK_INTERVAL_MS) continue;
+        m.thinkTime = GameClockMs();
         Think(m);
     }
     return 1;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/settings.h"
+#include "demo/demo.h"
 #include "platform/platform.h"
 
 uint8_t KeyState[256], PrevKeyState[256], KeyMap[256];
@@ -28,7 +29,9 @@ int InputInit() {
     MouseSensitivity = 2;
     if (!PlatformInputInit()) return 0;
     // The dead zone is read on the 0..10000 scale of the whole axis: 2000 is a fifth of the throw.
-    JoystickPresent = PlatformJoystickOpen(JoyAxisRange, JoyDeadZone / 100);
+    // A recording that plays back brings its own joystick, or none.
+    JoystickPresent = DemoPlaying() ? DemoPlaybackJoystickPresent()
+                                    : PlatformJoystickOpen(JoyAxisRange, JoyDeadZone / 100);
     InputInitialised = true;
     InputActive = true;
     return 1;
@@ -46,21 +49,35 @@ void InputShutdown() {
 }
 
 void InputRead() {
+    // While a recording plays, the snapshots come from it instead of the devices; while one is made,
+    // every snapshot read is written to it.
+    const bool replay = DemoPlaying();
     memcpy(PrevKeyState, KeyState, sizeof KeyState);
-    PlatformReadKeyboard(KeyState);
+    if (replay)
+        DemoPlaybackKeyboard(KeyState);
+    else
+        PlatformReadKeyboard(KeyState);
     PrevMouseState = MouseState;
-    PlatformReadMouse(&MouseState.lX, &MouseState.lY, &MouseState.lZ, MouseState.rgbButtons);
+    if (replay)
+        DemoPlaybackMouse(&MouseState.lX, &MouseState.lY, &MouseState.lZ, MouseState.rgbButtons);
+    else
+        PlatformReadMouse(&MouseState.lX, &MouseState.lY, &MouseState.lZ, MouseState.rgbButtons);
+    bool joystickRead = false;
+    int32_t x = 0, y = 0;
+    uint8_t buttons[32] = {};
     if (JoystickPresent) {
-        int32_t x = 0, y = 0;
-        uint8_t buttons[32];
-        if (PlatformReadJoystick(&x, &y, buttons)) {
+        joystickRead = replay ? DemoPlaybackJoystick(&x, &y, buttons) : PlatformReadJoystick(&x, &y, buttons);
+        if (joystickRead) {
             PrevJoyState = JoyState;
             memset(&JoyState, 0, sizeof JoyState);
             JoyState.lX = x;
             JoyState.lY = y;
             memcpy(JoyState.rgbButtons, buttons, sizeof buttons);
+        } else if (DemoRecording()) {
+            DemoRecordJoystickFailed();
         }
     }
+    if (DemoRecording()) DemoRecordInput(KeyState, MouseState, joystickRead, x, y, buttons);
 }
 
 static int32_t Clamp(int64_t v, int32_t hi) { return v < 0 ? 0 : v > hi ? hi : int32_t(v); }

@@ -7,6 +7,8 @@
 // ---- clock -------------------------------------------------------------------------------------------
 // Milliseconds since an arbitrary start; wraps like a 32-bit counter.
 uint32_t PlatformTicksMs();
+// Sleeps about `ms` milliseconds (the headless backend returns at once: its clock is scripted).
+void PlatformDelayMs(uint32_t ms);
 
 // ---- window and events ------------------------------------------------------------------------------
 enum PlatformEventType { PE_NONE = 0, PE_QUIT = 1, PE_ACTIVATE = 2 };

@@ -9,6 +9,7 @@
 #include "console/console.h"
 #include "defs/level.h"
 #include "defs/menu.h"
+#include "demo/demo.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "net/net.h"
@@ -33,6 +34,11 @@ std::string StateDumpJson() {
     Add(o, ",\"ticks\":%lld", (long long)TickCount);
     Add(o, ",\"frames\":%lld", (long long)FrameCount);
     Add(o, ",\"GameState\":%lld", GameState);
+    char digest[24];
+    snprintf(digest, sizeof digest, "%016llx", (unsigned long long)WorldDigest());
+    o += ",\"digest\":\"";
+    o += digest;
+    o += "\"";
 
     o += ",\"settings\":{";
     Add(o, "\"SCREENX\":%lld", SCREENX);

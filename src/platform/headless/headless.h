@@ -1,12 +1,8 @@
-// Controls of the headless backend: a virtual clock, injected input and events, a pass hook.
+// Controls of the headless backend: a virtual clock, injected input and events.
 #pragma once
 #include <cstdint>
 
 #include "platform/platform.h"
-
-// Called at the start of every main-loop pass (from PlatformPollEvent); the runner drives its script here.
-typedef void (*HeadlessPassHook)();
-void HeadlessSetPassHook(HeadlessPassHook hook);
 
 // The virtual clock starts at 10000 ms.
 void HeadlessSetClock(uint32_t ms);

@@ -9,7 +9,6 @@
 namespace {
 
 uint32_t Clock = 10000;
-HeadlessPassHook Hook;
 uint8_t Keys[256];
 int32_t MouseDX, MouseDY;
 uint8_t Buttons[4];
@@ -30,7 +29,6 @@ void OnSignal(int) { Signalled = 1; }
 
 }  // namespace
 
-void HeadlessSetPassHook(HeadlessPassHook hook) { Hook = hook; }
 void HeadlessSetClock(uint32_t ms) { Clock = ms; }
 void HeadlessAdvanceClock(uint32_t ms) { Clock += ms; }
 void HeadlessSetKey(int code, bool down) { Keys[code & 0xFF] = down ? 0x80 : 0; }
@@ -63,6 +61,8 @@ uint64_t HeadlessPresentCount() { return Presented; }
 
 uint32_t PlatformTicksMs() { return Clock; }
 
+void PlatformDelayMs(uint32_t) {}
+
 bool PlatformOpenWindow(const char* title, char* err, size_t errSize) {
     (void)title;
     if (!WindowAvailable) {
@@ -80,7 +80,6 @@ void PlatformCloseWindow() {
 }
 
 bool PlatformPollEvent(PlatformEvent* ev) {
-    if (Hook) Hook();
     if (Signalled) {
         Signalled = 0;
         HeadlessPushEvent(PE_QUIT, 0);

@@ -269,6 +269,8 @@ void Pump() {
 
 uint32_t PlatformTicksMs() { return SDL_GetTicks(); }
 
+void PlatformDelayMs(uint32_t ms) { SDL_Delay(ms); }
+
 bool PlatformOpenWindow(const char* title, char* err, size_t errSize) {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {

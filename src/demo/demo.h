@@ -1,0 +1,79 @@
+// Demo recordings: everything a game read from the outside world that can change what it does (the
+// seed, the settings the simulation depends on, the clock of every main-loop pass that did work, the
+// input snapshots its ticks read, focus and quit events), written as a text file that replays to the
+// same world, with digests of the world to prove it.
+//
+// The file is line based: a first line "zarvo-demo VERSION", header lines (set, joystick), then for each
+// recorded pass the changes it saw (seed, down, up, mouse, button, joy, focus, quit) followed by
+// "pass CLOCK"; every DEMO_MARK_TICKS ticks a "mark TICK DIGEST" line, and at the end of the main loop
+// "check TICK DIGEST". Lines starting with '#' are comments.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+struct MouseRecord;
+struct PlatformEvent;
+
+constexpr int DEMO_VERSION = 1;
+constexpr uint64_t DEMO_MARK_TICKS = 32;
+
+// A digest of the world: the player and every present object, the missiles, the weapons' numbers, the
+// level counters, the game state, the tick count and the random generator's state.
+uint64_t WorldDigest();
+
+// ---- recording -----------------------------------------------------------------------------------------
+// Starts recording into `path` (called once the subsystems are up, before the first pass). On failure
+// prints one console line and the game plays on unrecorded. The file is written in blocks: at most every
+// few seconds, when the buffer fills, and at the end.
+bool DemoRecordStart(const char* path);
+bool DemoRecording();
+// What an input read returned: the keyboard, the mouse, and the joystick (read: whether a joystick read
+// took place and succeeded; x, y and buttons only then).
+void DemoRecordInput(const uint8_t keys[256], const MouseRecord& mouse, bool joystickRead, int32_t joyX,
+                     int32_t joyY, const uint8_t joyButtons[32]);
+// A joystick read that failed (the snapshot kept its old values).
+void DemoRecordJoystickFailed();
+// The random generator was seeded from outside the game (the scripted runner's seed line).
+void DemoRecordSeed(uint32_t seed);
+// An event the main loop took from the platform.
+void DemoRecordEvent(const PlatformEvent& ev);
+// The end of a timer pass at `clock`: recorded when it ran a tick or a frame, took an event, or was the
+// first pass.
+void DemoRecordPass(uint32_t clock, bool didWork);
+// After a tick: every DEMO_MARK_TICKS ticks a digest line.
+void DemoRecordTick();
+// The main loop has ended: the check line, the last block written, the file closed.
+void DemoRecordFinish();
+
+// ---- playback ------------------------------------------------------------------------------------------
+struct DemoPlayOptions {
+    bool realtime = false;                 // pace passes to the recorded clock; the player's Escape or a
+                                           // window close stops it
+    void (*setClock)(uint32_t ms) = nullptr;  // told the clock of every replayed pass
+    void (*atEnd)() = nullptr;             // called when the main loop has ended, before the check
+};
+// Reads a recording and its header. False, with a reason in err, when it cannot be read or is not a
+// recording of this version.
+bool DemoPlayStart(const char* path, const DemoPlayOptions& options, char* err, size_t errSize);
+bool DemoPlaying();
+// True when `path` starts with the recording's first line (so the runner can tell a demo from a script).
+bool DemoFileLooksLikeDemo(const char* path);
+// The header's settings, applied after config.ini has been read.
+void DemoPlaybackApplySettings();
+// Whether the recorded game had a joystick.
+bool DemoPlaybackJoystickPresent();
+// At the start of every main-loop pass: applies the recorded lines up to the next pass.
+void DemoPlaybackBeginPass();
+// The clock of the pass being replayed.
+uint32_t DemoPlaybackClock();
+bool DemoPlaybackPollEvent(PlatformEvent* ev);
+// The input snapshot of this pass, in place of the devices.
+void DemoPlaybackKeyboard(uint8_t keys[256]);
+void DemoPlaybackMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]);
+bool DemoPlaybackJoystick(int32_t* x, int32_t* y, uint8_t buttons[32]);
+// The main loop has ended: reads the check line and compares.
+void DemoPlaybackFinish();
+
+enum { DEMO_RESULT_NONE, DEMO_MATCH, DEMO_MISMATCH, DEMO_INCOMPLETE, DEMO_STOPPED };
+// The outcome of a playback and a one-line report of it.
+int DemoPlaybackResult(char* report, size_t size);
