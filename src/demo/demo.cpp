@@ -2,6 +2,8 @@
 // then replayed line by line, one recorded pass per main-loop pass) and the world digest.
 #include "demo/demo.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cinttypes>
 #include <cstdarg>
@@ -430,6 +432,9 @@ void DemoRecordFinish() {
 // ---- playback ------------------------------------------------------------------------------------------
 
 bool DemoFileLooksLikeDemo(const char* path) {
+    // Only a regular file is looked into: reading the start of a pipe would take it from the script.
+    struct stat st;
+    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return false;
     FILE* f = fopen(path, "rb");
     if (!f) return false;
     char head[16] = "";
@@ -538,8 +543,12 @@ void DemoPlaybackBeginPass() {
             Corrupt("too many words", w[0]);
             return;
         }
-        char raw[64];
-        CopyBounded(raw, n > 0 ? w[0] : "");
+        // The line as written, for a report.
+        char raw[64] = "";
+        for (int i = 0; i < n; ++i) {
+            size_t used = strlen(raw);
+            snprintf(raw + used, sizeof raw - used, "%s%s", i ? " " : "", w[i]);
+        }
         if (ApplyLine(w, n, raw)) break;
         if (Play.done) return;
     }

@@ -56,7 +56,8 @@ struct DemoPlayOptions {
 // recording of this version.
 bool DemoPlayStart(const char* path, const DemoPlayOptions& options, char* err, size_t errSize);
 bool DemoPlaying();
-// True when `path` starts with the recording's first line (so the runner can tell a demo from a script).
+// True when `path` is a regular file that starts with a recording's first line (so the runner can tell a
+// demo from a script).
 bool DemoFileLooksLikeDemo(const char* path);
 // The header's settings, applied after config.ini has been read.
 void DemoPlaybackApplySettings();

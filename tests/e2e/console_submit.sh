@@ -6,6 +6,7 @@
 set -euo pipefail
 runner=$1
 src=$2
+export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -r "$src/data/." "$work/"
@@ -45,6 +46,10 @@ press DOWN
 press RETURN
 wait 1000
 dump
+press F12
+press GRAVE
+type SCREENSHOT
+press RETURN
 close
 SCRIPT
 "$runner" script.txt > dumps.jsonl
@@ -92,18 +97,28 @@ assert resized["menu"]["selected"] == 0
 # Down then Enter: New Game, not the item under the resting pointer; mouse look turns nobody at the start
 assert game["GameState"] == 1 and game["menu"]["visible"] == 0, (game["GameState"], game["menu"])
 assert game["player"]["angles"][1] == 225, game["player"]["angles"]
-log = open(os.path.join(work, "error.txt"), "rb").read().split(b"\r\n")
-assert log[0].startswith(b"[||| Starting Zarvo.exe |||") and log[0].endswith(b"(0ms)"), log[0]
-assert log[1].startswith(b"[Information gets newer"), log[1]
+log = open(os.path.join(work, "error.txt"), "rb").read()
+lines = log.split(b"\r\n")
+# F12 and SCREENSHOT: the last frame at the screen's size, under screenshots/, numbered on
+from scene import png_pixels
+assert b"[Screenshot saved: screenshots/zarvo-0000.png]" in log and b"[Screenshot saved: screenshots/zarvo-0001.png]" in log
+for n in (0, 1):
+    w, raw = png_pixels(os.path.join(work, "screenshots/zarvo-%04d.png" % n))
+    assert w == 1024 and len(raw) == 768 * (1 + 1024 * 3), (w, len(raw))
+
+assert lines[0].startswith(b"[||| Starting Zarvo.exe |||") and lines[0].endswith(b"(0ms)"), lines[0]
+assert lines[1].startswith(b"[Information gets newer"), lines[1]
 # the settings file is announced when it is read, just before the subsystems' first line
-assert log[2] == b"[config.ini] (0ms)", log[2]
-assert log[3] == b"[Welcome!] (0ms)", log[3]
+assert lines[2] == b"[config.ini] (0ms)", lines[2]
+assert lines[3] == b"[Welcome!] (0ms)", lines[3]
 png = open(os.path.join(work, "shot.png"), "rb").read()
 assert png[:8] == b"\x89PNG\r\n\x1a\n" and len(png) > 1000
 print("e2e console_submit: ok")
 PY
 
 # A fresh game: LOAD of a level without RESETPLAYER starts it playable (alive, 100 health, the knife).
+# A file in the way of the screenshots folder gets a line instead of a screenshot.
+rm -rf screenshots && : > screenshots
 cat > fresh.txt <<'SCRIPT'
 wait 1000
 press GRAVE
@@ -111,7 +126,7 @@ type LOAD LEVEL2.LVL
 press RETURN
 wait 1000
 press ESCAPE
-ticks 2
+press F12
 dump
 SCRIPT
 "$runner" fresh.txt > fresh.jsonl
@@ -121,6 +136,8 @@ d = json.loads(open(os.path.join(sys.argv[1], "fresh.jsonl")).read())
 assert d["GameState"] == 1, d["GameState"]
 p = d["player"]
 assert p["state"] == 1 and p["health"] == 100 and p["weapon"] == 0, p
-assert d["console"]["lines"][-1]["text"] == " - Command Accepted"
+assert d["console"]["lines"][-2]["text"] == " - Command Accepted"
+texts = [l["text"] for l in d["console"]["lines"]]
+assert "Screenshot not saved: screenshots is not a folder" in texts, texts
 print("e2e console_submit (fresh game): ok")
 PY
