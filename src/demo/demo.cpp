@@ -360,10 +360,13 @@ bool DemoRecording() { return Rec.on; }
 void DemoRecordInput(const uint8_t keys[256], const MouseRecord& mouse, bool joystickRead, int32_t joyX,
                      int32_t joyY, const uint8_t joyButtons[32]) {
     if (!Rec.on) return;
-    for (int k = 0; k < 256; ++k) {
-        bool down = keys[k] & 0x80;
-        if (down != bool(Rec.keys[k] & 0x80)) PutKey(k, down);
-        Rec.keys[k] = down ? 0x80 : 0;
+    // Most ticks see the keyboard of the tick before: one comparison settles it.
+    if (memcmp(keys, Rec.keys, 256) != 0) {
+        for (int k = 0; k < 256; ++k) {
+            bool down = keys[k] & 0x80;
+            if (down != bool(Rec.keys[k] & 0x80)) PutKey(k, down);
+        }
+        memcpy(Rec.keys, keys, 256);
     }
     if (mouse.lX || mouse.lY) PutLine("mouse %d %d", int(mouse.lX), int(mouse.lY));
     for (int b = 0; b < 4; ++b) {

@@ -32,19 +32,20 @@ TO_BOTTOM = [
     ('turn', 90), ('hold', ['Up', 'space'], 3800),   # down the passage, firing, to the bottom wall
     ('turn', 90), ('hold', ['Left'], 120),   # face east, sidestep onto the packs' row
 ]
-EAST_ALONG_BOTTOM = [('hold', ['Up', 'space'], 4200)]
+EAST_ALONG_BOTTOM = [('hold', ['Up', 'space'], 5500)]   # to the corridor's east wall
 
 PLANS = {
     'level1': START_LEVEL1 + TO_BOTTOM + EAST_ALONG_BOTTOM + [('wait', 600)],
-    # A fresh player loads the last level from the console and stands among its monsters.
-    'death': [('wait', 2600), ('console', 'LOAD LEVEL4.LVL'), ('wait', 2500), ('hold', ['Up'], 300),
-              ('wait', 45000)],
+    # A fresh player (the knife only) loads the third level from the console and stands among its monsters.
+    'death': [('wait', 2600), ('console', 'LOAD LEVEL3.LVL'), ('wait', 2500), ('key', 'Escape'),
+              ('wait', 60000)],
     # Level 1 to its exit, then on into level 2.
     'levels': START_LEVEL1 + TO_BOTTOM + EAST_ALONG_BOTTOM + [
-        ('turn', 180), ('hold', ['Up', 'space'], 1500),   # back west to the passage up at x = 35
-        ('turn', -90), ('hold', ['Up', 'space'], 3000),   # north through it, firing, to the room's north wall
-        ('turn', -90), ('hold', ['Right'], 110),          # face east, step off the wall
-        ('hold', ['Up'], 1800),                            # east over the exit
+        # North-west from the east wall: along the corridor's north wall into the first opening (the
+        # passage at x = 35), along its west wall, into the room and its north-west corner.
+        ('turn', -225), ('hold', ['Up', 'space'], 9000),
+        ('turn', -135), ('hold', ['Right'], 90),          # face east, step off the north wall
+        ('hold', ['Up'], 2500),                           # east over the exit
         ('wait', 800), ('key', 'space'), ('wait', 3000),   # the level-complete screen; level 2
         ('hold', ['Up'], 1500), ('wait', 1000),
     ],
@@ -93,9 +94,14 @@ def play(plan):
             time.sleep(0.05)
         elif kind == 'turn':
             # Mouse look: every pointer pixel off centre turns half a degree; the mouse moves the pointer
-            # two pixels per count, so one count is one degree (to the right for a positive count).
-            xdo('mousemove_relative', '--', -step[1], 0)
-            time.sleep(0.15)
+            # two pixels per count, so one count is one degree (to the right for a positive count). The
+            # pointer stops at the screen's edge, 160 degrees away: larger turns go in pieces.
+            left = step[1]
+            while left:
+                part = max(-90, min(90, left))
+                xdo('mousemove_relative', '--', -part, 0)
+                time.sleep(0.15)
+                left -= part
         elif kind == 'console':
             xdo('key', 'grave')
             time.sleep(0.4)

@@ -35,6 +35,22 @@ for demo in "${demos[@]}"; do
     echo "$(basename "$demo"): $(cat replay.err)"
 done
 
+# What each of them shows: kills and pickups in level 1, a death, a level change.
+python3 - <<'PY'
+import json, os
+final = lambda name: json.loads(open("final-%s.json" % name).read().strip().split("\n")[-1])
+if os.path.exists("final-level1.json"):
+    d = final("level1")
+    kills = d["level"]["MonstersAtStart"] - len([o for o in d["objects"] if 10 <= o["type"] <= 13])
+    picked = d["level"]["ItemsAtStart"] - len([o for o in d["objects"] if 2 <= o["type"] <= 8])
+    assert kills >= 1 and picked >= 2 and d["player"]["owned"][1] == 1, (kills, picked)
+if os.path.exists("final-death.json"):
+    assert final("death")["player"]["state"] == 0
+if os.path.exists("final-levels.json"):
+    d = final("levels")
+    assert d["GameState"] == 1 and d["NextLevelFile"] == "LEVEL3.LVL", (d["GameState"], d["NextLevelFile"])
+PY
+
 # A runner session with every kind of input, recorded and replayed.
 cat > session.txt <<'SCRIPT'
 seed 99
