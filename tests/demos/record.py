@@ -119,7 +119,8 @@ def main():
     ap.add_argument('out')
     ap.add_argument('--zarvo', default=os.path.join(ROOT, 'build/release/zarvo'))
     ap.add_argument('--runner', default=os.path.join(ROOT, 'build/release/zarvo-headless'))
-    ap.add_argument('--data', default=os.path.join(ROOT, 'data'))
+    # The committed demos are played in the classic campaign kept beside them.
+    ap.add_argument('--data', default=os.path.join(HERE, 'classic'))
     args = ap.parse_args()
     out = os.path.abspath(args.out)
     work = tempfile.mkdtemp(prefix='zarvo-demo-')
