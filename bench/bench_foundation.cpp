@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "core/print.h"
 #include "app/settings.h"
 #include "console/console.h"
 #include "defs/menu.h"
@@ -20,10 +21,11 @@ void SetUp1024() {
     SCREENX = 1024;
     SCREENY = 768;
     ConsoleInit();
+    InstallConsolePrinting();
     InitVideo();
     RegisterGameFont();
     memset(&Menu, 0, sizeof Menu);
-    for (int i = 0; i < 60; ++i) ConsolePrint("A line of console history, as start-up and level loads print them");
+    for (int i = 0; i < 60; ++i) Print("A line of console history, as start-up and level loads print them");
     ConsoleState = CON_OPEN;
     ConsoleHeight = 384;
     GameState = GS_MENU;
@@ -51,7 +53,7 @@ void BM_ConsolePrint(benchmark::State& state) {
     char line[64];
     for (auto _ : state) {
         snprintf(line, sizeof line, "Picked up a health pack %d", i++ & 7);
-        ConsolePrint(line);
+        Print(line);
     }
 }
 BENCHMARK(BM_ConsolePrint)->Unit(benchmark::kMicrosecond);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/app.h"
-#include "app/random.h"
+#include "core/random.h"
 #include "game/monsters.h"
 #include "game/tick.h"
 #include "game/world.h"

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "app/app.h"
+#include "core/print.h"
 #include "app/dispatch.h"
 #include "console/console.h"
 #include "defs/level.h"
@@ -37,7 +38,7 @@ TEST(Allocation, NoneInSteadyTicksAndFrames) {
     ScratchDir dir;
     WriteFile("items.itm", "MENUITEMS=2\r0=PLAY;NADDA;x\r1=QUIT;NADDA;y\r");
     LoadMenuItems("items.itm");
-    for (int i = 0; i < 30; ++i) ConsolePrint("warming the text cache");
+    for (int i = 0; i < 30; ++i) Print("warming the text cache");
     ConsoleState = CON_OPEN;
     ConsoleHeight = 240;
     // Warm-up: the first frames render and cache their texts.

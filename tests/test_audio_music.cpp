@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "app/settings.h"
+#include "core/print.h"
 #include "audio/mixer.h"
 #include "audio/music.h"
 #include "audio/sound.h"
@@ -40,6 +41,7 @@ class AudioMusic : public ::testing::Test {
     static void TearDownTestSuite() { MusicShutdown(); }
     void SetUp() override {
         if (!ready) GTEST_SKIP() << "no General MIDI soundfont on this machine";
+        ConsoleInit();  // the lines the loaders print are looked at
         UnloadAllMusic();
         NextMusic = 0;
         SetMusicVolume(100);
@@ -167,7 +169,7 @@ TEST_F(AudioMusic, LoadingFillsFreeSlotsAndRefusesBadFilesInOneLineEach) {
     ASSERT_TRUE(WriteBytes(cut, bytes));
     ASSERT_TRUE(WriteBytes(big, MakeMidi(4, 48)));
     ASSERT_EQ(truncate(big.c_str(), off_t(MUSIC_MAX_FILE_BYTES + 1)), 0);
-    ConsolePrint("--bad music--");
+    Print("--bad music--");
     for (const std::string& bad : {empty, cut, big, Scratch("missing.mid"), ScratchDir(), std::string()})
         EXPECT_EQ(LoadMusic(bad.c_str()), -1) << bad;
     EXPECT_EQ(
@@ -316,7 +318,7 @@ TEST_F(AudioMusic, ShutdownTurnsEveryCallIntoANoOpAndAFolderIsNoSoundfont) {
     MusicService();
     EXPECT_NE(MusicDumpJson().find("\"music\":{\"ready\":0"), std::string::npos);
     // A SOUNDFONT that names a folder is passed over for the system's own soundfont.
-    ConsolePrint("--folder--");
+    Print("--folder--");
     int ok = InitMusicWith(ScratchDir());
     if (ok) {
         EXPECT_STRNE(PlatformMusicSoundfont(), ScratchDir().c_str());

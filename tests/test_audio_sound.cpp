@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/settings.h"
+#include "core/print.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
 #include "defs/level.h"
@@ -18,6 +19,7 @@ namespace {
 class AudioSound : public ::testing::Test {
   protected:
     void SetUp() override {
+        ConsoleInit();  // the lines the loaders print are looked at
         savedVolume = SOUNDVOL;
         SOUNDVOL = 100;
         HeadlessSetAudioAvailable(true);
@@ -62,7 +64,7 @@ TEST_F(AudioSound, ListRowsFillBuffersThreeTimesRowPlusSlot) {
     std::string a = Wav("a.wav", Sine8(500, 5, 80)), b = Wav("b.wav", Sine8(700, 5, 80)),
                 c = Wav("c.wav", Sine8(900, 5, 80));
     std::string two = List("two.snd", {"SOUNDS=2", "SOUND0=" + a, "SOUND1=" + b});
-    ConsolePrint("--two--");
+    Print("--two--");
     LoadSoundList(two.c_str());
     EXPECT_EQ(SoundTable[0][0], 0);
     EXPECT_EQ(SoundTable[1][0], 3);
@@ -81,7 +83,7 @@ TEST_F(AudioSound, ListRowsFillBuffersThreeTimesRowPlusSlot) {
     ASSERT_TRUE(WriteBytes(floats, MakeWav(std::vector<uint8_t>(64, 0), {11025, 1, 32, 3})));
     std::string three = List(
         "three.snd", {"SOUNDS=3", "SOUND0=" + missing + ";" + floats, "SOUND2=" + a + ";" + b + ";" + c});
-    ConsolePrint("--three--");
+    Print("--three--");
     LoadSoundList(three.c_str());
     EXPECT_EQ((std::vector<int>{SoundTable[2][0], SoundTable[2][1], SoundTable[2][2]}),
               (std::vector<int>{6, 7, 8}));
@@ -227,7 +229,7 @@ TEST_F(AudioSound, WithoutADeviceEverythingIsASilentNoOp) {
     EXPECT_EQ(SoundInit(), 0);
     std::string a = Wav("quiet.wav", Sine8(300, 3, 50));
     std::string list = List("quiet.snd", {"SOUNDS=2", "SOUND0=" + a, "SOUND1=" + a + ";" + a});
-    ConsolePrint("--nodevice--");
+    Print("--nodevice--");
     LoadSoundList(list.c_str());
     EXPECT_EQ(LinesAfter("--nodevice--"), (std::vector<std::string>{list, a, a}));
     for (const SoundBufferRecord& r : SoundBuffers)

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/settings.h"
+#include "core/print.h"
 #include "console/console.h"
 #include "input/dik.h"
 #include "render/video.h"
@@ -27,8 +28,8 @@ TEST_F(Console, InitPrintScrollAndAttributes) {
     EXPECT_EQ(in[1], 200);
     EXPECT_EQ(in[3], 250);
 
-    ConsolePrint("plain");
-    ConsolePrintNotify(90, "event");
+    Print("plain");
+    PrintNotify(90, "event");
     EXPECT_EQ(ConsoleText(52), "plain");
     EXPECT_EQ(ConsoleBuffer[52][0], 1);
     EXPECT_EQ(ConsoleText(53), "event");
@@ -36,12 +37,12 @@ TEST_F(Console, InitPrintScrollAndAttributes) {
     EXPECT_EQ(ConsoleBuffer[53][1], 240);
     EXPECT_EQ(ConsoleBuffer[53][3], 200);
 
-    for (int i = 0; i < 60; ++i) ConsolePrint(("line " + std::to_string(i)).c_str());
+    for (int i = 0; i < 60; ++i) Print(("line " + std::to_string(i)).c_str());
     EXPECT_EQ(ConsoleText(53), "line 59");
     EXPECT_EQ(ConsoleText(0), "line 6") << "the oldest lines are dropped one by one";
     EXPECT_EQ(Input(), ">") << "scrolling never touches the input line";
 
-    ConsolePrint(std::string(400, 'w').c_str());
+    Print(std::string(400, 'w').c_str());
     EXPECT_EQ(ConsoleText(53).size(), 145u) << "long text is cut to the slot";
 }
 
@@ -84,7 +85,7 @@ TEST_F(Console, SubmitEmptyAndUnknown) {
     ConsoleSubmit();
     EXPECT_EQ(memcmp(before, ConsoleBuffer, sizeof before), 0) << "Enter on an empty line changes nothing";
 
-    ConsolePrint("older");
+    Print("older");
     for (char c : std::string("FOO")) ConsoleAppendChar(c);
     ConsoleSubmit();
     EXPECT_EQ(ConsoleText(53), " - Unknown Command: FOO");
@@ -99,10 +100,10 @@ TEST_F(Console, SubmitEmptyAndUnknown) {
 }
 
 TEST_F(Console, FadeCounters) {
-    ConsolePrint("one");
-    ConsolePrintNotify(90, "ninety");
-    ConsolePrintNotify(255, "forever");
-    ConsolePrintNotify(2, "two");
+    Print("one");
+    PrintNotify(90, "ninety");
+    PrintNotify(255, "forever");
+    PrintNotify(2, "two");
     ConsoleFadeStep();
     EXPECT_EQ(ConsoleBuffer[50][0], 1);
     EXPECT_EQ(ConsoleBuffer[51][0], 89);
@@ -157,18 +158,18 @@ int LitPixels(int x0, int y0, int x1, int y1) {
 }
 
 TEST_F(Console, NotifyLinesAndPanelOnScreen) {
-    ConsolePrint("console only");
-    ConsolePrintNotify(90, "NOTIFY");
+    Print("console only");
+    PrintNotify(90, "NOTIFY");
     // Closed: the notify line at (10, 10), the plain line nowhere.
     EXPECT_GT(LitPixels(10, 10, 200, 25), 20);
     EXPECT_EQ(LitPixels(0, 30, 640, 480), 0);
-    ConsolePrintNotify(90, "SECOND");
+    PrintNotify(90, "SECOND");
     EXPECT_GT(LitPixels(10, 25, 200, 40), 20) << "the second notify line is 15 pixels lower";
 
     // Open at 240: the panel fills the top half in palette index 210 and covers the notify lines.
     ConsoleState = CON_OPEN;
     ConsoleHeight = 240;
-    ConsolePrint("x");
+    Print("x");
     int w = 0, h = 0;
     const uint32_t* img = LastPresentedImage(&w, &h);
     EXPECT_EQ(img[5 * w + 630], 0x000078u) << "index 210 is (0, 0, 120)";

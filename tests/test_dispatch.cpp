@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
+#include "core/print.h"
 #include "app/dispatch.h"
 #include "app/settings.h"
 #include "console/console.h"
@@ -59,7 +60,7 @@ TEST_F(Dispatch, InactiveInputDoesNothing) {
     EXPECT_EQ(ConsoleState, CON_CLOSED);
     EXPECT_EQ(KeyState[DIK_GRAVE], 0) << "the devices are not even read";
     uint64_t frames = FrameCount;
-    ConsolePrint("while away");
+    Print("while away");
     EXPECT_EQ(FrameCount, frames) << "no frame is drawn while inactive";
     HandleActivation(1);
     EXPECT_TRUE(InputActive);
@@ -86,7 +87,7 @@ TEST_F(Dispatch, PressEdgeAndHeld) {
 }
 
 TEST_F(Dispatch, AnimationStepRollsEveryCallAndFadesEveryEleventh) {
-    ConsolePrintNotify(90, "fading");
+    PrintNotify(90, "fading");
     ConsoleState = CON_ROLLING_DOWN;
     ConsoleHeight = 0;
     AnimationCounter = 0;

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/app.h"
-#include "app/random.h"
+#include "core/random.h"
 #include "game/monsters.h"
 #include "game/tick.h"
 #include "game/world.h"

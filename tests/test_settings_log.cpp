@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "core/print.h"
 #include "app/settings.h"
 #include "defs/definition.h"
 #include "platform/headless/headless.h"
@@ -68,7 +69,7 @@ TEST_F(Settings, LogOnlyWhenPresentWithItsRecords) {
     EXPECT_FALSE(FileExists("error.txt")) << "the log is never created";
     WriteFile("error.txt", "");
     HeadlessSetClock(10000);
-    LogStartTime = 9000;
+    SetLogStartTime(9000);
     LogEvent("first");
     HeadlessSetClock(12345);
     LogEvent("second");

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/app.h"
-#include "app/random.h"
+#include "core/random.h"
 #include "app/settings.h"
 #include "audio/sound.h"
 #include "console/console.h"

@@ -56,6 +56,7 @@ void ResetProgram() {
     GameState = GS_MENU;
     AppActive = 1;
     ConsoleInit();
+    InstallConsolePrinting();
     ConsoleState = CON_CLOSED;
     ConsoleHeight = 0;
     memset(&Menu, 0, sizeof Menu);

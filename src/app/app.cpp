@@ -1,5 +1,6 @@
 // Process entry: start-up in a fixed order, the never-sleeping main loop, shutdown, the event log.
 #include "app/app.h"
+#include "core/print.h"
 
 #include <cstdio>
 #include <ctime>
@@ -8,7 +9,7 @@
 #include "app/dispatch.h"
 #include "audio/music.h"
 #include "audio/sound.h"
-#include "app/random.h"
+#include "core/random.h"
 #include "app/settings.h"
 #include "console/console.h"
 #include "defs/definition.h"
@@ -24,7 +25,6 @@
 
 int32_t GameState = GS_MENU;
 uint8_t AppActive = 1;
-uint32_t LogStartTime;
 uint32_t LastTickTime, LastFrameTime;
 uint64_t TickCount, FrameCount;
 
@@ -47,15 +47,13 @@ void PostQuit(int code) {
 
 bool QuitPosted() { return QuitRequested; }
 
-int LogEvent(const char* text) {
-    // The log is written only when error.txt already exists; it is opened and closed per record so
-    // that it is complete up to the last line even after a crash.
-    FILE* f = fopen("error.txt", "r+b");
-    if (!f) return 1;
-    fseek(f, 0, SEEK_END);
-    fprintf(f, "[%s] (%dms)\r\n", text, int32_t(PlatformTicksMs() - LogStartTime));
-    fclose(f);
-    return 1;
+// Every printed line presents a whole frame at once, so that messages printed in the middle of a long
+// load appear immediately.
+static void PresentPrintedLine() { RenderFrame(); }
+
+void InstallConsolePrinting() {
+    SetClockSource(PlatformTicksMs);
+    ConsoleSetPresenter(PresentPrintedLine);
 }
 
 void HandleActivation(int code) {
@@ -105,14 +103,14 @@ int RunTimers() {
     return 1;
 }
 
-static void Report(int ok, const char* success, const char* failure) { ConsolePrint(ok ? success : failure); }
+static void Report(int ok, const char* success, const char* failure) { Print(ok ? success : failure); }
 
 
 int StartSubsystems() {
-    ConsolePrint("Welcome!");
-    ConsolePrint("");
-    ConsolePrint(WindowTitle);
-    ConsolePrint("");
+    Print("Welcome!");
+    Print("");
+    Print(WindowTitle);
+    Print("");
     PlatformShowCursor(false);
     SeedRandom(uint32_t(time(nullptr)));
     Report(BuildTrigTables(), "Maths System Initialised...", "Maths System Initialisation Failed!");
@@ -122,10 +120,10 @@ int StartSubsystems() {
     Report(SoundInit(), "Sound System Initialised...", "Sound System Initialisation Failed!");
     Report(MusicInit(), "Music System Initialised...", "Music System Initialisation Failed!");
     Report(NetInit(), "Network System Initialised...", "Network System Initialisation Failed!");
-    ConsolePrint("");
-    ConsolePrint("There are 2 console commands: QUIT and EXIT");
-    ConsolePrintNotify(250, "=== Press ` (\xAC) to access the console ===");
-    ConsolePrint("");
+    Print("");
+    Print("There are 2 console commands: QUIT and EXIT");
+    PrintNotify(250, "=== Press ` (\xAC) to access the console ===");
+    Print("");
     return 1;
 }
 
@@ -142,8 +140,9 @@ int StopSubsystems() {
 
 static int RunProgram(const ProgramOptions& options) {
     ConsoleInit();
+    InstallConsolePrinting();
     SeedRandom(uint32_t(time(nullptr)));
-    LogStartTime = PlatformTicksMs();
+    LogStart();
     LogEvent("||| Starting Zarvo.exe |||||||||||||||||||||||||||||||||||||||||||||||||||");
     LogEvent("Information gets newer as you scroll down (appended at the bottom)");
     snprintf(WindowTitle, sizeof WindowTitle, "Harrowfen Brimstalk [%d.%d%d], Codebase Zarvo 0.07", 1, 0, 8);
@@ -195,7 +194,7 @@ int ProgramMain(const ProgramOptions& options) {
     try {
         return RunProgram(options);
     } catch (...) {
-        ConsolePrint("Crashed :( But properly");
+        Print("Crashed :( But properly");
         PostQuit(0);
         PlatformCloseWindow();
         return 1;  // a crash is not a clean exit

@@ -6,7 +6,6 @@ enum { GS_MENU = 0, GS_PLAYING = 1, GS_PAUSED = 2, GS_LEVEL_DONE = 4, GS_WON = 6
 
 extern int32_t GameState;
 extern uint8_t AppActive;
-extern uint32_t LogStartTime;
 extern uint32_t LastTickTime, LastFrameTime;
 extern uint64_t TickCount;   // logic ticks run since start (for the runner and tests)
 extern uint64_t FrameCount;  // frames presented since start
@@ -36,5 +35,5 @@ void PostQuit(int code);
 bool QuitPosted();
 // Window activation: code 0 deactivated, 1 or 2 activated.
 void HandleActivation(int code);
-// Appends "[text] (Nms)\r\n" to error.txt when that file already exists. Returns 1.
-int LogEvent(const char* text);
+// Makes every print go to the log and the console, with a frame presented at once (start-up; tests).
+void InstallConsolePrinting();

@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "app/bounded.h"
+#include "core/bounded.h"
 #include "defs/definition.h"
 
 int32_t SCREENX = 640;

@@ -1,6 +1,7 @@
 // The portable mixer: resamples 8-bit voices with linear interpolation, applies volume and pan, adds
 // the music, and clips into 16-bit stereo. All scratch storage is static; the render path never allocates.
 #include "audio/mixer.h"
+#include "core/print.h"
 
 #include <algorithm>
 #include <cmath>
@@ -103,7 +104,7 @@ int MixerAcquireDevice() {
     char err[160] = "";
     int rate = 0;
     if (!PlatformAudioOpen(MixerPull, nullptr, &rate, err, sizeof err)) {
-        if (err[0]) ConsolePrint(err);
+        if (err[0]) Print(err);
         return 0;
     }
     {

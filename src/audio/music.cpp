@@ -1,11 +1,12 @@
 // Music slots and their rotation; the synthesiser behind the platform boundary renders the sound.
 #include "audio/music.h"
+#include "core/print.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "app/bounded.h"
+#include "core/bounded.h"
 #include "app/settings.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
@@ -96,7 +97,7 @@ int MusicInit() {
     GetDefinitionValue("SOUNDFONT", 0, preferred, sizeof preferred);
     char err[512] = "";
     if (!PlatformMusicInit(MixerDeviceRate(), preferred, err, sizeof err)) {
-        if (err[0]) ConsolePrint(err);
+        if (err[0]) Print(err);
         MixerReleaseDevice();
         DeviceHeld = false;
         return 0;
@@ -149,7 +150,7 @@ int LoadMusic(const char* file) {
             snprintf(line, sizeof line, "Cannot open music file %s", file ? file : "");
         else
             snprintf(line, sizeof line, "Music file %s refused: %s", file, reason);
-        ConsolePrint(line);
+        Print(line);
         return -1;
     }
     MusicSlot& s = MusicSlots[slot];

@@ -1,5 +1,6 @@
 // Sound effects: buffer records backed by mixer voices, sound lists, plays, and the audio state dump.
 #include "audio/sound.h"
+#include "core/print.h"
 
 #include <sys/stat.h>
 
@@ -8,8 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/bounded.h"
-#include "app/files.h"
+#include "core/bounded.h"
+#include "core/files.h"
 #include "app/settings.h"
 #include "audio/mixer.h"
 #include "audio/music.h"
@@ -101,7 +102,7 @@ int LoadWave(int n, const char* file) {
             snprintf(line, sizeof line, "Cannot open sound file %s", file ? file : "");
         else
             snprintf(line, sizeof line, "Sound file %s refused: %s", file, reason);
-        ConsolePrint(line);
+        Print(line);
         return -1;
     }
     size_t length = wave.samples.size();
@@ -135,7 +136,7 @@ void LoadSoundList(const char* file) {
             char key[32];
             snprintf(key, sizeof key, "SOUND%d", r);
             if (!GetDefinitionValue(key, 0, value, sizeof value)) continue;
-            ConsolePrint(value);
+            Print(value);
             SoundTable[r][0] = LoadWave(3 * r, value);
             for (int k = 1; k < SOUND_SLOTS; ++k)
                 if (GetDefinitionValue(key, k, value, sizeof value))

@@ -1,6 +1,7 @@
 // The console command interpreter: quitting, the menu, volumes, rendering switches, resolution, mouse
 // look, chat and level loading.
 #include "console/commands.h"
+#include "core/print.h"
 
 #include <cstdio>
 #include <cstring>
@@ -36,7 +37,7 @@ int HeightFor(int width) { return width == 640 ? 480 : width == 800 ? 600 : widt
 
 int Resolution(const char* text) {
     if (GameState != GS_MENU) {
-        ConsolePrintNotify(90, "Cannot change resolution while playing");
+        PrintNotify(90, "Cannot change resolution while playing");
         return CMD_FAILED;
     }
     int width = 0, height = 0;
@@ -109,12 +110,12 @@ int ExecuteCommand(const char* text) {
         return Resolution(text);
     if (strcmp(text, "JOYSTICK") == 0) {
         JoystickOn = !JoystickOn;
-        ConsolePrintNotify(90, "Joystick Toggled");
+        PrintNotify(90, "Joystick Toggled");
         return 1;
     }
     if (strcmp(text, "TOGGLEMOUSELOOK") == 0) {
         MouseLook = MouseLook ? 0 : 1;
-        ConsolePrintNotify(90, "Mouselook Toggled");
+        PrintNotify(90, "Mouselook Toggled");
         return 1;
     }
     if (strcmp(text, "SCREENSHOT") == 0) return SaveScreenshot() ? CMD_ACCEPTED : CMD_FAILED;

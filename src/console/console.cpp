@@ -7,6 +7,7 @@
 #include "app/app.h"
 #include "app/settings.h"
 #include "console/commands.h"
+#include "core/print.h"
 #include "input/input.h"
 #include "render/frame.h"
 #include "render/video.h"
@@ -41,24 +42,32 @@ static void WriteLine(int slot, uint8_t counter, uint8_t r, uint8_t g, uint8_t b
 
 static void ResetInputLine() { ConsoleWriteSlot(CONSOLE_INPUT_SLOT, kPrompt); }
 
+static void (*Presenter)() = nullptr;
+
+// The console is where printed lines go: logged, written as the newest line, and shown at once by the
+// presenter the program installs.
+static void PrintToConsole(uint8_t counter, const char* text) {
+    LogEvent(text);
+    ConsoleAddLine(counter, text);
+    if (Presenter) Presenter();
+}
+
 void ConsoleInit() {
     memset(ConsoleBuffer, 0, sizeof ConsoleBuffer);
     ResetInputLine();
+    SetPrintSink(PrintToConsole);
 }
+
+void ConsoleSetPresenter(void (*present)()) { Presenter = present; }
 
 void ConsoleScroll() { memmove(ConsoleBuffer[0], ConsoleBuffer[1], 54 * CONSOLE_LINE_BYTES); }
 
-static void Print(uint8_t counter, const char* text) {
+void ConsoleAddLine(uint8_t counter, const char* text) {
     if (!text) text = "";
-    LogEvent(text);
     ++ConsolePrintCount;
     ConsoleScroll();
     WriteLine(53, counter, 240, 240, 200, text);
-    RenderFrame();
 }
-
-void ConsolePrint(const char* text) { Print(1, text); }
-void ConsolePrintNotify(uint8_t counter, const char* text) { Print(counter, text); }
 
 void ConsoleOpenFull() {
     ConsoleState = CON_OPEN;

@@ -14,11 +14,13 @@ extern int32_t ConsoleHeight;
 // Lines printed since start-up (a command that prints is told apart by it).
 extern uint32_t ConsolePrintCount;
 
+// Empties the console and makes it the sink of every print (core/print.h).
 void ConsoleInit();
-// Logs the text, scrolls, writes it as the newest line (counter 1) and presents a frame at once.
-void ConsolePrint(const char* text);
-// Same with the caller's notify counter (90 for game messages).
-void ConsolePrintNotify(uint8_t counter, const char* text);
+// What shows a printed line at once: called after every line printed (the program presents a frame).
+void ConsoleSetPresenter(void (*present)());
+// Scrolls and writes the text as the newest line with the notify counter and the print colour. The
+// print sink (Print, PrintNotify of core/print.h) calls it after logging the line, then presents a frame.
+void ConsoleAddLine(uint8_t counter, const char* text);
 void ConsoleScroll();
 void ConsoleOpenFull();
 int ConsoleToggle();

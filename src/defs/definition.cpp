@@ -1,5 +1,6 @@
 // The KEY=VALUE definition reader: one current table, fifteen saved copies, one shared value buffer.
 #include "defs/definition.h"
+#include "core/print.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -30,7 +31,7 @@ static void SplitLine(const char* line, DefinitionEntry* slot) {
 }
 
 int LoadDefinitionFile(const char* name) {
-    ConsolePrint(name);
+    Print(name);
     ClearDefinitionFile();
     FILE* f = fopen(name, "rb");
     if (!f) return 0;
@@ -68,7 +69,7 @@ int LoadDefinitionFileOrSay(const char* name, const char* kind) {
     if (LoadDefinitionFile(name)) return 1;
     char line[CONSOLE_LINE_BYTES + 64];
     snprintf(line, sizeof line, "Cannot open %s file %s", kind, name);
-    ConsolePrint(line);
+    Print(line);
     return 0;
 }
 
@@ -78,7 +79,7 @@ int DefinitionCount(const char* key, int limit) {
     if (n <= limit) return int(n);
     char line[CONSOLE_LINE_BYTES + 64];
     snprintf(line, sizeof line, "%s %ld is more than %d: the rest are ignored", key, n, limit);
-    ConsolePrint(line);
+    Print(line);
     return limit;
 }
 
@@ -101,7 +102,7 @@ int32_t DefinitionInteger(const char* key, const char* text) {
     int shown = p - digits > 40 ? 40 : int(p - digits);
     snprintf(line, sizeof line, "%.60s: %s%.*s is beyond the 32-bit range, %d is used", key ? key : "?",
              negative ? "-" : "", shown, digits, clamped);
-    ConsolePrint(line);
+    Print(line);
     return clamped;
 }
 

@@ -1,12 +1,13 @@
 // Level files: rebuilds the world records from a level and its arsenal, then enters play.
 #include "defs/level.h"
+#include "core/print.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/app.h"
-#include "app/bounded.h"
+#include "core/bounded.h"
 #include "app/settings.h"
 #include "audio/music.h"
 #include "audio/sound.h"
@@ -61,7 +62,7 @@ int LoadLevel(const char* name) {
     CopyBounded(levelName, name);
 
     ConsoleOpenFull();
-    ConsolePrintNotify(90, "=========================================");
+    PrintNotify(90, "=========================================");
     PushDefinitionFile();
     bool opened = LoadDefinitionFile(levelName);
     if (!Found("MAP")) {
@@ -69,7 +70,7 @@ int LoadLevel(const char* name) {
         snprintf(line, sizeof line, opened ? "Level %s has no MAP" : "Cannot open level file %s", levelName);
         // A notify line, so that the reason stays readable once the console has rolled away (a menu
         // item whose level fails leaves the menu up).
-        ConsolePrintNotify(90, line);
+        PrintNotify(90, line);
         PopDefinitionFile();
         return 0;
     }
@@ -82,7 +83,7 @@ int LoadLevel(const char* name) {
         FILE* f = fopen(map, "rb");
         if (f) fclose(f);
         snprintf(line, sizeof line, f ? "Map %s holds no 3DLINE or 3DFACE" : "Cannot open map file %s", map);
-        ConsolePrintNotify(90, line);
+        PrintNotify(90, line);
     }
     LoadSingleFrameModel(OcclusionModel, map, 1);
     AllocateColumnBuffer();
@@ -139,7 +140,7 @@ int LoadLevel(const char* name) {
 
     PopDefinitionFile();
     GameState = GS_PLAYING;
-    ConsolePrintNotify(90, "Here we go..");
+    PrintNotify(90, "Here we go..");
     ConsoleToggle();
     PlaySound(SoundBufferFor(18, 0));
     return 1;

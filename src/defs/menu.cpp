@@ -1,12 +1,13 @@
 // Menus: the menu definition file, the items file, layout, navigation and the four item actions.
 #include "defs/menu.h"
+#include "core/print.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/app.h"
-#include "app/bounded.h"
+#include "core/bounded.h"
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "console/commands.h"
@@ -26,7 +27,7 @@ static void CopyItemField(char (&field)[64], int item, const char* what) {
     if (strlen(DefinitionValue) >= sizeof field) {
         char line[96];
         snprintf(line, sizeof line, "Menu item %d: %s cut to %d characters", item, what, int(sizeof field) - 1);
-        ConsolePrint(line);
+        Print(line);
     }
     CopyBounded(field, DefinitionValue);
 }

@@ -1,10 +1,11 @@
 // Object-type and weapon definition files.
 #include "defs/objects.h"
+#include "core/print.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/bounded.h"
+#include "core/bounded.h"
 #include "console/console.h"
 #include "defs/definition.h"
 #include "game/world.h"
@@ -25,10 +26,10 @@ bool LoadModels(Model* slots, const char* failure) {
         // The model loader reuses the shared value buffer, so the name is kept apart.
         char name[sizeof DefinitionValue];
         CopyBounded(name, DefinitionValue);
-        ConsolePrint(name);
+        Print(name);
         if (!LoadModelFile(slots[n], name, 0)) {
-            ConsolePrint(name);
-            ConsolePrint(failure);
+            Print(name);
+            Print(failure);
             return false;
         }
     }
@@ -56,8 +57,8 @@ int LoadObjectType(ObjectRecord& record, const char* file) {
     if (record.models[0].frameCount > 0 && record.models[0].frames) {
         record.radius = record.models[0].frames[0].halfExtents[0];
     } else {
-        ConsolePrint(fileName);
-        ConsolePrint("Warning: initial model frame was not loaded correctly");
+        Print(fileName);
+        Print("Warning: initial model frame was not loaded correctly");
     }
     if (Found("DEFRANGE")) record.radius = float(DefinitionInteger("DEFRANGE"));
     if (record.type >= OBJT_MONSTER_FIRST && record.type <= OBJT_MONSTER_LAST) {

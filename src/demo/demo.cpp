@@ -1,6 +1,7 @@
 // Demo recordings: the recorder (a fixed buffer written in blocks), the player (the whole file read once,
 // then replayed line by line, one recorded pass per main-loop pass) and the world digest.
 #include "demo/demo.h"
+#include "core/print.h"
 
 #include <sys/stat.h>
 
@@ -13,9 +14,9 @@
 #include <vector>
 
 #include "app/app.h"
-#include "app/bounded.h"
-#include "app/files.h"
-#include "app/random.h"
+#include "core/bounded.h"
+#include "core/files.h"
+#include "core/random.h"
 #include "app/settings.h"
 #include "console/console.h"
 #include "game/world.h"
@@ -110,7 +111,7 @@ void StopRecording(const char* why) {
     Rec.file = nullptr;
     Rec.on = false;
     Rec.used = 0;
-    ConsolePrintNotify(90, line);
+    PrintNotify(90, line);
 }
 
 void Flush() {
@@ -333,7 +334,7 @@ bool DemoRecordStart(const char* path) {
     if (!Rec.file) {
         char line[CONSOLE_LINE_BYTES + 64];
         snprintf(line, sizeof line, "Cannot record to %.80s (%.40s): playing unrecorded", path, strerror(errno));
-        ConsolePrintNotify(90, line);
+        PrintNotify(90, line);
         return false;
     }
     for (int i = 0; i < 256; ++i) Rec.names[i] = KeyName(i);

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#include "app/random.h"
+#include "core/random.h"
 #include "game/contact.h"
 #include "game/tick.h"
 #include "app/app.h"

@@ -1,5 +1,6 @@
 // The game tick: everything that changes the world once per logic tick in a running level.
 #include "game/tick.h"
+#include "core/print.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,7 +29,7 @@ void AddDegrees(int32_t& angle, int64_t degrees) {
 
 void Play(int row, int slot) { PlaySound(SoundBufferFor(row, slot)); }
 
-void Message(const char* text) { ConsolePrintNotify(90, text); }
+void Message(const char* text) { PrintNotify(90, text); }
 
 // ---- walls ----
 

@@ -1,10 +1,11 @@
 // Firing, hit-scan shots, the player's automatic weapon change, rocket launches and rocket flight.
 #include "game/weapons.h"
+#include "core/print.h"
 
 #include <cmath>
 #include <cstdint>
 
-#include "app/random.h"
+#include "core/random.h"
 #include "console/console.h"
 #include "game/contact.h"
 #include "game/tick.h"
@@ -128,12 +129,12 @@ void AutoWeaponChange(ObjectRecord& p) {
     for (const auto& o : order) {
         if (p.ammo[o.weapon] != 0) {
             p.weapon = o.weapon;
-            ConsolePrintNotify(90, o.message);
+            PrintNotify(90, o.message);
             return;
         }
     }
     p.weapon = WPN_KNIFE;
-    ConsolePrintNotify(90, "Out of ammo, the knife is all you have");
+    PrintNotify(90, "Out of ammo, the knife is all you have");
 }
 
 int FiringStep(ObjectRecord& r, int i) {

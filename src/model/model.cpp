@@ -1,5 +1,6 @@
 // Animated models: loading from model files, single DXF files and boxes, and per-frame transformation.
 #include "model/model.h"
+#include "core/print.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -64,8 +65,8 @@ int LoadModelFile(Model& model, const char* fileName, int floorPlanOnly) {
         if (!GetDefinitionValue(key, 0, dxfName, sizeof dxfName)) continue;  // frame left empty
         if (!LoadMesh(store->frames[size_t(n)], dxfName, floorPlanOnly)) {
             Publish(model, std::move(store), false);  // frames so far stay, drawn as nothing
-            ConsolePrint(dxfName);
-            ConsolePrint("Failed to loead file");
+            Print(dxfName);
+            Print("Failed to loead file");
             PopDefinitionFile();
             return 0;
         }

@@ -3,7 +3,7 @@
 
 #include <zlib.h>
 
-#include "app/files.h"
+#include "core/files.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,5 +1,6 @@
 // Screenshots: F12 and the console command SCREENSHOT.
 #include "render/screenshot.h"
+#include "core/print.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,7 +21,7 @@ constexpr int kMaxShots = 10000;
 void Say(const char* what, const char* detail) {
     char line[CONSOLE_LINE_BYTES + 64];
     snprintf(line, sizeof line, "%s%.100s", what, detail);
-    ConsolePrintNotify(90, line);
+    PrintNotify(90, line);
 }
 
 }  // namespace

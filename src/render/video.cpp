@@ -1,6 +1,7 @@
 // The video device: an 8-bit back buffer with the game palette, an ordered list of texts and fills
 // applied over the palette-converted image at present time, and the text face.
 #include "render/video.h"
+#include "core/print.h"
 
 #include <cstdio>
 #include <cstring>
@@ -267,7 +268,7 @@ void RegisterGameFont() {
             snprintf(line, sizeof line, "comic.ttf not usable and no system face found: no text");
         else
             snprintf(line, sizeof line, "comic.ttf not usable, using the face %s", FacePath);
-        ConsolePrint(line);
+        Print(line);
     }
     if (Ready) OpenFonts();
 }

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/app.h"
-#include "app/random.h"
+#include "core/random.h"
 #include "demo/demo.h"
 #include "input/dik.h"
 #include "platform/headless/headless.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/bounded.h"
+#include "core/bounded.h"
 #include "platform/platform_audio.h"
 
 namespace {

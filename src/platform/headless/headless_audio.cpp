@@ -2,7 +2,7 @@
 // voices end and music moves on exactly as they would on a real device, without any output.
 #include <cstdint>
 
-#include "app/bounded.h"
+#include "core/bounded.h"
 #include "platform/headless/headless_audio.h"
 #include "platform/platform.h"
 #include "platform/platform_audio.h"

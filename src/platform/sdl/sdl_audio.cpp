@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "app/bounded.h"
+#include "core/bounded.h"
 #include "platform/platform_audio.h"
 
 namespace {

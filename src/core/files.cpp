@@ -1,5 +1,5 @@
 // Whole-file reads with a size limit.
-#include "app/files.h"
+#include "core/files.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // The program-wide linear congruential random generator.
-#include "app/random.h"
+#include "core/random.h"
 
 uint32_t RandomSeed = 1;
 

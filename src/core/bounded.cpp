@@ -1,5 +1,5 @@
 // Bounded text copies into fixed-size buffers.
-#include "app/bounded.h"
+#include "core/bounded.h"
 
 #include <cstring>
 

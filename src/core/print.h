@@ -1,0 +1,30 @@
+// The print and log sink: every message of the program goes through Print or PrintNotify. The console
+// installs the sink that shows a line (and presents the frame that shows it at once); until a sink is
+// installed, a printed line only reaches the event log.
+#pragma once
+#include <cstdint>
+
+// Notify counters of the console: how long a line stays on screen over the game.
+constexpr uint8_t NOTIFY_NONE = 1;     // shown only inside the open console
+constexpr uint8_t NOTIFY_GAME = 90;    // game and command messages
+constexpr uint8_t NOTIFY_HINT = 250;   // the start-up hint
+
+using PrintSink = void (*)(uint8_t counter, const char* text);
+void SetPrintSink(PrintSink sink);
+// A message with notify counter 1 (progress and errors of start-up and the loaders).
+void Print(const char* text);
+// A message the player should see during play: counter 90 for game messages.
+void PrintNotify(uint8_t counter, const char* text);
+
+// The millisecond clock the log reads (the platform's, set at start-up); 0 while none is set.
+using ClockSource = uint32_t (*)();
+void SetClockSource(ClockSource source);
+uint32_t ClockMs();
+
+// Marks process entry: the time base of the log's records.
+void LogStart();
+// Appends "[text] (Nms)\r\n" to error.txt when that file already exists, N the milliseconds since
+// LogStart. Returns 1.
+int LogEvent(const char* text);
+// The log's time base (tests set it to check the record format).
+void SetLogStartTime(uint32_t ms);
