@@ -12,9 +12,9 @@
 namespace {
 
 void MakeWorld() {
-    for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
+    for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
     for (int i = 0; i < 40; ++i) {
-        ObjectRecord& r = ObjectTable[i];
+        ObjectRecord& r = World.ObjectTable[i];
         r.state = i == 0 ? 1 : 2;
         r.type = uint8_t(i == 0 ? 0 : 10 + i % 4);
         r.health = 100;
@@ -38,7 +38,7 @@ void BM_RecordTick(benchmark::State& state) {
         DemoRecordInput(keys, mouse, false, 0, 0, joy);
         clock += 6;
         DemoRecordPass(clock, true);
-        ++TickCount;
+        ++Program.TickCount;
         DemoRecordTick();
         ++n;
     }

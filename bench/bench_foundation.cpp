@@ -18,17 +18,17 @@ namespace {
 void SetUp1024() {
     static bool ready = false;
     if (ready) return;
-    SCREENX = 1024;
-    SCREENY = 768;
+    Settings.SCREENX = 1024;
+    Settings.SCREENY = 768;
     ConsoleInit();
     InstallConsolePrinting();
     InitVideo();
     RegisterGameFont();
     memset(&Menu, 0, sizeof Menu);
     for (int i = 0; i < 60; ++i) Print("A line of console history, as start-up and level loads print them");
-    ConsoleState = CON_OPEN;
-    ConsoleHeight = 384;
-    GameState = GS_MENU;
+    Console.ConsoleState = CON_OPEN;
+    Console.ConsoleHeight = 384;
+    Program.GameState = GS_MENU;
     ready = true;
 }
 

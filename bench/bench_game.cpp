@@ -22,7 +22,7 @@ enum Map { MAP_ROOMS = 0, MAP_SCATTERED = 1 };
 // 20 000 wall segments: rooms, the outlines of 5000 small boxes on a 2-unit pitch over 200 x 100; or
 // scattered, 20 000 short walls at random over 400 x 400.
 void MakeWalls(int map) {
-    ClearModel(OcclusionModel);
+    ClearModel(World.OcclusionModel);
     std::vector<Segment> walls;
     std::mt19937 rng(3);
     if (map == MAP_ROOMS) {
@@ -47,35 +47,35 @@ void MakeWalls(int map) {
     m.segments = static_cast<Segment*>(std::malloc(walls.size() * sizeof(Segment)));
     std::copy(walls.begin(), walls.end(), m.segments);
     m.count = m.capacity = int32_t(walls.size());
-    OcclusionModel.frames = store->frames.data();
-    OcclusionModel.frameCount = 1;
-    OcclusionModel.store = std::move(store);
+    World.OcclusionModel.frames = store->frames.data();
+    World.OcclusionModel.frameCount = 1;
+    World.OcclusionModel.store = std::move(store);
 }
 
 // The player and 255 monsters spread over the map. firing: 0 none, 1 every other monster with a
 // 10-tick reload, 2 every monster on every tick. Shots do no damage, so the scene stays the same.
 void MakeWorld(int map, int firing) {
-    for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
-    for (ObjectRecord& r : MissileTable) ClearObjectRecord(r);
-    for (WeaponRecord& w : WeaponTable) ClearWeaponRecord(w);
+    for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
+    for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
+    for (WeaponRecord& w : World.WeaponTable) ClearWeaponRecord(w);
     MakeWalls(map);
     PrepareWalls();
-    GameState = GS_PLAYING;
-    ExitPoint[0] = ExitPoint[1] = -1000;
+    Program.GameState = GS_PLAYING;
+    World.ExitPoint[0] = World.ExitPoint[1] = -1000;
     const float half[3] = {0.5f, 0.5f, 0.5f};
     const float w = map == MAP_ROOMS ? 200 : 400, h = map == MAP_ROOMS ? 100 : 400;
     std::mt19937 rng(9);
     std::uniform_real_distribution<float> ux(0, w), uz(0, h);
     std::uniform_int_distribution<int> ua(0, 359);
-    ObjectRecord& p = ObjectTable[0];
+    ObjectRecord& p = World.ObjectTable[0];
     p.state = 1, p.health = INT32_MAX, p.radius = 0.5f;
     MakeBoxModel(p.models[0], half);
     p.pos[0] = w / 2, p.pos[2] = h / 2;
     p.controls.forward = 1;
-    WeaponTable[WPN_GUN].damage = 0;
-    WeaponTable[WPN_GUN].reloadTime = firing == 2 ? 0 : 10;
+    World.WeaponTable[WPN_GUN].damage = 0;
+    World.WeaponTable[WPN_GUN].reloadTime = firing == 2 ? 0 : 10;
     for (int i = 1; i < OBJECT_COUNT; ++i) {
-        ObjectRecord& m = ObjectTable[i];
+        ObjectRecord& m = World.ObjectTable[i];
         m.state = AI_PATROL, m.type = uint8_t(10 + i % 4), m.health = 100, m.radius = 0.5f;
         MakeBoxModel(m.models[0], half);
         m.pos[0] = ux(rng), m.pos[2] = uz(rng), m.angles[1] = ua(rng);
@@ -90,7 +90,7 @@ void BM_GameStep(benchmark::State& state) {
     MakeWorld(int(state.range(0)), int(state.range(1)));
     for (auto _ : state) {
         GameStep();
-        benchmark::DoNotOptimize(ObjectTable[1].pos[0]);
+        benchmark::DoNotOptimize(World.ObjectTable[1].pos[0]);
     }
     state.SetLabel(state.range(0) == MAP_ROOMS ? "rooms" : "scattered");
 }
@@ -105,7 +105,7 @@ void BM_WallPushes(benchmark::State& state) {
     const bool grid = state.range(1) != 0;
     for (auto _ : state) {
         for (int i = 0; i < OBJECT_COUNT; ++i) {
-            float t[3] = {ObjectTable[i].pos[0] + 0.02f, 0, ObjectTable[i].pos[2]};
+            float t[3] = {World.ObjectTable[i].pos[0] + 0.02f, 0, World.ObjectTable[i].pos[2]};
             benchmark::DoNotOptimize(grid ? PushFromWalls(t) : PushFromWallsPlain(t));
         }
     }
@@ -121,9 +121,9 @@ void BM_MonsterThink(benchmark::State& state) {
     MakeWorld(MAP_SCATTERED, 0);
     static const int states[] = {AI_SENTRY, AI_SEEK, AI_EVADE, AI_PATROL, AI_ATTACK, AI_FRENZY};
     for (int i = 1; i < OBJECT_COUNT; ++i) {
-        ObjectRecord& m = ObjectTable[i];
-        m.pos[0] = ObjectTable[0].pos[0] + float(i % 16) - 8;
-        m.pos[2] = ObjectTable[0].pos[2] + float(i / 16) - 8;
+        ObjectRecord& m = World.ObjectTable[i];
+        m.pos[0] = World.ObjectTable[0].pos[0] + float(i % 16) - 8;
+        m.pos[2] = World.ObjectTable[0].pos[2] + float(i / 16) - 8;
         m.state = uint8_t(states[i % 6]);
         m.thinkTime = 1;
     }

@@ -36,7 +36,7 @@ Lines MakeLines(int count) {
 }
 
 void BM_DrawLine(benchmark::State& state) {
-    SCREENX = 1024, SCREENY = 768;
+    Settings.SCREENX = 1024, Settings.SCREENY = 768;
     static const Lines lines = MakeLines(1000);
     std::vector<uint8_t> frame(1024 * 768);
     std::vector<float> column(1025, -20.0f);
@@ -98,9 +98,9 @@ void BuildScene() {
     std::fclose(f);
 
     BuildTrigTables();
-    LoadSingleFrameModel(LevelModel, map.c_str(), 0);
-    LoadSingleFrameModel(OcclusionModel, map.c_str(), 1);
-    ObjectRecord& player = ObjectTable[0];
+    LoadSingleFrameModel(World.LevelModel, map.c_str(), 0);
+    LoadSingleFrameModel(World.OcclusionModel, map.c_str(), 1);
+    ObjectRecord& player = World.ObjectTable[0];
     player.state = 1;
     player.health = 100;
     player.weapon = WPN_GUN;
@@ -108,7 +108,7 @@ void BuildScene() {
     Model boxModel;
     LoadSingleFrameModel(boxModel, box.c_str(), 0);
     for (int i = 1; i < 256; ++i) {
-        ObjectRecord& r = ObjectTable[i];
+        ObjectRecord& r = World.ObjectTable[i];
         r.state = 1;
         r.type = uint8_t(i % 2 ? 10 : 3);
         r.models[0] = boxModel;  // shared geometry
@@ -116,18 +116,18 @@ void BuildScene() {
         r.pos[2] = 2.0f + float(i / 15) * 0.7f;
         r.angles[1] = (i * 23) % 360;
     }
-    WeaponTable[WPN_GUN].models[0] = boxModel;
-    WeaponTable[WPN_GUN].screenPos[0] = 0.4f;
-    WeaponTable[WPN_GUN].screenPos[1] = 0.5f;
-    WeaponTable[WPN_GUN].screenPos[2] = 1.5f;
+    World.WeaponTable[WPN_GUN].models[0] = boxModel;
+    World.WeaponTable[WPN_GUN].screenPos[0] = 0.4f;
+    World.WeaponTable[WPN_GUN].screenPos[1] = 0.5f;
+    World.WeaponTable[WPN_GUN].screenPos[2] = 1.5f;
 }
 
 void BM_LevelFrame(benchmark::State& state) {
-    SCREENX = int32_t(state.range(0));
-    SCREENY = int32_t(state.range(1));
-    SCREENBPP = 8;
-    AppActive = 1;
-    GameState = GS_PLAYING;
+    Settings.SCREENX = int32_t(state.range(0));
+    Settings.SCREENY = int32_t(state.range(1));
+    Settings.SCREENBPP = 8;
+    Program.AppActive = 1;
+    Program.GameState = GS_PLAYING;
     if (!VideoReady()) {
         InitVideo();
         RegisterGameFont();
@@ -145,7 +145,7 @@ void BM_LevelFrame(benchmark::State& state) {
         UnlockBackBuffer();
         PresentFrame();
     }
-    state.counters["levelSegments"] = LevelModel.frames ? LevelModel.frames[0].count : 0;
+    state.counters["levelSegments"] = World.LevelModel.frames ? World.LevelModel.frames[0].count : 0;
 }
 BENCHMARK(BM_LevelFrame)
     ->Args({1024, 768})
@@ -156,10 +156,10 @@ BENCHMARK(BM_LevelFrame)
 
 // The line passes alone (no clear, no present), to separate the renderer's share of a frame.
 void BM_LinePassesOnly(benchmark::State& state) {
-    SCREENX = int32_t(state.range(0));
-    SCREENY = int32_t(state.range(1));
-    SCREENBPP = 8;
-    AppActive = 1;
+    Settings.SCREENX = int32_t(state.range(0));
+    Settings.SCREENY = int32_t(state.range(1));
+    Settings.SCREENBPP = 8;
+    Program.AppActive = 1;
     if (!VideoReady()) InitVideo();
     ChangeResolution();
     BuildScene();

@@ -32,6 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int i = 0; i < 5; ++i) WriteFuzzFile(kNames[i], parts[i]);
     LoadLevel("level.lvl");
     LoadMenuItems("m.itm");
-    GameState = GS_MENU;
+    Program.GameState = GS_MENU;
     return 0;
 }

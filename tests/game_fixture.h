@@ -18,18 +18,18 @@ class GameFixture : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetProgram();
-        for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
-        for (ObjectRecord& r : MissileTable) ClearObjectRecord(r);
-        for (WeaponRecord& w : WeaponTable) ClearWeaponRecord(w);
-        ClearModel(OcclusionModel);
-        ExitPoint[0] = ExitPoint[1] = 1000;
-        GameState = GS_PLAYING;
-        ObjectRecord& p = ObjectTable[0];
+        for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
+        for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
+        for (WeaponRecord& w : World.WeaponTable) ClearWeaponRecord(w);
+        ClearModel(World.OcclusionModel);
+        World.ExitPoint[0] = World.ExitPoint[1] = 1000;
+        Program.GameState = GS_PLAYING;
+        ObjectRecord& p = World.ObjectTable[0];
         p.state = 1;
         p.health = 100;
         p.radius = 0.5f;
         MakeBoxModel(p.models[0], half);
-        savedVolume = SOUNDVOL;
+        savedVolume = Settings.SOUNDVOL;
         ASSERT_EQ(SoundInit(), 1);
         // 64 samples of silence, 8-bit mono PCM at 22 050 Hz.
         std::string fmt = std::string("\x01\x00\x01\x00\x22\x56\x00\x00\x22\x56\x00\x00\x01\x00\x08\x00", 16);
@@ -38,20 +38,20 @@ class GameFixture : public ::testing::Test {
         uint32_t n = uint32_t(body.size());
         WriteFile("s.wav", "RIFF" + std::string(reinterpret_cast<const char*>(&n), 4) + body);
         for (int row = 0; row <= 18; ++row)
-            for (int slot = 0; slot < 3; ++slot) SoundTable[row][slot] = LoadWave(Buf(row, slot), "s.wav");
+            for (int slot = 0; slot < 3; ++slot) Sound.SoundTable[row][slot] = LoadWave(Buf(row, slot), "s.wav");
         SoundClearPlays();
     }
     void TearDown() override {
-        for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
-        for (ObjectRecord& r : MissileTable) ClearObjectRecord(r);
-        ClearModel(OcclusionModel);
+        for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
+        for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
+        ClearModel(World.OcclusionModel);
         SoundShutdown();
-        SOUNDVOL = savedVolume;
-        GameState = GS_MENU;
+        Settings.SOUNDVOL = savedVolume;
+        Program.GameState = GS_MENU;
     }
     // A monster (sentry, health 100, radius 0.5, box model) placed in ObjectTable entry i.
     ObjectRecord& Monster(int i, float x, float z, int heading, int type = 10) {
-        ObjectRecord& m = ObjectTable[i];
+        ObjectRecord& m = World.ObjectTable[i];
         ClearObjectRecord(m);
         m.state = AI_SENTRY;
         m.type = uint8_t(type);
@@ -70,7 +70,7 @@ class GameFixture : public ::testing::Test {
         return out;
     }
     static int Buf(int row, int slot) { return 3 * row + slot; }
-    ObjectRecord& P() { return ObjectTable[0]; }
+    ObjectRecord& P() { return World.ObjectTable[0]; }
 
     const float half[3] = {0.5f, 0.5f, 0.5f};
     int32_t savedVolume = 0;

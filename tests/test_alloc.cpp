@@ -39,8 +39,8 @@ TEST(Allocation, NoneInSteadyTicksAndFrames) {
     WriteFile("items.itm", "MENUITEMS=2\r0=PLAY;NADDA;x\r1=QUIT;NADDA;y\r");
     LoadMenuItems("items.itm");
     for (int i = 0; i < 30; ++i) Print("warming the text cache");
-    ConsoleState = CON_OPEN;
-    ConsoleHeight = 240;
+    Console.ConsoleState = CON_OPEN;
+    Console.ConsoleHeight = 240;
     // Warm-up: the first frames render and cache their texts.
     for (int i = 0; i < 3; ++i) {
         HandleInput();
@@ -64,7 +64,7 @@ TEST(Allocation, NoneInSteadyTicksAndFramesOfALevel) {
     ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
     ASSERT_EQ(chdir(ZARVO_SOURCE_DIR "/data"), 0);
     ASSERT_EQ(LoadLevel("LEVEL1.LVL"), 1);
-    ConsoleState = CON_CLOSED;
+    Console.ConsoleState = CON_CLOSED;
     Menu.Visible = 0;
     for (int i = 0; i < 30; ++i) {
         HeadlessAdvanceClock(6);
@@ -80,7 +80,7 @@ TEST(Allocation, NoneInSteadyTicksAndFramesOfALevel) {
         RenderFrame();
     }
     EXPECT_EQ(Allocations.load() - before, 0);
-    EXPECT_EQ(GameState, GS_PLAYING);
+    EXPECT_EQ(Program.GameState, GS_PLAYING);
 
     // Recording a demo adds none either: keys going down and up, mouse motion, every pass recorded.
     {

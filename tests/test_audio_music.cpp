@@ -43,10 +43,10 @@ class AudioMusic : public ::testing::Test {
         if (!ready) GTEST_SKIP() << "no General MIDI soundfont on this machine";
         ConsoleInit();  // the lines the loaders print are looked at
         UnloadAllMusic();
-        NextMusic = 0;
+        Music.NextMusic = 0;
         SetMusicVolume(100);
         clock = PlatformTicksMs();
-        MusicCheckTime = clock;
+        Music.MusicCheckTime = clock;
         rate = MixerDeviceRate();
     }
     static std::string Midi(const std::string& name, int notes, int ticksEach) {
@@ -66,7 +66,7 @@ class AudioMusic : public ::testing::Test {
             MusicService();
             bool now = PlatformMusicIsPlaying();
             if (now && !was) {
-                starts.push_back(CurrentMusic);
+                starts.push_back(Music.CurrentMusic);
                 if (startTimes) startTimes->push_back(t + step);
             }
             if (!now && was && endTimes) endTimes->push_back(t + step);
@@ -180,14 +180,14 @@ TEST_F(AudioMusic, LoadingFillsFreeSlotsAndRefusesBadFilesInOneLineEach) {
                                   "Cannot open music file " + Scratch("missing.mid"),
                                   "Cannot open music file " + ScratchDir(), "Cannot open music file "}));
     unlink(big.c_str());
-    for (const MusicSlot& s : MusicSlots)
+    for (const MusicSlot& s : Music.MusicSlots)
         EXPECT_EQ(s.state, MUSIC_FREE);
     // Loading does not start anything.
     EXPECT_EQ(LoadMusic(song.c_str()), 0);
     EXPECT_EQ(LoadMusic(song.c_str()), 1);
-    EXPECT_EQ(MusicSlots[1].state, MUSIC_LOADED);
+    EXPECT_EQ(Music.MusicSlots[1].state, MUSIC_LOADED);
     EXPECT_FALSE(PlatformMusicIsPlaying());
-    EXPECT_EQ(CurrentMusic, -1);
+    EXPECT_EQ(Music.CurrentMusic, -1);
     for (int s = 2; s < MUSIC_SLOTS; ++s)
         ASSERT_EQ(LoadMusic(song.c_str()), s);
     EXPECT_EQ(LoadMusic(song.c_str()), -1);
@@ -232,10 +232,10 @@ TEST_F(AudioMusic, ReachingTheExitStopsAndUnloadsSoNothingPlays) {
     ASSERT_TRUE(PlatformMusicIsPlaying());
     EXPECT_EQ(RefreshMusicState(0), MUSIC_PLAYING);
     EXPECT_EQ(StopCurrentMusic(), 1);
-    EXPECT_EQ(MusicSlots[0].state, MUSIC_STOPPED);
+    EXPECT_EQ(Music.MusicSlots[0].state, MUSIC_STOPPED);
     EXPECT_EQ(StopCurrentMusic(), 2);
     UnloadAllMusic();
-    for (const MusicSlot& s : MusicSlots)
+    for (const MusicSlot& s : Music.MusicSlots)
         EXPECT_EQ(s.state, MUSIC_FREE);
     EXPECT_TRUE(Run(3000, 100).empty());
     EXPECT_EQ(PlayMusic(0), 0);
@@ -247,11 +247,11 @@ TEST_F(AudioMusic, SynthesiserSoundsAfterPlayAndFallsSilentAfterStop) {
     Render(rate);                          // let any earlier effects tail die away
     EXPECT_EQ(Peak(Render(rate / 10)), 0); // loaded only
     ASSERT_EQ(PlayMusic(0), 1);
-    EXPECT_EQ(CurrentMusic, 0);
+    EXPECT_EQ(Music.CurrentMusic, 0);
     std::vector<int16_t> playing = Render(rate / 2);
     EXPECT_GT(Peak(playing), 1000);
     ASSERT_EQ(StopMusic(0), 1);
-    EXPECT_EQ(CurrentMusic, -1);
+    EXPECT_EQ(Music.CurrentMusic, -1);
     std::vector<int16_t> after = Render(rate);
     // Only a short effects tail may follow the stop; the last half second is silent.
     EXPECT_LE(Peak(after, after.size() / 2), 2);
@@ -310,7 +310,7 @@ TEST_F(AudioMusic, GarbageEventsInASaneFileDoNotStopTheGame) {
 
 TEST_F(AudioMusic, ShutdownTurnsEveryCallIntoANoOpAndAFolderIsNoSoundfont) {
     MusicShutdown();
-    EXPECT_EQ(MusicReady, 0);
+    EXPECT_EQ(Music.MusicReady, 0);
     EXPECT_EQ(LoadMusic(Midi("x.mid", 1, 48).c_str()), 0);
     EXPECT_EQ(StopCurrentMusic(), 0);
     EXPECT_EQ(SetMusicVolume(50), 0);

@@ -20,8 +20,8 @@ class AudioSound : public ::testing::Test {
   protected:
     void SetUp() override {
         ConsoleInit();  // the lines the loaders print are looked at
-        savedVolume = SOUNDVOL;
-        SOUNDVOL = 100;
+        savedVolume = Settings.SOUNDVOL;
+        Settings.SOUNDVOL = 100;
         HeadlessSetAudioAvailable(true);
         ASSERT_EQ(SoundInit(), 1);
         SoundClearPlays();
@@ -30,7 +30,7 @@ class AudioSound : public ::testing::Test {
     void TearDown() override {
         SoundShutdown();
         HeadlessSetAudioAvailable(true);
-        SOUNDVOL = savedVolume;
+        Settings.SOUNDVOL = savedVolume;
     }
     static std::string Wav(const std::string& name, const std::vector<uint8_t>& data) {
         std::string path = Scratch(name);
@@ -66,41 +66,41 @@ TEST_F(AudioSound, ListRowsFillBuffersThreeTimesRowPlusSlot) {
     std::string two = List("two.snd", {"SOUNDS=2", "SOUND0=" + a, "SOUND1=" + b});
     Print("--two--");
     LoadSoundList(two.c_str());
-    EXPECT_EQ(SoundTable[0][0], 0);
-    EXPECT_EQ(SoundTable[1][0], 3);
-    EXPECT_EQ(SoundBuffers[3].size, 700);
-    EXPECT_EQ(SoundBuffers[3].fileRate, 11025);
+    EXPECT_EQ(Sound.SoundTable[0][0], 0);
+    EXPECT_EQ(Sound.SoundTable[1][0], 3);
+    EXPECT_EQ(Sound.SoundBuffers[3].size, 700);
+    EXPECT_EQ(Sound.SoundBuffers[3].fileRate, 11025);
     EXPECT_EQ(BufferStatus(1), -1);
     EXPECT_EQ(LinesAfter("--two--"), (std::vector<std::string>{two, a, b}));
     // Slots no list has named hold no buffer (not buffer 0, the first row's sound).
-    EXPECT_EQ(SoundTable[0][1], -1);
-    EXPECT_EQ(SoundTable[2][0], -1);
-    EXPECT_EQ(SoundTable[84][2], -1);
+    EXPECT_EQ(Sound.SoundTable[0][1], -1);
+    EXPECT_EQ(Sound.SoundTable[2][0], -1);
+    EXPECT_EQ(Sound.SoundTable[84][2], -1);
     // Three files in a row fill 3r .. 3r + 2 and print only the first name; unnamed rows, slots and
     // failed loads leave what the entries say. Each failed load says why in one line.
-    SoundTable[1][1] = 55;
+    Sound.SoundTable[1][1] = 55;
     std::string missing = Scratch("missing.wav"), floats = Scratch("float.wav");
     ASSERT_TRUE(WriteBytes(floats, MakeWav(std::vector<uint8_t>(64, 0), {11025, 1, 32, 3})));
     std::string three = List(
         "three.snd", {"SOUNDS=3", "SOUND0=" + missing + ";" + floats, "SOUND2=" + a + ";" + b + ";" + c});
     Print("--three--");
     LoadSoundList(three.c_str());
-    EXPECT_EQ((std::vector<int>{SoundTable[2][0], SoundTable[2][1], SoundTable[2][2]}),
+    EXPECT_EQ((std::vector<int>{Sound.SoundTable[2][0], Sound.SoundTable[2][1], Sound.SoundTable[2][2]}),
               (std::vector<int>{6, 7, 8}));
-    EXPECT_EQ(SoundBuffers[8].size, 900);
+    EXPECT_EQ(Sound.SoundBuffers[8].size, 900);
     EXPECT_EQ(LinesAfter("--three--"),
               (std::vector<std::string>{three, missing, "Cannot open sound file " + missing,
                                         "Sound file " + floats + " refused: format tag 3 is not PCM", a}));
-    EXPECT_EQ(SoundTable[0][1], -1);
-    EXPECT_EQ(SoundTable[0][0], -1);
-    EXPECT_EQ(SoundTable[1][0], 3);
-    EXPECT_EQ(SoundTable[1][1], 55);
-    EXPECT_EQ(PlayBuffer(SoundTable[0][0], 0, 100, 22000, 0), 1); // nothing to play: still success
+    EXPECT_EQ(Sound.SoundTable[0][1], -1);
+    EXPECT_EQ(Sound.SoundTable[0][0], -1);
+    EXPECT_EQ(Sound.SoundTable[1][0], 3);
+    EXPECT_EQ(Sound.SoundTable[1][1], 55);
+    EXPECT_EQ(PlayBuffer(Sound.SoundTable[0][0], 0, 100, 22000, 0), 1); // nothing to play: still success
     EXPECT_EQ(SoundPlayCount(), 0);
     // Rows past 84 have no buffer.
     LoadSoundList(
         List("far.snd", {"SOUNDS=500", "SOUND84=" + a + ";" + a + ";" + a, "SOUND85=" + a}).c_str());
-    EXPECT_EQ(SoundTable[84][2], 254);
+    EXPECT_EQ(Sound.SoundTable[84][2], 254);
     EXPECT_EQ(BufferStatus(255), -1);
     EXPECT_EQ(LoadWave(256, a.c_str()), -1);
     EXPECT_EQ(LoadWave(-1, a.c_str()), -1);
@@ -195,10 +195,10 @@ TEST_F(AudioSound, LoopingRestartReloadAndRelease) {
 TEST_F(AudioSound, PlaySoundAndTheDumpShowWhatWasPlayed) {
     std::string a = Wav("menu.wav", Sine8(300, 3, 90));
     LoadSoundList(List("menu.snd", {"SOUNDS=18", "SOUND17=" + a + ";" + a}).c_str());
-    SOUNDVOL = 50;
+    Settings.SOUNDVOL = 50;
     EXPECT_EQ(PlaySound(SoundBufferFor(17, 1)), 1);
     EXPECT_EQ(MixerVolume(52), -1500);
-    SOUNDVOL = 0;
+    Settings.SOUNDVOL = 0;
     EXPECT_EQ(PlaySound(SoundBufferFor(17, 0)), 1);
     EXPECT_EQ(PlaySound(SoundBufferFor(99, 0)), 1); // outside the table: nothing
     std::string j = AudioDumpJson();
@@ -232,7 +232,7 @@ TEST_F(AudioSound, WithoutADeviceEverythingIsASilentNoOp) {
     Print("--nodevice--");
     LoadSoundList(list.c_str());
     EXPECT_EQ(LinesAfter("--nodevice--"), (std::vector<std::string>{list, a, a}));
-    for (const SoundBufferRecord& r : SoundBuffers)
+    for (const SoundBufferRecord& r : Sound.SoundBuffers)
         EXPECT_EQ(r.loaded, 0);
     EXPECT_EQ(PlayBuffer(0, 0, 100, 22000, 0), 0);
     EXPECT_EQ(PlaySound(SoundBufferFor(0, 0)), 1);
@@ -259,7 +259,7 @@ TEST_F(AudioGame, AFarShooterLeavesTheNearShotOfTheSameSoundPlaying) {
     ASSERT_TRUE(WriteBytes("knife.wav", MakeWav(Sine8(4400, 100, 100), {22050})));
     const int knife = Buf(WPN_KNIFE + 2, 1);
     ASSERT_EQ(LoadWave(knife, "knife.wav"), knife);
-    SOUNDVOL = 80;
+    Settings.SOUNDVOL = 80;
     ObjectRecord& far = Monster(1, 0, 30, 0);
     far.weapon = WPN_KNIFE;
     const int rate = MixerDeviceRate();
@@ -292,8 +292,8 @@ TEST_F(AudioGame, ALevelListWithoutALevelStartSoundPlaysNothingAtTheStart) {
     WriteDefinition("plain.snd", {"SOUNDS=19", "SOUND0=s.wav"});
     WriteDefinition("plain.lvl", {"MAP=none.dxf", "SOUNDS=plain.snd"});
     ASSERT_EQ(LoadLevel("plain.lvl"), 1);
-    EXPECT_EQ(SoundTable[0][0], 0);
-    EXPECT_EQ(SoundTable[18][0], -1);
+    EXPECT_EQ(Sound.SoundTable[0][0], 0);
+    EXPECT_EQ(Sound.SoundTable[18][0], -1);
     EXPECT_TRUE(Played().empty());
     EXPECT_EQ(BufferStatus(0), 0);
     // Naming SOUND18 plays it.

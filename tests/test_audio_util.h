@@ -130,7 +130,7 @@ inline std::vector<uint8_t> MakeMidi(int notes, int ticksEach) {
 inline std::vector<std::string> LinesAfter(const char* marker) {
     std::vector<std::string> lines;
     for (int slot = CONSOLE_INPUT_SLOT - 1; slot >= 0; --slot) {
-        std::string text(reinterpret_cast<const char*>(ConsoleBuffer[slot]) + 4);
+        std::string text(reinterpret_cast<const char*>(Console.ConsoleBuffer[slot]) + 4);
         if (text == marker) break;
         lines.insert(lines.begin(), text);
     }

@@ -44,8 +44,8 @@ class Commands : public ::testing::Test {
   protected:
     void SetUp() override { ResetProgram(); }
     void TearDown() override {
-        SCREENX = 640;
-        SCREENY = 480;
+        Settings.SCREENX = 640;
+        Settings.SCREENY = 480;
         ChangeResolution();
     }
     ScratchDir dir;
@@ -55,30 +55,30 @@ TEST_F(Commands, ExactMatchingAndVolumes) {
     for (const char* no : {"exit", "Quit", "END ", "EXIT ", "LOADX", "LOAD", "RES", "RES 800", "", "SAYX"})
         EXPECT_EQ(ExecuteCommand(no), 0) << no;
     EXPECT_FALSE(QuitPosted());
-    SOUNDVOL = 95;
+    Settings.SOUNDVOL = 95;
     EXPECT_EQ(ExecuteCommand("INCSOUNDVOL10"), 1);
-    EXPECT_EQ(SOUNDVOL, 100);
-    SOUNDVOL = 5;
+    EXPECT_EQ(Settings.SOUNDVOL, 100);
+    Settings.SOUNDVOL = 5;
     ExecuteCommand("DECSOUNDVOL10");
-    EXPECT_EQ(SOUNDVOL, 0);
-    SOUNDVOL = 50;
+    EXPECT_EQ(Settings.SOUNDVOL, 0);
+    Settings.SOUNDVOL = 50;
     ExecuteCommand("INCSOUNDVOL10");
-    EXPECT_EQ(SOUNDVOL, 60);
-    MUSICVOL = 50;
+    EXPECT_EQ(Settings.SOUNDVOL, 60);
+    Settings.MUSICVOL = 50;
     ExecuteCommand("DECMUSICVOL10");
-    EXPECT_EQ(MUSICVOL, 40);
-    uint8_t shading = ShadingEnabled, occlusion = OcclusionEnabled, look = MouseLook;
+    EXPECT_EQ(Settings.MUSICVOL, 40);
+    uint8_t shading = Render.ShadingEnabled, occlusion = Render.OcclusionEnabled, look = World.MouseLook;
     ExecuteCommand("TOGGLESHADING");
     ExecuteCommand("TOGGLEZBUFF");
     ExecuteCommand("TOGGLEMOUSELOOK");
-    EXPECT_NE(ShadingEnabled, shading);
-    EXPECT_NE(OcclusionEnabled, occlusion);
-    EXPECT_NE(MouseLook, look);
+    EXPECT_NE(Render.ShadingEnabled, shading);
+    EXPECT_NE(Render.OcclusionEnabled, occlusion);
+    EXPECT_NE(World.MouseLook, look);
     ExecuteCommand("TOGGLESHADING");
     ExecuteCommand("TOGGLEZBUFF");
     ExecuteCommand("TOGGLEMOUSELOOK");
-    EXPECT_EQ(ShadingEnabled, shading);
-    EXPECT_EQ(MouseLook, look);
+    EXPECT_EQ(Render.ShadingEnabled, shading);
+    EXPECT_EQ(World.MouseLook, look);
     Menu.Visible = 1;
     ExecuteCommand("MENU");
     EXPECT_EQ(Menu.Visible, 0);
@@ -91,41 +91,41 @@ TEST_F(Commands, ResolutionOnlyFromTheMenu) {
     EXPECT_EQ(ExecuteCommand("RES 800 480"), 0);
     EXPECT_EQ(ExecuteCommand("RES 1280 1024"), 0);
     EXPECT_EQ(ExecuteCommand("DECRES"), 0) << "nothing below 640 x 480";
-    PointerX = 10, PointerY = 470;
+    Input.PointerX = 10, Input.PointerY = 470;
     EXPECT_EQ(ExecuteCommand("RES 800 600"), CMD_ACCEPTED);
-    EXPECT_EQ(SCREENX, 800);
-    EXPECT_EQ(SCREENY, 600);
-    EXPECT_EQ(ScreenCentreX, 400u);
-    EXPECT_EQ(PointerX, 400) << "the pointer is centred for the new size";
-    EXPECT_EQ(PointerY, 300);
+    EXPECT_EQ(Settings.SCREENX, 800);
+    EXPECT_EQ(Settings.SCREENY, 600);
+    EXPECT_EQ(Settings.ScreenCentreX, 400u);
+    EXPECT_EQ(Input.PointerX, 400) << "the pointer is centred for the new size";
+    EXPECT_EQ(Input.PointerY, 300);
     EXPECT_EQ(Menu.items[0].x, x640 + 80) << "the items are laid out again for the new size";
     EXPECT_EQ(ExecuteCommand("INCRES"), 1);
-    EXPECT_EQ(SCREENX, 1024);
-    EXPECT_EQ(SCREENY, 768);
+    EXPECT_EQ(Settings.SCREENX, 1024);
+    EXPECT_EQ(Settings.SCREENY, 768);
     EXPECT_EQ(ExecuteCommand("INCRES"), 0);
     EXPECT_EQ(ExecuteCommand("DECRES"), 1);
-    EXPECT_EQ(SCREENX, 800);
-    GameState = GS_PLAYING;
+    EXPECT_EQ(Settings.SCREENX, 800);
+    Program.GameState = GS_PLAYING;
     EXPECT_EQ(ExecuteCommand("RES 640 480"), CMD_FAILED) << "recognised, but it cannot do its work";
-    EXPECT_EQ(SCREENX, 800) << "nothing changes during play";
+    EXPECT_EQ(Settings.SCREENX, 800) << "nothing changes during play";
     EXPECT_EQ(ConsoleText(53), "Cannot change resolution while playing");
 }
 
 TEST_F(Commands, SubmittedMessagesAndChatStayVisible) {
-    ConsoleState = CON_OPEN;
+    Console.ConsoleState = CON_OPEN;
     for (char c : std::string("JOYSTICK")) ConsoleAppendChar(c);
-    int32_t joystick = JoystickOn;
+    int32_t joystick = Settings.JoystickOn;
     ConsoleSubmit();
-    EXPECT_NE(JoystickOn, joystick);
+    EXPECT_NE(Settings.JoystickOn, joystick);
     EXPECT_EQ(ConsoleText(53), " - Command Accepted");
     EXPECT_EQ(ConsoleText(52), "Joystick Toggled") << "the command's own message keeps its slot";
     EXPECT_EQ(ConsoleText(51), ">JOYSTICK");
-    EXPECT_EQ(ConsoleBuffer[51][0], 1) << "the echo is a plain line, not a notify line that never fades";
+    EXPECT_EQ(Console.ConsoleBuffer[51][0], 1) << "the echo is a plain line, not a notify line that never fades";
 
     for (char c : std::string("SAY HELLO THERE")) ConsoleAppendChar(c);
     ConsoleSubmit();
     EXPECT_EQ(ConsoleText(52), " Player: HELLO THERE");
-    EXPECT_EQ(ConsoleBuffer[52][0], 122);
+    EXPECT_EQ(Console.ConsoleBuffer[52][0], 122);
     EXPECT_EQ(ConsoleText(53), " - Command Accepted");
 
     for (char c : std::string("QUIT")) ConsoleAppendChar(c);
@@ -154,7 +154,7 @@ TEST_F(Commands, MenuLayoutNavigationAndSounds) {
     WriteWav("act.wav");
     WriteFile("menu.snd", "SOUNDS=18\rSOUND17=move.wav;act.wav\r");
     LoadSoundList("menu.snd");
-    const int move = SoundTable[17][0], act = SoundTable[17][1];
+    const int move = Sound.SoundTable[17][0], act = Sound.SoundTable[17][1];
     ASSERT_GT(move, 0);
     ASSERT_GT(act, 0);
     Played();
@@ -177,33 +177,33 @@ TEST_F(Commands, MenuLayoutNavigationAndSounds) {
     EXPECT_EQ(Menu.selected, 0);
     EXPECT_EQ(Played(), std::vector<int>{move}) << "one move sound, none over the selected item";
 
-    GameState = GS_PAUSED;
+    Program.GameState = GS_PAUSED;
     const MenuItem& two = Menu.items[1];
     EXPECT_EQ(ClickMenu(two.x + 1, two.y + 1), 1);
     EXPECT_EQ(Played(), std::vector<int>{act}) << "a click plays only the activation sound";
     EXPECT_STREQ(Menu.fileName, "sub.itm") << "MENU replaces the items";
-    EXPECT_EQ(GameState, GS_PAUSED) << "and keeps the state";
-    uint8_t shading = ShadingEnabled;
+    EXPECT_EQ(Program.GameState, GS_PAUSED) << "and keeps the state";
+    uint8_t shading = Render.ShadingEnabled;
     ActivateMenuItem();
-    EXPECT_NE(ShadingEnabled, shading) << "SCRIPT runs the command";
-    ShadingEnabled = shading;
+    EXPECT_NE(Render.ShadingEnabled, shading) << "SCRIPT runs the command";
+    Render.ShadingEnabled = shading;
     SoundShutdown();
 }
 
 TEST_F(Commands, AnimationAdvancesOnCallsOneAndTwelveInPlayOnly) {
-    ObjectRecord& m = ObjectTable[1];
+    ObjectRecord& m = World.ObjectTable[1];
     ClearObjectRecord(m);
     m.state = AI_SENTRY;
     m.animState = ANIM_WALK;
     m.models[ANIM_WALK].frameCount = 4;
     m.models[ANIM_IDLE].frameCount = 1;
     m.frame = 3;
-    GameState = GS_PAUSED;
-    AnimationCounter = 0;
+    Program.GameState = GS_PAUSED;
+    ResetAnimation();
     AnimationStep();
     EXPECT_EQ(m.frame, 3) << "paused: nothing advances";
-    GameState = GS_PLAYING;
-    AnimationCounter = 0;
+    Program.GameState = GS_PLAYING;
+    ResetAnimation();
     m.frame = 2;
     AnimationStep();
     EXPECT_EQ(m.frame, 3);
@@ -216,14 +216,14 @@ TEST_F(Commands, AnimationAdvancesOnCallsOneAndTwelveInPlayOnly) {
     m.state = OBJ_DYING;
     m.frame = 0;
     m.models[ANIM_DEATH].frameCount = 2;
-    AnimationCounter = 0;
+    ResetAnimation();
     AnimationStep();
     EXPECT_EQ(m.animState, ANIM_DEATH);
     EXPECT_EQ(m.state, OBJ_DYING);
-    AnimationCounter = 0;
+    ResetAnimation();
     AnimationStep();
     EXPECT_EQ(m.state, OBJ_FREE) << "freed at the end of its death animation";
-    for (int i = 0; i < OBJECT_COUNT; ++i) ClearObjectRecord(ObjectTable[i]);
+    for (int i = 0; i < OBJECT_COUNT; ++i) ClearObjectRecord(World.ObjectTable[i]);
 }
 
 }  // namespace

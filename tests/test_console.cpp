@@ -13,17 +13,17 @@
 
 namespace {
 
-class Console : public ::testing::Test {
+class ConsoleTest : public ::testing::Test {
   protected:
     void SetUp() override { ResetProgram(); }
 };
 
-std::string Input() { return reinterpret_cast<const char*>(ConsoleBuffer[CONSOLE_INPUT_SLOT] + 4); }
+std::string TypedLine() { return reinterpret_cast<const char*>(Console.ConsoleBuffer[CONSOLE_INPUT_SLOT] + 4); }
 
-TEST_F(Console, InitPrintScrollAndAttributes) {
-    for (int i = 0; i < 54; ++i) EXPECT_EQ(ConsoleBuffer[i][0], 0);
-    EXPECT_EQ(Input(), ">");
-    const uint8_t* in = ConsoleBuffer[CONSOLE_INPUT_SLOT];
+TEST_F(ConsoleTest, InitPrintScrollAndAttributes) {
+    for (int i = 0; i < 54; ++i) EXPECT_EQ(Console.ConsoleBuffer[i][0], 0);
+    EXPECT_EQ(TypedLine(), ">");
+    const uint8_t* in = Console.ConsoleBuffer[CONSOLE_INPUT_SLOT];
     EXPECT_EQ(in[0], 255);
     EXPECT_EQ(in[1], 200);
     EXPECT_EQ(in[3], 250);
@@ -31,119 +31,119 @@ TEST_F(Console, InitPrintScrollAndAttributes) {
     Print("plain");
     PrintNotify(90, "event");
     EXPECT_EQ(ConsoleText(52), "plain");
-    EXPECT_EQ(ConsoleBuffer[52][0], 1);
+    EXPECT_EQ(Console.ConsoleBuffer[52][0], 1);
     EXPECT_EQ(ConsoleText(53), "event");
-    EXPECT_EQ(ConsoleBuffer[53][0], 90);
-    EXPECT_EQ(ConsoleBuffer[53][1], 240);
-    EXPECT_EQ(ConsoleBuffer[53][3], 200);
+    EXPECT_EQ(Console.ConsoleBuffer[53][0], 90);
+    EXPECT_EQ(Console.ConsoleBuffer[53][1], 240);
+    EXPECT_EQ(Console.ConsoleBuffer[53][3], 200);
 
     for (int i = 0; i < 60; ++i) Print(("line " + std::to_string(i)).c_str());
     EXPECT_EQ(ConsoleText(53), "line 59");
     EXPECT_EQ(ConsoleText(0), "line 6") << "the oldest lines are dropped one by one";
-    EXPECT_EQ(Input(), ">") << "scrolling never touches the input line";
+    EXPECT_EQ(TypedLine(), ">") << "scrolling never touches the input line";
 
     Print(std::string(400, 'w').c_str());
     EXPECT_EQ(ConsoleText(53).size(), 145u) << "long text is cut to the slot";
 }
 
-TEST_F(Console, EditingLimits) {
+TEST_F(ConsoleTest, EditingLimits) {
     ConsoleBackspace();
-    EXPECT_EQ(Input(), ">") << "the prompt stays";
+    EXPECT_EQ(TypedLine(), ">") << "the prompt stays";
     for (int i = 0; i < 150; ++i) ConsoleAppendChar('A' + i % 26);
-    EXPECT_EQ(Input().size(), 145u) << "144 typed characters and the prompt";
-    EXPECT_EQ(ConsoleBuffer[CONSOLE_INPUT_SLOT][149], 0);
+    EXPECT_EQ(TypedLine().size(), 145u) << "144 typed characters and the prompt";
+    EXPECT_EQ(Console.ConsoleBuffer[CONSOLE_INPUT_SLOT][149], 0);
     ConsoleBackspace();
-    EXPECT_EQ(Input().size(), 144u);
+    EXPECT_EQ(TypedLine().size(), 144u);
 
     ConsoleInit();
-    ConsoleState = CON_OPEN;
+    Console.ConsoleState = CON_OPEN;
     ConsoleAppendChar('X');
     ConsoleAppendChar('Y');
     ConsoleAppendChar('Z');
     TickWithKeys({DIK_BACK, DIK_LEFT});
-    EXPECT_EQ(Input(), ">X") << "Backspace and Left in one tick remove two characters";
+    EXPECT_EQ(TypedLine(), ">X") << "Backspace and Left in one tick remove two characters";
 }
 
-TEST_F(Console, KeysAppendInTableOrderOncePerPress) {
-    ConsoleState = CON_OPEN;
+TEST_F(ConsoleTest, KeysAppendInTableOrderOncePerPress) {
+    Console.ConsoleState = CON_OPEN;
     TickWithKeys({DIK_Z, DIK_A, DIK_0, DIK_1, DIK_SLASH, DIK_SPACE, DIK_DELETE});
-    EXPECT_EQ(Input(), ">10AZ/ .");
+    EXPECT_EQ(TypedLine(), ">10AZ/ .");
     TickWithKeys({DIK_Z, DIK_A, DIK_0, DIK_1, DIK_SLASH, DIK_SPACE, DIK_DELETE});
-    EXPECT_EQ(Input(), ">10AZ/ .") << "held keys do not repeat";
+    EXPECT_EQ(TypedLine(), ">10AZ/ .") << "held keys do not repeat";
     TickWithKeys({});
     TickWithKeys({DIK_MINUS});
-    EXPECT_EQ(Input(), ">10AZ/ .") << "minus alone types nothing";
+    EXPECT_EQ(TypedLine(), ">10AZ/ .") << "minus alone types nothing";
     TickWithKeys({});
     TickWithKeys({DIK_RSHIFT, DIK_MINUS});
-    EXPECT_EQ(Input(), ">10AZ/ ._");
+    EXPECT_EQ(TypedLine(), ">10AZ/ ._");
 }
 
-TEST_F(Console, SubmitEmptyAndUnknown) {
-    ConsoleState = CON_OPEN;
+TEST_F(ConsoleTest, SubmitEmptyAndUnknown) {
+    Console.ConsoleState = CON_OPEN;
     uint8_t before[CONSOLE_SLOTS][CONSOLE_LINE_BYTES];
-    memcpy(before, ConsoleBuffer, sizeof before);
+    memcpy(before, Console.ConsoleBuffer, sizeof before);
     ConsoleSubmit();
-    EXPECT_EQ(memcmp(before, ConsoleBuffer, sizeof before), 0) << "Enter on an empty line changes nothing";
+    EXPECT_EQ(memcmp(before, Console.ConsoleBuffer, sizeof before), 0) << "Enter on an empty line changes nothing";
 
     Print("older");
     for (char c : std::string("FOO")) ConsoleAppendChar(c);
     ConsoleSubmit();
     EXPECT_EQ(ConsoleText(53), " - Unknown Command: FOO");
-    EXPECT_EQ(ConsoleBuffer[53][0], 122);
-    EXPECT_EQ(ConsoleBuffer[53][1], 122);
+    EXPECT_EQ(Console.ConsoleBuffer[53][0], 122);
+    EXPECT_EQ(Console.ConsoleBuffer[53][1], 122);
     EXPECT_EQ(ConsoleText(52), "older") << "exactly one new history line";
-    EXPECT_EQ(Input(), ">");
+    EXPECT_EQ(TypedLine(), ">");
 
     for (int i = 0; i < 144; ++i) ConsoleAppendChar('Q');
     ConsoleSubmit();
     EXPECT_EQ(ConsoleText(53), " - Unknown Command: " + std::string(125, 'Q')) << "result line cut to the slot";
 }
 
-TEST_F(Console, FadeCounters) {
+TEST_F(ConsoleTest, FadeCounters) {
     Print("one");
     PrintNotify(90, "ninety");
     PrintNotify(255, "forever");
     PrintNotify(2, "two");
     ConsoleFadeStep();
-    EXPECT_EQ(ConsoleBuffer[50][0], 1);
-    EXPECT_EQ(ConsoleBuffer[51][0], 89);
-    EXPECT_EQ(ConsoleBuffer[52][0], 255);
-    EXPECT_EQ(ConsoleBuffer[53][0], 1);
+    EXPECT_EQ(Console.ConsoleBuffer[50][0], 1);
+    EXPECT_EQ(Console.ConsoleBuffer[51][0], 89);
+    EXPECT_EQ(Console.ConsoleBuffer[52][0], 255);
+    EXPECT_EQ(Console.ConsoleBuffer[53][0], 1);
     for (int i = 0; i < 100; ++i) ConsoleFadeStep();
-    EXPECT_EQ(ConsoleBuffer[51][0], 1) << "a notify line ends as a console-only line";
-    EXPECT_EQ(ConsoleBuffer[CONSOLE_INPUT_SLOT][0], 255);
+    EXPECT_EQ(Console.ConsoleBuffer[51][0], 1) << "a notify line ends as a console-only line";
+    EXPECT_EQ(Console.ConsoleBuffer[CONSOLE_INPUT_SLOT][0], 255);
 }
 
-TEST_F(Console, RollHeightsAndToggles) {
+TEST_F(ConsoleTest, RollHeightsAndToggles) {
     for (int screenY : {480, 600}) {
-        SCREENY = screenY;
-        ConsoleState = CON_CLOSED;
-        ConsoleHeight = 0;
+        Settings.SCREENY = screenY;
+        Console.ConsoleState = CON_CLOSED;
+        Console.ConsoleHeight = 0;
         ConsoleToggle();
         int steps = 0;
-        while (ConsoleState != CON_OPEN && steps < 1000) {
+        while (Console.ConsoleState != CON_OPEN && steps < 1000) {
             ConsoleRollStep();
             ++steps;
         }
-        EXPECT_EQ(ConsoleHeight, screenY / 2) << "stops at half the screen";
+        EXPECT_EQ(Console.ConsoleHeight, screenY / 2) << "stops at half the screen";
         ConsoleToggle();
-        while (ConsoleState != CON_CLOSED && steps < 2000) {
+        while (Console.ConsoleState != CON_CLOSED && steps < 2000) {
             ConsoleRollStep();
             ++steps;
         }
-        EXPECT_EQ(ConsoleHeight, 0);
+        EXPECT_EQ(Console.ConsoleHeight, 0);
     }
-    SCREENY = 480;
+    Settings.SCREENY = 480;
     ConsoleOpenFull();
-    EXPECT_EQ(ConsoleHeight, 480);
+    EXPECT_EQ(Console.ConsoleHeight, 480);
     ConsoleToggle();
     ConsoleRollStep();
-    EXPECT_EQ(ConsoleHeight, 468);
+    EXPECT_EQ(Console.ConsoleHeight, 468);
     EXPECT_EQ(ConsoleToggle(), CON_ROLLING_DOWN);
     ConsoleRollStep();
-    EXPECT_EQ(ConsoleState, CON_OPEN) << "above half height the reversed roll opens at once";
-    EXPECT_EQ(ConsoleHeight, 468);
-    ConsoleState = 7;
+    EXPECT_EQ(Console.ConsoleState, CON_OPEN) << "above half height the reversed roll opens at once";
+    EXPECT_EQ(Console.ConsoleHeight, 468);
+    Console.ConsoleState = 7;
     EXPECT_EQ(ConsoleToggle(), 0);
 }
 
@@ -157,7 +157,7 @@ int LitPixels(int x0, int y0, int x1, int y1) {
     return n;
 }
 
-TEST_F(Console, NotifyLinesAndPanelOnScreen) {
+TEST_F(ConsoleTest, NotifyLinesAndPanelOnScreen) {
     Print("console only");
     PrintNotify(90, "NOTIFY");
     // Closed: the notify line at (10, 10), the plain line nowhere.
@@ -167,8 +167,8 @@ TEST_F(Console, NotifyLinesAndPanelOnScreen) {
     EXPECT_GT(LitPixels(10, 25, 200, 40), 20) << "the second notify line is 15 pixels lower";
 
     // Open at 240: the panel fills the top half in palette index 210 and covers the notify lines.
-    ConsoleState = CON_OPEN;
-    ConsoleHeight = 240;
+    Console.ConsoleState = CON_OPEN;
+    Console.ConsoleHeight = 240;
     Print("x");
     int w = 0, h = 0;
     const uint32_t* img = LastPresentedImage(&w, &h);

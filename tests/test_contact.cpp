@@ -161,10 +161,10 @@ class PlacedSound : public ::testing::Test {
         WriteFile("s.wav", "RIFF" + std::string(reinterpret_cast<const char*>(&n), 4) + body);
         ASSERT_EQ(LoadWave(12, "s.wav"), 12);
         SoundClearPlays();
-        saved = SOUNDVOL;
+        saved = Settings.SOUNDVOL;
     }
     void TearDown() override {
-        SOUNDVOL = saved;
+        Settings.SOUNDVOL = saved;
         SoundShutdown();
     }
     int LastVolume() {
@@ -181,7 +181,7 @@ class PlacedSound : public ::testing::Test {
 };
 
 TEST_F(PlacedSound, AttenuatesWithDistance) {
-    SOUNDVOL = 50;
+    Settings.SOUNDVOL = 50;
     float at3[3] = {3, 99, 0};  // y plays no part
     PlaySoundAt(at3, 12);
     EXPECT_EQ(LastVolume(), 30);
@@ -198,7 +198,7 @@ TEST_F(PlacedSound, AttenuatesWithDistance) {
     PlaySoundAt(nan, 12);
     EXPECT_EQ(LastVolume(), 0);
 
-    SOUNDVOL = 80;
+    Settings.SOUNDVOL = 80;
     EXPECT_EQ(PlaySound(12), 1);
     EXPECT_EQ(LastVolume(), 80) << "PlaySound is full volume from the sound origin";
 
@@ -206,7 +206,7 @@ TEST_F(PlacedSound, AttenuatesWithDistance) {
     EXPECT_EQ(SoundBufferFor(85, 0), -1);
     EXPECT_EQ(SoundBufferFor(4, 3), -1);
     EXPECT_EQ(SoundBufferFor(-1, 0), -1);
-    SoundTable[4][1] = 12;
+    Sound.SoundTable[4][1] = 12;
     EXPECT_EQ(SoundBufferFor(4, 1), 12);
     EXPECT_EQ(PlaySound(-1), 1);
     EXPECT_EQ(PlaySound(300), 1);

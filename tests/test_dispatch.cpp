@@ -22,50 +22,50 @@ class Dispatch : public ::testing::Test {
 
 TEST_F(Dispatch, ConsoleToggleKeys) {
     TickWithKeys({DIK_GRAVE, DIK_C});
-    EXPECT_EQ(ConsoleState, CON_ROLLING_DOWN) << "GRAVE and C in one tick toggle once";
+    EXPECT_EQ(Console.ConsoleState, CON_ROLLING_DOWN) << "GRAVE and C in one tick toggle once";
     EXPECT_EQ(ConsoleText(CONSOLE_INPUT_SLOT), ">C") << "the C of that tick is typed already";
     TickWithKeys({});
     TickWithKeys({DIK_C});
-    EXPECT_EQ(ConsoleState, CON_ROLLING_DOWN) << "C only types while the console rolls down";
-    ConsoleState = CON_OPEN;
+    EXPECT_EQ(Console.ConsoleState, CON_ROLLING_DOWN) << "C only types while the console rolls down";
+    Console.ConsoleState = CON_OPEN;
     TickWithKeys({});
     TickWithKeys({DIK_C});
-    EXPECT_EQ(ConsoleState, CON_OPEN) << "and while it is down";
+    EXPECT_EQ(Console.ConsoleState, CON_OPEN) << "and while it is down";
     EXPECT_EQ(ConsoleText(CONSOLE_INPUT_SLOT), ">CCC");
     TickWithKeys({DIK_GRAVE});
-    EXPECT_EQ(ConsoleState, CON_ROLLING_UP) << "grave toggles in every state";
+    EXPECT_EQ(Console.ConsoleState, CON_ROLLING_UP) << "grave toggles in every state";
     TickWithKeys({DIK_C});
-    EXPECT_EQ(ConsoleState, CON_ROLLING_DOWN) << "C opens a console that is rolling away";
+    EXPECT_EQ(Console.ConsoleState, CON_ROLLING_DOWN) << "C opens a console that is rolling away";
 }
 
 TEST_F(Dispatch, NothingElseRunsWhileTheConsoleIsOnScreen) {
     Menu.Visible = 1;
-    ConsoleState = CON_ROLLING_UP;
-    ConsoleHeight = 12;
+    Console.ConsoleState = CON_ROLLING_UP;
+    Console.ConsoleHeight = 12;
     TickWithKeys({DIK_ESCAPE});
     EXPECT_EQ(Menu.Visible, 1) << "ESC does not reach the menu while the console shows";
-    ConsoleState = CON_CLOSED;
+    Console.ConsoleState = CON_CLOSED;
     TickWithKeys({});
     TickWithKeys({DIK_ESCAPE});
     EXPECT_EQ(Menu.Visible, 0);
-    EXPECT_EQ(PointerX, 320);
-    EXPECT_EQ(PointerY, 240);
+    EXPECT_EQ(Input.PointerX, 320);
+    EXPECT_EQ(Input.PointerY, 240);
 }
 
 TEST_F(Dispatch, InactiveInputDoesNothing) {
     HandleActivation(0);
-    EXPECT_FALSE(InputActive);
-    EXPECT_EQ(AppActive, 0);
+    EXPECT_FALSE(Input.InputActive);
+    EXPECT_EQ(Program.AppActive, 0);
     TickWithKeys({DIK_GRAVE});
-    EXPECT_EQ(ConsoleState, CON_CLOSED);
-    EXPECT_EQ(KeyState[DIK_GRAVE], 0) << "the devices are not even read";
-    uint64_t frames = FrameCount;
+    EXPECT_EQ(Console.ConsoleState, CON_CLOSED);
+    EXPECT_EQ(Input.KeyState[DIK_GRAVE], 0) << "the devices are not even read";
+    uint64_t frames = Program.FrameCount;
     Print("while away");
-    EXPECT_EQ(FrameCount, frames) << "no frame is drawn while inactive";
+    EXPECT_EQ(Program.FrameCount, frames) << "no frame is drawn while inactive";
     HandleActivation(1);
-    EXPECT_TRUE(InputActive);
+    EXPECT_TRUE(Input.InputActive);
     TickWithKeys({DIK_GRAVE});
-    EXPECT_EQ(ConsoleState, CON_ROLLING_DOWN);
+    EXPECT_EQ(Console.ConsoleState, CON_ROLLING_DOWN);
 }
 
 TEST_F(Dispatch, PressEdgeAndHeld) {
@@ -78,29 +78,29 @@ TEST_F(Dispatch, PressEdgeAndHeld) {
     EXPECT_TRUE(KeyPressed(DIK_UP)) << "two keys can be pressed in the same tick";
     HeadlessMouseMove(-10000, 5);
     TickWithKeys({});
-    EXPECT_EQ(PointerX, 0);
-    EXPECT_EQ(PointerY, 250);
+    EXPECT_EQ(Input.PointerX, 0);
+    EXPECT_EQ(Input.PointerY, 250);
     HeadlessMouseMove(100000, 100000);
     TickWithKeys({});
-    EXPECT_EQ(PointerX, 640) << "the pointer may reach exactly SCREENX";
-    EXPECT_EQ(PointerY, 480);
+    EXPECT_EQ(Input.PointerX, 640) << "the pointer may reach exactly SCREENX";
+    EXPECT_EQ(Input.PointerY, 480);
 }
 
 TEST_F(Dispatch, AnimationStepRollsEveryCallAndFadesEveryEleventh) {
     PrintNotify(90, "fading");
-    ConsoleState = CON_ROLLING_DOWN;
-    ConsoleHeight = 0;
-    AnimationCounter = 0;
+    Console.ConsoleState = CON_ROLLING_DOWN;
+    Console.ConsoleHeight = 0;
+    ResetAnimation();
     AnimationStep();
-    EXPECT_EQ(ConsoleBuffer[53][0], 89) << "the first call fades";
-    EXPECT_EQ(ConsoleHeight, 12);
+    EXPECT_EQ(Console.ConsoleBuffer[53][0], 89) << "the first call fades";
+    EXPECT_EQ(Console.ConsoleHeight, 12);
     for (int i = 0; i < 10; ++i) AnimationStep();
-    EXPECT_EQ(ConsoleBuffer[53][0], 89);
+    EXPECT_EQ(Console.ConsoleBuffer[53][0], 89);
     AnimationStep();
-    EXPECT_EQ(ConsoleBuffer[53][0], 88) << "the next fade is on the twelfth call";
-    GameState = GS_PAUSED;
+    EXPECT_EQ(Console.ConsoleBuffer[53][0], 88) << "the next fade is on the twelfth call";
+    Program.GameState = GS_PAUSED;
     for (int i = 0; i < 11; ++i) TickGameState();
-    EXPECT_EQ(ConsoleBuffer[53][0], 87) << "the console fades in every state";
+    EXPECT_EQ(Console.ConsoleBuffer[53][0], 87) << "the console fades in every state";
 }
 
 TEST_F(Dispatch, TimersTickAtLeastSixMsApartAndDrawOnlyWhenNoTickIsDue) {
@@ -111,11 +111,11 @@ TEST_F(Dispatch, TimersTickAtLeastSixMsApartAndDrawOnlyWhenNoTickIsDue) {
     std::vector<uint32_t> tickTimes, frameTimes;
     for (int ms = 0; ms < 400; ++ms) {
         HeadlessAdvanceClock(1);
-        uint64_t t0 = TickCount, f0 = FrameCount;
+        uint64_t t0 = Program.TickCount, f0 = Program.FrameCount;
         RunTimers();
-        if (TickCount != t0) tickTimes.push_back(PlatformTicksMs());
-        if (FrameCount != f0) frameTimes.push_back(PlatformTicksMs());
-        EXPECT_FALSE(TickCount != t0 && FrameCount != f0) << "a tick and a frame never share a pass";
+        if (Program.TickCount != t0) tickTimes.push_back(PlatformTicksMs());
+        if (Program.FrameCount != f0) frameTimes.push_back(PlatformTicksMs());
+        EXPECT_FALSE(Program.TickCount != t0 && Program.FrameCount != f0) << "a tick and a frame never share a pass";
     }
     ASSERT_FALSE(tickTimes.empty());
     ASSERT_FALSE(frameTimes.empty());
@@ -127,16 +127,16 @@ TEST_F(Dispatch, TimersTickAtLeastSixMsApartAndDrawOnlyWhenNoTickIsDue) {
 
     // No catch-up: after a long stall one tick runs, and the next is 6 ms after it.
     HeadlessAdvanceClock(1000);
-    uint64_t t0 = TickCount;
+    uint64_t t0 = Program.TickCount;
     RunTimers();
     RunTimers();
-    EXPECT_EQ(TickCount, t0 + 1);
+    EXPECT_EQ(Program.TickCount, t0 + 1);
     HeadlessAdvanceClock(5);
     RunTimers();
-    EXPECT_EQ(TickCount, t0 + 1);
+    EXPECT_EQ(Program.TickCount, t0 + 1);
     HeadlessAdvanceClock(1);
     RunTimers();
-    EXPECT_EQ(TickCount, t0 + 2);
+    EXPECT_EQ(Program.TickCount, t0 + 2);
 }
 
 }  // namespace

@@ -43,39 +43,39 @@ class Golden : public ::testing::Test {
     void SetUp() override {
         ResetProgram();
         BuildTrigTables();
-        for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
-        for (ObjectRecord& r : MissileTable) ClearObjectRecord(r);
-        for (WeaponRecord& w : WeaponTable) ClearWeaponRecord(w);
-        LevelPlacement = {{0, 0, 0}, {0, 0, 0}};
+        for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
+        for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
+        for (WeaponRecord& w : World.WeaponTable) ClearWeaponRecord(w);
+        World.LevelPlacement = {{0, 0, 0}, {0, 0, 0}};
         WriteFile("room.dxf", Walls(-6, -6, 6, 8, 3) + Walls(-1, 2, 1, 3, 3) + "0\nEOF\n");
         WriteFile("box.dxf", Walls(-0.5f, -0.5f, 0.5f, 0.5f, 1) + "0\nEOF\n");
-        LoadSingleFrameModel(LevelModel, "room.dxf", 0);
-        LoadSingleFrameModel(OcclusionModel, "room.dxf", 1);
+        LoadSingleFrameModel(World.LevelModel, "room.dxf", 0);
+        LoadSingleFrameModel(World.OcclusionModel, "room.dxf", 1);
         AllocateColumnBuffer();
-        ObjectRecord& player = ObjectTable[0];
+        ObjectRecord& player = World.ObjectTable[0];
         player.state = 1;
         player.health = 100;
         player.pos[0] = 0.5f;
         player.pos[1] = 1.5f;
         player.pos[2] = -4;
         player.angles[1] = 10;
-        Place(ObjectTable[1], 10, 2.5f, 5, 30);    // a monster, red
-        Place(ObjectTable[2], 3, -2.5f, 1, 0);     // a gun pickup, yellow
-        Place(ObjectTable[3], 12, 0, 6, 45);       // a monster behind the pillar
-        Place(MissileTable[1], 9, 1.2f, 0, 0);     // a rocket in flight
-        LoadSingleFrameModel(WeaponTable[0].models[0], "box.dxf", 0);
-        WeaponTable[0].screenPos[0] = 0.6f;
-        WeaponTable[0].screenPos[1] = -0.8f;
-        WeaponTable[0].screenPos[2] = 2.0f;
-        WeaponTable[0].screenRot[1] = 20;
+        Place(World.ObjectTable[1], 10, 2.5f, 5, 30);    // a monster, red
+        Place(World.ObjectTable[2], 3, -2.5f, 1, 0);     // a gun pickup, yellow
+        Place(World.ObjectTable[3], 12, 0, 6, 45);       // a monster behind the pillar
+        Place(World.MissileTable[1], 9, 1.2f, 0, 0);     // a rocket in flight
+        LoadSingleFrameModel(World.WeaponTable[0].models[0], "box.dxf", 0);
+        World.WeaponTable[0].screenPos[0] = 0.6f;
+        World.WeaponTable[0].screenPos[1] = -0.8f;
+        World.WeaponTable[0].screenPos[2] = 2.0f;
+        World.WeaponTable[0].screenRot[1] = 20;
     }
     void TearDown() override {
-        for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
-        for (ObjectRecord& r : MissileTable) ClearObjectRecord(r);
-        for (WeaponRecord& w : WeaponTable) ClearWeaponRecord(w);
-        ClearModel(LevelModel);
-        ClearModel(OcclusionModel);
-        OcclusionEnabled = ShadingEnabled = 1;
+        for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
+        for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
+        for (WeaponRecord& w : World.WeaponTable) ClearWeaponRecord(w);
+        ClearModel(World.LevelModel);
+        ClearModel(World.OcclusionModel);
+        Render.OcclusionEnabled = Render.ShadingEnabled = 1;
     }
     static void Place(ObjectRecord& r, int type, float x, float z, int heading) {
         r.state = 1;
@@ -87,34 +87,34 @@ class Golden : public ::testing::Test {
     }
 
     // The line passes' frame, through the palette.
-    std::vector<uint32_t> Render() {
+    std::vector<uint32_t> RenderScene() {
         ClearBackBuffer(0);
         EXPECT_EQ(LockBackBuffer(), 1);
         DrawLevelPass();
         DrawObjectPass();
         DrawViewPass();
-        std::vector<uint32_t> rgb(size_t(SCREENX) * SCREENY);
-        for (int y = 0; y < SCREENY; ++y)
-            for (int x = 0; x < SCREENX; ++x) {
-                const PaletteEntry& p = GamePalette[FramePixels[y * FramePitch + x]];
-                rgb[size_t(y) * SCREENX + x] = (uint32_t(p.red) << 16) | (uint32_t(p.green) << 8) | p.blue;
+        std::vector<uint32_t> rgb(size_t(Settings.SCREENX) * Settings.SCREENY);
+        for (int y = 0; y < Settings.SCREENY; ++y)
+            for (int x = 0; x < Settings.SCREENX; ++x) {
+                const PaletteEntry& p = Video.GamePalette[Video.FramePixels[y * Video.FramePitch + x]];
+                rgb[size_t(y) * Settings.SCREENX + x] = (uint32_t(p.red) << 16) | (uint32_t(p.green) << 8) | p.blue;
             }
         UnlockBackBuffer();
         return rgb;
     }
 
     void Check(const char* name) {
-        std::vector<uint32_t> frame = Render();
+        std::vector<uint32_t> frame = RenderScene();
         std::string path = std::string(ZARVO_SOURCE_DIR) + "/tests/golden/" + name + ".png";
         if (getenv("ZARVO_UPDATE_GOLDEN")) {
-            ASSERT_TRUE(WritePng(path.c_str(), frame.data(), SCREENX, SCREENY));
+            ASSERT_TRUE(WritePng(path.c_str(), frame.data(), Settings.SCREENX, Settings.SCREENY));
             return;
         }
         std::vector<uint32_t> golden;
         int w = 0, h = 0;
         ASSERT_TRUE(ReadPng(path.c_str(), golden, &w, &h)) << path;
-        ASSERT_EQ(w, SCREENX);
-        ASSERT_EQ(h, SCREENY);
+        ASSERT_EQ(w, Settings.SCREENX);
+        ASSERT_EQ(h, Settings.SCREENY);
         int differing = 0;
         for (size_t i = 0; i < frame.size(); ++i) differing += frame[i] != golden[i];
         if (differing) WritePng((std::string("/tmp/zarvo-golden-") + name + "-actual.png").c_str(), frame.data(), w, h);
@@ -130,35 +130,35 @@ class Golden : public ::testing::Test {
 TEST_F(Golden, ShadedWithOcclusion) { Check("room_shaded_occluded"); }
 
 TEST_F(Golden, ShadedWithoutOcclusion) {
-    OcclusionEnabled = 0;
+    Render.OcclusionEnabled = 0;
     Check("room_shaded_open");
 }
 
 TEST_F(Golden, FlatWithOcclusion) {
-    ShadingEnabled = 0;
+    Render.ShadingEnabled = 0;
     Check("room_flat_occluded");
 }
 
 TEST_F(Golden, FlatWithoutOcclusion) {
-    ShadingEnabled = 0;
-    OcclusionEnabled = 0;
+    Render.ShadingEnabled = 0;
+    Render.OcclusionEnabled = 0;
     Check("room_flat_open");
 }
 
 TEST_F(Golden, TheMenuStateDrawsNoLevelLines) {
-    GameState = GS_MENU;
+    Program.GameState = GS_MENU;
     ASSERT_EQ(RenderFrame(), 1);
     int w = 0, h = 0;
     const uint32_t* img = LastPresentedImage(&w, &h);
     int lit = 0;
     for (int i = 0; i < w * h; ++i) lit += img[i] != 0;
     EXPECT_EQ(lit, 0) << "a loaded level is not drawn under the start menu";
-    GameState = GS_PLAYING;
+    Program.GameState = GS_PLAYING;
     ASSERT_EQ(RenderFrame(), 1);
     img = LastPresentedImage(&w, &h);
     for (int i = 0; i < w * h; ++i) lit += img[i] != 0;
     EXPECT_GT(lit, 2000);
-    GameState = GS_MENU;
+    Program.GameState = GS_MENU;
 }
 
 TEST(PngFiles, RoundTripAndRejection) {

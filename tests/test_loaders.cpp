@@ -48,10 +48,10 @@ class Loaders : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetProgram();
-        for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
-        for (ObjectRecord& r : MissileTable) ClearObjectRecord(r);
-        for (WeaponRecord& w : WeaponTable) ClearWeaponRecord(w);
-        MonstersAtStart = ItemsAtStart = 0;
+        for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
+        for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
+        for (WeaponRecord& w : World.WeaponTable) ClearWeaponRecord(w);
+        World.MonstersAtStart = World.ItemsAtStart = 0;
         Box("box.dxf", 1);
         Box("room.dxf", 10);
         Defs("box.mdl", {"FRAMES=1", "FRAME0=box.dxf"});
@@ -71,7 +71,7 @@ TEST_F(Loaders, ObjectTypeFieldsAndTypeEffects) {
     EXPECT_EQ(r.health, 40);
     EXPECT_EQ(r.angles[0], 30);
     EXPECT_FLOAT_EQ(r.radius, 1.0f) << "x half-extent of frame 0";
-    EXPECT_EQ(MonstersAtStart, 1);
+    EXPECT_EQ(World.MonstersAtStart, 1);
 
     Defs("h.obj", {"MODELS=1", "MODEL0=box.mdl", "TYPE=7", "WEAPON=3", "DOCOLDET=0", "DEFRANGE=3"});
     ObjectRecord h;
@@ -81,13 +81,13 @@ TEST_F(Loaders, ObjectTypeFieldsAndTypeEffects) {
     EXPECT_EQ(h.collisionFlag, 0);
     EXPECT_FLOAT_EQ(h.radius, 3.0f) << "DEFRANGE wins over the model's size";
     EXPECT_EQ(h.controls.turnLeft, 1);
-    EXPECT_EQ(ItemsAtStart, 1);
+    EXPECT_EQ(World.ItemsAtStart, 1);
 
     Defs("g.obj", {"MODELS=1", "MODEL0=box.mdl", "TYPE=4"});
     ObjectRecord g;
     LoadObjectType(g, "g.obj");
     EXPECT_EQ(g.controls.turnRight, 1);
-    EXPECT_EQ(ItemsAtStart, 2);
+    EXPECT_EQ(World.ItemsAtStart, 2);
 }
 
 TEST_F(Loaders, ObjectTypeFailuresAndLimits) {
@@ -98,7 +98,7 @@ TEST_F(Loaders, ObjectTypeFailuresAndLimits) {
     EXPECT_EQ(r.health, 0);
     EXPECT_GT(r.models[0].frameCount, 0) << "slot 0 stays loaded";
     EXPECT_EQ(ConsoleText(53), "Failed to loead file");
-    EXPECT_EQ(MonstersAtStart, 0);
+    EXPECT_EQ(World.MonstersAtStart, 0);
 
     ObjectRecord none;
     EXPECT_EQ(LoadObjectType(none, "nothing.obj"), 1);
@@ -122,13 +122,13 @@ TEST_F(Loaders, WeaponNumbersFirstThenModels) {
     Defs("w.wpn", {"SCREEN_X_POS=0.35", "SCREEN_Y_ROT=-12.7", "RELOADTIME=7", "DAMAGE=30", "MODELS=2",
                    "MODEL0=box.mdl", "MODEL1=missing.mdl"});
     EXPECT_EQ(LoadWeapon(2, "w.wpn"), 0);
-    EXPECT_FLOAT_EQ(WeaponTable[2].screenPos[0], 0.35f);
-    EXPECT_EQ(WeaponTable[2].screenRot[1], -12) << "truncated toward zero";
-    EXPECT_EQ(WeaponTable[2].reloadTime, 7) << "numbers are read before the failing model";
+    EXPECT_FLOAT_EQ(World.WeaponTable[2].screenPos[0], 0.35f);
+    EXPECT_EQ(World.WeaponTable[2].screenRot[1], -12) << "truncated toward zero";
+    EXPECT_EQ(World.WeaponTable[2].reloadTime, 7) << "numbers are read before the failing model";
     EXPECT_EQ(ConsoleText(53), "Failed to load file");
     Defs("huge.wpn", {"SCREEN_X_ROT=1e300", "SCREEN_Z_ROT=nan"});
     EXPECT_EQ(LoadWeapon(3, "huge.wpn"), 1);
-    EXPECT_EQ(WeaponTable[3].screenRot[2], 0);
+    EXPECT_EQ(World.WeaponTable[3].screenRot[2], 0);
     EXPECT_EQ(LoadWeapon(6, "w.wpn"), 0) << "no entry past the table";
     EXPECT_EQ(LoadWeapon(-1, "w.wpn"), 0);
 }
@@ -146,36 +146,36 @@ TEST_F(Loaders, LevelKeysCarryOverAndLimits) {
     Defs("two.lvl", {"MAP=room.dxf", "ARSENAL=ars2.ars", "STARTCOORD=5;6", "OBJECTS=1", "OBJECT0=a.obj"});
     WriteFile("error.txt", "");  // the log keeps what scrolls out of the console
     ASSERT_EQ(LoadLevel("one.lvl"), 1);
-    EXPECT_EQ(GameState, GS_PLAYING);
+    EXPECT_EQ(Program.GameState, GS_PLAYING);
     // The definition file holds 255 lines: 7 keys leave room for 248 objects, all of which fit the table.
-    EXPECT_EQ(ObjectTable[248].type, 10);
-    EXPECT_EQ(ObjectTable[249].state, 0);
-    EXPECT_EQ(MonstersAtStart, 248);
+    EXPECT_EQ(World.ObjectTable[248].type, 10);
+    EXPECT_EQ(World.ObjectTable[249].state, 0);
+    EXPECT_EQ(World.MonstersAtStart, 248);
     EXPECT_NE(ReadFile("error.txt").find("[OBJECTS 300 is more than 255: the rest are ignored]"), std::string::npos);
-    EXPECT_EQ(ObjectTable[0].angles[1], 90);
-    EXPECT_STREQ(NextLevelFile, "two.lvl");
-    EXPECT_EQ(ColumnBufferSize, 641) << "SCREENX + 1 entries";
-    ObjectTable[0].owned[2] = 1;
-    ObjectTable[0].score = 55;
+    EXPECT_EQ(World.ObjectTable[0].angles[1], 90);
+    EXPECT_STREQ(World.NextLevelFile, "two.lvl");
+    EXPECT_EQ(Render.ColumnBufferSize, 641) << "SCREENX + 1 entries";
+    World.ObjectTable[0].owned[2] = 1;
+    World.ObjectTable[0].score = 55;
 
     ASSERT_EQ(LoadLevel("two.lvl"), 1);
-    EXPECT_EQ(WeaponTable[0].damage, 22);
-    EXPECT_EQ(WeaponTable[2].damage, 11) << "a weapon the arsenal leaves out keeps the previous level's";
-    EXPECT_EQ(ObjectTable[0].pos[0], 5.0f);
-    EXPECT_EQ(ObjectTable[0].angles[1], 90) << "STARTCOORD with two fields keeps the heading";
-    EXPECT_EQ(ObjectTable[0].owned[2], 1) << "without RESETPLAYER the player keeps the shotgun";
-    EXPECT_EQ(ObjectTable[0].score, 0.0f);
-    EXPECT_EQ(ObjectTable[1].pos[0], 0.0f) << "OBJECT0 with only a file name stands at 0, 0";
-    EXPECT_EQ(ObjectTable[2].state, 0) << "the old level's objects are gone";
-    EXPECT_STREQ(NextLevelFile, "") << "no NEXTLEVEL leaves the name empty";
+    EXPECT_EQ(World.WeaponTable[0].damage, 22);
+    EXPECT_EQ(World.WeaponTable[2].damage, 11) << "a weapon the arsenal leaves out keeps the previous level's";
+    EXPECT_EQ(World.ObjectTable[0].pos[0], 5.0f);
+    EXPECT_EQ(World.ObjectTable[0].angles[1], 90) << "STARTCOORD with two fields keeps the heading";
+    EXPECT_EQ(World.ObjectTable[0].owned[2], 1) << "without RESETPLAYER the player keeps the shotgun";
+    EXPECT_EQ(World.ObjectTable[0].score, 0.0f);
+    EXPECT_EQ(World.ObjectTable[1].pos[0], 0.0f) << "OBJECT0 with only a file name stands at 0, 0";
+    EXPECT_EQ(World.ObjectTable[2].state, 0) << "the old level's objects are gone";
+    EXPECT_STREQ(World.NextLevelFile, "") << "no NEXTLEVEL leaves the name empty";
 }
 
 TEST_F(Loaders, LevelFailuresChangeNothing) {
-    GameState = GS_MENU;
-    ConsoleState = CON_CLOSED;
+    Program.GameState = GS_MENU;
+    Console.ConsoleState = CON_CLOSED;
     EXPECT_EQ(LoadLevel("missing.lvl"), 0);
-    EXPECT_EQ(GameState, GS_MENU);
-    EXPECT_EQ(ConsoleState, CON_OPEN) << "the console stays open on the failure";
+    EXPECT_EQ(Program.GameState, GS_MENU);
+    EXPECT_EQ(Console.ConsoleState, CON_OPEN) << "the console stays open on the failure";
     EXPECT_TRUE(ConsoleHas("Cannot open level file missing.lvl"));
     Defs("nomap.lvl", {"OBJECTS=1", "OBJECT0=a.obj"});
     EXPECT_EQ(LoadLevel("nomap.lvl"), 0);
@@ -184,16 +184,16 @@ TEST_F(Loaders, LevelFailuresChangeNothing) {
     Defs("self.lvl", {"MAP=self.lvl", "ARSENAL=self.lvl", "OBJECTS=2", "OBJECT0=self.lvl", "OBJECT1=.",
                       "SOUNDS=.", "MUSIC=."});
     EXPECT_EQ(LoadLevel("self.lvl"), 1);
-    EXPECT_EQ(GameState, GS_PLAYING);
+    EXPECT_EQ(Program.GameState, GS_PLAYING);
 }
 
 TEST_F(Loaders, VictoryKeepsTheWorld) {
     Defs("start.mnu", {"WINMIDI=win.mid"});
-    snprintf(StartMenuFile, sizeof StartMenuFile, "start.mnu");
-    ObjectTable[5].state = 1;
+    snprintf(Settings.StartMenuFile, sizeof Settings.StartMenuFile, "start.mnu");
+    World.ObjectTable[5].state = 1;
     EXPECT_EQ(LoadLevel("WIN"), 1);
-    EXPECT_EQ(GameState, GS_WON);
-    EXPECT_EQ(ObjectTable[5].state, 1);
+    EXPECT_EQ(Program.GameState, GS_WON);
+    EXPECT_EQ(World.ObjectTable[5].state, 1);
 }
 
 }  // namespace

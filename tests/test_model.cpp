@@ -46,7 +46,7 @@ std::string ModelFile(const std::string& name, const std::string& lines) {
 }
 
 bool ConsoleShows(const char* text) {
-    for (auto& slot : ConsoleBuffer)
+    for (auto& slot : Console.ConsoleBuffer)
         if (std::strcmp(reinterpret_cast<const char*>(slot) + 4, text) == 0) return true;
     return false;
 }

@@ -39,18 +39,18 @@ uint32_t SeedFor(std::initializer_list<std::pair<int, bool>> wanted) {
 class Monsters : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
-        ObjectTable[0].state = 1;
-        ObjectTable[0].pos[0] = 1000;  // far away unless a test brings the player near
+        for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
+        World.ObjectTable[0].state = 1;
+        World.ObjectTable[0].pos[0] = 1000;  // far away unless a test brings the player near
         HeadlessSetClock(10000);
     }
     void TearDown() override {
-        for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
+        for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
         HeadlessSetClock(10000);
     }
     // A monster that decides at the next MonsterThink.
     ObjectRecord& M(int state, int type = 10) {
-        ObjectRecord& m = ObjectTable[1];
+        ObjectRecord& m = World.ObjectTable[1];
         m.state = uint8_t(state);
         m.type = uint8_t(type);
         m.health = 100;
@@ -60,11 +60,11 @@ class Monsters : public ::testing::Test {
     // One decision from a chosen seed; returns the number of draws it made.
     int Decide(uint32_t seed) {
         SeedRandom(seed);
-        ObjectTable[1].thinkTime = 1;
+        World.ObjectTable[1].thinkTime = 1;
         MonsterThink();
         Draws d{seed};
         for (int n = 0; n < 50; ++n) {
-            if (d.seed == RandomSeed) return n;
+            if (d.seed == RandomState()) return n;
             d.Next();
         }
         return -1;
@@ -100,7 +100,7 @@ TEST_F(Monsters, DecisionsEveryTwentyFiveMillisecondsOnAnUnsignedClock) {
     HeadlessAdvanceClock(100);
     MonsterThink();
     EXPECT_EQ(m.state, OBJ_DYING);
-    ObjectRecord& pack = ObjectTable[2];
+    ObjectRecord& pack = World.ObjectTable[2];
     pack.state = 77, pack.type = OBJT_HEALTH;
     MonsterThink();
     EXPECT_EQ(pack.state, 77);
@@ -110,15 +110,15 @@ TEST_F(Monsters, DecisionsEveryTwentyFiveMillisecondsOnAnUnsignedClock) {
 TEST_F(Monsters, SentryAndPatrolAreGuardedByTheFortyUnitSquare) {
     ObjectRecord& m = M(AI_SENTRY);
     m.pos[0] = 5, m.pos[2] = 5;
-    ObjectTable[0].pos[0] = 5 + 25, ObjectTable[0].pos[2] = 5;  // outside on x only
+    World.ObjectTable[0].pos[0] = 5 + 25, World.ObjectTable[0].pos[2] = 5;  // outside on x only
     EXPECT_EQ(Decide(1), 0);
     EXPECT_EQ(m.state, AI_SENTRY);
     EXPECT_EQ(m.controls.fire, 1);
-    ObjectTable[0].pos[0] = 5 + 19.9f, ObjectTable[0].pos[2] = 5 - 19.9f;
+    World.ObjectTable[0].pos[0] = 5 + 19.9f, World.ObjectTable[0].pos[2] = 5 - 19.9f;
     EXPECT_TRUE(ProximityGuard(m));
     Decide(1);
     EXPECT_EQ(m.state, AI_PATROL);
-    ObjectTable[0].pos[0] = 5 - 20;  // exactly on the bound: outside
+    World.ObjectTable[0].pos[0] = 5 - 20;  // exactly on the bound: outside
     EXPECT_FALSE(ProximityGuard(m));
 
     // Patrol: away from the player, no draw for the seek test.
@@ -130,7 +130,7 @@ TEST_F(Monsters, SentryAndPatrolAreGuardedByTheFortyUnitSquare) {
     EXPECT_EQ(m.controls.back, 1) << "neither direction on: backwards";
     EXPECT_EQ(m.state, AI_PATROL);
     // Near the player, a successful 1-in-10 draw starts seeking.
-    ObjectTable[0].pos[0] = 10;
+    World.ObjectTable[0].pos[0] = 10;
     EXPECT_EQ(Decide(SeedFor({{10, true}})), 1);
     EXPECT_EQ(m.state, AI_SEEK);
 }
@@ -170,7 +170,7 @@ TEST_F(Monsters, SeekTurnsUntilThePlayerIsInSight) {
     // In sight (10 units along (-sin, +cos) of heading 90, i.e. -x): walk at it, or attack.
     m.pos[0] = 0, m.pos[2] = 0;
     m.angles[1] = 90;
-    ObjectTable[0].pos[0] = -9.5f, ObjectTable[0].pos[2] = 0.2f;
+    World.ObjectTable[0].pos[0] = -9.5f, World.ObjectTable[0].pos[2] = 0.2f;
     ASSERT_TRUE(PlayerInSight(m.pos, m.angles));
     Decide(SeedFor({{3, false}}));
     EXPECT_EQ(m.controls.forward, 1);
@@ -185,32 +185,32 @@ TEST_F(Monsters, SightReachesTenUnitsTheGunTwenty) {
     m.angles[1] = 180;  // looks along -z
     m.pos[2] = 15;
     m.radius = 0.5f;
-    ObjectTable[0].pos[0] = 0, ObjectTable[0].pos[2] = 0, ObjectTable[0].radius = 0.5f;
-    ObjectTable[0].health = 100;
+    World.ObjectTable[0].pos[0] = 0, World.ObjectTable[0].pos[2] = 0, World.ObjectTable[0].radius = 0.5f;
+    World.ObjectTable[0].health = 100;
     EXPECT_FALSE(PlayerInSight(m.pos, m.angles));
-    ObjectTable[0].pos[2] = 5.31f;  // 9.69 plus the 0.3 circle
+    World.ObjectTable[0].pos[2] = 5.31f;  // 9.69 plus the 0.3 circle
     EXPECT_TRUE(PlayerInSight(m.pos, m.angles));
-    ObjectTable[0].pos[2] = 4.69f;
+    World.ObjectTable[0].pos[2] = 4.69f;
     EXPECT_FALSE(PlayerInSight(m.pos, m.angles));
-    ObjectTable[0].pos[0] = 0.31f, ObjectTable[0].pos[2] = 10;
+    World.ObjectTable[0].pos[0] = 0.31f, World.ObjectTable[0].pos[2] = 10;
     EXPECT_FALSE(PlayerInSight(m.pos, m.angles)) << "a 0.3 circle, not the player's radius";
 
     // The attacking monster still shoots the player 15 units ahead.
-    ObjectTable[0].pos[0] = 0, ObjectTable[0].pos[2] = 0;
-    WeaponTable[WPN_GUN].damage = 10;
+    World.ObjectTable[0].pos[0] = 0, World.ObjectTable[0].pos[2] = 0;
+    World.WeaponTable[WPN_GUN].damage = 10;
     m.weapon = WPN_GUN;
     const float half[3] = {0.5f, 0.5f, 0.5f};
     MakeBoxModel(m.models[0], half);
     SeedRandom(3);
     Decide(3);
     EXPECT_EQ(m.controls.fire, 1);
-    int32_t saved = GameState;
-    GameState = GS_PLAYING;
-    ExitPoint[0] = ExitPoint[1] = 1000;
+    int32_t saved = Program.GameState;
+    Program.GameState = GS_PLAYING;
+    World.ExitPoint[0] = World.ExitPoint[1] = 1000;
     GameStep();
-    GameState = saved;
-    EXPECT_LT(ObjectTable[0].health, 100);
-    ClearWeaponRecord(WeaponTable[WPN_GUN]);
+    Program.GameState = saved;
+    EXPECT_LT(World.ObjectTable[0].health, 100);
+    ClearWeaponRecord(World.WeaponTable[WPN_GUN]);
 }
 
 TEST_F(Monsters, AttackEvadeAndFrenzyDrawInTheWrittenOrder) {
@@ -231,7 +231,7 @@ TEST_F(Monsters, AttackEvadeAndFrenzyDrawInTheWrittenOrder) {
     // In sight: only the three draws.
     m.state = AI_ATTACK;
     m.angles[1] = 0;
-    ObjectTable[0].pos[0] = 0, ObjectTable[0].pos[2] = 5;
+    World.ObjectTable[0].pos[0] = 0, World.ObjectTable[0].pos[2] = 5;
     EXPECT_EQ(Decide(SeedFor({{90, false}, {50, false}, {70, true}})), 3);
     EXPECT_EQ(m.state, AI_EVADE);
 

@@ -26,13 +26,13 @@ std::string Line(float x1, float y1, float z1, float x2, float y2, float z2) {
 }
 
 void ClearWorld() {
-    for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
-    for (ObjectRecord& r : MissileTable) ClearObjectRecord(r);
-    for (WeaponRecord& w : WeaponTable) ClearWeaponRecord(w);
-    ClearModel(LevelModel);
-    ClearModel(OcclusionModel);
-    LevelPlacement = {{0, 0, 0}, {0, 0, 0}};
-    MonstersAtStart = MonstersLeft = ItemsAtStart = ItemsLeft = 0;
+    for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
+    for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
+    for (WeaponRecord& w : World.WeaponTable) ClearWeaponRecord(w);
+    ClearModel(World.LevelModel);
+    ClearModel(World.OcclusionModel);
+    World.LevelPlacement = {{0, 0, 0}, {0, 0, 0}};
+    World.MonstersAtStart = World.MonstersLeft = World.ItemsAtStart = World.ItemsLeft = 0;
 }
 
 // A scene at 640 x 480: the player at the origin looking down +z; a wall (floor-plan line) across the
@@ -43,18 +43,18 @@ class PassTest : public ::testing::Test {
         ResetProgram();
         BuildTrigTables();
         ClearWorld();
-        OcclusionEnabled = ShadingEnabled = 1;
+        Render.OcclusionEnabled = Render.ShadingEnabled = 1;
         WriteFile("room.dxf", Line(-3, 0, 5, 3, 0, 5) + Line(0.5f, -1, 10, 0.5f, 1, 10));
         WriteFile("stick.dxf", Line(-0.25f, 0, 0, 0.25f, 0, 0));
-        LoadSingleFrameModel(LevelModel, "room.dxf", 0);
-        LoadSingleFrameModel(OcclusionModel, "room.dxf", 1);
+        LoadSingleFrameModel(World.LevelModel, "room.dxf", 0);
+        LoadSingleFrameModel(World.OcclusionModel, "room.dxf", 1);
         AllocateColumnBuffer();
-        ObjectTable[0].state = 1;
-        ObjectTable[0].health = 100;
+        World.ObjectTable[0].state = 1;
+        World.ObjectTable[0].health = 100;
     }
     void TearDown() override {
         ClearWorld();
-        OcclusionEnabled = ShadingEnabled = 1;
+        Render.OcclusionEnabled = Render.ShadingEnabled = 1;
     }
 
     // Runs line passes on a cleared, locked back buffer and returns the palette index of every pixel.
@@ -62,8 +62,8 @@ class PassTest : public ::testing::Test {
         ClearBackBuffer(0);
         EXPECT_EQ(LockBackBuffer(), 1);
         passes();
-        std::vector<uint8_t> out(size_t(SCREENX) * SCREENY);
-        for (int y = 0; y < SCREENY; ++y) std::memcpy(&out[size_t(y) * SCREENX], FramePixels + y * FramePitch, SCREENX);
+        std::vector<uint8_t> out(size_t(Settings.SCREENX) * Settings.SCREENY);
+        for (int y = 0; y < Settings.SCREENY; ++y) std::memcpy(&out[size_t(y) * Settings.SCREENX], Video.FramePixels + y * Video.FramePitch, Settings.SCREENX);
         UnlockBackBuffer();
         PresentFrame();
         return out;
@@ -100,15 +100,15 @@ TEST_F(PassTest, LevelLinesAreShadedAndHiddenBehindTheFloorPlan) {
     EXPECT_GT(Count(f, 232, 232), 500);
     EXPECT_EQ(Count(f, 215, 215), 0);
     EXPECT_EQ(Count(f, 1, 231) + Count(f, 233, 255), 0);
-    for (int c = 30; c < 610; ++c) EXPECT_GE(ColumnBuffer[c], -5.01f) << c;  // the wall's columns
-    EXPECT_EQ(ColumnBuffer[5], -20.0f);
+    for (int c = 30; c < 610; ++c) EXPECT_GE(Render.ColumnBuffer[c], -5.01f) << c;  // the wall's columns
+    EXPECT_EQ(Render.ColumnBuffer[5], -20.0f);
 
-    OcclusionEnabled = 0;
+    Render.OcclusionEnabled = 0;
     f = Lines(DrawLevelPass);
     EXPECT_EQ(Count(f, 215, 215), 101);
-    EXPECT_EQ(ColumnBuffer[100], -20.0f);
+    EXPECT_EQ(Render.ColumnBuffer[100], -20.0f);
 
-    ShadingEnabled = 0;
+    Render.ShadingEnabled = 0;
     f = Lines(DrawLevelPass);
     EXPECT_EQ(Count(f, 230, 230), Count(f, 1, 255));
     EXPECT_GT(Count(f, 230, 230), 600);
@@ -120,12 +120,12 @@ TEST_F(PassTest, AbsurdCoordinatesAreDrawnSafely) {
     WriteFile("wild.dxf", Line(0, 0, 3, 1e38f, 1e38f, 1e38f) + Line(0, 0, 3, -3e38f, 2, 1e30f) +
                               "0\n3DLINE\n10\n0\n20\n0\n30\n4\n11\ninf\n21\nnan\n31\n9\n" +
                               "0\n3DLINE\n10\n0\n20\n0\n30\n4\n11\n-inf\n21\n1\n31\ninf\n" + Line(-1, 1, 3, 1, 1, 3));
-    LoadSingleFrameModel(LevelModel, "wild.dxf", 0);
-    LoadSingleFrameModel(OcclusionModel, "wild.dxf", 0);  // every line an occluder span
-    ASSERT_EQ(LevelModel.frames[0].count, 5);
+    LoadSingleFrameModel(World.LevelModel, "wild.dxf", 0);
+    LoadSingleFrameModel(World.OcclusionModel, "wild.dxf", 0);  // every line an occluder span
+    ASSERT_EQ(World.LevelModel.frames[0].count, 5);
     auto f = Lines(DrawLevelPass);
     EXPECT_GT(Count(f, 1, 255), 300);
-    ObjectRecord& thing = ObjectTable[1];
+    ObjectRecord& thing = World.ObjectTable[1];
     thing.state = 1;
     thing.type = 12;
     LoadSingleFrameModel(thing.models[0], "wild.dxf", 0);
@@ -137,39 +137,39 @@ TEST_F(PassTest, AbsurdCoordinatesAreDrawnSafely) {
 }
 
 TEST_F(PassTest, ColumnBufferFollowsTheResolutionWithoutANewMap) {
-    ASSERT_EQ(ColumnBufferSize, 641);
-    SCREENX = 1024;
-    SCREENY = 768;
+    ASSERT_EQ(Render.ColumnBufferSize, 641);
+    Settings.SCREENX = 1024;
+    Settings.SCREENY = 768;
     ChangeResolution();
     auto f = Lines(DrawLevelPass);
-    EXPECT_EQ(ColumnBufferSize, 1025);
+    EXPECT_EQ(Render.ColumnBufferSize, 1025);
     EXPECT_GT(Count(f, 1, 255), 500);
 }
 
 TEST_F(PassTest, ObjectColoursDependOnTypeAndRocketsOneToNineAreDrawn) {
-    ObjectRecord& monster = ObjectTable[1];
+    ObjectRecord& monster = World.ObjectTable[1];
     monster.state = AI_SENTRY;
     monster.type = 10;
     monster.pos[2] = 3;  // red: 81 - 3.5 * 3 = 70.5 -> 70
     LoadSingleFrameModel(monster.models[0], "stick.dxf", 0);
-    ObjectRecord& pickup = ObjectTable[2];
+    ObjectRecord& pickup = World.ObjectTable[2];
     pickup.state = 1;
     pickup.type = 3;
     pickup.pos[0] = -1, pickup.pos[2] = 4;
     LoadSingleFrameModel(pickup.models[0], "stick.dxf", 0);
-    ObjectRecord& scenery = ObjectTable[3];  // type 200 is -56 as a signed byte: yellow
+    ObjectRecord& scenery = World.ObjectTable[3];  // type 200 is -56 as a signed byte: yellow
     scenery = pickup;
     scenery.type = 200;
     scenery.pos[0] = 1;
 
-    MissileTable[0].state = 1;
-    MissileTable[0].type = OBJT_ROCKET;
-    LoadSingleFrameModel(MissileTable[0].models[0], "stick.dxf", 0);
-    MissileTable[0].pos[1] = 1, MissileTable[0].pos[2] = 2;  // the template is never drawn
-    MissileTable[10] = MissileTable[0];
-    MissileTable[10].pos[1] = -1;                           // nor is entry 10
-    MissileTable[4] = MissileTable[0];
-    MissileTable[4].pos[1] = 0.5f, MissileTable[4].pos[2] = 4.5f;  // 81 - 15.75 -> 65
+    World.MissileTable[0].state = 1;
+    World.MissileTable[0].type = OBJT_ROCKET;
+    LoadSingleFrameModel(World.MissileTable[0].models[0], "stick.dxf", 0);
+    World.MissileTable[0].pos[1] = 1, World.MissileTable[0].pos[2] = 2;  // the template is never drawn
+    World.MissileTable[10] = World.MissileTable[0];
+    World.MissileTable[10].pos[1] = -1;                           // nor is entry 10
+    World.MissileTable[4] = World.MissileTable[0];
+    World.MissileTable[4].pos[1] = 0.5f, World.MissileTable[4].pos[2] = 4.5f;  // 81 - 15.75 -> 65
 
     auto f = Lines([] {
         DrawLevelPass();
@@ -180,7 +180,7 @@ TEST_F(PassTest, ObjectColoursDependOnTypeAndRocketsOneToNineAreDrawn) {
     EXPECT_GT(Count(f, 65, 65), 10);
     EXPECT_EQ(Count(f, 1, 64) + Count(f, 66, 69) + Count(f, 71, 84), 0);
 
-    ShadingEnabled = 0;
+    Render.ShadingEnabled = 0;
     f = Lines([] {
         DrawLevelPass();
         DrawObjectPass();
@@ -189,7 +189,7 @@ TEST_F(PassTest, ObjectColoursDependOnTypeAndRocketsOneToNineAreDrawn) {
     EXPECT_GT(Count(f, 71, 71), 10);
     EXPECT_GT(Count(f, 254, 254), 60);
     const int rocketPixels = Count(f, 71, 71);
-    MissileTable[4].state = 0;
+    World.MissileTable[4].state = 0;
     f = Lines([] {
         DrawLevelPass();
         DrawObjectPass();
@@ -198,19 +198,19 @@ TEST_F(PassTest, ObjectColoursDependOnTypeAndRocketsOneToNineAreDrawn) {
 }
 
 TEST_F(PassTest, OccludingObjectsHideWhatIsDrawnAfterThem) {
-    ObjectRecord& screen = ObjectTable[1];
+    ObjectRecord& screen = World.ObjectTable[1];
     screen.state = 1;
     screen.type = 1;
     screen.drawFlag = 1;
     WriteFile("panel.dxf", Line(-2, 0, 0, 2, 0, 0));
     LoadSingleFrameModel(screen.models[0], "panel.dxf", 0);
     screen.pos[2] = 2;
-    ObjectRecord& behind = ObjectTable[2];
+    ObjectRecord& behind = World.ObjectTable[2];
     behind.state = 1;
     behind.type = 10;
     LoadSingleFrameModel(behind.models[0], "stick.dxf", 0);
     behind.pos[2] = 3;
-    ShadingEnabled = 0;
+    Render.ShadingEnabled = 0;
     auto f = Lines([] {
         DrawLevelPass();
         DrawObjectPass();
@@ -225,15 +225,15 @@ TEST_F(PassTest, OccludingObjectsHideWhatIsDrawnAfterThem) {
 }
 
 TEST_F(PassTest, WeaponViewIgnoresDepthAndFollowsTheFiringRule) {
-    WeaponRecord& gun = WeaponTable[WPN_GUN];
+    WeaponRecord& gun = World.WeaponTable[WPN_GUN];
     LoadSingleFrameModel(gun.models[0], "stick.dxf", 0);
     WriteFile("flash.dxf", Line(0, -0.25f, 0, 0, 0.25f, 0));
     LoadSingleFrameModel(gun.models[1], "flash.dxf", 0);
     gun.screenPos[2] = 8;  // behind the wall, drawn anyway
-    ObjectRecord& player = ObjectTable[0];
+    ObjectRecord& player = World.ObjectTable[0];
     player.weapon = WPN_GUN;
     player.pos[0] = 50;  // the weapon stays in view wherever the player is
-    ShadingEnabled = 0;
+    Render.ShadingEnabled = 0;
     auto draw = [] {
         DrawLevelPass();
         DrawViewPass();
@@ -251,7 +251,7 @@ TEST_F(PassTest, WeaponViewIgnoresDepthAndFollowsTheFiringRule) {
     gun.frame = 0;
     EXPECT_EQ(Lines(draw), rest);
 
-    ShadingEnabled = 1;
+    Render.ShadingEnabled = 1;
     gun.screenPos[2] = 2;  // green: 160 - 40 = 120
     EXPECT_GT(Count(Lines(draw), 120, 120), 30);
     player.weapon = 7;  // no such weapon: nothing in view, no fault
@@ -260,7 +260,7 @@ TEST_F(PassTest, WeaponViewIgnoresDepthAndFollowsTheFiringRule) {
 
 TEST_F(PassTest, TextsOfTheEndScreensAndDeath) {
     const uint32_t green = Rgb(0, 255, 0);
-    MonstersAtStart = 4, MonstersLeft = 1;  // 75 %; no items at start counts as 100 %
+    World.MonstersAtStart = 4, World.MonstersLeft = 1;  // 75 %; no items at start counts as 100 %
     auto expected = Image([&] {
         DrawScreenText("-- Level Complete! --", 70, 180, green, LargeFont);
         DrawScreenText("Kills:  75%", 70, 220, green, LargeFont);
@@ -270,7 +270,7 @@ TEST_F(PassTest, TextsOfTheEndScreensAndDeath) {
     EXPECT_GT(Lit(expected), 1000);
     EXPECT_EQ(Image(DrawLevelComplete), expected);
 
-    ObjectTable[0].score = 1234.4f;
+    World.ObjectTable[0].score = 1234.4f;
     expected = Image([&] {
         DrawScreenText("-- CONGRADULATIONS! --", 70, 140, green, LargeFont);
         DrawScreenText("The evil monsters", 70, 240, green, LargeFont);
@@ -280,7 +280,7 @@ TEST_F(PassTest, TextsOfTheEndScreensAndDeath) {
     });
     EXPECT_EQ(Image(DrawWon), expected);
 
-    ObjectTable[0].state = 0;
+    World.ObjectTable[0].state = 0;
     const uint32_t dark = Rgb(100, 0, 0);
     expected = Image([&] {
         DrawScreenText("-- Your Cause is Lost --", 70, 340, dark, LargeFont);
@@ -290,7 +290,7 @@ TEST_F(PassTest, TextsOfTheEndScreensAndDeath) {
 }
 
 TEST_F(PassTest, HudColoursAndTheKnifeHidesAmmunition) {
-    ObjectRecord& player = ObjectTable[0];
+    ObjectRecord& player = World.ObjectTable[0];
     player.health = 9;
     player.weapon = WPN_KNIFE;
     player.ammo[0] = 3;
@@ -313,16 +313,16 @@ TEST_F(PassTest, HudColoursAndTheKnifeHidesAmmunition) {
 }
 
 TEST(WorldDump, ListsPresentRecordsWithTheirIndexes) {
-    for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
-    for (ObjectRecord& r : MissileTable) ClearObjectRecord(r);
-    ObjectTable[0].state = 1;
-    ObjectTable[0].pos[0] = 1.5f;
-    ObjectTable[0].controls.fire = 1;
-    ObjectTable[7].state = AI_SEEK;
-    ObjectTable[7].type = 11;
-    MissileTable[3].state = 1;
-    MissileTable[3].lifetime = 40;
-    ExitPoint[0] = 3, ExitPoint[1] = -4;
+    for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
+    for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
+    World.ObjectTable[0].state = 1;
+    World.ObjectTable[0].pos[0] = 1.5f;
+    World.ObjectTable[0].controls.fire = 1;
+    World.ObjectTable[7].state = AI_SEEK;
+    World.ObjectTable[7].type = 11;
+    World.MissileTable[3].state = 1;
+    World.MissileTable[3].lifetime = 40;
+    World.ExitPoint[0] = 3, World.ExitPoint[1] = -4;
     std::string j = WorldDumpJson();
     EXPECT_EQ(j.rfind("\"player\":{\"state\":1,\"type\":0,\"pos\":[1.5,0,0],", 0), 0u) << j;
     EXPECT_NE(j.find("\"controls\":[0,0,0,0,0,0,1,0,0,0,0,0,0,0,0,0]"), std::string::npos);
@@ -334,7 +334,7 @@ TEST(WorldDump, ListsPresentRecordsWithTheirIndexes) {
     EXPECT_EQ(j.find(",,"), std::string::npos);
     EXPECT_EQ(j.find(":,"), std::string::npos);
     EXPECT_NE(j.back(), ',');
-    for (ObjectRecord& r : ObjectTable) ClearObjectRecord(r);
-    for (ObjectRecord& r : MissileTable) ClearObjectRecord(r);
-    ExitPoint[0] = ExitPoint[1] = 0;
+    for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
+    for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
+    World.ExitPoint[0] = World.ExitPoint[1] = 0;
 }

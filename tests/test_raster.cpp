@@ -17,12 +17,12 @@ namespace {
 class RasterTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        savedX = SCREENX, savedY = SCREENY, savedCX = ScreenCentreX, savedCY = ScreenCentreY;
-        SCREENX = 640, SCREENY = 480, ScreenCentreX = 320, ScreenCentreY = 240;
+        savedX = Settings.SCREENX, savedY = Settings.SCREENY, savedCX = Settings.ScreenCentreX, savedCY = Settings.ScreenCentreY;
+        Settings.SCREENX = 640, Settings.SCREENY = 480, Settings.ScreenCentreX = 320, Settings.ScreenCentreY = 240;
         BuildTrigTables();
     }
     void TearDown() override {
-        SCREENX = savedX, SCREENY = savedY, ScreenCentreX = savedCX, ScreenCentreY = savedCY;
+        Settings.SCREENX = savedX, Settings.SCREENY = savedY, Settings.ScreenCentreX = savedCX, Settings.ScreenCentreY = savedCY;
     }
     int32_t savedX, savedY;
     uint32_t savedCX, savedCY;
@@ -60,15 +60,15 @@ struct Screen {
 }  // namespace
 
 TEST_F(RasterTest, TablesHoldSineAndCosineOfMinusDegrees) {
-    EXPECT_EQ(SinTable[0], 0.0f);
-    EXPECT_EQ(SinTable[90], -1.0f);
-    EXPECT_NEAR(CosTable[90], 0.0f, 1e-7);
-    EXPECT_EQ(CosTable[360], 1.0f);
-    EXPECT_NEAR(SinTable[30], -0.5f, 1e-7);
+    EXPECT_EQ(Render.SinTable[0], 0.0f);
+    EXPECT_EQ(Render.SinTable[90], -1.0f);
+    EXPECT_NEAR(Render.CosTable[90], 0.0f, 1e-7);
+    EXPECT_EQ(Render.CosTable[360], 1.0f);
+    EXPECT_NEAR(Render.SinTable[30], -0.5f, 1e-7);
     float before[361];
-    std::memcpy(before, SinTable, sizeof before);
+    std::memcpy(before, Render.SinTable, sizeof before);
     EXPECT_EQ(BuildTrigTables(), 1);
-    EXPECT_EQ(std::memcmp(before, SinTable, sizeof before), 0);
+    EXPECT_EQ(std::memcmp(before, Render.SinTable, sizeof before), 0);
     // Out-of-range angles are wrapped, never used as table indexes.
     Segment u{1, 2, 3, 4, 5, 6}, v = u;
     const int32_t wild[3] = {-1, 721, 360 + 45};
@@ -123,7 +123,7 @@ TEST_F(RasterTest, DrawLineCountsAndEndpoints) {
 // Every line with ends on screen writes max(|dx|, |dy|) + 1 pixels inside its bounding box, both ends
 // included, and nothing outside the frame.
 TEST_F(RasterTest, DrawLineStaysInsideItsBoxForAnyOnScreenEnds) {
-    SCREENX = 37, SCREENY = 23;
+    Settings.SCREENX = 37, Settings.SCREENY = 23;
     Screen s(37, 23);
     std::mt19937 rng(99);
     for (int i = 0; i < 3000; ++i) {

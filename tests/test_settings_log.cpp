@@ -13,58 +13,58 @@
 namespace {
 
 void ReadConfig(const std::string& text) {
-    SCREENX = 640;
-    SCREENY = 480;
-    SCREENBPP = 8;
-    SOUNDVOL = MUSICVOL = 80;
+    Settings.SCREENX = 640;
+    Settings.SCREENY = 480;
+    Settings.SCREENBPP = 8;
+    Settings.SOUNDVOL = Settings.MUSICVOL = 80;
     WriteFile("config.ini", text);
     ReadSettings();
     ReadStartMenuName();
 }
 
-class Settings : public ::testing::Test {
+class SettingsTest : public ::testing::Test {
   protected:
     void SetUp() override { ResetProgram(); }
     ScratchDir dir;
 };
 
-TEST_F(Settings, ScreenSizeValidationAndDefaults) {
+TEST_F(SettingsTest, ScreenSizeValidationAndDefaults) {
     ReadConfig("SCREENX=1024\r");
-    EXPECT_EQ(SCREENX, 1024);
-    EXPECT_EQ(SCREENY, 480) << "widths and heights are checked each on their own";
+    EXPECT_EQ(Settings.SCREENX, 1024);
+    EXPECT_EQ(Settings.SCREENY, 480) << "widths and heights are checked each on their own";
     ReadConfig("SCREENX=1280\rSCREENY=1024\r");
-    EXPECT_EQ(SCREENX, 640);
-    EXPECT_EQ(SCREENY, 480);
+    EXPECT_EQ(Settings.SCREENX, 640);
+    EXPECT_EQ(Settings.SCREENY, 480);
     ReadConfig("SCREENX=800\rSCREENY=500\r");
-    EXPECT_EQ(SCREENX, 640);
-    EXPECT_EQ(SCREENY, 480);
+    EXPECT_EQ(Settings.SCREENX, 640);
+    EXPECT_EQ(Settings.SCREENY, 480);
     ReadConfig("SCREENX=800\rSCREENY=600\rSCREENBPP=32\rSOUNDVOL=0\r");
-    EXPECT_EQ(SCREENX, 800);
-    EXPECT_EQ(SCREENY, 600);
-    EXPECT_EQ(SCREENBPP, 8);
-    EXPECT_EQ(SOUNDVOL, 0);
-    EXPECT_EQ(MUSICVOL, 80);
-    EXPECT_STREQ(StartMenuFile, "") << "no START gives an empty name";
+    EXPECT_EQ(Settings.SCREENX, 800);
+    EXPECT_EQ(Settings.SCREENY, 600);
+    EXPECT_EQ(Settings.SCREENBPP, 8);
+    EXPECT_EQ(Settings.SOUNDVOL, 0);
+    EXPECT_EQ(Settings.MUSICVOL, 80);
+    EXPECT_STREQ(Settings.StartMenuFile, "") << "no START gives an empty name";
 }
 
-TEST_F(Settings, HostileConfigFiles) {
+TEST_F(SettingsTest, HostileConfigFiles) {
     ReadConfig("START=" + std::string(240, 'm') + "\r");
-    EXPECT_EQ(std::string(StartMenuFile), std::string(71, 'm')) << "the name is bounded to 71 characters";
+    EXPECT_EQ(std::string(Settings.StartMenuFile), std::string(71, 'm')) << "the name is bounded to 71 characters";
     std::string junk;
     for (int i = 0; i < 5000; ++i) junk += char((i * 7919 + 13) % 256);
     ReadConfig(junk);
-    EXPECT_TRUE(SCREENX == 640 || SCREENX == 800 || SCREENX == 1024);
-    EXPECT_TRUE(SCREENY == 480 || SCREENY == 600 || SCREENY == 768);
+    EXPECT_TRUE(Settings.SCREENX == 640 || Settings.SCREENX == 800 || Settings.SCREENX == 1024);
+    EXPECT_TRUE(Settings.SCREENY == 480 || Settings.SCREENY == 600 || Settings.SCREENY == 768);
     ReadConfig(std::string(1000, 'A') + "=1\rSCREENX=800\rSCREENY=600\r");
-    EXPECT_EQ(SCREENX, 800);
+    EXPECT_EQ(Settings.SCREENX, 800);
     ReadConfig("SCREENX=800\nSCREENY=600\nSTART=x\n");
-    EXPECT_EQ(SCREENX, 640) << "LF-only files define nothing";
-    EXPECT_STREQ(StartMenuFile, "");
+    EXPECT_EQ(Settings.SCREENX, 640) << "LF-only files define nothing";
+    EXPECT_STREQ(Settings.StartMenuFile, "");
     ReadConfig("SCREENX=99999999999999999999\rSOUNDVOL=-5\r");
-    EXPECT_EQ(SCREENX, 640);
+    EXPECT_EQ(Settings.SCREENX, 640);
 }
 
-TEST_F(Settings, LogOnlyWhenPresentWithItsRecords) {
+TEST_F(SettingsTest, LogOnlyWhenPresentWithItsRecords) {
     LogEvent("nothing");
     EXPECT_FALSE(FileExists("error.txt")) << "the log is never created";
     WriteFile("error.txt", "");

@@ -25,7 +25,7 @@ namespace {
 
 // A floor plan made of exactly these segments (duplicates and zero-length ones kept).
 void SetWalls(const std::vector<Segment>& walls) {
-    ClearModel(OcclusionModel);
+    ClearModel(World.OcclusionModel);
     auto store = std::make_shared<ModelStore>();
     store->frames.resize(1);
     Mesh& m = store->frames[0];
@@ -34,9 +34,9 @@ void SetWalls(const std::vector<Segment>& walls) {
         std::copy(walls.begin(), walls.end(), m.segments);
     }
     m.count = m.capacity = int32_t(walls.size());
-    OcclusionModel.frames = store->frames.data();
-    OcclusionModel.frameCount = 1;
-    OcclusionModel.store = std::move(store);
+    World.OcclusionModel.frames = store->frames.data();
+    World.OcclusionModel.frameCount = 1;
+    World.OcclusionModel.store = std::move(store);
 }
 
 Segment Wall(float x1, float z1, float x2, float z2) { return Segment{x1, 0, z1, x2, 0, z2}; }
@@ -47,23 +47,23 @@ class Tick : public GameFixture {
   protected:
     void SetUp() override {
         GameFixture::SetUp();
-        MonstersAtStart = ItemsAtStart = MonstersLeft = ItemsLeft = 0;
-        MouseLook = 1;
+        World.MonstersAtStart = World.ItemsAtStart = World.MonstersLeft = World.ItemsLeft = 0;
+        World.MouseLook = 1;
         SeedRandom(1);
     }
 };
 
 TEST_F(Tick, ExitWithinOneUnitEndsTheLevelAndTheStepRunsOn) {
-    ExitPoint[0] = 4, ExitPoint[1] = -3;
+    World.ExitPoint[0] = 4, World.ExitPoint[1] = -3;
     P().pos[0] = 4 + 1.01f, P().pos[2] = -3;
     GameStep();
-    EXPECT_EQ(GameState, GS_PLAYING);
+    EXPECT_EQ(Program.GameState, GS_PLAYING);
     EXPECT_TRUE(Played().empty());
 
     P().pos[0] = 4, P().pos[2] = -3 - 0.99f;
     P().controls.forward = 1;  // heading 0: +z, towards the exit
     GameStep();
-    EXPECT_EQ(GameState, GS_LEVEL_DONE);
+    EXPECT_EQ(Program.GameState, GS_LEVEL_DONE);
     EXPECT_EQ(ConsoleText(53), "You reached the exit.. alive!");
     EXPECT_EQ(Played(), std::vector<int>{Buf(18, 1)});
     EXPECT_FLOAT_EQ(P().score, 200) << "one present record, nothing to kill or collect: 100 % + 100 %";
@@ -96,33 +96,33 @@ TEST_F(Tick, DeathCameraRisesForOneHundredAndOneTicksWithItsSound) {
 }
 
 TEST_F(Tick, MouseLookTurnsByHalfTheOffsetTruncatedAndRecentres) {
-    const int cx = int(ScreenCentreX), cy = int(ScreenCentreY);
+    const int cx = int(Settings.ScreenCentreX), cy = int(Settings.ScreenCentreY);
     P().angles[1] = 0;
-    PointerX = cx - 3, PointerY = cy + 7;
+    Input.PointerX = cx - 3, Input.PointerY = cy + 7;
     GameStep();
     EXPECT_EQ(P().angles[1], 1);
-    EXPECT_EQ(PointerX, cx);
-    EXPECT_EQ(PointerY, cy);
+    EXPECT_EQ(Input.PointerX, cx);
+    EXPECT_EQ(Input.PointerY, cy);
 
-    PointerX = cx + 3;  // -3 / 2 truncates to -1, not -2
+    Input.PointerX = cx + 3;  // -3 / 2 truncates to -1, not -2
     GameStep();
     EXPECT_EQ(P().angles[1], 0);
 
-    PointerX = cx + 3;
+    Input.PointerX = cx + 3;
     GameStep();
     EXPECT_EQ(P().angles[1], 359);
 
-    PointerX = cx + 1, PointerY = cy + 1;  // under two pixels: no turn, the offset stays
+    Input.PointerX = cx + 1, Input.PointerY = cy + 1;  // under two pixels: no turn, the offset stays
     GameStep();
     EXPECT_EQ(P().angles[1], 359);
-    EXPECT_EQ(PointerX, cx + 1);
-    EXPECT_EQ(PointerY, cy + 1);
+    EXPECT_EQ(Input.PointerX, cx + 1);
+    EXPECT_EQ(Input.PointerY, cy + 1);
 
-    MouseLook = 0;
-    PointerX = cx - 100;
+    World.MouseLook = 0;
+    Input.PointerX = cx - 100;
     GameStep();
     EXPECT_EQ(P().angles[1], 359);
-    EXPECT_EQ(PointerX, cx - 100);
+    EXPECT_EQ(Input.PointerX, cx - 100);
 }
 
 TEST_F(Tick, WeaponSelectionHighestPermittedWins) {
@@ -272,7 +272,7 @@ TEST_F(Tick, MovementSpeedsHeadingsAndTurning) {
 }
 
 TEST_F(Tick, FiringMonsterStandsStillAndFramelessMonsterIsStuck) {
-    WeaponTable[0].reloadTime = 5;
+    World.WeaponTable[0].reloadTime = 5;
     ObjectRecord& m = Monster(1, 10, 10, 0);
     m.controls.forward = 1;
     m.controls.turnLeft = 1;
@@ -305,7 +305,7 @@ TEST_F(Tick, FiringMonsterStandsStillAndFramelessMonsterIsStuck) {
 }
 
 TEST_F(Tick, AnglesOfEveryRecordAreBroughtIntoRange) {
-    ObjectRecord& free = ObjectTable[200];
+    ObjectRecord& free = World.ObjectTable[200];
     free.angles[0] = -1, free.angles[1] = 361, free.angles[2] = 360;
     ObjectRecord& m = Monster(3, 50, 50, 720);
     m.angles[0] = 100000;
@@ -322,7 +322,7 @@ TEST_F(Tick, AnglesOfEveryRecordAreBroughtIntoRange) {
 }
 
 TEST_F(Tick, DeathsCountsAndScore) {
-    MonstersAtStart = 3, ItemsAtStart = 2;
+    World.MonstersAtStart = 3, World.ItemsAtStart = 2;
     Monster(1, 30, 30, 0);
     Monster(2, 40, 40, 0, 11).state = OBJ_DYING;
     Monster(3, 50, 50, 0, OBJT_HEALTH).state = 1;
@@ -333,8 +333,8 @@ TEST_F(Tick, DeathsCountsAndScore) {
     GameStep();
     EXPECT_EQ(P().state, 0);
     EXPECT_EQ(ConsoleText(53), "Whoops, you need more than a facelift now...");
-    EXPECT_EQ(MonstersLeft, 2) << "the dying monster still counts";
-    EXPECT_EQ(ItemsLeft, 1);
+    EXPECT_EQ(World.MonstersLeft, 2) << "the dying monster still counts";
+    EXPECT_EQ(World.ItemsLeft, 1);
     // Running terms: player (0, 0) 200; monster (1, 0) 166.7; dying (2, 0) 133.3; pack (2, 1) 83.3;
     // scenery (2, 1) 83.3; then once more with the final counts 83.3.
     EXPECT_NEAR(P().score, 200 + 500.0 / 3 + 400.0 / 3 + 250.0 / 3 + 250.0 / 3 + 250.0 / 3, 1e-3);
@@ -345,8 +345,8 @@ TEST_F(Tick, DeathsCountsAndScore) {
     EXPECT_EQ(scenery.frame, 0);
 
     // A level without monsters or items: every term is 100 % + 100 %, never NaN.
-    for (int i = 1; i < 256; ++i) ObjectTable[i].state = 0;
-    MonstersAtStart = ItemsAtStart = 0;
+    for (int i = 1; i < 256; ++i) World.ObjectTable[i].state = 0;
+    World.MonstersAtStart = World.ItemsAtStart = 0;
     P().state = 1;
     P().score = 0;
     CountAndScore();
@@ -472,7 +472,7 @@ TEST_F(Tick, WallGridMatchesThePlainLoop) {
 
 TEST_F(Tick, NothingRunsOutsidePlaying) {
     for (int state : {GS_MENU, GS_PAUSED, GS_LEVEL_DONE, GS_WON}) {
-        GameState = state;
+        Program.GameState = state;
         P().controls.forward = 1;
         P().health = 0;
         GameStep();

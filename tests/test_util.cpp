@@ -49,29 +49,29 @@ std::string ReadFile(const std::string& name) {
 bool FileExists(const std::string& name) { return access(name.c_str(), F_OK) == 0; }
 
 void ResetProgram() {
-    SCREENX = 640;
-    SCREENY = 480;
-    SCREENBPP = 8;
-    SOUNDVOL = MUSICVOL = 80;
-    GameState = GS_MENU;
-    AppActive = 1;
+    Settings.SCREENX = 640;
+    Settings.SCREENY = 480;
+    Settings.SCREENBPP = 8;
+    Settings.SOUNDVOL = Settings.MUSICVOL = 80;
+    Program.GameState = GS_MENU;
+    Program.AppActive = 1;
     ConsoleInit();
     InstallConsolePrinting();
-    ConsoleState = CON_CLOSED;
-    ConsoleHeight = 0;
+    Console.ConsoleState = CON_CLOSED;
+    Console.ConsoleHeight = 0;
     memset(&Menu, 0, sizeof Menu);
-    AnimationCounter = 0;
+    ResetAnimation();
     HeadlessReleaseAllKeys();
     InputInit();
-    memset(PrevKeyState, 0, sizeof PrevKeyState);
+    memset(Input.PrevKeyState, 0, sizeof Input.PrevKeyState);
     if (!VideoReady()) InitVideo();
     ChangeResolution();
     if (!GameFontPath()[0]) RegisterGameFont();
-    PointerX = SCREENX / 2;
-    PointerY = SCREENY / 2;
+    Input.PointerX = Settings.SCREENX / 2;
+    Input.PointerY = Settings.SCREENY / 2;
 }
 
-std::string ConsoleText(int slot) { return reinterpret_cast<const char*>(ConsoleBuffer[slot] + 4); }
+std::string ConsoleText(int slot) { return reinterpret_cast<const char*>(Console.ConsoleBuffer[slot] + 4); }
 
 void TickWithKeys(std::initializer_list<int> down) {
     HeadlessReleaseAllKeys();

@@ -7,19 +7,19 @@
 
 namespace {
 
-class Video : public ::testing::Test {
+class VideoTest : public ::testing::Test {
   protected:
     void SetUp() override { ResetProgram(); }
     void TearDown() override {
-        SCREENX = 640;
-        SCREENY = 480;
-        SCREENBPP = 8;
+        Settings.SCREENX = 640;
+        Settings.SCREENY = 480;
+        Settings.SCREENBPP = 8;
         ChangeResolution();
     }
 };
 
-TEST_F(Video, PaletteEntries) {
-    auto rgb = [](int i) { return std::vector<int>{GamePalette[i].red, GamePalette[i].green, GamePalette[i].blue}; };
+TEST_F(VideoTest, PaletteEntries) {
+    auto rgb = [](int i) { return std::vector<int>{Video.GamePalette[i].red, Video.GamePalette[i].green, Video.GamePalette[i].blue}; };
     EXPECT_EQ(rgb(0), (std::vector<int>{0, 0, 0}));
     EXPECT_EQ(rgb(1), (std::vector<int>{3, 0, 0}));
     EXPECT_EQ(rgb(84), (std::vector<int>{252, 0, 0}));
@@ -30,28 +30,28 @@ TEST_F(Video, PaletteEntries) {
     EXPECT_EQ(rgb(253), (std::vector<int>{0, 0, 249}));
     EXPECT_EQ(rgb(254), (std::vector<int>{200, 200, 0}));
     EXPECT_EQ(rgb(255), (std::vector<int>{255, 255, 255}));
-    for (const PaletteEntry& e : GamePalette) EXPECT_EQ(e.flags, 4);
+    for (const PaletteEntry& e : Video.GamePalette) EXPECT_EQ(e.flags, 4);
 }
 
-TEST_F(Video, CentresFollowTheResolution) {
-    EXPECT_EQ(ScreenCentreX, 320u);
-    EXPECT_EQ(ScreenCentreY, 240u);
-    SCREENX = 800;
-    SCREENY = 600;
+TEST_F(VideoTest, CentresFollowTheResolution) {
+    EXPECT_EQ(Settings.ScreenCentreX, 320u);
+    EXPECT_EQ(Settings.ScreenCentreY, 240u);
+    Settings.SCREENX = 800;
+    Settings.SCREENY = 600;
     ChangeResolution();
-    EXPECT_EQ(ScreenCentreX, 400u);
-    EXPECT_EQ(ScreenCentreY, 300u);
-    SCREENX = 1024;
-    SCREENY = 768;
+    EXPECT_EQ(Settings.ScreenCentreX, 400u);
+    EXPECT_EQ(Settings.ScreenCentreY, 300u);
+    Settings.SCREENX = 1024;
+    Settings.SCREENY = 768;
     ChangeResolution();
-    EXPECT_EQ(ScreenCentreX, 512u);
-    EXPECT_EQ(ScreenCentreY, 384u);
+    EXPECT_EQ(Settings.ScreenCentreX, 512u);
+    EXPECT_EQ(Settings.ScreenCentreY, 384u);
     ASSERT_EQ(LockBackBuffer(), 1);
-    EXPECT_EQ(FramePitch, 1024);
+    EXPECT_EQ(Video.FramePitch, 1024);
 }
 
-TEST_F(Video, NoBackBufferMeansNothingIsTouched) {
-    SCREENBPP = 32;
+TEST_F(VideoTest, NoBackBufferMeansNothingIsTouched) {
+    Settings.SCREENBPP = 32;
     ChangeResolution();
     EXPECT_FALSE(VideoReady()) << "only the palettised mode exists";
     EXPECT_EQ(InitVideo(), 0);
@@ -64,7 +64,7 @@ TEST_F(Video, NoBackBufferMeansNothingIsTouched) {
     EXPECT_EQ(PresentFrame(), 0);
 }
 
-TEST_F(Video, ABrokenComicTtfFallsBackOnASystemFace) {
+TEST_F(VideoTest, ABrokenComicTtfFallsBackOnASystemFace) {
     ScratchDir dir;
     WriteFile("comic.ttf", "this is not a font");
     RegisterGameFont();
@@ -76,10 +76,10 @@ TEST_F(Video, ABrokenComicTtfFallsBackOnASystemFace) {
     EXPECT_GT(w, 10);
 }
 
-TEST_F(Video, TextsAndFillsLieOverLinesInOrder) {
+TEST_F(VideoTest, TextsAndFillsLieOverLinesInOrder) {
     ASSERT_EQ(ClearBackBuffer(0), 1);
     ASSERT_EQ(LockBackBuffer(), 1);
-    for (int x = 0; x < 640; ++x) FramePixels[100 * FramePitch + x] = 255;  // a white line
+    for (int x = 0; x < 640; ++x) Video.FramePixels[100 * Video.FramePitch + x] = 255;  // a white line
     UnlockBackBuffer();
     int32_t w = 0, h = 0;
     ASSERT_EQ(MeasureScreenText("MMMM", &w, &h, LargeFont), 1);

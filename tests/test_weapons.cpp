@@ -35,8 +35,8 @@ struct Draws {
 class Weapons : public GameFixture {};
 
 TEST_F(Weapons, GunShotHitsEveryMonsterOnItsLineThroughWalls) {
-    WeaponTable[WPN_GUN].damage = 10;
-    WeaponTable[WPN_GUN].reloadTime = 7;
+    World.WeaponTable[WPN_GUN].damage = 10;
+    World.WeaponTable[WPN_GUN].reloadTime = 7;
     P().weapon = WPN_GUN;
     P().owned[WPN_GUN] = 1;
     P().ammo[WPN_GUN] = 5;
@@ -56,9 +56,9 @@ TEST_F(Weapons, GunShotHitsEveryMonsterOnItsLineThroughWalls) {
     wall.segments = static_cast<Segment*>(std::malloc(sizeof(Segment)));
     wall.segments[0] = Segment{-5, 0, 3, 5, 0, 3};
     wall.count = wall.capacity = 1;
-    OcclusionModel.frames = store->frames.data();
-    OcclusionModel.frameCount = 1;
-    OcclusionModel.store = store;
+    World.OcclusionModel.frames = store->frames.data();
+    World.OcclusionModel.frameCount = 1;
+    World.OcclusionModel.store = store;
     SeedRandom(77);
     Draws d{77};
     int ra = d.Next() % 4, rb = d.Next() % 4, rd = d.Next() % 4;
@@ -69,7 +69,7 @@ TEST_F(Weapons, GunShotHitsEveryMonsterOnItsLineThroughWalls) {
     EXPECT_EQ(pack.health, 100) << "the player's shots hit only monsters";
     EXPECT_EQ(far.health, 100);
     EXPECT_EQ(beside.health, 100);
-    EXPECT_EQ(RandomSeed, d.seed) << "one draw per target hit, no other";
+    EXPECT_EQ(RandomState(), d.seed) << "one draw per target hit, no other";
     EXPECT_EQ(Played(), (std::vector<int>{Buf(10, 0), Buf(13, 0), Buf(11, 0), Buf(3, 1)}));
     EXPECT_EQ(P().ammo[WPN_GUN], 4);
     EXPECT_EQ(P().reload, 7);
@@ -81,7 +81,7 @@ TEST_F(Weapons, DamageRulesForThePlayerAndForMonsters) {
     ObjectRecord& shooter = Monster(1, 0, 10, 180);
     shooter.weapon = WPN_GUN;
     ObjectRecord& between = Monster(2, 0, 5, 0);
-    WeaponTable[WPN_GUN].damage = 3;
+    World.WeaponTable[WPN_GUN].damage = 3;
     std::set<int> monsterLosses;
     for (uint32_t seed = 1; seed < 40; ++seed) {
         SeedRandom(seed);
@@ -94,7 +94,7 @@ TEST_F(Weapons, DamageRulesForThePlayerAndForMonsters) {
     }
     EXPECT_EQ(monsterLosses, (std::set<int>{0, 1, 2, 3}));
 
-    WeaponTable[WPN_GUN].damage = 2;
+    World.WeaponTable[WPN_GUN].damage = 2;
     monsterLosses.clear();
     for (uint32_t seed = 1; seed < 40; ++seed) {
         SeedRandom(seed);
@@ -105,13 +105,13 @@ TEST_F(Weapons, DamageRulesForThePlayerAndForMonsters) {
     EXPECT_EQ(monsterLosses, (std::set<int>{0, 1, 2}));
 
     // Extreme damage and health saturate instead of overflowing.
-    WeaponTable[WPN_GUN].damage = INT32_MIN;
+    World.WeaponTable[WPN_GUN].damage = INT32_MIN;
     between.health = 5;
     P().health = INT32_MIN + 1;
     ShotHits(shooter, 1, Segment{0, 0, 10, 0, 0, -10});
     EXPECT_EQ(between.health, 5);
     EXPECT_EQ(P().health, INT32_MIN);
-    WeaponTable[WPN_GUN].damage = INT32_MAX;
+    World.WeaponTable[WPN_GUN].damage = INT32_MAX;
     between.health = -100;
     ShotHits(shooter, 1, Segment{0, 0, 10, 0, 0, -10});
     EXPECT_EQ(between.health, INT32_MIN);
@@ -127,7 +127,7 @@ TEST_F(Weapons, DamageRulesForThePlayerAndForMonsters) {
 TEST_F(Weapons, EveryTouchingTargetIsHitAndNoOther) {
     std::mt19937 rng(21);
     std::uniform_real_distribution<float> u(-30, 30), ang(0, 6.2831853f), off(-1, 1);
-    WeaponTable[WPN_GUN].damage = 10;
+    World.WeaponTable[WPN_GUN].damage = 10;
     ObjectRecord& s = Monster(1, 0, 0, 0);
     s.weapon = WPN_GUN;
     int hits = 0;
@@ -146,11 +146,11 @@ TEST_F(Weapons, EveryTouchingTargetIsHitAndNoOther) {
         std::vector<int> expect(40, 0);
         for (int j = 2; j < 40; ++j) {
             float ignored[3];
-            expect[size_t(j)] = CirclePushFromSegment(ObjectTable[j].pos, ObjectTable[j].radius, shot, ignored);
+            expect[size_t(j)] = CirclePushFromSegment(World.ObjectTable[j].pos, World.ObjectTable[j].radius, shot, ignored);
         }
         ShotHits(s, 1, shot);
         for (int j = 2; j < 40; ++j) {
-            ASSERT_EQ(ObjectTable[j].health < 100, expect[size_t(j)] == 1) << round << " " << j;
+            ASSERT_EQ(World.ObjectTable[j].health < 100, expect[size_t(j)] == 1) << round << " " << j;
             hits += expect[size_t(j)];
         }
     }
@@ -159,7 +159,7 @@ TEST_F(Weapons, EveryTouchingTargetIsHitAndNoOther) {
 }
 
 TEST_F(Weapons, ShotgunRunsTwoPassesKnifeCutsDiagonally) {
-    WeaponTable[WPN_SHOTGUN].damage = 10;
+    World.WeaponTable[WPN_SHOTGUN].damage = 10;
     P().weapon = WPN_SHOTGUN;
     P().ammo[WPN_SHOTGUN] = 2;
     P().controls.fire = 1;
@@ -173,7 +173,7 @@ TEST_F(Weapons, ShotgunRunsTwoPassesKnifeCutsDiagonally) {
     EXPECT_EQ(P().ammo[WPN_SHOTGUN], 1);
 
     // The knife cuts from (x - 0.4, z - 0.4) to (x + 0.4, z + 0.4) whatever the heading, without ammo.
-    WeaponTable[WPN_KNIFE].damage = 50;
+    World.WeaponTable[WPN_KNIFE].damage = 50;
     P().weapon = WPN_KNIFE;
     P().angles[1] = 123;
     P().reload = 0;
@@ -232,7 +232,7 @@ TEST_F(Weapons, AutomaticChangeWhenTheLastRoundIsFired) {
 }
 
 TEST_F(Weapons, ReloadCountdownAndOddWeapons) {
-    WeaponTable[WPN_MINIGUN].reloadTime = 3;
+    World.WeaponTable[WPN_MINIGUN].reloadTime = 3;
     P().weapon = WPN_MINIGUN;
     P().ammo[WPN_MINIGUN] = 100;
     P().controls.fire = 1;
@@ -244,14 +244,14 @@ TEST_F(Weapons, ReloadCountdownAndOddWeapons) {
     }
     EXPECT_EQ(shots, (std::vector<int>{1, 4, 7, 10}));
 
-    WeaponTable[WPN_MINIGUN].reloadTime = 0;
+    World.WeaponTable[WPN_MINIGUN].reloadTime = 0;
     P().reload = 0;
     GameStep();
     GameStep();
     EXPECT_EQ(P().ammo[WPN_MINIGUN], 100 - 4 - 2) << "reload time 0 fires every tick";
 
     // A negative reload time fires once and never again; the countdown never wraps round.
-    WeaponTable[WPN_MINIGUN].reloadTime = -1;
+    World.WeaponTable[WPN_MINIGUN].reloadTime = -1;
     P().reload = 0;
     int before = P().ammo[WPN_MINIGUN];
     for (int t = 0; t < 20; ++t) GameStep();
@@ -280,7 +280,7 @@ TEST_F(Weapons, ReloadCountdownAndOddWeapons) {
 }
 
 TEST_F(Weapons, RocketLaunchCopiesTheTemplateAndFlies) {
-    ObjectRecord& tpl = MissileTable[0];
+    ObjectRecord& tpl = World.MissileTable[0];
     tpl.state = 1;
     tpl.angles[0] = 7;
     tpl.angles[2] = 9;
@@ -289,10 +289,10 @@ TEST_F(Weapons, RocketLaunchCopiesTheTemplateAndFlies) {
     ObjectRecord& s = Monster(1, 1, 2, 30);
     s.pos[1] = 0.5f;
     s.ammo[WPN_ROCKET_LAUNCHER] = 3;
-    SOUNDVOL = 50;
+    Settings.SOUNDVOL = 50;
     P().pos[0] = 1, P().pos[2] = 5;  // 3 units away
     ASSERT_EQ(FireRocket(s), 1);
-    const ObjectRecord& r = MissileTable[1];
+    const ObjectRecord& r = World.MissileTable[1];
     EXPECT_EQ(r.state, 1);
     EXPECT_EQ(r.type, OBJT_ROCKET);
     EXPECT_EQ(r.lifetime, 500);
@@ -332,19 +332,19 @@ TEST_F(Weapons, RocketLaunchCopiesTheTemplateAndFlies) {
 }
 
 TEST_F(Weapons, RocketsHitEverythingInTheirSquareButThePlayer) {
-    MissileTable[0].state = 1;
+    World.MissileTable[0].state = 1;
     // A monster armed with rockets takes 80 from its own rocket in the same tick's rocket step.
     ObjectRecord& m = Monster(1, 10, 10, 0);
     m.weapon = WPN_ROCKET_LAUNCHER;
     m.controls.fire = 1;
-    WeaponTable[WPN_ROCKET_LAUNCHER].reloadTime = 100;
+    World.WeaponTable[WPN_ROCKET_LAUNCHER].reloadTime = 100;
     GameStep();
     EXPECT_EQ(m.health, 20);
-    EXPECT_EQ(MissileTable[1].state, OBJ_FREE);
+    EXPECT_EQ(World.MissileTable[1].state, OBJ_FREE);
     EXPECT_EQ(m.fired, 1);
 
     // Two pickups within the square both take 80 in the same tick; the player beside them none.
-    ObjectRecord& rocket = MissileTable[2];
+    ObjectRecord& rocket = World.MissileTable[2];
     rocket.state = 1, rocket.type = OBJT_ROCKET, rocket.lifetime = 10;
     rocket.pos[0] = -20, rocket.pos[2] = -20.125f;  // heading 0 flies +z
     ObjectRecord& a = Monster(3, -20.3f, -20, 0, OBJT_AMMO);
@@ -360,7 +360,7 @@ TEST_F(Weapons, RocketsHitEverythingInTheirSquareButThePlayer) {
     EXPECT_EQ(rocket.state, OBJ_FREE);
 
     // All nine slots busy: no launch, no sound, no round used, but the shooter still reloads.
-    for (int k = 1; k <= 9; ++k) MissileTable[k].state = 1, MissileTable[k].lifetime = 50;
+    for (int k = 1; k <= 9; ++k) World.MissileTable[k].state = 1, World.MissileTable[k].lifetime = 50;
     m.health = 100;
     m.reload = 0;
     m.fired = 0;
@@ -376,13 +376,13 @@ TEST_F(Weapons, RocketsHitEverythingInTheirSquareButThePlayer) {
     EXPECT_EQ(m.fired, 1);
 
     // A rocket whose lifetime was already used up ends instead of counting down for ever.
-    MissileTable[5].lifetime = INT32_MIN;
+    World.MissileTable[5].lifetime = INT32_MIN;
     RocketStep();
-    EXPECT_EQ(MissileTable[5].state, OBJ_FREE);
+    EXPECT_EQ(World.MissileTable[5].state, OBJ_FREE);
 }
 
 TEST_F(Weapons, ShotSoundsArePlacedRelativeToThePlayer) {
-    SOUNDVOL = 50;
+    Settings.SOUNDVOL = 50;
     ObjectRecord& m = Monster(1, 9, -12, 0);  // 15 units from the player
     m.weapon = WPN_GUN;
     m.controls.fire = 1;

@@ -23,14 +23,8 @@
 #include "render/raster.h"
 #include "render/video.h"
 
-int32_t GameState = GS_MENU;
-uint8_t AppActive = 1;
-uint32_t LastTickTime, LastFrameTime;
-uint64_t TickCount, FrameCount;
-
+static uint32_t LastTickTime, LastFrameTime;  // the timers' last tick and frame
 static bool TimersStarted;
-static bool QuitRequested;
-static int QuitCode;
 static MainLoopHook PassHook;
 static bool ClockHeld;
 static uint32_t HeldClock;
@@ -39,13 +33,7 @@ void SetPassHook(MainLoopHook hook) { PassHook = hook; }
 
 uint32_t GameClockMs() { return ClockHeld ? HeldClock : PlatformTicksMs(); }
 
-void PostQuit(int code) {
-    if (QuitRequested) return;
-    QuitRequested = true;
-    QuitCode = code;
-}
 
-bool QuitPosted() { return QuitRequested; }
 
 // Every printed line presents a whole frame at once, so that messages printed in the middle of a long
 // load appear immediately.
@@ -58,16 +46,16 @@ void InstallConsolePrinting() {
 
 void HandleActivation(int code) {
     bool active = code == 1 || code == 2;
-    uint8_t previous = AppActive;
-    AppActive = active ? 1 : 0;
+    uint8_t previous = Program.AppActive;
+    Program.AppActive = active ? 1 : 0;
     if (active && !previous) RestoreSurfaces();
     if (active) InputReacquire();
     if (code == 0) {
         // Whatever was held when the focus went is let go: the snapshots are emptied and the player's
         // controls, which the input step no longer rewrites, stop at once.
-        InputActive = false;
+        Input.InputActive = false;
         InputReleaseAll();
-        ObjectTable[0].controls = ControlFlags{};
+        World.ObjectTable[0].controls = ControlFlags{};
     }
 }
 
@@ -89,7 +77,7 @@ int RunTimers() {
         HandleInput();
         TickGameState();
         ClockHeld = false;
-        ++TickCount;
+        ++Program.TickCount;
         DemoRecordPass(now, true);
         DemoRecordTick();
         return 1;
@@ -109,7 +97,7 @@ static void Report(int ok, const char* success, const char* failure) { Print(ok 
 int StartSubsystems() {
     Print("Welcome!");
     Print("");
-    Print(WindowTitle);
+    Print(Program.WindowTitle);
     Print("");
     PlatformShowCursor(false);
     SeedRandom(uint32_t(time(nullptr)));
@@ -145,24 +133,24 @@ static int RunProgram(const ProgramOptions& options) {
     LogStart();
     LogEvent("||| Starting Zarvo.exe |||||||||||||||||||||||||||||||||||||||||||||||||||");
     LogEvent("Information gets newer as you scroll down (appended at the bottom)");
-    snprintf(WindowTitle, sizeof WindowTitle, "Harrowfen Brimstalk [%d.%d%d], Codebase Zarvo 0.07", 1, 0, 8);
+    snprintf(Program.WindowTitle, sizeof Program.WindowTitle, "Harrowfen Brimstalk [%d.%d%d], Codebase Zarvo 0.07", 1, 0, 8);
     char reason[512];
-    if (!PlatformOpenWindow(WindowTitle, reason, sizeof reason)) {
+    if (!PlatformOpenWindow(Program.WindowTitle, reason, sizeof reason)) {
         fprintf(stderr, "zarvo: cannot open a window: %s\n", reason);
         return 1;
     }
     ReadSettings();
     DemoPlaybackApplySettings();
     StartSubsystems();
-    SetMusicVolume(MUSICVOL);
+    SetMusicVolume(Settings.MUSICVOL);
     if (options.recordPath) DemoRecordStart(options.recordPath);
-    PointerX = SCREENX / 2;
-    PointerY = SCREENY / 2;
+    Input.PointerX = Settings.SCREENX / 2;
+    Input.PointerY = Settings.SCREENY / 2;
     // Before any level has run the player is a fresh one, so a level loaded without RESETPLAYER (LOAD
     // from the console in a fresh game) starts playable rather than on the death screen.
     ResetPlayer();
     ReadStartMenuName();
-    LoadMenu(StartMenuFile, false);
+    LoadMenu(Settings.StartMenuFile, false);
     ConsoleOpenFull();
     ConsoleToggle();
 
@@ -171,7 +159,7 @@ static int RunProgram(const ProgramOptions& options) {
         if (PassHook) PassHook();
         DemoPlaybackBeginPass();
         PlatformEvent ev;
-        if (QuitRequested) {
+        if (Program.QuitRequested) {
             running = false;  // the quit message ends the loop after this pass
         } else if (DemoPlaying() ? DemoPlaybackPollEvent(&ev) : PlatformPollEvent(&ev)) {
             DemoRecordEvent(ev);
@@ -183,10 +171,10 @@ static int RunProgram(const ProgramOptions& options) {
     DemoRecordFinish();
     DemoPlaybackFinish();
 
-    LoadMenu(StartMenuFile, false);
+    LoadMenu(Settings.StartMenuFile, false);
     StopSubsystems();
     PlatformCloseWindow();
-    return QuitCode;
+    return Program.QuitCode;
 }
 
 int ProgramMain(const ProgramOptions& options) {

@@ -2,13 +2,7 @@
 #pragma once
 #include <cstdint>
 
-enum { GS_MENU = 0, GS_PLAYING = 1, GS_PAUSED = 2, GS_LEVEL_DONE = 4, GS_WON = 6 };
-
-extern int32_t GameState;
-extern uint8_t AppActive;
-extern uint32_t LastTickTime, LastFrameTime;
-extern uint64_t TickCount;   // logic ticks run since start (for the runner and tests)
-extern uint64_t FrameCount;  // frames presented since start
+#include "core/program.h"
 
 // What the command line asked for.
 struct ProgramOptions {
@@ -30,9 +24,6 @@ int RunTimers();
 void ResetTimers();
 int StartSubsystems();
 int StopSubsystems();
-// Asks the main loop to end after its current pass with the given exit code.
-void PostQuit(int code);
-bool QuitPosted();
 // Window activation: code 0 deactivated, 1 or 2 activated.
 void HandleActivation(int code);
 // Makes every print go to the log and the console, with a frame presented at once (start-up; tests).

@@ -21,30 +21,30 @@ void MenuKeys() {
     // A pointer that rests over an item does not take the selection back from the keys: hovering
     // selects only when the mouse moved since the previous read (or on a click).
     if (MouseButtonPressed(0))
-        ClickMenu(PointerX, PointerY);
-    else if (MouseState.lX != 0 || MouseState.lY != 0)
-        HoverMenu(PointerX, PointerY);
+        ClickMenu(Input.PointerX, Input.PointerY);
+    else if (Input.MouseState.lX != 0 || Input.MouseState.lY != 0)
+        HoverMenu(Input.PointerX, Input.PointerY);
 }
 
 void WaitContinueKey() {
     static const uint8_t kKeys[] = {DIK_RETURN, DIK_LEFT, DIK_RIGHT, DIK_SPACE, DIK_UP, DIK_DOWN};
     for (uint8_t k : kKeys) {
         if (!KeyPressed(k)) continue;
-        if (GameState == GS_LEVEL_DONE)
-            LoadLevel(NextLevelFile);
-        else if (GameState == GS_WON)
-            LoadMenu(StartMenuFile, true);
+        if (Program.GameState == GS_LEVEL_DONE)
+            LoadLevel(World.NextLevelFile);
+        else if (Program.GameState == GS_WON)
+            LoadMenu(Settings.StartMenuFile, true);
         return;
     }
 }
 
 void ReadPlayerControls() {
-    ControlFlags& c = ObjectTable[0].controls;
+    ControlFlags& c = World.ObjectTable[0].controls;
     c = ControlFlags{};
     if (KeyHeld(DIK_UP)) c.forward = 1;
     if (KeyHeld(DIK_DOWN)) c.back = 1;
-    if (KeyHeld(DIK_LEFT)) (MouseLook ? c.strafeLeft : c.turnLeft) = 1;
-    if (KeyHeld(DIK_RIGHT)) (MouseLook ? c.strafeRight : c.turnRight) = 1;
+    if (KeyHeld(DIK_LEFT)) (World.MouseLook ? c.strafeLeft : c.turnLeft) = 1;
+    if (KeyHeld(DIK_RIGHT)) (World.MouseLook ? c.strafeRight : c.turnRight) = 1;
     if (KeyHeld(DIK_SPACE) || MouseButtonHeld(0)) c.fire = 1;
     static const uint8_t kSelect[5] = {DIK_1, DIK_2, DIK_3, DIK_4, DIK_5};
     for (int i = 0; i < 5; ++i)
@@ -52,7 +52,7 @@ void ReadPlayerControls() {
 }
 
 void HandleInput() {
-    if (!InputActive) return;
+    if (!Input.InputActive) return;
     InputRead();
     UpdatePointer();
     if (KeyPressed(DIK_F12)) SaveScreenshot();
@@ -60,7 +60,7 @@ void HandleInput() {
     // commands holding the letter C can be typed.
     if (KeyPressed(DIK_GRAVE))
         ConsoleToggle();
-    else if (KeyPressed(DIK_C) && (ConsoleState == CON_CLOSED || ConsoleState == CON_ROLLING_UP))
+    else if (KeyPressed(DIK_C) && (Console.ConsoleState == CON_CLOSED || Console.ConsoleState == CON_ROLLING_UP))
         ConsoleToggle();
     if (!ConsoleIsClosed()) {
         ConsoleKeys();
@@ -71,13 +71,13 @@ void HandleInput() {
         return;
     }
     // A menu shown or hidden by the step above changes the state on the following tick.
-    if (Menu.Visible && GameState == GS_PLAYING) GameState = GS_PAUSED;
-    if (!Menu.Visible && GameState == GS_PAUSED) GameState = GS_PLAYING;
+    if (Menu.Visible && Program.GameState == GS_PLAYING) Program.GameState = GS_PAUSED;
+    if (!Menu.Visible && Program.GameState == GS_PAUSED) Program.GameState = GS_PLAYING;
     if (Menu.Visible) {
         MenuKeys();
         return;
     }
-    switch (GameState) {
+    switch (Program.GameState) {
     case GS_LEVEL_DONE:
     case GS_WON:
         WaitContinueKey();
@@ -91,7 +91,7 @@ void HandleInput() {
 }
 
 int TickGameState() {
-    switch (GameState) {
+    switch (Program.GameState) {
     case GS_MENU:
     case GS_LEVEL_DONE:
     case GS_WON:

@@ -15,12 +15,7 @@
 #include "platform/platform.h"
 #include "platform/platform_audio.h"
 
-uint8_t MusicReady = 0;
-MusicSlot MusicSlots[MUSIC_SLOTS];
-int32_t CurrentMusic = -1;
-int32_t MusicServiceOn = 0;
-uint32_t MusicCheckTime = 0;
-int32_t NextMusic = 0;
+MusicRecord Music;
 
 namespace {
 
@@ -40,7 +35,7 @@ bool ValidSlot(int slot) {
 }
 
 void ClearSlot(int slot) {
-    MusicSlot& s = MusicSlots[slot];
+    MusicSlot& s = Music.MusicSlots[slot];
     std::vector<uint8_t>().swap(s.midi);
     s.number = slot;
     s.state = MUSIC_FREE;
@@ -88,7 +83,7 @@ int MidiLooksSane(const uint8_t* bytes, size_t size, char* reason, size_t reason
 }
 
 int MusicInit() {
-    MusicReady = 0;
+    Music.MusicReady = 0;
     if (!DeviceHeld) {
         if (!MixerAcquireDevice()) return 0;
         DeviceHeld = true;
@@ -106,15 +101,15 @@ int MusicInit() {
     MixerEnableMusic(true);
     for (int s = 0; s < MUSIC_SLOTS; ++s)
         ClearSlot(s);
-    CurrentMusic = -1;
+    Music.CurrentMusic = -1;
     SynthSlot = -1;
-    MusicServiceOn = 1;
-    MusicReady = 1;
+    Music.MusicServiceOn = 1;
+    Music.MusicReady = 1;
     return 1;
 }
 
 void MusicShutdown() {
-    if (!MusicReady) return;
+    if (!Music.MusicReady) return;
     PlatformAudioLock();
     PlatformMusicStop();
     PlatformAudioUnlock();
@@ -125,17 +120,17 @@ void MusicShutdown() {
     PlatformAudioUnlock();
     if (DeviceHeld) MixerReleaseDevice();
     DeviceHeld = false;
-    CurrentMusic = -1;
+    Music.CurrentMusic = -1;
     SynthSlot = -1;
-    MusicServiceOn = 0;
-    MusicReady = 0;
+    Music.MusicServiceOn = 0;
+    Music.MusicReady = 0;
 }
 
 int LoadMusic(const char* file) {
-    if (!MusicReady) return 0;
+    if (!Music.MusicReady) return 0;
     int slot = -1;
     for (int s = 0; s < MUSIC_SLOTS; ++s)
-        if (MusicSlots[s].state == MUSIC_FREE) {
+        if (Music.MusicSlots[s].state == MUSIC_FREE) {
             slot = s;
             break;
         }
@@ -153,7 +148,7 @@ int LoadMusic(const char* file) {
         Print(line);
         return -1;
     }
-    MusicSlot& s = MusicSlots[slot];
+    MusicSlot& s = Music.MusicSlots[slot];
     s.midi = std::move(bytes);
     s.number = slot;
     s.state = MUSIC_LOADED;
@@ -162,8 +157,8 @@ int LoadMusic(const char* file) {
 }
 
 int StopMusic(int slot) {
-    if (!MusicReady || !ValidSlot(slot)) return 0;
-    MusicSlot& s = MusicSlots[slot];
+    if (!Music.MusicReady || !ValidSlot(slot)) return 0;
+    MusicSlot& s = Music.MusicSlots[slot];
     if (s.midi.empty() || s.state == MUSIC_FREE) return 0;
     if (SynthSlot == slot) {
         PlatformAudioLock();
@@ -172,32 +167,32 @@ int StopMusic(int slot) {
         SynthSlot = -1;
     }
     s.state = MUSIC_STOPPED;
-    CurrentMusic = -1;
+    Music.CurrentMusic = -1;
     return 1;
 }
 
 int PlayMusic(int slot) {
-    if (!MusicReady || !ValidSlot(slot)) return 0;
-    MusicSlot& s = MusicSlots[slot];
+    if (!Music.MusicReady || !ValidSlot(slot)) return 0;
+    MusicSlot& s = Music.MusicSlots[slot];
     if (s.midi.empty() || s.state == MUSIC_FREE) return 0;
-    if (CurrentMusic != -1) StopMusic(CurrentMusic);
+    if (Music.CurrentMusic != -1) StopMusic(Music.CurrentMusic);
     PlatformAudioLock();
     bool started = PlatformMusicPlay(s.midi.data(), s.midi.size());
     PlatformAudioUnlock();
     SynthSlot = started ? slot : -1;
     s.state = started ? MUSIC_PLAYING : MUSIC_STOPPED;
-    CurrentMusic = slot;
+    Music.CurrentMusic = slot;
     return started ? 1 : 0;
 }
 
 int StopCurrentMusic() {
-    if (!MusicReady) return 0;
-    if (CurrentMusic == -1) return 2;
-    return StopMusic(CurrentMusic) ? 1 : 0;
+    if (!Music.MusicReady) return 0;
+    if (Music.CurrentMusic == -1) return 2;
+    return StopMusic(Music.CurrentMusic) ? 1 : 0;
 }
 
 void UnloadAllMusic() {
-    if (!MusicReady) return;
+    if (!Music.MusicReady) return;
     if (SynthSlot != -1) {
         PlatformAudioLock();
         PlatformMusicStop();
@@ -205,13 +200,13 @@ void UnloadAllMusic() {
         SynthSlot = -1;
     }
     for (int s = 0; s < MUSIC_SLOTS; ++s)
-        if (!MusicSlots[s].midi.empty() || MusicSlots[s].state != MUSIC_FREE) ClearSlot(s);
-    CurrentMusic = -1;
+        if (!Music.MusicSlots[s].midi.empty() || Music.MusicSlots[s].state != MUSIC_FREE) ClearSlot(s);
+    Music.CurrentMusic = -1;
 }
 
 int RefreshMusicState(int slot) {
-    if (!MusicReady || !ValidSlot(slot)) return 0;
-    MusicSlot& s = MusicSlots[slot];
+    if (!Music.MusicReady || !ValidSlot(slot)) return 0;
+    MusicSlot& s = Music.MusicSlots[slot];
     if (s.midi.empty() || s.state == MUSIC_FREE) return 0;
     PlatformAudioLock();
     bool playing = SynthSlot == slot && PlatformMusicIsPlaying();
@@ -221,7 +216,7 @@ int RefreshMusicState(int slot) {
 }
 
 int SetMusicVolume(int volume) {
-    if (!MusicReady) return 0;
+    if (!Music.MusicReady) return 0;
     if (volume < 0) volume = 0;
     if (volume > 100) volume = 100;
     Gain = std::pow(10.0f, float(VolumeToHundredthsDb(volume)) / 2000.0f);
@@ -235,20 +230,20 @@ float MusicGain() {
 
 void MusicService() {
     PlatformAudioService();
-    if (!MusicReady || !MusicServiceOn) return;
+    if (!Music.MusicReady || !Music.MusicServiceOn) return;
     uint32_t now = PlatformTicksMs();
-    if (int32_t(now - MusicCheckTime) <= 1000) return;
-    MusicCheckTime = now;
+    if (int32_t(now - Music.MusicCheckTime) <= 1000) return;
+    Music.MusicCheckTime = now;
     for (int s = 0; s < MUSIC_SLOTS; ++s)
         if (RefreshMusicState(s) == MUSIC_PLAYING) return;
     bool anyLoaded = false;
-    for (const MusicSlot& s : MusicSlots)
+    for (const MusicSlot& s : Music.MusicSlots)
         if (s.state != MUSIC_FREE) anyLoaded = true;
     if (!anyLoaded) return;
     for (int step = 0; step < MUSIC_SLOTS; ++step) {
-        NextMusic = NextMusic >= MUSIC_SLOTS - 1 ? 0 : NextMusic + 1;
-        if (MusicSlots[NextMusic].state != MUSIC_FREE) {
-            PlayMusic(NextMusic);
+        Music.NextMusic = Music.NextMusic >= MUSIC_SLOTS - 1 ? 0 : Music.NextMusic + 1;
+        if (Music.MusicSlots[Music.NextMusic].state != MUSIC_FREE) {
+            PlayMusic(Music.NextMusic);
             return;
         }
     }
@@ -258,11 +253,11 @@ std::string MusicDumpJson() {
     std::string j;
     char buf[160];
     snprintf(buf, sizeof buf, "\"music\":{\"ready\":%d,\"current\":%d,\"volume\":%d,\"slots\":[",
-             MusicReady ? 1 : 0, int(CurrentMusic), int(MUSICVOL));
+             Music.MusicReady ? 1 : 0, int(Music.CurrentMusic), int(Settings.MUSICVOL));
     j += buf;
     bool first = true;
     for (int s = 0; s < MUSIC_SLOTS; ++s) {
-        const MusicSlot& m = MusicSlots[s];
+        const MusicSlot& m = Music.MusicSlots[s];
         if (m.state == MUSIC_FREE) continue;
         if (!first) j += ',';
         first = false;

@@ -17,12 +17,15 @@ struct MusicSlot {
     char file[256];
 };
 
-extern uint8_t MusicReady;
-extern MusicSlot MusicSlots[MUSIC_SLOTS];
-extern int32_t CurrentMusic; // slot played last, -1 for none
-extern int32_t MusicServiceOn;
-extern uint32_t MusicCheckTime;
-extern int32_t NextMusic;
+struct MusicRecord {
+    uint8_t MusicReady = 0;
+    MusicSlot MusicSlots[MUSIC_SLOTS];
+    int32_t CurrentMusic = -1;  // slot played last, -1 for none
+    int32_t MusicServiceOn = 0;
+    uint32_t MusicCheckTime = 0;
+    int32_t NextMusic = 0;
+};
+extern MusicRecord Music;
 
 // Start-up, after SoundInit: opens the synthesiser with a soundfont (config key SOUNDFONT, else the
 // system's usual locations; read from the definition reader's current table). 1 = ready; 0 = music off,

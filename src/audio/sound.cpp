@@ -18,9 +18,7 @@
 #include "console/console.h"
 #include "defs/definition.h"
 
-uint8_t SoundReady = 0;
-SoundBufferRecord SoundBuffers[SOUND_BUFFERS];
-int32_t SoundTable[SOUND_ROWS][SOUND_SLOTS];
+SoundRecord Sound;
 
 namespace {
 
@@ -29,11 +27,11 @@ SoundPlayRecord PlayLog[SOUND_PLAY_LOG];
 int PlayLogStart = 0, PlayLogCount = 0;
 
 bool HasBuffer(int n) {
-    return n >= 0 && n < SOUND_BUFFERS && SoundBuffers[n].samples;
+    return n >= 0 && n < SOUND_BUFFERS && Sound.SoundBuffers[n].samples;
 }
 
 void ClearRecord(int n) {
-    SoundBufferRecord& r = SoundBuffers[n];
+    SoundBufferRecord& r = Sound.SoundBuffers[n];
     MixerSetVoiceData(n, nullptr, 0);
     r.samples.reset();
     r.loaded = 0;
@@ -61,9 +59,9 @@ int VolumeToHundredthsDb(int volume) {
 }
 
 int SoundInit() {
-    SoundReady = 0;
+    Sound.SoundReady = 0;
     // A slot no sound list names plays nothing (buffer 0 is a real sound, the player's pain).
-    for (auto& row : SoundTable)
+    for (auto& row : Sound.SoundTable)
         for (int32_t& entry : row)
             entry = -1;
     if (!DeviceHeld) {
@@ -76,22 +74,22 @@ int SoundInit() {
         MixerStop(n);
         ClearRecord(n);
     }
-    SoundReady = 1;
+    Sound.SoundReady = 1;
     return 1;
 }
 
 void SoundShutdown() {
-    if (!SoundReady) return;
+    if (!Sound.SoundReady) return;
     StopAllBuffers();
     for (int n = 0; n < SOUND_BUFFERS; ++n)
         ClearRecord(n);
     if (DeviceHeld) MixerReleaseDevice();
     DeviceHeld = false;
-    SoundReady = 0;
+    Sound.SoundReady = 0;
 }
 
 int LoadWave(int n, const char* file) {
-    if (!SoundReady) return 0;
+    if (!Sound.SoundReady) return 0;
     if (n < 0 || n >= SOUND_BUFFERS) return -1;
     WaveSamples wave;
     char reason[96] = "";
@@ -110,7 +108,7 @@ int LoadWave(int n, const char* file) {
     memcpy(samples.get(), wave.samples.data(), length);
     // Detach the voice before the old samples go; a fresh buffer is full volume, centred, at the
     // shared default rate.
-    SoundBufferRecord& r = SoundBuffers[n];
+    SoundBufferRecord& r = Sound.SoundBuffers[n];
     MixerSetVoiceData(n, nullptr, 0);
     r.samples = std::move(samples);
     r.loaded = 1;
@@ -137,17 +135,17 @@ void LoadSoundList(const char* file) {
             snprintf(key, sizeof key, "SOUND%d", r);
             if (!GetDefinitionValue(key, 0, value, sizeof value)) continue;
             Print(value);
-            SoundTable[r][0] = LoadWave(3 * r, value);
+            Sound.SoundTable[r][0] = LoadWave(3 * r, value);
             for (int k = 1; k < SOUND_SLOTS; ++k)
                 if (GetDefinitionValue(key, k, value, sizeof value))
-                    SoundTable[r][k] = LoadWave(3 * r + k, value);
+                    Sound.SoundTable[r][k] = LoadWave(3 * r + k, value);
         }
     }
     PopDefinitionFile();
 }
 
 int PlayBuffer(int n, int flags, int volume, int frequency, int pan) {
-    if (!SoundReady) return 0;
+    if (!Sound.SoundReady) return 0;
     if (!HasBuffer(n)) return 1;
     // A request nobody can hear (out of hearing range, or SOUNDVOL 0) is logged and nothing more: stopping
     // or re-voluming the voice would cut off an audible play of the same sound, such as the player's own
@@ -167,7 +165,7 @@ int PlayBuffer(int n, int flags, int volume, int frequency, int pan) {
 }
 
 int BufferStatus(int n) {
-    if (!SoundReady) return 0;
+    if (!Sound.SoundReady) return 0;
     if (!HasBuffer(n)) return -1;
     int status = 0;
     if (MixerIsPlaying(n)) status |= SB_PLAYING;
@@ -176,24 +174,24 @@ int BufferStatus(int n) {
 }
 
 void StopBuffer(int n) {
-    if (!SoundReady || n < 0 || n >= SOUND_BUFFERS) return;
+    if (!Sound.SoundReady || n < 0 || n >= SOUND_BUFFERS) return;
     MixerStop(n);
 }
 
 void StopAllBuffers() {
-    if (!SoundReady) return;
+    if (!Sound.SoundReady) return;
     for (int n = 0; n < SOUND_BUFFERS; ++n)
         MixerStop(n);
 }
 
 void ReleaseBuffer(int n) {
-    if (!SoundReady || n < 0 || n >= SOUND_BUFFERS) return;
+    if (!Sound.SoundReady || n < 0 || n >= SOUND_BUFFERS) return;
     StopBuffer(n);
     ClearRecord(n);
 }
 
 void ReleaseAllBuffers() {
-    if (!SoundReady) return;
+    if (!Sound.SoundReady) return;
     for (int n = 0; n < SOUND_BUFFERS; ++n)
         ReleaseBuffer(n);
 }
@@ -252,12 +250,12 @@ void AudioJsonString(std::string& out, const char* text) {
 std::string AudioDumpJson() {
     std::string j;
     char num[160];
-    snprintf(num, sizeof num, "\"sound\":{\"ready\":%d,\"volume\":%d,\"buffers\":[", SoundReady ? 1 : 0,
-             int(SOUNDVOL));
+    snprintf(num, sizeof num, "\"sound\":{\"ready\":%d,\"volume\":%d,\"buffers\":[", Sound.SoundReady ? 1 : 0,
+             int(Settings.SOUNDVOL));
     j += num;
     bool first = true;
     for (int n = 0; n < SOUND_BUFFERS; ++n) {
-        const SoundBufferRecord& r = SoundBuffers[n];
+        const SoundBufferRecord& r = Sound.SoundBuffers[n];
         if (!r.samples) continue;
         if (!first) j += ',';
         first = false;
@@ -274,12 +272,12 @@ std::string AudioDumpJson() {
         // A row is in use when one of its entries names its own loaded buffer.
         bool used = false;
         for (int k = 0; k < SOUND_SLOTS; ++k)
-            if (SoundTable[r][k] == 3 * r + k && HasBuffer(3 * r + k)) used = true;
+            if (Sound.SoundTable[r][k] == 3 * r + k && HasBuffer(3 * r + k)) used = true;
         if (!used) continue;
         if (!first) j += ',';
         first = false;
-        snprintf(num, sizeof num, "{\"row\":%d,\"buffers\":[%d,%d,%d]}", r, int(SoundTable[r][0]),
-                 int(SoundTable[r][1]), int(SoundTable[r][2]));
+        snprintf(num, sizeof num, "{\"row\":%d,\"buffers\":[%d,%d,%d]}", r, int(Sound.SoundTable[r][0]),
+                 int(Sound.SoundTable[r][1]), int(Sound.SoundTable[r][2]));
         j += num;
     }
     j += "],\"played\":[";

@@ -25,11 +25,14 @@ struct SoundBufferRecord {
     char file[SOUND_FILE_NAME];
 };
 
-extern uint8_t SoundReady;
-extern SoundBufferRecord SoundBuffers[SOUND_BUFFERS];
-// Buffer number to play for (row, slot): LoadWave's result, -1 (nothing to play) after a failed load or
-// when no sound list has named the slot since SoundInit.
-extern int32_t SoundTable[SOUND_ROWS][SOUND_SLOTS];
+struct SoundRecord {
+    uint8_t SoundReady = 0;
+    SoundBufferRecord SoundBuffers[SOUND_BUFFERS] = {};
+    // Buffer number to play for (row, slot): LoadWave's result, -1 (nothing to play) after a failed load
+    // or when no sound list has named the slot since SoundInit.
+    int32_t SoundTable[SOUND_ROWS][SOUND_SLOTS] = {};
+};
+extern SoundRecord Sound;
 
 // Start-up: sets every table entry to -1, opens (or keeps) the output device and empties every record.
 // 1 = ready, 0 = no device.

@@ -18,7 +18,6 @@
 #include "render/screenshot.h"
 #include "render/video.h"
 
-int32_t JoystickOn = 1;
 
 namespace {
 
@@ -36,26 +35,26 @@ int Lower(int32_t& volume) {
 int HeightFor(int width) { return width == 640 ? 480 : width == 800 ? 600 : width == 1024 ? 768 : 0; }
 
 int Resolution(const char* text) {
-    if (GameState != GS_MENU) {
+    if (Program.GameState != GS_MENU) {
         PrintNotify(90, "Cannot change resolution while playing");
         return CMD_FAILED;
     }
     int width = 0, height = 0;
     if (strcmp(text, "INCRES") == 0) {
-        width = SCREENX == 640 ? 800 : SCREENX == 800 ? 1024 : 0;
+        width = Settings.SCREENX == 640 ? 800 : Settings.SCREENX == 800 ? 1024 : 0;
     } else if (strcmp(text, "DECRES") == 0) {
-        width = SCREENX == 800 ? 640 : SCREENX == 1024 ? 800 : 0;
+        width = Settings.SCREENX == 800 ? 640 : Settings.SCREENX == 1024 ? 800 : 0;
     } else {
         if (sscanf(text, "RES %d %d", &width, &height) != 2) return 0;
         if (HeightFor(width) == 0 || height != HeightFor(width)) return 0;
     }
     if (width == 0) return 0;
-    SCREENX = width;
-    SCREENY = HeightFor(width);
+    Settings.SCREENX = width;
+    Settings.SCREENY = HeightFor(width);
     ChangeResolution();
     // The pointer belongs to the new screen: centred, as the menu and mouse look expect it.
-    PointerX = int32_t(ScreenCentreX);
-    PointerY = int32_t(ScreenCentreY);
+    Input.PointerX = int32_t(Settings.ScreenCentreX);
+    Input.PointerY = int32_t(Settings.ScreenCentreY);
     LoadMenuItems(nullptr);
     return CMD_ACCEPTED;
 }
@@ -67,7 +66,7 @@ int Say(const char* text) {
     snprintf(line, sizeof line, "zzzz Player: %s", said);
     ConsoleScroll();
     ConsoleWriteSlot(53, line);
-    ++ConsolePrintCount;
+    ++Console.ConsolePrintCount;
     return 1;
 }
 
@@ -79,42 +78,42 @@ int ExecuteCommand(const char* text) {
         return 1;
     }
     if (strcmp(text, "END") == 0) {
-        LoadMenu(StartMenuFile, true);
+        LoadMenu(Settings.StartMenuFile, true);
         return 1;
     }
     if (strcmp(text, "MENU") == 0) {
         Menu.Visible = !Menu.Visible;
         return 1;
     }
-    if (strcmp(text, "INCSOUNDVOL10") == 0) return Raise(SOUNDVOL);
-    if (strcmp(text, "DECSOUNDVOL10") == 0) return Lower(SOUNDVOL);
+    if (strcmp(text, "INCSOUNDVOL10") == 0) return Raise(Settings.SOUNDVOL);
+    if (strcmp(text, "DECSOUNDVOL10") == 0) return Lower(Settings.SOUNDVOL);
     if (strcmp(text, "INCMUSICVOL10") == 0) {
-        Raise(MUSICVOL);
-        SetMusicVolume(MUSICVOL);
+        Raise(Settings.MUSICVOL);
+        SetMusicVolume(Settings.MUSICVOL);
         return 1;
     }
     if (strcmp(text, "DECMUSICVOL10") == 0) {
-        Lower(MUSICVOL);
-        SetMusicVolume(MUSICVOL);
+        Lower(Settings.MUSICVOL);
+        SetMusicVolume(Settings.MUSICVOL);
         return 1;
     }
     if (strcmp(text, "TOGGLESHADING") == 0) {
-        ShadingEnabled = ShadingEnabled ? 0 : 1;
+        Render.ShadingEnabled = Render.ShadingEnabled ? 0 : 1;
         return 1;
     }
     if (strcmp(text, "TOGGLEZBUFF") == 0) {
-        OcclusionEnabled = OcclusionEnabled ? 0 : 1;
+        Render.OcclusionEnabled = Render.OcclusionEnabled ? 0 : 1;
         return 1;
     }
     if (strcmp(text, "INCRES") == 0 || strcmp(text, "DECRES") == 0 || strncmp(text, "RES", 3) == 0)
         return Resolution(text);
     if (strcmp(text, "JOYSTICK") == 0) {
-        JoystickOn = !JoystickOn;
+        Settings.JoystickOn = !Settings.JoystickOn;
         PrintNotify(90, "Joystick Toggled");
         return 1;
     }
     if (strcmp(text, "TOGGLEMOUSELOOK") == 0) {
-        MouseLook = MouseLook ? 0 : 1;
+        World.MouseLook = World.MouseLook ? 0 : 1;
         PrintNotify(90, "Mouselook Toggled");
         return 1;
     }

@@ -2,8 +2,6 @@
 #pragma once
 #include <cstdint>
 
-// Joystick steering switch, flipped by JOYSTICK.
-extern int32_t JoystickOn;
 
 // What ExecuteCommand made of a text: not a command; a command that did its work; a command that was
 // recognised but could not do its work (a level that cannot be loaded, a refused resolution change).

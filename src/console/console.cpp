@@ -7,30 +7,28 @@
 #include "app/app.h"
 #include "app/settings.h"
 #include "console/commands.h"
+#include "core/bounded.h"
 #include "core/print.h"
 #include "input/input.h"
 #include "render/frame.h"
 #include "render/video.h"
 
-uint8_t ConsoleBuffer[CONSOLE_SLOTS][CONSOLE_LINE_BYTES];
-int32_t ConsoleState = CON_CLOSED;
-int32_t ConsoleHeight;
-uint32_t ConsolePrintCount;
+ConsoleRecord Console;
 
 static const char kPrompt[] = "\xFF\xC8\xFA\xFA>";  // counter 255, colour (200, 250, 250), prompt
 
-static char* SlotText(int slot) { return reinterpret_cast<char*>(ConsoleBuffer[slot]); }
+static char* SlotText(int slot) { return reinterpret_cast<char*>(Console.ConsoleBuffer[slot]); }
 
 void ConsoleWriteSlot(int slot, const char* attributedText) {
     if (slot < 0 || slot >= CONSOLE_SLOTS) return;
     size_t n = strnlen(attributedText, CONSOLE_LINE_BYTES - 1);
-    memcpy(ConsoleBuffer[slot], attributedText, n);
-    ConsoleBuffer[slot][n] = 0;
+    memcpy(Console.ConsoleBuffer[slot], attributedText, n);
+    Console.ConsoleBuffer[slot][n] = 0;
 }
 
 // Writes the four attribute bytes and the text, cut to the 145 text characters a slot holds.
 static void WriteLine(int slot, uint8_t counter, uint8_t r, uint8_t g, uint8_t b, const char* text) {
-    uint8_t* s = ConsoleBuffer[slot];
+    uint8_t* s = Console.ConsoleBuffer[slot];
     s[0] = counter;
     s[1] = r;
     s[2] = g;
@@ -53,43 +51,43 @@ static void PrintToConsole(uint8_t counter, const char* text) {
 }
 
 void ConsoleInit() {
-    memset(ConsoleBuffer, 0, sizeof ConsoleBuffer);
+    memset(Console.ConsoleBuffer, 0, sizeof Console.ConsoleBuffer);
     ResetInputLine();
     SetPrintSink(PrintToConsole);
 }
 
 void ConsoleSetPresenter(void (*present)()) { Presenter = present; }
 
-void ConsoleScroll() { memmove(ConsoleBuffer[0], ConsoleBuffer[1], 54 * CONSOLE_LINE_BYTES); }
+void ConsoleScroll() { memmove(Console.ConsoleBuffer[0], Console.ConsoleBuffer[1], 54 * CONSOLE_LINE_BYTES); }
 
 void ConsoleAddLine(uint8_t counter, const char* text) {
     if (!text) text = "";
-    ++ConsolePrintCount;
+    ++Console.ConsolePrintCount;
     ConsoleScroll();
     WriteLine(53, counter, 240, 240, 200, text);
 }
 
 void ConsoleOpenFull() {
-    ConsoleState = CON_OPEN;
-    ConsoleHeight = SCREENY;
+    Console.ConsoleState = CON_OPEN;
+    Console.ConsoleHeight = Settings.SCREENY;
 }
 
 int ConsoleToggle() {
-    switch (ConsoleState) {
+    switch (Console.ConsoleState) {
     case CON_ROLLING_UP:
     case CON_CLOSED:
-        ConsoleState = CON_ROLLING_DOWN;
-        return ConsoleState;
+        Console.ConsoleState = CON_ROLLING_DOWN;
+        return Console.ConsoleState;
     case CON_ROLLING_DOWN:
     case CON_OPEN:
-        ConsoleState = CON_ROLLING_UP;
-        return ConsoleState;
+        Console.ConsoleState = CON_ROLLING_UP;
+        return Console.ConsoleState;
     default:
         return 0;
     }
 }
 
-bool ConsoleIsClosed() { return ConsoleState == CON_CLOSED; }
+bool ConsoleIsClosed() { return Console.ConsoleState == CON_CLOSED; }
 
 void ConsoleAppendChar(char c) {
     char* line = SlotText(CONSOLE_INPUT_SLOT);
@@ -110,16 +108,16 @@ void ConsoleSubmit() {
     const char* typed = SlotText(CONSOLE_INPUT_SLOT) + 5;
     if (!*typed) return;
     char command[CONSOLE_LINE_BYTES];
-    snprintf(command, sizeof command, "%s", typed);
+    CopyBounded(command, typed);
     ConsoleScroll();
-    uint32_t printedBefore = ConsolePrintCount;
+    uint32_t printedBefore = Console.ConsolePrintCount;
     int accepted = ExecuteCommand(command);
-    uint32_t printed = ConsolePrintCount - printedBefore;
+    uint32_t printed = Console.ConsolePrintCount - printedBefore;
     if (printed > 0) {
         // The command wrote lines of its own: they keep their slots, the echo of the typed line becomes
         // a plain history line (instead of a notify line that would never fade), and the result line
         // gets a fresh slot below them.
-        if (printed <= 53) ConsoleBuffer[53 - printed][0] = 1;
+        if (printed <= 53) Console.ConsoleBuffer[53 - printed][0] = 1;
         ConsoleScroll();
     }
     if (accepted == CMD_ACCEPTED) {
@@ -154,47 +152,47 @@ void ConsoleKeys() {
 
 void ConsoleFadeStep() {
     for (int i = 0; i < 54; ++i) {
-        uint8_t& counter = ConsoleBuffer[i][0];
+        uint8_t& counter = Console.ConsoleBuffer[i][0];
         if (counter > 1 && counter < 255) --counter;
     }
 }
 
 void ConsoleRollStep() {
-    if (ConsoleState == CON_ROLLING_DOWN) {
-        if (ConsoleHeight < (SCREENY >> 1))
-            ConsoleHeight += 12;
+    if (Console.ConsoleState == CON_ROLLING_DOWN) {
+        if (Console.ConsoleHeight < (Settings.SCREENY >> 1))
+            Console.ConsoleHeight += 12;
         else
-            ConsoleState = CON_OPEN;
-    } else if (ConsoleState == CON_ROLLING_UP) {
-        if (ConsoleHeight > 0)
-            ConsoleHeight -= 12;
+            Console.ConsoleState = CON_OPEN;
+    } else if (Console.ConsoleState == CON_ROLLING_UP) {
+        if (Console.ConsoleHeight > 0)
+            Console.ConsoleHeight -= 12;
         else
-            ConsoleState = CON_CLOSED;
+            Console.ConsoleState = CON_CLOSED;
     }
 }
 
 static void DrawSlot(int slot, int x, int y) {
-    const uint8_t* s = ConsoleBuffer[slot];
+    const uint8_t* s = Console.ConsoleBuffer[slot];
     if (!s[4]) return;  // nothing to show
     DrawScreenText(reinterpret_cast<const char*>(s + 4), x, y, Rgb(s[1], s[2], s[3]), SmallFont);
 }
 
 void ConsoleDraw() {
-    if (ConsoleState == CON_CLOSED || ConsoleState == CON_ROLLING_UP || ConsoleState == CON_ROLLING_DOWN) {
+    if (Console.ConsoleState == CON_CLOSED || Console.ConsoleState == CON_ROLLING_UP || Console.ConsoleState == CON_ROLLING_DOWN) {
         int k = 0;
         for (int i = 0; i < 54; ++i) {
-            if (ConsoleBuffer[i][0] > 1) {
+            if (Console.ConsoleBuffer[i][0] > 1) {
                 DrawSlot(i, 10, 10 + 15 * k);
                 ++k;
             }
         }
     }
-    if (ConsoleState == CON_OPEN || ConsoleState == CON_ROLLING_UP || ConsoleState == CON_ROLLING_DOWN) {
-        FillScreenRect(0, 0, SCREENX, ConsoleHeight, 210);
-        DrawSlot(CONSOLE_INPUT_SLOT, 10, ConsoleHeight - 30);
+    if (Console.ConsoleState == CON_OPEN || Console.ConsoleState == CON_ROLLING_UP || Console.ConsoleState == CON_ROLLING_DOWN) {
+        FillScreenRect(0, 0, Settings.SCREENX, Console.ConsoleHeight, 210);
+        DrawSlot(CONSOLE_INPUT_SLOT, 10, Console.ConsoleHeight - 30);
         // Slot n at ConsoleHeight - 55 - 15 * (53 - n); lines wholly above the top edge are not seen.
         for (int n = 53; n >= 1; --n) {
-            int y = ConsoleHeight - 55 - 15 * (53 - n);
+            int y = Console.ConsoleHeight - 55 - 15 * (53 - n);
             if (y < -40) break;
             DrawSlot(n, 10, y);
         }

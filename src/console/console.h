@@ -7,12 +7,15 @@ constexpr int CONSOLE_SLOTS = 55;
 constexpr int CONSOLE_LINE_BYTES = 150;
 constexpr int CONSOLE_INPUT_SLOT = 54;
 
-// Slot bytes: notify counter, red, green, blue, then the NUL-terminated text.
-extern uint8_t ConsoleBuffer[CONSOLE_SLOTS][CONSOLE_LINE_BYTES];
-extern int32_t ConsoleState;
-extern int32_t ConsoleHeight;
-// Lines printed since start-up (a command that prints is told apart by it).
-extern uint32_t ConsolePrintCount;
+struct ConsoleRecord {
+    // Slot bytes: notify counter, red, green, blue, then the NUL-terminated text.
+    uint8_t ConsoleBuffer[CONSOLE_SLOTS][CONSOLE_LINE_BYTES] = {};
+    int32_t ConsoleState = CON_CLOSED;
+    int32_t ConsoleHeight = 0;
+    // Lines printed since start-up (a command that prints is told apart by it).
+    uint32_t ConsolePrintCount = 0;
+};
+extern ConsoleRecord Console;
 
 // Empties the console and makes it the sink of every print (core/print.h).
 void ConsoleInit();

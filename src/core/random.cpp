@@ -1,7 +1,11 @@
 // The program-wide linear congruential random generator.
 #include "core/random.h"
 
+namespace {
 uint32_t RandomSeed = 1;
+}  // namespace
+
+uint32_t RandomState() { return RandomSeed; }
 
 void SeedRandom(uint32_t seed) { RandomSeed = seed; }
 

@@ -20,7 +20,6 @@
 #include "model/model.h"
 #include "render/passes.h"
 
-char NextLevelFile[260];
 
 namespace {
 
@@ -28,8 +27,8 @@ bool Found(const char* key, int field = 0) { return GetDefinitionValue(key, fiel
 
 int StartVictory() {
     PushDefinitionFile();
-    LoadDefinitionFile(StartMenuFile);
-    GameState = GS_WON;
+    LoadDefinitionFile(Settings.StartMenuFile);
+    Program.GameState = GS_WON;
     StopCurrentMusic();
     UnloadAllMusic();
     if (Found("WINMIDI")) LoadMusic(DefinitionValue);
@@ -50,7 +49,7 @@ void LoadArsenal(const char* file) {
             if (Found(key)) LoadWeapon(j, DefinitionValue);
         }
     }
-    if (Found("MISSILE")) LoadObjectType(MissileTable[0], DefinitionValue);
+    if (Found("MISSILE")) LoadObjectType(World.MissileTable[0], DefinitionValue);
     PopDefinitionFile();
 }
 
@@ -76,8 +75,8 @@ int LoadLevel(const char* name) {
     }
     char map[sizeof DefinitionValue];
     CopyBounded(map, DefinitionValue);
-    LoadSingleFrameModel(LevelModel, map, 0);
-    if (LevelModel.frames[0].count == 0) {
+    LoadSingleFrameModel(World.LevelModel, map, 0);
+    if (World.LevelModel.frames[0].count == 0) {
         // An empty level would leave the player in a void without a word: say which drawing failed.
         char line[400];
         FILE* f = fopen(map, "rb");
@@ -85,15 +84,15 @@ int LoadLevel(const char* name) {
         snprintf(line, sizeof line, f ? "Map %s holds no 3DLINE or 3DFACE" : "Cannot open map file %s", map);
         PrintNotify(90, line);
     }
-    LoadSingleFrameModel(OcclusionModel, map, 1);
+    LoadSingleFrameModel(World.OcclusionModel, map, 1);
     AllocateColumnBuffer();
     PrepareWalls();
 
-    for (int i = 1; i < OBJECT_COUNT; ++i) ClearObjectRecord(ObjectTable[i]);
-    for (ObjectRecord& m : MissileTable) ClearObjectRecord(m);
-    MonstersAtStart = 0;
-    ItemsAtStart = 0;
-    ObjectTable[0].score = 0;
+    for (int i = 1; i < OBJECT_COUNT; ++i) ClearObjectRecord(World.ObjectTable[i]);
+    for (ObjectRecord& m : World.MissileTable) ClearObjectRecord(m);
+    World.MonstersAtStart = 0;
+    World.ItemsAtStart = 0;
+    World.ObjectTable[0].score = 0;
 
     if (Found("OBJECTS")) {
         // Entries 1..255 hold the placed objects; numbers past them are ignored.
@@ -102,7 +101,7 @@ int LoadLevel(const char* name) {
             char key[32];
             snprintf(key, sizeof key, "OBJECT%d", i);
             if (!Found(key)) continue;
-            ObjectRecord& record = ObjectTable[i + 1];
+            ObjectRecord& record = World.ObjectTable[i + 1];
             LoadObjectType(record, DefinitionValue);
             if (Found(key, 1)) record.pos[0] = float(DefinitionInteger(key));
             if (Found(key, 2)) record.pos[2] = float(DefinitionInteger(key));
@@ -112,10 +111,10 @@ int LoadLevel(const char* name) {
 
     if (Found("ARSENAL")) LoadArsenal(DefinitionValue);
 
-    if (Found("EXITCOORD", 0)) ExitPoint[0] = float(DefinitionInteger("EXITCOORD"));
-    if (Found("EXITCOORD", 1)) ExitPoint[1] = float(DefinitionInteger("EXITCOORD"));
+    if (Found("EXITCOORD", 0)) World.ExitPoint[0] = float(DefinitionInteger("EXITCOORD"));
+    if (Found("EXITCOORD", 1)) World.ExitPoint[1] = float(DefinitionInteger("EXITCOORD"));
 
-    ObjectRecord& player = ObjectTable[0];
+    ObjectRecord& player = World.ObjectTable[0];
     if (Found("RESETPLAYER") && DefinitionInteger("RESETPLAYER") != 0) ResetPlayer();
     const float half[3] = {0.5f, 0.5f, 0.5f};
     MakeBoxModel(player.models[0], half);
@@ -127,19 +126,19 @@ int LoadLevel(const char* name) {
     // rewritten while the loading console is on screen.
     player.controls = ControlFlags{};
 
-    memset(NextLevelFile, 0, sizeof NextLevelFile);
-    if (Found("NEXTLEVEL")) CopyBounded(NextLevelFile, DefinitionValue);
+    memset(World.NextLevelFile, 0, sizeof World.NextLevelFile);
+    if (Found("NEXTLEVEL")) CopyBounded(World.NextLevelFile, DefinitionValue);
 
     if (Found("SOUNDS")) LoadSoundList(DefinitionValue);
     StopCurrentMusic();
     UnloadAllMusic();
     if (Found("MUSIC")) LoadMusic(DefinitionValue);
 
-    LevelPlacement = Placement{};
-    SoundOrigin[0] = SoundOrigin[1] = SoundOrigin[2] = 0;
+    World.LevelPlacement = Placement{};
+    World.SoundOrigin[0] = World.SoundOrigin[1] = World.SoundOrigin[2] = 0;
 
     PopDefinitionFile();
-    GameState = GS_PLAYING;
+    Program.GameState = GS_PLAYING;
     PrintNotify(90, "Here we go..");
     ConsoleToggle();
     PlaySound(SoundBufferFor(18, 0));

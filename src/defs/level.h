@@ -1,8 +1,6 @@
 // Level definition files: the map, the placed objects, the arsenal, exit, start, next level, sounds, music.
 #pragma once
 
-// The NEXTLEVEL value of the level loaded last; the level-complete screen's continue key loads it.
-extern char NextLevelFile[260];
 
 // Loads a level file and enters play, or starts the victory screen for the name "WIN".
 // 1 loaded (or victory started); 0 when the file is missing or has no MAP (nothing changes then).

@@ -12,6 +12,7 @@
 #include "audio/sound.h"
 #include "console/commands.h"
 #include "console/console.h"
+#include "core/settings.h"
 #include "defs/definition.h"
 #include "defs/level.h"
 #include "game/contact.h"
@@ -58,8 +59,8 @@ int LoadMenuItems(const char* name) {
             item.width = item.height = 0;
             MeasureScreenText(item.text, &item.width, &item.height, LargeFont);
             // Arithmetic shifts: the layout rounds toward minus infinity.
-            item.x = int32_t(ScreenCentreX) - (item.width >> 1);
-            item.y = int32_t(ScreenCentreY) - ((Menu.itemCount * Menu.items[0].height) >> 1) + i * item.height;
+            item.x = int32_t(Settings.ScreenCentreX) - (item.width >> 1);
+            item.y = int32_t(Settings.ScreenCentreY) - ((Menu.itemCount * Menu.items[0].height) >> 1) + i * item.height;
         }
     }
     PopDefinitionFile();
@@ -68,9 +69,9 @@ int LoadMenuItems(const char* name) {
 }
 
 int LoadMenu(const char* file, bool stopMusic) {
-    GameState = GS_MENU;
-    for (int i = 1; i < OBJECT_COUNT; ++i) ClearObjectRecord(ObjectTable[i]);
-    for (ObjectRecord& m : MissileTable) ClearObjectRecord(m);
+    Program.GameState = GS_MENU;
+    for (int i = 1; i < OBJECT_COUNT; ++i) ClearObjectRecord(World.ObjectTable[i]);
+    for (ObjectRecord& m : World.MissileTable) ClearObjectRecord(m);
     PushDefinitionFile();
     LoadDefinitionFile(file);
     StopAllBuffers();
@@ -163,7 +164,7 @@ int ClickMenu(int x, int y) {
 
 int ToggleMenu() {
     Menu.Visible = !Menu.Visible;
-    PointerX = int32_t(ScreenCentreX);
-    PointerY = int32_t(ScreenCentreY);
+    Input.PointerX = int32_t(Settings.ScreenCentreX);
+    Input.PointerY = int32_t(Settings.ScreenCentreY);
     return 1;
 }

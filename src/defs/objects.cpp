@@ -62,13 +62,13 @@ int LoadObjectType(ObjectRecord& record, const char* file) {
     }
     if (Found("DEFRANGE")) record.radius = float(DefinitionInteger("DEFRANGE"));
     if (record.type >= OBJT_MONSTER_FIRST && record.type <= OBJT_MONSTER_LAST) {
-        MonstersAtStart += 1;
+        World.MonstersAtStart += 1;
         if (Found("WEAPON")) record.weapon = DefinitionInteger("WEAPON");
     } else if (record.type == OBJT_HEALTH || record.type == OBJT_AMMO) {
-        ItemsAtStart += 1;
+        World.ItemsAtStart += 1;
         record.controls.turnLeft = 1;  // packs spin
     } else if (record.type >= OBJT_KNIFE && record.type <= OBJT_ROCKET_LAUNCHER) {
-        ItemsAtStart += 1;
+        World.ItemsAtStart += 1;
         record.controls.turnRight = 1;  // weapon pickups spin the other way
     }
     PopDefinitionFile();
@@ -79,7 +79,7 @@ int LoadWeapon(int n, const char* file) {
     if (n < 0 || n >= WEAPON_TABLE_SIZE) return 0;
     char fileName[sizeof DefinitionValue];
     CopyBounded(fileName, file);
-    WeaponRecord& w = WeaponTable[n];
+    WeaponRecord& w = World.WeaponTable[n];
     PushDefinitionFile();
     LoadDefinitionFileOrSay(fileName, "weapon");
     if (Found("SCREEN_X_POS")) w.screenPos[0] = float(atof(DefinitionValue));

@@ -228,7 +228,7 @@ void StopPlayback(int result, const char* report) {
 void Corrupt(const char* why, const char* text) {
     char report[400];
     snprintf(report, sizeof report, "recording %.120s: line %d is not valid (%.60s: %.60s); replayed to tick %" PRIu64,
-             Play.path, Play.line, why, text, TickCount);
+             Play.path, Play.line, why, text, Program.TickCount);
     StopPlayback(DEMO_INCOMPLETE, report);
 }
 
@@ -249,7 +249,7 @@ void WatchPlayer() {
     if (keys[DIK_ESCAPE] & 0x80) stop = true;
     if (stop) {
         char report[200];
-        snprintf(report, sizeof report, "playback stopped by the player at tick %" PRIu64, TickCount);
+        snprintf(report, sizeof report, "playback stopped by the player at tick %" PRIu64, Program.TickCount);
         StopPlayback(DEMO_STOPPED, report);
     }
 }
@@ -292,7 +292,7 @@ bool ApplyLine(char* w[4], int n, const char* raw) {
         uint64_t recorded = 0;
         if (!ParseDigest(w[2], &recorded)) return Corrupt("bad digest", raw), false;
         if (Play.markFailed) return false;
-        if (uint64_t(a) == TickCount && WorldDigest() == recorded) {
+        if (uint64_t(a) == Program.TickCount && WorldDigest() == recorded) {
             Play.lastGoodMark = uint64_t(a);
         } else {
             Play.markFailed = true;
@@ -308,20 +308,20 @@ bool ApplyLine(char* w[4], int n, const char* raw) {
 
 uint64_t WorldDigest() {
     Hasher h;
-    h.Value(GameState);
-    h.Value(TickCount);
-    h.Value(RandomSeed);
+    h.Value(Program.GameState);
+    h.Value(Program.TickCount);
+    h.Value(RandomState());
     for (int i = 0; i < OBJECT_COUNT; ++i)
-        if (i == 0 || ObjectTable[i].state != 0) HashRecord(h, i, ObjectTable[i]);
+        if (i == 0 || World.ObjectTable[i].state != 0) HashRecord(h, i, World.ObjectTable[i]);
     for (int i = 0; i < MISSILE_COUNT; ++i)
-        if (MissileTable[i].state != 0) HashRecord(h, 1000 + i, MissileTable[i]);
-    for (const WeaponRecord& w : WeaponTable) {
+        if (World.MissileTable[i].state != 0) HashRecord(h, 1000 + i, World.MissileTable[i]);
+    for (const WeaponRecord& w : World.WeaponTable) {
         h.Values(w.screenPos), h.Values(w.screenRot), h.Value(w.frame), h.Value(w.damage), h.Value(w.reloadTime);
         for (const Model& m : w.models) h.Value(m.frameCount);
     }
-    h.Value(MonstersAtStart), h.Value(ItemsAtStart), h.Value(MonstersLeft), h.Value(ItemsLeft);
-    h.Values(ExitPoint);
-    h.Value(MouseLook);
+    h.Value(World.MonstersAtStart), h.Value(World.ItemsAtStart), h.Value(World.MonstersLeft), h.Value(World.ItemsLeft);
+    h.Values(World.ExitPoint);
+    h.Value(World.MouseLook);
     return h.h;
 }
 
@@ -347,11 +347,11 @@ bool DemoRecordStart(const char* path) {
     Rec.joyKnown = false;
     Rec.lastFlush = PlatformTicksMs();
     PutLine("zarvo-demo %d", DEMO_VERSION);
-    PutLine("# %s", WindowTitle);
-    PutLine("set SCREENX %d", int(SCREENX));
-    PutLine("set SCREENY %d", int(SCREENY));
-    PutLine("joystick %d", JoystickPresent ? 1 : 0);
-    PutLine("seed %" PRIu32, RandomSeed);
+    PutLine("# %s", Program.WindowTitle);
+    PutLine("set SCREENX %d", int(Settings.SCREENX));
+    PutLine("set SCREENY %d", int(Settings.SCREENY));
+    PutLine("joystick %d", Input.JoystickPresent ? 1 : 0);
+    PutLine("seed %" PRIu32, RandomState());
     Flush();
     return Rec.on;
 }
@@ -415,13 +415,13 @@ void DemoRecordPass(uint32_t clock, bool didWork) {
 }
 
 void DemoRecordTick() {
-    if (!Rec.on || TickCount % DEMO_MARK_TICKS != 0) return;
-    PutLine("mark %" PRIu64 " %016" PRIx64, TickCount, WorldDigest());
+    if (!Rec.on || Program.TickCount % DEMO_MARK_TICKS != 0) return;
+    PutLine("mark %" PRIu64 " %016" PRIx64, Program.TickCount, WorldDigest());
 }
 
 void DemoRecordFinish() {
     if (!Rec.on) return;
-    PutLine("check %" PRIu64 " %016" PRIx64, TickCount, WorldDigest());
+    PutLine("check %" PRIu64 " %016" PRIx64, Program.TickCount, WorldDigest());
     Flush();
     if (!Rec.on) return;
     if (fclose(Rec.file) != 0) {
@@ -502,8 +502,8 @@ void DemoPlaybackApplySettings() {
     if (!Play.on) return;
     for (const auto& s : Play.settings) {
         if (!s.given) continue;
-        if (!strcmp(s.name, "SCREENX")) SCREENX = s.value;
-        if (!strcmp(s.name, "SCREENY")) SCREENY = s.value;
+        if (!strcmp(s.name, "SCREENX")) Settings.SCREENX = s.value;
+        if (!strcmp(s.name, "SCREENY")) Settings.SCREENY = s.value;
     }
 }
 
@@ -519,7 +519,7 @@ void DemoPlaybackBeginPass() {
         snprintf(report, sizeof report,
                  "replay differs from the recording: the recorded game ended at line %d, the replay runs on past "
                  "tick %" PRIu64,
-                 Play.line, TickCount);
+                 Play.line, Program.TickCount);
         StopPlayback(DEMO_MISMATCH, report);
         return;
     }
@@ -533,7 +533,7 @@ void DemoPlaybackBeginPass() {
             char report[300];
             snprintf(report, sizeof report,
                      "recording %.120s ends at line %d without its check line; replayed to tick %" PRIu64, Play.path,
-                     Play.line, TickCount);
+                     Play.line, Program.TickCount);
             StopPlayback(DEMO_INCOMPLETE, report);
             return;
         }
@@ -615,7 +615,7 @@ void DemoPlaybackFinish() {
             char report[300];
             snprintf(report, sizeof report,
                      "recording %.120s ends at line %d without its check line; replayed to tick %" PRIu64, Play.path,
-                     Play.line, TickCount);
+                     Play.line, Program.TickCount);
             Play.result = DEMO_INCOMPLETE;
             CopyBounded(Play.report, report);
             return;
@@ -628,22 +628,22 @@ void DemoPlaybackFinish() {
         snprintf(report, sizeof report,
                  "replay differs from the recording: the replayed game ended at tick %" PRIu64
                  ", the recording goes on at line %d",
-                 TickCount, Play.line);
+                 Program.TickCount, Play.line);
         Play.result = DEMO_MISMATCH;
         CopyBounded(Play.report, report);
         return;
     }
     uint64_t digest = WorldDigest();
     char report[400];
-    if (digest == recorded && uint64_t(tick) == TickCount && !Play.markFailed) {
-        snprintf(report, sizeof report, "replay matches the recording: tick %" PRIu64 ", digest %016" PRIx64, TickCount,
+    if (digest == recorded && uint64_t(tick) == Program.TickCount && !Play.markFailed) {
+        snprintf(report, sizeof report, "replay matches the recording: tick %" PRIu64 ", digest %016" PRIx64, Program.TickCount,
                  digest);
         Play.result = DEMO_MATCH;
     } else {
         int len = snprintf(report, sizeof report,
                            "replay differs from the recording: digest %016" PRIx64 " at tick %" PRIu64
                            ", recorded %016" PRIx64 " at tick %" PRId64,
-                           digest, TickCount, recorded, tick);
+                           digest, Program.TickCount, recorded, tick);
         if (Play.markFailed && len > 0 && size_t(len) < sizeof report)
             snprintf(report + len, sizeof report - size_t(len),
                      "; the world first differs after tick %" PRIu64 " and by tick %" PRIu64, Play.lastGoodMark,

@@ -6,13 +6,17 @@
 #include "console/console.h"
 #include "game/world.h"
 
-int AnimationCounter;
+namespace {
+int AnimationCounter;  // 0..10; frames advance when it is 0
+}  // namespace
+
+void ResetAnimation() { AnimationCounter = 0; }
 
 namespace {
 
 void AdvanceObjects() {
     for (int i = 1; i < OBJECT_COUNT; ++i) {
-        ObjectRecord& r = ObjectTable[i];
+        ObjectRecord& r = World.ObjectTable[i];
         if (!r.state) continue;
         if (r.state == OBJ_DYING) {
             r.animState = ANIM_DEATH;
@@ -29,15 +33,15 @@ void AdvanceObjects() {
 // The weapon view's firing animation: starts at an advance when the player holds fire and has just
 // fired, runs once through the firing model's frames and stops at frame 0.
 void AdvanceWeaponView() {
-    ObjectRecord& p = ObjectTable[0];
+    ObjectRecord& p = World.ObjectTable[0];
     int w = p.weapon;
     if (w < 0 || w >= WEAPON_COUNT) return;  // no such weapon: nothing to animate
-    int32_t& f = WeaponTable[w].frame;
+    int32_t& f = World.WeaponTable[w].frame;
     bool armed = p.ammo[w] != 0 || w == WPN_KNIFE;
     if ((armed && p.controls.fire && p.fired) || f != 0) {
         p.fired = 0;
         f += 1;
-        if (f >= WeaponTable[w].models[1].frameCount) f = 0;
+        if (f >= World.WeaponTable[w].models[1].frameCount) f = 0;
     } else {
         f = 0;
     }
@@ -48,7 +52,7 @@ void AdvanceWeaponView() {
 int AnimationStep() {
     if (AnimationCounter == 0) {
         ConsoleFadeStep();
-        if (GameState == GS_PLAYING) {
+        if (Program.GameState == GS_PLAYING) {
             AdvanceObjects();
             AdvanceWeaponView();
         }

@@ -69,15 +69,15 @@ int PlaySoundAt(const float relative[3], int buffer) {
     // trunc(a) < SOUNDVOL exactly when a < SOUNDVOL; testing the float first keeps a far (or NaN)
     // distance from overflowing the integer conversion.
     int volume = 0;
-    if (attenuation < static_cast<float>(SOUNDVOL)) volume = SOUNDVOL - static_cast<int>(attenuation);
+    if (attenuation < static_cast<float>(Settings.SOUNDVOL)) volume = Settings.SOUNDVOL - static_cast<int>(attenuation);
     if (volume < 0) volume = 0;
     PlayBuffer(buffer, 0, volume, 22000, 0);
     return 1;
 }
 
-int PlaySound(int buffer) { return PlaySoundAt(SoundOrigin, buffer); }
+int PlaySound(int buffer) { return PlaySoundAt(World.SoundOrigin, buffer); }
 
 int SoundBufferFor(int row, int slot) {
     if (row < 0 || row >= SOUND_ROWS || slot < 0 || slot >= SOUND_SLOTS) return -1;
-    return SoundTable[row][slot];
+    return Sound.SoundTable[row][slot];
 }

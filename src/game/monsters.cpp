@@ -81,7 +81,7 @@ void Think(ObjectRecord& m) {
 }  // namespace
 
 bool ProximityGuard(const ObjectRecord& m) {
-    const ObjectRecord& p = ObjectTable[0];
+    const ObjectRecord& p = World.ObjectTable[0];
     float dx = m.pos[0] - p.pos[0];
     float dz = m.pos[2] - p.pos[2];
     return dx < GUARD_RANGE && dx > -GUARD_RANGE && dz < GUARD_RANGE && dz > -GUARD_RANGE;
@@ -92,12 +92,12 @@ bool PlayerInSight(const float position[3], const int32_t angles[3]) {
     const float x = position[0], z = position[2];
     Segment sight{x, 0, z, x - SIGHT_RANGE * std::sin(a), 0, z + SIGHT_RANGE * std::cos(a)};
     float ignored[3];
-    return CirclePushFromSegment(ObjectTable[0].pos, SIGHT_RADIUS, sight, ignored) != 0;
+    return CirclePushFromSegment(World.ObjectTable[0].pos, SIGHT_RADIUS, sight, ignored) != 0;
 }
 
 int MonsterThink() {
     for (int i = 1; i < OBJECT_COUNT; ++i) {
-        ObjectRecord& m = ObjectTable[i];
+        ObjectRecord& m = World.ObjectTable[i];
         if (m.state == OBJ_FREE || !IsMonsterType(m.type)) continue;
         if (m.thinkTime == 0) m.thinkTime = GameClockMs();
         if (uint32_t(GameClockMs() - m.thinkTime) < THINK_INTERVAL_MS) continue;

@@ -11,6 +11,7 @@
 #include "app/app.h"
 #include "audio/music.h"
 #include "console/console.h"
+#include "core/settings.h"
 #include "game/contact.h"
 #include "game/weapons.h"
 #include "input/input.h"
@@ -35,8 +36,8 @@ void Message(const char* text) { PrintNotify(90, text); }
 
 const Segment* Walls(int32_t& count) {
     count = 0;
-    if (OcclusionModel.frameCount <= 0 || !OcclusionModel.frames) return nullptr;
-    const Mesh& m = OcclusionModel.frames[0];
+    if (World.OcclusionModel.frameCount <= 0 || !World.OcclusionModel.frames) return nullptr;
+    const Mesh& m = World.OcclusionModel.frames[0];
     if (!m.segments || m.count <= 0) return nullptr;
     count = m.count;
     return m.segments;
@@ -82,7 +83,7 @@ bool SegmentCrossesCell(const Segment& s, float cx0, float cz0, float cell) {
 }
 
 void BuildGrid(const Segment* segs, int32_t count) {
-    Grid.store = OcclusionModel.store;
+    Grid.store = World.OcclusionModel.store;
     Grid.segments = segs;
     Grid.count = count;
     Grid.built = true;
@@ -139,7 +140,7 @@ void BuildGrid(const Segment* segs, int32_t count) {
 
 // The grid for the current floor plan, rebuilt when the floor plan is another one.
 const WallGrid& CurrentGrid(const Segment* segs, int32_t count) {
-    if (!Grid.built || Grid.store != OcclusionModel.store || Grid.segments != segs || Grid.count != count)
+    if (!Grid.built || Grid.store != World.OcclusionModel.store || Grid.segments != segs || Grid.count != count)
         BuildGrid(segs, count);
     return Grid;
 }
@@ -169,16 +170,16 @@ void DeathCamera(ObjectRecord& p) {
 }
 
 void MouseLookStep(ObjectRecord& p) {
-    int64_t d = (int64_t(ScreenCentreX) - int64_t(PointerX)) / 2;  // truncates towards zero
-    if (d != 0 && MouseLook) {
+    int64_t d = (int64_t(Settings.ScreenCentreX) - int64_t(Input.PointerX)) / 2;  // truncates towards zero
+    if (d != 0 && World.MouseLook) {
         AddDegrees(p.angles[1], d);
-        PointerX = int32_t(ScreenCentreX);
-        PointerY = int32_t(ScreenCentreY);
+        Input.PointerX = int32_t(Settings.ScreenCentreX);
+        Input.PointerY = int32_t(Settings.ScreenCentreY);
     }
 }
 
 void ExitTest(ObjectRecord& p) {
-    Segment exit{ExitPoint[0] - 0.001f, 0, ExitPoint[1] - 0.001f, ExitPoint[0] + 0.001f, 0, ExitPoint[1] + 0.001f};
+    Segment exit{World.ExitPoint[0] - 0.001f, 0, World.ExitPoint[1] - 0.001f, World.ExitPoint[0] + 0.001f, 0, World.ExitPoint[1] + 0.001f};
     float ignored[3];
     if (!CirclePushFromSegment(p.pos, EXIT_RADIUS, exit, ignored)) return;
     Message("You reached the exit.. alive!");
@@ -186,7 +187,7 @@ void ExitTest(ObjectRecord& p) {
     Play(18, 1);
     StopCurrentMusic();
     UnloadAllMusic();
-    GameState = GS_LEVEL_DONE;
+    Program.GameState = GS_LEVEL_DONE;
 }
 
 void WeaponSelection(ObjectRecord& p) {
@@ -209,7 +210,7 @@ void TakeWeapon(ObjectRecord& p, ObjectRecord& pickup, int weapon, int32_t amoun
 
 void Pickups(ObjectRecord& p) {
     for (int j = 1; j < OBJECT_COUNT; ++j) {
-        ObjectRecord& r = ObjectTable[j];
+        ObjectRecord& r = World.ObjectTable[j];
         if (r.state == OBJ_FREE || !InSquare(p, r, PICKUP_HALF_WIDTH)) continue;
         switch (r.type) {
         case OBJT_HEALTH:
@@ -239,7 +240,7 @@ void Pickups(ObjectRecord& p) {
 }
 
 void StepRecord(int i) {
-    ObjectRecord& r = ObjectTable[i];
+    ObjectRecord& r = World.ObjectTable[i];
     for (int32_t& a : r.angles) a = NormaliseAngle(a);
     if (r.state == OBJ_FREE || r.state == OBJ_DYING) return;
     ControlFlags& c = r.controls;
@@ -318,18 +319,18 @@ float CompletionPercent(float atStart, float left) {
 }
 
 float ScoreTerm() {
-    return CompletionPercent(MonstersAtStart, MonstersLeft) + CompletionPercent(ItemsAtStart, ItemsLeft);
+    return CompletionPercent(World.MonstersAtStart, World.MonstersLeft) + CompletionPercent(World.ItemsAtStart, World.ItemsLeft);
 }
 
 void CountAndScore() {
-    MonstersLeft = 0;
-    ItemsLeft = 0;
-    ObjectRecord& p = ObjectTable[0];
+    World.MonstersLeft = 0;
+    World.ItemsLeft = 0;
+    ObjectRecord& p = World.ObjectTable[0];
     for (int j = 0; j < OBJECT_COUNT; ++j) {
-        const ObjectRecord& r = ObjectTable[j];
+        const ObjectRecord& r = World.ObjectTable[j];
         if (r.state == OBJ_FREE) continue;
-        if (IsMonsterType(r.type)) MonstersLeft += 1;
-        if (IsItemType(r.type)) ItemsLeft += 1;
+        if (IsMonsterType(r.type)) World.MonstersLeft += 1;
+        if (IsItemType(r.type)) World.ItemsLeft += 1;
         p.score = p.score + ScoreTerm();
     }
 }
@@ -401,8 +402,8 @@ int PushFromWalls(float target[3]) {
 }
 
 int GameStep() {
-    if (GameState != GS_PLAYING) return 1;
-    ObjectRecord& p = ObjectTable[0];
+    if (Program.GameState != GS_PLAYING) return 1;
+    ObjectRecord& p = World.ObjectTable[0];
     if (p.state == 0) {
         DeathCamera(p);
     } else {

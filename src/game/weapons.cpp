@@ -14,9 +14,9 @@ namespace {
 
 // Where the shooter stands relative to the player: the position its sounds are heard from.
 void RelativeToPlayer(const ObjectRecord& s, float rel[3]) {
-    rel[0] = s.pos[0] - ObjectTable[0].pos[0];
+    rel[0] = s.pos[0] - World.ObjectTable[0].pos[0];
     rel[1] = 0;
-    rel[2] = s.pos[2] - ObjectTable[0].pos[2];
+    rel[2] = s.pos[2] - World.ObjectTable[0].pos[2];
 }
 
 // The 20-unit shot straight ahead of the shooter.
@@ -66,7 +66,7 @@ int ShotHits(const ObjectRecord& s, int k, const Segment& shot) {
     const float minZ = std::fmin(shot.z1, shot.z2), maxZ = std::fmax(shot.z1, shot.z2);
     const float shotSize = std::fabs(shot.x1) + std::fabs(shot.x2) + std::fabs(shot.z1) + std::fabs(shot.z2);
     for (int j = 0; j < OBJECT_COUNT; ++j) {
-        ObjectRecord& t = ObjectTable[j];
+        ObjectRecord& t = World.ObjectTable[j];
         if (t.state == OBJ_FREE || j == k) continue;
         if (j != 0 && !IsMonsterType(t.type)) continue;
         const float x = t.pos[0], z = t.pos[2];
@@ -75,7 +75,7 @@ int ShotHits(const ObjectRecord& s, int k, const Segment& shot) {
         if (x < minX - margin || x > maxX + margin || z < minZ - margin || z > maxZ + margin) continue;
         float ignored[3];
         if (!CirclePushFromSegment(t.pos, t.radius, shot, ignored)) continue;
-        int64_t d = WeaponTable[s.weapon].damage;
+        int64_t d = World.WeaponTable[s.weapon].damage;
         int64_t r = Random() % 4;
         int64_t loss;
         if (j == 0) {
@@ -93,15 +93,15 @@ int ShotHits(const ObjectRecord& s, int k, const Segment& shot) {
 
 int FindFreeMissile() {
     for (int m = 1; m <= 9; ++m)
-        if (MissileTable[m].state == OBJ_FREE) return m;
+        if (World.MissileTable[m].state == OBJ_FREE) return m;
     return 0;
 }
 
 int FireRocket(ObjectRecord& s) {
     int m = FindFreeMissile();
     if (m == 0) return 0;
-    ObjectRecord& rocket = MissileTable[m];
-    rocket = MissileTable[0];  // shares the template's geometry; allocates nothing
+    ObjectRecord& rocket = World.MissileTable[m];
+    rocket = World.MissileTable[0];  // shares the template's geometry; allocates nothing
     rocket.pos[0] = s.pos[0];
     rocket.pos[1] = s.pos[1];
     rocket.pos[2] = s.pos[2];
@@ -149,7 +149,7 @@ int FiringStep(ObjectRecord& r, int i) {
         case WPN_MINIGUN: FireMinigun(r, i); break;
         case WPN_ROCKET_LAUNCHER: FireRocket(r); break;
         }
-        r.reload = WeaponTable[w].reloadTime;
+        r.reload = World.WeaponTable[w].reloadTime;
         r.fired = 1;
     }
     if (i == 0 && w != WPN_KNIFE && r.ammo[w] == 0 && r.controls.fire) AutoWeaponChange(r);
@@ -158,7 +158,7 @@ int FiringStep(ObjectRecord& r, int i) {
 
 int RocketStep() {
     for (int m = 1; m <= 9; ++m) {
-        ObjectRecord& rocket = MissileTable[m];
+        ObjectRecord& rocket = World.MissileTable[m];
         if (rocket.state == OBJ_FREE) continue;
         // A lifetime that was already used up (never so after a launch) ends the rocket too, rather than
         // counting down for ever.
@@ -175,7 +175,7 @@ int RocketStep() {
         }
         for (int32_t& angle : rocket.angles) angle = NormaliseAngle(angle);
         for (int j = 1; j < OBJECT_COUNT; ++j) {
-            ObjectRecord& t = ObjectTable[j];
+            ObjectRecord& t = World.ObjectTable[j];
             if (t.state == OBJ_FREE) continue;
             if (InSquare(t, rocket, ROCKET_HIT_HALF_WIDTH)) {
                 t.health = SaturateInt32(int64_t(t.health) - ROCKET_DAMAGE);

@@ -6,15 +6,7 @@
 
 #include "render/passes.h"
 
-ObjectRecord ObjectTable[OBJECT_COUNT];
-ObjectRecord MissileTable[MISSILE_COUNT];
-WeaponRecord WeaponTable[WEAPON_TABLE_SIZE];
-
-float MonstersAtStart = 0, ItemsAtStart = 0, MonstersLeft = 0, ItemsLeft = 0;
-float ExitPoint[2] = {0, 0};
-float SoundOrigin[3] = {0, 0, 0};
-uint8_t MouseLook = 1;
-Placement LevelPlacement = {{0, 0, 0}, {0, 0, 0}};
+WorldRecord World;
 
 void ClearObjectRecord(ObjectRecord& record) {
     for (Model& m : record.models) ClearModel(m);
@@ -29,7 +21,7 @@ void ClearWeaponRecord(WeaponRecord& record) {
 }
 
 void ResetPlayer() {
-    ObjectRecord& player = ObjectTable[0];
+    ObjectRecord& player = World.ObjectTable[0];
     ClearObjectRecord(player);
     player.state = 1;
     player.health = 100;
@@ -149,15 +141,15 @@ std::string WorldDumpJson() {
     j.out.reserve(4096);
     j.Key("player");
     j.Open('{');
-    RecordFields(j, ObjectTable[0]);
+    RecordFields(j, World.ObjectTable[0]);
     j.Close('}');
     j.Key("objects");
-    RecordList(j, ObjectTable, 1, OBJECT_COUNT);
+    RecordList(j, World.ObjectTable, 1, OBJECT_COUNT);
     j.Key("missiles");
-    RecordList(j, MissileTable, 0, MISSILE_COUNT);
+    RecordList(j, World.MissileTable, 0, MISSILE_COUNT);
     j.Key("weapons");
     j.Open('[');
-    for (const WeaponRecord& w : WeaponTable) {
+    for (const WeaponRecord& w : World.WeaponTable) {
         j.Open('{');
         j.Key("damage"), j.Int(w.damage);
         j.Key("reloadTime"), j.Int(w.reloadTime);
@@ -172,13 +164,13 @@ std::string WorldDumpJson() {
     j.Close(']');
     j.Key("level");
     j.Open('{');
-    j.Key("MonstersAtStart"), j.Float(MonstersAtStart);
-    j.Key("MonstersLeft"), j.Float(MonstersLeft);
-    j.Key("ItemsAtStart"), j.Float(ItemsAtStart);
-    j.Key("ItemsLeft"), j.Float(ItemsLeft);
-    j.Key("ExitPoint"), j.FloatArray(ExitPoint, 2);
-    j.Key("segments"), j.Int(FrameZeroSegments(LevelModel));
-    j.Key("floorSegments"), j.Int(FrameZeroSegments(OcclusionModel));
+    j.Key("MonstersAtStart"), j.Float(World.MonstersAtStart);
+    j.Key("MonstersLeft"), j.Float(World.MonstersLeft);
+    j.Key("ItemsAtStart"), j.Float(World.ItemsAtStart);
+    j.Key("ItemsLeft"), j.Float(World.ItemsLeft);
+    j.Key("ExitPoint"), j.FloatArray(World.ExitPoint, 2);
+    j.Key("segments"), j.Int(FrameZeroSegments(World.LevelModel));
+    j.Key("floorSegments"), j.Int(FrameZeroSegments(World.OcclusionModel));
     j.Close('}');
     return j.out;
 }

@@ -94,15 +94,24 @@ struct Placement {
     int32_t angles[3];
 };
 
-extern ObjectRecord ObjectTable[OBJECT_COUNT];   // 0 = player, 1..255 level objects
-extern ObjectRecord MissileTable[MISSILE_COUNT]; // 0 = template, 1..9 rockets in flight, 10 unused
-extern WeaponRecord WeaponTable[WEAPON_TABLE_SIZE];
-
-extern float MonstersAtStart, ItemsAtStart, MonstersLeft, ItemsLeft;
-extern float ExitPoint[2];    // x, z
-extern float SoundOrigin[3];  // always zero
-extern uint8_t MouseLook;     // 1 at start-up
-extern Placement LevelPlacement;
+// Everything a level consists of: its records, its drawing and floor plan, its counters.
+struct WorldRecord {
+    ObjectRecord ObjectTable[OBJECT_COUNT];    // 0 = player, 1..255 level objects
+    ObjectRecord MissileTable[MISSILE_COUNT];  // 0 = template, 1..9 rockets in flight, 10 unused
+    WeaponRecord WeaponTable[WEAPON_TABLE_SIZE];
+    float MonstersAtStart = 0, ItemsAtStart = 0, MonstersLeft = 0, ItemsLeft = 0;
+    float ExitPoint[2] = {0, 0};     // x, z
+    float SoundOrigin[3] = {0, 0, 0};  // always zero
+    uint8_t MouseLook = 1;           // 1 at start-up
+    Placement LevelPlacement = {{0, 0, 0}, {0, 0, 0}};
+    // The level: the full map drawing, and its floor plan (y = 0 segments) used for the walls and for
+    // hidden-line removal.
+    Model LevelModel;
+    Model OcclusionModel;
+    // The NEXTLEVEL value of the level loaded last; the level-complete screen's continue key loads it.
+    char NextLevelFile[260] = "";
+};
+extern WorldRecord World;
 
 // Clears a record completely: all fields 0, every model slot emptied.
 void ClearObjectRecord(ObjectRecord& record);

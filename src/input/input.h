@@ -15,13 +15,17 @@ struct JoystickRecord {  // the standard 80-byte joystick record
     uint8_t rgbButtons[32];
 };
 
-extern uint8_t KeyState[256], PrevKeyState[256], KeyMap[256];
-extern MouseRecord MouseState, PrevMouseState;
-extern uint8_t MouseButtonMap[32];
-extern JoystickRecord JoyState, PrevJoyState;
-extern int32_t PointerX, PointerY;
-extern int32_t MouseSensitivity, JoyAxisRange, JoyDeadZone;
-extern bool InputInitialised, InputActive, JoystickPresent;
+// The snapshots of the devices, the pointer and the input flags.
+struct InputRecord {
+    uint8_t KeyState[256] = {}, PrevKeyState[256] = {}, KeyMap[256] = {};  // bit 7 = down
+    MouseRecord MouseState = {}, PrevMouseState = {};
+    uint8_t MouseButtonMap[32] = {};
+    JoystickRecord JoyState = {}, PrevJoyState = {};
+    int32_t PointerX = 0, PointerY = 0;  // the program's mouse pointer, in screen pixels
+    int32_t MouseSensitivity = 2, JoyAxisRange = 100, JoyDeadZone = 2000;
+    bool InputInitialised = false, InputActive = false, JoystickPresent = false;
+};
+extern InputRecord Input;
 
 int InputInit();
 void InputShutdown();

@@ -6,8 +6,12 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace {
 int NetStarted;
 int NetSocket = -1;
+}  // namespace
+
+bool NetIsStarted() { return NetStarted != 0; }
 
 int NetInit() {
     if (NetStarted) NetShutdown();

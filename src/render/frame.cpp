@@ -28,14 +28,14 @@ void DrawMenuPointer() {
             PointerHalfH = h >> 1;
         }
     }
-    DrawScreenText("X", PointerX - PointerHalfW, PointerY - PointerHalfH, Rgb(0, 0, 255), SmallFont);
+    DrawScreenText("X", Input.PointerX - PointerHalfW, Input.PointerY - PointerHalfH, Rgb(0, 0, 255), SmallFont);
 }
 
 int RenderFrame() {
-    if (!AppActive) return 0;
+    if (!Program.AppActive) return 0;
     ClearBackBuffer(0);
     if (!LockBackBuffer()) return 0;
-    switch (GameState) {
+    switch (Program.GameState) {
     case GS_MENU:
         UnlockBackBuffer();
         DrawMenuItems();
@@ -52,9 +52,9 @@ int RenderFrame() {
         DrawViewPass();
         DrawHud();
         UnlockBackBuffer();
-        if (GameState == GS_LEVEL_DONE)
+        if (Program.GameState == GS_LEVEL_DONE)
             DrawLevelComplete();
-        else if (GameState == GS_WON)
+        else if (Program.GameState == GS_WON)
             DrawWon();
         DrawMenuItems();
         DrawMenuPointer();

@@ -10,12 +10,6 @@
 #include "render/raster.h"
 #include "render/video.h"
 
-uint8_t OcclusionEnabled = 1;
-uint8_t ShadingEnabled = 1;
-Model LevelModel;
-Model OcclusionModel;
-float* ColumnBuffer = nullptr;
-int32_t ColumnBufferSize = 0;
 
 namespace {
 
@@ -23,7 +17,7 @@ std::vector<float> ColumnStore;
 
 // The column buffer when it fits the current screen width, else null (depth test and spans off).
 float* ColumnForScreen() {
-    return (ColumnBuffer && ColumnBufferSize == SCREENX + 1) ? ColumnBuffer : nullptr;
+    return (Render.ColumnBuffer && Render.ColumnBufferSize == Settings.SCREENX + 1) ? Render.ColumnBuffer : nullptr;
 }
 
 // Palette index of a shaded colour: the value truncated toward zero, low 8 bits. A value outside the
@@ -45,10 +39,10 @@ enum ShadeRule { SHADE_NONE, SHADE_BLUE_BEFORE, SHADE_RED_BEFORE, SHADE_RED_AFTE
 // Draws entries 0..drawnCount-1 of a transformed model: clip in place, then the rasteriser with the
 // negated depths. Shaded colours are taken from z1 before or after clipping as the rule says.
 void DrawModelLines(Model& m, ShadeRule rule, uint8_t flat, int depthTest) {
-    if (!m.projected || !m.visible || !FramePixels) return;
+    if (!m.projected || !m.visible || !Video.FramePixels) return;
     float* column = ColumnForScreen();
     const int32_t n = m.drawnCount < m.maxSegments ? m.drawnCount : m.maxSegments;
-    const bool shade = ShadingEnabled != 0 && rule != SHADE_NONE;
+    const bool shade = Render.ShadingEnabled != 0 && rule != SHADE_NONE;
     for (int32_t i = 0; i < n; ++i) {
         if (!m.visible[i]) continue;
         ProjectedSegment& p = m.projected[i];
@@ -63,11 +57,11 @@ void DrawModelLines(Model& m, ShadeRule rule, uint8_t flat, int depthTest) {
         if (shade && rule == SHADE_RED_AFTER) colour = RedShade(p.z1);
         // Clipping leaves every finite end on screen; an end made of NaN or infinity (a drawing with
         // absurd coordinates) is skipped rather than converted to an undefined integer.
-        if (!Truncates(p.x1, SCREENX) || !Truncates(p.x2, SCREENX) || !Truncates(p.y1, SCREENY) ||
-            !Truncates(p.y2, SCREENY))
+        if (!Truncates(p.x1, Settings.SCREENX) || !Truncates(p.x2, Settings.SCREENX) || !Truncates(p.y1, Settings.SCREENY) ||
+            !Truncates(p.y2, Settings.SCREENY))
             continue;
         DrawLine(static_cast<int>(p.x1), static_cast<int>(p.y1), -p.z1, static_cast<int>(p.x2),
-                 static_cast<int>(p.y2), -p.z2, colour, FramePixels, FramePitch, column, depthTest);
+                 static_cast<int>(p.y2), -p.z2, colour, Video.FramePixels, Video.FramePitch, column, depthTest);
     }
 }
 
@@ -88,17 +82,17 @@ Model* ShownModel(ObjectRecord& r) {
 
 void Text(const char* s, int x, int y, uint32_t colour, int font) { DrawScreenText(s, x, y, colour, font); }
 
-int CX() { return static_cast<int>(ScreenCentreX); }
-int CY() { return static_cast<int>(ScreenCentreY); }
+int CX() { return static_cast<int>(Settings.ScreenCentreX); }
+int CY() { return static_cast<int>(Settings.ScreenCentreY); }
 
 }  // namespace
 
 int AllocateColumnBuffer() {
-    const int32_t want = SCREENX > 0 ? SCREENX + 1 : 1;
-    if (ColumnBufferSize != want || !ColumnBuffer) {
+    const int32_t want = Settings.SCREENX > 0 ? Settings.SCREENX + 1 : 1;
+    if (Render.ColumnBufferSize != want || !Render.ColumnBuffer) {
         ColumnStore.assign(size_t(want), -20.0f);
-        ColumnBuffer = ColumnStore.data();
-        ColumnBufferSize = want;
+        Render.ColumnBuffer = ColumnStore.data();
+        Render.ColumnBufferSize = want;
     } else {
         for (float& v : ColumnStore) v = -20.0f;
     }
@@ -107,27 +101,27 @@ int AllocateColumnBuffer() {
 
 void FreeColumnBuffer() {
     std::vector<float>().swap(ColumnStore);
-    ColumnBuffer = nullptr;
-    ColumnBufferSize = 0;
+    Render.ColumnBuffer = nullptr;
+    Render.ColumnBufferSize = 0;
 }
 
 void DrawLevelPass() {
-    if (ColumnBufferSize != SCREENX + 1 || !ColumnBuffer) AllocateColumnBuffer();
-    for (int32_t c = 0; c < SCREENX; ++c) ColumnBuffer[c] = -20.0f;
-    const ObjectRecord& player = ObjectTable[0];
-    if (OcclusionEnabled) {
-        TransformModel(OcclusionModel, 0, player.pos, player.angles, LevelPlacement.pos, LevelPlacement.angles);
-        AddModelSpans(OcclusionModel, ColumnBuffer);
+    if (Render.ColumnBufferSize != Settings.SCREENX + 1 || !Render.ColumnBuffer) AllocateColumnBuffer();
+    for (int32_t c = 0; c < Settings.SCREENX; ++c) Render.ColumnBuffer[c] = -20.0f;
+    const ObjectRecord& player = World.ObjectTable[0];
+    if (Render.OcclusionEnabled) {
+        TransformModel(World.OcclusionModel, 0, player.pos, player.angles, World.LevelPlacement.pos, World.LevelPlacement.angles);
+        AddModelSpans(World.OcclusionModel, Render.ColumnBuffer);
     }
-    TransformModel(LevelModel, 0, player.pos, player.angles, LevelPlacement.pos, LevelPlacement.angles);
-    DrawModelLines(LevelModel, SHADE_BLUE_BEFORE, 230, 1);
+    TransformModel(World.LevelModel, 0, player.pos, player.angles, World.LevelPlacement.pos, World.LevelPlacement.angles);
+    DrawModelLines(World.LevelModel, SHADE_BLUE_BEFORE, 230, 1);
 }
 
 void DrawObjectPass() {
-    const ObjectRecord& player = ObjectTable[0];
+    const ObjectRecord& player = World.ObjectTable[0];
     const float eyePos[3] = {player.pos[0], player.pos[1], player.pos[2]};
     const int32_t eyeAngles[3] = {player.angles[0], player.angles[1], player.angles[2]};
-    for (ObjectRecord& r : ObjectTable) {
+    for (ObjectRecord& r : World.ObjectTable) {
         if (r.state == 0) continue;
         Model* m = ShownModel(r);
         if (!m) continue;
@@ -139,7 +133,7 @@ void DrawObjectPass() {
             DrawModelLines(*m, SHADE_NONE, 254, 1);
     }
     for (int i = 1; i <= 9; ++i) {
-        ObjectRecord& r = MissileTable[i];
+        ObjectRecord& r = World.MissileTable[i];
         if (r.state == 0) continue;
         Model* m = ShownModel(r);
         if (!m) continue;
@@ -149,15 +143,15 @@ void DrawObjectPass() {
 }
 
 void DrawViewPass() {
-    const ObjectRecord& player = ObjectTable[0];
+    const ObjectRecord& player = World.ObjectTable[0];
     if (player.state != 0) {
         const int w = player.weapon;
         if (w < 0 || w >= WEAPON_TABLE_SIZE) return;  // no such weapon: nothing in view
-        WeaponRecord& weapon = WeaponTable[w];
+        WeaponRecord& weapon = World.WeaponTable[w];
         const bool hasAmmo = w < WEAPON_COUNT && player.ammo[w] != 0;
         Model* m = &weapon.models[0];
         if ((player.controls.fire && (hasAmmo || w == WPN_KNIFE)) || weapon.frame != 0) m = &weapon.models[1];
-        TransformModel(*m, weapon.frame, LevelPlacement.pos, LevelPlacement.angles, weapon.screenPos,
+        TransformModel(*m, weapon.frame, World.LevelPlacement.pos, World.LevelPlacement.angles, weapon.screenPos,
                        weapon.screenRot);
         if (m->projected) DrawModelLines(*m, SHADE_GREEN_BEFORE, 140, 0);
         return;
@@ -170,19 +164,19 @@ void DrawViewPass() {
 }
 
 void DrawHud() {
-    const ObjectRecord& player = ObjectTable[0];
+    const ObjectRecord& player = World.ObjectTable[0];
     auto colourFor = [](int32_t v) { return v >= 10 ? Rgb(0, 255, 255) : Rgb(255, 0, 50); };
     char line[32];
     uint32_t c = colourFor(player.health);
-    Text("+ HEALTH +", 10, SCREENY - 30, c, SmallFont);
+    Text("+ HEALTH +", 10, Settings.SCREENY - 30, c, SmallFont);
     std::snprintf(line, sizeof line, "[%d]", player.health);
-    Text(line, 25, SCREENY - 80, c, LargeFont);
+    Text(line, 25, Settings.SCREENY - 80, c, LargeFont);
     const int w = player.weapon;
     if (w == WPN_KNIFE || w < 0 || w >= WEAPON_COUNT) return;  // knife: no count; no count for a bad index
     c = colourFor(player.ammo[w]);
-    Text("+ AMMO +", SCREENX - 100, SCREENY - 30, c, SmallFont);
+    Text("+ AMMO +", Settings.SCREENX - 100, Settings.SCREENY - 30, c, SmallFont);
     std::snprintf(line, sizeof line, "[%d]", player.ammo[w]);
-    Text(line, SCREENX - 100, SCREENY - 80, c, LargeFont);
+    Text(line, Settings.SCREENX - 100, Settings.SCREENY - 80, c, LargeFont);
 }
 
 // Percentage done of a start count; a level that started with none of a kind counts as fully done
@@ -197,9 +191,9 @@ void DrawLevelComplete() {
     const uint32_t green = Rgb(0, 255, 0);
     char line[96];
     Text("-- Level Complete! --", CX() - 250, CY() - 60, green, LargeFont);
-    std::snprintf(line, sizeof line, "Kills:  %.0f%%", PercentDone(MonstersAtStart, MonstersLeft));
+    std::snprintf(line, sizeof line, "Kills:  %.0f%%", PercentDone(World.MonstersAtStart, World.MonstersLeft));
     Text(line, CX() - 250, CY() - 20, green, LargeFont);
-    std::snprintf(line, sizeof line, "Inventory:  %.0f%%", PercentDone(ItemsAtStart, ItemsLeft));
+    std::snprintf(line, sizeof line, "Inventory:  %.0f%%", PercentDone(World.ItemsAtStart, World.ItemsLeft));
     Text(line, CX() - 250, CY() + 20, green, LargeFont);
     Text("-- Press Space --", CX() - 250, CY() + 60, green, LargeFont);
 }
@@ -211,6 +205,6 @@ void DrawWon() {
     Text("Are defeated!", CX() - 100, CY() + 50, green, LargeFont);
     Text("YOU WON", CX(), CY() + 100, green, LargeFont);
     char line[96];
-    std::snprintf(line, sizeof line, "Your Score:  %.0f", static_cast<double>(ObjectTable[0].score));
+    std::snprintf(line, sizeof line, "Your Score:  %.0f", static_cast<double>(World.ObjectTable[0].score));
     Text(line, CX() - 150, CY() + 150, green, LargeFont);
 }

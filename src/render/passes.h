@@ -3,18 +3,7 @@
 #include <cstdint>
 
 #include "model/model.h"
-
-extern uint8_t OcclusionEnabled;  // 1: the floor plan fills the column buffer ("TOGGLEZBUFF")
-extern uint8_t ShadingEnabled;    // 1: line colours shaded by depth ("TOGGLESHADING")
-
-// The level: the full map drawing, and its floor plan (y = 0 segments) used for occlusion and walls.
-extern Model LevelModel;
-extern Model OcclusionModel;
-
-// The column occlusion buffer owned alongside the occlusion model: ColumnBufferSize entries
-// (SCREENX + 1 once allocated, the last one a guard), null before the first allocation.
-extern float* ColumnBuffer;
-extern int32_t ColumnBufferSize;
+#include "render/render.h"
 
 // Sizes the column buffer to the current SCREENX + 1 entries (reallocating only when the size differs)
 // and fills it with -20. Called by the level loader after loading the occlusion model; DrawLevelPass

@@ -12,14 +12,13 @@
 #include "app/settings.h"
 #include "render/video.h"
 
-float SinTable[361];
-float CosTable[361];
+RenderRecord Render;
 
 int BuildTrigTables() {
     for (int i = 0; i <= 360; ++i) {
         float a = static_cast<float>(-i) * 3.1415927f / 180.0f;
-        SinTable[i] = static_cast<float>(std::sin(static_cast<double>(a)));
-        CosTable[i] = static_cast<float>(std::cos(static_cast<double>(a)));
+        Render.SinTable[i] = static_cast<float>(std::sin(static_cast<double>(a)));
+        Render.CosTable[i] = static_cast<float>(std::cos(static_cast<double>(a)));
     }
     return 1;
 }
@@ -32,7 +31,7 @@ struct Rotation {
 
 inline Rotation MakeRotation(const int32_t angles[3]) {
     int32_t ax = WrapAngle(angles[0]), ay = WrapAngle(angles[1]), az = WrapAngle(angles[2]);
-    return {SinTable[ax], CosTable[ax], SinTable[ay], CosTable[ay], SinTable[az], CosTable[az]};
+    return {Render.SinTable[ax], Render.CosTable[ax], Render.SinTable[ay], Render.CosTable[ay], Render.SinTable[az], Render.CosTable[az]};
 }
 
 inline void RotatePoint(const Rotation& r, float& x, float& y, float& z) {
@@ -65,8 +64,8 @@ void ProjectFrame(const Mesh& mesh, ProjectedSegment* projected, uint8_t* visibl
     if (!mesh.segments || !projected || !visible) return;
     const Rotation obj = MakeRotation(objectAngles);
     const Rotation eye = MakeRotation(eyeAngles);
-    const double cx = static_cast<double>(ScreenCentreX);
-    const double cy = static_cast<double>(ScreenCentreY);
+    const double cx = static_cast<double>(Settings.ScreenCentreX);
+    const double cy = static_cast<double>(Settings.ScreenCentreY);
     const float rx = rel[0], ry = rel[1], rz = rel[2];
     for (int32_t i = 0; i < mesh.count; ++i) {
         visible[i] = 0;
@@ -109,7 +108,7 @@ int AddOccluderSpan(float xa, float xb, float za, float zb, float* buffer) {
         za = zb;
         zb = t;
     }
-    const float last = static_cast<float>(SCREENX - 1);
+    const float last = static_cast<float>(Settings.SCREENX - 1);
     if (xb < 0.0f || xa > last) return 0;
     // The divisor is the difference of the truncated ends; taking it in float avoids converting a huge
     // coordinate to an integer and equals the integer difference converted to float.
@@ -118,7 +117,7 @@ int AddOccluderSpan(float xa, float xb, float za, float zb, float* buffer) {
         za = za + (0.0f - xa) * slope;
         xa = 0.0f;
     }
-    if (xb > last) xb = static_cast<float>(SCREENX);
+    if (xb > last) xb = static_cast<float>(Settings.SCREENX);
     float v = -za;
     for (int32_t c = static_cast<int32_t>(xa); static_cast<float>(c) <= xb; ++c) {
         if (buffer[c] < v) buffer[c] = v;
@@ -169,11 +168,11 @@ int ClipPair(float& u1, float& u2, float& v1, float& v2, float& w1, float& w2, i
 }  // namespace
 
 int ClipSegmentX(float& x1, float& x2, float& y1, float& y2, float& z1, float& z2) {
-    return ClipPair(x1, x2, y1, y2, z1, z2, SCREENX);
+    return ClipPair(x1, x2, y1, y2, z1, z2, Settings.SCREENX);
 }
 
 int ClipSegmentY(float& x1, float& x2, float& y1, float& y2, float& z1, float& z2) {
-    return ClipPair(y1, y2, x1, x2, z1, z2, SCREENY);
+    return ClipPair(y1, y2, x1, x2, z1, z2, Settings.SCREENY);
 }
 
 namespace {
@@ -235,8 +234,8 @@ void Rasterise(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8
 int DrawLine(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8_t colour, uint8_t* pixels,
              int32_t pitch, const float* column, int depthTest) {
     if (!pixels) return 1;
-    if (x1 < 0 || x2 < 0 || y1 < 0 || y2 < 0 || x1 >= SCREENX || x2 >= SCREENX || y1 >= SCREENY ||
-        y2 >= SCREENY)
+    if (x1 < 0 || x2 < 0 || y1 < 0 || y2 < 0 || x1 >= Settings.SCREENX || x2 >= Settings.SCREENX || y1 >= Settings.SCREENY ||
+        y2 >= Settings.SCREENY)
         return 1;
     if (depthTest && column)
         Rasterise<true>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column);

@@ -5,9 +5,7 @@
 #include "model/dxf.h"
 #include "model/model.h"
 
-// sin and cos of -i degrees for i = 0..360 (so SinTable[i] = -sin i, CosTable[i] = cos i).
-extern float SinTable[361];
-extern float CosTable[361];
+#include "render/render.h"
 
 // Fills SinTable and CosTable. Always 1; rebuilding gives the same values.
 int BuildTrigTables();

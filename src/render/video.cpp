@@ -12,10 +12,7 @@
 #include "console/console.h"
 #include "platform/platform.h"
 
-PaletteEntry GamePalette[256];
-uint32_t ScreenCentreX, ScreenCentreY;
-uint8_t* FramePixels;
-int32_t FramePitch;
+VideoRecord Video;
 
 namespace {
 
@@ -49,23 +46,23 @@ const char* const kFallbackFaces[] = {
 };
 
 void BuildPalette() {
-    memset(GamePalette, 0, sizeof GamePalette);
-    for (int i = 1; i <= 85; ++i) GamePalette[i].red = uint8_t(3 * i);
+    memset(Video.GamePalette, 0, sizeof Video.GamePalette);
+    for (int i = 1; i <= 85; ++i) Video.GamePalette[i].red = uint8_t(3 * i);
     for (int i = 85; i <= 170; ++i) {
-        GamePalette[i].green = uint8_t(3 * (i - 85));
-        GamePalette[i].red = GamePalette[i].blue = 0;
+        Video.GamePalette[i].green = uint8_t(3 * (i - 85));
+        Video.GamePalette[i].red = Video.GamePalette[i].blue = 0;
     }
     for (int i = 170; i <= 254; ++i) {
-        GamePalette[i].blue = uint8_t(3 * (i - 170));
-        GamePalette[i].red = GamePalette[i].green = 0;
+        Video.GamePalette[i].blue = uint8_t(3 * (i - 170));
+        Video.GamePalette[i].red = Video.GamePalette[i].green = 0;
     }
-    GamePalette[0] = {0, 0, 0, 0};
-    GamePalette[255] = {255, 255, 255, 0};
-    GamePalette[254] = {200, 200, 0, 0};
-    for (PaletteEntry& e : GamePalette) e.flags = 4;
+    Video.GamePalette[0] = {0, 0, 0, 0};
+    Video.GamePalette[255] = {255, 255, 255, 0};
+    Video.GamePalette[254] = {200, 200, 0, 0};
+    for (PaletteEntry& e : Video.GamePalette) e.flags = 4;
     for (int i = 0; i < 256; ++i)
-        PaletteRgb[i] = (uint32_t(GamePalette[i].red) << 16) | (uint32_t(GamePalette[i].green) << 8) |
-                        GamePalette[i].blue;
+        PaletteRgb[i] = (uint32_t(Video.GamePalette[i].red) << 16) | (uint32_t(Video.GamePalette[i].green) << 8) |
+                        Video.GamePalette[i].blue;
 }
 
 // Picks the first usable face of comic.ttf and the system fallbacks; returns its index (0 = comic.ttf).
@@ -133,12 +130,12 @@ void ApplyFill(const Overlay& o) {
 bool VideoReady() { return Ready; }
 
 int InitVideo() {
-    if (SCREENBPP != 8) return 0;  // only the palettised mode exists
-    if (!PlatformVideoInit(SCREENX, SCREENY)) return 0;
-    Width = SCREENX;
-    Height = SCREENY;
-    ScreenCentreX = uint32_t(SCREENX) >> 1;
-    ScreenCentreY = uint32_t(SCREENY) >> 1;
+    if (Settings.SCREENBPP != 8) return 0;  // only the palettised mode exists
+    if (!PlatformVideoInit(Settings.SCREENX, Settings.SCREENY)) return 0;
+    Width = Settings.SCREENX;
+    Height = Settings.SCREENY;
+    Settings.ScreenCentreX = uint32_t(Settings.SCREENX) >> 1;
+    Settings.ScreenCentreY = uint32_t(Settings.SCREENY) >> 1;
     BackBuffer.assign(size_t(Width) * Height, 0);
     Image.assign(size_t(Width) * Height, 0);
     ImageValid = false;
@@ -156,7 +153,7 @@ int ShutdownVideo() {
         PresentFrame();
     }
     Ready = false;
-    FramePixels = nullptr;
+    Video.FramePixels = nullptr;
     PlatformVideoShutdown();
     return 1;
 }
@@ -164,7 +161,7 @@ int ShutdownVideo() {
 int ChangeResolution() {
     if (Ready) {
         Ready = false;
-        FramePixels = nullptr;
+        Video.FramePixels = nullptr;
         PlatformVideoShutdown();
     }
     InitVideo();
@@ -184,8 +181,8 @@ int ClearBackBuffer(int index) {
 
 int LockBackBuffer() {
     if (!Ready) return 0;
-    FramePixels = BackBuffer.data();
-    FramePitch = Width;
+    Video.FramePixels = BackBuffer.data();
+    Video.FramePitch = Width;
     return 1;
 }
 
@@ -222,7 +219,7 @@ int PresentFrame() {
     TextUsed = 0;
     ImageValid = true;
     PlatformPresent(Image.data(), Width, Height);
-    ++FrameCount;
+    ++Program.FrameCount;
     return 1;
 }
 

@@ -5,13 +5,16 @@
 struct PaletteEntry {
     uint8_t red, green, blue, flags;
 };
-extern PaletteEntry GamePalette[256];
+// The device's state: the palette and, while the back buffer is locked, its pixels.
+struct VideoRecord {
+    PaletteEntry GamePalette[256] = {};
+    uint8_t* FramePixels = nullptr;  // first pixel of the back buffer while locked, else null
+    int32_t FramePitch = 0;          // bytes per pixel row while locked
+};
+extern VideoRecord Video;
 
 enum { LargeFont = 0, SmallFont = 1 };
 
-extern uint32_t ScreenCentreX, ScreenCentreY;
-extern uint8_t* FramePixels;  // first pixel of the back buffer while locked, else null
-extern int32_t FramePitch;    // bytes per pixel row while locked
 
 // Builds the back buffer, palette, fonts and presentation target at SCREENX x SCREENY.
 // Fails (0) when SCREENBPP is not 8 or the platform cannot present frames.

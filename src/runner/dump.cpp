@@ -31,9 +31,9 @@ void Add(std::string& out, const char* fmt, long long v) {
 std::string StateDumpJson() {
     std::string o = "{";
     Add(o, "\"time\":%lld", PlatformTicksMs());
-    Add(o, ",\"ticks\":%lld", (long long)TickCount);
-    Add(o, ",\"frames\":%lld", (long long)FrameCount);
-    Add(o, ",\"GameState\":%lld", GameState);
+    Add(o, ",\"ticks\":%lld", (long long)Program.TickCount);
+    Add(o, ",\"frames\":%lld", (long long)Program.FrameCount);
+    Add(o, ",\"GameState\":%lld", Program.GameState);
     char digest[24];
     snprintf(digest, sizeof digest, "%016llx", (unsigned long long)WorldDigest());
     o += ",\"digest\":\"";
@@ -41,24 +41,24 @@ std::string StateDumpJson() {
     o += "\"";
 
     o += ",\"settings\":{";
-    Add(o, "\"SCREENX\":%lld", SCREENX);
-    Add(o, ",\"SCREENY\":%lld", SCREENY);
-    Add(o, ",\"SCREENBPP\":%lld", SCREENBPP);
-    Add(o, ",\"SOUNDVOL\":%lld", SOUNDVOL);
-    Add(o, ",\"MUSICVOL\":%lld", MUSICVOL);
+    Add(o, "\"SCREENX\":%lld", Settings.SCREENX);
+    Add(o, ",\"SCREENY\":%lld", Settings.SCREENY);
+    Add(o, ",\"SCREENBPP\":%lld", Settings.SCREENBPP);
+    Add(o, ",\"SOUNDVOL\":%lld", Settings.SOUNDVOL);
+    Add(o, ",\"MUSICVOL\":%lld", Settings.MUSICVOL);
     o += ",\"StartMenuFile\":";
-    JsonString(o, StartMenuFile);
+    JsonString(o, Settings.StartMenuFile);
     o += "}";
 
     o += ",\"console\":{";
-    Add(o, "\"state\":%lld", ConsoleState);
-    Add(o, ",\"height\":%lld", ConsoleHeight);
+    Add(o, "\"state\":%lld", Console.ConsoleState);
+    Add(o, ",\"height\":%lld", Console.ConsoleHeight);
     o += ",\"input\":";
-    JsonString(o, reinterpret_cast<const char*>(ConsoleBuffer[CONSOLE_INPUT_SLOT] + 5));
+    JsonString(o, reinterpret_cast<const char*>(Console.ConsoleBuffer[CONSOLE_INPUT_SLOT] + 5));
     o += ",\"lines\":[";
     bool first = true;
     for (int i = 0; i < 54; ++i) {
-        const uint8_t* s = ConsoleBuffer[i];
+        const uint8_t* s = Console.ConsoleBuffer[i];
         if (!s[0]) continue;  // empty slot
         if (!first) o += ",";
         first = false;
@@ -73,19 +73,19 @@ std::string StateDumpJson() {
     }
     o += "]}";
 
-    Add(o, ",\"pointer\":[%lld", PointerX);
-    Add(o, ",%lld]", PointerY);
+    Add(o, ",\"pointer\":[%lld", Input.PointerX);
+    Add(o, ",%lld]", Input.PointerY);
 
     o += ",\"flags\":{";
-    Add(o, "\"AppActive\":%lld", AppActive);
-    Add(o, ",\"InputActive\":%lld", InputActive);
-    Add(o, ",\"MouseLook\":%lld", MouseLook);
-    Add(o, ",\"ShadingEnabled\":%lld", ShadingEnabled);
-    Add(o, ",\"OcclusionEnabled\":%lld", OcclusionEnabled);
-    Add(o, ",\"JoystickOn\":%lld", JoystickOn);
+    Add(o, "\"AppActive\":%lld", Program.AppActive);
+    Add(o, ",\"InputActive\":%lld", Input.InputActive);
+    Add(o, ",\"MouseLook\":%lld", World.MouseLook);
+    Add(o, ",\"ShadingEnabled\":%lld", Render.ShadingEnabled);
+    Add(o, ",\"OcclusionEnabled\":%lld", Render.OcclusionEnabled);
+    Add(o, ",\"JoystickOn\":%lld", Settings.JoystickOn);
     o += "}";
 
-    Add(o, ",\"net\":{\"started\":%lld}", NetStarted);
+    Add(o, ",\"net\":{\"started\":%lld}", NetIsStarted() ? 1 : 0);
 
     o += ",\"menu\":{";
     Add(o, "\"visible\":%lld", Menu.Visible);
@@ -110,7 +110,7 @@ std::string StateDumpJson() {
     }
     o += "]}";
     o += ",\"NextLevelFile\":";
-    JsonString(o, NextLevelFile);
+    JsonString(o, World.NextLevelFile);
     o += ",";
     o += WorldDumpJson();
     o += ",";

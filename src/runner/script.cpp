@@ -130,7 +130,7 @@ bool Execute(const Action& a) {
     case A_TICKS:
         if (a.a <= 0) return false;
         CountingTicks = true;
-        TickTarget = TickCount + uint64_t(a.a);
+        TickTarget = Program.TickCount + uint64_t(a.a);
         return true;
     case A_WAIT:
         WaitMs = a.a;
@@ -173,7 +173,7 @@ void PassHook() {
             return;
         }
         if (CountingTicks) {
-            if (TickCount < TickTarget) {
+            if (Program.TickCount < TickTarget) {
                 HeadlessAdvanceClock(1);
                 return;
             }

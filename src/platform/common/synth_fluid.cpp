@@ -15,7 +15,7 @@
 
 namespace {
 
-fluid_settings_t* Settings = nullptr;
+fluid_settings_t* FluidSettings = nullptr;
 fluid_synth_t* Synth = nullptr;
 fluid_player_t* Player = nullptr;
 char SoundfontPath[512] = "";
@@ -58,27 +58,27 @@ void DeletePlayer() {
 bool PlatformMusicInit(int rate, const char* preferred, char* err, size_t errSize) {
     PlatformMusicShutdown();
     Quiet();
-    Settings = new_fluid_settings();
-    if (!Settings) {
+    FluidSettings = new_fluid_settings();
+    if (!FluidSettings) {
         CopyBounded(err, errSize, "Music: the synthesiser settings could not be created");
         return false;
     }
-    fluid_settings_setnum(Settings, "synth.sample-rate", double(rate));
-    fluid_settings_setstr(Settings, "player.timing-source", "sample");
-    fluid_settings_setint(Settings, "synth.cpu-cores", 1);
-    fluid_settings_setint(Settings, "synth.polyphony", 96);
+    fluid_settings_setnum(FluidSettings, "synth.sample-rate", double(rate));
+    fluid_settings_setstr(FluidSettings, "player.timing-source", "sample");
+    fluid_settings_setint(FluidSettings, "synth.cpu-cores", 1);
+    fluid_settings_setint(FluidSettings, "synth.polyphony", 96);
     // Reverb and chorus stay light so the effects are not drowned.
-    fluid_settings_setint(Settings, "synth.reverb.active", 1);
-    fluid_settings_setnum(Settings, "synth.reverb.room-size", 0.3);
-    fluid_settings_setnum(Settings, "synth.reverb.level", 0.25);
-    fluid_settings_setint(Settings, "synth.chorus.active", 1);
-    fluid_settings_setnum(Settings, "synth.chorus.level", 0.5);
-    fluid_settings_setnum(Settings, "synth.chorus.depth", 4.0);
-    fluid_settings_setnum(Settings, "synth.gain", double(BASE_GAIN * Gain));
-    Synth = new_fluid_synth(Settings);
+    fluid_settings_setint(FluidSettings, "synth.reverb.active", 1);
+    fluid_settings_setnum(FluidSettings, "synth.reverb.room-size", 0.3);
+    fluid_settings_setnum(FluidSettings, "synth.reverb.level", 0.25);
+    fluid_settings_setint(FluidSettings, "synth.chorus.active", 1);
+    fluid_settings_setnum(FluidSettings, "synth.chorus.level", 0.5);
+    fluid_settings_setnum(FluidSettings, "synth.chorus.depth", 4.0);
+    fluid_settings_setnum(FluidSettings, "synth.gain", double(BASE_GAIN * Gain));
+    Synth = new_fluid_synth(FluidSettings);
     if (!Synth) {
-        delete_fluid_settings(Settings);
-        Settings = nullptr;
+        delete_fluid_settings(FluidSettings);
+        FluidSettings = nullptr;
         CopyBounded(err, errSize, "Music: the synthesiser could not be started");
         return false;
     }
@@ -118,8 +118,8 @@ void PlatformMusicShutdown() {
     DeletePlayer();
     if (Synth) delete_fluid_synth(Synth);
     Synth = nullptr;
-    if (Settings) delete_fluid_settings(Settings);
-    Settings = nullptr;
+    if (FluidSettings) delete_fluid_settings(FluidSettings);
+    FluidSettings = nullptr;
     SoundfontPath[0] = 0;
 }
 

@@ -1,0 +1,4 @@
+// The settings record.
+#include "core/settings.h"
+
+SettingsRecord Settings;

@@ -1,0 +1,16 @@
+// The renderer's state: the two switches of the console, the column occlusion buffer and the trig tables.
+#pragma once
+#include <cstdint>
+
+struct RenderRecord {
+    uint8_t OcclusionEnabled = 1;  // 1: the floor plan fills the column buffer ("TOGGLEZBUFF")
+    uint8_t ShadingEnabled = 1;    // 1: line colours shaded by depth ("TOGGLESHADING")
+    // The column occlusion buffer: ColumnBufferSize entries (SCREENX + 1 once allocated, the last one a
+    // guard), null before the first allocation.
+    float* ColumnBuffer = nullptr;
+    int32_t ColumnBufferSize = 0;
+    // sin and cos of -i degrees for i = 0..360 (so SinTable[i] = -sin i, CosTable[i] = cos i).
+    float SinTable[361] = {};
+    float CosTable[361] = {};
+};
+extern RenderRecord Render;
