@@ -10,7 +10,7 @@
 #include "console/console.h"
 #include "defs/menu.h"
 #include "platform/headless/headless.h"
-#include "render/frame.h"
+#include "app/frame.h"
 #include "render/video.h"
 
 namespace {

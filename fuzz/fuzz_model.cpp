@@ -7,6 +7,7 @@
 #include <string>
 
 #include "fuzz_util.h"
+#include "defs/models.h"
 #include "model/model.h"
 #include "render/raster.h"
 

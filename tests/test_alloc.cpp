@@ -13,9 +13,9 @@
 #include "defs/level.h"
 #include "defs/menu.h"
 #include "demo/demo.h"
-#include "input/dik.h"
+#include "platform/dik.h"
 #include "platform/headless/headless.h"
-#include "render/frame.h"
+#include "app/frame.h"
 #include "test_util.h"
 
 static std::atomic<long> Allocations;

@@ -9,6 +9,8 @@
 #include "core/print.h"
 #include "audio/mixer.h"
 #include "audio/music.h"
+#include "core/bounded.h"
+#include "core/settings.h"
 #include "audio/sound.h"
 #include "defs/definition.h"
 #include "platform/headless/headless.h"
@@ -21,14 +23,11 @@ using namespace audiotest;
 
 namespace {
 
-// Starts music with the given SOUNDFONT setting in a table of its own, as start-up does with config.ini.
+// Starts music with the given SOUNDFONT setting, as start-up does with the one of config.ini.
 int InitMusicWith(const std::string& soundfont) {
-    std::string cfg = Scratch("music.ini");
-    WriteDefinition(cfg, {"SOUNDFONT=" + soundfont});
-    PushDefinitionFile();
-    LoadDefinitionFile(cfg.c_str());
+    CopyBounded(Settings.SoundFont, soundfont.c_str());
     int ok = MusicInit();
-    PopDefinitionFile();
+    Settings.SoundFont[0] = 0;
     return ok;
 }
 

@@ -6,6 +6,7 @@
 #include "audio/mixer.h"
 #include "audio/sound.h"
 #include "defs/level.h"
+#include "defs/sounds.h"
 #include "game/contact.h"
 #include "game/weapons.h"
 #include "game_fixture.h"

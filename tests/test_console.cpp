@@ -7,7 +7,7 @@
 #include "app/settings.h"
 #include "core/print.h"
 #include "console/console.h"
-#include "input/dik.h"
+#include "platform/dik.h"
 #include "render/video.h"
 #include "test_util.h"
 

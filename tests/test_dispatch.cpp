@@ -91,12 +91,12 @@ TEST_F(Dispatch, AnimationStepRollsEveryCallAndFadesEveryEleventh) {
     Console.ConsoleState = CON_ROLLING_DOWN;
     Console.ConsoleHeight = 0;
     ResetAnimation();
-    AnimationStep();
+    AnimateTick();
     EXPECT_EQ(Console.ConsoleBuffer[53][0], 89) << "the first call fades";
     EXPECT_EQ(Console.ConsoleHeight, 12);
-    for (int i = 0; i < 10; ++i) AnimationStep();
+    for (int i = 0; i < 10; ++i) AnimateTick();
     EXPECT_EQ(Console.ConsoleBuffer[53][0], 89);
-    AnimationStep();
+    AnimateTick();
     EXPECT_EQ(Console.ConsoleBuffer[53][0], 88) << "the next fade is on the twelfth call";
     Program.GameState = GS_PAUSED;
     for (int i = 0; i < 11; ++i) TickGameState();

@@ -11,7 +11,7 @@
 #include "app/settings.h"
 #include "game/world.h"
 #include "model/model.h"
-#include "render/frame.h"
+#include "app/frame.h"
 #include "render/passes.h"
 #include "render/raster.h"
 #include "render/video.h"

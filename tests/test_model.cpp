@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "console/console.h"
 #include "defs/definition.h"
+#include "defs/models.h"
 #include "model/model.h"
 #include "render/raster.h"
 #include "render/video.h"

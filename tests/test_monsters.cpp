@@ -61,7 +61,7 @@ class Monsters : public ::testing::Test {
     int Decide(uint32_t seed) {
         SeedRandom(seed);
         World.ObjectTable[1].thinkTime = 1;
-        MonsterThink();
+        MonsterThink(PlatformTicksMs());
         Draws d{seed};
         for (int n = 0; n < 50; ++n) {
             if (d.seed == RandomState()) return n;
@@ -74,14 +74,14 @@ class Monsters : public ::testing::Test {
 TEST_F(Monsters, DecisionsEveryTwentyFiveMillisecondsOnAnUnsignedClock) {
     ObjectRecord& m = M(99);  // an unknown state becomes a sentry at its first decision
     m.thinkTime = 0;
-    MonsterThink();
+    MonsterThink(PlatformTicksMs());
     EXPECT_EQ(m.thinkTime, 10000u) << "the first visit only stamps the time";
     EXPECT_EQ(m.state, 99);
     HeadlessAdvanceClock(24);
-    MonsterThink();
+    MonsterThink(PlatformTicksMs());
     EXPECT_EQ(m.state, 99);
     HeadlessAdvanceClock(1);
-    MonsterThink();
+    MonsterThink(PlatformTicksMs());
     EXPECT_EQ(m.state, AI_SENTRY);
     EXPECT_EQ(m.thinkTime, 10025u);
 
@@ -89,20 +89,20 @@ TEST_F(Monsters, DecisionsEveryTwentyFiveMillisecondsOnAnUnsignedClock) {
     m.state = 6;  // DEFSTATE 6 is no state: sentry at the next decision
     m.thinkTime = 0xFFFFFFF0u;
     HeadlessSetClock(0x8);  // 24 ms later
-    MonsterThink();
+    MonsterThink(PlatformTicksMs());
     EXPECT_EQ(m.state, 6);
     HeadlessSetClock(0x9);
-    MonsterThink();
+    MonsterThink(PlatformTicksMs());
     EXPECT_EQ(m.state, AI_SENTRY);
 
     // Dying monsters and other types are never decided for.
     m.state = OBJ_DYING;
     HeadlessAdvanceClock(100);
-    MonsterThink();
+    MonsterThink(PlatformTicksMs());
     EXPECT_EQ(m.state, OBJ_DYING);
     ObjectRecord& pack = World.ObjectTable[2];
     pack.state = 77, pack.type = OBJT_HEALTH;
-    MonsterThink();
+    MonsterThink(PlatformTicksMs());
     EXPECT_EQ(pack.state, 77);
     EXPECT_EQ(pack.thinkTime, 0u);
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/commands.h"
 #include "app/crash.h"
 #include "app/dispatch.h"
 #include "audio/music.h"
@@ -19,7 +20,7 @@
 #include "input/input.h"
 #include "net/net.h"
 #include "platform/platform.h"
-#include "render/frame.h"
+#include "app/frame.h"
 #include "render/raster.h"
 #include "render/video.h"
 
@@ -42,6 +43,7 @@ static void PresentPrintedLine() { RenderFrame(); }
 void InstallConsolePrinting() {
     SetClockSource(PlatformTicksMs);
     ConsoleSetPresenter(PresentPrintedLine);
+    ConsoleSetCommandHandler(ExecuteCommand);
 }
 
 void HandleActivation(int code) {
@@ -140,6 +142,7 @@ static int RunProgram(const ProgramOptions& options) {
         return 1;
     }
     ReadSettings();
+    ReadSoundFontName();
     DemoPlaybackApplySettings();
     StartSubsystems();
     SetMusicVolume(Settings.MUSICVOL);

@@ -26,5 +26,6 @@ int StartSubsystems();
 int StopSubsystems();
 // Window activation: code 0 deactivated, 1 or 2 activated.
 void HandleActivation(int code);
-// Makes every print go to the log and the console, with a frame presented at once (start-up; tests).
+// Makes every print go to the log and the console, with a frame presented at once, and the console's
+// Enter run the console commands (start-up; tests).
 void InstallConsolePrinting();

@@ -1,6 +1,8 @@
 // Per-tick input routing and the per-state update.
 #include "app/dispatch.h"
 
+#include "app/menu_input.h"
+
 #include "app/app.h"
 #include "app/settings.h"
 #include "console/console.h"
@@ -90,21 +92,28 @@ void HandleInput() {
     }
 }
 
+// The animation step, and the console's steps it times: the fade on the animation's advancing ticks, the
+// roll on every tick.
+void AnimateTick() {
+    if (AnimationStep()) ConsoleFadeStep();
+    ConsoleRollStep();
+}
+
 int TickGameState() {
     switch (Program.GameState) {
     case GS_MENU:
     case GS_LEVEL_DONE:
     case GS_WON:
-        AnimationStep();
+        AnimateTick();
         break;
     case GS_PLAYING:
-        AnimationStep();
-        MonsterThink();
+        AnimateTick();
+        MonsterThink(GameClockMs());
         NetPending();
         GameStep();
         break;
     case GS_PAUSED:
-        AnimationStep();
+        AnimateTick();
         NetPending();
         break;
     default:

@@ -3,6 +3,8 @@
 
 void HandleInput();
 int TickGameState();
+// The animation step with the console's fade and roll (every state's first step).
+void AnimateTick();
 void MenuKeys();
 void WaitContinueKey();
 void ReadPlayerControls();

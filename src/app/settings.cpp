@@ -30,6 +30,13 @@ void ReadSettings() {
     Settings.SCREENBPP = 8;
 }
 
+void ReadSoundFontName() {
+    if (GetDefinitionValue("SOUNDFONT", 0))
+        CopyBounded(Settings.SoundFont, DefinitionValue);
+    else
+        Settings.SoundFont[0] = 0;
+}
+
 void ReadStartMenuName() {
     // Without a START key the name is empty, which behaves like a missing menu file.
     if (GetDefinitionValue("START", 0))

@@ -6,5 +6,7 @@
 
 // Reads config.ini into the current definition table (no push) and validates the screen size.
 void ReadSettings();
+// Copies the SOUNDFONT value of the current definition table into the settings (empty when absent).
+void ReadSoundFontName();
 // Copies the START value of the current definition table into StartMenuFile (empty when absent).
 void ReadStartMenuName();

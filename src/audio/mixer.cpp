@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "console/console.h"
 #include "platform/platform_audio.h"
 
 namespace {

@@ -7,11 +7,9 @@
 #include <cstring>
 
 #include "core/bounded.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
-#include "console/console.h"
-#include "defs/definition.h"
 #include "platform/platform.h"
 #include "platform/platform_audio.h"
 
@@ -88,10 +86,8 @@ int MusicInit() {
         if (!MixerAcquireDevice()) return 0;
         DeviceHeld = true;
     }
-    char preferred[288] = "";
-    GetDefinitionValue("SOUNDFONT", 0, preferred, sizeof preferred);
     char err[512] = "";
-    if (!PlatformMusicInit(MixerDeviceRate(), preferred, err, sizeof err)) {
+    if (!PlatformMusicInit(MixerDeviceRate(), Settings.SoundFont, err, sizeof err)) {
         if (err[0]) Print(err);
         MixerReleaseDevice();
         DeviceHeld = false;

@@ -11,12 +11,10 @@
 
 #include "core/bounded.h"
 #include "core/files.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "audio/mixer.h"
 #include "audio/music.h"
 #include "audio/wave.h"
-#include "console/console.h"
-#include "defs/definition.h"
 
 SoundRecord Sound;
 
@@ -121,27 +119,6 @@ int LoadWave(int n, const char* file) {
     MixerSetPan(n, 0);
     MixerSetVoiceData(n, r.samples.get(), uint32_t(length));
     return n;
-}
-
-void LoadSoundList(const char* file) {
-    PushDefinitionFile();
-    LoadDefinitionFile(file);
-    char value[288];
-    if (GetDefinitionValue("SOUNDS", 0, value, sizeof value)) {
-        int rows = atoi(value);
-        if (rows > SOUND_ROWS) rows = SOUND_ROWS; // rows past 84 have no buffers
-        for (int r = 0; r < rows; ++r) {
-            char key[32];
-            snprintf(key, sizeof key, "SOUND%d", r);
-            if (!GetDefinitionValue(key, 0, value, sizeof value)) continue;
-            Print(value);
-            Sound.SoundTable[r][0] = LoadWave(3 * r, value);
-            for (int k = 1; k < SOUND_SLOTS; ++k)
-                if (GetDefinitionValue(key, k, value, sizeof value))
-                    Sound.SoundTable[r][k] = LoadWave(3 * r + k, value);
-        }
-    }
-    PopDefinitionFile();
 }
 
 int PlayBuffer(int n, int flags, int volume, int frequency, int pan) {

@@ -39,9 +39,6 @@ extern SoundRecord Sound;
 int SoundInit();
 // Exit: stops and releases everything and lets go of the device.
 void SoundShutdown();
-// Loads a sound-list file (keys SOUNDS and SOUND0..): prints the first file name of each row and fills
-// the table from LoadWave. Rows past 84 are ignored. Uses the definition reader's stack.
-void LoadSoundList(const char* file);
 // Loads a WAV file into record n (replacing what it held). Returns n, or -1 on failure, after one console
 // line: "Cannot open sound file NAME", or "Sound file NAME refused: REASON".
 int LoadWave(int n, const char* file);

@@ -4,13 +4,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/app.h"
-#include "app/settings.h"
-#include "console/commands.h"
+#include "core/program.h"
+#include "core/settings.h"
 #include "core/bounded.h"
 #include "core/print.h"
 #include "input/input.h"
-#include "render/frame.h"
 #include "render/video.h"
 
 ConsoleRecord Console;
@@ -57,6 +55,10 @@ void ConsoleInit() {
 }
 
 void ConsoleSetPresenter(void (*present)()) { Presenter = present; }
+
+static int (*Execute)(const char*) = nullptr;
+
+void ConsoleSetCommandHandler(int (*execute)(const char* text)) { Execute = execute; }
 
 void ConsoleScroll() { memmove(Console.ConsoleBuffer[0], Console.ConsoleBuffer[1], 54 * CONSOLE_LINE_BYTES); }
 
@@ -111,7 +113,7 @@ void ConsoleSubmit() {
     CopyBounded(command, typed);
     ConsoleScroll();
     uint32_t printedBefore = Console.ConsolePrintCount;
-    int accepted = ExecuteCommand(command);
+    int accepted = Execute ? Execute(command) : CMD_UNKNOWN;
     uint32_t printed = Console.ConsolePrintCount - printedBefore;
     if (printed > 0) {
         // The command wrote lines of its own: they keep their slots, the echo of the typed line becomes

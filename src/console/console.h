@@ -2,9 +2,10 @@
 #pragma once
 #include <cstdint>
 
+#include "core/print.h"
+
 enum { CON_OPEN = 1, CON_ROLLING_UP = 2, CON_ROLLING_DOWN = 3, CON_CLOSED = 4 };
 constexpr int CONSOLE_SLOTS = 55;
-constexpr int CONSOLE_LINE_BYTES = 150;
 constexpr int CONSOLE_INPUT_SLOT = 54;
 
 struct ConsoleRecord {
@@ -16,6 +17,13 @@ struct ConsoleRecord {
     uint32_t ConsolePrintCount = 0;
 };
 extern ConsoleRecord Console;
+
+// What the command interpreter made of a typed line: not a command; a command that did its work; a command
+// that was recognised but could not do its work (a level that cannot be loaded, a refused resolution
+// change).
+enum { CMD_UNKNOWN = 0, CMD_ACCEPTED = 1, CMD_FAILED = 2 };
+// The interpreter Enter hands the typed line to (the program's console commands); CMD_ result.
+void ConsoleSetCommandHandler(int (*execute)(const char* text));
 
 // Empties the console and makes it the sink of every print (core/print.h).
 void ConsoleInit();

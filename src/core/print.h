@@ -4,6 +4,10 @@
 #pragma once
 #include <cstdint>
 
+// Bytes of one console line: four attribute bytes, at most 145 characters of text and the NUL. A
+// message longer than that is cut when it is shown.
+constexpr int CONSOLE_LINE_BYTES = 150;
+
 // Notify counters of the console: how long a line stays on screen over the game.
 constexpr uint8_t NOTIFY_NONE = 1;     // shown only inside the open console
 constexpr uint8_t NOTIFY_GAME = 90;    // game and command messages

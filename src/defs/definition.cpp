@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "console/console.h"
 
 // The sixteen levels live in a ring, so that a push or a pop copies one table instead of shifting all.
 static DefinitionFile Levels[16];

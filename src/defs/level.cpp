@@ -6,14 +6,15 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/app.h"
+#include "core/program.h"
 #include "core/bounded.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "console/console.h"
 #include "defs/definition.h"
 #include "defs/objects.h"
+#include "defs/sounds.h"
 #include "game/contact.h"
 #include "game/tick.h"
 #include "game/world.h"

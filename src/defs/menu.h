@@ -23,10 +23,3 @@ extern MenuRecord Menu;
 int LoadMenu(const char* file, bool stopMusic);
 // Loads an items file (or reloads the current one when name is null) and lays the items out.
 int LoadMenuItems(const char* name);
-int ActivateMenuItem();
-int MenuUp();
-int MenuDown();
-// Index of the item under the pointer, 0 when none.
-int HoverMenu(int x, int y);
-int ClickMenu(int x, int y);
-int ToggleMenu();

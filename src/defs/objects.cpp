@@ -6,10 +6,9 @@
 #include <cstdlib>
 
 #include "core/bounded.h"
-#include "console/console.h"
 #include "defs/definition.h"
 #include "game/world.h"
-#include "model/model.h"
+#include "defs/models.h"
 
 namespace {
 

@@ -13,12 +13,11 @@
 #include <cstring>
 #include <vector>
 
-#include "app/app.h"
+#include "core/program.h"
 #include "core/bounded.h"
 #include "core/files.h"
 #include "core/random.h"
-#include "app/settings.h"
-#include "console/console.h"
+#include "core/settings.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "platform/platform.h"

@@ -1,9 +1,7 @@
-// The animation step: object and weapon-view frames advance on every eleventh call, the console rolls on
-// every call.
+// The animation step: object and weapon-view frames advance on every eleventh call.
 #include "game/animation.h"
 
-#include "app/app.h"
-#include "console/console.h"
+#include "core/program.h"
 #include "game/world.h"
 
 namespace {
@@ -49,15 +47,12 @@ void AdvanceWeaponView() {
 
 }  // namespace
 
-int AnimationStep() {
-    if (AnimationCounter == 0) {
-        ConsoleFadeStep();
-        if (Program.GameState == GS_PLAYING) {
-            AdvanceObjects();
-            AdvanceWeaponView();
-        }
+bool AnimationStep() {
+    const bool advance = AnimationCounter == 0;
+    if (advance && Program.GameState == GS_PLAYING) {
+        AdvanceObjects();
+        AdvanceWeaponView();
     }
-    ConsoleRollStep();
     if (++AnimationCounter > 10) AnimationCounter = 0;
-    return 1;
+    return advance;
 }

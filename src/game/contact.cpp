@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "audio/sound.h"
 
 int CirclePushFromPoint(float ax, float az, float& x, float& z, float radius) {

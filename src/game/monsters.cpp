@@ -7,7 +7,6 @@
 #include "core/random.h"
 #include "game/contact.h"
 #include "game/tick.h"
-#include "app/app.h"
 
 namespace {
 
@@ -95,13 +94,13 @@ bool PlayerInSight(const float position[3], const int32_t angles[3]) {
     return CirclePushFromSegment(World.ObjectTable[0].pos, SIGHT_RADIUS, sight, ignored) != 0;
 }
 
-int MonsterThink() {
+int MonsterThink(uint32_t nowMs) {
     for (int i = 1; i < OBJECT_COUNT; ++i) {
         ObjectRecord& m = World.ObjectTable[i];
         if (m.state == OBJ_FREE || !IsMonsterType(m.type)) continue;
-        if (m.thinkTime == 0) m.thinkTime = GameClockMs();
-        if (uint32_t(GameClockMs() - m.thinkTime) < THINK_INTERVAL_MS) continue;
-        m.thinkTime = GameClockMs();
+        if (m.thinkTime == 0) m.thinkTime = nowMs;
+        if (uint32_t(nowMs - m.thinkTime) < THINK_INTERVAL_MS) continue;
+        m.thinkTime = nowMs;
         Think(m);
     }
     return 1;

@@ -10,9 +10,9 @@ constexpr float SIGHT_RADIUS = 0.3f;   // the player's circle as the monsters se
 constexpr float GUARD_RANGE = 20.0f;   // half-width of the square a sentry or patrol watches
 
 // One decision for every present monster (types 10..13) whose last decision lies at least 25 ms back
-// on the millisecond clock; the first visit only stamps the time. Called by TickGameState in
-// GS_PLAYING, after AnimationStep and before GameStep. Always 1.
-int MonsterThink();
+// at nowMs (the tick's time on the millisecond clock); the first visit only stamps the time. Called by
+// TickGameState in GS_PLAYING, after AnimationStep and before GameStep. Always 1.
+int MonsterThink(uint32_t nowMs);
 
 // Whether the player's circle (radius 0.3) touches the 10-unit line of sight ahead of a monster at
 // `position` with `angles` (heading = angles[1]). Walls do not block sight.

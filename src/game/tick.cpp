@@ -8,9 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/app.h"
+#include "core/program.h"
 #include "audio/music.h"
-#include "console/console.h"
 #include "core/settings.h"
 #include "game/contact.h"
 #include "game/weapons.h"

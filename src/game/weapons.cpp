@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #include "core/random.h"
-#include "console/console.h"
 #include "game/contact.h"
 #include "game/tick.h"
 

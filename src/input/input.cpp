@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "demo/demo.h"
 #include "platform/platform.h"
 

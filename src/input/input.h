@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "input/dik.h"
+#include "platform/dik.h"
 
 struct MouseRecord {
     int32_t lX, lY, lZ;

@@ -38,21 +38,13 @@ struct Model {
 // Empties the model: pointers null, counts 0 (the shared store is released by this copy only).
 void ClearModel(Model& model);
 
-// Loads a model file (FRAMES 1..5, SCALE, FRAME0..FRAMEn-1 naming DXF drawings) through the definition
-// reader, restoring the caller's definition table before returning. 1 on success; 0 for a missing or
-// out-of-range FRAMES, or when a named drawing cannot be loaded (then the file name and "Failed to loead
-// file" are printed and the frames loaded so far stay, without projection arrays).
-int LoadModelFile(Model& model, const char* fileName, int floorPlanOnly);
-
 // One frame straight from a DXF file (the level map). Always 1; an unreadable file gives an empty frame.
 int LoadSingleFrameModel(Model& model, const char* fileName, int floorPlanOnly);
 
 // One geometry-less frame carrying only the half-extents (the player). No projection arrays. Returns 1.
 int MakeBoxModel(Model& model, const float halfExtents[3]);
 
-// Transforms and projects frame `frame` for an eye: object angles about the model's origin, then the
-// offset objectPos - eyePos, then the eye angles. Fills projected/visible for every segment of the frame
-// and sets drawnCount. 0 (nothing changed) when frame is outside 0..frameCount-1, else 1. A model
-// without projection arrays only gets drawnCount 0.
-int TransformModel(Model& model, int frame, const float eyePos[3], const int32_t eyeAngles[3],
-                   const float objectPos[3], const int32_t objectAngles[3]);
+// Points the model at a finished store (the loaders' last step). The projection arrays are exposed only
+// when withArrays is set and there is room in them, so a half-built model (frames without arrays) draws
+// nothing.
+void PublishModel(Model& model, std::shared_ptr<ModelStore> store, bool withArrays);

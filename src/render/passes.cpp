@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "game/world.h"
 #include "render/raster.h"
 #include "render/video.h"

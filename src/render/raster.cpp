@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstddef>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "render/video.h"
 
 RenderRecord Render;
@@ -241,5 +241,19 @@ int DrawLine(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8_t
         Rasterise<true>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column);
     else
         Rasterise<false>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column);
+    return 1;
+}
+
+int TransformModel(Model& model, int frame, const float eyePos[3], const int32_t eyeAngles[3],
+                   const float objectPos[3], const int32_t objectAngles[3]) {
+    if (frame < 0 || frame >= model.frameCount || !model.frames) return 0;
+    const Mesh& mesh = model.frames[frame];
+    if (!model.projected || !model.visible || mesh.count > model.maxSegments) {
+        model.drawnCount = 0;
+        return 1;
+    }
+    const float rel[3] = {objectPos[0] - eyePos[0], objectPos[1] - eyePos[1], objectPos[2] - eyePos[2]};
+    ProjectFrame(mesh, model.projected, model.visible, rel, objectAngles, eyeAngles);
+    model.drawnCount = mesh.count;
     return 1;
 }

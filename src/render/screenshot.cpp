@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "console/console.h"
 #include "render/png.h"
 #include "render/video.h"
 

@@ -7,9 +7,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/app.h"
-#include "app/settings.h"
-#include "console/console.h"
+#include "core/program.h"
+#include "core/settings.h"
 #include "platform/platform.h"
 
 VideoRecord Video;

@@ -16,7 +16,7 @@
 #include "platform/platform.h"
 #include "render/passes.h"
 #include "runner/json.h"
-#include "console/commands.h"
+#include "app/commands.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "app/app.h"
 #include "core/random.h"
 #include "demo/demo.h"
-#include "input/dik.h"
+#include "platform/dik.h"
 #include "platform/headless/headless.h"
 #include "render/video.h"
 #include "runner/dump.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "input/dik.h"
+#include "platform/dik.h"
 #include "platform/platform.h"
 
 namespace {

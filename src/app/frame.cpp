@@ -1,8 +1,8 @@
 // Frame composition: clears, draws the passes of the current game state, the menu and the console,
 // and presents.
-#include "render/frame.h"
+#include "app/frame.h"
 
-#include "app/app.h"
+#include "core/program.h"
 #include "console/console.h"
 #include "defs/menu.h"
 #include "input/input.h"

@@ -1,13 +1,13 @@
 // The console command interpreter: quitting, the menu, volumes, rendering switches, resolution, mouse
 // look, chat and level loading.
-#include "console/commands.h"
+#include "app/commands.h"
 #include "core/print.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "app/app.h"
-#include "app/settings.h"
+#include "core/program.h"
+#include "core/settings.h"
 #include "audio/music.h"
 #include "console/console.h"
 #include "defs/level.h"

@@ -1,5 +1,5 @@
 // Names of the DirectInput key codes, for scripts and diagnostics.
-#include "input/dik.h"
+#include "platform/dik.h"
 
 #include <cstdlib>
 #include <cstring>

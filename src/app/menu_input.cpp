@@ -1,0 +1,88 @@
+// Working the menu: moving the selection with the keys or the pointer, and the four item actions.
+#include "app/menu_input.h"
+
+#include <cstring>
+
+#include "app/commands.h"
+#include "console/console.h"
+#include "core/bounded.h"
+#include "core/settings.h"
+#include "defs/level.h"
+#include "defs/menu.h"
+#include "game/contact.h"
+#include "input/input.h"
+
+int ActivateMenuItem() {
+    PlaySound(SoundBufferFor(17, 1));
+    if (Menu.itemCount < 1 || Menu.selected < 0 || Menu.selected >= Menu.itemCount) return 1;
+    MenuItem& item = Menu.items[Menu.selected];
+    if (strcmp(item.action, "MENU") == 0) {
+        char name[64];
+        CopyBounded(name, item.argument);
+        LoadMenuItems(name);
+    } else if (strcmp(item.action, "GAME") == 0) {
+        char level[64];
+        CopyBounded(level, item.argument);
+        if (LoadLevel(level)) {
+            Menu.Visible = 0;
+        } else {
+            // The level cannot be played: the menu stays up and usable, the full-screen console rolls
+            // away, and the reason stays on screen as a notify line.
+            ConsoleToggle();
+        }
+    } else if (strcmp(item.action, "SCRIPT") == 0) {
+        char command[64];
+        CopyBounded(command, item.argument);
+        ExecuteCommand(command);
+    }
+    return 1;
+}
+
+int MenuUp() {
+    if (Menu.selected >= 1) {
+        --Menu.selected;
+        PlaySound(SoundBufferFor(17, 0));
+    }
+    return 1;
+}
+
+int MenuDown() {
+    if (Menu.selected < Menu.itemCount - 1) {
+        ++Menu.selected;
+        PlaySound(SoundBufferFor(17, 0));
+    }
+    return 1;
+}
+
+static int HitItem(int x, int y) {
+    for (int i = 0; i < Menu.itemCount; ++i) {
+        const MenuItem& m = Menu.items[i];
+        if (x > m.x && y > m.y && x < m.x + m.width && y < m.y + m.height) return i;
+    }
+    return -1;
+}
+
+int HoverMenu(int x, int y) {
+    int i = HitItem(x, y);
+    if (i < 0) return 0;
+    if (i != Menu.selected) {
+        Menu.selected = i;
+        PlaySound(SoundBufferFor(17, 0));
+    }
+    return i;
+}
+
+int ClickMenu(int x, int y) {
+    int i = HitItem(x, y);
+    if (i < 0) return 0;
+    Menu.selected = i;
+    ActivateMenuItem();
+    return i;
+}
+
+int ToggleMenu() {
+    Menu.Visible = !Menu.Visible;
+    Input.PointerX = int32_t(Settings.ScreenCentreX);
+    Input.PointerY = int32_t(Settings.ScreenCentreY);
+    return 1;
+}
