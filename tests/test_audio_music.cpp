@@ -17,6 +17,7 @@
 #include "platform/headless/headless_audio.h"
 #include "platform/platform.h"
 #include "platform/platform_audio.h"
+#include "runner/dump.h"
 #include "test_audio_util.h"
 
 using namespace audiotest;
@@ -192,7 +193,7 @@ TEST_F(AudioMusic, LoadingFillsFreeSlotsAndRefusesBadFilesInOneLineEach) {
     EXPECT_EQ(LoadMusic(song.c_str()), -1);
     UnloadAllMusic();
     EXPECT_EQ(LoadMusic(song.c_str()), 0);
-    EXPECT_NE(MusicDumpJson().find("\"slots\":[{\"slot\":0,\"file\":\"" + song + "\",\"state\":1}]"),
+    EXPECT_NE(StateDumpJson().find("\"slots\":[{\"slot\":0,\"file\":\"" + song + "\",\"state\":1}]"),
               std::string::npos);
 }
 
@@ -315,7 +316,7 @@ TEST_F(AudioMusic, ShutdownTurnsEveryCallIntoANoOpAndAFolderIsNoSoundfont) {
     EXPECT_EQ(SetMusicVolume(50), 0);
     EXPECT_EQ(RefreshMusicState(0), 0);
     MusicService();
-    EXPECT_NE(MusicDumpJson().find("\"music\":{\"ready\":0"), std::string::npos);
+    EXPECT_NE(StateDumpJson().find("\"music\":{\"ready\":0"), std::string::npos);
     // A SOUNDFONT that names a folder is passed over for the system's own soundfont.
     Print("--folder--");
     int ok = InitMusicWith(ScratchDir());

@@ -11,6 +11,8 @@
 #include "game/weapons.h"
 #include "game_fixture.h"
 #include "platform/headless/headless_audio.h"
+#include "runner/dump.h"
+#include "runner/json.h"
 #include "test_audio_util.h"
 
 using namespace audiotest;
@@ -202,7 +204,7 @@ TEST_F(AudioSound, PlaySoundAndTheDumpShowWhatWasPlayed) {
     Settings.SOUNDVOL = 0;
     EXPECT_EQ(PlaySound(SoundBufferFor(17, 0)), 1);
     EXPECT_EQ(PlaySound(SoundBufferFor(99, 0)), 1); // outside the table: nothing
-    std::string j = AudioDumpJson();
+    std::string j = StateDumpJson();
     // Each buffer shows its voice: 51 was only asked for at volume 0, 52 plays at -15 dB.
     EXPECT_NE(j.find("\"sound\":{\"ready\":1,\"volume\":0,\"buffers\":[{\"number\":51,\"file\":\"" + a +
                      "\",\"size\":300,\"rate\":11025,\"playing\":0,\"volume\":0},{\"number\":52,\"file\":\"" +
@@ -214,14 +216,12 @@ TEST_F(AudioSound, PlaySoundAndTheDumpShowWhatWasPlayed) {
                      "{\"buffer\":51,\"volume\":0,\"frequency\":22000,\"pan\":0}]},\"music\":{\"ready\":"),
               std::string::npos)
         << j;
-    EXPECT_NE(AudioDumpJson().find("\"played\":[]"), std::string::npos); // drained by the dump
+    EXPECT_NE(StateDumpJson().find("\"played\":[]"), std::string::npos); // drained by the dump
     for (int i = 0; i < SOUND_PLAY_LOG + 6; ++i)
         PlayBuffer(51, 0, 1 + i, 22000, 0);
     EXPECT_EQ(SoundPlayCount(), SOUND_PLAY_LOG);
     EXPECT_EQ(SoundPlayAt(SOUND_PLAY_LOG - 1)->volume, SOUND_PLAY_LOG + 6); // the latest are kept
-    std::string esc;
-    AudioJsonString(esc, "a\"b\\c\x01");
-    EXPECT_EQ(esc, "\"a\\\"b\\\\c\\u0001\"");
+    EXPECT_EQ(JsonWriter().String("a\"b\\c\x01").out, "\"a\\\"b\\\\c\\u0001\"");
 }
 
 TEST_F(AudioSound, WithoutADeviceEverythingIsASilentNoOp) {
@@ -239,7 +239,7 @@ TEST_F(AudioSound, WithoutADeviceEverythingIsASilentNoOp) {
     EXPECT_EQ(PlaySound(SoundBufferFor(0, 0)), 1);
     EXPECT_EQ(BufferStatus(0), 0);
     EXPECT_EQ(SoundPlayCount(), 0);
-    EXPECT_NE(AudioDumpJson().find("\"sound\":{\"ready\":0"), std::string::npos);
+    EXPECT_NE(StateDumpJson().find("\"sound\":{\"ready\":0"), std::string::npos);
     HeadlessSetAudioAvailable(true);
     EXPECT_EQ(SoundInit(), 1);
 }
@@ -249,7 +249,7 @@ class AudioGame : public GameFixture {
   protected:
     // Buffer n's entry in the dump's sound.buffers, without its number.
     std::string BufferDump(int n) {
-        std::string j = AudioDumpJson(), head = "{\"number\":" + std::to_string(n) + ",";
+        std::string j = StateDumpJson(), head = "{\"number\":" + std::to_string(n) + ",";
         size_t at = j.find(head);
         return at == std::string::npos ? j : j.substr(at + head.size(), j.find('}', at) - at - head.size());
     }

@@ -244,25 +244,3 @@ void MusicService() {
         }
     }
 }
-
-std::string MusicDumpJson() {
-    std::string j;
-    char buf[160];
-    snprintf(buf, sizeof buf, "\"music\":{\"ready\":%d,\"current\":%d,\"volume\":%d,\"slots\":[",
-             Music.MusicReady ? 1 : 0, int(Music.CurrentMusic), int(Settings.MUSICVOL));
-    j += buf;
-    bool first = true;
-    for (int s = 0; s < MUSIC_SLOTS; ++s) {
-        const MusicSlot& m = Music.MusicSlots[s];
-        if (m.state == MUSIC_FREE) continue;
-        if (!first) j += ',';
-        first = false;
-        snprintf(buf, sizeof buf, "{\"slot\":%d,\"file\":", s);
-        j += buf;
-        AudioJsonString(j, m.file);
-        snprintf(buf, sizeof buf, ",\"state\":%d}", int(m.state));
-        j += buf;
-    }
-    j += "]}";
-    return j;
-}

@@ -3,7 +3,6 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 constexpr int MUSIC_SLOTS = 64;
@@ -58,7 +57,5 @@ void MusicService();
 // are ignored. 1 = acceptable; 0 = refused, with a short reason such as "track 2 is truncated" written to
 // `reason` when one is given. Any bytes are safe.
 int MidiLooksSane(const uint8_t* bytes, size_t size, char* reason = nullptr, size_t reasonSize = 0);
-// "music":{...} for the runner's dump.
-std::string MusicDumpJson();
 // Linear gain last applied to the synthesiser (for tests).
 float MusicGain();

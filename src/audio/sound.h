@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <string>
 #include <vector>
 
 constexpr int SOUND_BUFFERS = 256;
@@ -56,7 +55,7 @@ void ReleaseAllBuffers();
 // Hundredths of a decibel for a volume 0..100: (100 - v) * -30.
 int VolumeToHundredthsDb(int volume);
 
-// The recorded plays since the last AudioDumpJson (oldest first, at most SOUND_PLAY_LOG).
+// The plays requested since the log was last cleared (oldest first, at most SOUND_PLAY_LOG).
 constexpr int SOUND_PLAY_LOG = 64;
 struct SoundPlayRecord {
     int32_t buffer, volume, frequency, pan;
@@ -64,12 +63,6 @@ struct SoundPlayRecord {
 int SoundPlayCount();
 const SoundPlayRecord* SoundPlayAt(int i);
 void SoundClearPlays();
-
-// State for the runner's dump: "sound":{...},"music":{...} without surrounding braces. Clears the
-// recorded plays.
-std::string AudioDumpJson();
-// Appends text as a JSON string literal (quotes, escapes) to out.
-void AudioJsonString(std::string& out, const char* text);
 
 // Shared by the WAV and MIDI loaders. Writes a refusal reason into `reason` (when given; bounded by
 // reasonSize) and returns 0.

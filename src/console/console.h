@@ -7,6 +7,8 @@
 enum { CON_OPEN = 1, CON_ROLLING_UP = 2, CON_ROLLING_DOWN = 3, CON_CLOSED = 4 };
 constexpr int CONSOLE_SLOTS = 55;
 constexpr int CONSOLE_INPUT_SLOT = 54;
+constexpr int CONSOLE_HISTORY_SLOTS = 54;  // slots 0 (oldest) .. 53 (newest)
+constexpr int CONSOLE_NEWEST_SLOT = 53;
 
 struct ConsoleRecord {
     // Slot bytes: notify counter, red, green, blue, then the NUL-terminated text.

@@ -2,6 +2,8 @@
 #pragma once
 #include <cstdint>
 
+constexpr int MENU_ITEMS = 6;  // the menu holds at most six items
+
 struct MenuItem {
     int32_t x, y, width, height;
     char text[64];
@@ -13,7 +15,7 @@ struct MenuRecord {
     int32_t itemCount;
     int32_t selected;
     int32_t itemSpacing;
-    MenuItem items[6];
+    MenuItem items[MENU_ITEMS];
     char fileName[256];
     int32_t Visible;
 };

@@ -109,6 +109,7 @@ void StopRecording(const char* why) {
     if (Rec.file) fclose(Rec.file);
     Rec.file = nullptr;
     Rec.on = false;
+    InputSetTap(nullptr);
     Rec.used = 0;
     PrintNotify(90, line);
 }
@@ -326,6 +327,12 @@ uint64_t WorldDigest() {
 
 // ---- recording -----------------------------------------------------------------------------------------
 
+static void RecordRead(int joystick) {
+    const JoystickRecord& j = Input.JoyState;
+    if (joystick < 0) DemoRecordJoystickFailed();
+    DemoRecordInput(Input.KeyState, Input.MouseState, joystick > 0, j.lX, j.lY, j.rgbButtons);
+}
+
 bool DemoRecordStart(const char* path) {
     if (Rec.on) return true;
     CopyBounded(Rec.path, sizeof Rec.path, path);
@@ -338,6 +345,7 @@ bool DemoRecordStart(const char* path) {
     }
     for (int i = 0; i < 256; ++i) Rec.names[i] = KeyName(i);
     Rec.on = true;
+    InputSetTap(RecordRead);
     Rec.used = 0;
     Rec.started = false;
     Rec.pendingEvent = false;
@@ -430,6 +438,7 @@ void DemoRecordFinish() {
     }
     Rec.file = nullptr;
     Rec.on = false;
+    InputSetTap(nullptr);
 }
 
 // ---- playback ------------------------------------------------------------------------------------------
@@ -445,6 +454,13 @@ bool DemoFileLooksLikeDemo(const char* path) {
     fclose(f);
     return n == 11 && memcmp(head, "zarvo-demo ", 11) == 0;
 }
+
+static bool DemoPlaybackJoystickPresent();
+static void DemoPlaybackKeyboard(uint8_t keys[256]);
+static void DemoPlaybackMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]);
+static bool DemoPlaybackJoystick(int32_t* x, int32_t* y, uint8_t buttons[32]);
+static const InputSource kRecordingSource = {DemoPlaybackJoystickPresent, DemoPlaybackKeyboard, DemoPlaybackMouse,
+                                             DemoPlaybackJoystick};
 
 bool DemoPlayStart(const char* path, const DemoPlayOptions& options, char* err, size_t errSize) {
     Play = Player{};
@@ -492,6 +508,7 @@ bool DemoPlayStart(const char* path, const DemoPlayOptions& options, char* err, 
         }
     }
     Play.on = true;
+    InputSetSource(&kRecordingSource);
     return true;
 }
 
@@ -506,7 +523,7 @@ void DemoPlaybackApplySettings() {
     }
 }
 
-bool DemoPlaybackJoystickPresent() { return Play.on && Play.joystick; }
+static bool DemoPlaybackJoystickPresent() { return Play.on && Play.joystick; }
 
 void DemoPlaybackBeginPass() {
     if (!Play.on) return;
@@ -580,9 +597,9 @@ bool DemoPlaybackPollEvent(PlatformEvent* ev) {
     return true;
 }
 
-void DemoPlaybackKeyboard(uint8_t keys[256]) { memcpy(keys, Play.keys, 256); }
+static void DemoPlaybackKeyboard(uint8_t keys[256]) { memcpy(keys, Play.keys, 256); }
 
-void DemoPlaybackMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]) {
+static void DemoPlaybackMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]) {
     *dx = Play.mouseX;
     *dy = Play.mouseY;
     *dz = 0;
@@ -590,7 +607,7 @@ void DemoPlaybackMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]
     memcpy(buttons, Play.buttons, 4);
 }
 
-bool DemoPlaybackJoystick(int32_t* x, int32_t* y, uint8_t buttons[32]) {
+static bool DemoPlaybackJoystick(int32_t* x, int32_t* y, uint8_t buttons[32]) {
     if (Play.joyFails) {
         Play.joyFails = false;
         return false;

@@ -22,9 +22,10 @@ constexpr uint64_t DEMO_MARK_TICKS = 32;
 uint64_t WorldDigest();
 
 // ---- recording -----------------------------------------------------------------------------------------
-// Starts recording into `path` (called once the subsystems are up, before the first pass). On failure
-// prints one console line and the game plays on unrecorded. The file is written in blocks: at most every
-// few seconds, when the buffer fills, and at the end.
+// Starts recording into `path` (called once the subsystems are up, before the first pass): every input
+// read is told to the recorder from then on. On failure prints one console line and the game plays on
+// unrecorded. The file is written in blocks: at most every few seconds, when the buffer fills, and at
+// the end.
 bool DemoRecordStart(const char* path);
 bool DemoRecording();
 // What an input read returned: the keyboard, the mouse, and the joystick (read: whether a joystick read
@@ -52,8 +53,8 @@ struct DemoPlayOptions {
     void (*setClock)(uint32_t ms) = nullptr;  // told the clock of every replayed pass
     void (*atEnd)() = nullptr;             // called when the main loop has ended, before the check
 };
-// Reads a recording and its header. False, with a reason in err, when it cannot be read or is not a
-// recording of this version.
+// Reads a recording and its header, and makes it the source of every input read (call before start-up).
+// False, with a reason in err, when it cannot be read or is not a recording of this version.
 bool DemoPlayStart(const char* path, const DemoPlayOptions& options, char* err, size_t errSize);
 bool DemoPlaying();
 // True when `path` is a regular file that starts with a recording's first line (so the runner can tell a
@@ -61,17 +62,11 @@ bool DemoPlaying();
 bool DemoFileLooksLikeDemo(const char* path);
 // The header's settings, applied after config.ini has been read.
 void DemoPlaybackApplySettings();
-// Whether the recorded game had a joystick.
-bool DemoPlaybackJoystickPresent();
 // At the start of every main-loop pass: applies the recorded lines up to the next pass.
 void DemoPlaybackBeginPass();
 // The clock of the pass being replayed.
 uint32_t DemoPlaybackClock();
 bool DemoPlaybackPollEvent(PlatformEvent* ev);
-// The input snapshot of this pass, in place of the devices.
-void DemoPlaybackKeyboard(uint8_t keys[256]);
-void DemoPlaybackMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]);
-bool DemoPlaybackJoystick(int32_t* x, int32_t* y, uint8_t buttons[32]);
 // The main loop has ended: reads the check line and compares.
 void DemoPlaybackFinish();
 

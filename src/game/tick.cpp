@@ -14,8 +14,6 @@
 #include "game/contact.h"
 #include "game/weapons.h"
 #include "input/input.h"
-#include "render/passes.h"
-#include "render/video.h"
 
 namespace {
 

@@ -1,7 +1,6 @@
-// World records: the object, missile and weapon tables, level-wide values and their state dump.
+// World records: the object, missile and weapon tables, the level and its level-wide values.
 #pragma once
 #include <cstdint>
-#include <string>
 
 #include "model/model.h"
 
@@ -119,9 +118,3 @@ void ClearWeaponRecord(WeaponRecord& record);
 // Makes ObjectTable entry 0 a fresh player: cleared, alive (state 1), health 100, collision flag 1,
 // radius 0.5, the knife. Start-up does this once, and every level that asks for RESETPLAYER.
 void ResetPlayer();
-
-// The world part of the runner's state dump, without surrounding braces:
-// "player":{...},"objects":[...],"missiles":[...],"weapons":[...],"level":{...}
-// Floats are written with up to 9 significant digits (exact round trip), non-finite floats as null;
-// controls is the array of the 16 control bytes; owned and ammo are arrays of 5.
-std::string WorldDumpJson();

@@ -4,10 +4,17 @@
 #include <cstring>
 
 #include "core/settings.h"
-#include "demo/demo.h"
 #include "platform/platform.h"
 
 InputRecord Input;
+
+namespace {
+const InputSource* Source = nullptr;
+void (*Tap)(int) = nullptr;
+}  // namespace
+
+void InputSetSource(const InputSource* source) { Source = source; }
+void InputSetTap(void (*tap)(int joystick)) { Tap = tap; }
 
 static_assert(sizeof(JoystickRecord) == 80, "standard joystick record");
 
@@ -24,8 +31,8 @@ int InputInit() {
     if (!PlatformInputInit()) return 0;
     // The dead zone is read on the 0..10000 scale of the whole axis: 2000 is a fifth of the throw.
     // A recording that plays back brings its own joystick, or none.
-    Input.JoystickPresent = DemoPlaying() ? DemoPlaybackJoystickPresent()
-                                    : PlatformJoystickOpen(Input.JoyAxisRange, Input.JoyDeadZone / 100);
+    Input.JoystickPresent = Source ? Source->joystickPresent()
+                                   : PlatformJoystickOpen(Input.JoyAxisRange, Input.JoyDeadZone / 100);
     Input.InputInitialised = true;
     Input.InputActive = true;
     return 1;
@@ -43,35 +50,32 @@ void InputShutdown() {
 }
 
 void InputRead() {
-    // While a recording plays, the snapshots come from it instead of the devices; while one is made,
-    // every snapshot read is written to it.
-    const bool replay = DemoPlaying();
     memcpy(Input.PrevKeyState, Input.KeyState, sizeof Input.KeyState);
-    if (replay)
-        DemoPlaybackKeyboard(Input.KeyState);
+    if (Source)
+        Source->keyboard(Input.KeyState);
     else
         PlatformReadKeyboard(Input.KeyState);
     Input.PrevMouseState = Input.MouseState;
-    if (replay)
-        DemoPlaybackMouse(&Input.MouseState.lX, &Input.MouseState.lY, &Input.MouseState.lZ, Input.MouseState.rgbButtons);
+    MouseRecord& m = Input.MouseState;
+    if (Source)
+        Source->mouse(&m.lX, &m.lY, &m.lZ, m.rgbButtons);
     else
-        PlatformReadMouse(&Input.MouseState.lX, &Input.MouseState.lY, &Input.MouseState.lZ, Input.MouseState.rgbButtons);
-    bool joystickRead = false;
-    int32_t x = 0, y = 0;
-    uint8_t buttons[32] = {};
+        PlatformReadMouse(&m.lX, &m.lY, &m.lZ, m.rgbButtons);
+    int joystick = 0;
     if (Input.JoystickPresent) {
-        joystickRead = replay ? DemoPlaybackJoystick(&x, &y, buttons) : PlatformReadJoystick(&x, &y, buttons);
-        if (joystickRead) {
+        int32_t x = 0, y = 0;
+        uint8_t buttons[32] = {};
+        bool read = Source ? Source->joystick(&x, &y, buttons) : PlatformReadJoystick(&x, &y, buttons);
+        joystick = read ? 1 : -1;
+        if (read) {
             Input.PrevJoyState = Input.JoyState;
             memset(&Input.JoyState, 0, sizeof Input.JoyState);
             Input.JoyState.lX = x;
             Input.JoyState.lY = y;
             memcpy(Input.JoyState.rgbButtons, buttons, sizeof buttons);
-        } else if (DemoRecording()) {
-            DemoRecordJoystickFailed();
         }
     }
-    if (DemoRecording()) DemoRecordInput(Input.KeyState, Input.MouseState, joystickRead, x, y, buttons);
+    if (Tap) Tap(joystick);
 }
 
 static int32_t Clamp(int64_t v, int32_t hi) { return v < 0 ? 0 : v > hi ? hi : int32_t(v); }

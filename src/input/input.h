@@ -27,6 +27,19 @@ struct InputRecord {
 };
 extern InputRecord Input;
 
+// Where the snapshots come from: the platform's devices, or a recording that plays back.
+struct InputSource {
+    bool (*joystickPresent)();
+    void (*keyboard)(uint8_t keys[256]);
+    void (*mouse)(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]);
+    bool (*joystick)(int32_t* x, int32_t* y, uint8_t buttons[32]);
+};
+// Null for the devices (the start). Set before InputInit, which asks the source about the joystick.
+void InputSetSource(const InputSource* source);
+// Told of every read, after it: whether a joystick was read (0 none present, 1 read, -1 the read
+// failed and the snapshot kept its values). A recording that is made listens here.
+void InputSetTap(void (*tap)(int joystick));
+
 int InputInit();
 void InputShutdown();
 // Snapshots all devices, keeping the previous keyboard and mouse snapshots.

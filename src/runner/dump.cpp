@@ -1,120 +1,242 @@
-// Builds the runner's JSON state dump from the program's globals.
+// The runner's JSON state dump, read from the program's records.
 #include "runner/dump.h"
 
 #include <cstdio>
 
-#include "app/app.h"
-#include "app/settings.h"
+#include "audio/mixer.h"
+#include "audio/music.h"
 #include "audio/sound.h"
 #include "console/console.h"
-#include "defs/level.h"
+#include "core/program.h"
+#include "core/settings.h"
 #include "defs/menu.h"
 #include "demo/demo.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "net/net.h"
 #include "platform/platform.h"
-#include "render/passes.h"
+#include "render/render.h"
 #include "runner/json.h"
-#include "app/commands.h"
 
 namespace {
 
-void Add(std::string& out, const char* fmt, long long v) {
-    char buf[64];
-    snprintf(buf, sizeof buf, fmt, v);
-    out += buf;
+void RecordFields(JsonWriter& j, const ObjectRecord& r) {
+    j.Key("state").Int(r.state);
+    j.Key("type").Int(r.type);
+    j.Key("pos").Floats(r.pos, 3);
+    j.Key("angles").Ints(r.angles, 3);
+    j.Key("health").Int(r.health);
+    j.Key("weapon").Int(r.weapon);
+    j.Key("ammo").Ints(r.ammo, WEAPON_COUNT);
+    j.Key("owned").Ints(r.owned, WEAPON_COUNT);
+    j.Key("reload").Int(r.reload);
+    j.Key("fired").Int(r.fired);
+    j.Key("score").Float(r.score);
+    const ControlFlags& c = r.controls;
+    const uint8_t bytes[16] = {c.forward,   c.back,      c.turnLeft,  c.turnRight, c.strafeLeft, c.strafeRight,
+                               c.fire,      c.select[0], c.select[1], c.select[2], c.select[3],  c.select[4],
+                               c.spare[0],  c.spare[1],  c.spare[2],  c.spare[3]};
+    j.Key("controls").Ints(bytes, 16);
+    j.Key("radius").Float(r.radius);
+    j.Key("animState").Int(r.animState);
+    j.Key("frame").Int(r.frame);
+    j.Key("collided").Int(r.collided);
+    j.Key("lifetime").Int(r.lifetime);
+}
+
+void RecordList(JsonWriter& j, const ObjectRecord* table, int first, int count) {
+    j.Open('[');
+    for (int i = first; i < count; ++i) {
+        if (table[i].state == 0) continue;
+        j.Open('{');
+        j.Key("index").Int(i);
+        RecordFields(j, table[i]);
+        j.Close('}');
+    }
+    j.Close(']');
+}
+
+int FrameZeroSegments(const Model& m) { return (m.frames && m.frameCount > 0) ? m.frames[0].count : 0; }
+
+void World_(JsonWriter& j) {
+    j.Key("player").Open('{');
+    RecordFields(j, World.ObjectTable[0]);
+    j.Close('}');
+    j.Key("objects");
+    RecordList(j, World.ObjectTable, 1, OBJECT_COUNT);
+    j.Key("missiles");
+    RecordList(j, World.MissileTable, 0, MISSILE_COUNT);
+    j.Key("weapons").Open('[');
+    for (const WeaponRecord& w : World.WeaponTable) {
+        j.Open('{');
+        j.Key("damage").Int(w.damage);
+        j.Key("reloadTime").Int(w.reloadTime);
+        j.Key("frame").Int(w.frame);
+        j.Key("screenPos").Floats(w.screenPos, 3);
+        j.Key("screenRot").Ints(w.screenRot, 3);
+        int32_t frames[MODEL_SLOTS];
+        for (int s = 0; s < MODEL_SLOTS; ++s) frames[s] = w.models[s].frameCount;
+        j.Key("modelFrames").Ints(frames, MODEL_SLOTS);
+        j.Close('}');
+    }
+    j.Close(']');
+    j.Key("level").Open('{');
+    j.Key("MonstersAtStart").Float(World.MonstersAtStart);
+    j.Key("MonstersLeft").Float(World.MonstersLeft);
+    j.Key("ItemsAtStart").Float(World.ItemsAtStart);
+    j.Key("ItemsLeft").Float(World.ItemsLeft);
+    j.Key("ExitPoint").Floats(World.ExitPoint, 2);
+    j.Key("segments").Int(FrameZeroSegments(World.LevelModel));
+    j.Key("floorSegments").Int(FrameZeroSegments(World.OcclusionModel));
+    j.Close('}');
+}
+
+// The sound buffers with their voices, the table rows in use, and the plays since the last dump (which the
+// dump takes: the next one starts empty).
+void Sound_(JsonWriter& j) {
+    j.Key("sound").Open('{');
+    j.Key("ready").Int(Sound.SoundReady ? 1 : 0);
+    j.Key("volume").Int(Settings.SOUNDVOL);
+    j.Key("buffers").Open('[');
+    for (int n = 0; n < SOUND_BUFFERS; ++n) {
+        const SoundBufferRecord& r = Sound.SoundBuffers[n];
+        if (!r.samples) continue;
+        j.Open('{');
+        j.Key("number").Int(n);
+        j.Key("file").String(r.file);
+        j.Key("size").Int(r.size);
+        j.Key("rate").Int(r.fileRate);
+        j.Key("playing").Int(MixerIsPlaying(n) ? 1 : 0);
+        j.Key("volume").Int(MixerVolume(n));
+        j.Close('}');
+    }
+    j.Close(']');
+    j.Key("table").Open('[');
+    for (int r = 0; r < SOUND_ROWS; ++r) {
+        // A row is in use when one of its entries names its own loaded buffer.
+        bool used = false;
+        for (int k = 0; k < SOUND_SLOTS; ++k)
+            if (Sound.SoundTable[r][k] == 3 * r + k && Sound.SoundBuffers[3 * r + k].samples) used = true;
+        if (!used) continue;
+        j.Open('{');
+        j.Key("row").Int(r);
+        j.Key("buffers").Ints(Sound.SoundTable[r], SOUND_SLOTS);
+        j.Close('}');
+    }
+    j.Close(']');
+    j.Key("played").Open('[');
+    for (int i = 0; i < SoundPlayCount(); ++i) {
+        const SoundPlayRecord* p = SoundPlayAt(i);
+        j.Open('{');
+        j.Key("buffer").Int(p->buffer);
+        j.Key("volume").Int(p->volume);
+        j.Key("frequency").Int(p->frequency);
+        j.Key("pan").Int(p->pan);
+        j.Close('}');
+    }
+    j.Close(']');
+    j.Close('}');
+    SoundClearPlays();
+}
+
+void Music_(JsonWriter& j) {
+    j.Key("music").Open('{');
+    j.Key("ready").Int(Music.MusicReady ? 1 : 0);
+    j.Key("current").Int(Music.CurrentMusic);
+    j.Key("volume").Int(Settings.MUSICVOL);
+    j.Key("slots").Open('[');
+    for (int s = 0; s < MUSIC_SLOTS; ++s) {
+        const MusicSlot& m = Music.MusicSlots[s];
+        if (m.state == MUSIC_FREE) continue;
+        j.Open('{');
+        j.Key("slot").Int(s);
+        j.Key("file").String(m.file);
+        j.Key("state").Int(m.state);
+        j.Close('}');
+    }
+    j.Close(']');
+    j.Close('}');
 }
 
 }  // namespace
 
 std::string StateDumpJson() {
-    std::string o = "{";
-    Add(o, "\"time\":%lld", PlatformTicksMs());
-    Add(o, ",\"ticks\":%lld", (long long)Program.TickCount);
-    Add(o, ",\"frames\":%lld", (long long)Program.FrameCount);
-    Add(o, ",\"GameState\":%lld", Program.GameState);
+    JsonWriter j;
+    j.out.reserve(8192);
+    j.Open('{');
+    j.Key("time").Int(PlatformTicksMs());
+    j.Key("ticks").Int(static_cast<long long>(Program.TickCount));
+    j.Key("frames").Int(static_cast<long long>(Program.FrameCount));
+    j.Key("GameState").Int(Program.GameState);
     char digest[24];
-    snprintf(digest, sizeof digest, "%016llx", (unsigned long long)WorldDigest());
-    o += ",\"digest\":\"";
-    o += digest;
-    o += "\"";
+    snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(WorldDigest()));
+    j.Key("digest").String(digest);
 
-    o += ",\"settings\":{";
-    Add(o, "\"SCREENX\":%lld", Settings.SCREENX);
-    Add(o, ",\"SCREENY\":%lld", Settings.SCREENY);
-    Add(o, ",\"SCREENBPP\":%lld", Settings.SCREENBPP);
-    Add(o, ",\"SOUNDVOL\":%lld", Settings.SOUNDVOL);
-    Add(o, ",\"MUSICVOL\":%lld", Settings.MUSICVOL);
-    o += ",\"StartMenuFile\":";
-    JsonString(o, Settings.StartMenuFile);
-    o += "}";
+    j.Key("settings").Open('{');
+    j.Key("SCREENX").Int(Settings.SCREENX);
+    j.Key("SCREENY").Int(Settings.SCREENY);
+    j.Key("SCREENBPP").Int(Settings.SCREENBPP);
+    j.Key("SOUNDVOL").Int(Settings.SOUNDVOL);
+    j.Key("MUSICVOL").Int(Settings.MUSICVOL);
+    j.Key("StartMenuFile").String(Settings.StartMenuFile);
+    j.Close('}');
 
-    o += ",\"console\":{";
-    Add(o, "\"state\":%lld", Console.ConsoleState);
-    Add(o, ",\"height\":%lld", Console.ConsoleHeight);
-    o += ",\"input\":";
-    JsonString(o, reinterpret_cast<const char*>(Console.ConsoleBuffer[CONSOLE_INPUT_SLOT] + 5));
-    o += ",\"lines\":[";
-    bool first = true;
-    for (int i = 0; i < 54; ++i) {
+    j.Key("console").Open('{');
+    j.Key("state").Int(Console.ConsoleState);
+    j.Key("height").Int(Console.ConsoleHeight);
+    j.Key("input").String(reinterpret_cast<const char*>(Console.ConsoleBuffer[CONSOLE_INPUT_SLOT] + 5));
+    j.Key("lines").Open('[');
+    for (int i = 0; i < CONSOLE_HISTORY_SLOTS; ++i) {
         const uint8_t* s = Console.ConsoleBuffer[i];
         if (!s[0]) continue;  // empty slot
-        if (!first) o += ",";
-        first = false;
-        Add(o, "{\"slot\":%lld", i);
-        Add(o, ",\"notify\":%lld", s[0]);
-        Add(o, ",\"rgb\":[%lld", s[1]);
-        Add(o, ",%lld", s[2]);
-        Add(o, ",%lld]", s[3]);
-        o += ",\"text\":";
-        JsonString(o, reinterpret_cast<const char*>(s + 4));
-        o += "}";
+        j.Open('{');
+        j.Key("slot").Int(i);
+        j.Key("notify").Int(s[0]);
+        j.Key("rgb").Ints(s + 1, 3);
+        j.Key("text").String(reinterpret_cast<const char*>(s + 4));
+        j.Close('}');
     }
-    o += "]}";
+    j.Close(']');
+    j.Close('}');
 
-    Add(o, ",\"pointer\":[%lld", Input.PointerX);
-    Add(o, ",%lld]", Input.PointerY);
+    const int32_t pointer[2] = {Input.PointerX, Input.PointerY};
+    j.Key("pointer").Ints(pointer, 2);
 
-    o += ",\"flags\":{";
-    Add(o, "\"AppActive\":%lld", Program.AppActive);
-    Add(o, ",\"InputActive\":%lld", Input.InputActive);
-    Add(o, ",\"MouseLook\":%lld", World.MouseLook);
-    Add(o, ",\"ShadingEnabled\":%lld", Render.ShadingEnabled);
-    Add(o, ",\"OcclusionEnabled\":%lld", Render.OcclusionEnabled);
-    Add(o, ",\"JoystickOn\":%lld", Settings.JoystickOn);
-    o += "}";
+    j.Key("flags").Open('{');
+    j.Key("AppActive").Int(Program.AppActive);
+    j.Key("InputActive").Int(Input.InputActive);
+    j.Key("MouseLook").Int(World.MouseLook);
+    j.Key("ShadingEnabled").Int(Render.ShadingEnabled);
+    j.Key("OcclusionEnabled").Int(Render.OcclusionEnabled);
+    j.Key("JoystickOn").Int(Settings.JoystickOn);
+    j.Close('}');
 
-    Add(o, ",\"net\":{\"started\":%lld}", NetIsStarted() ? 1 : 0);
+    j.Key("net").Open('{').Key("started").Int(NetIsStarted() ? 1 : 0).Close('}');
 
-    o += ",\"menu\":{";
-    Add(o, "\"visible\":%lld", Menu.Visible);
-    Add(o, ",\"selected\":%lld", Menu.selected);
-    Add(o, ",\"count\":%lld", Menu.itemCount);
-    o += ",\"file\":";
-    JsonString(o, Menu.fileName);
-    o += ",\"items\":[";
-    for (int i = 0; i < Menu.itemCount && i < 6; ++i) {
+    j.Key("menu").Open('{');
+    j.Key("visible").Int(Menu.Visible);
+    j.Key("selected").Int(Menu.selected);
+    j.Key("count").Int(Menu.itemCount);
+    j.Key("file").String(Menu.fileName);
+    j.Key("items").Open('[');
+    for (int i = 0; i < Menu.itemCount && i < MENU_ITEMS; ++i) {
         const MenuItem& m = Menu.items[i];
-        if (i) o += ",";
-        o += "{\"text\":";
-        JsonString(o, m.text);
-        o += ",\"action\":";
-        JsonString(o, m.action);
-        o += ",\"argument\":";
-        JsonString(o, m.argument);
-        Add(o, ",\"x\":%lld", m.x);
-        Add(o, ",\"y\":%lld", m.y);
-        Add(o, ",\"width\":%lld", m.width);
-        Add(o, ",\"height\":%lld}", m.height);
+        j.Open('{');
+        j.Key("text").String(m.text);
+        j.Key("action").String(m.action);
+        j.Key("argument").String(m.argument);
+        j.Key("x").Int(m.x);
+        j.Key("y").Int(m.y);
+        j.Key("width").Int(m.width);
+        j.Key("height").Int(m.height);
+        j.Close('}');
     }
-    o += "]}";
-    o += ",\"NextLevelFile\":";
-    JsonString(o, World.NextLevelFile);
-    o += ",";
-    o += WorldDumpJson();
-    o += ",";
-    o += AudioDumpJson();
-    o += "}";
-    return o;
+    j.Close(']');
+    j.Close('}');
+    j.Key("NextLevelFile").String(World.NextLevelFile);
+    World_(j);
+    Sound_(j);
+    Music_(j);
+    j.Close('}');
+    return j.out;
 }

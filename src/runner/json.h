@@ -1,8 +1,30 @@
-// A small JSON text builder for the runner's dumps.
+// The one JSON writer of the runner's dumps: compact text, keys in the order written.
 #pragma once
 #include <cstdint>
 #include <string>
 
-// Appends s as a JSON string: bytes >= 0x80 and control bytes as \u00XX (the program's bytes as Latin-1).
-void JsonString(std::string& out, const char* s);
-void JsonString(std::string& out, const std::string& s);
+class JsonWriter {
+  public:
+    std::string out;
+
+    JsonWriter& Key(const char* key);       // the value that follows belongs to it
+    JsonWriter& Int(long long v);
+    // Up to 9 significant digits (an exact round trip of a 32-bit float); null when not finite.
+    JsonWriter& Float(float v);
+    // The program's bytes: quote and backslash escaped, control bytes and bytes >= 0x7F as \u00XX.
+    JsonWriter& String(const char* s);
+    JsonWriter& Text(const char* s);         // an already formatted value
+    JsonWriter& Open(char bracket);          // '{' or '['
+    JsonWriter& Close(char bracket);         // '}' or ']'
+    template <typename T> JsonWriter& Ints(const T* v, int n) {
+        Open('[');
+        for (int i = 0; i < n; ++i) Int(static_cast<long long>(v[i]));
+        return Close(']');
+    }
+    JsonWriter& Floats(const float* v, int n);
+
+  private:
+    void BeforeValue();
+    bool first_ = true;        // nothing written yet in the innermost object or array
+    bool afterKey_ = false;    // a key was written: its value needs no comma
+};
