@@ -11,6 +11,7 @@
 #include "core/random.h"
 #include "game/monsters.h"
 #include "game/tick.h"
+#include "game/walls.h"
 #include "game/world.h"
 #include "platform/headless/headless.h"
 #include "render/passes.h"

@@ -14,6 +14,7 @@
 #include "console/console.h"
 #include "game/contact.h"
 #include "game/tick.h"
+#include "game/walls.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "render/passes.h"

@@ -36,7 +36,7 @@ int HeightFor(int width) { return width == 640 ? 480 : width == 800 ? 600 : widt
 
 int Resolution(const char* text) {
     if (Program.GameState != GS_MENU) {
-        PrintNotify(90, "Cannot change resolution while playing");
+        PrintNotify(NOTIFY_GAME, "Cannot change resolution while playing");
         return CMD_FAILED;
     }
     int width = 0, height = 0;
@@ -65,7 +65,7 @@ int Say(const char* text) {
     char line[CONSOLE_LINE_BYTES + 16];
     snprintf(line, sizeof line, "zzzz Player: %s", said);
     ConsoleScroll();
-    ConsoleWriteSlot(53, line);
+    ConsoleWriteSlot(CONSOLE_NEWEST_SLOT, line);
     ++Console.ConsolePrintCount;
     return 1;
 }
@@ -109,12 +109,12 @@ int ExecuteCommand(const char* text) {
         return Resolution(text);
     if (strcmp(text, "JOYSTICK") == 0) {
         Settings.JoystickOn = !Settings.JoystickOn;
-        PrintNotify(90, "Joystick Toggled");
+        PrintNotify(NOTIFY_GAME, "Joystick Toggled");
         return 1;
     }
     if (strcmp(text, "TOGGLEMOUSELOOK") == 0) {
         World.MouseLook = World.MouseLook ? 0 : 1;
-        PrintNotify(90, "Mouselook Toggled");
+        PrintNotify(NOTIFY_GAME, "Mouselook Toggled");
         return 1;
     }
     if (strcmp(text, "SCREENSHOT") == 0) return SaveScreenshot() ? CMD_ACCEPTED : CMD_FAILED;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/commands.h"
+#include "audio/sound.h"
 #include "console/console.h"
 #include "core/bounded.h"
 #include "core/settings.h"
@@ -13,7 +14,7 @@
 #include "input/input.h"
 
 int ActivateMenuItem() {
-    PlaySound(SoundBufferFor(17, 1));
+    PlaySound(SoundBufferFor(SOUND_ROW_MENU, SOUND_SLOT_MENU_ACTIVATE));
     if (Menu.itemCount < 1 || Menu.selected < 0 || Menu.selected >= Menu.itemCount) return 1;
     MenuItem& item = Menu.items[Menu.selected];
     if (strcmp(item.action, "MENU") == 0) {
@@ -41,7 +42,7 @@ int ActivateMenuItem() {
 int MenuUp() {
     if (Menu.selected >= 1) {
         --Menu.selected;
-        PlaySound(SoundBufferFor(17, 0));
+        PlaySound(SoundBufferFor(SOUND_ROW_MENU, SOUND_SLOT_MENU_MOVE));
     }
     return 1;
 }
@@ -49,7 +50,7 @@ int MenuUp() {
 int MenuDown() {
     if (Menu.selected < Menu.itemCount - 1) {
         ++Menu.selected;
-        PlaySound(SoundBufferFor(17, 0));
+        PlaySound(SoundBufferFor(SOUND_ROW_MENU, SOUND_SLOT_MENU_MOVE));
     }
     return 1;
 }
@@ -67,7 +68,7 @@ int HoverMenu(int x, int y) {
     if (i < 0) return 0;
     if (i != Menu.selected) {
         Menu.selected = i;
-        PlaySound(SoundBufferFor(17, 0));
+        PlaySound(SoundBufferFor(SOUND_ROW_MENU, SOUND_SLOT_MENU_MOVE));
     }
     return i;
 }

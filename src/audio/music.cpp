@@ -10,6 +10,7 @@
 #include "core/settings.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
+#include "audio/wave.h"
 #include "platform/platform.h"
 #include "platform/platform_audio.h"
 

@@ -10,6 +10,17 @@ constexpr int SOUND_ROWS = 85; // rows 0 .. 84 map to buffers 3 * row + slot
 constexpr int SOUND_SLOTS = 3;
 constexpr int SOUND_FILE_NAME = 256;
 
+// The fixed rows of every sound list, and the slots of an object type's row.
+constexpr int SOUND_ROW_PLAYER_DEATH = 1;  // slot 1: the player dies, and every tick of the death camera
+constexpr int SOUND_ROW_MENU = 17;         // slot 0: the selection moves; slot 1: an item is activated
+constexpr int SOUND_ROW_LEVEL = 18;        // slot 0: the level starts; slot 1: the exit is reached
+constexpr int SOUND_SLOT_PAIN = 0;         // a creature is hit
+constexpr int SOUND_SLOT_DEATH = 1;        // a creature dies
+constexpr int SOUND_SLOT_FIRE = 1;         // a weapon fires (its row is its index + 2)
+constexpr int SOUND_SLOT_PICKUP = 2;       // a pickup is collected
+constexpr int SOUND_SLOT_MENU_MOVE = 0, SOUND_SLOT_MENU_ACTIVATE = 1;
+constexpr int SOUND_SLOT_LEVEL_START = 0, SOUND_SLOT_LEVEL_EXIT = 1;
+
 // BufferStatus flags.
 enum { SB_PLAYING = 1, SB_LOST = 2, SB_LOOPING = 4 };
 // PlayBuffer flags.
@@ -63,12 +74,3 @@ struct SoundPlayRecord {
 int SoundPlayCount();
 const SoundPlayRecord* SoundPlayAt(int i);
 void SoundClearPlays();
-
-// Shared by the WAV and MIDI loaders. Writes a refusal reason into `reason` (when given; bounded by
-// reasonSize) and returns 0.
-__attribute__((format(printf, 3, 4))) int AudioRefuse(char* reason, size_t reasonSize, const char* format,
-                                                      ...);
-// Reads a whole regular file of at most maxBytes into out. 1 = read; 0 = refused unread as "larger than
-// N MiB"; -1 = missing, not a regular file, or unreadable.
-int ReadAudioFile(const char* file, size_t maxBytes, std::vector<uint8_t>& out, char* reason,
-                  size_t reasonSize);

@@ -1,10 +1,13 @@
 // RIFF/WAVE reader: a bounds-checked chunk walker and the conversion of PCM frames to 8-bit mono.
 #include "audio/wave.h"
 
+#include <sys/stat.h>
+
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
-#include "audio/sound.h"
+#include "core/files.h"
 
 namespace {
 
@@ -111,4 +114,25 @@ int ReadWaveFile(const char* file, WaveSamples* out, char* reason, size_t reason
     int read = ReadAudioFile(file, WAVE_MAX_FILE_BYTES, bytes, reason, reasonSize);
     if (read != 1) return read;
     return ParseWave(bytes.data(), bytes.size(), out, reason, reasonSize);
+}
+
+int AudioRefuse(char* reason, size_t reasonSize, const char* format, ...) {
+    if (reason && reasonSize) {
+        va_list args;
+        va_start(args, format);
+        vsnprintf(reason, reasonSize, format, args);
+        va_end(args);
+    }
+    return 0;
+}
+
+int ReadAudioFile(const char* file, size_t maxBytes, std::vector<uint8_t>& out, char* reason,
+                  size_t reasonSize) {
+    out.clear();
+    // Only regular files are opened: a folder cannot be read and a named pipe would wait for a writer.
+    struct stat st;
+    if (!file || !file[0] || stat(file, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    if (uint64_t(st.st_size) > maxBytes)
+        return AudioRefuse(reason, reasonSize, "larger than %zu MiB", maxBytes >> 20);
+    return ReadFileBounded(file, maxBytes, out) ? 1 : -1;
 }

@@ -24,3 +24,12 @@ int ParseWave(const uint8_t* bytes, size_t size, WaveSamples* out, char* reason 
 // Reads a whole file (at most WAVE_MAX_FILE_BYTES) and parses it. 1 = loaded; 0 = refused, with the
 // reason as ParseWave gives it (or "larger than 32 MiB"); -1 = the file cannot be opened or read.
 int ReadWaveFile(const char* file, WaveSamples* out, char* reason = nullptr, size_t reasonSize = 0);
+
+// Shared by the WAV and MIDI loaders. Writes a refusal reason into `reason` (when given; bounded by
+// reasonSize) and returns 0.
+__attribute__((format(printf, 3, 4))) int AudioRefuse(char* reason, size_t reasonSize, const char* format,
+                                                      ...);
+// Reads a whole regular file of at most maxBytes into out. 1 = read; 0 = refused unread as "larger than
+// N MiB"; -1 = missing, not a regular file, or unreadable.
+int ReadAudioFile(const char* file, size_t maxBytes, std::vector<uint8_t>& out, char* reason,
+                  size_t reasonSize);

@@ -60,13 +60,13 @@ static int (*Execute)(const char*) = nullptr;
 
 void ConsoleSetCommandHandler(int (*execute)(const char* text)) { Execute = execute; }
 
-void ConsoleScroll() { memmove(Console.ConsoleBuffer[0], Console.ConsoleBuffer[1], 54 * CONSOLE_LINE_BYTES); }
+void ConsoleScroll() { memmove(Console.ConsoleBuffer[0], Console.ConsoleBuffer[1], CONSOLE_HISTORY_SLOTS * CONSOLE_LINE_BYTES); }
 
 void ConsoleAddLine(uint8_t counter, const char* text) {
     if (!text) text = "";
     ++Console.ConsolePrintCount;
     ConsoleScroll();
-    WriteLine(53, counter, 240, 240, 200, text);
+    WriteLine(CONSOLE_NEWEST_SLOT, counter, 240, 240, 200, text);
 }
 
 void ConsoleOpenFull() {
@@ -119,17 +119,17 @@ void ConsoleSubmit() {
         // The command wrote lines of its own: they keep their slots, the echo of the typed line becomes
         // a plain history line (instead of a notify line that would never fade), and the result line
         // gets a fresh slot below them.
-        if (printed <= 53) Console.ConsoleBuffer[53 - printed][0] = 1;
+        if (printed <= CONSOLE_NEWEST_SLOT) Console.ConsoleBuffer[CONSOLE_NEWEST_SLOT - printed][0] = NOTIFY_NONE;
         ConsoleScroll();
     }
     if (accepted == CMD_ACCEPTED) {
-        ConsoleWriteSlot(53, "zzzz - Command Accepted");
+        ConsoleWriteSlot(CONSOLE_NEWEST_SLOT, "zzzz - Command Accepted");
     } else if (accepted == CMD_FAILED) {
-        ConsoleWriteSlot(53, "zzzz - Command Failed");
+        ConsoleWriteSlot(CONSOLE_NEWEST_SLOT, "zzzz - Command Failed");
     } else {
         char line[CONSOLE_LINE_BYTES + 32];
         snprintf(line, sizeof line, "zzzz - Unknown Command: %s", command);
-        ConsoleWriteSlot(53, line);
+        ConsoleWriteSlot(CONSOLE_NEWEST_SLOT, line);
     }
     ResetInputLine();
 }
@@ -153,7 +153,7 @@ void ConsoleKeys() {
 }
 
 void ConsoleFadeStep() {
-    for (int i = 0; i < 54; ++i) {
+    for (int i = 0; i < CONSOLE_HISTORY_SLOTS; ++i) {
         uint8_t& counter = Console.ConsoleBuffer[i][0];
         if (counter > 1 && counter < 255) --counter;
     }
@@ -182,7 +182,7 @@ static void DrawSlot(int slot, int x, int y) {
 void ConsoleDraw() {
     if (Console.ConsoleState == CON_CLOSED || Console.ConsoleState == CON_ROLLING_UP || Console.ConsoleState == CON_ROLLING_DOWN) {
         int k = 0;
-        for (int i = 0; i < 54; ++i) {
+        for (int i = 0; i < CONSOLE_HISTORY_SLOTS; ++i) {
             if (Console.ConsoleBuffer[i][0] > 1) {
                 DrawSlot(i, 10, 10 + 15 * k);
                 ++k;
@@ -193,8 +193,8 @@ void ConsoleDraw() {
         FillScreenRect(0, 0, Settings.SCREENX, Console.ConsoleHeight, 210);
         DrawSlot(CONSOLE_INPUT_SLOT, 10, Console.ConsoleHeight - 30);
         // Slot n at ConsoleHeight - 55 - 15 * (53 - n); lines wholly above the top edge are not seen.
-        for (int n = 53; n >= 1; --n) {
-            int y = Console.ConsoleHeight - 55 - 15 * (53 - n);
+        for (int n = CONSOLE_NEWEST_SLOT; n >= 1; --n) {
+            int y = Console.ConsoleHeight - 55 - 15 * (CONSOLE_NEWEST_SLOT - n);
             if (y < -40) break;
             DrawSlot(n, 10, y);
         }

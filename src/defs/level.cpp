@@ -17,6 +17,7 @@
 #include "defs/sounds.h"
 #include "game/contact.h"
 #include "game/tick.h"
+#include "game/walls.h"
 #include "game/world.h"
 #include "model/model.h"
 #include "render/passes.h"
@@ -62,7 +63,7 @@ int LoadLevel(const char* name) {
     CopyBounded(levelName, name);
 
     ConsoleOpenFull();
-    PrintNotify(90, "=========================================");
+    PrintNotify(NOTIFY_GAME, "=========================================");
     PushDefinitionFile();
     bool opened = LoadDefinitionFile(levelName);
     if (!Found("MAP")) {
@@ -70,7 +71,7 @@ int LoadLevel(const char* name) {
         snprintf(line, sizeof line, opened ? "Level %s has no MAP" : "Cannot open level file %s", levelName);
         // A notify line, so that the reason stays readable once the console has rolled away (a menu
         // item whose level fails leaves the menu up).
-        PrintNotify(90, line);
+        PrintNotify(NOTIFY_GAME, line);
         PopDefinitionFile();
         return 0;
     }
@@ -83,7 +84,7 @@ int LoadLevel(const char* name) {
         FILE* f = fopen(map, "rb");
         if (f) fclose(f);
         snprintf(line, sizeof line, f ? "Map %s holds no 3DLINE or 3DFACE" : "Cannot open map file %s", map);
-        PrintNotify(90, line);
+        PrintNotify(NOTIFY_GAME, line);
     }
     LoadSingleFrameModel(World.OcclusionModel, map, 1);
     AllocateColumnBuffer();
@@ -140,8 +141,8 @@ int LoadLevel(const char* name) {
 
     PopDefinitionFile();
     Program.GameState = GS_PLAYING;
-    PrintNotify(90, "Here we go..");
+    PrintNotify(NOTIFY_GAME, "Here we go..");
     ConsoleToggle();
-    PlaySound(SoundBufferFor(18, 0));
+    PlaySound(SoundBufferFor(SOUND_ROW_LEVEL, SOUND_SLOT_LEVEL_START));
     return 1;
 }

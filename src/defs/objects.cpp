@@ -60,7 +60,7 @@ int LoadObjectType(ObjectRecord& record, const char* file) {
         Print("Warning: initial model frame was not loaded correctly");
     }
     if (Found("DEFRANGE")) record.radius = float(DefinitionInteger("DEFRANGE"));
-    if (record.type >= OBJT_MONSTER_FIRST && record.type <= OBJT_MONSTER_LAST) {
+    if (IsMonsterType(record.type)) {
         World.MonstersAtStart += 1;
         if (Found("WEAPON")) record.weapon = DefinitionInteger("WEAPON");
     } else if (record.type == OBJT_HEALTH || record.type == OBJT_AMMO) {

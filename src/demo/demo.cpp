@@ -111,7 +111,7 @@ void StopRecording(const char* why) {
     Rec.on = false;
     InputSetTap(nullptr);
     Rec.used = 0;
-    PrintNotify(90, line);
+    PrintNotify(NOTIFY_GAME, line);
 }
 
 void Flush() {
@@ -340,7 +340,7 @@ bool DemoRecordStart(const char* path) {
     if (!Rec.file) {
         char line[CONSOLE_LINE_BYTES + 64];
         snprintf(line, sizeof line, "Cannot record to %.80s (%.40s): playing unrecorded", path, strerror(errno));
-        PrintNotify(90, line);
+        PrintNotify(NOTIFY_GAME, line);
         return false;
     }
     for (int i = 0; i < 256; ++i) Rec.names[i] = KeyName(i);

@@ -33,7 +33,7 @@ void AdvanceObjects() {
 void AdvanceWeaponView() {
     ObjectRecord& p = World.ObjectTable[0];
     int w = p.weapon;
-    if (w < 0 || w >= WEAPON_COUNT) return;  // no such weapon: nothing to animate
+    if (!ValidWeapon(w)) return;  // no such weapon: nothing to animate
     int32_t& f = World.WeaponTable[w].frame;
     bool armed = p.ammo[w] != 0 || w == WPN_KNIFE;
     if ((armed && p.controls.fire && p.fired) || f != 0) {

@@ -5,9 +5,9 @@
 #include <cmath>
 #include <cstdint>
 
+#include "audio/sound.h"
 #include "core/random.h"
 #include "game/contact.h"
-#include "game/tick.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ int FireHitScan(ObjectRecord& s, int k, int passes, int weapon) {
     for (int p = 0; p < passes; ++p) ShotHits(s, k, shot);
     float rel[3];
     RelativeToPlayer(s, rel);
-    PlaySoundAt(rel, SoundBufferFor(weapon + 2, 1));
+    PlaySoundAt(rel, SoundBufferFor(weapon + 2, SOUND_SLOT_FIRE));
     UseRound(s.ammo[weapon]);
     return 1;
 }
@@ -48,7 +48,7 @@ int FireKnife(ObjectRecord& s, int k) {
     ShotHits(s, k, shot);
     float rel[3];
     RelativeToPlayer(s, rel);
-    PlaySoundAt(rel, SoundBufferFor(WPN_KNIFE + 2, 1));
+    PlaySoundAt(rel, SoundBufferFor(WPN_KNIFE + 2, SOUND_SLOT_FIRE));
     return 1;
 }
 
@@ -85,7 +85,7 @@ int ShotHits(const ObjectRecord& s, int k, const Segment& shot) {
             if (loss < 0) loss = 0;
         }
         t.health = SaturateInt32(int64_t(t.health) - loss);
-        PlaySound(SoundBufferFor(t.type, 0));
+        PlaySound(SoundBufferFor(t.type, SOUND_SLOT_PAIN));
     }
     return 1;
 }
@@ -110,7 +110,7 @@ int FireRocket(ObjectRecord& s) {
     rocket.lifetime = ROCKET_LIFETIME;
     float rel[3];
     RelativeToPlayer(s, rel);
-    PlaySoundAt(rel, SoundBufferFor(WPN_ROCKET_LAUNCHER + 2, 1));
+    PlaySoundAt(rel, SoundBufferFor(WPN_ROCKET_LAUNCHER + 2, SOUND_SLOT_FIRE));
     UseRound(s.ammo[WPN_ROCKET_LAUNCHER]);
     return 1;
 }
@@ -128,12 +128,12 @@ void AutoWeaponChange(ObjectRecord& p) {
     for (const auto& o : order) {
         if (p.ammo[o.weapon] != 0) {
             p.weapon = o.weapon;
-            PrintNotify(90, o.message);
+            PrintNotify(NOTIFY_GAME, o.message);
             return;
         }
     }
     p.weapon = WPN_KNIFE;
-    PrintNotify(90, "Out of ammo, the knife is all you have");
+    PrintNotify(NOTIFY_GAME, "Out of ammo, the knife is all you have");
 }
 
 int FiringStep(ObjectRecord& r, int i) {

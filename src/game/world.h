@@ -112,6 +112,27 @@ struct WorldRecord {
 };
 extern WorldRecord World;
 
+// ---- what every part of the simulation asks of the records ----
+// Degrees to radians in single precision, the game's own factor.
+inline float DegreesToRadians(int32_t degrees) { return static_cast<float>(degrees) * 0.017453292f; }
+// Into 0..360 as repeated +360 / -360 would bring it (360 stays 360, 720 becomes 360, -360 becomes 0).
+inline int32_t NormaliseAngle(int32_t a) {
+    if (a < 0) {
+        a %= 360;
+        return a < 0 ? a + 360 : a;
+    }
+    if (a > 360) return (a - 1) % 360 + 1;
+    return a;
+}
+// -a, except that the one angle without a negation is first brought into range.
+inline int32_t NegateAngle(int32_t a) { return a == INT32_MIN ? -NormaliseAngle(a) : -a; }
+inline int32_t SaturateInt32(int64_t v) {
+    return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v);
+}
+inline bool ValidWeapon(int32_t w) { return w >= 0 && w < WEAPON_COUNT; }
+inline bool IsMonsterType(int type) { return type >= OBJT_MONSTER_FIRST && type <= OBJT_MONSTER_LAST; }
+inline bool IsItemType(int type) { return type >= OBJT_KNIFE && type <= OBJT_AMMO; }
+
 // Clears a record completely: all fields 0, every model slot emptied.
 void ClearObjectRecord(ObjectRecord& record);
 void ClearWeaponRecord(WeaponRecord& record);

@@ -148,7 +148,7 @@ void DrawViewPass() {
         const int w = player.weapon;
         if (w < 0 || w >= WEAPON_TABLE_SIZE) return;  // no such weapon: nothing in view
         WeaponRecord& weapon = World.WeaponTable[w];
-        const bool hasAmmo = w < WEAPON_COUNT && player.ammo[w] != 0;
+        const bool hasAmmo = ValidWeapon(w) && player.ammo[w] != 0;
         Model* m = &weapon.models[0];
         if ((player.controls.fire && (hasAmmo || w == WPN_KNIFE)) || weapon.frame != 0) m = &weapon.models[1];
         TransformModel(*m, weapon.frame, World.LevelPlacement.pos, World.LevelPlacement.angles, weapon.screenPos,
@@ -172,7 +172,7 @@ void DrawHud() {
     std::snprintf(line, sizeof line, "[%d]", player.health);
     Text(line, 25, Settings.SCREENY - 80, c, LargeFont);
     const int w = player.weapon;
-    if (w == WPN_KNIFE || w < 0 || w >= WEAPON_COUNT) return;  // knife: no count; no count for a bad index
+    if (w == WPN_KNIFE || !ValidWeapon(w)) return;  // knife: no count; no count for a bad index
     c = colourFor(player.ammo[w]);
     Text("+ AMMO +", Settings.SCREENX - 100, Settings.SCREENY - 30, c, SmallFont);
     std::snprintf(line, sizeof line, "[%d]", player.ammo[w]);

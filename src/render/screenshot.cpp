@@ -20,7 +20,7 @@ constexpr int kMaxShots = 10000;
 void Say(const char* what, const char* detail) {
     char line[CONSOLE_LINE_BYTES + 64];
     snprintf(line, sizeof line, "%s%.100s", what, detail);
-    PrintNotify(90, line);
+    PrintNotify(NOTIFY_GAME, line);
 }
 
 }  // namespace

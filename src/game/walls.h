@@ -1,0 +1,15 @@
+// The walls of the floor plan (the first frame of the world's occlusion model) and the movers' circle.
+#pragma once
+
+constexpr float WALL_RADIUS = 1.4f;  // every mover's circle against the walls
+
+// Pushes a mover's target position (x = [0], z = [2]) out of every wall of the floor plan, from the last
+// segment to the first, each seeing the target as the ones before left it. 1 when any wall touched.
+// Uses a grid over the walls (built on first use after the floor plan changes) that gives exactly the
+// result of the plain loop below.
+int PushFromWalls(float target[3]);
+// The same over every wall segment, without the grid (the reference the grid is held to).
+int PushFromWallsPlain(float target[3]);
+// Builds the wall grid for the current floor plan now instead of at the first moving object (the level
+// loader may call it so that the first tick does not allocate). Returns 1.
+int PrepareWalls();
