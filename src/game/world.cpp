@@ -27,3 +27,17 @@ void ResetPlayer() {
     player.collisionFlag = 1;
     player.radius = 0.5f;
 }
+
+void ResetWorld() {
+    for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
+    for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
+    for (WeaponRecord& w : World.WeaponTable) ClearWeaponRecord(w);
+    ClearModel(World.LevelModel);
+    ClearModel(World.OcclusionModel);
+    World.MonstersAtStart = World.ItemsAtStart = World.MonstersLeft = World.ItemsLeft = 0;
+    World.ExitPoint[0] = World.ExitPoint[1] = 0;
+    World.SoundOrigin[0] = World.SoundOrigin[1] = World.SoundOrigin[2] = 0;
+    World.MouseLook = 1;
+    World.LevelPlacement = Placement{};
+    World.NextLevelFile[0] = 0;
+}

@@ -136,6 +136,9 @@ inline bool IsItemType(int type) { return type >= OBJT_KNIFE && type <= OBJT_AMM
 // Clears a record completely: all fields 0, every model slot emptied.
 void ClearObjectRecord(ObjectRecord& record);
 void ClearWeaponRecord(WeaponRecord& record);
+// Empties the whole world: every object, missile and weapon record and both level models cleared, the
+// counters, exit, sound origin, placement and next level back to their start (mouse look on).
+void ResetWorld();
 // Makes ObjectTable entry 0 a fresh player: cleared, alive (state 1), health 100, collision flag 1,
 // radius 0.5, the knife. Start-up does this once, and every level that asks for RESETPLAYER.
 void ResetPlayer();
