@@ -1,6 +1,5 @@
 // Process entry: start-up in a fixed order, the never-sleeping main loop, shutdown, the event log.
 #include "app/app.h"
-#include "core/print.h"
 
 #include <cstdio>
 #include <ctime>
@@ -8,11 +7,13 @@
 #include "app/commands.h"
 #include "app/crash.h"
 #include "app/dispatch.h"
+#include "app/frame.h"
+#include "app/settings.h"
 #include "audio/music.h"
 #include "audio/sound.h"
-#include "core/random.h"
-#include "app/settings.h"
 #include "console/console.h"
+#include "core/print.h"
+#include "core/random.h"
 #include "defs/definition.h"
 #include "defs/menu.h"
 #include "demo/demo.h"
@@ -20,7 +21,6 @@
 #include "input/input.h"
 #include "net/net.h"
 #include "platform/platform.h"
-#include "app/frame.h"
 #include "render/raster.h"
 #include "render/video.h"
 
@@ -33,8 +33,6 @@ static uint32_t HeldClock;
 void SetPassHook(MainLoopHook hook) { PassHook = hook; }
 
 uint32_t GameClockMs() { return ClockHeld ? HeldClock : PlatformTicksMs(); }
-
-
 
 // Every printed line presents a whole frame at once, so that messages printed in the middle of a long
 // load appear immediately.
@@ -95,7 +93,6 @@ int RunTimers() {
 
 static void Report(int ok, const char* success, const char* failure) { Print(ok ? success : failure); }
 
-
 int StartSubsystems() {
     Print("Welcome!");
     Print("");
@@ -135,7 +132,8 @@ static int RunProgram(const ProgramOptions& options) {
     LogStart();
     LogEvent("||| Starting Zarvo.exe |||||||||||||||||||||||||||||||||||||||||||||||||||");
     LogEvent("Information gets newer as you scroll down (appended at the bottom)");
-    snprintf(Program.WindowTitle, sizeof Program.WindowTitle, "Harrowfen Brimstalk [%d.%d%d], Codebase Zarvo 0.07", 1, 0, 8);
+    snprintf(Program.WindowTitle, sizeof Program.WindowTitle, "Harrowfen Brimstalk [%d.%d%d], Codebase Zarvo 0.07", 1,
+             0, 8);
     char reason[512];
     if (!PlatformOpenWindow(Program.WindowTitle, reason, sizeof reason)) {
         fprintf(stderr, "zarvo: cannot open a window: %s\n", reason);

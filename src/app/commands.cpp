@@ -1,15 +1,15 @@
 // The console command interpreter: quitting, the menu, volumes, rendering switches, resolution, mouse
 // look, chat and level loading.
 #include "app/commands.h"
-#include "core/print.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "core/program.h"
-#include "core/settings.h"
 #include "audio/music.h"
 #include "console/console.h"
+#include "core/print.h"
+#include "core/program.h"
+#include "core/settings.h"
 #include "defs/level.h"
 #include "defs/menu.h"
 #include "game/world.h"
@@ -17,7 +17,6 @@
 #include "render/passes.h"
 #include "render/screenshot.h"
 #include "render/video.h"
-
 
 namespace {
 

@@ -2,7 +2,6 @@
 #pragma once
 #include <cstdint>
 
-
 #include "console/console.h"
 
 // Interprets one command text; non-zero (CMD_ACCEPTED or CMD_FAILED) when it is a command.

@@ -1,9 +1,8 @@
 // Per-tick input routing and the per-state update.
 #include "app/dispatch.h"
 
-#include "app/menu_input.h"
-
 #include "app/app.h"
+#include "app/menu_input.h"
 #include "app/settings.h"
 #include "console/console.h"
 #include "defs/level.h"
@@ -81,14 +80,9 @@ void HandleInput() {
     }
     switch (Program.GameState) {
     case GS_LEVEL_DONE:
-    case GS_WON:
-        WaitContinueKey();
-        break;
-    case GS_PLAYING:
-        ReadPlayerControls();
-        break;
-    default:
-        break;
+    case GS_WON: WaitContinueKey(); break;
+    case GS_PLAYING: ReadPlayerControls(); break;
+    default: break;
     }
 }
 
@@ -103,9 +97,7 @@ int TickGameState() {
     switch (Program.GameState) {
     case GS_MENU:
     case GS_LEVEL_DONE:
-    case GS_WON:
-        AnimateTick();
-        break;
+    case GS_WON: AnimateTick(); break;
     case GS_PLAYING:
         AnimateTick();
         MonsterThink(GameClockMs());
@@ -116,8 +108,7 @@ int TickGameState() {
         AnimateTick();
         NetPending();
         break;
-    default:
-        break;
+    default: break;
     }
     return 1;
 }

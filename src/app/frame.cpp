@@ -2,8 +2,8 @@
 // and presents.
 #include "app/frame.h"
 
-#include "core/program.h"
 #include "console/console.h"
+#include "core/program.h"
 #include "defs/menu.h"
 #include "input/input.h"
 #include "render/passes.h"

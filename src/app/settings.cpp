@@ -6,7 +6,6 @@
 #include "core/bounded.h"
 #include "defs/definition.h"
 
-
 static void ReadInteger(const char* key, int32_t* target) {
     if (GetDefinitionValue(key, 0)) *target = DefinitionInteger(key);
 }

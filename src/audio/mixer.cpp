@@ -1,12 +1,12 @@
 // The portable mixer: resamples 8-bit voices with linear interpolation, applies volume and pan, adds
 // the music, and clips into 16-bit stereo. All scratch storage is static; the render path never allocates.
 #include "audio/mixer.h"
-#include "core/print.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 
+#include "core/print.h"
 #include "platform/platform_audio.h"
 
 namespace {
@@ -14,10 +14,10 @@ namespace {
 struct Voice {
     const uint8_t* samples = nullptr;
     uint32_t length = 0;
-    uint64_t position = 0; // 32.32 fixed point, in samples
-    uint64_t step = 0;     // 32.32 fixed point, samples per output frame
+    uint64_t position = 0;  // 32.32 fixed point, in samples
+    uint64_t step = 0;      // 32.32 fixed point, samples per output frame
     uint32_t frequency = MIXER_DEFAULT_FREQUENCY;
-    int volume = 0; // hundredths of a decibel
+    int volume = 0;  // hundredths of a decibel
     int pan = 0;
     float gainLeft = 1.0f, gainRight = 1.0f;
     bool playing = false;
@@ -53,17 +53,11 @@ void UpdateGains(Voice& v) {
     v.gainRight = g * right;
 }
 
-void UpdateStep(Voice& v) {
-    v.step = (uint64_t(v.frequency) << 32) / uint64_t(DeviceRate > 0 ? DeviceRate : 48000);
-}
+void UpdateStep(Voice& v) { v.step = (uint64_t(v.frequency) << 32) / uint64_t(DeviceRate > 0 ? DeviceRate : 48000); }
 
-bool ValidVoice(int voice) {
-    return voice >= 0 && voice < MIXER_VOICES;
-}
+bool ValidVoice(int voice) { return voice >= 0 && voice < MIXER_VOICES; }
 
-void MixerPull(int16_t* out, int frames, void*) {
-    MixerRender(out, frames);
-}
+void MixerPull(int16_t* out, int frames, void*) { MixerRender(out, frames); }
 
 // Adds one voice into the chunk; stops it when a one-shot voice runs off its end.
 void MixVoice(Voice& v, float* mix, int frames) {
@@ -93,7 +87,7 @@ void MixVoice(Voice& v, float* mix, int frames) {
     v.position = pos;
 }
 
-} // namespace
+}  // namespace
 
 int MixerAcquireDevice() {
     if (DeviceHolds > 0) {
@@ -109,8 +103,7 @@ int MixerAcquireDevice() {
     {
         AudioLock lock;
         DeviceRate = rate > 0 ? rate : 48000;
-        for (Voice& v : Voices)
-            UpdateStep(v);
+        for (Voice& v : Voices) UpdateStep(v);
         DeviceOpen = true;
     }
     DeviceHolds = 1;
@@ -125,15 +118,12 @@ void MixerReleaseDevice() {
     MusicOn = false;
 }
 
-int MixerDeviceRate() {
-    return DeviceRate;
-}
+int MixerDeviceRate() { return DeviceRate; }
 
 void MixerSetRenderRate(int rate) {
     if (DeviceOpen || rate < 1000 || rate > 384000) return;
     DeviceRate = rate;
-    for (Voice& v : Voices)
-        UpdateStep(v);
+    for (Voice& v : Voices) UpdateStep(v);
 }
 
 void MixerSetVoiceData(int voice, const uint8_t* samples, uint32_t length) {
@@ -220,8 +210,7 @@ void MixerRender(int16_t* out, int frames) {
             if (v.playing && v.samples) MixVoice(v, MixScratch, n);
         if (MusicOn) {
             PlatformMusicRender(MusicScratch, n);
-            for (int i = 0; i < 2 * n; ++i)
-                MixScratch[i] += MusicScratch[i];
+            for (int i = 0; i < 2 * n; ++i) MixScratch[i] += MusicScratch[i];
         }
         for (int i = 0; i < 2 * n; ++i) {
             float x = MixScratch[i] * 32767.0f;

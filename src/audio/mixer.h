@@ -4,9 +4,9 @@
 #include <cstdint>
 
 constexpr int MIXER_VOICES = 256;
-constexpr int MIXER_DEFAULT_FREQUENCY = 11025; // frequency of a voice that was never given one
-constexpr int MIXER_VOLUME_MIN = -10000;       // hundredths of a decibel: silence
-constexpr int MIXER_PAN_LIMIT = 10000;         // hundredths of a decibel of attenuation of one side
+constexpr int MIXER_DEFAULT_FREQUENCY = 11025;  // frequency of a voice that was never given one
+constexpr int MIXER_VOLUME_MIN = -10000;        // hundredths of a decibel: silence
+constexpr int MIXER_PAN_LIMIT = 10000;          // hundredths of a decibel of attenuation of one side
 
 // Takes a hold on the output device, opening it on the first hold. 1 = device open, 0 = none.
 int MixerAcquireDevice();
@@ -18,16 +18,16 @@ int MixerDeviceRate();
 // Voice control from the main thread; each takes the audio lock briefly. Voice numbers outside
 // 0 .. MIXER_VOICES-1 are ignored. The sample bytes stay owned by the caller and must outlive the voice's
 // use of them: detach with MixerSetVoiceData(v, nullptr, 0) before freeing.
-void MixerSetVoiceData(int voice, const uint8_t* samples, uint32_t length); // also stops and rewinds
-void MixerSetVolume(int voice, int hundredthsDb);                           // clamped to -10000 .. 0
-void MixerSetFrequency(int voice, uint32_t framesPerSecond);                // 100 .. 200000
-void MixerSetPan(int voice, int pan); // -10000 (left only) .. 0 (centre) .. 10000 (right only)
+void MixerSetVoiceData(int voice, const uint8_t* samples, uint32_t length);  // also stops and rewinds
+void MixerSetVolume(int voice, int hundredthsDb);                            // clamped to -10000 .. 0
+void MixerSetFrequency(int voice, uint32_t framesPerSecond);                 // 100 .. 200000
+void MixerSetPan(int voice, int pan);  // -10000 (left only) .. 0 (centre) .. 10000 (right only)
 // Plays from the current position (a stopped voice sits at its start). 0 when the voice has no data.
 int MixerPlay(int voice, bool looping);
-void MixerStop(int voice); // stop and rewind
+void MixerStop(int voice);  // stop and rewind
 bool MixerIsPlaying(int voice);
 bool MixerIsLooping(int voice);
-int MixerVolume(int voice); // hundredths of a decibel last set
+int MixerVolume(int voice);  // hundredths of a decibel last set
 
 // Renders `frames` interleaved stereo frames: every playing voice plus the music. Never allocates.
 // This is the device's pull callback body; tests call it directly to step the mixer.

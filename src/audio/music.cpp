@@ -1,16 +1,16 @@
 // Music slots and their rotation; the synthesiser behind the platform boundary renders the sound.
 #include "audio/music.h"
-#include "core/print.h"
 
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-#include "core/bounded.h"
-#include "core/settings.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
 #include "audio/wave.h"
+#include "core/bounded.h"
+#include "core/print.h"
+#include "core/settings.h"
 #include "platform/platform.h"
 #include "platform/platform_audio.h"
 
@@ -19,19 +19,13 @@ MusicRecord Music;
 namespace {
 
 bool DeviceHeld = false;
-int SynthSlot = -1; // slot whose file the synthesiser was last given
+int SynthSlot = -1;  // slot whose file the synthesiser was last given
 float Gain = 1.0f;
 
-uint32_t Be32(const uint8_t* p) {
-    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-}
-uint16_t Be16(const uint8_t* p) {
-    return uint16_t(p[0] << 8 | p[1]);
-}
+uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+uint16_t Be16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
 
-bool ValidSlot(int slot) {
-    return slot >= 0 && slot < MUSIC_SLOTS;
-}
+bool ValidSlot(int slot) { return slot >= 0 && slot < MUSIC_SLOTS; }
 
 void ClearSlot(int slot) {
     MusicSlot& s = Music.MusicSlots[slot];
@@ -41,15 +35,14 @@ void ClearSlot(int slot) {
     s.file[0] = 0;
 }
 
-} // namespace
+}  // namespace
 
 int MidiLooksSane(const uint8_t* bytes, size_t size, char* reason, size_t reasonSize) {
     if (!bytes || size < 8 || memcmp(bytes, "MThd", 4) != 0)
         return AudioRefuse(reason, reasonSize, "not a standard MIDI file");
     uint32_t headerLength = Be32(bytes + 4);
     if (headerLength < 6) return AudioRefuse(reason, reasonSize, "header chunk is too short");
-    if (headerLength > size - 8)
-        return AudioRefuse(reason, reasonSize, "header runs past the end of the file");
+    if (headerLength > size - 8) return AudioRefuse(reason, reasonSize, "header runs past the end of the file");
     unsigned format = Be16(bytes + 8), tracks = Be16(bytes + 10), division = Be16(bytes + 12);
     if (format > 2) return AudioRefuse(reason, reasonSize, "format %u is not 0, 1 or 2", format);
     if (tracks == 0) return AudioRefuse(reason, reasonSize, "no tracks");
@@ -63,13 +56,12 @@ int MidiLooksSane(const uint8_t* bytes, size_t size, char* reason, size_t reason
     while (found < tracks) {
         const unsigned track = found + 1;
         if (size - pos < 8)
-            return AudioRefuse(reason, reasonSize,
-                               pos == size ? "track %u is missing" : "track %u is truncated", track);
+            return AudioRefuse(reason, reasonSize, pos == size ? "track %u is missing" : "track %u is truncated",
+                               track);
         uint32_t length = Be32(bytes + pos + 4);
         bool isTrack = memcmp(bytes + pos, "MTrk", 4) == 0;
         if (length > size - pos - 8) {
-            if (isTrack)
-                return AudioRefuse(reason, reasonSize, "track %u runs past the end of the file", track);
+            if (isTrack) return AudioRefuse(reason, reasonSize, "track %u runs past the end of the file", track);
             return AudioRefuse(reason, reasonSize, "chunk runs past the end of the file");
         }
         if (isTrack) {
@@ -96,8 +88,7 @@ int MusicInit() {
     }
     PlatformMusicSetGain(Gain);
     MixerEnableMusic(true);
-    for (int s = 0; s < MUSIC_SLOTS; ++s)
-        ClearSlot(s);
+    for (int s = 0; s < MUSIC_SLOTS; ++s) ClearSlot(s);
     Music.CurrentMusic = -1;
     SynthSlot = -1;
     Music.MusicServiceOn = 1;
@@ -137,12 +128,7 @@ int LoadMusic(const char* file) {
     int read = ReadAudioFile(file, MUSIC_MAX_FILE_BYTES, bytes, reason, sizeof reason);
     if (read == 1 && MidiLooksSane(bytes.data(), bytes.size(), reason, sizeof reason)) read = 2;
     if (read != 2) {
-        char line[512];
-        if (read < 0)
-            snprintf(line, sizeof line, "Cannot open music file %s", file ? file : "");
-        else
-            snprintf(line, sizeof line, "Music file %s refused: %s", file, reason);
-        Print(line);
+        SayAudioRefused("music", file, read, reason);
         return -1;
     }
     MusicSlot& s = Music.MusicSlots[slot];
@@ -221,9 +207,7 @@ int SetMusicVolume(int volume) {
     return 1;
 }
 
-float MusicGain() {
-    return Gain;
-}
+float MusicGain() { return Gain; }
 
 void MusicService() {
     PlatformAudioService();

@@ -6,13 +6,13 @@
 #include <vector>
 
 constexpr int MUSIC_SLOTS = 64;
-constexpr size_t MUSIC_MAX_FILE_BYTES = 4u << 20; // larger MIDI files are refused unread
+constexpr size_t MUSIC_MAX_FILE_BYTES = 4u << 20;  // larger MIDI files are refused unread
 enum { MUSIC_FREE = 0, MUSIC_LOADED = 1, MUSIC_PLAYING = 2, MUSIC_STOPPED = 3 };
 
 struct MusicSlot {
-    std::vector<uint8_t> midi; // the file's bytes; empty when the slot is free
+    std::vector<uint8_t> midi;  // the file's bytes; empty when the slot is free
     int32_t number;
-    int32_t state; // MUSIC_ state
+    int32_t state;  // MUSIC_ state
     char file[256];
 };
 

@@ -1,6 +1,5 @@
 // Sound effects: buffer records backed by mixer voices, sound lists, plays, and the audio state dump.
 #include "audio/sound.h"
-#include "core/print.h"
 
 #include <sys/stat.h>
 
@@ -9,12 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "core/bounded.h"
-#include "core/files.h"
-#include "core/settings.h"
 #include "audio/mixer.h"
 #include "audio/music.h"
 #include "audio/wave.h"
+#include "core/bounded.h"
+#include "core/files.h"
+#include "core/print.h"
+#include "core/settings.h"
 
 SoundRecord Sound;
 
@@ -24,9 +24,7 @@ bool DeviceHeld = false;
 SoundPlayRecord PlayLog[SOUND_PLAY_LOG];
 int PlayLogStart = 0, PlayLogCount = 0;
 
-bool HasBuffer(int n) {
-    return n >= 0 && n < SOUND_BUFFERS && Sound.SoundBuffers[n].samples;
-}
+bool HasBuffer(int n) { return n >= 0 && n < SOUND_BUFFERS && Sound.SoundBuffers[n].samples; }
 
 void ClearRecord(int n) {
     SoundBufferRecord& r = Sound.SoundBuffers[n];
@@ -43,28 +41,24 @@ void RecordPlay(int buffer, int volume, int frequency, int pan) {
     int slot;
     if (PlayLogCount < SOUND_PLAY_LOG) {
         slot = (PlayLogStart + PlayLogCount++) % SOUND_PLAY_LOG;
-    } else { // full: the oldest entry gives way
+    } else {  // full: the oldest entry gives way
         slot = PlayLogStart;
         PlayLogStart = (PlayLogStart + 1) % SOUND_PLAY_LOG;
     }
     PlayLog[slot] = {buffer, volume, frequency, pan};
 }
 
-} // namespace
+}  // namespace
 
-int VolumeToHundredthsDb(int volume) {
-    return (100 - volume) * -30;
-}
+int VolumeToHundredthsDb(int volume) { return (100 - volume) * -30; }
 
 int SoundInit() {
     Sound.SoundReady = 0;
     // A slot no sound list names plays nothing (buffer 0 is a real sound, the player's pain).
     for (auto& row : Sound.SoundTable)
-        for (int32_t& entry : row)
-            entry = -1;
+        for (int32_t& entry : row) entry = -1;
     if (!DeviceHeld) {
-        for (int n = 0; n < SOUND_BUFFERS; ++n)
-            ClearRecord(n);
+        for (int n = 0; n < SOUND_BUFFERS; ++n) ClearRecord(n);
         if (!MixerAcquireDevice()) return 0;
         DeviceHeld = true;
     }
@@ -79,8 +73,7 @@ int SoundInit() {
 void SoundShutdown() {
     if (!Sound.SoundReady) return;
     StopAllBuffers();
-    for (int n = 0; n < SOUND_BUFFERS; ++n)
-        ClearRecord(n);
+    for (int n = 0; n < SOUND_BUFFERS; ++n) ClearRecord(n);
     if (DeviceHeld) MixerReleaseDevice();
     DeviceHeld = false;
     Sound.SoundReady = 0;
@@ -93,12 +86,7 @@ int LoadWave(int n, const char* file) {
     char reason[96] = "";
     int read = ReadWaveFile(file, &wave, reason, sizeof reason);
     if (read != 1) {
-        char line[512];
-        if (read < 0)
-            snprintf(line, sizeof line, "Cannot open sound file %s", file ? file : "");
-        else
-            snprintf(line, sizeof line, "Sound file %s refused: %s", file, reason);
-        Print(line);
+        SayAudioRefused("sound", file, read, reason);
         return -1;
     }
     size_t length = wave.samples.size();
@@ -157,8 +145,7 @@ void StopBuffer(int n) {
 
 void StopAllBuffers() {
     if (!Sound.SoundReady) return;
-    for (int n = 0; n < SOUND_BUFFERS; ++n)
-        MixerStop(n);
+    for (int n = 0; n < SOUND_BUFFERS; ++n) MixerStop(n);
 }
 
 void ReleaseBuffer(int n) {
@@ -169,19 +156,14 @@ void ReleaseBuffer(int n) {
 
 void ReleaseAllBuffers() {
     if (!Sound.SoundReady) return;
-    for (int n = 0; n < SOUND_BUFFERS; ++n)
-        ReleaseBuffer(n);
+    for (int n = 0; n < SOUND_BUFFERS; ++n) ReleaseBuffer(n);
 }
 
-int SoundPlayCount() {
-    return PlayLogCount;
-}
+int SoundPlayCount() { return PlayLogCount; }
 
 const SoundPlayRecord* SoundPlayAt(int i) {
     if (i < 0 || i >= PlayLogCount) return nullptr;
     return &PlayLog[(PlayLogStart + i) % SOUND_PLAY_LOG];
 }
 
-void SoundClearPlays() {
-    PlayLogStart = PlayLogCount = 0;
-}
+void SoundClearPlays() { PlayLogStart = PlayLogCount = 0; }

@@ -6,7 +6,7 @@
 #include <vector>
 
 constexpr int SOUND_BUFFERS = 256;
-constexpr int SOUND_ROWS = 85; // rows 0 .. 84 map to buffers 3 * row + slot
+constexpr int SOUND_ROWS = 85;  // rows 0 .. 84 map to buffers 3 * row + slot
 constexpr int SOUND_SLOTS = 3;
 constexpr int SOUND_FILE_NAME = 256;
 
@@ -27,10 +27,10 @@ enum { SB_PLAYING = 1, SB_LOST = 2, SB_LOOPING = 4 };
 enum { SB_PLAY_LOOPING = 1 };
 
 struct SoundBufferRecord {
-    std::unique_ptr<uint8_t[]> samples; // 8-bit unsigned mono; null when the record is empty
+    std::unique_ptr<uint8_t[]> samples;  // 8-bit unsigned mono; null when the record is empty
     int32_t loaded;
-    int32_t fileRate; // samples per second named by the file; recorded only
-    int32_t size;     // bytes of sample data the voice plays
+    int32_t fileRate;  // samples per second named by the file; recorded only
+    int32_t size;      // bytes of sample data the voice plays
     int32_t number;
     char file[SOUND_FILE_NAME];
 };

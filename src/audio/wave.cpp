@@ -8,15 +8,14 @@
 #include <cstring>
 
 #include "core/files.h"
+#include "core/print.h"
 
 namespace {
 
 uint32_t Le32(const uint8_t* p) {
     return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
-uint16_t Le16(const uint8_t* p) {
-    return uint16_t(p[0] | p[1] << 8);
-}
+uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
 constexpr uint16_t TAG_PCM = 1;
 constexpr uint16_t TAG_EXTENSIBLE = 0xfffe;
@@ -33,7 +32,7 @@ int SampleToS16(const uint8_t* p, int bytesPerSample) {
     return int(int16_t(uint16_t(top[0] | top[1] << 8)));
 }
 
-} // namespace
+}  // namespace
 
 int ParseWave(const uint8_t* bytes, size_t size, WaveSamples* out, char* reason, size_t reasonSize) {
     out->samples.clear();
@@ -50,8 +49,7 @@ int ParseWave(const uint8_t* bytes, size_t size, WaveSamples* out, char* reason,
         const uint8_t* head = bytes + pos;
         uint32_t chunkSize = Le32(head + 4);
         size_t body = pos + 8;
-        if (chunkSize > end - body)
-            return AudioRefuse(reason, reasonSize, "chunk runs past the end of the file");
+        if (chunkSize > end - body) return AudioRefuse(reason, reasonSize, "chunk runs past the end of the file");
         if (memcmp(head, "fmt ", 4) == 0 && !haveFormat) {
             if (chunkSize < 16) return AudioRefuse(reason, reasonSize, "format chunk is too short");
             const uint8_t* f = bytes + body;
@@ -67,11 +65,10 @@ int ParseWave(const uint8_t* bytes, size_t size, WaveSamples* out, char* reason,
             }
             channels = Le16(f + 2);
             rate = Le32(f + 4);
-            bits = Le16(f + 14); // the container size, which steps the samples
+            bits = Le16(f + 14);  // the container size, which steps the samples
             if (channels < 1 || channels > 8)
                 return AudioRefuse(reason, reasonSize, "%d channels is not 1 to 8", channels);
-            if (bits < 1 || bits > 32)
-                return AudioRefuse(reason, reasonSize, "%d bits a sample is not 1 to 32", bits);
+            if (bits < 1 || bits > 32) return AudioRefuse(reason, reasonSize, "%d bits a sample is not 1 to 32", bits);
             if (rate == 0 || rate > 1000000)
                 return AudioRefuse(reason, reasonSize, "sample rate %u is not 1 to 1000000", unsigned(rate));
             haveFormat = true;
@@ -83,7 +80,7 @@ int ParseWave(const uint8_t* bytes, size_t size, WaveSamples* out, char* reason,
                 const size_t frameBytes = size_t(bytesPerSample) * size_t(channels);
                 const size_t frames = chunkSize / frameBytes;
                 if (frames == 0) return AudioRefuse(reason, reasonSize, "data chunk holds no whole frame");
-                out->samples.resize(frames); // bounded by the chunk, which lies inside the file
+                out->samples.resize(frames);  // bounded by the chunk, which lies inside the file
                 const uint8_t* d = bytes + body;
                 for (size_t i = 0; i < frames; ++i, d += frameBytes) {
                     int sum = 0;
@@ -104,8 +101,7 @@ int ParseWave(const uint8_t* bytes, size_t size, WaveSamples* out, char* reason,
         pos = next;
     }
     if (!haveFormat) return AudioRefuse(reason, reasonSize, "no format chunk");
-    return AudioRefuse(reason, reasonSize,
-                       dataFirst ? "data chunk comes before the format chunk" : "no data chunk");
+    return AudioRefuse(reason, reasonSize, dataFirst ? "data chunk comes before the format chunk" : "no data chunk");
 }
 
 int ReadWaveFile(const char* file, WaveSamples* out, char* reason, size_t reasonSize) {
@@ -126,13 +122,20 @@ int AudioRefuse(char* reason, size_t reasonSize, const char* format, ...) {
     return 0;
 }
 
-int ReadAudioFile(const char* file, size_t maxBytes, std::vector<uint8_t>& out, char* reason,
-                  size_t reasonSize) {
+int ReadAudioFile(const char* file, size_t maxBytes, std::vector<uint8_t>& out, char* reason, size_t reasonSize) {
     out.clear();
     // Only regular files are opened: a folder cannot be read and a named pipe would wait for a writer.
     struct stat st;
     if (!file || !file[0] || stat(file, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-    if (uint64_t(st.st_size) > maxBytes)
-        return AudioRefuse(reason, reasonSize, "larger than %zu MiB", maxBytes >> 20);
+    if (uint64_t(st.st_size) > maxBytes) return AudioRefuse(reason, reasonSize, "larger than %zu MiB", maxBytes >> 20);
     return ReadFileBounded(file, maxBytes, out) ? 1 : -1;
+}
+
+void SayAudioRefused(const char* kind, const char* file, int read, const char* reason) {
+    char line[512];
+    if (read < 0)
+        snprintf(line, sizeof line, "Cannot open %s file %s", kind, file ? file : "");
+    else
+        snprintf(line, sizeof line, "%c%s file %s refused: %s", kind[0] - 'a' + 'A', kind + 1, file, reason);
+    Print(line);
 }

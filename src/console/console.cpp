@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "core/program.h"
-#include "core/settings.h"
 #include "core/bounded.h"
 #include "core/print.h"
+#include "core/program.h"
+#include "core/settings.h"
 #include "input/input.h"
 #include "render/video.h"
 
@@ -60,7 +60,9 @@ static int (*Execute)(const char*) = nullptr;
 
 void ConsoleSetCommandHandler(int (*execute)(const char* text)) { Execute = execute; }
 
-void ConsoleScroll() { memmove(Console.ConsoleBuffer[0], Console.ConsoleBuffer[1], CONSOLE_HISTORY_SLOTS * CONSOLE_LINE_BYTES); }
+void ConsoleScroll() {
+    memmove(Console.ConsoleBuffer[0], Console.ConsoleBuffer[1], CONSOLE_HISTORY_SLOTS * CONSOLE_LINE_BYTES);
+}
 
 void ConsoleAddLine(uint8_t counter, const char* text) {
     if (!text) text = "";
@@ -77,15 +79,10 @@ void ConsoleOpenFull() {
 int ConsoleToggle() {
     switch (Console.ConsoleState) {
     case CON_ROLLING_UP:
-    case CON_CLOSED:
-        Console.ConsoleState = CON_ROLLING_DOWN;
-        return Console.ConsoleState;
+    case CON_CLOSED: Console.ConsoleState = CON_ROLLING_DOWN; return Console.ConsoleState;
     case CON_ROLLING_DOWN:
-    case CON_OPEN:
-        Console.ConsoleState = CON_ROLLING_UP;
-        return Console.ConsoleState;
-    default:
-        return 0;
+    case CON_OPEN: Console.ConsoleState = CON_ROLLING_UP; return Console.ConsoleState;
+    default: return 0;
     }
 }
 
@@ -180,7 +177,8 @@ static void DrawSlot(int slot, int x, int y) {
 }
 
 void ConsoleDraw() {
-    if (Console.ConsoleState == CON_CLOSED || Console.ConsoleState == CON_ROLLING_UP || Console.ConsoleState == CON_ROLLING_DOWN) {
+    if (Console.ConsoleState == CON_CLOSED || Console.ConsoleState == CON_ROLLING_UP ||
+        Console.ConsoleState == CON_ROLLING_DOWN) {
         int k = 0;
         for (int i = 0; i < CONSOLE_HISTORY_SLOTS; ++i) {
             if (Console.ConsoleBuffer[i][0] > 1) {
@@ -189,7 +187,8 @@ void ConsoleDraw() {
             }
         }
     }
-    if (Console.ConsoleState == CON_OPEN || Console.ConsoleState == CON_ROLLING_UP || Console.ConsoleState == CON_ROLLING_DOWN) {
+    if (Console.ConsoleState == CON_OPEN || Console.ConsoleState == CON_ROLLING_UP ||
+        Console.ConsoleState == CON_ROLLING_DOWN) {
         FillScreenRect(0, 0, Settings.SCREENX, Console.ConsoleHeight, 210);
         DrawSlot(CONSOLE_INPUT_SLOT, 10, Console.ConsoleHeight - 30);
         // Slot n at ConsoleHeight - 55 - 15 * (53 - n); lines wholly above the top edge are not seen.

@@ -5,4 +5,7 @@
 // Copies src into dst (capacity cap bytes, cap >= 1), truncating so that dst is always NUL-terminated.
 // Returns dst. A null src gives an empty string.
 char* CopyBounded(char* dst, size_t cap, const char* src);
-template <size_t N> inline char* CopyBounded(char (&dst)[N], const char* src) { return CopyBounded(dst, N, src); }
+template <size_t N>
+inline char* CopyBounded(char (&dst)[N], const char* src) {
+    return CopyBounded(dst, N, src);
+}

@@ -9,9 +9,9 @@
 constexpr int CONSOLE_LINE_BYTES = 150;
 
 // Notify counters of the console: how long a line stays on screen over the game.
-constexpr uint8_t NOTIFY_NONE = 1;     // shown only inside the open console
-constexpr uint8_t NOTIFY_GAME = 90;    // game and command messages
-constexpr uint8_t NOTIFY_HINT = 250;   // the start-up hint
+constexpr uint8_t NOTIFY_NONE = 1;    // shown only inside the open console
+constexpr uint8_t NOTIFY_GAME = 90;   // game and command messages
+constexpr uint8_t NOTIFY_HINT = 250;  // the start-up hint
 
 using PrintSink = void (*)(uint8_t counter, const char* text);
 void SetPrintSink(PrintSink sink);

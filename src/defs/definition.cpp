@@ -1,11 +1,11 @@
 // The KEY=VALUE definition reader: one current table, fifteen saved copies, one shared value buffer.
 #include "defs/definition.h"
-#include "core/print.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "core/print.h"
 
 // The sixteen levels live in a ring, so that a push or a pop copies one table instead of shifting all.
 static DefinitionFile Levels[16];

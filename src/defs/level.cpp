@@ -1,17 +1,17 @@
 // Level files: rebuilds the world records from a level and its arsenal, then enters play.
 #include "defs/level.h"
-#include "core/print.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "core/program.h"
-#include "core/bounded.h"
-#include "core/settings.h"
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "console/console.h"
+#include "core/bounded.h"
+#include "core/print.h"
+#include "core/program.h"
+#include "core/settings.h"
 #include "defs/definition.h"
 #include "defs/objects.h"
 #include "defs/sounds.h"
@@ -21,7 +21,6 @@
 #include "game/world.h"
 #include "model/model.h"
 #include "render/passes.h"
-
 
 namespace {
 

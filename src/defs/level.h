@@ -1,7 +1,6 @@
 // Level definition files: the map, the placed objects, the arsenal, exit, start, next level, sounds, music.
 #pragma once
 
-
 // Loads a level file and enters play, or starts the victory screen for the name "WIN".
 // 1 loaded (or victory started); 0 when the file is missing or has no MAP (nothing changes then).
 int LoadLevel(const char* name);

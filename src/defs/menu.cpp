@@ -1,15 +1,15 @@
 // Menus: the menu definition file, the items file, layout, navigation and the four item actions.
 #include "defs/menu.h"
-#include "core/print.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "core/program.h"
-#include "core/bounded.h"
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "core/bounded.h"
+#include "core/print.h"
+#include "core/program.h"
 #include "core/settings.h"
 #include "defs/definition.h"
 #include "defs/sounds.h"

@@ -1,14 +1,14 @@
 // Object-type and weapon definition files.
 #include "defs/objects.h"
-#include "core/print.h"
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "core/bounded.h"
+#include "core/print.h"
 #include "defs/definition.h"
-#include "game/world.h"
 #include "defs/models.h"
+#include "game/world.h"
 
 namespace {
 

@@ -14,7 +14,7 @@ void LoadSoundList(const char* file) {
     char value[288];
     if (GetDefinitionValue("SOUNDS", 0, value, sizeof value)) {
         int rows = atoi(value);
-        if (rows > SOUND_ROWS) rows = SOUND_ROWS; // rows past 84 have no buffers
+        if (rows > SOUND_ROWS) rows = SOUND_ROWS;  // rows past 84 have no buffers
         for (int r = 0; r < rows; ++r) {
             char key[32];
             snprintf(key, sizeof key, "SOUND%d", r);

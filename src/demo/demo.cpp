@@ -1,7 +1,6 @@
 // Demo recordings: the recorder (a fixed buffer written in blocks), the player (the whole file read once,
 // then replayed line by line, one recorded pass per main-loop pass) and the world digest.
 #include "demo/demo.h"
-#include "core/print.h"
 
 #include <sys/stat.h>
 
@@ -13,9 +12,10 @@
 #include <cstring>
 #include <vector>
 
-#include "core/program.h"
 #include "core/bounded.h"
 #include "core/files.h"
+#include "core/print.h"
+#include "core/program.h"
 #include "core/random.h"
 #include "core/settings.h"
 #include "game/world.h"
@@ -33,8 +33,12 @@ struct Hasher {
         const uint8_t* b = static_cast<const uint8_t*>(p);
         for (size_t i = 0; i < n; ++i) h = (h ^ b[i]) * 0x100000001b3ULL;
     }
-    template <typename T> void Value(const T& v) { Bytes(&v, sizeof v); }
-    template <typename T, size_t N> void Values(const T (&v)[N]) {
+    template <typename T>
+    void Value(const T& v) {
+        Bytes(&v, sizeof v);
+    }
+    template <typename T, size_t N>
+    void Values(const T (&v)[N]) {
         for (const T& x : v) Value(x);
     }
 };
@@ -72,8 +76,8 @@ struct Recorder {
     char buffer[kBufferBytes];
     size_t used = 0;
     bool on = false;
-    bool started = false;        // the first pass has been recorded
-    bool pendingEvent = false;   // an event was taken in this pass
+    bool started = false;       // the first pass has been recorded
+    bool pendingEvent = false;  // an event was taken in this pass
     uint32_t lastFlush = 0;
     uint8_t keys[256] = {};
     uint8_t buttons[4] = {};
@@ -140,8 +144,8 @@ struct Player {
     std::vector<uint8_t> text;
     size_t pos = 0;
     int line = 0;
-    bool done = false;       // no more lines are replayed
-    bool atCheck = false;    // the next line is the check line
+    bool done = false;     // no more lines are replayed
+    bool atCheck = false;  // the next line is the check line
     int result = DEMO_RESULT_NONE;
     char report[400] = "";
     // header
@@ -365,8 +369,8 @@ bool DemoRecordStart(const char* path) {
 
 bool DemoRecording() { return Rec.on; }
 
-void DemoRecordInput(const uint8_t keys[256], const MouseRecord& mouse, bool joystickRead, int32_t joyX,
-                     int32_t joyY, const uint8_t joyButtons[32]) {
+void DemoRecordInput(const uint8_t keys[256], const MouseRecord& mouse, bool joystickRead, int32_t joyX, int32_t joyY,
+                     const uint8_t joyButtons[32]) {
     if (!Rec.on) return;
     // Most ticks see the keyboard of the tick before: one comparison settles it.
     if (memcmp(keys, Rec.keys, 256) != 0) {
@@ -403,9 +407,12 @@ void DemoRecordSeed(uint32_t seed) {
 
 void DemoRecordEvent(const PlatformEvent& ev) {
     if (!Rec.on) return;
-    if (ev.type == PE_QUIT) PutLine("quit");
-    else if (ev.type == PE_ACTIVATE) PutLine("focus %s", ev.code == 0 ? "lost" : "gained");
-    else return;
+    if (ev.type == PE_QUIT)
+        PutLine("quit");
+    else if (ev.type == PE_ACTIVATE)
+        PutLine("focus %s", ev.code == 0 ? "lost" : "gained");
+    else
+        return;
     Rec.pendingEvent = true;
 }
 
@@ -652,8 +659,8 @@ void DemoPlaybackFinish() {
     uint64_t digest = WorldDigest();
     char report[400];
     if (digest == recorded && uint64_t(tick) == Program.TickCount && !Play.markFailed) {
-        snprintf(report, sizeof report, "replay matches the recording: tick %" PRIu64 ", digest %016" PRIx64, Program.TickCount,
-                 digest);
+        snprintf(report, sizeof report, "replay matches the recording: tick %" PRIu64 ", digest %016" PRIx64,
+                 Program.TickCount, digest);
         Play.result = DEMO_MATCH;
     } else {
         int len = snprintf(report, sizeof report,

@@ -30,8 +30,8 @@ bool DemoRecordStart(const char* path);
 bool DemoRecording();
 // What an input read returned: the keyboard, the mouse, and the joystick (read: whether a joystick read
 // took place and succeeded; x, y and buttons only then).
-void DemoRecordInput(const uint8_t keys[256], const MouseRecord& mouse, bool joystickRead, int32_t joyX,
-                     int32_t joyY, const uint8_t joyButtons[32]);
+void DemoRecordInput(const uint8_t keys[256], const MouseRecord& mouse, bool joystickRead, int32_t joyX, int32_t joyY,
+                     const uint8_t joyButtons[32]);
 // A joystick read that failed (the snapshot kept its old values).
 void DemoRecordJoystickFailed();
 // The random generator was seeded from outside the game (the scripted runner's seed line).
@@ -48,10 +48,10 @@ void DemoRecordFinish();
 
 // ---- playback ------------------------------------------------------------------------------------------
 struct DemoPlayOptions {
-    bool realtime = false;                 // pace passes to the recorded clock; the player's Escape or a
-                                           // window close stops it
+    bool realtime = false;                    // pace passes to the recorded clock; the player's Escape or a
+                                              // window close stops it
     void (*setClock)(uint32_t ms) = nullptr;  // told the clock of every replayed pass
-    void (*atEnd)() = nullptr;             // called when the main loop has ended, before the check
+    void (*atEnd)() = nullptr;                // called when the main loop has ended, before the check
 };
 // Reads a recording and its header, and makes it the source of every input read (call before start-up).
 // False, with a reason in err, when it cannot be read or is not a recording of this version.

@@ -3,8 +3,8 @@
 
 #include <cmath>
 
-#include "core/settings.h"
 #include "audio/sound.h"
+#include "core/settings.h"
 
 int CirclePushFromPoint(float ax, float az, float& x, float& z, float radius) {
     float ex = x - ax, ez = z - az;

@@ -25,8 +25,10 @@ void Think(ObjectRecord& m) {
         if (!PlayerInSight(m.pos, m.angles)) {
             // Keep turning the way it turns; with no (or both) turns on, pick one.
             if ((c.turnLeft != 0) == (c.turnRight != 0)) {
-                if (Chance(3)) c.turnLeft = 1, c.turnRight = 0;
-                else c.turnLeft = 0, c.turnRight = 1;
+                if (Chance(3))
+                    c.turnLeft = 1, c.turnRight = 0;
+                else
+                    c.turnLeft = 0, c.turnRight = 1;
             }
         } else if (Chance(3)) {
             m.state = AI_ATTACK;
@@ -44,8 +46,10 @@ void Think(ObjectRecord& m) {
         c.fire = 0;
         if (m.collided && Chance(3)) {
             m.collided = 0;
-            if (c.forward) c.forward = 0, c.back = 1;
-            else if (c.back) c.back = 0, c.forward = 1;
+            if (c.forward)
+                c.forward = 0, c.back = 1;
+            else if (c.back)
+                c.back = 0, c.forward = 1;
         } else if (!c.forward && !c.back) {
             c.back = 1;
         }
@@ -69,11 +73,8 @@ void Think(ObjectRecord& m) {
         if (Chance(10)) m.state = AI_ATTACK;
         break;
     }
-    case OBJ_DYING:
-        break;
-    default:
-        m.state = AI_SENTRY;
-        break;
+    case OBJ_DYING: break;
+    default: m.state = AI_SENTRY; break;
     }
 }
 

@@ -6,8 +6,8 @@
 
 constexpr uint32_t THINK_INTERVAL_MS = 25;
 constexpr float SIGHT_RANGE = 10.0f;
-constexpr float SIGHT_RADIUS = 0.3f;   // the player's circle as the monsters see it
-constexpr float GUARD_RANGE = 20.0f;   // half-width of the square a sentry or patrol watches
+constexpr float SIGHT_RADIUS = 0.3f;  // the player's circle as the monsters see it
+constexpr float GUARD_RANGE = 20.0f;  // half-width of the square a sentry or patrol watches
 
 // One decision for every present monster (types 10..13) whose last decision lies at least 25 ms back
 // at nowMs (the tick's time on the millisecond clock); the first visit only stamps the time. Called by

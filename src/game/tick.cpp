@@ -1,6 +1,5 @@
 // The game tick: everything that changes the world once per logic tick in a running level.
 #include "game/tick.h"
-#include "core/print.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,9 +7,10 @@
 #include <memory>
 #include <vector>
 
-#include "core/program.h"
 #include "audio/music.h"
 #include "audio/sound.h"
+#include "core/print.h"
+#include "core/program.h"
 #include "core/settings.h"
 #include "game/contact.h"
 #include "game/walls.h"
@@ -51,7 +51,8 @@ void MouseLookStep(ObjectRecord& p) {
 }
 
 void ExitTest(ObjectRecord& p) {
-    Segment exit{World.ExitPoint[0] - 0.001f, 0, World.ExitPoint[1] - 0.001f, World.ExitPoint[0] + 0.001f, 0, World.ExitPoint[1] + 0.001f};
+    Segment exit{World.ExitPoint[0] - 0.001f, 0, World.ExitPoint[1] - 0.001f,
+                 World.ExitPoint[0] + 0.001f, 0, World.ExitPoint[1] + 0.001f};
     float ignored[3];
     if (!CirclePushFromSegment(p.pos, EXIT_RADIUS, exit, ignored)) return;
     Message("You reached the exit.. alive!");
@@ -122,9 +123,12 @@ void StepRecord(int i) {
             std::memset(&c, 0, sizeof c);
             c.fire = 1;
         }
-        if (c.fire) r.animState = ANIM_ATTACK;
-        else if (c.turnLeft || c.turnRight || c.strafeLeft || c.strafeRight) r.animState = ANIM_WALK;
-        else r.animState = ANIM_IDLE;
+        if (c.fire)
+            r.animState = ANIM_ATTACK;
+        else if (c.turnLeft || c.turnRight || c.strafeLeft || c.strafeRight)
+            r.animState = ANIM_WALK;
+        else
+            r.animState = ANIM_IDLE;
     }
 
     // Everything but the player walks along the mirrored heading.
@@ -191,7 +195,8 @@ float CompletionPercent(float atStart, float left) {
 }
 
 float ScoreTerm() {
-    return CompletionPercent(World.MonstersAtStart, World.MonstersLeft) + CompletionPercent(World.ItemsAtStart, World.ItemsLeft);
+    return CompletionPercent(World.MonstersAtStart, World.MonstersLeft) +
+           CompletionPercent(World.ItemsAtStart, World.ItemsLeft);
 }
 
 void CountAndScore() {

@@ -7,8 +7,8 @@
 
 constexpr float EXIT_RADIUS = 1.0f;
 constexpr float PICKUP_HALF_WIDTH = 0.5f;
-constexpr float WALK_STEP = 0.02f;         // per tick; the player walks three times as far
-constexpr int32_t HEALTH_LIMIT = 150;      // what health packs fill up to
+constexpr float WALK_STEP = 0.02f;                                  // per tick; the player walks three times as far
+constexpr int32_t HEALTH_LIMIT = 150;                               // what health packs fill up to
 constexpr int32_t AMMO_LIMIT[WEAPON_COUNT] = {0, 100, 50, 200, 5};  // knife's entry unused
 
 // Advances the world one tick in GS_PLAYING (does nothing in any other state): the dead player's camera
@@ -26,4 +26,3 @@ float ScoreTerm();
 // as fully done (100), and a quotient that is not a number counts 0: the level-complete screen shows
 // the same figures.
 float CompletionPercent(float atStart, float left);
-

@@ -28,10 +28,10 @@ const Segment* Walls(int32_t& count) {
 // its new position are gathered for the walls below the last one tested. Every wall that could touch
 // the target is therefore tested, in the same order and with the same target as in the plain loop:
 // the result is the plain loop's, bit for bit.
-constexpr int GRID_MIN_WALLS = 64;         // fewer walls: the plain loop is as quick
-constexpr float GRID_MAX_COORD = 1.0e5f;   // beyond this float rounding needs more slack: plain loop
+constexpr int GRID_MIN_WALLS = 64;        // fewer walls: the plain loop is as quick
+constexpr float GRID_MAX_COORD = 1.0e5f;  // beyond this float rounding needs more slack: plain loop
 constexpr float MAX_DRIFT = 0.5f;
-constexpr float SLACK = 0.25f;             // covers rounding in the contact test
+constexpr float SLACK = 0.25f;  // covers rounding in the contact test
 constexpr float QUERY_MARGIN = MAX_DRIFT + WALL_RADIUS + SLACK;
 constexpr int64_t GRID_MAX_CELLS = 1 << 20;
 
@@ -75,7 +75,7 @@ void BuildGrid(const Segment* segs, int32_t count) {
         const Segment& s = segs[i];
         for (float v : {s.x1, s.z1, s.x2, s.z2})
             if (!(std::fabs(v) <= GRID_MAX_COORD)) return;  // also NaN
-        if (s.x1 == s.x2 && s.z1 == s.z2) continue;  // never touches
+        if (s.x1 == s.x2 && s.z1 == s.z2) continue;         // never touches
         float lx = std::min(s.x1, s.x2), hx = std::max(s.x1, s.x2);
         float lz = std::min(s.z1, s.z2), hz = std::max(s.z1, s.z2);
         if (!any) minX = lx, maxX = hx, minZ = lz, maxZ = hz, any = true;

@@ -1,11 +1,11 @@
 // Firing, hit-scan shots, the player's automatic weapon change, rocket launches and rocket flight.
 #include "game/weapons.h"
-#include "core/print.h"
 
 #include <cmath>
 #include <cstdint>
 
 #include "audio/sound.h"
+#include "core/print.h"
 #include "core/random.h"
 #include "game/contact.h"
 
@@ -69,8 +69,7 @@ int ShotHits(const ObjectRecord& s, int k, const Segment& shot) {
         if (t.state == OBJ_FREE || j == k) continue;
         if (j != 0 && !IsMonsterType(t.type)) continue;
         const float x = t.pos[0], z = t.pos[2];
-        const float margin = std::fabs(t.radius) * 1.001f + 1e-3f +
-                             1e-5f * (shotSize + std::fabs(x) + std::fabs(z));
+        const float margin = std::fabs(t.radius) * 1.001f + 1e-3f + 1e-5f * (shotSize + std::fabs(x) + std::fabs(z));
         if (x < minX - margin || x > maxX + margin || z < minZ - margin || z > maxZ + margin) continue;
         float ignored[3];
         if (!CirclePushFromSegment(t.pos, t.radius, shot, ignored)) continue;

@@ -6,9 +6,9 @@
 #include "model/dxf.h"
 
 // Range and speed of the weapons, in world units.
-constexpr float SHOT_LENGTH = 20.0f;       // gun, shotgun and minigun
-constexpr float KNIFE_REACH = 0.4f;        // half of the knife's diagonal shot, whatever the heading
-constexpr int32_t ROCKET_LIFETIME = 500;   // ticks
+constexpr float SHOT_LENGTH = 20.0f;      // gun, shotgun and minigun
+constexpr float KNIFE_REACH = 0.4f;       // half of the knife's diagonal shot, whatever the heading
+constexpr int32_t ROCKET_LIFETIME = 500;  // ticks
 constexpr int32_t ROCKET_DAMAGE = 80;
 constexpr float ROCKET_HIT_HALF_WIDTH = 0.5f;
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <cstdio>
 
-
 WorldRecord World;
 
 void ClearObjectRecord(ObjectRecord& record) {

@@ -37,7 +37,7 @@ enum { ANIM_IDLE = 0, ANIM_ATTACK = 1, ANIM_WALK = 2, ANIM_DEATH = 3 };
 enum { WPN_KNIFE = 0, WPN_GUN = 1, WPN_SHOTGUN = 2, WPN_MINIGUN = 3, WPN_ROCKET_LAUNCHER = 4 };
 
 constexpr int MODEL_SLOTS = 6;
-constexpr int WEAPON_COUNT = 5;      // weapons a record can own (indexes 0..4)
+constexpr int WEAPON_COUNT = 5;  // weapons a record can own (indexes 0..4)
 constexpr int OBJECT_COUNT = 256;
 constexpr int MISSILE_COUNT = 11;
 constexpr int WEAPON_TABLE_SIZE = 6;
@@ -62,19 +62,19 @@ struct ObjectRecord {
     int32_t animState = 0;      // ANIM_*
     float radius = 0;           // hit radius
     int32_t health = 0;
-    int32_t damage = 0;         // stored only
+    int32_t damage = 0;  // stored only
     float pos[3] = {0, 0, 0};
     int32_t angles[3] = {0, 0, 0};  // about x, heading (about y), about z; degrees 0..360
     uint8_t collided = 0;
-    int32_t lifetime = 0;       // ticks left for a rocket
+    int32_t lifetime = 0;  // ticks left for a rocket
     ControlFlags controls = {};
     uint8_t owned[WEAPON_COUNT] = {0, 0, 0, 0, 0};
     int32_t ammo[WEAPON_COUNT] = {0, 0, 0, 0, 0};
-    int32_t weapon = 0;         // current weapon index
-    int32_t reload = 0;         // ticks until the next shot
+    int32_t weapon = 0;  // current weapon index
+    int32_t reload = 0;  // ticks until the next shot
     uint8_t fired = 0;
-    float score = 0;            // player only
-    uint32_t thinkTime = 0;     // ms of the monster's last decision, 0 = none yet
+    float score = 0;         // player only
+    uint32_t thinkTime = 0;  // ms of the monster's last decision, 0 = none yet
 };
 
 // One weapon of the arsenal, shared by the player and the monsters.
@@ -82,7 +82,7 @@ struct WeaponRecord {
     Model models[MODEL_SLOTS];  // slot 0 view model at rest, slot 1 firing animation
     float screenPos[3] = {0, 0, 0};
     int32_t screenRot[3] = {0, 0, 0};
-    int32_t frame = 0;          // frame of the firing animation
+    int32_t frame = 0;  // frame of the firing animation
     int32_t damage = 0;
     int32_t reloadTime = 0;
 };
@@ -99,9 +99,9 @@ struct WorldRecord {
     ObjectRecord MissileTable[MISSILE_COUNT];  // 0 = template, 1..9 rockets in flight, 10 unused
     WeaponRecord WeaponTable[WEAPON_TABLE_SIZE];
     float MonstersAtStart = 0, ItemsAtStart = 0, MonstersLeft = 0, ItemsLeft = 0;
-    float ExitPoint[2] = {0, 0};     // x, z
+    float ExitPoint[2] = {0, 0};       // x, z
     float SoundOrigin[3] = {0, 0, 0};  // always zero
-    uint8_t MouseLook = 1;           // 1 at start-up
+    uint8_t MouseLook = 1;             // 1 at start-up
     Placement LevelPlacement = {{0, 0, 0}, {0, 0, 0}};
     // The level: the full map drawing, and its floor plan (y = 0 segments) used for the walls and for
     // hidden-line removal.

@@ -31,8 +31,8 @@ int InputInit() {
     if (!PlatformInputInit()) return 0;
     // The dead zone is read on the 0..10000 scale of the whole axis: 2000 is a fifth of the throw.
     // A recording that plays back brings its own joystick, or none.
-    Input.JoystickPresent = Source ? Source->joystickPresent()
-                                   : PlatformJoystickOpen(Input.JoyAxisRange, Input.JoyDeadZone / 100);
+    Input.JoystickPresent =
+        Source ? Source->joystickPresent() : PlatformJoystickOpen(Input.JoyAxisRange, Input.JoyDeadZone / 100);
     Input.InputInitialised = true;
     Input.InputActive = true;
     return 1;
@@ -81,8 +81,10 @@ void InputRead() {
 static int32_t Clamp(int64_t v, int32_t hi) { return v < 0 ? 0 : v > hi ? hi : int32_t(v); }
 
 void UpdatePointer() {
-    Input.PointerX = Clamp(int64_t(Input.PointerX) + int64_t(Input.MouseSensitivity) * Input.MouseState.lX, Settings.SCREENX);
-    Input.PointerY = Clamp(int64_t(Input.PointerY) + int64_t(Input.MouseSensitivity) * Input.MouseState.lY, Settings.SCREENY);
+    Input.PointerX =
+        Clamp(int64_t(Input.PointerX) + int64_t(Input.MouseSensitivity) * Input.MouseState.lX, Settings.SCREENX);
+    Input.PointerY =
+        Clamp(int64_t(Input.PointerY) + int64_t(Input.MouseSensitivity) * Input.MouseState.lY, Settings.SCREENY);
 }
 
 void InputReacquire() {

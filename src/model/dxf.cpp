@@ -6,8 +6,7 @@
 #include <cstring>
 #include <vector>
 
-Mesh::Mesh(Mesh&& other) noexcept
-    : segments(other.segments), count(other.count), capacity(other.capacity) {
+Mesh::Mesh(Mesh&& other) noexcept : segments(other.segments), count(other.count), capacity(other.capacity) {
     std::memcpy(halfExtents, other.halfExtents, sizeof halfExtents);
     other.segments = nullptr;
     other.count = other.capacity = 0;

@@ -11,10 +11,10 @@ struct Segment {
 // One loaded drawing. Owns its segment array; moving transfers it, copying is not allowed (models
 // share meshes through their frame store instead, see model.h).
 struct Mesh {
-    Segment* segments = nullptr;          // owned; null when empty
-    float halfExtents[3] = {0, 0, 0};     // (max - min) / 2 per axis, min and max starting at 0
-    int32_t count = 0;                    // segments in use
-    int32_t capacity = 0;                 // entries allocated
+    Segment* segments = nullptr;       // owned; null when empty
+    float halfExtents[3] = {0, 0, 0};  // (max - min) / 2 per axis, min and max starting at 0
+    int32_t count = 0;                 // segments in use
+    int32_t capacity = 0;              // entries allocated
 
     Mesh() = default;
     Mesh(const Mesh&) = delete;

@@ -27,12 +27,12 @@ struct ModelStore {
 // part, so a model with frames but no projection arrays draws nothing.
 struct Model {
     std::shared_ptr<ModelStore> store;
-    const Mesh* frames = nullptr;            // one mesh per frame; null when empty
+    const Mesh* frames = nullptr;  // one mesh per frame; null when empty
     int32_t frameCount = 0;
-    ProjectedSegment* projected = nullptr;   // maxSegments entries, or null
-    uint8_t* visible = nullptr;              // maxSegments flags (1 = projected this time), or null
-    int32_t maxSegments = 0;                 // largest segment count of any frame
-    int32_t drawnCount = 0;                  // segments of the frame last transformed
+    ProjectedSegment* projected = nullptr;  // maxSegments entries, or null
+    uint8_t* visible = nullptr;             // maxSegments flags (1 = projected this time), or null
+    int32_t maxSegments = 0;                // largest segment count of any frame
+    int32_t drawnCount = 0;                 // segments of the frame last transformed
 };
 
 // Empties the model: pointers null, counts 0 (the shared store is released by this copy only).

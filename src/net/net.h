@@ -1,7 +1,6 @@
 // Network start-up: one UDP socket, polled for waiting bytes while a level runs.
 #pragma once
 
-
 int NetInit();
 // Whether the socket is open.
 bool NetIsStarted();

@@ -10,7 +10,6 @@
 #include "render/raster.h"
 #include "render/video.h"
 
-
 namespace {
 
 std::vector<float> ColumnStore;
@@ -48,20 +47,23 @@ void DrawModelLines(Model& m, ShadeRule rule, uint8_t flat, int depthTest) {
         ProjectedSegment& p = m.projected[i];
         uint8_t colour = flat;
         if (shade) {
-            if (rule == SHADE_BLUE_BEFORE) colour = BlueShade(p.z1);
-            else if (rule == SHADE_RED_BEFORE) colour = RedShade(p.z1);
-            else if (rule == SHADE_GREEN_BEFORE) colour = GreenShade(p.z1);
+            if (rule == SHADE_BLUE_BEFORE)
+                colour = BlueShade(p.z1);
+            else if (rule == SHADE_RED_BEFORE)
+                colour = RedShade(p.z1);
+            else if (rule == SHADE_GREEN_BEFORE)
+                colour = GreenShade(p.z1);
         }
         if (!ClipSegmentX(p.x1, p.x2, p.y1, p.y2, p.z1, p.z2)) continue;
         if (!ClipSegmentY(p.x1, p.x2, p.y1, p.y2, p.z1, p.z2)) continue;
         if (shade && rule == SHADE_RED_AFTER) colour = RedShade(p.z1);
         // Clipping leaves every finite end on screen; an end made of NaN or infinity (a drawing with
         // absurd coordinates) is skipped rather than converted to an undefined integer.
-        if (!Truncates(p.x1, Settings.SCREENX) || !Truncates(p.x2, Settings.SCREENX) || !Truncates(p.y1, Settings.SCREENY) ||
-            !Truncates(p.y2, Settings.SCREENY))
+        if (!Truncates(p.x1, Settings.SCREENX) || !Truncates(p.x2, Settings.SCREENX) ||
+            !Truncates(p.y1, Settings.SCREENY) || !Truncates(p.y2, Settings.SCREENY))
             continue;
-        DrawLine(static_cast<int>(p.x1), static_cast<int>(p.y1), -p.z1, static_cast<int>(p.x2),
-                 static_cast<int>(p.y2), -p.z2, colour, Video.FramePixels, Video.FramePitch, column, depthTest);
+        DrawLine(static_cast<int>(p.x1), static_cast<int>(p.y1), -p.z1, static_cast<int>(p.x2), static_cast<int>(p.y2),
+                 -p.z2, colour, Video.FramePixels, Video.FramePitch, column, depthTest);
     }
 }
 
@@ -110,10 +112,12 @@ void DrawLevelPass() {
     for (int32_t c = 0; c < Settings.SCREENX; ++c) Render.ColumnBuffer[c] = -20.0f;
     const ObjectRecord& player = World.ObjectTable[0];
     if (Render.OcclusionEnabled) {
-        TransformModel(World.OcclusionModel, 0, player.pos, player.angles, World.LevelPlacement.pos, World.LevelPlacement.angles);
+        TransformModel(World.OcclusionModel, 0, player.pos, player.angles, World.LevelPlacement.pos,
+                       World.LevelPlacement.angles);
         AddModelSpans(World.OcclusionModel, Render.ColumnBuffer);
     }
-    TransformModel(World.LevelModel, 0, player.pos, player.angles, World.LevelPlacement.pos, World.LevelPlacement.angles);
+    TransformModel(World.LevelModel, 0, player.pos, player.angles, World.LevelPlacement.pos,
+                   World.LevelPlacement.angles);
     DrawModelLines(World.LevelModel, SHADE_BLUE_BEFORE, 230, 1);
 }
 

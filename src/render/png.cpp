@@ -3,11 +3,11 @@
 
 #include <zlib.h>
 
-#include "core/files.h"
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "core/files.h"
 
 namespace {
 
@@ -18,7 +18,9 @@ void Put32(std::vector<uint8_t>& v, uint32_t x) {
     v.push_back(uint8_t(x));
 }
 
-uint32_t Get32(const uint8_t* p) { return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3]; }
+uint32_t Get32(const uint8_t* p) {
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
 
 void Chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
     Put32(out, uint32_t(data.size()));
@@ -114,7 +116,8 @@ bool ReadPng(const char* path, std::vector<uint32_t>& pixels, int* w, int* h) {
             cur[i] = uint8_t(x);
         }
         for (uint32_t x = 0; x < width; ++x)
-            pixels[size_t(y) * width + x] = (uint32_t(cur[x * 3]) << 16) | (uint32_t(cur[x * 3 + 1]) << 8) | cur[x * 3 + 2];
+            pixels[size_t(y) * width + x] =
+                (uint32_t(cur[x * 3]) << 16) | (uint32_t(cur[x * 3 + 1]) << 8) | cur[x * 3 + 2];
         prev.swap(cur);
     }
     *w = int(width);

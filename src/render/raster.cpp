@@ -31,7 +31,8 @@ struct Rotation {
 
 inline Rotation MakeRotation(const int32_t angles[3]) {
     int32_t ax = WrapAngle(angles[0]), ay = WrapAngle(angles[1]), az = WrapAngle(angles[2]);
-    return {Render.SinTable[ax], Render.CosTable[ax], Render.SinTable[ay], Render.CosTable[ay], Render.SinTable[az], Render.CosTable[az]};
+    return {Render.SinTable[ax], Render.CosTable[ax], Render.SinTable[ay],
+            Render.CosTable[ay], Render.SinTable[az], Render.CosTable[az]};
 }
 
 inline void RotatePoint(const Rotation& r, float& x, float& y, float& z) {
@@ -231,11 +232,11 @@ void Rasterise(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8
 
 }  // namespace
 
-int DrawLine(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8_t colour, uint8_t* pixels,
-             int32_t pitch, const float* column, int depthTest) {
+int DrawLine(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8_t colour, uint8_t* pixels, int32_t pitch,
+             const float* column, int depthTest) {
     if (!pixels) return 1;
-    if (x1 < 0 || x2 < 0 || y1 < 0 || y2 < 0 || x1 >= Settings.SCREENX || x2 >= Settings.SCREENX || y1 >= Settings.SCREENY ||
-        y2 >= Settings.SCREENY)
+    if (x1 < 0 || x2 < 0 || y1 < 0 || y2 < 0 || x1 >= Settings.SCREENX || x2 >= Settings.SCREENX ||
+        y1 >= Settings.SCREENY || y2 >= Settings.SCREENY)
         return 1;
     if (depthTest && column)
         Rasterise<true>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column);
@@ -244,8 +245,8 @@ int DrawLine(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8_t
     return 1;
 }
 
-int TransformModel(Model& model, int frame, const float eyePos[3], const int32_t eyeAngles[3],
-                   const float objectPos[3], const int32_t objectAngles[3]) {
+int TransformModel(Model& model, int frame, const float eyePos[3], const int32_t eyeAngles[3], const float objectPos[3],
+                   const int32_t objectAngles[3]) {
     if (frame < 0 || frame >= model.frameCount || !model.frames) return 0;
     const Mesh& mesh = model.frames[frame];
     if (!model.projected || !model.visible || mesh.count > model.maxSegments) {

@@ -4,7 +4,6 @@
 
 #include "model/dxf.h"
 #include "model/model.h"
-
 #include "render/render.h"
 
 // Fills SinTable and CosTable. Always 1; rebuilding gives the same values.
@@ -38,12 +37,12 @@ int ClipSegmentY(float& x1, float& x2, float& y1, float& y2, float& z1, float& z
 // depth + 0.008 >= column[x]. Coordinates must lie inside SCREENX x SCREENY; a line with an end outside
 // (or a null frame) draws nothing, so no input can write out of bounds. A null column buffer turns the
 // depth test off. Returns 1.
-int DrawLine(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8_t colour, uint8_t* pixels,
-             int32_t pitch, const float* column, int depthTest);
+int DrawLine(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8_t colour, uint8_t* pixels, int32_t pitch,
+             const float* column, int depthTest);
 
 // Transforms and projects frame `frame` for an eye: object angles about the model's origin, then the
 // offset objectPos - eyePos, then the eye angles. Fills projected/visible for every segment of the frame
 // and sets drawnCount. 0 (nothing changed) when frame is outside 0..frameCount-1, else 1. A model
 // without projection arrays only gets drawnCount 0.
-int TransformModel(Model& model, int frame, const float eyePos[3], const int32_t eyeAngles[3],
-                   const float objectPos[3], const int32_t objectAngles[3]);
+int TransformModel(Model& model, int frame, const float eyePos[3], const int32_t eyeAngles[3], const float objectPos[3],
+                   const int32_t objectAngles[3]);

@@ -1,6 +1,5 @@
 // Screenshots: F12 and the console command SCREENSHOT.
 #include "render/screenshot.h"
-#include "core/print.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/print.h"
 #include "render/png.h"
 #include "render/video.h"
 

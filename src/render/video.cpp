@@ -1,12 +1,12 @@
 // The video device: an 8-bit back buffer with the game palette, an ordered list of texts and fills
 // applied over the palette-converted image at present time, and the text face.
 #include "render/video.h"
-#include "core/print.h"
 
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
+#include "core/print.h"
 #include "core/program.h"
 #include "core/settings.h"
 #include "platform/platform.h"
@@ -228,8 +228,9 @@ int DrawScreenText(const char* text, int x, int y, uint32_t colour, int font) {
     // A frame holds a bounded number of texts; further ones are dropped rather than overflow.
     if (OverlayCount >= kMaxOverlays || TextUsed + len + 1 > kTextStoreBytes) return 1;
     memcpy(TextStore + TextUsed, text, len + 1);
-    Overlays[OverlayCount++] = {Overlay::TEXT, uint8_t(font == SmallFont ? SmallFont : LargeFont),
-                                x, y, 0, 0, colour & 0xFFFFFF, uint32_t(TextUsed)};
+    Overlays[OverlayCount++] = {
+        Overlay::TEXT,     uint8_t(font == SmallFont ? SmallFont : LargeFont), x, y, 0, 0, colour & 0xFFFFFF,
+        uint32_t(TextUsed)};
     TextUsed += len + 1;
     return 1;
 }

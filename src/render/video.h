@@ -15,7 +15,6 @@ extern VideoRecord Video;
 
 enum { LargeFont = 0, SmallFont = 1 };
 
-
 // Builds the back buffer, palette, fonts and presentation target at SCREENX x SCREENY.
 // Fails (0) when SCREENBPP is not 8 or the platform cannot present frames.
 int InitVideo();

@@ -33,9 +33,9 @@ void RecordFields(JsonWriter& j, const ObjectRecord& r) {
     j.Key("fired").Int(r.fired);
     j.Key("score").Float(r.score);
     const ControlFlags& c = r.controls;
-    const uint8_t bytes[16] = {c.forward,   c.back,      c.turnLeft,  c.turnRight, c.strafeLeft, c.strafeRight,
-                               c.fire,      c.select[0], c.select[1], c.select[2], c.select[3],  c.select[4],
-                               c.spare[0],  c.spare[1],  c.spare[2],  c.spare[3]};
+    const uint8_t bytes[16] = {c.forward,  c.back,      c.turnLeft,  c.turnRight, c.strafeLeft, c.strafeRight,
+                               c.fire,     c.select[0], c.select[1], c.select[2], c.select[3],  c.select[4],
+                               c.spare[0], c.spare[1],  c.spare[2],  c.spare[3]};
     j.Key("controls").Ints(bytes, 16);
     j.Key("radius").Float(r.radius);
     j.Key("animState").Int(r.animState);

@@ -7,16 +7,17 @@ class JsonWriter {
   public:
     std::string out;
 
-    JsonWriter& Key(const char* key);       // the value that follows belongs to it
+    JsonWriter& Key(const char* key);  // the value that follows belongs to it
     JsonWriter& Int(long long v);
     // Up to 9 significant digits (an exact round trip of a 32-bit float); null when not finite.
     JsonWriter& Float(float v);
     // The program's bytes: quote and backslash escaped, control bytes and bytes >= 0x7F as \u00XX.
     JsonWriter& String(const char* s);
-    JsonWriter& Text(const char* s);         // an already formatted value
-    JsonWriter& Open(char bracket);          // '{' or '['
-    JsonWriter& Close(char bracket);         // '}' or ']'
-    template <typename T> JsonWriter& Ints(const T* v, int n) {
+    JsonWriter& Text(const char* s);  // an already formatted value
+    JsonWriter& Open(char bracket);   // '{' or '['
+    JsonWriter& Close(char bracket);  // '}' or ']'
+    template <typename T>
+    JsonWriter& Ints(const T* v, int n) {
         Open('[');
         for (int i = 0; i < n; ++i) Int(static_cast<long long>(v[i]));
         return Close(']');
@@ -25,6 +26,6 @@ class JsonWriter {
 
   private:
     void BeforeValue();
-    bool first_ = true;        // nothing written yet in the innermost object or array
-    bool afterKey_ = false;    // a key was written: its value needs no comma
+    bool first_ = true;      // nothing written yet in the innermost object or array
+    bool afterKey_ = false;  // a key was written: its value needs no comma
 };

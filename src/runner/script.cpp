@@ -13,9 +13,9 @@
 #include "demo/demo.h"
 #include "platform/dik.h"
 #include "platform/headless/headless.h"
+#include "render/png.h"
 #include "render/video.h"
 #include "runner/dump.h"
-#include "render/png.h"
 
 namespace {
 
@@ -132,9 +132,7 @@ bool Execute(const Action& a) {
         CountingTicks = true;
         TickTarget = Program.TickCount + uint64_t(a.a);
         return true;
-    case A_WAIT:
-        WaitMs = a.a;
-        return a.a > 0;
+    case A_WAIT: WaitMs = a.a; return a.a > 0;
     case A_MOUSE: HeadlessMouseMove(int32_t(a.a), int32_t(a.b)); return false;
     case A_BUTTON: HeadlessMouseButton(int(a.a), a.b != 0); return false;
     case A_FOCUS: HeadlessPushEvent(PE_ACTIVATE, int(a.a)); return false;

@@ -1,12 +1,12 @@
 // The music synthesiser: FluidSynth renders standard MIDI files with a General MIDI soundfont.
 // Playback is clocked by the rendered samples, so the music advances exactly as the mix is pulled.
+#include <dirent.h>
 #include <fluidsynth.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <dirent.h>
 #include <string>
 #include <vector>
 
@@ -53,7 +53,7 @@ void DeletePlayer() {
     Player = nullptr;
 }
 
-} // namespace
+}  // namespace
 
 bool PlatformMusicInit(int rate, const char* preferred, char* err, size_t errSize) {
     PlatformMusicShutdown();
@@ -83,9 +83,8 @@ bool PlatformMusicInit(int rate, const char* preferred, char* err, size_t errSiz
         return false;
     }
     bool found = preferred && preferred[0] && TryLoad(preferred);
-    static const char* const fixed[] = {
-        "/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/FluidR3_GM.sf2",
-        "/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf3/default-GM.sf3"};
+    static const char* const fixed[] = {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/FluidR3_GM.sf2",
+                                        "/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf3/default-GM.sf3"};
     for (const char* path : fixed)
         if (!found) found = TryLoad(path);
     if (!found) {
@@ -123,9 +122,7 @@ void PlatformMusicShutdown() {
     SoundfontPath[0] = 0;
 }
 
-const char* PlatformMusicSoundfont() {
-    return SoundfontPath;
-}
+const char* PlatformMusicSoundfont() { return SoundfontPath; }
 
 bool PlatformMusicPlay(const uint8_t* midi, size_t size) {
     if (!Synth || !midi || size == 0) return false;

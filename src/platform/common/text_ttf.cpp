@@ -34,10 +34,10 @@ bool StartTtf() {
 
 // Windows-1252 to UTF-8; bytes 0x80..0x9F follow the code page, undefined ones become '?'.
 void ToUtf8(const char* text, char* out, size_t cap) {
-    static const uint16_t k80[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
-                                     0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+    static const uint16_t k80[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
+                                     0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
     size_t o = 0;
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
         uint32_t cp = *p;
@@ -147,8 +147,8 @@ bool PlatformTextRender(int slot, const char* text, PlatformGlyphs* out) {
             victim->coverage.resize(size_t(conv->w) * conv->h);
             SDL_LockSurface(conv);
             for (int y = 0; y < conv->h; ++y) {
-                const uint32_t* row = reinterpret_cast<const uint32_t*>(
-                    static_cast<const uint8_t*>(conv->pixels) + size_t(y) * conv->pitch);
+                const uint32_t* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(conv->pixels) +
+                                                                        size_t(y) * conv->pitch);
                 for (int x = 0; x < conv->w; ++x) victim->coverage[size_t(y) * conv->w + x] = uint8_t(row[x] >> 24);
             }
             SDL_UnlockSurface(conv);

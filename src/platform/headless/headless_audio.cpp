@@ -1,9 +1,10 @@
 // The null audio device: always opens, and pulls the mixer as the virtual clock advances, so that
 // voices end and music moves on exactly as they would on a real device, without any output.
+#include "platform/headless/headless_audio.h"
+
 #include <cstdint>
 
 #include "core/bounded.h"
-#include "platform/headless/headless_audio.h"
 #include "platform/platform.h"
 #include "platform/platform_audio.h"
 
@@ -11,24 +12,20 @@ namespace {
 
 constexpr int RATE = 48000;
 constexpr int CHUNK = 1024;
-constexpr uint32_t MAX_CATCH_UP_MS = 1000; // a long pause of the clock renders at most this much
+constexpr uint32_t MAX_CATCH_UP_MS = 1000;  // a long pause of the clock renders at most this much
 
 bool Open = false;
 bool Available = true;
 PlatformAudioPull Pull = nullptr;
 void* PullUser = nullptr;
 uint32_t LastMs = 0;
-uint64_t FrameRemainder = 0; // thousandths of a frame carried between services
+uint64_t FrameRemainder = 0;  // thousandths of a frame carried between services
 int16_t Scratch[CHUNK * 2];
 
-} // namespace
+}  // namespace
 
-void HeadlessSetAudioAvailable(bool available) {
-    Available = available;
-}
-bool HeadlessAudioOpen() {
-    return Open;
-}
+void HeadlessSetAudioAvailable(bool available) { Available = available; }
+bool HeadlessAudioOpen() { return Open; }
 
 bool PlatformAudioOpen(PlatformAudioPull pull, void* user, int* rate, char* err, size_t errSize) {
     if (Open) return false;

@@ -13,11 +13,9 @@ PlatformAudioPull Pull = nullptr;
 void* PullUser = nullptr;
 bool InitedSubsystem = false;
 
-void Callback(void*, Uint8* stream, int len) {
-    Pull(reinterpret_cast<int16_t*>(stream), len / 4, PullUser);
-}
+void Callback(void*, Uint8* stream, int len) { Pull(reinterpret_cast<int16_t*>(stream), len / 4, PullUser); }
 
-} // namespace
+}  // namespace
 
 bool PlatformAudioOpen(PlatformAudioPull pull, void* user, int* rate, char* err, size_t errSize) {
     if (Device) return false;

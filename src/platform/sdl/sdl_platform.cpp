@@ -191,9 +191,7 @@ void ToggleFullscreen() {
 
 void HandleSdlEvent(const SDL_Event& e) {
     switch (e.type) {
-    case SDL_QUIT:
-        Push(PE_QUIT, 0);
-        break;
+    case SDL_QUIT: Push(PE_QUIT, 0); break;
     case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
             Focused = false;
@@ -239,9 +237,7 @@ void HandleSdlEvent(const SDL_Event& e) {
             MouseDY += e.motion.yrel;
         }
         break;
-    case SDL_MOUSEWHEEL:
-        MouseDZ += e.wheel.y * 120;
-        break;
+    case SDL_MOUSEWHEEL: MouseDZ += e.wheel.y * 120; break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP: {
         int b = e.button.button == SDL_BUTTON_LEFT     ? 0
@@ -255,8 +251,7 @@ void HandleSdlEvent(const SDL_Event& e) {
         }
         break;
     }
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -281,8 +276,7 @@ bool PlatformOpenWindow(const char* title, char* err, size_t errSize) {
     const char* driver = SDL_GetCurrentVideoDriver();
     const char* requested = SDL_getenv("SDL_VIDEODRIVER");
     if (driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy")) && !(requested && *requested)) {
-        snprintf(err, errSize, "no display available (SDL chose its \"%s\" video driver; is DISPLAY set?)",
-                 driver);
+        snprintf(err, errSize, "no display available (SDL chose its \"%s\" video driver; is DISPLAY set?)", driver);
         SDL_Quit();
         return false;
     }
