@@ -173,11 +173,11 @@ std::string StateDumpJson() {
     j.Key("digest").String(digest);
 
     j.Key("settings").Open('{');
-    j.Key("SCREENX").Int(Settings.SCREENX);
-    j.Key("SCREENY").Int(Settings.SCREENY);
-    j.Key("SCREENBPP").Int(Settings.SCREENBPP);
-    j.Key("SOUNDVOL").Int(Settings.SOUNDVOL);
-    j.Key("MUSICVOL").Int(Settings.MUSICVOL);
+    j.IntMembers({{"SCREENX", Settings.SCREENX},
+                  {"SCREENY", Settings.SCREENY},
+                  {"SCREENBPP", Settings.SCREENBPP},
+                  {"SOUNDVOL", Settings.SOUNDVOL},
+                  {"MUSICVOL", Settings.MUSICVOL}});
     j.Key("StartMenuFile").String(Settings.StartMenuFile);
     j.Close('}');
 
@@ -203,12 +203,12 @@ std::string StateDumpJson() {
     j.Key("pointer").Ints(pointer, 2);
 
     j.Key("flags").Open('{');
-    j.Key("AppActive").Int(Program.AppActive);
-    j.Key("InputActive").Int(Input.InputActive);
-    j.Key("MouseLook").Int(World.MouseLook);
-    j.Key("ShadingEnabled").Int(Render.ShadingEnabled);
-    j.Key("OcclusionEnabled").Int(Render.OcclusionEnabled);
-    j.Key("JoystickOn").Int(Settings.JoystickOn);
+    j.IntMembers({{"AppActive", Program.AppActive},
+                  {"InputActive", Input.InputActive},
+                  {"MouseLook", World.MouseLook},
+                  {"ShadingEnabled", Render.ShadingEnabled},
+                  {"OcclusionEnabled", Render.OcclusionEnabled},
+                  {"JoystickOn", Settings.JoystickOn}});
     j.Close('}');
 
     j.Key("net").Open('{').Key("started").Int(NetIsStarted() ? 1 : 0).Close('}');

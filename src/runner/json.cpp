@@ -87,3 +87,8 @@ JsonWriter& JsonWriter::Floats(const float* v, int n) {
     for (int i = 0; i < n; ++i) Float(v[i]);
     return Close(']');
 }
+
+JsonWriter& JsonWriter::IntMembers(std::initializer_list<IntMember> members) {
+    for (const IntMember& m : members) Key(m.key).Int(m.value);
+    return *this;
+}

@@ -1,6 +1,7 @@
 // The one JSON writer of the runner's dumps: compact text, keys in the order written.
 #pragma once
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 
 class JsonWriter {
@@ -23,6 +24,12 @@ class JsonWriter {
         return Close(']');
     }
     JsonWriter& Floats(const float* v, int n);
+    // Several whole-number members in a row.
+    struct IntMember {
+        const char* key;
+        long long value;
+    };
+    JsonWriter& IntMembers(std::initializer_list<IntMember> members);
 
   private:
     void BeforeValue();
