@@ -1,6 +1,7 @@
 // Process entry: start-up in a fixed order, the never-sleeping main loop, shutdown, the event log.
 #include "app/app.h"
 
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 
@@ -9,6 +10,7 @@
 #include "app/dispatch.h"
 #include "app/frame.h"
 #include "app/settings.h"
+#include "app/stats.h"
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "console/console.h"
@@ -78,12 +80,15 @@ int RunTimers() {
         TickGameState();
         ClockHeld = false;
         ++Program.TickCount;
+        StatsTick();
         DemoRecordPass(now, true);
         DemoRecordTick();
         return 1;
     } else if (int32_t(now - LastFrameTime) > 25) {
         LastFrameTime = now;
+        auto composed = std::chrono::steady_clock::now();
         RenderFrame();
+        StatsFrame(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - composed).count());
         MusicService();
         worked = true;
     }
@@ -168,6 +173,7 @@ static int RunProgram(const ProgramOptions& options) {
             if (ev.type == PE_ACTIVATE) HandleActivation(ev.code);
         }
         RunTimers();
+        StatsPass(PlatformTicksMs());
     }
     DemoRecordFinish();
     DemoPlaybackFinish();
@@ -180,6 +186,7 @@ static int RunProgram(const ProgramOptions& options) {
 
 int ProgramMain(const ProgramOptions& options) {
     InstallCrashHandlers();
+    if (options.stats) StatsEnablePrinting();
     try {
         return RunProgram(options);
     } catch (...) {

@@ -8,6 +8,7 @@
 struct ProgramOptions {
     const char* recordPath = nullptr;  // --record FILE: write a demo recording of the game
     const char* playPath = nullptr;    // --play FILE: the recording playing (already started)
+    bool stats = false;                // --stats: how fast the game runs, every second on standard output
 };
 
 // The whole program: start-up, main loop, shutdown. Returns the process exit code.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/stats.h"
 #include "audio/music.h"
 #include "console/console.h"
 #include "core/print.h"
@@ -115,6 +116,10 @@ int ExecuteCommand(const char* text) {
         World.MouseLook = World.MouseLook ? 0 : 1;
         PrintNotify(NOTIFY_GAME, "Mouselook Toggled");
         return 1;
+    }
+    if (strcmp(text, "FPS") == 0) {
+        StatsToggleCounter();
+        return CMD_ACCEPTED;
     }
     if (strcmp(text, "SCREENSHOT") == 0) return SaveScreenshot() ? CMD_ACCEPTED : CMD_FAILED;
     if (strcmp(text, "SAY") == 0 || strncmp(text, "SAY ", 4) == 0) return Say(text);

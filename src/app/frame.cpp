@@ -2,6 +2,7 @@
 // and presents.
 #include "app/frame.h"
 
+#include "app/stats.h"
 #include "console/console.h"
 #include "core/program.h"
 #include "defs/menu.h"
@@ -66,6 +67,7 @@ int RenderFrame() {
         ConsoleDraw();
         break;
     }
+    StatsDrawCounter();
     PresentFrame();
     return 1;
 }

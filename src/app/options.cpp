@@ -15,6 +15,7 @@ const char kHelp[] =
     "\n"
     "  --record FILE   play normally and write a recording of the game to FILE\n"
     "  --play FILE     replay a recording in the window (Escape or closing the window stops it)\n"
+    "  --stats         print how fast the game runs, once a second: ticks, frames, frame time, CPU\n"
     "  --help          show this help and exit\n";
 
 }  // namespace
@@ -25,6 +26,10 @@ int ParseGameOptions(int argc, char** argv, ProgramOptions* options) {
         if (strcmp(a, "--help") == 0) {
             fputs(kHelp, stdout);
             return 0;
+        }
+        if (strcmp(a, "--stats") == 0) {
+            options->stats = true;
+            continue;
         }
         if (strcmp(a, "--record") == 0 || strcmp(a, "--play") == 0) {
             if (i + 1 >= argc) {
