@@ -28,6 +28,7 @@
 
 static uint32_t LastTickTime, LastFrameTime;  // the timers' last tick and frame
 static bool TimersStarted;
+static bool PassWorked;  // the last RunTimers ran a tick or a frame
 static MainLoopHook PassHook;
 static bool ClockHeld;
 static uint32_t HeldClock;
@@ -72,6 +73,7 @@ int RunTimers() {
         LastTickTime = LastFrameTime = now;
     }
     bool worked = false;
+    PassWorked = true;
     if (int32_t(now - LastTickTime) > 5) {
         LastTickTime = now;
         ClockHeld = true;
@@ -92,8 +94,15 @@ int RunTimers() {
         MusicService();
         worked = true;
     }
+    PassWorked = worked;
     DemoRecordPass(now, worked || first);
     return 1;
+}
+
+// When the next tick or frame is due on the timers' clock: the earlier of the two.
+static uint32_t NextDue() {
+    uint32_t tick = LastTickTime + 6, frame = LastFrameTime + 26;
+    return int32_t(frame - tick) < 0 ? frame : tick;
 }
 
 static void Report(int ok, const char* success, const char* failure) { Print(ok ? success : failure); }
@@ -165,15 +174,21 @@ static int RunProgram(const ProgramOptions& options) {
         if (PassHook) PassHook();
         DemoPlaybackBeginPass();
         PlatformEvent ev;
+        bool tookEvent = false;
         if (Program.QuitRequested) {
             running = false;  // the quit message ends the loop after this pass
         } else if (DemoPlaying() ? DemoPlaybackPollEvent(&ev) : PlatformPollEvent(&ev)) {
+            tookEvent = true;
             DemoRecordEvent(ev);
             if (ev.type == PE_QUIT) PostQuit(0);
             if (ev.type == PE_ACTIVATE) HandleActivation(ev.code);
         }
         RunTimers();
         StatsPass(PlatformTicksMs());
+        // Nothing was due: wait until something is, instead of spinning (a recording that plays back
+        // keeps its own time, and the headless backend never waits).
+        if (running && !PassWorked && !tookEvent && !Program.QuitRequested && !DemoPlaying())
+            PlatformWaitUntil(NextDue());
     }
     DemoRecordFinish();
     DemoPlaybackFinish();

@@ -9,6 +9,10 @@
 uint32_t PlatformTicksMs();
 // Sleeps about `ms` milliseconds (the headless backend returns at once: its clock is scripted).
 void PlatformDelayMs(uint32_t ms);
+// Sleeps until the clock reads `ms` (returns at once when it does already); the main loop waits here
+// when nothing is due. Wakes at the start of that millisecond, never a whole millisecond late. The
+// headless backend never sleeps.
+void PlatformWaitUntil(uint32_t ms);
 
 // ---- window and events ------------------------------------------------------------------------------
 enum PlatformEventType { PE_NONE = 0, PE_QUIT = 1, PE_ACTIVATE = 2 };
@@ -30,8 +34,9 @@ void PlatformShowCursor(bool show);
 // Creates the presentation target for frames of w x h pixels (replacing an earlier one).
 bool PlatformVideoInit(int w, int h);
 void PlatformVideoShutdown();
-// Shows one finished frame of w x h pixels, 0x00RRGGBB each, row-major without padding.
-void PlatformPresent(const uint32_t* rgb, int w, int h);
+// Shows one finished frame of w x h pixels, 0x00RRGGBB each, row-major without padding. `changed` is false
+// when the image is the one presented last (a backend may then leave the window as it is).
+void PlatformPresent(const uint32_t* rgb, int w, int h, bool changed);
 
 // ---- text --------------------------------------------------------------------------------------------
 // A rendered text: 8-bit coverage (0 = none, 255 = full), row-major, w x h. Valid until the next call

@@ -2,6 +2,7 @@
 // applied over the palette-converted image at present time, and the text face.
 #include "render/video.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -36,6 +37,13 @@ Overlay Overlays[kMaxOverlays];
 int OverlayCount;
 char TextStore[kTextStoreBytes];
 size_t TextUsed;
+// The frame presented last, as it was composed (see SameAsLastFrame).
+std::vector<uint8_t> PrevBackBuffer;
+Overlay PrevOverlays[kMaxOverlays];
+int PrevOverlayCount;
+char PrevTextStore[kTextStoreBytes];
+size_t PrevTextUsed;
+bool PrevValid;
 char FacePath[512];
 
 const char* const kFallbackFaces[] = {
@@ -81,6 +89,7 @@ int ChooseFace() {
 }
 
 void OpenFonts() {
+    PrevValid = false;  // the same texts may look different in another face
     PlatformFontCloseAll();
     if (!FacePath[0]) ChooseFace();
     if (!FacePath[0]) return;
@@ -136,6 +145,8 @@ int InitVideo() {
     Settings.ScreenCentreX = uint32_t(Settings.SCREENX) >> 1;
     Settings.ScreenCentreY = uint32_t(Settings.SCREENY) >> 1;
     BackBuffer.assign(size_t(Width) * Height, 0);
+    PrevBackBuffer.assign(size_t(Width) * Height, 0);
+    PrevValid = false;
     Image.assign(size_t(Width) * Height, 0);
     ImageValid = false;
     BuildPalette();
@@ -190,8 +201,38 @@ int UnlockBackBuffer() {
     return 1;
 }
 
+// Whether the frame being presented is the one presented last: the same back buffer, and the same texts
+// and fills in the same order (then it makes the same image, which is neither made nor shown again).
+bool SameAsLastFrame() {
+    if (!PrevValid || OverlayCount != PrevOverlayCount || TextUsed != PrevTextUsed) return false;
+    for (int i = 0; i < OverlayCount; ++i) {
+        const Overlay &a = Overlays[i], &b = PrevOverlays[i];
+        if (a.kind != b.kind || a.font != b.font || a.x != b.x || a.y != b.y || a.x1 != b.x1 || a.y1 != b.y1 ||
+            a.colour != b.colour || a.textOffset != b.textOffset)
+            return false;
+    }
+    return memcmp(TextStore, PrevTextStore, TextUsed) == 0 &&
+           memcmp(BackBuffer.data(), PrevBackBuffer.data(), BackBuffer.size()) == 0;
+}
+
+void KeepAsLastFrame() {
+    memcpy(PrevBackBuffer.data(), BackBuffer.data(), BackBuffer.size());
+    std::copy(Overlays, Overlays + OverlayCount, PrevOverlays);
+    PrevOverlayCount = OverlayCount;
+    memcpy(PrevTextStore, TextStore, TextUsed);
+    PrevTextUsed = TextUsed;
+    PrevValid = true;
+}
+
 int PresentFrame() {
     if (!Ready) return 0;
+    if (ImageValid && SameAsLastFrame()) {
+        OverlayCount = 0;
+        TextUsed = 0;
+        PlatformPresent(Image.data(), Width, Height, false);
+        ++Program.FrameCount;
+        return 1;
+    }
     // Rows under an opaque fill that spans the whole width from the top (the console panel) are
     // overwritten anyway: they need no palette conversion.
     int covered = 0;
@@ -214,10 +255,11 @@ int PresentFrame() {
             if (PlatformTextRender(o.font, TextStore + o.textOffset, &g)) BlendText(g, o.x, o.y, o.colour);
         }
     }
+    KeepAsLastFrame();
     OverlayCount = 0;
     TextUsed = 0;
     ImageValid = true;
-    PlatformPresent(Image.data(), Width, Height);
+    PlatformPresent(Image.data(), Width, Height, true);
     ++Program.FrameCount;
     return 1;
 }

@@ -62,6 +62,7 @@ uint64_t HeadlessPresentCount() { return Presented; }
 uint32_t PlatformTicksMs() { return Clock; }
 
 void PlatformDelayMs(uint32_t) {}
+void PlatformWaitUntil(uint32_t) {}
 
 bool PlatformOpenWindow(const char* title, char* err, size_t errSize) {
     (void)title;
@@ -105,7 +106,7 @@ void PlatformVideoShutdown() {
     LastFrame = nullptr;
 }
 
-void PlatformPresent(const uint32_t* rgb, int w, int h) {
+void PlatformPresent(const uint32_t* rgb, int w, int h, bool) {
     if (!VideoUp) return;
     LastFrame = rgb;
     FrameW = w;

@@ -1,19 +1,19 @@
-// The real backend: one SDL window, a streaming texture scaled with letterboxing, keyboard and
-// relative mouse from SDL events, the first joystick, and the millisecond clock.
+// The real backend: one SDL window (frames reach it through the presenter, sdl_present.cpp), keyboard
+// and relative mouse from SDL events, the first joystick, and the millisecond clock.
 #include <SDL.h>
+#include <time.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/dik.h"
 #include "platform/platform.h"
+#include "platform/sdl/sdl_internal.h"
 
 namespace {
 
 SDL_Window* Window;
-SDL_Renderer* Renderer;
-SDL_Texture* Texture;
-int TexW, TexH;
 bool Fullscreen = true;
 bool Focused = true;
 bool CursorHidden;
@@ -171,6 +171,7 @@ void DesktopSize(int* w, int* h) {
 }
 
 void ToggleFullscreen() {
+    SdlPresenterLockWindow();
     Fullscreen = !Fullscreen;
     if (Fullscreen) {
         // Where no window manager carries out the full-screen request (a bare X server), the window
@@ -184,9 +185,12 @@ void ToggleFullscreen() {
     } else {
         SDL_SetWindowFullscreen(Window, 0);
         SDL_SetWindowResizable(Window, SDL_TRUE);
-        SDL_SetWindowSize(Window, TexW > 0 ? TexW : 640, TexH > 0 ? TexH : 480);
+        int w = SdlPresenterFrameWidth(), h = SdlPresenterFrameHeight();
+        SDL_SetWindowSize(Window, w > 0 ? w : 640, h > 0 ? h : 480);
         SDL_SetWindowPosition(Window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
     }
+    SdlPresenterUnlockWindow();
+    SdlPresenterWindowChanged();
 }
 
 void HandleSdlEvent(const SDL_Event& e) {
@@ -207,6 +211,8 @@ void HandleSdlEvent(const SDL_Event& e) {
             Push(PE_ACTIVATE, 1);
         } else if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
             Push(PE_QUIT, 0);
+        } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+            SdlPresenterWindowChanged();
         }
         break;
     case SDL_KEYDOWN: {
@@ -260,14 +266,46 @@ void Pump() {
     while (SDL_PollEvent(&e)) HandleSdlEvent(e);
 }
 
+// The millisecond clock: whole milliseconds of the monotonic clock since the first reading, so that the
+// instant a given millisecond begins is known exactly and the loop can sleep until it.
+timespec ClockBase() {
+    static timespec base = [] {
+        timespec t;
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        return t;
+    }();
+    return base;
+}
+
 }  // namespace
 
-uint32_t PlatformTicksMs() { return SDL_GetTicks(); }
+SDL_Window* SdlWindow() { return Window; }
+
+uint32_t PlatformTicksMs() {
+    timespec base = ClockBase(), now;
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    int64_t ns = int64_t(now.tv_sec - base.tv_sec) * 1000000000 + (now.tv_nsec - base.tv_nsec);
+    return uint32_t(uint64_t(ns / 1000000));
+}
 
 void PlatformDelayMs(uint32_t ms) { SDL_Delay(ms); }
 
+void PlatformWaitUntil(uint32_t ms) {
+    uint32_t now = PlatformTicksMs();
+    int32_t ahead = int32_t(ms - now);
+    if (ahead <= 0) return;
+    // An absolute sleep to the instant the millisecond begins: at most the kernel's timer slack late.
+    timespec base = ClockBase();
+    int64_t target = int64_t(base.tv_sec) * 1000000000 + base.tv_nsec + (int64_t(now) + ahead) * 1000000;
+    timespec t = {time_t(target / 1000000000), long(target % 1000000000)};
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &t, nullptr) == EINTR) {}
+}
+
 bool PlatformOpenWindow(const char* title, char* err, size_t errSize) {
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // Frames are scaled by the presenter and copied to the window system's own framebuffer (shared
+    // memory on X11): no GPU texture in between, which a software GL would have to emulate.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
         snprintf(err, errSize, "%s", SDL_GetError());
         return false;
@@ -314,55 +352,6 @@ bool PlatformPollEvent(PlatformEvent* ev) {
 void PlatformShowCursor(bool show) {
     CursorHidden = !show;
     if (Window) ApplyMouseMode();
-}
-
-bool PlatformVideoInit(int w, int h) {
-    if (!Window) return false;
-    if (!Renderer) {
-        SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
-        // No vertical sync: a present must never wait for the display, or the loop (which does not
-        // catch up late ticks) would lose ticks to it.
-        SDL_SetHint(SDL_HINT_RENDER_VSYNC, "0");
-        Renderer = SDL_CreateRenderer(Window, -1, SDL_RENDERER_ACCELERATED);
-        if (!Renderer) Renderer = SDL_CreateRenderer(Window, -1, SDL_RENDERER_SOFTWARE);
-        if (!Renderer) return false;
-    }
-    if (Texture) SDL_DestroyTexture(Texture);
-    Texture = SDL_CreateTexture(Renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STREAMING, w, h);
-    if (!Texture) return false;
-    SDL_SetTextureScaleMode(Texture, SDL_ScaleModeNearest);
-    TexW = w;
-    TexH = h;
-    return true;
-}
-
-void PlatformVideoShutdown() {
-    if (Texture) SDL_DestroyTexture(Texture);
-    Texture = nullptr;
-    if (Renderer) SDL_DestroyRenderer(Renderer);
-    Renderer = nullptr;
-}
-
-void PlatformPresent(const uint32_t* rgb, int w, int h) {
-    if (!Renderer || !Texture || w != TexW || h != TexH) return;
-    SDL_UpdateTexture(Texture, nullptr, rgb, w * 4);
-    // Scale on the output size in pixels, keeping the aspect ratio; the bars are cleared every frame.
-    int ow = 0, oh = 0;
-    SDL_GetRendererOutputSize(Renderer, &ow, &oh);
-    SDL_Rect dst = {0, 0, ow, oh};
-    if (ow > 0 && oh > 0) {
-        if (int64_t(ow) * h > int64_t(oh) * w) {
-            dst.w = int(int64_t(oh) * w / h);
-            dst.x = (ow - dst.w) / 2;
-        } else {
-            dst.h = int(int64_t(ow) * h / w);
-            dst.y = (oh - dst.h) / 2;
-        }
-    }
-    SDL_SetRenderDrawColor(Renderer, 0, 0, 0, 255);
-    SDL_RenderClear(Renderer);
-    SDL_RenderCopy(Renderer, Texture, nullptr, &dst);
-    SDL_RenderPresent(Renderer);
 }
 
 bool PlatformInputInit() {

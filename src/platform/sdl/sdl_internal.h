@@ -1,0 +1,14 @@
+// What the files of the SDL backend share: the one window, and the presenter's hooks.
+#pragma once
+#include <SDL.h>
+
+// The game's window, null while none is open.
+SDL_Window* SdlWindow();
+// The window was exposed or changed size: the next frame is shown even if its image is the same.
+void SdlPresenterWindowChanged();
+// Held around changes of the window (full screen, size) so that the presenter is not drawing into it.
+void SdlPresenterLockWindow();
+void SdlPresenterUnlockWindow();
+// The size of the frames being presented (0 before the first).
+int SdlPresenterFrameWidth();
+int SdlPresenterFrameHeight();
