@@ -1,0 +1,529 @@
+"""Level drawings for Zarvo: walls, floors, ceilings, door frames, pillars, signs and floor marks built
+from a level's ASCII grids.
+
+Coordinates are height-up (see content_geometry): the eye is at h = 0, the floor lies EYE below it and
+each room's ceiling at its own height above it. The engine takes every segment with both ends at h = 0
+as a wall (collision and hidden-line removal), so the only lines drawn at h = 0 are the floor plan: the
+foot of every wall and pillar, seen as a rail at eye height. Everything else stays off h = 0.
+
+A segment is drawn only when its first end lies within 20 units of the eye and both ends are in front
+of it, so every line is cut into pieces of at most PIECE. Hidden lines are removed per screen column
+against the floor plan with the depth interpolated straight across each wall piece, so a line drawn on a
+wall (rails, signs) is cut where the wall's pieces are cut: it then never pokes behind its own wall.
+"""
+import math
+
+from content_geometry import Drawing, text_strokes, text_width
+
+CELL = 5.0       # world units per map cell
+EYE = 1.5        # the eye above the floor
+FLOOR = -EYE     # floor height
+PIECE = 2.5      # longest line drawn; walls are cut on multiples of it
+PILLAR_HALF = 0.8
+SIDES = {'n': (0, -1), 's': (0, 1), 'w': (-1, 0), 'e': (1, 0)}   # grid step (column, row) of each side
+
+
+def cell_pos(grid, col, row):
+    """World x, z of a cell centre: columns run east (+x), rows run south (-z)."""
+    return col * CELL, (len(grid) - 1 - row) * CELL
+
+
+class Lines:
+    """A set of segments without duplicates (either direction), kept in the order first drawn."""
+
+    def __init__(self):
+        self.keys = set()
+        self.out = []
+
+    def add(self, a, b):
+        a = tuple(round(v, 4) + 0.0 for v in a)
+        b = tuple(round(v, 4) + 0.0 for v in b)
+        if a == b:
+            return
+        key = (a, b) if a <= b else (b, a)
+        if key in self.keys:
+            return
+        self.keys.add(key)
+        self.out.append((a, b))
+
+    def cut(self, a, b, step=PIECE):
+        """A straight line in pieces no longer than step."""
+        n = max(1, int(math.ceil(math.dist(a, b) / step - 1e-9)))
+        for i in range(n):
+            self.add(lerp(a, b, i / n), lerp(a, b, (i + 1) / n))
+
+    def on_wall(self, a, b, axis):
+        """A line lying on a wall (or just in front of it) whose pieces run along `axis` (0 x, 2 z):
+        cut at every multiple of PIECE along that axis, where the wall itself is cut."""
+        lo, hi = sorted((a[axis], b[axis]))
+        cuts = [0.0, 1.0]
+        if hi - lo > 1e-9:
+            k = math.floor(lo / PIECE) + 1
+            while k * PIECE < hi - 1e-9:
+                cuts.append((k * PIECE - a[axis]) / (b[axis] - a[axis]))
+                k += 1
+        cuts.sort()
+        for t0, t1 in zip(cuts, cuts[1:]):
+            self.add(lerp(a, b, t0), lerp(a, b, t1))
+
+    def drawing(self):
+        d = Drawing()
+        d.lines = list(self.out)
+        return d
+
+
+def lerp(a, b, t):
+    return tuple(a[i] + (b[i] - a[i]) * t for i in range(3))
+
+
+class MapBuilder:
+    """Draws one level from its description (see content_levels)."""
+
+    def __init__(self, level):
+        self.lv = level
+        self.grid = level['grid']
+        self.rooms = level['rooms']
+        self.zones = level['zones']
+        self.look = level['look']
+        self.rows, self.cols = len(self.grid), len(self.grid[0])
+        self.L = Lines()
+
+    # -- the grid
+    def floor(self, c, r):
+        return 0 <= r < self.rows and 0 <= c < self.cols and self.grid[r][c] != '#'
+
+    def pillar(self, c, r):
+        return self.floor(c, r) and self.grid[r][c] in PILLARS
+
+    def zone(self, c, r):
+        return self.zones[self.rooms[r][c]]
+
+    def ceil(self, c, r):
+        return self.zone(c, r)['ceil']
+
+    def centre(self, c, r):
+        return cell_pos(self.grid, c, r)
+
+    def edge(self, c, r, side):
+        """The cell's edge on a side as two (x, z) corners, listed left to right as seen from inside
+        the cell looking at that side."""
+        x, z = self.centre(c, r)
+        h = CELL / 2
+        return {'n': ((x - h, z + h), (x + h, z + h)), 's': ((x + h, z - h), (x - h, z - h)),
+                'w': ((x - h, z - h), (x - h, z + h)), 'e': ((x + h, z + h), (x + h, z - h))}[side]
+
+    # -- walls
+    def wall(self, p, q, ceil):
+        """A wall from corner p to corner q (x, z), floor to ceiling, with the level's trim."""
+        L, look = self.L, self.look
+        axis = 0 if abs(q[0] - p[0]) > 1e-9 else 2
+        at = lambda pt, h: (pt[0], h, pt[1])
+        heights = [FLOOR, 0.0, ceil] + [h for h in look.get('rails', ()) if FLOOR < h < ceil]
+        if look.get('cornice'):
+            heights.append(ceil - look['cornice'])
+        for h in heights:
+            L.on_wall(at(p, h), at(q, h), axis)
+        # posts where the wall is cut (every PIECE) or at every cell corner only
+        spacing = look.get('posts', PIECE)
+        n = int(round(math.dist(p, q) / PIECE))
+        for i in range(n + 1):
+            pt = (p[0] + (q[0] - p[0]) * i / n, p[1] + (q[1] - p[1]) * i / n)
+            along = pt[0] if axis == 0 else pt[1]
+            if i in (0, n) or abs(along / spacing - round(along / spacing)) < 1e-6:
+                L.add(at(pt, FLOOR), at(pt, ceil))
+        hatch = look.get('hatch')
+        if hatch:
+            # diagonal stripes between two heights, one every half piece
+            h0, h1 = hatch
+            for i in range(2 * n):
+                a = lerp(at(p, h0), at(q, h0), i / (2 * n))
+                b = lerp(at(p, h1), at(q, h1), (i + 1) / (2 * n))
+                L.on_wall(a, b, axis)
+        if look.get('panels'):
+            # an inset panel on every piece: a frame between the rail and the cornice
+            lo, hi = look['panels']
+            for i in range(n):
+                a = lerp(at(p, 0), at(q, 0), (i + 0.12) / n)
+                b = lerp(at(p, 0), at(q, 0), (i + 0.88) / n)
+                top = min(hi, ceil - 0.35)
+                L.on_wall((a[0], lo, a[2]), (b[0], lo, b[2]), axis)
+                L.on_wall((a[0], top, a[2]), (b[0], top, b[2]), axis)
+                L.add((a[0], lo, a[2]), (a[0], top, a[2]))
+                L.add((b[0], lo, b[2]), (b[0], top, b[2]))
+
+    def walls(self):
+        for r in range(self.rows):
+            for c in range(self.cols):
+                if not self.floor(c, r):
+                    continue
+                for side, (dc, dr) in SIDES.items():
+                    if not self.floor(c + dc, r + dr):
+                        p, q = self.edge(c, r, side)
+                        self.wall(p, q, self.ceil(c, r))
+
+    # -- pillars
+    def pillars(self):
+        for r in range(self.rows):
+            for c in range(self.cols):
+                if self.pillar(c, r):
+                    PILLARS[self.grid[r][c]](self, self.centre(c, r), self.ceil(c, r))
+
+    def prism(self, centre, corners, h0, h1, rails=True):
+        """Upright prism on a footprint (offsets from centre); its foot at h = 0 when it spans it."""
+        L = self.L
+        pts = [(centre[0] + dx, centre[1] + dz) for dx, dz in corners]
+        heights = [h0, h1]
+        if rails:
+            heights += [h for h in self.look.get('rails', ()) if h0 < h < h1]
+        if h0 < 0.0 < h1:
+            heights.append(0.0)
+        for i in range(len(pts)):
+            a, b = pts[i], pts[(i + 1) % len(pts)]
+            for h in heights:
+                L.add((a[0], h, a[1]), (b[0], h, b[1]))
+            L.add((a[0], h0, a[1]), (a[0], h1, a[1]))
+
+    # -- floors and ceilings
+    def open_edges(self, c, r):
+        """Sides of a cell that open onto another floor cell."""
+        return [s for s, (dc, dr) in SIDES.items() if self.floor(c + dc, r + dr)]
+
+    def floors(self):
+        for r in range(self.rows):
+            for c in range(self.cols):
+                if self.floor(c, r):
+                    FLOORS[self.zone(c, r)['floor']](self, c, r)
+
+    def ceilings(self):
+        for r in range(self.rows):
+            for c in range(self.cols):
+                if self.floor(c, r):
+                    CEILINGS[self.zone(c, r).get('ceiling', 'beams')](self, c, r)
+
+    def cell_edges(self, c, r, h, same_height=True):
+        """The edges a cell shares with other floor cells, at height h (ceilings: only where the
+        neighbour's ceiling has the same height; door frames draw the rest)."""
+        for side in self.open_edges(c, r):
+            dc, dr = SIDES[side]
+            if same_height and h != FLOOR and self.ceil(c + dc, r + dr) != h:
+                continue
+            p, q = self.edge(c, r, side)
+            self.L.cut((p[0], h, p[1]), (q[0], h, q[1]))
+
+    def cell_lines(self, c, r, h, offsets, direction):
+        """Lines across the whole cell at the given offsets from its centre, running along x
+        (direction 'x') or z."""
+        x, z = self.centre(c, r)
+        half = CELL / 2
+        for o in offsets:
+            if direction == 'x':
+                self.L.cut((x - half, h, z + o), (x + half, h, z + o))
+            else:
+                self.L.cut((x + o, h, z - half), (x + o, h, z + half))
+
+    # -- door frames where two rooms meet
+    def doors(self):
+        for r in range(self.rows):
+            for c in range(self.cols):
+                if not self.floor(c, r):
+                    continue
+                for side in ('e', 's'):
+                    dc, dr = SIDES[side]
+                    if self.floor(c + dc, r + dr) and self.rooms[r][c] != self.rooms[r + dr][c + dc]:
+                        self.door(c, r, side, c + dc, r + dr)
+
+    def door(self, c, r, side, c2, r2):
+        L = self.L
+        p, q = self.edge(c, r, side)
+        lo, hi = sorted((self.ceil(c, r), self.ceil(c2, r2)))
+        at = lambda pt, h: (pt[0], h, pt[1])
+        # the opening ends at a wall or where the room boundary turns
+        L.add(at(p, FLOOR), at(p, hi))
+        L.add(at(q, FLOOR), at(q, hi))
+        L.cut(at(p, lo), at(q, lo))
+        L.cut(at(p, hi), at(q, hi))
+        # an inner frame: two posts and a lintel, a little inside the opening
+        inset = 0.35
+        top = lo - 0.45
+        a = lerp(at(p, 0), at(q, 0), inset / CELL)
+        b = lerp(at(p, 0), at(q, 0), 1 - inset / CELL)
+        L.add((a[0], FLOOR, a[2]), (a[0], top, a[2]))
+        L.add((b[0], FLOOR, b[2]), (b[0], top, b[2]))
+        L.cut((a[0], top, a[2]), (b[0], top, b[2]))
+        L.cut(at(p, top), (a[0], top, a[2]))
+        L.cut((b[0], top, b[2]), at(q, top))
+
+    # -- signs, floor and ceiling marks, guide arrows
+    def sign(self, text, c, r, side, h=0.55, size=0.28, frame=True):
+        """Text on the wall of a cell's side, centred, read from inside the cell."""
+        dc, dr = SIDES[side]
+        assert self.floor(c, r) and not self.floor(c + dc, r + dr), (self.lv['name'], text, c, r, side)
+        p, q = self.edge(c, r, side)
+        axis = 0 if abs(q[0] - p[0]) > 1e-9 else 2
+        ux, uz = (q[0] - p[0]) / CELL, (q[1] - p[1]) / CELL        # along the wall, left to right
+        nx, nz = -uz, ux                                             # into the room
+        nx, nz = (nx, nz) if (self.centre(c, r)[0] - p[0]) * nx + (self.centre(c, r)[1] - p[1]) * nz > 0 \
+            else (-nx, -nz)
+        off = 0.04
+        mid = ((p[0] + q[0]) / 2 + nx * off, (p[1] + q[1]) / 2 + nz * off)
+        w = text_width(text, size)
+        left = -w / 2
+        pt = lambda u, v: (mid[0] + ux * (left + u), h + v, mid[1] + uz * (left + u))
+        for (u0, v0), (u1, v1) in text_strokes(text, size):
+            self.L.on_wall(pt(u0, v0), pt(u1, v1), axis)
+        if frame:
+            m = size * 0.8
+            corners = [pt(-m, -m), pt(w + m, -m), pt(w + m, 2 * size + m), pt(-m, 2 * size + m)]
+            for i in range(4):
+                self.L.on_wall(corners[i], corners[(i + 1) % 4], axis)
+
+    def arrow(self, c, r, towards):
+        """A guide arrow painted on the floor of a cell, pointing to a neighbouring cell."""
+        x, z = self.centre(c, r)
+        tx, tz = self.centre(*towards)
+        ux, uz = (tx - x) / CELL, (tz - z) / CELL
+        vx, vz = -uz, ux
+        pt = lambda a, s: (x + ux * a + vx * s, FLOOR, z + uz * a + vz * s)
+        self.L.add(pt(-1.1, 0), pt(0.9, 0))
+        self.L.add(pt(0.9, 0), pt(0.1, 0.7))
+        self.L.add(pt(0.9, 0), pt(0.1, -0.7))
+
+    def mark(self, kind, c, r):
+        MARKS[kind](self, c, r)
+
+    def build(self, route=None):
+        lv = self.lv
+        assert len(self.rooms) == self.rows and all(len(row) == self.cols for row in self.rooms), lv['name']
+        for r in range(self.rows):
+            for c in range(self.cols):
+                assert (self.grid[r][c] == '#') == (self.rooms[r][c] == '#'), (lv['name'], c, r)
+                if self.grid[r][c] != '#':
+                    assert self.rooms[r][c] in self.zones, (lv['name'], self.rooms[r][c])
+        self.walls()
+        self.pillars()
+        self.floors()
+        self.ceilings()
+        self.doors()
+        for s in lv.get('signs', ()):
+            self.sign(*s)
+        for kind, c, r in lv.get('marks', ()):
+            self.mark(kind, c, r)
+        if route and lv.get('guides'):
+            for here, there in zip(route, route[1:]):
+                if self.zone(*here).get('corridor'):
+                    self.arrow(*here, there)
+        return self.L.drawing()
+
+
+# ---- floor patterns (at h = FLOOR) ---------------------------------------------------------------
+def floor_grid(b, c, r):
+    """Cell edges and the two middle lines: a line at least every 2.5 units."""
+    b.cell_edges(c, r, FLOOR)
+    b.cell_lines(c, r, FLOOR, (0.0,), 'x')
+    b.cell_lines(c, r, FLOOR, (0.0,), 'z')
+
+
+def floor_plates(b, c, r):
+    """Cell edges and an inset plate in each cell."""
+    b.cell_edges(c, r, FLOOR)
+    x, z = b.centre(c, r)
+    k = CELL / 2 - 0.6
+    sq = [(x - k, z - k), (x + k, z - k), (x + k, z + k), (x - k, z + k)]
+    for i in range(4):
+        p, q = sq[i], sq[(i + 1) % 4]
+        b.L.cut((p[0], FLOOR, p[1]), (q[0], FLOOR, q[1]))
+
+
+def floor_lanes(b, c, r):
+    """Lines along the zone's direction every 1.25 units, cell edges across them."""
+    d = b.zone(c, r).get('dir', 'x')
+    b.cell_lines(c, r, FLOOR, (-1.25, 0.0, 1.25), d)
+    b.cell_edges(c, r, FLOOR)
+
+
+def floor_diamonds(b, c, r):
+    """Cell edges and a diamond joining the middles of the edges."""
+    b.cell_edges(c, r, FLOOR)
+    x, z = b.centre(c, r)
+    k = CELL / 2
+    pts = [(x, z - k), (x + k, z), (x, z + k), (x - k, z)]
+    for i in range(4):
+        p, q = pts[i], pts[(i + 1) % 4]
+        b.L.cut((p[0], FLOOR, p[1]), (q[0], FLOOR, q[1]))
+
+
+def floor_runner(b, c, r):
+    """A corridor runner: two lines along the way, a little in from the walls, and cross lines."""
+    sides = b.open_edges(c, r)
+    x, z = b.centre(c, r)
+    k = CELL / 2 - 0.9
+    ns = any(s in sides for s in 'ns')
+    we = any(s in sides for s in 'we')
+    if ns or not we:
+        b.cell_lines(c, r, FLOOR, (-k, k), 'z')
+    if we or not ns:
+        b.cell_lines(c, r, FLOOR, (-k, k), 'x')
+    b.cell_edges(c, r, FLOOR)
+
+
+def floor_grate(b, c, r):
+    """A fine grating: lines every 1.25 units both ways."""
+    b.cell_lines(c, r, FLOOR, (-1.25, 0.0, 1.25), 'x')
+    b.cell_lines(c, r, FLOOR, (-1.25, 0.0, 1.25), 'z')
+    b.cell_edges(c, r, FLOOR)
+
+
+FLOORS = {'grid': floor_grid, 'plates': floor_plates, 'lanes': floor_lanes, 'diamonds': floor_diamonds,
+          'runner': floor_runner, 'grate': floor_grate}
+
+
+# ---- ceilings (at each room's height) ---------------------------------------------------------------
+def ceiling_beams(b, c, r):
+    h = b.ceil(c, r)
+    b.cell_edges(c, r, h)
+
+
+def ceiling_lamps(b, c, r):
+    """Beams and a lamp box hanging in the middle of the cell."""
+    h = b.ceil(c, r)
+    b.cell_edges(c, r, h)
+    x, z = b.centre(c, r)
+    for k, hh in ((0.45, h), (0.3, h - 0.25)):
+        sq = [(x - k, z - k), (x + k, z - k), (x + k, z + k), (x - k, z + k)]
+        for i in range(4):
+            p, q = sq[i], sq[(i + 1) % 4]
+            b.L.add((p[0], hh, p[1]), (q[0], hh, q[1]))
+    for sx, sz in ((-1, -1), (1, -1), (1, 1), (-1, 1)):
+        b.L.add((x + sx * 0.45, h, z + sz * 0.45), (x + sx * 0.3, h - 0.25, z + sz * 0.3))
+
+
+def ceiling_ribs(b, c, r):
+    """Ribs across the zone's direction every 2.5 units."""
+    h = b.ceil(c, r)
+    d = b.zone(c, r).get('dir', 'x')
+    b.cell_lines(c, r, h, (-CELL / 4, CELL / 4), 'z' if d == 'x' else 'x')
+    b.cell_edges(c, r, h)
+
+
+def ceiling_grid(b, c, r):
+    h = b.ceil(c, r)
+    b.cell_edges(c, r, h)
+    b.cell_lines(c, r, h, (0.0,), 'x')
+    b.cell_lines(c, r, h, (0.0,), 'z')
+
+
+def ceiling_skylight(b, c, r):
+    """An open square in the ceiling with a frame reaching up."""
+    h = b.ceil(c, r)
+    b.cell_edges(c, r, h)
+    x, z = b.centre(c, r)
+    k = 1.4
+    sq = [(x - k, z - k), (x + k, z - k), (x + k, z + k), (x - k, z + k)]
+    for i in range(4):
+        p, q = sq[i], sq[(i + 1) % 4]
+        b.L.cut((p[0], h, p[1]), (q[0], h, q[1]))
+        b.L.cut((p[0], h + 0.8, p[1]), (q[0], h + 0.8, q[1]))
+        b.L.add((p[0], h, p[1]), (p[0], h + 0.8, p[1]))
+    b.L.cut((x - k, h + 0.8, z), (x + k, h + 0.8, z))
+    b.L.cut((x, h + 0.8, z - k), (x, h + 0.8, z + k))
+
+
+CEILINGS = {'beams': ceiling_beams, 'lamps': ceiling_lamps, 'ribs': ceiling_ribs, 'grid': ceiling_grid,
+            'skylight': ceiling_skylight, 'none': lambda b, c, r: None}
+
+
+# ---- pillars (glyphs standing in the middle of a floor cell, footprint within PILLAR_HALF) ----------
+def pillar_square(b, centre, ceil):
+    k = PILLAR_HALF
+    b.prism(centre, [(-k, -k), (k, -k), (k, k), (-k, k)], FLOOR, ceil)
+
+
+def pillar_column(b, centre, ceil):
+    """A round column on a square base, with a square capital."""
+    k = PILLAR_HALF
+    sq = [(-k, -k), (k, -k), (k, k), (-k, k)]
+    b.prism(centre, sq, FLOOR, FLOOR + 0.5, rails=False)
+    b.prism(centre, sq, ceil - 0.45, ceil, rails=False)
+    octo = [(math.cos(math.radians(22.5 + 45 * i)) * k * 1.0, math.sin(math.radians(22.5 + 45 * i)) * k * 1.0)
+            for i in range(8)]
+    b.prism(centre, [(x * 0.95, z * 0.95) for x, z in octo], FLOOR + 0.5, ceil - 0.45)
+
+
+def pillar_crates(b, centre, ceil):
+    """A stack of two crates, the upper one turned; braces on the lower one."""
+    k = PILLAR_HALF
+    b.prism(centre, [(-k, -k), (k, -k), (k, k), (-k, k)], FLOOR, 0.4, rails=False)
+    for (ax, az), (bx, bz) in (((-k, -k), (k, -k)), ((k, -k), (k, k)), ((k, k), (-k, k)), ((-k, k), (-k, -k))):
+        b.L.add((centre[0] + ax, FLOOR, centre[1] + az), (centre[0] + bx, 0.4, centre[1] + bz))
+    a = math.radians(20)
+    up = [(0.6 * (math.cos(a) * sx - math.sin(a) * sz), 0.6 * (math.sin(a) * sx + math.cos(a) * sz))
+          for sx, sz in ((-1, -1), (1, -1), (1, 1), (-1, 1))]
+    b.prism(centre, up, 0.4, 1.5, rails=False)
+
+
+def pillar_furnace(b, centre, ceil):
+    """An eight-sided furnace stack with a glowing mouth and a flue to the ceiling."""
+    k = PILLAR_HALF
+    octo = [(math.cos(math.radians(22.5 + 45 * i)) * k, math.sin(math.radians(22.5 + 45 * i)) * k) for i in range(8)]
+    b.prism(centre, octo, FLOOR, 0.9)
+    b.prism(centre, [(x * 0.55, z * 0.55) for x, z in octo], 0.9, ceil, rails=False)
+    x, z = centre
+    for i in range(8):
+        a = math.radians(45 * i)
+        p = (x + math.cos(a) * 0.2, FLOOR + 0.35, z + math.sin(a) * 0.2)
+        q = (x + math.cos(a) * 0.62, FLOOR + 1.0, z + math.sin(a) * 0.62)
+        b.L.add(p, q)
+
+
+PILLARS = {'o': pillar_square, 'O': pillar_column, 'x': pillar_crates, 'f': pillar_furnace}
+
+
+# ---- floor and ceiling marks (landmarks) -----------------------------------------------------------
+def ring(b, c, r, radius, h, n=12):
+    x, z = b.centre(c, r)
+    pts = [(x + math.cos(2 * math.pi * i / n) * radius, z + math.sin(2 * math.pi * i / n) * radius) for i in range(n)]
+    for i in range(n):
+        p, q = pts[i], pts[(i + 1) % n]
+        b.L.cut((p[0], h, p[1]), (q[0], h, q[1]))
+
+
+def mark_ring(b, c, r):
+    """Two rings painted on the floor: a pad."""
+    ring(b, c, r, 2.0, FLOOR)
+    ring(b, c, r, 1.3, FLOOR, 8)
+
+
+def mark_hazard(b, c, r):
+    """A square of diagonal stripes on the floor."""
+    x, z = b.centre(c, r)
+    k = 1.8
+    sq = [(x - k, z - k), (x + k, z - k), (x + k, z + k), (x - k, z + k)]
+    for i in range(4):
+        p, q = sq[i], sq[(i + 1) % 4]
+        b.L.cut((p[0], FLOOR, p[1]), (q[0], FLOOR, q[1]))
+    # stripes: x - z = s for s in the open range (-2k, 2k)
+    for i in range(1, 7):
+        s = -2 * k + 4 * k * i / 7
+        x0, x1 = max(-k, s - k), min(k, s + k)
+        b.L.cut((x + x0, FLOOR, z + x0 - s), (x + x1, FLOOR, z + x1 - s))
+
+
+def mark_lightwell(b, c, r):
+    """A ring on the floor under a ring in the ceiling: a round light well."""
+    ring(b, c, r, 1.6, FLOOR)
+    h = b.ceil(c, r)
+    ring(b, c, r, 1.6, h)
+    ring(b, c, r, 1.6, h + 1.0)
+    x, z = b.centre(c, r)
+    for i in range(0, 12, 3):
+        a = 2 * math.pi * i / 12
+        p = (x + math.cos(a) * 1.6, z + math.sin(a) * 1.6)
+        b.L.add((p[0], h, p[1]), (p[0], h + 1.0, p[1]))
+
+
+MARKS = {'ring': mark_ring, 'hazard': mark_hazard, 'lightwell': mark_lightwell}
+
+
+def build_map(level, route=None):
+    """The level's drawing; `route` (cells from the start to the exit) places the guide arrows."""
+    return MapBuilder(level).build(route)
