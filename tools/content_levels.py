@@ -43,9 +43,10 @@ def level(name, title, music, size, rooms, things, **rest):
 
 # wall trims: rails (heights of lines along the walls besides floor, eye-level foot and ceiling),
 # posts (spacing of the upright lines), cornice (a line this far under the ceiling), hatch (a band of
-# diagonal stripes between two heights), panels (inset panels between two heights)
+# diagonal stripes between two heights), features (what each wall piece carries, in turn: panel, vent,
+# lamp, brace, rack, arch, window, pipes, gauge, door, or several of them; a room may have its own)
 FLOOR_TRIM = -1.5 + 0.02   # just above the floor: the foot of wall stripes
-CORRIDOR = dict(ceil=1.9, floor='runner', ceiling='beams', corridor=True)
+CORRIDOR = dict(ceil=1.9, floor='runner', ceiling='lamps', corridor=True, features=(None, 'vent'))
 
 LEVELS = [
     level('LEVEL1.LVL', 'Outpost', 'level1', (13, 11),
@@ -53,12 +54,12 @@ LEVELS = [
            ('c', 4, 2, 4, 2), ('c', 6, 4, 6, 5), ('c', 10, 4, 10, 6), ('c', 8, 7, 10, 7), ('c', 3, 8, 3, 8)],
           't1,1 k7,1 c9,1 E10,1 c11,1 S2,2 g5,2 17,3 211,3 o5,7 17,7 h1,8 o6,8 k1,9 14,9 a7,9',
           reset=True, start_heading=270,
-          look=dict(rails=(0.3,), posts=2.5, cornice=0.25),
+          look=dict(rails=(0.3,), posts=2.5, cornice=0.25, features=('panel', 'vent', 'panel', 'lamp')),
           zones=dict(
               a=dict(ceil=2.4, floor='plates', ceiling='lamps'),
-              b=dict(ceil=2.4, floor='grid', ceiling='beams'),
-              y=dict(ceil=3.0, floor='grid', ceiling='grid'),
-              m=dict(ceil=2.2, floor='diamonds', ceiling='lamps'),
+              b=dict(ceil=2.4, floor='grid', ceiling='beams', features=('rack', 'panel')),
+              y=dict(ceil=3.0, floor='grid', ceiling='grid', features=('brace', 'vent', 'brace', 'door')),
+              m=dict(ceil=2.2, floor='diamonds', ceiling='lamps', features=('panel', 'lamp')),
               d=dict(ceil=3.0, floor='plates', ceiling='ribs', dir='z'),
               c=CORRIDOR,
           ),
@@ -80,11 +81,11 @@ LEVELS = [
           'x5,8 x7,8 28,7 14,8 a6,9 '
           'a12,6 k15,6 E15,7 k15,8 213,8 h11,9',
           reset=False, start_heading=270,
-          look=dict(rails=(0.35,), posts=5.0, hatch=(FLOOR_TRIM, -1.1)),
+          look=dict(rails=(0.35,), posts=5.0, hatch=(FLOOR_TRIM, -1.1), features=('brace', 'vent', 'brace', 'door')),
           zones=dict(
-              o=dict(ceil=2.0, floor='plates', ceiling='lamps'),
+              o=dict(ceil=2.0, floor='plates', ceiling='lamps', features=('panel', 'lamp')),
               s=dict(ceil=3.5, floor='lanes', ceiling='ribs', dir='z'),
-              g=dict(ceil=2.2, floor='grate', ceiling='lamps'),
+              g=dict(ceil=2.2, floor='grate', ceiling='lamps', features=('rack',)),
               y=dict(ceil=3.5, floor='grid', ceiling='none'),
               l=dict(ceil=3.2, floor='lanes', ceiling='ribs', dir='x'),
               d=dict(ceil=3.2, floor='plates', ceiling='grid'),
@@ -106,13 +107,14 @@ LEVELS = [
           '113,7 316,9 h16,11 a13,11 c14,9 '
           '413,3 E16,1 c15,1 h13,1 k16,4',
           reset=False, start_heading=0,
-          look=dict(rails=(0.3, -1.15), posts=2.5, cornice=0.5, hatch=(FLOOR_TRIM, -1.15)),
+          look=dict(rails=(0.3,), posts=5.0, cornice=0.5, hatch=(FLOOR_TRIM, -1.15),
+                    features=(('pipes', 'gauge'), 'pipes', 'pipes', ('pipes', 'vent'), 'pipes', 'pipes')),
           zones=dict(
               i=dict(ceil=2.2, floor='plates', ceiling='lamps'),
               m=dict(ceil=3.5, floor='grate', ceiling='ribs', dir='x'),
               k=dict(ceil=3.0, floor='grid', ceiling='ribs', dir='z'),
               p=dict(ceil=3.0, floor='diamonds', ceiling='grid'),
-              s=dict(ceil=3.2, floor='grate', ceiling='beams'),
+              s=dict(ceil=3.2, floor='plates', ceiling='beams'),
               q=dict(ceil=2.6, floor='plates', ceiling='lamps'),
               c=CORRIDOR,
           ),
@@ -130,13 +132,13 @@ LEVELS = [
           '110,3 '
           '38,2 410,2 E9,1 b7,1 b11,1 a11,3',
           reset=False, start_heading=0,
-          look=dict(rails=(0.3,), posts=5.0, cornice=0.3, panels=(-1.1, 1.6)),
+          look=dict(rails=(0.3,), posts=5.0, cornice=0.3, features=('arch',)),
           zones=dict(
               g=dict(ceil=2.6, floor='plates', ceiling='ribs', dir='z'),
               h=dict(ceil=3.8, floor='diamonds', ceiling='ribs', dir='z'),
-              t=dict(ceil=3.8, floor='diamonds', ceiling='ribs', dir='x'),
-              a=dict(ceil=3.0, floor='plates', ceiling='lamps'),
-              p=dict(ceil=3.4, floor='grid', ceiling='skylight'),
+              t=dict(ceil=3.8, floor='diamonds', ceiling='ribs', dir='x', features=('window', 'arch', 'arch', 'window')),
+              a=dict(ceil=3.0, floor='plates', ceiling='lamps', features=('rack', 'lamp')),
+              p=dict(ceil=3.4, floor='grid', ceiling='skylight', features=('window',)),
               c=dict(CORRIDOR, ceil=2.4, floor='runner'),
           ),
           signs=[('GATEHOUSE', 9, 13, 's'), ('GREAT HALL', 8, 6, 'n'), ('THRONE', 8, 3, 's'),
@@ -153,7 +155,9 @@ LEVELS = [
           '414,5 217,5 314,9 E17,7 v15,6 v16,6 v15,8 v16,8 a17,9 '
           '47,13 111,12 m9,13 h7,12 a11,13',
           reset=False, start_heading=270,
-          look=dict(rails=(0.3, 0.55), posts=2.5, cornice=0.3, hatch=(FLOOR_TRIM, -1.1)),
+          look=dict(rails=(0.3,), posts=2.5, cornice=0.3,
+                    features=('pipes', ('pipes', 'gauge'), ('pipes', 'panel'), ('pipes', 'vent'), 'pipes',
+                              ('pipes', 'door'))),
           zones=dict(
               a=dict(ceil=2.0, floor='plates', ceiling='lamps'),
               r=dict(ceil=3.4, floor='grid', ceiling='grid'),
@@ -175,12 +179,12 @@ LEVELS = [
           'O7,4 O11,4 O7,6 O11,6 46,3 412,3 39,5 36,7 312,7 26,5 212,5 a9,3 r9,7 '
           'E9,1 b7,1 b11,1 c8,1 c10,1',
           reset=False, start_heading=0,
-          look=dict(rails=(0.3,), posts=2.5, cornice=0.3, panels=(-1.1, 1.4)),
+          look=dict(rails=(0.3,), posts=2.5, cornice=0.3, features=('arch',)),
           zones=dict(
-              e=dict(ceil=2.6, floor='plates', ceiling='ribs', dir='z'),
+              e=dict(ceil=2.6, floor='plates', ceiling='ribs', dir='z', features=('panel', 'lamp')),
               w=dict(ceil=3.0, floor='diamonds', ceiling='lamps'),
               n=dict(ceil=3.0, floor='diamonds', ceiling='lamps'),
-              h=dict(ceil=4.0, floor='grid', ceiling='ribs', dir='x'),
+              h=dict(ceil=4.0, floor='grid', ceiling='ribs', dir='x', features=('window',)),
               s=dict(ceil=3.2, floor='plates', ceiling='skylight'),
               c=dict(CORRIDOR, ceil=2.2),
           ),

@@ -87,6 +87,8 @@ class MapBuilder:
         self.look = level['look']
         self.rows, self.cols = len(self.grid), len(self.grid[0])
         self.L = Lines()
+        self.inward, self.features = (0, 0), None    # the wall being drawn: into its room, its features
+        self.signed = set()     # middles (x, z) of the wall pieces that carry a sign instead of a feature
 
     # -- the grid
     def floor(self, c, r):
@@ -123,13 +125,12 @@ class MapBuilder:
             heights.append(ceil - look['cornice'])
         for h in heights:
             L.on_wall(at(p, h), at(q, h), axis)
-        # posts where the wall is cut (every PIECE) or at every cell corner only
-        spacing = look.get('posts', PIECE)
+        # posts at the cell corners, and where the wall is cut in the middle unless posts are a
+        # cell apart
         n = int(round(math.dist(p, q) / PIECE))
         for i in range(n + 1):
             pt = (p[0] + (q[0] - p[0]) * i / n, p[1] + (q[1] - p[1]) * i / n)
-            along = pt[0] if axis == 0 else pt[1]
-            if i in (0, n) or abs(along / spacing - round(along / spacing)) < 1e-6:
+            if i in (0, n) or look.get('posts', PIECE) < CELL:
                 L.add(at(pt, FLOOR), at(pt, ceil))
         hatch = look.get('hatch')
         if hatch:
@@ -139,17 +140,28 @@ class MapBuilder:
                 a = lerp(at(p, h0), at(q, h0), i / (2 * n))
                 b = lerp(at(p, h1), at(q, h1), (i + 1) / (2 * n))
                 L.on_wall(a, b, axis)
-        if look.get('panels'):
-            # an inset panel on every piece: a frame between the rail and the cornice
-            lo, hi = look['panels']
-            for i in range(n):
-                a = lerp(at(p, 0), at(q, 0), (i + 0.12) / n)
-                b = lerp(at(p, 0), at(q, 0), (i + 0.88) / n)
-                top = min(hi, ceil - 0.35)
-                L.on_wall((a[0], lo, a[2]), (b[0], lo, b[2]), axis)
-                L.on_wall((a[0], top, a[2]), (b[0], top, b[2]), axis)
-                L.add((a[0], lo, a[2]), (a[0], top, a[2]))
-                L.add((b[0], lo, b[2]), (b[0], top, b[2]))
+        # features along the wall, one a piece, cycling through the room's (or the level's) list
+        feats = self.features or look.get('features', ())
+        for i in range(n):
+            a, b = lerp(at(p, 0), at(q, 0), i / n), lerp(at(p, 0), at(q, 0), (i + 1) / n)
+            mid = (a[axis] + b[axis]) / 2
+            k = int(math.floor(mid / PIECE)) + int(math.floor((a[2 - axis]) / CELL))
+            key = (round((a[0] + b[0]) / 2, 3), round((a[2] + b[2]) / 2, 3))
+            if feats and key not in self.signed:
+                names = feats[k % len(feats)]
+                for name in (names,) if isinstance(names, str) else names or ():
+                    WALL_FEATURES[name](self, a, b, axis, ceil, k)
+
+    def on_piece(self, a, b, axis, u, h, off=0.0):
+        """A point on a wall piece from a to b (at h = 0): u along it (0..1), height h, off into the
+        room."""
+        nx, nz = self.inward
+        return (a[0] + (b[0] - a[0]) * u + nx * off, h, a[2] + (b[2] - a[2]) * u + nz * off)
+
+    def piece_poly(self, a, b, axis, pts, off=0.0, closed=False):
+        q = [self.on_piece(a, b, axis, u, h, off) for u, h in pts]
+        for i in range(len(q) if closed else len(q) - 1):
+            self.L.on_wall(q[i], q[(i + 1) % len(q)], axis)
 
     def walls(self):
         for r in range(self.rows):
@@ -159,6 +171,8 @@ class MapBuilder:
                 for side, (dc, dr) in SIDES.items():
                     if not self.floor(c + dc, r + dr):
                         p, q = self.edge(c, r, side)
+                        self.inward = (-dc, dr)          # rows run south (-z)
+                        self.features = self.zone(c, r).get('features')
                         self.wall(p, q, self.ceil(c, r))
 
     # -- pillars
@@ -299,6 +313,10 @@ class MapBuilder:
                 assert (self.grid[r][c] == '#') == (self.rooms[r][c] == '#'), (lv['name'], c, r)
                 if self.grid[r][c] != '#':
                     assert self.rooms[r][c] in self.zones, (lv['name'], self.rooms[r][c])
+        for text, c, r, side in (sg[:4] for sg in lv.get('signs', ())):
+            (px, pz), (qx, qz) = self.edge(c, r, side)
+            for t in (0.25, 0.75):
+                self.signed.add((round(px + (qx - px) * t, 3), round(pz + (qz - pz) * t, 3)))
         self.walls()
         self.pillars()
         self.floors()
@@ -313,6 +331,99 @@ class MapBuilder:
                 if self.zone(*here).get('corridor'):
                     self.arrow(*here, there)
         return self.L.drawing()
+
+
+# ---- wall features (one per wall piece; u runs along the piece from 0 to 1) -----------------------
+def feature_panel(b, p, q, axis, ceil, k):
+    """An inset panel between the rail and the cornice."""
+    top = min(1.5, ceil - 0.55)
+    b.piece_poly(p, q, axis, [(0.1, -1.1), (0.9, -1.1), (0.9, top), (0.1, top)], closed=True)
+
+
+def feature_vent(b, p, q, axis, ceil, k):
+    """A low vent with slats."""
+    b.piece_poly(p, q, axis, [(0.3, -1.3), (0.7, -1.3), (0.7, -0.7), (0.3, -0.7)], closed=True)
+    for h in (-1.15, -1.0, -0.85):
+        b.piece_poly(p, q, axis, [(0.3, h), (0.7, h)])
+
+
+def feature_lamp(b, p, q, axis, ceil, k):
+    """A wall lamp standing out from the wall above the rail."""
+    h = min(1.2, ceil - 0.6)
+    b.piece_poly(p, q, axis, [(0.42, h), (0.58, h), (0.62, h + 0.3), (0.38, h + 0.3)], off=0.2, closed=True)
+    for u, hh in ((0.42, h), (0.58, h), (0.62, h + 0.3), (0.38, h + 0.3)):
+        b.L.add(b.on_piece(p, q, axis, u, hh, 0.2), b.on_piece(p, q, axis, 0.5 + (u - 0.5) * 0.5, hh, 0.0))
+
+
+def feature_brace(b, p, q, axis, ceil, k):
+    """Cross bracing between the rail and the cornice."""
+    top = ceil - 0.25
+    b.piece_poly(p, q, axis, [(0.0, 0.3), (1.0, top)])
+    b.piece_poly(p, q, axis, [(1.0, 0.3), (0.0, top)])
+
+
+def feature_rack(b, p, q, axis, ceil, k):
+    """A weapon rack: a frame with upright slots."""
+    b.piece_poly(p, q, axis, [(0.15, -1.0), (0.85, -1.0)], off=0.15)
+    b.piece_poly(p, q, axis, [(0.15, 0.9), (0.85, 0.9)], off=0.15)
+    for u in (0.25, 0.42, 0.58, 0.75):
+        b.piece_poly(p, q, axis, [(u, -1.0), (u, 0.9)], off=0.15)
+
+
+def feature_arch(b, p, q, axis, ceil, k):
+    """Half of a round arch over each bay of two pieces: the left or the right half by the piece."""
+    top = min(2.6, ceil - 0.4)
+    spring = top - 1.0
+    pts = [(0.05, -1.5), (0.05, spring)]
+    for i in range(1, 5):
+        a = math.radians(90 * i / 4)
+        pts.append((0.05 + 0.95 * (1 - math.cos(a)), spring + math.sin(a) * 1.0))
+    if k % 2:
+        pts = [(1 - u, h) for u, h in pts]
+    b.piece_poly(p, q, axis, pts, off=0.0)
+
+
+def feature_window(b, p, q, axis, ceil, k):
+    """A tall pointed window with a mullion."""
+    top = min(1.8, ceil - 0.5)
+    b.piece_poly(p, q, axis, [(0.35, -0.4), (0.35, top - 0.4), (0.5, top), (0.65, top - 0.4), (0.65, -0.4)],
+                 closed=True)
+    b.piece_poly(p, q, axis, [(0.5, -0.4), (0.5, top)])
+    b.piece_poly(p, q, axis, [(0.35, 0.6), (0.65, 0.6)])
+
+
+def feature_pipes(b, p, q, axis, ceil, k):
+    """A pipe along the wall under the ceiling, held by a bracket on every other piece."""
+    h = ceil - 0.7
+    b.piece_poly(p, q, axis, [(0.0, h), (1.0, h)], off=0.2)
+    b.piece_poly(p, q, axis, [(0.0, h + 0.12), (1.0, h + 0.12)], off=0.2)
+    if k % 2:
+        b.L.add(b.on_piece(p, q, axis, 0.5, h - 0.1, 0.0), b.on_piece(p, q, axis, 0.5, h - 0.1, 0.3))
+        b.L.add(b.on_piece(p, q, axis, 0.5, h - 0.1, 0.3), b.on_piece(p, q, axis, 0.5, h + 0.3, 0.3))
+
+
+def feature_gauge(b, p, q, axis, ceil, k):
+    """A round gauge with a needle on a small board."""
+    c = (0.5, 0.8)
+    pts = [(c[0] + 0.09 * math.cos(2 * math.pi * i / 8), c[1] + 0.22 * math.sin(2 * math.pi * i / 8)) for i in range(8)]
+    b.piece_poly(p, q, axis, pts, off=0.03, closed=True)
+    b.piece_poly(p, q, axis, [c, (c[0] + 0.06, c[1] + 0.15)], off=0.03)
+    b.piece_poly(p, q, axis, [(0.35, 0.45), (0.65, 0.45), (0.65, 1.15), (0.35, 1.15)], closed=True)
+
+
+def feature_door(b, p, q, axis, ceil, k):
+    """A shut door set into the wall: a frame and a wheel."""
+    top = min(1.0, ceil - 0.5)
+    b.piece_poly(p, q, axis, [(0.2, -1.5), (0.2, top), (0.8, top), (0.8, -1.5)])
+    b.piece_poly(p, q, axis, [(0.25, -1.5), (0.25, top - 0.08), (0.75, top - 0.08), (0.75, -1.5)])
+    c = (0.5, -0.3)
+    pts = [(c[0] + 0.07 * math.cos(2 * math.pi * i / 6), c[1] + 0.18 * math.sin(2 * math.pi * i / 6)) for i in range(6)]
+    b.piece_poly(p, q, axis, pts, closed=True)
+
+
+WALL_FEATURES = {'panel': feature_panel, 'vent': feature_vent, 'lamp': feature_lamp, 'brace': feature_brace,
+                 'rack': feature_rack, 'arch': feature_arch, 'window': feature_window, 'pipes': feature_pipes,
+                 'gauge': feature_gauge, 'door': feature_door}
 
 
 # ---- floor patterns (at h = FLOOR) ---------------------------------------------------------------

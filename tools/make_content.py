@@ -69,9 +69,28 @@ def walkable(ch):
 
 
 def heading_towards(src, dst):
-    """Heading whose ahead direction (-sin, +cos) points from src to dst."""
+    """Heading whose ahead direction (-sin, +cos) points from src to dst: where a monster looks and
+    shoots, and where the player looks."""
     dx, dz = dst[0] - src[0], dst[1] - src[1]
     return int(round(math.degrees(math.atan2(-dx, dz)))) % 360
+
+
+def facing(src, dst):
+    """Heading that turns a model's +z from src towards dst: objects are drawn turned so that their
+    +z points along (+sin, +cos), the mirror of the ahead direction in x."""
+    dx, dz = dst[0] - src[0], dst[1] - src[1]
+    return int(round(math.degrees(math.atan2(dx, dz)))) % 360
+
+
+# headings that turn a model's +z towards the cell on each side: (heading, (column step, row step))
+MODEL_SIDES = ((0, (0, -1)), (90, (1, 0)), (180, (0, 1)), (270, (-1, 0)))
+
+
+def backed(grid, c, r, wanted):
+    """The heading nearest to wanted that puts a model's back (+z) against a wall of its cell; the
+    models of signs, screens and the exit gate show their face on -z."""
+    backs = [h for h, (dc, dr) in MODEL_SIDES if grid[r + dr][c + dc] == '#'] or [h for h, _ in MODEL_SIDES]
+    return min(backs, key=lambda h: (abs((h - wanted + 180) % 360 - 180), h))
 
 
 def bfs_path(grid, start, goal):
@@ -101,6 +120,14 @@ def find(grid, glyph):
     return [(c, r) for r, line in enumerate(grid) for c, ch in enumerate(line) if ch == glyph]
 
 
+def room_centre(level, c, r):
+    """World x, z of the middle of the room a cell belongs to."""
+    rooms = level['rooms']
+    cells = [(cc, rr) for rr, line in enumerate(rooms) for cc, ch in enumerate(line) if ch == rooms[r][c]]
+    xs, zs = zip(*(cell_pos(level['grid'], *cell) for cell in cells))
+    return sum(xs) / len(xs), sum(zs) / len(zs)
+
+
 def level_objects(level):
     """(glyph, x, z, heading) in map order; the start and the exit's position.
 
@@ -109,7 +136,11 @@ def level_objects(level):
     grid, rooms = level['grid'], level['rooms']
     start, exitp = find(grid, 'S')[0], find(grid, 'E')[0]
     path = bfs_path(grid, start, exitp)
-    before = cell_pos(grid, *path[-2])
+    # the cell through which the way to the exit enters the exit's room
+    entry = next(cell for cell in path if rooms[cell[1]][cell[0]] == rooms[exitp[1]][exitp[0]])
+    if entry == exitp:
+        entry = path[-2]
+    before = cell_pos(grid, *entry)
     objs = []
     for r, line in enumerate(grid):
         for c, ch in enumerate(line):
@@ -123,7 +154,10 @@ def level_objects(level):
                     heading = heading_towards((x, z), cell_pos(grid, *door))
                 elif ch == 'E':
                     # the gate's sign faces the way the player comes in
-                    heading = heading_towards((x, z), (2 * x - before[0], 2 * z - before[1]))
+                    heading = backed(grid, c, r, facing(before, (x, z)))
+                elif ch in 'kb':
+                    # terminals and banners stand with their backs to a wall, facing into the room
+                    heading = backed(grid, c, r, facing(room_centre(level, c, r), (x, z)))
                 objs.append((ch, x, z, heading))
     return start, exitp, path, objs
 
