@@ -256,16 +256,9 @@ class MapBuilder:
         L.add(at(q, FLOOR), at(q, hi))
         L.cut(at(p, lo), at(q, lo))
         L.cut(at(p, hi), at(q, hi))
-        # an inner frame: two posts and a lintel, a little inside the opening
-        inset = 0.35
-        top = lo - 0.45
-        a = lerp(at(p, 0), at(q, 0), inset / CELL)
-        b = lerp(at(p, 0), at(q, 0), 1 - inset / CELL)
-        L.add((a[0], FLOOR, a[2]), (a[0], top, a[2]))
-        L.add((b[0], FLOOR, b[2]), (b[0], top, b[2]))
-        L.cut((a[0], top, a[2]), (b[0], top, b[2]))
-        L.cut(at(p, top), (a[0], top, a[2]))
-        L.cut((b[0], top, b[2]), at(q, top))
+        # an inner frame a little inside the opening, in the level's (or the room's) door style
+        style = self.zone(c, r).get('door') or self.zone(c2, r2).get('door') or self.look.get('door', 'frame')
+        DOORS[style](self, at(p, 0), at(q, 0), lo)
 
     # -- signs, floor and ceiling marks, guide arrows
     def sign(self, text, c, r, side, h=0.55, size=0.28, frame=True):
@@ -331,6 +324,95 @@ class MapBuilder:
                 if self.zone(*here).get('corridor'):
                     self.arrow(*here, there)
         return self.L.drawing()
+
+
+# ---- door frames (in the opening from a to b, both at h = 0, under the lower ceiling lo) ------------
+INSET = 0.35
+
+
+def door_posts(b, a, q, top, inset=INSET):
+    """Two posts inside the opening up to top; returns their feet (at h = 0)."""
+    pa = lerp(a, q, inset / CELL)
+    pb = lerp(a, q, 1 - inset / CELL)
+    b.L.add((pa[0], FLOOR, pa[2]), (pa[0], top, pa[2]))
+    b.L.add((pb[0], FLOOR, pb[2]), (pb[0], top, pb[2]))
+    return pa, pb
+
+
+def hline(b, p, q, h):
+    b.L.cut((p[0], h, p[2]), (q[0], h, q[2]))
+
+
+def door_frame(b, a, q, lo):
+    """Posts and a lintel band."""
+    top = lo - 0.45
+    pa, pb = door_posts(b, a, q, top)
+    hline(b, pa, pb, top)
+    hline(b, a, pa, top)
+    hline(b, pb, q, top)
+
+
+def door_hazard(b, a, q, lo):
+    """A frame with stripes across the lintel band and on the posts' feet."""
+    top = lo - 0.5
+    door_frame(b, a, q, lo + 0.05)
+    n = 8
+    for i in range(n):
+        p0 = lerp(a, q, i / n)
+        p1 = lerp(a, q, (i + 1) / n)
+        b.L.add((p0[0], top, p0[2]), (p1[0], lo, p1[2]))
+    pa, pb = lerp(a, q, INSET / CELL), lerp(a, q, 1 - INSET / CELL)
+    for p in (pa, pb):
+        for h in (FLOOR + 0.4, FLOOR + 0.8):
+            b.L.add((p[0], h, p[2]), (p[0] + (q[0] - a[0]) * 0.04, h + 0.3, p[2] + (q[2] - a[2]) * 0.04))
+
+
+def door_arch(b, a, q, lo, pointed=False):
+    """Posts carrying a round (or pointed) arch that rises to the lower ceiling."""
+    spring = lo - 1.3
+    pa, pb = door_posts(b, a, q, spring)
+    n = 8
+    pts = []
+    for i in range(n + 1):
+        t = i / n
+        if pointed:
+            # two arcs, each drawn about the foot of the other side, meeting at the apex
+            u = min(t, 1 - t)
+            rise = math.sqrt(1 - (1 - u) ** 2) / math.sqrt(0.75)
+        else:
+            rise = math.sin(math.pi * t)
+        p = lerp(pa, pb, t)
+        pts.append((p[0], spring + rise * (lo - 0.15 - spring), p[2]))
+    for u, v in zip(pts, pts[1:]):
+        b.L.add(u, v)
+    hline(b, a, pa, spring)
+    hline(b, pb, q, spring)
+
+
+def door_pointed(b, a, q, lo):
+    door_arch(b, a, q, lo, pointed=True)
+
+
+def door_blast(b, a, q, lo):
+    """A heavy frame: doubled posts, a deep lintel with chevrons, the door's guides at the floor."""
+    top = lo - 0.6
+    pa, pb = door_posts(b, a, q, top)
+    door_posts(b, a, q, top, INSET + 0.2)
+    hline(b, pa, pb, top)
+    hline(b, pa, pb, top + 0.15)
+    hline(b, a, pa, top)
+    hline(b, pb, q, top)
+    mid = lerp(a, q, 0.5)
+    for side in (pa, pb):
+        for k in (0.0, 0.4):
+            s0 = lerp(side, mid, 0.25 + k)
+            s1 = lerp(side, mid, 0.45 + k)
+            b.L.add((s0[0], top + 0.15, s0[2]), (s1[0], lo, s1[2]))
+    hline(b, pa, pb, FLOOR + 0.05)
+
+
+DOORS = {'frame': door_frame, 'hazard': door_hazard, 'arch': door_arch, 'pointed': door_pointed,
+         'blast': door_blast}
 
 
 # ---- wall features (one per wall piece; u runs along the piece from 0 to 1) -----------------------
@@ -586,7 +668,22 @@ def pillar_furnace(b, centre, ceil):
         b.L.add(p, q)
 
 
-PILLARS = {'o': pillar_square, 'O': pillar_column, 'x': pillar_crates, 'f': pillar_furnace}
+def pillar_turbine(b, centre, ceil):
+    """A turbine housing: a wide drum on a plinth, banded, with a shaft up to the ceiling."""
+    k = PILLAR_HALF
+    n = 10
+    ring = [(math.cos(2 * math.pi * i / n) * k, math.sin(2 * math.pi * i / n) * k) for i in range(n)]
+    b.prism(centre, [(-k, -k), (k, -k), (k, k), (-k, k)], FLOOR, FLOOR + 0.3, rails=False)
+    b.prism(centre, ring, FLOOR + 0.3, 0.9, rails=False)
+    x, z = centre
+    for h in (-0.7, 0.45):
+        for i in range(n):
+            p, q = ring[i], ring[(i + 1) % n]
+            b.L.add((x + p[0], h, z + p[1]), (x + q[0], h, z + q[1]))
+    b.prism(centre, [(px * 0.3, pz * 0.3) for px, pz in ring[::2]], 0.9, ceil, rails=False)
+
+
+PILLARS = {'o': pillar_square, 'O': pillar_column, 'x': pillar_crates, 'f': pillar_furnace, 'T': pillar_turbine}
 
 
 # ---- floor and ceiling marks (landmarks) -----------------------------------------------------------

@@ -9,6 +9,7 @@ get carriage-return line ends, as the game requires.
 """
 import math
 import os
+import re
 import sys
 from collections import deque
 
@@ -114,6 +115,22 @@ def bfs_path(grid, start, goal):
         path.append(cur)
         cur = prev[cur]
     return path[::-1]
+
+
+MAX_RUN = 5     # cells: a straight view along a row or column ends at a wall or pillar within this
+
+
+def long_sightlines(grid):
+    """Straight runs of open cells along a row or a column longer than MAX_RUN: looking along one from
+    its end, the far wall lies beyond the 20 units the eye can see and the view ends in black."""
+    rows, cols = len(grid), len(grid[0])
+    found = []
+    for lines, name in ((grid, 'row'), ([''.join(r[c] for r in grid) for c in range(cols)], 'column')):
+        for i, line in enumerate(lines):
+            for m in re.finditer(r'[^#%s]+' % re.escape(''.join(content_maps.PILLARS)), line):
+                if len(m.group()) > MAX_RUN:
+                    found.append('%s %d from %d to %d' % (name, i, m.start(), m.end() - 1))
+    return found
 
 
 def find(grid, glyph):
@@ -321,6 +338,7 @@ def build(root):
         assert len(set(len(r) for r in grid)) == 1, level['name']
         start, exitp, path, objs = level_objects(level)
         assert path, level['name']
+        assert not long_sightlines(grid), (level['name'], long_sightlines(grid))
         mapname = 'maps/%s.dxf' % level['music']
         out.put(mapname, content_maps.build_map(level, path).dxf())
         sx, sz = cell_pos(grid, *start)
