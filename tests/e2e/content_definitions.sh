@@ -174,6 +174,13 @@ def check_sounds(name, rows):
             for f in v.split(';'):
                 check_wav(f)
 
+def seg_dist(px, pz, s):
+    ax, az, bx, bz = s[0], s[2], s[3], s[5]
+    dx, dz = bx - ax, bz - az
+    n = dx * dx + dz * dz
+    u = 0 if n == 0 else max(0.0, min(1.0, ((px - ax) * dx + (pz - az) * dz) / n))
+    return math.hypot(px - ax - u * dx, pz - az - u * dz)
+
 def walk(level, t, ex, placed):
     """Path search on the floor plan (the segments at y = 0, which are the walls): the places a mover's
     centre can stand, PUSH from every wall, on a fine grid, flooded from the start. The exit, every
@@ -223,11 +230,52 @@ def walk(level, t, ex, placed):
                 seen[a * nz + b] = 1
                 todo.append((a, b))
     reached = lambda x, z: (lambda i, j: 0 <= i < nx and 0 <= j < nz and seen[i * nz + j])(*node(x, z))
+    # the ground is drawn near every place the player can stand: a floor line within 2.6 units
+    # (sampled every 2.5 units)
+    buckets = {}
+    for s in segs:
+        if s[1] == EYE and s[4] == EYE:
+            buckets.setdefault((int((s[0] + s[3]) // 10), int((s[2] + s[5]) // 10)), []).append(s)
+    bare = 0
+    for i in range(0, nx, 10):
+        for j in range(0, nz, 10):
+            if not seen[i * nz + j]:
+                continue
+            px, pz = x0 + i * step, z0 + j * step
+            near = [s for bi in (-1, 0, 1) for bj in (-1, 0, 1)
+                    for s in buckets.get((int(px // 5) + bi, int(pz // 5) + bj), ())]
+            if not any(seg_dist(px, pz, s) < 2.6 for s in near):
+                bare += 1
+    if bare:
+        err('%s: %d places with no floor line within 2.6 units' % (level, bare))
     if not any(reached(ex[0] + dx * step, ex[1] + dz * step) for dx in range(-3, 4) for dz in range(-3, 4)):
         err('%s: the exit %r cannot be reached from the start' % (level, ex))
     for kind, pos in placed:
         if kind in range(3, 14) and kind != 9 and not reached(*pos):
             err('%s: the object of type %d at %r is cut off from the player' % (level, kind, pos))
+
+def check_view(j, w):
+    """The weapon at rest as the view pass places it (turned by its screen angles, moved to its screen
+    position, projected 500 pixels to the unit at 640 x 480): every point between 0.5 (nearer lines
+    are dropped) and 3.5 ahead (where the green shading runs out), the model in the lower right."""
+    sin = lambda d: math.sin(math.radians(-(d % 360)))
+    cos = lambda d: math.cos(math.radians(d % 360))
+    ax, ay, az = (int(float(w.get('SCREEN_%s_ROT' % k, '0'))) for k in 'XYZ')
+    pos = [float(w.get('SCREEN_%s_POS' % k, '0')) for k in 'XYZ']
+    xs, ys = [], []
+    for x, y, z in model_points(w['MODEL0']):
+        x, y = x * cos(az) + y * sin(az), y * cos(az) - x * sin(az)
+        y, z = y * cos(ax) + z * sin(ax), z * cos(ax) - y * sin(ax)
+        x, z = x * cos(ay) - z * sin(ay), z * cos(ay) + x * sin(ay)
+        x, y, z = x + pos[0], y + pos[1], z + pos[2]
+        if not 0.5 < z <= 3.5:
+            err('weapon %d: a point %.2f ahead' % (j, z))
+            return
+        xs.append(320 + 500 * x / (z + 0.01))
+        ys.append(240 + 500 * y / (z + 0.01))
+    cx, cy = sum(xs) / len(xs), sum(ys) / len(ys)
+    if not (360 < cx < 560 and 300 < cy < 480):
+        err('weapon %d: the view sits at (%d, %d), not in the lower right' % (j, cx, cy))
 
 def check_items(name, seen, levels):
     if name in seen:
@@ -322,6 +370,8 @@ while level and level != 'WIN':
         check_model(w.get('MODEL1', ''), 2)
         if int(w.get('RELOADTIME', '0')) <= 0 or int(w.get('DAMAGE', '0')) <= 0:
             err('weapon %d: RELOADTIME and DAMAGE must be positive' % j)
+        if w.get('MODEL0'):
+            check_view(j, w)
     if check_object(ars.get('MISSILE', '')) != 9:
         err('%s: the missile template must be of type 9' % level)
     if len(t.get('STARTCOORD', '').split(';')) != 3:
