@@ -1,18 +1,20 @@
 """The six levels of the bundled Zarvo campaign, as ASCII grids with their rooms, looks and signs.
 
 Map glyphs: '#' solid rock, '.' floor; pillars standing in the middle of a floor cell (they block it):
-'o' square pillar, 'O' column, 'x' crate stack, 'f' furnace. Object glyphs stand on floor at the cell
-centre: S start, E exit (with its gate), g gun, s shotgun, m minigun, r rocket launcher, h health pack,
-a ammunition pack, 1 skitter, 2 warden, 3 brute, 4 overseer, t torch, c crystal, k terminal,
-l lamp post, v reactor core, b banner.
+'o' square pillar, 'O' column, 'x' crate stack, 'f' furnace, 'T' turbine. Object glyphs stand on floor
+at the cell centre: S start, E exit (with its gate), g gun, s shotgun, m minigun, r rocket launcher,
+h health pack, a ammunition pack, 1 skitter, 2 warden, 3 brute, 4 overseer, t torch, c crystal,
+k terminal, b banner, v coil.
 
-`rooms` is a second grid of the same shape: '#' where the map has rock, and on every floor cell the
-letter of the room it belongs to. `zones` gives each letter its look: ceiling height above the eye,
-floor pattern, ceiling pattern; where two rooms meet the map draws a door frame. `signs` are
-(text, column, row, side of the cell, ...) written on a wall; `marks` are landmarks painted on the
-floor or cut into the ceiling. `guides` paints arrows along the way to the exit in the corridors.
+Both grids are painted from rectangles (see paint). `rooms` is the second grid: '#' where the map has
+rock, and on every floor cell the letter of the room it belongs to. `zones` gives each letter its look:
+ceil (the ceiling's height above the eye), floor and ceiling patterns (content_maps.FLOORS, CEILINGS,
+with dir for the patterns that run one way), features of its walls and the door style where it meets
+another room (both default to the level's `look`), corridor (guide arrows go in these). `signs` are
+(text, column, row, side of the cell) written on that wall; `marks` are landmarks painted on the floor
+or cut into the ceiling (content_maps.MARKS); `guides` paints arrows along the way to the exit.
 """
-
+from content_maps import FLOOR
 
 
 def paint(size, rooms, things):
@@ -44,8 +46,9 @@ def level(name, title, music, size, rooms, things, **rest):
 # wall trims: rails (heights of lines along the walls besides floor, eye-level foot and ceiling),
 # posts (spacing of the upright lines), cornice (a line this far under the ceiling), hatch (a band of
 # diagonal stripes between two heights), features (what each wall piece carries, in turn: panel, vent,
-# lamp, brace, rack, arch, window, pipes, gauge, door, or several of them; a room may have its own)
-FLOOR_TRIM = -1.5 + 0.02   # just above the floor: the foot of wall stripes
+# lamp, brace, rack, arch, window, pipes, gauge, door, or several of them; a room may have its own),
+# door (frame, hazard, blast, arch, pointed)
+FLOOR_TRIM = FLOOR + 0.02   # just above the floor: the foot of wall stripes
 CORRIDOR = dict(ceil=1.9, floor='runner', ceiling='lamps', corridor=True, features=(None, 'vent'))
 
 LEVELS = [

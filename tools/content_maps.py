@@ -35,9 +35,12 @@ class Lines:
         self.keys = set()
         self.out = []
 
-    def add(self, a, b):
+    def add(self, a, b, plan=False):
+        """A segment; only the floor plan (plan) may touch the eye plane h = 0, where every segment
+        with both ends is a wall."""
         a = tuple(round(v, 4) + 0.0 for v in a)
         b = tuple(round(v, 4) + 0.0 for v in b)
+        assert plan == (a[1] == 0.0 and b[1] == 0.0) and (plan or (a[1] != 0.0 and b[1] != 0.0)), (a, b, plan)
         if a == b:
             return
         key = (a, b) if a <= b else (b, a)
@@ -52,7 +55,7 @@ class Lines:
         for i in range(n):
             self.add(lerp(a, b, i / n), lerp(a, b, (i + 1) / n))
 
-    def on_wall(self, a, b, axis):
+    def on_wall(self, a, b, axis, plan=False):
         """A line lying on a wall (or just in front of it) whose pieces run along `axis` (0 x, 2 z):
         cut at every multiple of PIECE along that axis, where the wall itself is cut."""
         lo, hi = sorted((a[axis], b[axis]))
@@ -64,7 +67,7 @@ class Lines:
                 k += 1
         cuts.sort()
         for t0, t1 in zip(cuts, cuts[1:]):
-            self.add(lerp(a, b, t0), lerp(a, b, t1))
+            self.add(lerp(a, b, t0), lerp(a, b, t1), plan)
 
     def drawing(self):
         d = Drawing()
@@ -124,7 +127,7 @@ class MapBuilder:
         if look.get('cornice'):
             heights.append(ceil - look['cornice'])
         for h in heights:
-            L.on_wall(at(p, h), at(q, h), axis)
+            L.on_wall(at(p, h), at(q, h), axis, plan=h == 0.0)
         # posts at the cell corners, and where the wall is cut in the middle unless posts are a
         # cell apart
         n = int(round(math.dist(p, q) / PIECE))
@@ -194,7 +197,7 @@ class MapBuilder:
         for i in range(len(pts)):
             a, b = pts[i], pts[(i + 1) % len(pts)]
             for h in heights:
-                L.add((a[0], h, a[1]), (b[0], h, b[1]))
+                L.add((a[0], h, a[1]), (b[0], h, b[1]), plan=h == 0.0)
             L.add((a[0], h0, a[1]), (a[0], h1, a[1]))
 
     # -- floors and ceilings
@@ -214,12 +217,12 @@ class MapBuilder:
                 if self.floor(c, r):
                     CEILINGS[self.zone(c, r).get('ceiling', 'beams')](self, c, r)
 
-    def cell_edges(self, c, r, h, same_height=True):
+    def cell_edges(self, c, r, h):
         """The edges a cell shares with other floor cells, at height h (ceilings: only where the
         neighbour's ceiling has the same height; door frames draw the rest)."""
         for side in self.open_edges(c, r):
             dc, dr = SIDES[side]
-            if same_height and h != FLOOR and self.ceil(c + dc, r + dr) != h:
+            if h != FLOOR and self.ceil(c + dc, r + dr) != h:
                 continue
             p, q = self.edge(c, r, side)
             self.L.cut((p[0], h, p[1]), (q[0], h, q[1]))
@@ -268,9 +271,7 @@ class MapBuilder:
         p, q = self.edge(c, r, side)
         axis = 0 if abs(q[0] - p[0]) > 1e-9 else 2
         ux, uz = (q[0] - p[0]) / CELL, (q[1] - p[1]) / CELL        # along the wall, left to right
-        nx, nz = -uz, ux                                             # into the room
-        nx, nz = (nx, nz) if (self.centre(c, r)[0] - p[0]) * nx + (self.centre(c, r)[1] - p[1]) * nz > 0 \
-            else (-nx, -nz)
+        nx, nz = -dc, dr                                             # into the room
         off = 0.04
         mid = ((p[0] + q[0]) / 2 + nx * off, (p[1] + q[1]) / 2 + nz * off)
         w = text_width(text, size)
@@ -354,7 +355,7 @@ def door_frame(b, a, q, lo):
 
 def door_hazard(b, a, q, lo):
     """A frame with stripes across the lintel band and on the posts' feet."""
-    top = lo - 0.5
+    top = lo - 0.4
     door_frame(b, a, q, lo + 0.05)
     n = 8
     for i in range(n):
