@@ -21,7 +21,7 @@ import content_maps  # noqa: E402
 import content_models as cm  # noqa: E402
 import content_music  # noqa: E402
 from content_levels import LEVELS  # noqa: E402
-from content_maps import CELL, EYE, cell_pos  # noqa: E402
+from content_maps import EYE, cell_pos  # noqa: E402
 
 # ---- balance ----------------------------------------------------------------------------------
 # Weapon numbers are shared by the player and the monsters carrying the same weapon. Ticks run at
@@ -58,10 +58,6 @@ OBJECT_FILES = {
     'k': 'objects/terminal.obj', 'E': 'objects/exitgate.obj', 'b': 'objects/banner.obj',
     'v': 'objects/coil.obj',
 }
-
-
-def is_floor(ch):
-    return ch != '#'
 
 
 def walkable(ch):
@@ -123,7 +119,7 @@ MAX_RUN = 5     # cells: a straight view along a row or column ends at a wall or
 def long_sightlines(grid):
     """Straight runs of open cells along a row or a column longer than MAX_RUN: looking along one from
     its end, the far wall lies beyond the 20 units the eye can see and the view ends in black."""
-    rows, cols = len(grid), len(grid[0])
+    cols = len(grid[0])
     found = []
     for lines, name in ((grid, 'row'), ([''.join(r[c] for r in grid) for c in range(cols)], 'column')):
         for i, line in enumerate(lines):
