@@ -58,12 +58,13 @@ def read_definition(path):
 class Level:
     """A level file with the grid it was drawn from: walkable cells, sight lines, routes."""
 
-    def __init__(self, game_dir, name, layout, bfs_path):
+    def __init__(self, game_dir, name, layout, tools):
         self.name = name
         self.defs = read_definition(os.path.join(game_dir, name))
         self.grid = layout['grid']
         self.rows = len(self.grid)
-        self.bfs = bfs_path
+        self.bfs = tools.bfs_path
+        self.pillars, self.pillar_half = tools.content_maps.PILLARS, tools.content_maps.PILLAR_HALF
         ex, ez = (float(v) for v in self.defs['EXITCOORD'].split(';')[:2])
         sx, sz, sh = (float(v) for v in self.defs['STARTCOORD'].split(';')[:3])
         self.exit, self.start, self.start_heading = (ex, ez), (sx, sz), int(sh)
@@ -89,14 +90,14 @@ class Level:
         return '#'
 
     def blocked(self, p):
-        """Rock, or the square pillar in the middle of an 'o' cell."""
+        """Rock, or the pillar in the middle of a pillar cell (its footprint lies within a square)."""
         cell = self.cell(p)
         g = self.glyph(cell)
         if g == '#':
             return True
-        if g == 'o':
+        if g in self.pillars:
             cx, cz = self.centre(cell)
-            return abs(p[0] - cx) < 0.8 and abs(p[1] - cz) < 0.8
+            return abs(p[0] - cx) < self.pillar_half and abs(p[1] - cz) < self.pillar_half
         return False
 
     def clear_line(self, a, b):
@@ -485,14 +486,14 @@ def main():
         number = 1
         while True:
             check(name in layouts, 'unknown level %s' % name)
-            level = Level(game_dir, name, layouts[name], make_content.bfs_path)
+            level = Level(game_dir, name, layouts[name], make_content)
             shots += play_level(g, level, number, game_dir, log)
             d = g.dump('press RETURN', 'ticks 30')
             if level.next == 'WIN':
                 break
             check(d['GameState'] == GS_PLAYING, 'continue after %s gave state %d' % (name, d['GameState']))
             name, number = level.next, number + 1
-        check(number == 4, 'the campaign had %d levels' % number)
+        check(number == len(make_content.LEVELS) == 6, 'the campaign had %d levels' % number)
         check(d['GameState'] == GS_WON, 'no victory screen: state %d' % d['GameState'])
         win_music = read_definition(os.path.join(game_dir, 'start.mnu'))['WINMIDI']
         check([m['file'] for m in d['music']['slots']] == [win_music], 'victory music %s' % d['music'])

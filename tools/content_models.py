@@ -182,6 +182,8 @@ def overseer(h=1.7, spin=0.0, spikes=0.0, sway=0.0, burst=0.0, flash=False):
         d.line(mid, low)
     if flash:
         d.star((0.0, h, 0.7), 0.5, 12, 'z', spin)
+    # the glow it casts on the floor under it
+    d.ring((0.0, 0.0, 0.0), 0.6, 8, 'h', spin)
     return d
 
 
@@ -289,7 +291,7 @@ WEAPONS = {
                 (0.32, 0.42, 1.3), (0, -5, 0)),
     'launcher': (lambda: launcher(), lambda: [launcher(1.0, 1.0, 1.0), launcher(0.7, 0.4, 0.6),
                                               launcher(0.3, 0.0, 0.2), launcher(0.1)],
-                 (0.35, 0.38, 1.4), (0, -6, 0)),
+                 (0.27, 0.4, 1.6), (0, -6, 0)),
 }
 
 
@@ -334,7 +336,8 @@ def rocket():
                 (math.cos(a) * 0.08, math.sin(a) * 0.08, -0.15)], closed=True)
     d.star((0.0, 0.0, -0.4), 0.18, 8, 'z')
     d.line((0.0, 0.0, -0.4), (0.0, 0.0, -0.75))
-    return d.moved((0.0, 0.9, 0.0))
+    # it flies at the eye's height, where it leaves the launcher held just under the eye
+    return d.moved((0.0, -0.35, 0.0))
 
 
 def torch(flicker):
@@ -353,6 +356,7 @@ def torch(flicker):
 
 def crystal(turn):
     d = Drawing()
+    d.tube((0.0, 0.0, 0.0), (0.0, 0.2, 0.0), 0.55, 6, r2=0.4)     # the rock it grows from
     d.bipyramid((0.0, 1.2, 0.0), 0.3, 0.9, 0.6, 5, turn)
     d.bipyramid((0.45, 0.55, 0.2), 0.12, 0.45, 0.3, 4, -turn)
     d.bipyramid((-0.35, 0.45, -0.25), 0.1, 0.35, 0.25, 4, turn * 2)
@@ -384,4 +388,40 @@ def exit_gate(turn):
     d.ring((0.0, 1.25, 0.0), 0.7, 10, 'h', turn)
     d.ring((0.0, 0.05, 0.0), 1.0, 12, 'h', -turn)
     sign(d, 'EXIT', -0.9, 2.75, 0.0, 0.3)
+    return d
+
+
+def banner(wave):
+    """A standard: a pole with a cross bar, a hanging cloth that ripples, and a crest on it."""
+    d = Drawing()
+    d.limb((0.0, 0.0, 0.0), (0.0, 3.0, 0.0), 0.04)
+    d.bipyramid((0.0, 3.1, 0.0), 0.08, 0.15, 0.05, 4)
+    d.limb((-0.55, 2.8, 0.0), (0.55, 2.8, 0.0), 0.03)
+    cloth = []
+    for i in range(5):
+        h = 2.8 - i * 0.4
+        ripple = 0.07 * math.sin(math.radians(wave + i * 70))
+        cloth.append(((-0.5, h, 0.05 + ripple), (0.5, h, 0.05 - ripple)))
+    for (a, b), (c, e) in zip(cloth, cloth[1:]):
+        d.line(a, c)
+        d.line(b, e)
+    d.line(cloth[0][0], cloth[0][1])
+    tip = (0.0, 0.85, 0.05 + 0.07 * math.sin(math.radians(wave + 280)))
+    d.line(cloth[-1][0], tip)
+    d.line(cloth[-1][1], tip)
+    d.poly([(0.0, 2.45, 0.1), (0.22, 2.15, 0.1), (0.0, 1.75, 0.1), (-0.22, 2.15, 0.1)])   # crest
+    return d
+
+
+def coil(spark):
+    """A generator coil: a base, a column wound with rings, a crown that throws sparks."""
+    d = Drawing()
+    d.box((0.0, 0.2, 0.0), 0.45, 0.2, 0.45)
+    d.tube((0.0, 0.4, 0.0), (0.0, 2.1, 0.0), 0.16, 6)
+    for i in range(6):
+        d.ring((0.0, 0.6 + i * 0.28 + 0.04 * ((i + spark) % 2), 0.0), 0.3, 8, 'h', spark * 15)
+    d.ring((0.0, 2.25, 0.0), 0.42, 10, 'h', spark * 20)
+    d.ring((0.0, 2.25, 0.0), 0.22, 10, 'h', -spark * 20)
+    if spark:
+        d.star((0.0, 2.45, 0.0), 0.35 + 0.1 * spark, 8, 'y' if spark % 2 else 'z', spark * 25)
     return d

@@ -151,6 +151,12 @@ def compose(song):
                     ln = eighth - 40 if not accent else eighth
                     for n in (r, r + 7, r + 12):
                         comp.note(start + k * eighth, 1, n, ln, 92 if accent else 70)
+            elif style == 'pulse':
+                # a driving eighth-note pulse on root and fifth, the third on the offbeats
+                for k in range(8):
+                    pair = (voicing[0], voicing[2]) if k % 2 == 0 else (voicing[1], voicing[1] + 12)
+                    for n in pair:
+                        comp.note(start + k * eighth, 1, n, eighth - 30, 76 if k % 4 == 0 else 60)
             elif style == 'stabs':
                 for pos in (0, 3, 4, 6):
                     for n in voicing:
@@ -179,6 +185,14 @@ def compose(song):
                             drums.note(tk, 9, SNARE, 60, 110)
                         drums.note(tk, 9, OPEN_HAT if k % 2 else HAT, 40, 75)
                         drums.note(tk + eighth // 2, 9, HAT, 30, 50)
+                    elif dstyle == 'half':
+                        # half time: the snare only on the third beat, a busy kick and hats
+                        if k in (0, 3, 7 if b % 2 else 0):
+                            drums.note(tk, 9, KICK, 60, 100)
+                        if k == 4:
+                            drums.note(tk, 9, SNARE, 80, 112)
+                        drums.note(tk, 9, HAT, 30, 70 if k % 2 == 0 else 50)
+                        drums.note(tk + eighth // 2, 9, HAT, 30, 40)
                     elif dstyle == 'march':
                         if k in (0, 4):
                             drums.note(tk, 9, KICK, 60, 90)
@@ -249,6 +263,16 @@ PIECES = {
                    b_progression=[5, 3, 0, 4], seed=404, lead=30, comp=30, bass=34, comp_style='power',
                    drums='drive', density=0.7, lead_octave=1,
                    bass_pattern=E8([(k, 12 if k in (3, 7) else 0, 1) for k in range(8)])),
+    'level5': dict(title='Zarvo - Reactor', bpm=132, root=54, mode='minor', progression=[0, 5, 6, 4],
+                   b_progression=[3, 5, 0, 4], seed=606, lead=81, comp=38, bass=39, comp_style='pulse',
+                   drums='half', density=0.55, lead_octave=1,
+                   bass_pattern=E8([(0, 0, 1), (1, 0, 1), (2, 12, 1), (3, 0, 1), (4, 7, 1), (5, 0, 1), (6, 12, 1),
+                                    (7, 10, 1)])),
+    'level6': dict(title='Zarvo - Sanctum', bpm=160, root=43, mode='minor', progression=[0, 5, 3, 4],
+                   b_progression=[5, 6, 3, 4], seed=707, lead=61, comp=19, bass=33, comp_style='pad',
+                   drums='drive', density=0.65, lead_octave=1,
+                   bass_pattern=E8([(0, 0, 1), (1, 0, 1), (2, 12, 1), (3, 0, 1), (4, 0, 1), (5, 12, 1),
+                                    (6, 7, 1), (7, 12, 1)])),
     'victory': dict(title='Zarvo - Victory', bpm=108, root=48, mode='major', progression=[0, 4, 5, 3],
                     b_progression=[3, 4, 0, 4], seed=505, lead=56, comp=61, bass=58, comp_style='stabs',
                     drums='march', density=0.3, lead_octave=1, repeats=1, form='AAB A'.replace(' ', ''),

@@ -9,6 +9,7 @@ get carriage-return line ends, as the game requires.
 """
 import math
 import os
+import re
 import sys
 from collections import deque
 
@@ -16,11 +17,11 @@ sys.dont_write_bytecode = True  # keep tools/ free of caches
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import content_audio  # noqa: E402
+import content_maps  # noqa: E402
 import content_models as cm  # noqa: E402
 import content_music  # noqa: E402
-from content_geometry import Drawing  # noqa: E402
-
-CELL = 5  # world units per map cell
+from content_levels import LEVELS  # noqa: E402
+from content_maps import EYE, cell_pos  # noqa: E402
 
 # ---- balance ----------------------------------------------------------------------------------
 # Weapon numbers are shared by the player and the monsters carrying the same weapon. Ticks run at
@@ -45,138 +46,48 @@ MONSTER_STATS = {
 
 HEALTH_PACK = 30
 
-# ---- levels ------------------------------------------------------------------------------------
-# Map glyphs: '#' solid rock, '.' floor, 'o' floor with a square pillar in the middle.
-# Object glyphs stand on floor at the cell centre: S start, E exit (with its gate), g gun,
-# s shotgun, m minigun, r rocket launcher, h health pack, a ammunition pack, 1 skitter, 2 warden,
-# 3 brute, 4 overseer, t torch, c crystal, k terminal.
-LEVELS = [
-    dict(name='LEVEL1.LVL', title='Outpost', height=3.0, music='level1', reset=True, start_heading=225,
-         grid=[
-             '############',
-             '#t...#######',
-             '#..S.#######',
-             '#...g#..tE.#',
-             '#....#.....#',
-             '###.##.2...#',
-             '###.###.####',
-             '###.###.####',
-             '#k.......1.#',
-             '#..1.ha.1..#',
-             '############',
-         ]),
-    dict(name='LEVEL2.LVL', title='Depot', height=3.5, music='level2', reset=False, start_heading=270,
-         grid=[
-             '##############',
-             '#t..#...2...c#',
-             '#S.s....o..o.#',
-             '#...#.3......#',
-             '##.##.....2..#',
-             '##.#####.#####',
-             '#a.1.#...h...#',
-             '#..1.#.o...o.#',
-             '#....a..2....#',
-             '#k...#....tE.#',
-             '##############',
-         ]),
-    dict(name='LEVEL3.LVL', title='Foundry', height=4.0, music='level3', reset=False, start_heading=0,
-         grid=[
-             '################',
-             '#c..#....3....t#',
-             '#.E.#.o..o..o..#',
-             '#...#.a.....2..#',
-             '#.4.#....o...h.#',
-             '#.......###.####',
-             '#..h.#.#...3...#',
-             '######.#.o...o.#',
-             '#t.2...m.....a.#',
-             '#..a..##.1..1..#',
-             '#.3.S.##h..2..k#',
-             '################',
-         ]),
-    dict(name='LEVEL4.LVL', title='Citadel', height=4.5, music='level4', reset=False, start_heading=0,
-         grid=[
-             '##################',
-             '#t...c...#.....E.#',
-             '#.o.....o#..4....#',
-             '#..3..2..#.o...o.#',
-             '#........#...a...#',
-             '#.o.h...o###.#####',
-             '####.####h...3...#',
-             '#a.......#.o...o.#',
-             '#.1.o.2..#...2...#',
-             '#...r...4......h.#',
-             '#.a..1.......c..k#',
-             '#....S...#.3.....#',
-             '##################',
-         ]),
-]
+# The rules beyond the classic game that the bundled campaign is made for, turned on in config.ini.
+RULES = ['SOLIDWALLS', 'HUNTERS', 'AUTOPAUSE', 'RETRY', 'CROSSHAIR', 'LEVELNAMES', 'AUTOMAP']
 
+# ---- levels ------------------------------------------------------------------------------------
 OBJECT_FILES = {
     'g': 'objects/gun.obj', 's': 'objects/shotgun.obj', 'm': 'objects/minigun.obj',
     'r': 'objects/launcher.obj', 'h': 'objects/medkit.obj', 'a': 'objects/ammo.obj',
     '1': 'objects/skitter.obj', '2': 'objects/warden.obj', '3': 'objects/brute.obj',
     '4': 'objects/overseer.obj', 't': 'objects/torch.obj', 'c': 'objects/crystal.obj',
-    'k': 'objects/terminal.obj', 'E': 'objects/exitgate.obj',
+    'k': 'objects/terminal.obj', 'E': 'objects/exitgate.obj', 'b': 'objects/banner.obj',
+    'v': 'objects/coil.obj',
 }
 
 
-def cell_pos(grid, col, row):
-    """World x, z of a cell centre: columns run east (+x), rows run south (-z)."""
-    return col * CELL, (len(grid) - 1 - row) * CELL
-
-
-def is_floor(ch):
-    return ch != '#'
+def walkable(ch):
+    """Floor the player can cross: not rock, not a cell with a pillar in it."""
+    return ch != '#' and ch not in content_maps.PILLARS
 
 
 def heading_towards(src, dst):
-    """Heading whose ahead direction (-sin, +cos) points from src to dst."""
+    """Heading whose ahead direction (-sin, +cos) points from src to dst: where a monster looks and
+    shoots, and where the player looks."""
     dx, dz = dst[0] - src[0], dst[1] - src[1]
     return int(round(math.degrees(math.atan2(-dx, dz)))) % 360
 
 
-def build_map(grid, height):
-    d = Drawing()
-    half = CELL / 2.0
-    rows, cols = len(grid), len(grid[0])
+def facing(src, dst):
+    """Heading that turns a model's +z from src towards dst: objects are drawn turned so that their
+    +z points along (+sin, +cos), the mirror of the ahead direction in x."""
+    dx, dz = dst[0] - src[0], dst[1] - src[1]
+    return int(round(math.degrees(math.atan2(dx, dz)))) % 360
 
-    def solid(c, r):
-        return not (0 <= r < rows and 0 <= c < cols) or not is_floor(grid[r][c])
 
-    def wall(a, b):
-        # a 3DFACE standing on y = 0 from a to b (x, z), cut into pieces of half a cell
-        n = 2
-        for i in range(n):
-            p = (a[0] + (b[0] - a[0]) * i / n, a[1] + (b[1] - a[1]) * i / n)
-            q = (a[0] + (b[0] - a[0]) * (i + 1) / n, a[1] + (b[1] - a[1]) * (i + 1) / n)
-            d.face((p[0], 0.0, p[1]), (q[0], 0.0, q[1]), (q[0], height, q[1]), (p[0], height, p[1]))
+# headings that turn a model's +z towards the cell on each side: (heading, (column step, row step))
+MODEL_SIDES = ((0, (0, -1)), (90, (1, 0)), (180, (0, 1)), (270, (-1, 0)))
 
-    for r in range(rows):
-        for c in range(cols):
-            if solid(c, r):
-                continue
-            x, z = cell_pos(grid, c, r)
-            w, e, n, s = x - half, x + half, z + half, z - half
-            if solid(c, r - 1):
-                wall((w, n), (e, n))
-            else:
-                d.line((w, height, n), (e, height, n))     # ceiling grid between floor cells
-            if solid(c, r + 1):
-                wall((e, s), (w, s))
-            if solid(c - 1, r):
-                wall((w, s), (w, n))
-            else:
-                d.line((w, height, s), (w, height, n))
-            if solid(c + 1, r):
-                wall((e, n), (e, s))
-            if grid[r][c] == 'o':
-                k = 0.8
-                corners = [(x - k, z - k), (x + k, z - k), (x + k, z + k), (x - k, z + k)]
-                for i in range(4):
-                    a, b = corners[i], corners[(i + 1) % 4]
-                    d.face((a[0], 0.0, a[1]), (b[0], 0.0, b[1]), (b[0], height, b[1]), (a[0], height, a[1]))
-    return d
+
+def backed(grid, c, r, wanted):
+    """The heading nearest to wanted that puts a model's back (+z) against a wall of its cell; the
+    models of signs, screens and the exit gate show their face on -z."""
+    backs = [h for h, (dc, dr) in MODEL_SIDES if grid[r + dr][c + dc] == '#'] or [h for h, _ in MODEL_SIDES]
+    return min(backs, key=lambda h: (abs((h - wanted + 180) % 360 - 180), h))
 
 
 def bfs_path(grid, start, goal):
@@ -190,8 +101,7 @@ def bfs_path(grid, start, goal):
         c, r = cur
         for dc, dr in ((1, 0), (-1, 0), (0, 1), (0, -1)):
             nc, nr = c + dc, r + dr
-            if 0 <= nr < rows and 0 <= nc < cols and is_floor(grid[nr][nc]) and grid[nr][nc] != 'o' \
-                    and (nc, nr) not in prev:
+            if 0 <= nr < rows and 0 <= nc < cols and walkable(grid[nr][nc]) and (nc, nr) not in prev:
                 prev[(nc, nr)] = cur
                 q.append((nc, nr))
     if goal not in prev:
@@ -203,32 +113,66 @@ def bfs_path(grid, start, goal):
     return path[::-1]
 
 
+MAX_RUN = 5     # cells: a straight view along a row or column ends at a wall or pillar within this
+
+
+def long_sightlines(grid):
+    """Straight runs of open cells along a row or a column longer than MAX_RUN: looking along one from
+    its end, the far wall lies beyond the 20 units the eye can see and the view ends in black."""
+    cols = len(grid[0])
+    found = []
+    for lines, name in ((grid, 'row'), ([''.join(r[c] for r in grid) for c in range(cols)], 'column')):
+        for i, line in enumerate(lines):
+            for m in re.finditer(r'[^#%s]+' % re.escape(''.join(content_maps.PILLARS)), line):
+                if len(m.group()) > MAX_RUN:
+                    found.append('%s %d from %d to %d' % (name, i, m.start(), m.end() - 1))
+    return found
+
+
+def find(grid, glyph):
+    return [(c, r) for r, line in enumerate(grid) for c, ch in enumerate(line) if ch == glyph]
+
+
+def room_centre(level, c, r):
+    """World x, z of the middle of the room a cell belongs to."""
+    rooms = level['rooms']
+    cells = [(cc, rr) for rr, line in enumerate(rooms) for cc, ch in enumerate(line) if ch == rooms[r][c]]
+    xs, zs = zip(*(cell_pos(level['grid'], *cell) for cell in cells))
+    return sum(xs) / len(xs), sum(zs) / len(zs)
+
+
 def level_objects(level):
-    """(glyph, x, z, heading) in map order; the start and the exit's position."""
-    grid = level['grid']
-    start = exitp = None
-    objs = []
-    for r, line in enumerate(grid):
-        for c, ch in enumerate(line):
-            if ch == 'S':
-                start = (c, r)
-            elif ch == 'E':
-                exitp = (c, r)
-    sx, sz = cell_pos(grid, *start)
+    """(glyph, x, z, heading) in map order; the start and the exit's position.
+
+    Monsters face the way the player will come into their room: along their path towards the start,
+    to the first cell outside their own room (or the start itself when it shares their room)."""
+    grid, rooms = level['grid'], level['rooms']
+    start, exitp = find(grid, 'S')[0], find(grid, 'E')[0]
     path = bfs_path(grid, start, exitp)
-    before = cell_pos(grid, *path[-2])
+    # the cell through which the way to the exit enters the exit's room
+    entry = next(cell for cell in path if rooms[cell[1]][cell[0]] == rooms[exitp[1]][exitp[0]])
+    if entry == exitp:
+        entry = path[-2]
+    before = cell_pos(grid, *entry)
+    objs = []
     for r, line in enumerate(grid):
         for c, ch in enumerate(line):
             if ch in OBJECT_FILES:
                 x, z = cell_pos(grid, c, r)
                 heading = 0
                 if ch in '1234':
-                    heading = heading_towards((x, z), (sx, sz))
+                    way = bfs_path(grid, (c, r), start)
+                    assert way, (level['name'], 'monster cut off from the start', c, r)
+                    door = next((cell for cell in way if rooms[cell[1]][cell[0]] != rooms[r][c]), start)
+                    heading = heading_towards((x, z), cell_pos(grid, *door))
                 elif ch == 'E':
                     # the gate's sign faces the way the player comes in
-                    heading = heading_towards((x, z), (2 * x - before[0], 2 * z - before[1]))
+                    heading = backed(grid, c, r, facing(before, (x, z)))
+                elif ch in 'kb':
+                    # terminals and banners stand with their backs to a wall, facing into the room
+                    heading = backed(grid, c, r, facing(room_centre(level, c, r), (x, z)))
                 objs.append((ch, x, z, heading))
-    return start, exitp, objs
+    return start, exitp, path, objs
 
 
 # ---- file writers -------------------------------------------------------------------------------
@@ -254,12 +198,14 @@ class Out:
                 f.write(data)
 
 
-def model(out, name, frames, comment):
-    """A model file and its DXF frames: models/NAME.mdl, models/NAME/fN.dxf."""
+def model(out, name, frames, comment, stand=True):
+    """A model file and its DXF frames: models/NAME.mdl, models/NAME/fN.dxf. Objects are drawn at
+    their position, which is the height of the eye: a model that stands on the floor (stand) is moved
+    down by the eye's height; weapon views and the rocket in flight keep their own placing."""
     lines = ['// %s' % comment, 'FRAMES=%d' % len(frames), 'SCALE=1.0']
     for i, fr in enumerate(frames):
         rel = 'models/%s/f%d.dxf' % (name, i)
-        out.put(rel, fr.dxf())
+        out.put(rel, (fr.moved((0.0, -EYE, 0.0)) if stand else fr).dxf())
         lines.append('FRAME%d=%s' % (i, rel))
     out.put('models/%s.mdl' % name, definition(lines))
     return 'models/%s.mdl' % name
@@ -270,7 +216,7 @@ def build(root):
 
     # -- settings and menus
     out.put('config.ini', definition(['SCREENX=640', 'SCREENY=480', 'SCREENBPP=8', 'SOUNDVOL=80',
-                                      'MUSICVOL=80', 'START=start.mnu']))
+                                      'MUSICVOL=80', 'START=start.mnu'] + ['%s=1' % k for k in RULES]))
     out.put('start.mnu', definition([
         '// Zarvo start menu: music, menu sounds, first items file, victory music',
         'MENUMUSIC=music/menu.mid', 'SOUNDS=sounds/menu.snd', 'DEFMENU=main.itm',
@@ -345,8 +291,8 @@ def build(root):
     pickup_types = {'gun': 3, 'shotgun': 4, 'minigun': 5, 'launcher': 6}
     for idx, (wname, view, reload, damage) in enumerate(WEAPON_STATS):
         rest, fire, pos, rot = cm.WEAPONS[view]
-        m0 = model(out, '%s_view' % wname, [rest()], '%s at rest' % wname)
-        m1 = model(out, '%s_fire' % wname, fire(), '%s firing' % wname)
+        m0 = model(out, '%s_view' % wname, [rest()], '%s at rest' % wname, stand=False)
+        m1 = model(out, '%s_fire' % wname, fire(), '%s firing' % wname, stand=False)
         out.put('weapons/%s.wpn' % wname, definition([
             '// Weapon: %s' % wname,
             'SCREEN_X_POS=%s' % pos[0], 'SCREEN_Y_POS=%s' % pos[1], 'SCREEN_Z_POS=%s' % pos[2],
@@ -360,7 +306,7 @@ def build(root):
                 'TYPE=%d' % pickup_types[wname]]))
     arsenal.append('MISSILE=objects/rocket.obj')
     out.put('weapons/arsenal.ars', definition(arsenal))
-    rm = model(out, 'rocket', [cm.rocket()], 'rocket in flight')
+    rm = model(out, 'rocket', [cm.rocket()], 'rocket in flight', stand=False)
     out.put('objects/rocket.obj', definition(['// The rocket fired by the launcher', 'MODELS=1',
                                               'MODEL0=%s' % rm, 'DEFHEALTH=1', 'TYPE=9']))
     mm = model(out, 'medkit', [cm.medkit()], 'health pack')
@@ -374,6 +320,8 @@ def build(root):
     scenery = [('torch', [cm.torch(f) for f in (0, 1, 2)], 14),
                ('crystal', [cm.crystal(a) for a in (0, 18, 36, 54)], 15),
                ('terminal', [cm.terminal(b) for b in (0, 1, 2)], 16),
+               ('banner', [cm.banner(w) for w in (0, 90, 180, 270)], 17),
+               ('coil', [cm.coil(s) for s in (0, 1, 2, 3)], 18),
                ('exitgate', [cm.exit_gate(a) for a in (0, 22.5, 45, 67.5)], 1)]
     for name, frames, code in scenery:
         m = model(out, name, frames, 'scenery: %s' % name)
@@ -384,15 +332,16 @@ def build(root):
     for i, level in enumerate(LEVELS):
         grid = level['grid']
         assert len(set(len(r) for r in grid)) == 1, level['name']
+        start, exitp, path, objs = level_objects(level)
+        assert path, level['name']
+        assert not long_sightlines(grid), (level['name'], long_sightlines(grid))
         mapname = 'maps/%s.dxf' % level['music']
-        out.put(mapname, build_map(grid, level['height']).dxf())
-        start, exitp, objs = level_objects(level)
-        assert bfs_path(grid, start, exitp), level['name']
+        out.put(mapname, content_maps.build_map(level, path).dxf())
         sx, sz = cell_pos(grid, *start)
         ex, ez = cell_pos(grid, *exitp)
         nxt = LEVELS[i + 1]['name'] if i + 1 < len(LEVELS) else 'WIN'
-        lines = ['// Zarvo level %d: %s' % (i + 1, level['title']), 'MAP=%s' % mapname,
-                 'OBJECTS=%d' % len(objs)]
+        lines = ['// Zarvo level %d: %s' % (i + 1, level['title']), 'NAME=%s' % level['title'],
+                 'MAP=%s' % mapname, 'OBJECTS=%d' % len(objs)]
         lines += ['OBJECT%d=%s;%d;%d;%d' % (k, OBJECT_FILES[g], x, z, h) for k, (g, x, z, h) in enumerate(objs)]
         lines += ['ARSENAL=weapons/arsenal.ars', 'EXITCOORD=%d;%d' % (ex, ez)]
         if level['reset']:

@@ -18,5 +18,5 @@ cmp "$work/first.log" "$work/second.log" || { diff "$work/first.log" "$work/seco
 for f in "$work"/first/*.png; do
     cmp "$f" "$work/second/$(basename "$f")" || { echo "$(basename "$f") differs between runs"; exit 1; }
 done
-[ "$(ls "$work"/first/*.png | wc -l)" -eq 9 ] || { echo "expected 9 screenshots"; exit 1; }
+[ "$(ls "$work"/first/*.png | wc -l)" -eq 13 ] || { echo "expected 13 screenshots"; exit 1; }
 echo "e2e campaign_play: ok"

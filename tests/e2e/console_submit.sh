@@ -96,7 +96,7 @@ assert resized["pointer"] == [512, 384], resized["pointer"]
 assert resized["menu"]["selected"] == 0
 # Down then Enter: New Game, not the item under the resting pointer; mouse look turns nobody at the start
 assert game["GameState"] == 1 and game["menu"]["visible"] == 0, (game["GameState"], game["menu"])
-assert game["player"]["angles"][1] == 225, game["player"]["angles"]
+assert game["player"]["angles"][1] == 270, game["player"]["angles"]
 log = open(os.path.join(work, "error.txt"), "rb").read()
 lines = log.split(b"\r\n")
 # F12 and SCREENSHOT: the last frame at the screen's size, under screenshots/, numbered on

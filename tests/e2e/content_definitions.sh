@@ -10,9 +10,11 @@ trap 'rm -rf "$work"' EXIT
 cp -r "$src/data/." "$work/"
 cd "$work"
 python3 - "$work" > levels.txt <<'PY'
-import os, struct, sys
+import math, os, struct, sys
 root = sys.argv[1]
 errors = []
+EYE = 1.5       # the floor lies this far below the eye
+PUSH = 1.4      # every mover keeps this far from the walls
 def err(msg):
     errors.append(msg)
 
@@ -81,6 +83,37 @@ def check_dxf(name):
         err('%s: no 3DLINE or 3DFACE' % name)
     return n
 
+def dxf_segments(name):
+    """The segments of a drawing as the game reads them: (x1, y1, z1, x2, y2, z2) from each 3DLINE
+    and the four edges of each 3DFACE (group code, value pairs)."""
+    lines = [l.strip() for l in open(os.path.join(root, name)).read().split('\n')]
+    out, i, cur, kind = [], 0, {}, None
+    def flush():
+        if kind == '3DLINE' and len(cur) == 6:
+            out.append(tuple(cur[k] for k in ('10', '20', '30', '11', '21', '31')))
+        elif kind == '3DFACE' and len(cur) == 12:
+            pts = [tuple(cur['%d%d' % (a, c)] for a in (1, 2, 3)) for c in range(4)]
+            out.extend(pts[c] + pts[(c + 1) % 4] for c in range(4))
+    while i + 1 < len(lines):
+        code, value = lines[i], lines[i + 1]
+        i += 2
+        if code == '0':
+            flush()
+            kind, cur = value, {}
+        elif len(code) == 2 and code[0] in '123' and code[1] in '0123':
+            cur[code] = float(value)
+    flush()
+    return out
+
+def model_points(name):
+    """Every end point of frame 0 of a model file, scaled."""
+    t = read_def(name)
+    scale = float(t.get('SCALE', '1'))
+    pts = []
+    for s in dxf_segments(t['FRAME0']):
+        pts += [tuple(v * scale for v in s[:3]), tuple(v * scale for v in s[3:])]
+    return pts
+
 def check_model(name, min_frames=1):
     t = read_def(name)
     frames = int(t.get('FRAMES', '0'))
@@ -115,6 +148,13 @@ def check_object(name):
             check_model(t.get('MODEL%d' % i, ''))
     if int(t.get('DEFHEALTH', '0')) <= 0:
         err('%s: DEFHEALTH must be positive or the object dies at once' % name)
+    # objects are drawn at the eye's height: what stands on the floor reaches down to it (y = EYE,
+    # +y is down), pickups float a little above it, and nothing sinks through it
+    if n >= 1 and kind != 9:
+        low = max(p[1] for p in model_points(t.get('MODEL0', '')))
+        want = (EYE - 0.65, EYE + 0.01) if kind in range(2, 9) else (EYE - 0.05, EYE + 0.01)
+        if not want[0] <= low <= want[1]:
+            err('%s: lowest point at y %.2f, the floor is at %.2f' % (name, low, EYE))
     return kind
 
 def check_sounds(name, rows):
@@ -133,6 +173,109 @@ def check_sounds(name, rows):
         if k.startswith('SOUND') and k != 'SOUNDS':
             for f in v.split(';'):
                 check_wav(f)
+
+def seg_dist(px, pz, s):
+    ax, az, bx, bz = s[0], s[2], s[3], s[5]
+    dx, dz = bx - ax, bz - az
+    n = dx * dx + dz * dz
+    u = 0 if n == 0 else max(0.0, min(1.0, ((px - ax) * dx + (pz - az) * dz) / n))
+    return math.hypot(px - ax - u * dx, pz - az - u * dz)
+
+def walk(level, t, ex, placed):
+    """Path search on the floor plan (the segments at y = 0, which are the walls): the places a mover's
+    centre can stand, PUSH from every wall, on a fine grid, flooded from the start. The exit, every
+    pickup and every monster must be reached from there (monsters move like the player, so each can
+    also reach the player). Lines touching the eye plane must lie in it: anything else there is an
+    invisible wall."""
+    segs = dxf_segments(t['MAP'])
+    walls = [s for s in segs if s[1] == 0 and s[4] == 0]
+    stray = [s for s in segs if (s[1] == 0) != (s[4] == 0)]
+    if stray:
+        err('%s: %d lines end on the eye plane without lying in it, e.g. %r' % (level, len(stray), stray[0]))
+    if max(max(s[1], s[4]) for s in segs) != EYE:
+        err('%s: the floor of the drawing is not at y = %s' % (level, EYE))
+    if not walls:
+        return
+    step = 0.25
+    x0 = min(min(s[0], s[3]) for s in walls)
+    z0 = min(min(s[2], s[5]) for s in walls)
+    nx = int((max(max(s[0], s[3]) for s in walls) - x0) / step) + 2
+    nz = int((max(max(s[2], s[5]) for s in walls) - z0) / step) + 2
+    blocked = bytearray(nx * nz)
+    for ax, _, az, bx, _, bz in walls:
+        dx, dz = bx - ax, bz - az
+        n = dx * dx + dz * dz
+        i0, i1 = max(0, int((min(ax, bx) - PUSH - x0) / step)), min(nx - 1, int((max(ax, bx) + PUSH - x0) / step) + 1)
+        j0, j1 = max(0, int((min(az, bz) - PUSH - z0) / step)), min(nz - 1, int((max(az, bz) + PUSH - z0) / step) + 1)
+        for i in range(i0, i1 + 1):
+            px = x0 + i * step
+            for j in range(j0, j1 + 1):
+                pz = z0 + j * step
+                u = 0 if n == 0 else max(0.0, min(1.0, ((px - ax) * dx + (pz - az) * dz) / n))
+                if math.hypot(px - ax - u * dx, pz - az - u * dz) < PUSH:
+                    blocked[i * nz + j] = 1
+    node = lambda x, z: (int(round((x - x0) / step)), int(round((z - z0) / step)))
+    sx, sz = (int(v) for v in t.get('STARTCOORD', '0;0;0').split(';')[:2])
+    start = node(sx, sz)
+    if not (0 <= start[0] < nx and 0 <= start[1] < nz) or blocked[start[0] * nz + start[1]]:
+        err('%s: the start (%d, %d) is inside a wall' % (level, sx, sz))
+        return
+    seen = bytearray(nx * nz)
+    seen[start[0] * nz + start[1]] = 1
+    todo = [start]
+    while todo:
+        i, j = todo.pop()
+        for a, b in ((i + 1, j), (i - 1, j), (i, j + 1), (i, j - 1)):
+            if 0 <= a < nx and 0 <= b < nz and not seen[a * nz + b] and not blocked[a * nz + b]:
+                seen[a * nz + b] = 1
+                todo.append((a, b))
+    reached = lambda x, z: (lambda i, j: 0 <= i < nx and 0 <= j < nz and seen[i * nz + j])(*node(x, z))
+    # the ground is drawn near every place the player can stand: a floor line within 2.6 units
+    # (sampled every 2.5 units)
+    buckets = {}
+    for s in segs:
+        if s[1] == EYE and s[4] == EYE:
+            buckets.setdefault((int((s[0] + s[3]) // 10), int((s[2] + s[5]) // 10)), []).append(s)
+    bare = 0
+    for i in range(0, nx, 10):
+        for j in range(0, nz, 10):
+            if not seen[i * nz + j]:
+                continue
+            px, pz = x0 + i * step, z0 + j * step
+            near = [s for bi in (-1, 0, 1) for bj in (-1, 0, 1)
+                    for s in buckets.get((int(px // 5) + bi, int(pz // 5) + bj), ())]
+            if not any(seg_dist(px, pz, s) < 2.6 for s in near):
+                bare += 1
+    if bare:
+        err('%s: %d places with no floor line within 2.6 units' % (level, bare))
+    if not any(reached(ex[0] + dx * step, ex[1] + dz * step) for dx in range(-3, 4) for dz in range(-3, 4)):
+        err('%s: the exit %r cannot be reached from the start' % (level, ex))
+    for kind, pos in placed:
+        if kind in range(3, 14) and kind != 9 and not reached(*pos):
+            err('%s: the object of type %d at %r is cut off from the player' % (level, kind, pos))
+
+def check_view(j, w):
+    """The weapon at rest as the view pass places it (turned by its screen angles, moved to its screen
+    position, projected 500 pixels to the unit at 640 x 480): every point between 0.5 (nearer lines
+    are dropped) and 3.5 ahead (where the green shading runs out), the model in the lower right."""
+    sin = lambda d: math.sin(math.radians(-(d % 360)))
+    cos = lambda d: math.cos(math.radians(d % 360))
+    ax, ay, az = (int(float(w.get('SCREEN_%s_ROT' % k, '0'))) for k in 'XYZ')
+    pos = [float(w.get('SCREEN_%s_POS' % k, '0')) for k in 'XYZ']
+    xs, ys = [], []
+    for x, y, z in model_points(w['MODEL0']):
+        x, y = x * cos(az) + y * sin(az), y * cos(az) - x * sin(az)
+        y, z = y * cos(ax) + z * sin(ax), z * cos(ax) - y * sin(ax)
+        x, z = x * cos(ay) - z * sin(ay), z * cos(ay) + x * sin(ay)
+        x, y, z = x + pos[0], y + pos[1], z + pos[2]
+        if not 0.5 < z <= 3.5:
+            err('weapon %d: a point %.2f ahead' % (j, z))
+            return
+        xs.append(320 + 500 * x / (z + 0.01))
+        ys.append(240 + 500 * y / (z + 0.01))
+    cx, cy = sum(xs) / len(xs), sum(ys) / len(ys)
+    if not (360 < cx < 560 and 300 < cy < 480):
+        err('weapon %d: the view sits at (%d, %d), not in the lower right' % (j, cx, cy))
 
 def check_items(name, seen, levels):
     if name in seen:
@@ -177,7 +320,7 @@ if len(levels) != 1:
 
 # follow the level chain to WIN
 chain, level = [], levels[0] if levels else None
-monster_types, weapon_pickups = set(), set()
+monster_types, pickups, names, musics = set(), set(), [], []
 level_rows = {0: (0,), 1: (1,), 2: (1,), 3: (1, 2), 4: (1, 2), 5: (1, 2), 6: (1, 2), 7: (2,), 8: (2,),
               10: (0, 1), 11: (0, 1), 12: (0, 1), 13: (0, 1), 17: (0, 1), 18: (0, 1)}
 while level and level != 'WIN':
@@ -189,10 +332,13 @@ while level and level != 'WIN':
     if 'MAP' not in t or check_dxf(t['MAP']) < 50:
         err('%s: no proper MAP' % level)
     n = int(t.get('OBJECTS', '0'))
-    if not 8 <= n <= 25:
-        err('%s: %d objects, want 8..25' % (level, n))
+    if not 8 <= n <= 60:
+        err('%s: %d objects, want 8..60' % (level, n))
+    names.append(t.get('NAME', ''))
+    musics.append(t.get('MUSIC', ''))
     ex = tuple(int(x) for x in t.get('EXITCOORD', '0;0').split(';'))
     exit_marked = False
+    placed = []
     for i in range(n):
         v = t.get('OBJECT%d' % i)
         if v is None:
@@ -202,14 +348,17 @@ while level and level != 'WIN':
         pos = (int(field(v, 1)), int(field(v, 2)))
         if kind in (10, 11, 12, 13):
             monster_types.add(kind)
-        if kind in (3, 4, 5, 6):
-            weapon_pickups.add(kind)
+        if kind in (3, 4, 5, 6, 7, 8):
+            pickups.add(kind)
+        placed.append((kind, pos))
         if kind == 2:
             err('%s: a knife pickup can never be collected' % level)
         if pos == ex and kind not in range(2, 14):
             exit_marked = True
     if not exit_marked:
         err('%s: no scenery object marks the exit %r' % (level, ex))
+    if 'MAP' in t and need(t['MAP']):
+        walk(level, t, ex, placed)
     ars = read_def(t.get('ARSENAL', ''))
     if int(ars.get('WEAPONS', '0')) != 5:
         err('%s: arsenal must hold five weapons' % level)
@@ -221,6 +370,8 @@ while level and level != 'WIN':
         check_model(w.get('MODEL1', ''), 2)
         if int(w.get('RELOADTIME', '0')) <= 0 or int(w.get('DAMAGE', '0')) <= 0:
             err('weapon %d: RELOADTIME and DAMAGE must be positive' % j)
+        if w.get('MODEL0'):
+            check_view(j, w)
     if check_object(ars.get('MISSILE', '')) != 9:
         err('%s: the missile template must be of type 9' % level)
     if len(t.get('STARTCOORD', '').split(';')) != 3:
@@ -232,12 +383,19 @@ while level and level != 'WIN':
     level = t.get('NEXTLEVEL')
 if level != 'WIN':
     err('the level chain does not end with WIN')
-if len(chain) < 4:
-    err('only %d levels' % len(chain))
+if len(chain) != 6:
+    err('%d levels, the campaign has six' % len(chain))
 if monster_types != {10, 11, 12, 13}:
     err('monster types used: %r' % sorted(monster_types))
-if weapon_pickups != {3, 4, 5, 6}:
-    err('weapon pickups used: %r' % sorted(weapon_pickups))
+if pickups != {3, 4, 5, 6, 7, 8}:
+    err('pickup kinds used: %r' % sorted(pickups))
+if not all(names) or len(set(names)) != len(names):
+    err('every level needs a NAME of its own: %r' % names)
+if len(set(musics)) != len(musics):
+    err('every level needs music of its own: %r' % musics)
+for rule in ('SOLIDWALLS', 'HUNTERS', 'AUTOPAUSE', 'RETRY', 'CROSSHAIR', 'LEVELNAMES', 'AUTOMAP'):
+    if cfg.get(rule) != '1':
+        err('config.ini: %s is not turned on' % rule)
 total = sum(os.path.getsize(os.path.join(d, f)) for d, _, fs in os.walk(root) for f in fs)
 if total > 5 * 1024 * 1024:
     err('data/ is %d bytes' % total)
@@ -284,7 +442,7 @@ for k, i in enumerate(starts):
     assert 'Here we go..' in log[i:end], (levels[k], log[i:end][-5:])
 for name, d in zip(levels, dumps):
     assert d['GameState'] in (1, 2), (name, d['GameState'])
-    assert 8 <= len(d['objects']) <= 25, (name, len(d['objects']))
+    assert 8 <= len(d['objects']) <= 60, (name, len(d['objects']))
     # every placed object is present with its models loaded (a failed model leaves state 0)
     assert all(o['state'] != 0 and o['health'] > 0 for o in d['objects']), name
 print('loaded', len(levels), 'levels cleanly')
