@@ -5,11 +5,9 @@
 set -euo pipefail
 runner=$1
 src=$2
-export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
-work=$(mktemp -d)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-cp "$src"/tests/data/cad/cube_*.dxf "$work/"
-cd "$work"
+source "$(dirname "$0")/scratch.bash"
+enter_scratch
+cp "$src"/tests/data/cad/cube_*.dxf .
 python3 - <<'PY'
 from scene import *
 versions = ["r12", "r2000", "r2010"]
@@ -45,11 +43,7 @@ type QUIT
 press RETURN
 wait 100
 SCRIPT
-set +e
-"$runner" script.txt > dumps.jsonl
-code=$?
-set -e
-[ "$code" -eq 0 ] || { echo "runner exited $code"; exit 1; }
+run_runner script.txt dumps.jsonl
 python3 - "$work" <<'PY'
 import json, os, sys
 work = sys.argv[1]

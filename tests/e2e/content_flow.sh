@@ -4,14 +4,12 @@
 # back to the menu -> QUIT, on small data written here, checked on the runner's dumps.
 set -euo pipefail
 runner=$1
-export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
-work=$(mktemp -d)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-cd "$work"
+source "$(dirname "$0")/scratch.bash"
+enter_scratch
 python3 - <<'PY'
 from scene import *
-dxf("ROOM.DXF", [wall(-10, -10, 10, -10), wall(10, -10, 10, 10), wall(10, 10, -10, 10), wall(-10, 10, -10, -10)])
-dxf("cube.dxf", [wall(-1, -1, 1, -1, 2), wall(1, -1, 1, 1, 2), wall(1, 1, -1, 1, 2), wall(-1, 1, -1, -1, 2)])
+dxf("ROOM.DXF", box(-10, -10, 10, 10))
+dxf("cube.dxf", box(-1, -1, 1, 1, 2))
 defs("cube.mdl", ["FRAMES=1", "SCALE=0.5", "FRAME0=cube.dxf"])
 defs("monster.obj", ["MODELS=1", "MODEL0=cube.mdl", "TYPE=10", "DEFHEALTH=50", "DEFSTATE=1", "WEAPON=1"])
 defs("health.obj", ["MODELS=1", "MODEL0=cube.mdl", "TYPE=7", "DEFHEALTH=1"])
@@ -65,11 +63,7 @@ press RETURN
 wait 100
 dump
 SCRIPT
-set +e
-"$runner" script.txt > dumps.jsonl
-code=$?
-set -e
-[ "$code" -eq 0 ] || { echo "runner exited $code"; exit 1; }
+run_runner script.txt dumps.jsonl
 python3 - "$work" <<'PY'
 import json, os, sys
 work = sys.argv[1]

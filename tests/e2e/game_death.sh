@@ -4,16 +4,13 @@
 # carry on and the level keeps running. The same script run twice gives the same dumps and frames.
 set -euo pipefail
 runner=$1
-export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
-work=$(mktemp -d)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-cd "$work"
+source "$(dirname "$0")/scratch.bash"
+enter_scratch
 python3 - <<'PY'
 from scene import *
-import struct
 
-dxf("ROOM.DXF", [wall(-10, -10, 10, -10), wall(10, -10, 10, 10), wall(10, 10, -10, 10), wall(-10, 10, -10, -10)])
-dxf("cube.dxf", [wall(-1, -1, 1, -1, 2), wall(1, -1, 1, 1, 2), wall(1, 1, -1, 1, 2), wall(-1, 1, -1, -1, 2)])
+dxf("ROOM.DXF", box(-10, -10, 10, 10))
+dxf("cube.dxf", box(-1, -1, 1, 1, 2))
 defs("cube.mdl", ["FRAMES=1", "SCALE=0.5", "FRAME0=cube.dxf"])
 # A sentry armed with a gun that takes more than the player's health in one hit, facing the player.
 defs("monster.obj", ["MODELS=1", "MODEL0=cube.mdl", "TYPE=11", "DEFHEALTH=50", "DEFSTATE=5", "WEAPON=1"])
@@ -43,16 +40,9 @@ ticks 200
 dump
 screenshot dead.png
 SCRIPT
-run() {
-    set +e
-    "$runner" script.txt > "$1"
-    local code=$?
-    set -e
-    [ "$code" -eq 0 ] || { echo "runner exited $code"; exit 1; }
-}
-run dumps.jsonl
+run_runner script.txt dumps.jsonl
 mv dead.png dead1.png
-run dumps2.jsonl
+run_runner script.txt dumps2.jsonl
 cmp dumps.jsonl dumps2.jsonl || { echo "the same script gave different dumps"; exit 1; }
 cmp dead1.png dead.png || { echo "the death screen differs between runs"; exit 1; }
 python3 - "$work" <<'PY'

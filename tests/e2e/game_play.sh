@@ -7,16 +7,13 @@
 # Checked on the dumps and the screenshots; the same script run twice gives the same output.
 set -euo pipefail
 runner=$1
-export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
-work=$(mktemp -d)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-cd "$work"
+source "$(dirname "$0")/scratch.bash"
+enter_scratch
 python3 - <<'PY'
 from scene import *
-import struct
 
-dxf("ROOM.DXF", [wall(-10, -10, 10, -10), wall(10, -10, 10, 10), wall(10, 10, -10, 10), wall(-10, 10, -10, -10)])
-dxf("cube.dxf", [wall(-1, -1, 1, -1, 2), wall(1, -1, 1, 1, 2), wall(1, 1, -1, 1, 2), wall(-1, 1, -1, -1, 2)])
+dxf("ROOM.DXF", box(-10, -10, 10, 10))
+dxf("cube.dxf", box(-1, -1, 1, 1, 2))
 dxf("flat.dxf", [wall(-1, -1, 1, -1, 0.2), wall(1, -1, 1, 1, 0.2)])
 defs("cube.mdl", ["FRAMES=1", "SCALE=0.5", "FRAME0=cube.dxf"])
 defs("death.mdl", ["FRAMES=3", "SCALE=0.5", "FRAME0=cube.dxf", "FRAME1=flat.dxf", "FRAME2=flat.dxf"])
@@ -87,20 +84,13 @@ wait 500
 dump
 screenshot won.png
 SCRIPT
-run() {
-    set +e
-    "$runner" script.txt > "$1"
-    local code=$?
-    set -e
-    [ "$code" -eq 0 ] || { echo "runner exited $code"; exit 1; }
-}
-run dumps.jsonl
+run_runner script.txt dumps.jsonl
 mkdir first && mv playing.png done.png won.png first/
-run dumps2.jsonl
+run_runner script.txt dumps2.jsonl
 cmp dumps.jsonl dumps2.jsonl || { echo "the same script gave different dumps"; exit 1; }
 for f in playing done won; do cmp "first/$f.png" "$f.png" || { echo "$f.png differs between runs"; exit 1; }; done
 python3 - "$work" <<'PY'
-import json, os, sys, zlib, struct
+import json, os, sys
 from scene import png_pixels
 work = sys.argv[1]
 d = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
@@ -157,7 +147,7 @@ assert won["GameState"] == 6, won["GameState"]
 
 shots = {}
 for f in ["playing", "done", "won"]:
-    w, raw = png_pixels(os.path.join(work, f + ".png"))
+    w, h, raw = png_pixels(os.path.join(work, f + ".png"))
     assert w == 640 and len(raw) > 640 * 480 * 3, (f, w, len(raw))
     shots[f] = raw
 assert shots["playing"] != shots["done"] != shots["won"]

@@ -4,10 +4,8 @@
 set -euo pipefail
 game=$1
 src=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -r "$src/data/." "$work/"
-cd "$work"
+source "$(dirname "$0")/../e2e/scratch.bash"
+enter_scratch "$src/data"
 export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   "$0" > game.out 2>&1 &

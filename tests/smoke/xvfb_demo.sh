@@ -6,10 +6,8 @@ set -euo pipefail
 game=$(realpath "$1")
 runner=$(realpath "$2")
 src=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -r "$src/data/." "$work/"
-cd "$work"
+source "$(dirname "$0")/../e2e/scratch.bash"
+enter_scratch "$src/data"
 export SDL_AUDIODRIVER=dummy
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   "$0" --record run.zdemo > game.out 2>&1 &
