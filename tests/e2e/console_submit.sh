@@ -51,9 +51,10 @@ close
 SCRIPT
 run_runner script.txt dumps.jsonl
 python3 - "$work" <<'PY'
-import json, sys, os
+import sys, os
+import scene
 work = sys.argv[1]
-dumps = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
+dumps = scene.dumps(os.path.join(work, "dumps.jsonl"))
 assert len(dumps) == 8, len(dumps)
 start, opened, typed, submitted, slow, failed, resized, game = dumps
 # after start-up the console has rolled up and the hint is a notify line
@@ -97,10 +98,9 @@ assert game["player"]["angles"][1] == 225, game["player"]["angles"]
 log = open(os.path.join(work, "error.txt"), "rb").read()
 lines = log.split(b"\r\n")
 # F12 and SCREENSHOT: the last frame at the screen's size, under screenshots/, numbered on
-from scene import png_pixels
 assert b"[Screenshot saved: screenshots/zarvo-0000.png]" in log and b"[Screenshot saved: screenshots/zarvo-0001.png]" in log
 for n in (0, 1):
-    w, h, raw = png_pixels(os.path.join(work, "screenshots/zarvo-%04d.png" % n))
+    w, h, raw = scene.png_pixels(os.path.join(work, "screenshots/zarvo-%04d.png" % n))
     assert w == 1024 and len(raw) == 768 * (1 + 1024 * 3), (w, len(raw))
 
 assert lines[0].startswith(b"[||| Starting Zarvo.exe |||") and lines[0].endswith(b"(0ms)"), lines[0]

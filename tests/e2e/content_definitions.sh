@@ -259,9 +259,10 @@ PY
 : > error.txt
 run_runner script.txt dumps.jsonl
 python3 - levels.txt dumps.jsonl error.txt <<'PY'
-import json, re, sys
+import re, sys
+import scene
 levels = open(sys.argv[1]).read().split()
-dumps = [json.loads(l) for l in open(sys.argv[2])]
+dumps = scene.dumps(sys.argv[2])
 assert len(dumps) == len(levels), (len(dumps), levels)
 # the event log holds every console line; the console history only the newest ones
 log = [re.sub(r' \(\d+ms\)$', '', l)[1:-1] for l in open(sys.argv[3], 'rb').read().decode('latin-1').split('\r\n') if l]

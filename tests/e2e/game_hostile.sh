@@ -45,9 +45,7 @@ defs("level.lvl", ["MAP=MAP.DXF", "OBJECTS=%d" % len(objs)] +
 defs("VOID.LVL", ["MAP=MISSING.DXF", "STARTCOORD=0;0;0"])
 defs("BARE.LVL", ["MAP=BARE.DXF", "STARTCOORD=0;0;0"])
 open("BARE.DXF", "w").write("0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n1\n0\nENDSEC\n0\nEOF\n")
-defs("start.mnu", ["DEFMENU=main.itm"])
-defs("main.itm", ["MENUITEMS=1", "0=PLAY;GAME;level.lvl"])
-defs("config.ini", ["START=start.mnu"])
+start_menu(["PLAY;GAME;level.lvl"], spacing=None)
 PY
 cat > script.txt <<'SCRIPT'
 seed 11
@@ -78,9 +76,10 @@ dump
 SCRIPT
 run_runner script.txt dumps.jsonl
 python3 - "$work" <<'PY'
-import json, math, os, sys
+import math, os, sys
+from scene import dumps
 work = sys.argv[1]
-d = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
+d = dumps(os.path.join(work, "dumps.jsonl"))
 assert len(d) == 4, len(d)
 texts = [l["text"] for l in d[0]["console"]["lines"]]
 assert "DEFDAMAGE: -99999999999 is beyond the 32-bit range, -2147483648 is used" in texts, texts

@@ -12,10 +12,8 @@ enter_scratch
 python3 - <<'PY'
 from scene import *
 
-dxf("ROOM.DXF", box(-10, -10, 10, 10))
-dxf("cube.dxf", box(-1, -1, 1, 1, 2))
+room_and_cube()
 dxf("flat.dxf", [wall(-1, -1, 1, -1, 0.2), wall(1, -1, 1, 1, 0.2)])
-defs("cube.mdl", ["FRAMES=1", "SCALE=0.5", "FRAME0=cube.dxf"])
 defs("death.mdl", ["FRAMES=3", "SCALE=0.5", "FRAME0=cube.dxf", "FRAME1=flat.dxf", "FRAME2=flat.dxf"])
 defs("monster.obj", ["MODELS=4", "MODEL0=cube.mdl", "MODEL1=cube.mdl", "MODEL2=cube.mdl", "MODEL3=death.mdl",
                      "TYPE=10", "DEFHEALTH=30", "DEFSTATE=5", "DEFRANGE=2", "WEAPON=0"])
@@ -34,9 +32,7 @@ defs("level1.lvl", ["MAP=ROOM.DXF", "OBJECTS=3", "OBJECT0=gun.obj;0;-7", "OBJECT
                     "OBJECT2=ammo.obj;0;-3", "ARSENAL=arsenal.ars", "EXITCOORD=0;4", "RESETPLAYER=1",
                     "STARTCOORD=0;-8;0", "NEXTLEVEL=level2.lvl", "SOUNDS=level.snd"])
 defs("level2.lvl", ["MAP=ROOM.DXF", "EXITCOORD=0;-4", "STARTCOORD=0;-8;0", "NEXTLEVEL=WIN", "SOUNDS=level.snd"])
-defs("start.mnu", ["DEFMENU=main.itm"])
-defs("main.itm", ["MENUITEMS=2", "ITEMSPACING=40", "0=PLAY;GAME;level1.lvl", "1=QUIT;SCRIPT;QUIT"])
-defs("config.ini", ["START=start.mnu"])
+start_menu(["PLAY;GAME;level1.lvl", "QUIT;SCRIPT;QUIT"])
 PY
 cat > script.txt <<'SCRIPT'
 seed 7
@@ -91,9 +87,9 @@ cmp dumps.jsonl dumps2.jsonl || { echo "the same script gave different dumps"; e
 for f in playing done won; do cmp "first/$f.png" "$f.png" || { echo "$f.png differs between runs"; exit 1; }; done
 python3 - "$work" <<'PY'
 import json, os, sys
-from scene import png_pixels
+from scene import dumps, png_pixels
 work = sys.argv[1]
-d = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
+d = dumps(os.path.join(work, "dumps.jsonl"))
 assert len(d) == 9, len(d)
 start, gun, shot, freed, done, level2, away, still, won = d
 texts = lambda s: [l["text"] for l in s["console"]["lines"]]

@@ -1,6 +1,7 @@
 # Helpers shared by the runner scripts and tests/campaign_bot.py: write definition files, DXF drawings and
-# WAV files for a small test level, read definition files as the game does, and read the runner's PNG
-# screenshots.
+# WAV files for a small test level (and the room, cube and start menu most of them use), read definition
+# files as the game does, and read the runner's dumps and PNG screenshots.
+import json
 import struct
 import zlib
 
@@ -59,11 +60,33 @@ def box(x0, z0, x1, z1, h=3):
     return [wall(x0, z0, x1, z0, h), wall(x1, z0, x1, z1, h), wall(x1, z1, x0, z1, h), wall(x0, z1, x0, z0, h)]
 
 
+def room_and_cube():
+    """ROOM.DXF, walls 3 high round the 20 x 20 square about the origin; cube.dxf, a box 2 wide and 2 high;
+    cube.mdl, the cube at half size."""
+    dxf("ROOM.DXF", box(-10, -10, 10, 10))
+    dxf("cube.dxf", box(-1, -1, 1, 1, 2))
+    defs("cube.mdl", ["FRAMES=1", "SCALE=0.5", "FRAME0=cube.dxf"])
+
+
+def start_menu(items, spacing=40, win_music=None):
+    """config.ini starting the game on start.mnu, whose items file main.itm holds the items (TEXT;ACTION;
+    ARGUMENT) spaced `spacing` apart (None: no ITEMSPACING), and its WINMIDI when one is given."""
+    defs("start.mnu", ["DEFMENU=main.itm"] + (["WINMIDI=" + win_music] if win_music else []))
+    defs("main.itm", ["MENUITEMS=%d" % len(items)] + (["ITEMSPACING=%d" % spacing] if spacing else []) +
+         ["%d=%s" % (i, item) for i, item in enumerate(items)])
+    defs("config.ini", ["START=start.mnu"])
+
+
 def wav(name, n):
     data = bytes(128 + (40 if (i // 20) % 2 else -40) for i in range(n))
     fmt = struct.pack("<HHIIHH", 1, 1, 11025, 11025, 1, 8)
     body = b"WAVE" + b"fmt " + struct.pack("<I", 16) + fmt + b"data" + struct.pack("<I", len(data)) + data
     open(name, "wb").write(b"RIFF" + struct.pack("<I", len(body)) + body)
+
+
+def dumps(path):
+    """The runner's state dumps, one JSON object a line."""
+    return [json.loads(l) for l in open(path)]
 
 
 def png_pixels(path):
