@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "../tests/support/midi.h"
 #include "audio/mixer.h"
 #include "platform/platform_audio.h"
 
@@ -16,16 +17,6 @@ namespace {
 constexpr int VOICES = 32;
 constexpr int CALLBACK_FRAMES = 1024;
 std::vector<uint8_t> Samples[VOICES];
-
-void PutVlq(std::vector<uint8_t>& v, uint32_t x) {
-    uint8_t b[5];
-    int n = 0;
-    b[n++] = uint8_t(x & 0x7f);
-    while (x >>= 7)
-        b[n++] = uint8_t(0x80 | (x & 0x7f));
-    while (n)
-        v.push_back(b[--n]);
-}
 
 // A busy piece: chords of four notes on four channels, a new chord every eighth of a beat, a minute long.
 std::vector<uint8_t> BusyMidi() {
@@ -47,11 +38,7 @@ std::vector<uint8_t> BusyMidi() {
     }
     PutVlq(t, 0);
     t.insert(t.end(), {0xff, 0x2f, 0x00});
-    std::vector<uint8_t> v = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k'};
-    uint32_t n = uint32_t(t.size());
-    v.insert(v.end(), {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)});
-    v.insert(v.end(), t.begin(), t.end());
-    return v;
+    return MidiFile(t, 96);
 }
 
 void StartVoices() {

@@ -12,7 +12,7 @@
 namespace {
 
 void MakeWorld() {
-    for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
+    ResetWorld();
     for (int i = 0; i < 40; ++i) {
         ObjectRecord& r = World.ObjectTable[i];
         r.state = i == 0 ? 1 : 2;

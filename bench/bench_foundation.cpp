@@ -2,7 +2,7 @@
 // its forced frame.
 #include <benchmark/benchmark.h>
 
-#include <cstring>
+#include <cstdio>
 
 #include "app/app.h"
 #include "core/print.h"
@@ -24,7 +24,7 @@ void SetUp1024() {
     InstallConsolePrinting();
     InitVideo();
     RegisterGameFont();
-    memset(&Menu, 0, sizeof Menu);
+    Menu = MenuRecord{};
     for (int i = 0; i < 60; ++i) Print("A line of console history, as start-up and level loads print them");
     Console.ConsoleState = CON_OPEN;
     Console.ConsoleHeight = 384;

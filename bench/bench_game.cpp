@@ -2,11 +2,10 @@
 // with and without the grid, and MonsterThink for 255 monsters.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <memory>
 #include <random>
 #include <vector>
 
+#include "../tests/support/walls.h"
 #include "app/app.h"
 #include "core/random.h"
 #include "game/monsters.h"
@@ -23,17 +22,16 @@ enum Map { MAP_ROOMS = 0, MAP_SCATTERED = 1 };
 // 20 000 wall segments: rooms, the outlines of 5000 small boxes on a 2-unit pitch over 200 x 100; or
 // scattered, 20 000 short walls at random over 400 x 400.
 void MakeWalls(int map) {
-    ClearModel(World.OcclusionModel);
     std::vector<Segment> walls;
     std::mt19937 rng(3);
     if (map == MAP_ROOMS) {
         for (int i = 0; i < 5000; ++i) {
             float x = float(i % 100) * 2.0f, z = float(i / 100) * 2.0f;
             float x2 = x + 1.5f, z2 = z + 0.75f;
-            walls.push_back({x, 0, z, x2, 0, z});
-            walls.push_back({x2, 0, z, x2, 0, z2});
-            walls.push_back({x2, 0, z2, x, 0, z2});
-            walls.push_back({x, 0, z2, x, 0, z});
+            walls.push_back(Wall(x, z, x2, z));
+            walls.push_back(Wall(x2, z, x2, z2));
+            walls.push_back(Wall(x2, z2, x, z2));
+            walls.push_back(Wall(x, z2, x, z));
         }
     } else {
         std::uniform_real_distribution<float> u(0, 400), s(-2, 2);
@@ -42,23 +40,13 @@ void MakeWalls(int map) {
             walls.push_back({x, 0, z, x + s(rng), 0, z + s(rng)});
         }
     }
-    auto store = std::make_shared<ModelStore>();
-    store->frames.resize(1);
-    Mesh& m = store->frames[0];
-    m.segments = static_cast<Segment*>(std::malloc(walls.size() * sizeof(Segment)));
-    std::copy(walls.begin(), walls.end(), m.segments);
-    m.count = m.capacity = int32_t(walls.size());
-    World.OcclusionModel.frames = store->frames.data();
-    World.OcclusionModel.frameCount = 1;
-    World.OcclusionModel.store = std::move(store);
+    SetWalls(walls);
 }
 
 // The player and 255 monsters spread over the map. firing: 0 none, 1 every other monster with a
 // 10-tick reload, 2 every monster on every tick. Shots do no damage, so the scene stays the same.
 void MakeWorld(int map, int firing) {
-    for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
-    for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
-    for (WeaponRecord& w : World.WeaponTable) ClearWeaponRecord(w);
+    ResetWorld();
     MakeWalls(map);
     PrepareWalls();
     Program.GameState = GS_PLAYING;

@@ -1,13 +1,13 @@
 // Rasteriser and frame benchmarks: DrawLine against memset, and the line passes of a full level frame.
 #include <benchmark/benchmark.h>
 
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "../tests/support/dxf.h"
+#include "../tests/support/scratch.h"
 #include "app/app.h"
 #include "app/settings.h"
 #include "game/world.h"
@@ -63,39 +63,28 @@ void BM_MemsetSameBytes(benchmark::State& state) {
 }
 BENCHMARK(BM_MemsetSameBytes);
 
-std::string LineText(float x1, float y1, float z1, float x2, float y2, float z2) {
-    char b[256];
-    std::snprintf(b, sizeof b, "0\n3DLINE\n10\n%g\n20\n%g\n30\n%g\n11\n%g\n21\n%g\n31\n%g\n", x1, y1, z1, x2, y2, z2);
-    return b;
-}
-
 // A level of 20 000 segments: 5 000 wall pieces (floor line, top line, two posts) over a 160 x 160
 // area around the player, and 255 objects with a 12-edge box model placed in view.
 void BuildScene() {
     static bool built = false;
     if (built) return;
     built = true;
-    std::string dir = std::filesystem::temp_directory_path().string();
-    std::string map = dir + "/zarvo_bench_level.dxf", box = dir + "/zarvo_bench_box.dxf";
+    const std::string map = ScratchPath("level.dxf"), box = ScratchPath("box.dxf");
     std::string text;
     std::mt19937 rng(11);
     for (int i = 0; i < 5000; ++i) {
         float x = float(rng() % 16000) / 100 - 80, z = float(rng() % 16000) / 100 - 80;
         float x2 = (rng() & 1) ? x + 2 : x, z2 = (x2 == x) ? z + 2 : z;
-        text += LineText(x, 0, z, x2, 0, z2) + LineText(x, -2, z, x2, -2, z2) + LineText(x, 0, z, x, -2, z) +
-                LineText(x2, 0, z2, x2, -2, z2);
+        text += DxfLine(x, 0, z, x2, 0, z2) + DxfLine(x, -2, z, x2, -2, z2) + DxfLine(x, 0, z, x, -2, z) +
+                DxfLine(x2, 0, z2, x2, -2, z2);
     }
-    FILE* f = std::fopen(map.c_str(), "w");
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
+    WriteFile(map, text);
     text.clear();
     const float c[8][3] = {{-.3f, 0, -.3f}, {.3f, 0, -.3f}, {.3f, 0, .3f}, {-.3f, 0, .3f},
                            {-.3f, -.6f, -.3f}, {.3f, -.6f, -.3f}, {.3f, -.6f, .3f}, {-.3f, -.6f, .3f}};
     const int e[12][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6}, {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
-    for (auto& k : e) text += LineText(c[k[0]][0], c[k[0]][1], c[k[0]][2], c[k[1]][0], c[k[1]][1], c[k[1]][2]);
-    f = std::fopen(box.c_str(), "w");
-    std::fputs(text.c_str(), f);
-    std::fclose(f);
+    for (auto& k : e) text += DxfLine(c[k[0]][0], c[k[0]][1], c[k[0]][2], c[k[1]][0], c[k[1]][1], c[k[1]][2]);
+    WriteFile(box, text);
 
     BuildTrigTables();
     LoadSingleFrameModel(World.LevelModel, map.c_str(), 0);

@@ -1,19 +1,16 @@
 // Fuzz target for the definition reader: the input is a definition file; every slot's key is then looked
 // up field by field, and the table is pushed and popped.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 
+#include "../tests/support/scratch.h"
 #include "defs/definition.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/zarvo_fuzz_definition_" + std::to_string(getpid()) + ".def";
-    if (FILE* f = fopen(path.c_str(), "wb")) {
-        fwrite(data, 1, size, f);
-        fclose(f);
-    }
+    static const std::string path = ScratchPath("input.def");
+    WriteFile(path, std::string_view(reinterpret_cast<const char*>(data), size));
     PushDefinitionFile();
     LoadDefinitionFile(path.c_str());
     char small[8];

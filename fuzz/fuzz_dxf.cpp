@@ -3,14 +3,13 @@
 // itself but picks its lines from a small vocabulary of codes, entity names and values, so that the
 // pair reading (codes taking their values, entities started, ended short or restarted, names inside
 // values, lines outside any pair, an unterminated last line) is reached at once.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "../tests/support/scratch.h"
 #include "model/dxf.h"
 
 namespace {
@@ -37,14 +36,11 @@ std::string LinesFrom(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string path = "/tmp/zarvo_fuzz_dxf_" + std::to_string(getpid()) + ".dxf";
+    static const std::string path = ScratchPath("input.dxf");
     const int floorPlanOnly = size > 0 && (data[0] & 1);
     std::string text = size > 0 && (data[0] & 2) ? LinesFrom(data + 1, size - 1)
                                                  : std::string(reinterpret_cast<const char*>(data), size);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
+    if (!WriteFile(path, text)) return 0;
     Mesh fast;
     int a = LoadMesh(fast, path.c_str(), floorPlanOnly);
     if (text.size() < 16384) {

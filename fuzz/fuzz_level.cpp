@@ -6,15 +6,17 @@
 #include <cstdio>
 #include <string>
 
-#include "fuzz_util.h"
+#include "../tests/support/dxf.h"
+#include "../tests/support/scratch.h"
 #include "app/app.h"
 #include "defs/level.h"
 #include "defs/menu.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    if (!EnterFuzzDirectory("level")) return 0;
-    WriteFuzzFile("box.dxf", "0\n3DFACE\n10\n0\n20\n0\n30\n1\n11\n1\n21\n0\n31\n1\n12\n1\n22\n1\n32\n1\n13\n0\n23\n1\n33\n1\n");
-    WriteFuzzFile("box.mdl", "FRAMES=1\rSCALE=2\rFRAME0=box.dxf\r");
+    static ScratchDir dir(ScratchDir::Enter, "fuzz-level");
+    const float face[12] = {0, 0, 1, 1, 0, 1, 1, 1, 1, 0, 1, 1};
+    WriteFile("box.dxf", DxfFace(face));
+    WriteFile("box.mdl", "FRAMES=1\rSCALE=2\rFRAME0=box.dxf\r");
     return 0;
 }
 
@@ -29,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         parts[part] += char(data[i]);
     }
-    for (int i = 0; i < 5; ++i) WriteFuzzFile(kNames[i], parts[i]);
+    for (int i = 0; i < 5; ++i) WriteFile(kNames[i], parts[i]);
     LoadLevel("level.lvl");
     LoadMenuItems("m.itm");
     Program.GameState = GS_MENU;

@@ -6,21 +6,23 @@
 #include <cstdio>
 #include <string>
 
-#include "fuzz_util.h"
+#include "../tests/support/dxf.h"
+#include "../tests/support/scratch.h"
 #include "defs/models.h"
 #include "model/model.h"
 #include "render/raster.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    if (!EnterFuzzDirectory("model")) return 0;
-    WriteFuzzFile("a.dxf", "0\n3DFACE\n10\n0\n20\n0\n30\n1\n11\n1\n21\n0\n31\n1\n12\n1\n22\n1\n32\n1\n13\n0\n23\n1\n33\n1\n");
-    WriteFuzzFile("b.dxf", "3DLINE\n10\n-1\n20\n0\n30\n2\n11\n1\n21\n0\n31\n3\n");
+    static ScratchDir dir(ScratchDir::Enter, "fuzz-model");
+    const float face[12] = {0, 0, 1, 1, 0, 1, 1, 1, 1, 0, 1, 1};
+    WriteFile("a.dxf", DxfFace(face));
+    WriteFile("b.dxf", "3DLINE\n10\n-1\n20\n0\n30\n2\n11\n1\n21\n0\n31\n3\n");  // a name without its 0 code
     BuildTrigTables();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    WriteFuzzFile("m.mdl", std::string(reinterpret_cast<const char*>(data), size));
+    WriteFile("m.mdl", std::string_view(reinterpret_cast<const char*>(data), size));
     Model model;
     LoadModelFile(model, "m.mdl", 0);
     const float eye[3] = {0, 0, -2}, at[3] = {0, 0, 0};

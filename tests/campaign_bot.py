@@ -14,10 +14,12 @@ non-zero status. The seed is 1, or CAMPAIGN_SEED from the environment.
 import json
 import math
 import os
-import struct
 import subprocess
 import sys
-import zlib
+
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), 'e2e'))
+import scene            # the runner scripts' readers of definition files and screenshots
 
 GS_MENU, GS_PLAYING, GS_LEVEL_DONE, GS_WON = 0, 1, 4, 6
 OBJ_DYING = 102
@@ -43,24 +45,12 @@ def check(cond, what):
 
 
 # ---- the levels ---------------------------------------------------------------------------------
-def read_definition(path):
-    """KEY=VALUE lines ending with CR, as the game reads them (comments start with /)."""
-    out = {}
-    for line in open(path, 'rb').read().decode('latin-1').split('\r'):
-        line = line.replace('\n', '')
-        if not line or '/' in line[:2] or '=' not in line:
-            continue
-        key, value = line.rsplit('=', 1)
-        out[key] = value
-    return out
-
-
 class Level:
     """A level file with the grid it was drawn from: walkable cells, sight lines, routes."""
 
     def __init__(self, game_dir, name, layout, tools):
         self.name = name
-        self.defs = read_definition(os.path.join(game_dir, name))
+        self.defs = scene.read_defs(os.path.join(game_dir, name))
         self.grid = layout['grid']
         self.rows = len(self.grid)
         self.bfs = tools.bfs_path
@@ -346,19 +336,9 @@ class Bot:
 
 # ---- screenshots ----------------------------------------------------------------------------------
 def png_rgb(path):
-    data = open(path, 'rb').read()
-    check(data[:8] == b'\x89PNG\r\n\x1a\n', '%s is not a PNG' % path)
-    pos, idat, w, h = 8, b'', 0, 0
-    while pos < len(data):
-        n, kind = struct.unpack('>I4s', data[pos:pos + 8])
-        if kind == b'IHDR':
-            w, h, depth, colour = struct.unpack('>IIBB', data[pos + 8:pos + 18])
-            check(depth == 8 and colour == 2, '%s: not 8-bit RGB' % path)
-        elif kind == b'IDAT':
-            idat += data[pos + 8:pos + 8 + n]
-        pos += 12 + n
-    raw = zlib.decompress(idat)
-    check(len(raw) == h * (1 + 3 * w), '%s: %d bytes of pixels for %dx%d' % (path, len(raw), w, h))
+    w, h, raw = scene.png_pixels(path)
+    # three bytes a pixel after each row's filter byte: 8-bit RGB, the only such PNG colour type
+    check(len(raw) == h * (1 + 3 * w), '%s: %d bytes of pixels for %dx%d, not 8-bit RGB' % (path, len(raw), w, h))
     return w, h, raw
 
 
@@ -472,7 +452,6 @@ def main():
         sys.stderr.write('usage: campaign_bot.py RUNNER GAME_DIR SOURCE_DIR\n')
         return 2
     runner, game_dir, source = sys.argv[1:]
-    sys.dont_write_bytecode = True
     sys.path.insert(0, os.path.join(source, 'tools'))
     import make_content     # the grids the maps were drawn from, and the route finder
     layouts = {l['name']: l for l in make_content.LEVELS}
@@ -495,14 +474,14 @@ def main():
             name, number = level.next, number + 1
         check(number == len(make_content.LEVELS) == 6, 'the campaign had %d levels' % number)
         check(d['GameState'] == GS_WON, 'no victory screen: state %d' % d['GameState'])
-        win_music = read_definition(os.path.join(game_dir, 'start.mnu'))['WINMIDI']
+        win_music = scene.read_defs(os.path.join(game_dir, 'start.mnu'))['WINMIDI']
         check([m['file'] for m in d['music']['slots']] == [win_music], 'victory music %s' % d['music'])
         won = os.path.join(game_dir, 'victory.png')
         g.send('screenshot ' + won)
         shots.append(won)
         log('victory screen: state %d, score %.0f' % (d['GameState'], d['player']['score']))
         d = g.dump('press RETURN', 'ticks 30')
-        start_menu = read_definition(os.path.join(game_dir, 'start.mnu'))['DEFMENU']
+        start_menu = scene.read_defs(os.path.join(game_dir, 'start.mnu'))['DEFMENU']
         check(d['GameState'] == GS_MENU and d['menu']['visible'] and d['menu']['file'] == start_menu,
               'continue on the victory screen gave state %d, menu %s' % (d['GameState'], d['menu']['file']))
         log('back to the start menu: state %d, %d ticks in all, %d dumps' % (d['GameState'], d['ticks'], g.trips))

@@ -9,6 +9,7 @@
 #include "core/print.h"
 #include "audio/mixer.h"
 #include "audio/music.h"
+#include "console/console.h"
 #include "core/bounded.h"
 #include "core/settings.h"
 #include "audio/sound.h"
@@ -18,6 +19,7 @@
 #include "platform/platform.h"
 #include "platform/platform_audio.h"
 #include "runner/dump.h"
+#include "support/random.h"
 #include "test_audio_util.h"
 
 using namespace audiotest;
@@ -50,8 +52,8 @@ class AudioMusic : public ::testing::Test {
         rate = MixerDeviceRate();
     }
     static std::string Midi(const std::string& name, int notes, int ticksEach) {
-        std::string path = Scratch(name);
-        EXPECT_TRUE(WriteBytes(path, MakeMidi(notes, ticksEach)));
+        std::string path = ScratchPath(name);
+        EXPECT_TRUE(WriteFile(path, MakeMidi(notes, ticksEach)));
         return path;
     }
     // Advances the virtual clock in steps, running the service after each like the main loop does;
@@ -162,23 +164,24 @@ TEST(AudioMidi, SanityCheckReadsTheDeclaredTracksAndSaysWhatIsWrong) {
 
 TEST_F(AudioMusic, LoadingFillsFreeSlotsAndRefusesBadFilesInOneLineEach) {
     std::string song = Midi("song.mid", 4, 48);
-    std::string empty = Scratch("empty.mid"), cut = Scratch("cut.mid"), big = Scratch("big.mid");
-    ASSERT_TRUE(WriteBytes(empty, {}));
+    std::string empty = ScratchPath("empty.mid"), cut = ScratchPath("cut.mid"), big = ScratchPath("big.mid");
+    ASSERT_TRUE(WriteFile(empty, ""));
     std::vector<uint8_t> bytes = MakeMidi(4, 48);
     bytes.pop_back();
-    ASSERT_TRUE(WriteBytes(cut, bytes));
-    ASSERT_TRUE(WriteBytes(big, MakeMidi(4, 48)));
+    ASSERT_TRUE(WriteFile(cut, bytes));
+    ASSERT_TRUE(WriteFile(big, MakeMidi(4, 48)));
     ASSERT_EQ(truncate(big.c_str(), off_t(MUSIC_MAX_FILE_BYTES + 1)), 0);
     Print("--bad music--");
-    for (const std::string& bad : {empty, cut, big, Scratch("missing.mid"), ScratchDir(), std::string()})
+    const std::string missing = ScratchPath("missing.mid"), folder = ProgramScratch().path();
+    for (const std::string& bad : {empty, cut, big, missing, folder, std::string()})
         EXPECT_EQ(LoadMusic(bad.c_str()), -1) << bad;
     EXPECT_EQ(
         LinesAfter("--bad music--"),
         (std::vector<std::string>{"Music file " + empty + " refused: not a standard MIDI file",
                                   "Music file " + cut + " refused: track 1 runs past the end of the file",
                                   "Music file " + big + " refused: larger than 4 MiB",
-                                  "Cannot open music file " + Scratch("missing.mid"),
-                                  "Cannot open music file " + ScratchDir(), "Cannot open music file "}));
+                                  "Cannot open music file " + missing, "Cannot open music file " + folder,
+                                  "Cannot open music file "}));
     unlink(big.c_str());
     for (const MusicSlot& s : Music.MusicSlots)
         EXPECT_EQ(s.state, MUSIC_FREE);
@@ -269,8 +272,8 @@ TEST_F(AudioMusic, SynthesiserSoundsAfterPlayAndFallsSilentAfterStop) {
 TEST_F(AudioMusic, TrailingBytesAfterTheLastTrackPlayLikeTheFileWithout) {
     // Plays a file from its start to its end through the synthesiser: milliseconds and loudness.
     auto playThrough = [&](const std::vector<uint8_t>& bytes) {
-        std::string path = Scratch("tail.mid");
-        EXPECT_TRUE(WriteBytes(path, bytes));
+        std::string path = ScratchPath("tail.mid");
+        EXPECT_TRUE(WriteFile(path, bytes));
         UnloadAllMusic();
         Render(rate); // let any earlier notes die away
         EXPECT_EQ(LoadMusic(path.c_str()), 0);
@@ -298,11 +301,11 @@ TEST_F(AudioMusic, TrailingBytesAfterTheLastTrackPlayLikeTheFileWithout) {
 
 TEST_F(AudioMusic, GarbageEventsInASaneFileDoNotStopTheGame) {
     std::vector<uint8_t> bytes = MakeMidi(3, 48);
-    uint32_t seed = 12345;
+    const std::vector<int> noise = DrawsFrom(12345, int(bytes.size()));
     for (size_t i = 22; i + 3 < bytes.size(); ++i)
-        bytes[i] = uint8_t((seed = seed * 214013u + 2531011u) >> 16);
-    std::string path = Scratch("garbage.mid");
-    ASSERT_TRUE(WriteBytes(path, bytes));
+        bytes[i] = uint8_t(noise[i - 22]);
+    std::string path = ScratchPath("garbage.mid");
+    ASSERT_TRUE(WriteFile(path, bytes));
     ASSERT_EQ(LoadMusic(path.c_str()), 0);
     PlayMusic(0);
     Run(3000, 100); // refused or played as noise, never a fault
@@ -319,9 +322,9 @@ TEST_F(AudioMusic, ShutdownTurnsEveryCallIntoANoOpAndAFolderIsNoSoundfont) {
     EXPECT_NE(StateDumpJson().find("\"music\":{\"ready\":0"), std::string::npos);
     // A SOUNDFONT that names a folder is passed over for the system's own soundfont.
     Print("--folder--");
-    int ok = InitMusicWith(ScratchDir());
+    int ok = InitMusicWith(ProgramScratch().path());
     if (ok) {
-        EXPECT_STRNE(PlatformMusicSoundfont(), ScratchDir().c_str());
+        EXPECT_STRNE(PlatformMusicSoundfont(), ProgramScratch().path().c_str());
         EXPECT_NE(std::string(PlatformMusicSoundfont()).find("/usr/share/sounds/"), std::string::npos);
     } else {
         std::vector<std::string> lines = LinesAfter("--folder--");

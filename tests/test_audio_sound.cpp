@@ -5,6 +5,7 @@
 #include "core/print.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
+#include "console/console.h"
 #include "defs/level.h"
 #include "defs/sounds.h"
 #include "game/contact.h"
@@ -36,12 +37,12 @@ class AudioSound : public ::testing::Test {
         Settings.SOUNDVOL = savedVolume;
     }
     static std::string Wav(const std::string& name, const std::vector<uint8_t>& data) {
-        std::string path = Scratch(name);
-        EXPECT_TRUE(WriteBytes(path, MakeWav(data)));
+        std::string path = ScratchPath(name);
+        EXPECT_TRUE(WriteFile(path, MakeWav(data)));
         return path;
     }
     static std::string List(const std::string& name, const std::vector<std::string>& lines) {
-        std::string path = Scratch(name);
+        std::string path = ScratchPath(name);
         EXPECT_TRUE(WriteDefinition(path, lines));
         return path;
     }
@@ -82,8 +83,8 @@ TEST_F(AudioSound, ListRowsFillBuffersThreeTimesRowPlusSlot) {
     // Three files in a row fill 3r .. 3r + 2 and print only the first name; unnamed rows, slots and
     // failed loads leave what the entries say. Each failed load says why in one line.
     Sound.SoundTable[1][1] = 55;
-    std::string missing = Scratch("missing.wav"), floats = Scratch("float.wav");
-    ASSERT_TRUE(WriteBytes(floats, MakeWav(std::vector<uint8_t>(64, 0), {11025, 1, 32, 3})));
+    std::string missing = ScratchPath("missing.wav"), floats = ScratchPath("float.wav");
+    ASSERT_TRUE(WriteFile(floats, MakeWav(std::vector<uint8_t>(64, 0), {11025, 1, 32, 3})));
     std::string three = List(
         "three.snd", {"SOUNDS=3", "SOUND0=" + missing + ";" + floats, "SOUND2=" + a + ";" + b + ";" + c});
     Print("--three--");
@@ -257,7 +258,7 @@ class AudioGame : public GameFixture {
 
 TEST_F(AudioGame, AFarShooterLeavesTheNearShotOfTheSameSoundPlaying) {
     // A 200 ms knife sound; the player strikes, then a monster out of hearing range strikes too.
-    ASSERT_TRUE(WriteBytes("knife.wav", MakeWav(Sine8(4400, 100, 100), {22050})));
+    ASSERT_TRUE(WriteFile("knife.wav", MakeWav(Sine8(4400, 100, 100), {22050})));
     const int knife = Buf(WPN_KNIFE + 2, 1);
     ASSERT_EQ(LoadWave(knife, "knife.wav"), knife);
     Settings.SOUNDVOL = 80;

@@ -138,14 +138,14 @@ TEST(AudioWave, HostileFilesAreRefusedWithTheirReason) {
 TEST(AudioWave, FilesThatCannotBeReadAreRefused) {
     WaveSamples w;
     char reason[96] = "";
-    EXPECT_EQ(ReadWaveFile(Scratch("no_such.wav").c_str(), &w), -1);
-    EXPECT_EQ(ReadWaveFile(ScratchDir().c_str(), &w), -1); // a folder
-    std::string pipe = Scratch("pipe.wav"); // a named pipe is not opened (it would wait for a writer)
+    EXPECT_EQ(ReadWaveFile(ScratchPath("no_such.wav").c_str(), &w), -1);
+    EXPECT_EQ(ReadWaveFile(ProgramScratch().path().c_str(), &w), -1); // a folder
+    std::string pipe = ScratchPath("pipe.wav"); // a named pipe is not opened (it would wait for a writer)
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     EXPECT_EQ(ReadWaveFile(pipe.c_str(), &w), -1);
     unlink(pipe.c_str());
-    std::string big = Scratch("big.wav"); // larger than any effect: refused unread
-    ASSERT_TRUE(WriteBytes(big, MakeWav(std::vector<uint8_t>(16, 128))));
+    std::string big = ScratchPath("big.wav"); // larger than any effect: refused unread
+    ASSERT_TRUE(WriteFile(big, MakeWav(std::vector<uint8_t>(16, 128))));
     ASSERT_EQ(truncate(big.c_str(), off_t(WAVE_MAX_FILE_BYTES + 1)), 0);
     EXPECT_EQ(ReadWaveFile(big.c_str(), &w, reason, sizeof reason), 0);
     EXPECT_STREQ(reason, "larger than 32 MiB");

@@ -17,39 +17,15 @@
 #include "game/world.h"
 #include "render/passes.h"
 #include "render/video.h"
+#include "support/wav.h"
 #include "test_util.h"
 
 namespace {
 
-// A short 8-bit mono PCM WAV file.
-void WriteWav(const std::string& name) {
-    std::string d(200, char(0x80));
-    auto le = [](uint32_t v, int n) {
-        std::string s;
-        for (int i = 0; i < n; ++i) s += char((v >> (8 * i)) & 0xFF);
-        return s;
-    };
-    std::string fmt = le(1, 2) + le(1, 2) + le(22050, 4) + le(22050, 4) + le(1, 2) + le(8, 2);
-    std::string body = "WAVEfmt " + le(16, 4) + fmt + "data" + le(uint32_t(d.size()), 4) + d;
-    WriteFile(name, "RIFF" + le(uint32_t(body.size()), 4) + body);
-}
-
-// The buffers played since the last call.
-std::vector<int> Played() {
-    std::vector<int> out;
-    for (int i = 0; i < SoundPlayCount(); ++i) out.push_back(SoundPlayAt(i)->buffer);
-    SoundClearPlays();
-    return out;
-}
-
 class Commands : public ::testing::Test {
   protected:
     void SetUp() override { ResetProgram(); }
-    void TearDown() override {
-        Settings.SCREENX = 640;
-        Settings.SCREENY = 480;
-        ChangeResolution();
-    }
+    void TearDown() override { ResetProgram(); }  // back to 640 x 480
     ScratchDir dir;
 };
 
@@ -152,8 +128,8 @@ TEST_F(Commands, MenuLayoutNavigationAndSounds) {
 
     Menu.itemCount = 3;
     ASSERT_EQ(SoundInit(), 1);
-    WriteWav("move.wav");
-    WriteWav("act.wav");
+    WriteFile("move.wav", SilentWav(200, 22050));
+    WriteFile("act.wav", SilentWav(200, 22050));
     WriteFile("menu.snd", "SOUNDS=18\rSOUND17=move.wav;act.wav\r");
     LoadSoundList("menu.snd");
     const int move = Sound.SoundTable[17][0], act = Sound.SoundTable[17][1];
@@ -225,7 +201,7 @@ TEST_F(Commands, AnimationAdvancesOnCallsOneAndTwelveInPlayOnly) {
     ResetAnimation();
     AnimationStep();
     EXPECT_EQ(m.state, OBJ_FREE) << "freed at the end of its death animation";
-    for (int i = 0; i < OBJECT_COUNT; ++i) ClearObjectRecord(World.ObjectTable[i]);
+    ResetWorld();
 }
 
 }  // namespace

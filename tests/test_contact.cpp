@@ -9,11 +9,11 @@
 #include "audio/sound.h"
 #include "game/contact.h"
 #include "game/world.h"
+#include "support/walls.h"
+#include "support/wav.h"
 #include "test_util.h"
 
 namespace {
-
-Segment Seg(float x1, float z1, float x2, float z2) { return Segment{x1, 0, z1, x2, 0, z2}; }
 
 float DistanceToSegment(float px, float pz, const Segment& s) {
     double dx = s.x2 - s.x1, dz = s.z2 - s.z1;
@@ -23,7 +23,7 @@ float DistanceToSegment(float px, float pz, const Segment& s) {
 }
 
 TEST(Contact, LongWallPushesToExactlyTheRadiusOnEitherSide) {
-    const Segment wall = Seg(-10, 0, 10, 0);  // along +x: the normal (-dz, dx) points to +z
+    const Segment wall = Wall(-10, 0, 10, 0);  // along +x: the normal (-dz, dx) points to +z
     float out[3] = {7, 7, 7};
     float c[3] = {2, 0, 1.4f};
     EXPECT_EQ(CirclePushFromSegment(c, 1.4f, wall, out), 0);
@@ -45,7 +45,7 @@ TEST(Contact, LongWallPushesToExactlyTheRadiusOnEitherSide) {
     EXPECT_FLOAT_EQ(out[2], -1.4f);
 
     // Reversing the wall flips the normal, so the centre on the line now goes to +z.
-    ASSERT_EQ(CirclePushFromSegment(c, 1.4f, Seg(10, 0, -10, 0), out), 1);
+    ASSERT_EQ(CirclePushFromSegment(c, 1.4f, Wall(10, 0, -10, 0), out), 1);
     EXPECT_FLOAT_EQ(out[2], 1.4f);
 
     // The pushed array may be the centre itself.
@@ -55,7 +55,7 @@ TEST(Contact, LongWallPushesToExactlyTheRadiusOnEitherSide) {
 }
 
 TEST(Contact, WallEndsActAsRoundPosts) {
-    const Segment wall = Seg(0, 0, 10, 0);
+    const Segment wall = Wall(0, 0, 10, 0);
     float out[3];
     // Beyond the first end (t < 0): pushed radially away from (0, 0).
     float c[3] = {-0.6f, 0, 0.8f};  // distance 1.0
@@ -88,7 +88,7 @@ TEST(Contact, ZeroLengthSegmentsAndCentresOnEndsStayPut) {
     EXPECT_EQ(out[0], 5);
 
     // A centre exactly on a wall end lies on the wall's line (t = 0): pushed off the negative side.
-    ASSERT_EQ(CirclePushFromSegment(c, 1.4f, Seg(0, 0, 0, -5), out), 1);
+    ASSERT_EQ(CirclePushFromSegment(c, 1.4f, Wall(0, 0, 0, -5), out), 1);
     EXPECT_FLOAT_EQ(out[0], -1.4f);
     EXPECT_EQ(out[2], 0);
     // On the post itself there is no direction: a contact that leaves the centre where it is.
@@ -103,7 +103,7 @@ TEST(Contact, ResultsAreExactlyRadiusAwayAndNeverNaN) {
     std::uniform_real_distribution<float> u(-20, 20);
     int contacts = 0;
     for (int i = 0; i < 20000; ++i) {
-        Segment s = Seg(u(rng), u(rng), u(rng), u(rng));
+        Segment s = Wall(u(rng), u(rng), u(rng), u(rng));
         float c[3] = {u(rng) * 0.3f, 0, u(rng) * 0.3f};
         float r = std::fabs(u(rng)) * 0.2f + 0.1f;
         float out[3] = {NAN, 0, NAN};
@@ -123,7 +123,7 @@ TEST(Contact, ResultsAreExactlyRadiusAwayAndNeverNaN) {
     for (float a : extremes)
         for (float b : extremes)
             for (float p : extremes) {
-                Segment s = Seg(a, b, b, a);
+                Segment s = Wall(a, b, b, a);
                 float c[3] = {p, 0, -p * 0.5f};
                 float out[3] = {c[0], 0, c[2]};
                 CirclePushFromSegment(c, 1.4f, s, out);
@@ -153,12 +153,7 @@ class PlacedSound : public ::testing::Test {
     void SetUp() override {
         ResetProgram();
         ASSERT_EQ(SoundInit(), 1);
-        std::string d(100, char(0x80));
-        std::string fmt = std::string("\x01\x00\x01\x00\x22\x56\x00\x00\x22\x56\x00\x00\x01\x00\x08\x00", 16);
-        std::string body = "WAVEfmt " + std::string("\x10\x00\x00\x00", 4) + fmt + "data" +
-                           std::string("\x64\x00\x00\x00", 4) + d;
-        uint32_t n = uint32_t(body.size());
-        WriteFile("s.wav", "RIFF" + std::string(reinterpret_cast<const char*>(&n), 4) + body);
+        WriteFile("s.wav", SilentWav(100, 22050));
         ASSERT_EQ(LoadWave(12, "s.wav"), 12);
         SoundClearPlays();
         saved = Settings.SOUNDVOL;

@@ -8,49 +8,22 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "model/dxf.h"
+#include "support/dxf.h"
+#include "support/scratch.h"
 
 namespace {
 
-std::string TempPath(const std::string& name) {
-    return (std::filesystem::path(::testing::TempDir()) / ("zarvo_dxf_" + name)).string();
-}
-
-std::string WriteTemp(const std::string& name, const std::string& bytes) {
-    std::string path = TempPath(name);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    return path;
-}
-
+// The test drawings: lines on layer 0, faces on a layer named walls.
 std::string Line3(float x1, float y1, float z1, float x2, float y2, float z2) {
-    char b[256];
-    std::snprintf(b, sizeof b, "0\n3DLINE\n8\n0\n10\n%g\n20\n%g\n30\n%g\n11\n%g\n21\n%g\n31\n%g\n", x1, y1, z1, x2,
-                  y2, z2);
-    return b;
+    return DxfLine(x1, y1, z1, x2, y2, z2, "0");
 }
-
-std::string Face(const float c[12]) {
-    std::string s = "0\n3DFACE\n8\nwalls\n";
-    const char* codes[12] = {"10", "20", "30", "11", "21", "31", "12", "22", "32", "13", "23", "33"};
-    for (int i = 0; i < 12; ++i) {
-        char b[64];
-        std::snprintf(b, sizeof b, "%s\n%g\n", codes[i], c[i]);
-        s += b;
-    }
-    return s;
-}
-
-std::string Dxf(const std::string& entities) {
-    return "0\nSECTION\n2\nENTITIES\n" + entities + "0\nENDSEC\n0\nEOF\n";
-}
+std::string Face(const float c[12]) { return DxfFace(c, "walls"); }
 
 void ExpectSegment(const Segment& s, float x1, float y1, float z1, float x2, float y2, float z2) {
     EXPECT_EQ(s.x1, x1);
@@ -66,7 +39,7 @@ const float kSquare[12] = {0, 0, 0, 4, 0, 0, 4, 3, 0, 0, 3, 0};
 }  // namespace
 
 TEST(DxfLine, DropsWhiteSpaceEverywhereAndReportsTheEnd) {
-    std::string path = WriteTemp("lines.txt", " 1 0 \r\n\t3D\vFA\fCE\r\nlast");
+    std::string path = ScratchFile("lines.txt", " 1 0 \r\n\t3D\vFA\fCE\r\nlast");
     FILE* f = std::fopen(path.c_str(), "r");
     char buf[DXF_LINE_BYTES];
     EXPECT_EQ(ReadDxfLine(f, buf), DXF_LINE);
@@ -82,7 +55,7 @@ TEST(DxfLine, DropsWhiteSpaceEverywhereAndReportsTheEnd) {
 
 TEST(DxfLine, LongLinesAreTruncatedWithoutLosingTheNextLine) {
     for (size_t len : {255u, 256u, 300u, 10000u}) {
-        std::string path = WriteTemp("long.txt", std::string(len, 'a') + "\n" + "10\n");
+        std::string path = ScratchFile("long.txt", std::string(len, 'a') + "\n" + "10\n");
         FILE* f = std::fopen(path.c_str(), "r");
         char buf[DXF_LINE_BYTES + 16];
         std::memset(buf, 'Z', sizeof buf);
@@ -97,7 +70,7 @@ TEST(DxfLine, LongLinesAreTruncatedWithoutLosingTheNextLine) {
 
 TEST(DxfMesh, FaceGivesFourEdgesInOrderAndDuplicatesAreDropped) {
     Mesh m;
-    ASSERT_EQ(LoadMesh(m, WriteTemp("face.dxf", Dxf(Face(kSquare))).c_str(), 0), 1);
+    ASSERT_EQ(LoadMesh(m, ScratchFile("face.dxf", DxfDrawing(Face(kSquare))).c_str(), 0), 1);
     ASSERT_EQ(m.count, 4);
     ExpectSegment(m.segments[0], 0, 0, 0, 4, 0, 0);
     ExpectSegment(m.segments[1], 4, 0, 0, 4, 3, 0);
@@ -105,8 +78,9 @@ TEST(DxfMesh, FaceGivesFourEdgesInOrderAndDuplicatesAreDropped) {
     ExpectSegment(m.segments[3], 0, 3, 0, 0, 0, 0);
 
     // The same face twice, and a 3DLINE repeating an edge reversed, add nothing.
-    std::string twice = Dxf(Face(kSquare) + Face(kSquare) + Line3(4, 3, 0, 4, 0, 0) + Line3(0, 0, 0, 0, 0, 7));
-    ASSERT_EQ(LoadMesh(m, WriteTemp("twice.dxf", twice).c_str(), 0), 1);
+    std::string twice =
+        DxfDrawing(Face(kSquare) + Face(kSquare) + Line3(4, 3, 0, 4, 0, 0) + Line3(0, 0, 0, 0, 0, 7));
+    ASSERT_EQ(LoadMesh(m, ScratchFile("twice.dxf", twice).c_str(), 0), 1);
     ASSERT_EQ(m.count, 5);
     ExpectSegment(m.segments[4], 0, 0, 0, 0, 0, 7);
 }
@@ -114,21 +88,22 @@ TEST(DxfMesh, FaceGivesFourEdgesInOrderAndDuplicatesAreDropped) {
 TEST(DxfMesh, TriangleFaceKeepsItsZeroLengthEdge) {
     const float tri[12] = {0, 0, 0, 2, 0, 0, 2, 0, 2, 2, 0, 2};
     Mesh m;
-    ASSERT_EQ(LoadMesh(m, WriteTemp("tri.dxf", Dxf(Face(tri))).c_str(), 0), 1);
+    ASSERT_EQ(LoadMesh(m, ScratchFile("tri.dxf", DxfDrawing(Face(tri))).c_str(), 0), 1);
     ASSERT_EQ(m.count, 4);
     ExpectSegment(m.segments[2], 2, 0, 2, 2, 0, 2);
     ExpectSegment(m.segments[3], 2, 0, 2, 0, 0, 0);
 }
 
 TEST(DxfMesh, FloorPlanKeepsOnlySegmentsAtHeightZero) {
-    std::string d = Dxf(Line3(0, 0, 0, 5, 0, 2) + Line3(0, 0, 0, 0, 3, 0) + Line3(1, -0.0f, 1, 2, 0, 2));
+    std::string d =
+        DxfDrawing(Line3(0, 0, 0, 5, 0, 2) + Line3(0, 0, 0, 0, 3, 0) + Line3(1, -0.0f, 1, 2, 0, 2));
     Mesh m;
-    ASSERT_EQ(LoadMesh(m, WriteTemp("floor.dxf", d).c_str(), 1), 1);
+    ASSERT_EQ(LoadMesh(m, ScratchFile("floor.dxf", d).c_str(), 1), 1);
     ASSERT_EQ(m.count, 2);
     ExpectSegment(m.segments[0], 0, 0, 0, 5, 0, 2);
     ExpectSegment(m.segments[1], 1, 0, 1, 2, 0, 2);  // -0 is height zero too
     // Only walls in the air: nothing kept, failure.
-    EXPECT_EQ(LoadMesh(m, WriteTemp("air.dxf", Dxf(Line3(0, 1, 0, 1, 1, 0))).c_str(), 1), 0);
+    EXPECT_EQ(LoadMesh(m, ScratchFile("air.dxf", DxfDrawing(Line3(0, 1, 0, 1, 1, 0))).c_str(), 1), 0);
     EXPECT_EQ(m.count, 0);
 }
 
@@ -138,54 +113,54 @@ TEST(DxfMesh, MatchingIsExactCaseSensitiveAndLooseBetweenCodes) {
     std::string d = "0\n3dline\n10\n9\n20\n9\n30\n9\n11\n9\n21\n9\n31\n8\n"
                     "  3D LINE \r\n junk\r\n 1 0\r\n1.5\r\nxx\n10\n2.5\n 2 0\n-1\n30\n0\n11\n7\n21\n0\n";
     Mesh m;
-    ASSERT_EQ(LoadMesh(m, WriteTemp("loose.dxf", d).c_str(), 0), 1);
+    ASSERT_EQ(LoadMesh(m, ScratchFile("loose.dxf", d).c_str(), 0), 1);
     ASSERT_EQ(m.count, 1);
     // Six codes seen (10 twice), so z2 was never given: zeroed at the start of the entity.
     ExpectSegment(m.segments[0], 2.5f, -1, 0, 7, 0, 0);
 }
 
 TEST(DxfMesh, CrLfFilesReadLikeLfFiles) {
-    std::string lf = Dxf(Face(kSquare) + Line3(1, 2, 3, 4, 5, 6));
+    std::string lf = DxfDrawing(Face(kSquare) + Line3(1, 2, 3, 4, 5, 6));
     std::string crlf;
     for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
     Mesh a, b;
-    ASSERT_EQ(LoadMesh(a, WriteTemp("lf.dxf", lf).c_str(), 0), 1);
-    ASSERT_EQ(LoadMesh(b, WriteTemp("crlf.dxf", crlf).c_str(), 0), 1);
+    ASSERT_EQ(LoadMesh(a, ScratchFile("lf.dxf", lf).c_str(), 0), 1);
+    ASSERT_EQ(LoadMesh(b, ScratchFile("crlf.dxf", crlf).c_str(), 0), 1);
     ASSERT_EQ(a.count, 5);
     ASSERT_EQ(b.count, 5);
     EXPECT_EQ(std::memcmp(a.segments, b.segments, sizeof(Segment) * 5), 0);
 }
 
 TEST(DxfMesh, TruncatedLastEntityKeepsTheCompleteOnes) {
-    std::string full = Dxf(Line3(1, 2, 3, 4, 5, 6));
+    std::string full = DxfDrawing(Line3(1, 2, 3, 4, 5, 6));
     std::string cut = "0\n3DLINE\n10\n1\n20\n2\n30\n3\n11\n4\n21\n5\n31\n6\n0\n3DLINE\n10\n7\n20\n8\n31";
     Mesh m;
-    ASSERT_EQ(LoadMesh(m, WriteTemp("cut.dxf", cut).c_str(), 0), 1);
+    ASSERT_EQ(LoadMesh(m, ScratchFile("cut.dxf", cut).c_str(), 0), 1);
     ASSERT_EQ(m.count, 1);
     ExpectSegment(m.segments[0], 1, 2, 3, 4, 5, 6);
     // The value of the last code is read even without a final line feed.
     std::string lastValue = "3DLINE\n10\n1\n20\n2\n30\n3\n11\n4\n21\n5\n31\n6";
-    ASSERT_EQ(LoadMesh(m, WriteTemp("lastvalue.dxf", lastValue).c_str(), 0), 1);
+    ASSERT_EQ(LoadMesh(m, ScratchFile("lastvalue.dxf", lastValue).c_str(), 0), 1);
     ExpectSegment(m.segments[0], 1, 2, 3, 4, 5, 6);
     // An entity name on an unterminated last line is never examined.
-    EXPECT_EQ(LoadMesh(m, WriteTemp("lastname.dxf", "0\n3DLINE").c_str(), 0), 0);
+    EXPECT_EQ(LoadMesh(m, ScratchFile("lastname.dxf", "0\n3DLINE").c_str(), 0), 0);
 }
 
 TEST(DxfMesh, HalfExtentsStartFromZero) {
     Mesh m;
-    ASSERT_EQ(LoadMesh(m, WriteTemp("ext.dxf", Dxf(Line3(2, -1, 2, 4, -3, 3))).c_str(), 0), 1);
+    ASSERT_EQ(LoadMesh(m, ScratchFile("ext.dxf", DxfDrawing(Line3(2, -1, 2, 4, -3, 3))).c_str(), 0), 1);
     EXPECT_FLOAT_EQ(m.halfExtents[0], 2.0f);  // min 0, max 4
     EXPECT_FLOAT_EQ(m.halfExtents[1], 1.5f);  // min -3, max 0
     EXPECT_FLOAT_EQ(m.halfExtents[2], 1.5f);
 }
 
 TEST(DxfMesh, ZeroSignsAndNaNFollowFloatEquality) {
-    std::string d = Dxf(Line3(0, 0, 0, 1, 1, 1) + Line3(-0.0f, 0, -0.0f, 1, 1, 1) +  // +0 == -0: dropped
-                        "0\n3DLINE\n10\nnan\n20\n0\n30\n0\n11\n1\n21\n1\n31\n1\n" +
-                        "0\n3DLINE\n10\nnan\n20\n0\n30\n0\n11\n1\n21\n1\n31\n1\n" +  // NaN: both kept
-                        "0\n3DLINE\n10\ninf\n20\n1e300\n30\n-1e300\n11\n1\n21\n1\n31\n1\n");
+    std::string d = DxfDrawing(Line3(0, 0, 0, 1, 1, 1) + Line3(-0.0f, 0, -0.0f, 1, 1, 1) +  // +0 == -0: dropped
+                               "0\n3DLINE\n10\nnan\n20\n0\n30\n0\n11\n1\n21\n1\n31\n1\n" +
+                               "0\n3DLINE\n10\nnan\n20\n0\n30\n0\n11\n1\n21\n1\n31\n1\n" +  // NaN: both kept
+                               "0\n3DLINE\n10\ninf\n20\n1e300\n30\n-1e300\n11\n1\n21\n1\n31\n1\n");
     Mesh m;
-    ASSERT_EQ(LoadMesh(m, WriteTemp("nan.dxf", d).c_str(), 0), 1);
+    ASSERT_EQ(LoadMesh(m, ScratchFile("nan.dxf", d).c_str(), 0), 1);
     ASSERT_EQ(m.count, 4);
     EXPECT_TRUE(std::isnan(m.segments[1].x1));
     EXPECT_TRUE(std::isnan(m.segments[2].x1));
@@ -195,17 +170,17 @@ TEST(DxfMesh, ZeroSignsAndNaNFollowFloatEquality) {
 
 TEST(DxfMesh, FailuresLeaveAnEmptyMesh) {
     Mesh m;
-    EXPECT_EQ(LoadMesh(m, TempPath("does-not-exist.dxf").c_str(), 0), 0);
-    EXPECT_EQ(LoadMesh(m, WriteTemp("empty.dxf", "").c_str(), 0), 0);
-    EXPECT_EQ(LoadMesh(m, WriteTemp("nothing.dxf", Dxf("0\nCIRCLE\n10\n1\n")).c_str(), 0), 0);
+    EXPECT_EQ(LoadMesh(m, ScratchPath("does-not-exist.dxf").c_str(), 0), 0);
+    EXPECT_EQ(LoadMesh(m, ScratchFile("empty.dxf", "").c_str(), 0), 0);
+    EXPECT_EQ(LoadMesh(m, ScratchFile("nothing.dxf", DxfDrawing("0\nCIRCLE\n10\n1\n")).c_str(), 0), 0);
     std::string binary;
     for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 131 + 7) & 0xFF);
-    EXPECT_EQ(LoadMesh(m, WriteTemp("binary.dxf", binary).c_str(), 0), 0);
+    EXPECT_EQ(LoadMesh(m, ScratchFile("binary.dxf", binary).c_str(), 0), 0);
     EXPECT_EQ(m.count, 0);
     // Entity names with no coordinates count toward the bound but allocate nothing and load nothing.
     std::string names;
     for (int i = 0; i < 20000; ++i) names += "3DFACE\n";
-    EXPECT_EQ(LoadMesh(m, WriteTemp("names.dxf", names).c_str(), 0), 0);
+    EXPECT_EQ(LoadMesh(m, ScratchFile("names.dxf", names).c_str(), 0), 0);
     EXPECT_EQ(m.count, 0);
     EXPECT_EQ(m.segments, nullptr);
 }
@@ -222,7 +197,7 @@ TEST(DxfMesh, HashedSearchMatchesPairwiseSearch) {
             if (rng() % 3 == 0) body += Line3(c[0], c[1], c[2], c[3], c[4], c[5]);
             else body += Face(c);
         }
-        std::string path = WriteTemp("random.dxf", Dxf(body));
+        std::string path = ScratchFile("random.dxf", DxfDrawing(body));
         for (int floor = 0; floor <= 1; ++floor) {
             Mesh fast, slow;
             int a = LoadMesh(fast, path.c_str(), floor);
@@ -241,10 +216,11 @@ TEST(DxfMesh, ValuesThatReadLikeCodesOrNamesStayValues) {
     // like coordinate codes or an entity name, and a stray 12 (not a line's code) whose value is "10".
     std::string d = "0\nSECTION\n2\nHEADER\n9\n$INSBASE\n10\n0.0\n20\n0.0\n30\n0.0\n0\nENDSEC\n"
                     "0\nSECTION\n2\nTABLES\n0\nLAYER\n5\n31\n2\n3DFACE\n70\n0\n62\n30\n370\n30\n0\nENDSEC\n" +
-                    Dxf("0\n3DFACE\n5\n30\n330\n1F\n8\n10\n62\n33\n370\n30\n8\n3DFACE\n" + Face(kSquare).substr(17) +
-                        "0\n3DLINE\n5\n32\n12\n10\n10\n9\n20\n9\n30\n9\n11\n9\n21\n8\n1.5\n31\n9\n");
+                    DxfDrawing("0\n3DFACE\n5\n30\n330\n1F\n8\n10\n62\n33\n370\n30\n8\n3DFACE\n" +
+                               Face(kSquare).substr(17) +
+                               "0\n3DLINE\n5\n32\n12\n10\n10\n9\n20\n9\n30\n9\n11\n9\n21\n8\n1.5\n31\n9\n");
     Mesh m;
-    ASSERT_EQ(LoadMesh(m, WriteTemp("pairs.dxf", d).c_str(), 0), 1);
+    ASSERT_EQ(LoadMesh(m, ScratchFile("pairs.dxf", d).c_str(), 0), 1);
     ASSERT_EQ(m.count, 5);
     ExpectSegment(m.segments[0], 0, 0, 0, 4, 0, 0);
     ExpectSegment(m.segments[3], 0, 3, 0, 0, 0, 0);
@@ -254,13 +230,14 @@ TEST(DxfMesh, ValuesThatReadLikeCodesOrNamesStayValues) {
 // An entity ends where the next one (or any other 0 code) starts; one left short is dropped and never
 // lends its coordinates to the next.
 TEST(DxfMesh, EntitiesLeftShortAreDroppedWithoutSpilling) {
-    std::string d = Dxf("0\n3DLINE\n10\n5\n20\n5\n0\nSEQEND\n30\n5\n11\n5\n21\n5\n31\n5\n" +  // ended by SEQEND
-                        std::string("0\n3DFACE\n10\n6\n20\n6\n30\n6\n") + Line3(1, 2, 3, 4, 5, 6) +   // by 0 3DLINE
-                        "3DLINE\n10\n7\n20\n7\n" + Face(kSquare) +                                  // by a lone name
-                        "0\nLINE\n10\n8\n20\n8\n30\n8\n11\n8\n21\n8\n31\n8\n" +                      // not read
-                        "10\n3DLINE\n20\n3DFACE\n");  // values of codes outside an entity start nothing
+    std::string d = DxfDrawing(
+        "0\n3DLINE\n10\n5\n20\n5\n0\nSEQEND\n30\n5\n11\n5\n21\n5\n31\n5\n" +                // ended by SEQEND
+        std::string("0\n3DFACE\n10\n6\n20\n6\n30\n6\n") + Line3(1, 2, 3, 4, 5, 6) +   // by 0 3DLINE
+        "3DLINE\n10\n7\n20\n7\n" + Face(kSquare) +                                  // by a lone name
+        "0\nLINE\n10\n8\n20\n8\n30\n8\n11\n8\n21\n8\n31\n8\n" +                      // not read
+        "10\n3DLINE\n20\n3DFACE\n");  // values of codes outside an entity start nothing
     Mesh m;
-    ASSERT_EQ(LoadMesh(m, WriteTemp("short.dxf", d).c_str(), 0), 1);
+    ASSERT_EQ(LoadMesh(m, ScratchFile("short.dxf", d).c_str(), 0), 1);
     ASSERT_EQ(m.count, 5);
     ExpectSegment(m.segments[0], 1, 2, 3, 4, 5, 6);
     ExpectSegment(m.segments[1], 0, 0, 0, 4, 0, 0);
@@ -321,11 +298,6 @@ int LoadMeshLineByLine(std::vector<Segment>& out, float half[3], const char* fil
     return out.empty() ? 0 : 1;
 }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 const char* const kCadFiles[] = {"cube_r12.dxf", "cube_r2000.dxf", "cube_r2010.dxf"};
 const std::string kCadDir = std::string(ZARVO_SOURCE_DIR) + "/tests/data/cad/";
 
@@ -381,14 +353,14 @@ TEST(DxfCad, LibraryDrawingsLoadAsDrawn) {
 TEST(DxfCad, GeneratorWritesTheCheckedInDrawings) {
     if (std::system("/usr/bin/python3 -c 'import ezdxf' >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "python3-ezdxf is not installed";
-    std::string out = TempPath("cad");
+    std::string out = ScratchPath("cad");
     std::filesystem::remove_all(out);
     std::filesystem::create_directories(out);
     std::string cmd = "/usr/bin/python3 '" + kCadDir + "make_cad.py' '" + out + "'";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
     for (const char* name : kCadFiles) {
         std::string fresh = out + "/" + name;
-        EXPECT_TRUE(ReadBytes(fresh) == ReadBytes(kCadDir + name))
+        EXPECT_TRUE(ReadFile(fresh) == ReadFile(kCadDir + name))
             << name << " differs from what make_cad.py writes now; regenerate tests/data/cad";
         ExpectCube(fresh);
     }

@@ -16,45 +16,23 @@
 #include "render/raster.h"
 #include "render/video.h"
 #include "render/png.h"
+#include "support/dxf.h"
 #include "test_util.h"
 
 namespace {
-
-// Four 3DFACE walls of height h around the square [x0, x1] x [z0, z1], standing on y = 0.
-std::string Walls(float x0, float z0, float x1, float z1, float h) {
-    const float c[4][2] = {{x0, z0}, {x1, z0}, {x1, z1}, {x0, z1}};
-    std::string s;
-    for (int i = 0; i < 4; ++i) {
-        const float* a = c[i];
-        const float* b = c[(i + 1) % 4];
-        const float p[4][3] = {{a[0], 0, a[1]}, {b[0], 0, b[1]}, {b[0], h, b[1]}, {a[0], h, a[1]}};
-        s += "0\n3DFACE\n";
-        for (int k = 0; k < 4; ++k) {
-            char buf[128];
-            snprintf(buf, sizeof buf, "1%d\n%g\n2%d\n%g\n3%d\n%g\n", k, p[k][0], k, p[k][1], k, p[k][2]);
-            s += buf;
-        }
-    }
-    return s;
-}
 
 class Golden : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetProgram();
         BuildTrigTables();
-        for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
-        for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
-        for (WeaponRecord& w : World.WeaponTable) ClearWeaponRecord(w);
-        World.LevelPlacement = {{0, 0, 0}, {0, 0, 0}};
-        WriteFile("room.dxf", Walls(-6, -6, 6, 8, 3) + Walls(-1, 2, 1, 3, 3) + "0\nEOF\n");
-        WriteFile("box.dxf", Walls(-0.5f, -0.5f, 0.5f, 0.5f, 1) + "0\nEOF\n");
+        WriteFile("room.dxf", DxfBox(-6, -6, 6, 8, 3) + DxfBox(-1, 2, 1, 3, 3) + kDxfEof);
+        WriteFile("box.dxf", DxfBox(-0.5f, -0.5f, 0.5f, 0.5f, 1) + kDxfEof);
         LoadSingleFrameModel(World.LevelModel, "room.dxf", 0);
         LoadSingleFrameModel(World.OcclusionModel, "room.dxf", 1);
         AllocateColumnBuffer();
+        ResetPlayer();
         ObjectRecord& player = World.ObjectTable[0];
-        player.state = 1;
-        player.health = 100;
         player.pos[0] = 0.5f;
         player.pos[1] = 1.5f;
         player.pos[2] = -4;
@@ -70,12 +48,8 @@ class Golden : public ::testing::Test {
         World.WeaponTable[0].screenRot[1] = 20;
     }
     void TearDown() override {
-        for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
-        for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
-        for (WeaponRecord& w : World.WeaponTable) ClearWeaponRecord(w);
-        ClearModel(World.LevelModel);
-        ClearModel(World.OcclusionModel);
-        Render.OcclusionEnabled = Render.ShadingEnabled = 1;
+        ResetWorld();
+        ResetRenderSwitches();
     }
     static void Place(ObjectRecord& r, int type, float x, float z, int heading) {
         r.state = 1;

@@ -12,56 +12,25 @@
 #include "defs/objects.h"
 #include "game/world.h"
 #include "render/passes.h"
+#include "support/dxf.h"
 #include "test_util.h"
 
 namespace {
-
-void Defs(const std::string& name, const std::vector<std::string>& lines) {
-    std::string s;
-    for (const std::string& l : lines) s += l + "\r\n";
-    WriteFile(name, s);
-}
-
-// A square of four 3DFACE walls, x from -h to h, standing on y = 0.
-void Box(const std::string& name, int h) {
-    std::string s;
-    int c[4][2] = {{-h, -h}, {h, -h}, {h, h}, {-h, h}};
-    for (int i = 0; i < 4; ++i) {
-        int* a = c[i];
-        int* b = c[(i + 1) % 4];
-        s += "0\n3DFACE\n";
-        int pts[4][3] = {{a[0], 0, a[1]}, {b[0], 0, b[1]}, {b[0], 2, b[1]}, {a[0], 2, a[1]}};
-        for (int k = 0; k < 4; ++k)
-            s += "1" + std::to_string(k) + "\n" + std::to_string(pts[k][0]) + "\n2" + std::to_string(k) + "\n" +
-                 std::to_string(pts[k][1]) + "\n3" + std::to_string(k) + "\n" + std::to_string(pts[k][2]) + "\n";
-    }
-    WriteFile(name, s + "0\nEOF\n");
-}
-
-bool ConsoleHas(const std::string& text) {
-    for (int i = 0; i < 54; ++i)
-        if (ConsoleText(i) == text) return true;
-    return false;
-}
 
 class Loaders : public ::testing::Test {
   protected:
     void SetUp() override {
         ResetProgram();
-        for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
-        for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
-        for (WeaponRecord& w : World.WeaponTable) ClearWeaponRecord(w);
-        World.MonstersAtStart = World.ItemsAtStart = 0;
-        Box("box.dxf", 1);
-        Box("room.dxf", 10);
-        Defs("box.mdl", {"FRAMES=1", "FRAME0=box.dxf"});
+        WriteFile("box.dxf", DxfBox(-1, -1, 1, 1, 2) + kDxfEof);
+        WriteFile("room.dxf", DxfBox(-10, -10, 10, 10, 2) + kDxfEof);
+        WriteDefinition("box.mdl", {"FRAMES=1", "FRAME0=box.dxf"});
     }
     ScratchDir dir;
 };
 
 TEST_F(Loaders, ObjectTypeFieldsAndTypeEffects) {
-    Defs("m.obj", {"MODELS=1", "MODEL0=box.mdl", "TYPE=11", "WEAPON=3", "DOCOLDET=5", "DEFSTATE=258",
-                   "DEFHEALTH=40", "XROT=30"});
+    WriteDefinition("m.obj", {"MODELS=1", "MODEL0=box.mdl", "TYPE=11", "WEAPON=3", "DOCOLDET=5",
+                              "DEFSTATE=258", "DEFHEALTH=40", "XROT=30"});
     ObjectRecord r;
     ASSERT_EQ(LoadObjectType(r, "m.obj"), 1);
     EXPECT_EQ(r.type, 11);
@@ -73,7 +42,8 @@ TEST_F(Loaders, ObjectTypeFieldsAndTypeEffects) {
     EXPECT_FLOAT_EQ(r.radius, 1.0f) << "x half-extent of frame 0";
     EXPECT_EQ(World.MonstersAtStart, 1);
 
-    Defs("h.obj", {"MODELS=1", "MODEL0=box.mdl", "TYPE=7", "WEAPON=3", "DOCOLDET=0", "DEFRANGE=3"});
+    WriteDefinition("h.obj",
+                    {"MODELS=1", "MODEL0=box.mdl", "TYPE=7", "WEAPON=3", "DOCOLDET=0", "DEFRANGE=3"});
     ObjectRecord h;
     h.collisionFlag = 9;
     ASSERT_EQ(LoadObjectType(h, "h.obj"), 1);
@@ -83,7 +53,7 @@ TEST_F(Loaders, ObjectTypeFieldsAndTypeEffects) {
     EXPECT_EQ(h.controls.turnLeft, 1);
     EXPECT_EQ(World.ItemsAtStart, 1);
 
-    Defs("g.obj", {"MODELS=1", "MODEL0=box.mdl", "TYPE=4"});
+    WriteDefinition("g.obj", {"MODELS=1", "MODEL0=box.mdl", "TYPE=4"});
     ObjectRecord g;
     LoadObjectType(g, "g.obj");
     EXPECT_EQ(g.controls.turnRight, 1);
@@ -91,7 +61,8 @@ TEST_F(Loaders, ObjectTypeFieldsAndTypeEffects) {
 }
 
 TEST_F(Loaders, ObjectTypeFailuresAndLimits) {
-    Defs("bad.obj", {"MODELS=2", "MODEL0=box.mdl", "MODEL1=missing.mdl", "TYPE=10", "DEFHEALTH=5"});
+    WriteDefinition("bad.obj",
+                    {"MODELS=2", "MODEL0=box.mdl", "MODEL1=missing.mdl", "TYPE=10", "DEFHEALTH=5"});
     ObjectRecord r;
     EXPECT_EQ(LoadObjectType(r, "bad.obj"), 0);
     EXPECT_EQ(r.state, 0) << "a failed model leaves the numbers unread";
@@ -103,30 +74,30 @@ TEST_F(Loaders, ObjectTypeFailuresAndLimits) {
     ObjectRecord none;
     EXPECT_EQ(LoadObjectType(none, "nothing.obj"), 1);
     EXPECT_EQ(none.state, 1);
-    EXPECT_TRUE(ConsoleHas("Cannot open object file nothing.obj"));
-    EXPECT_TRUE(ConsoleHas("Warning: initial model frame was not loaded correctly"));
-    EXPECT_TRUE(ConsoleHas("nothing.obj")) << "the warning names the object file";
+    EXPECT_TRUE(ConsoleShows("Cannot open object file nothing.obj"));
+    EXPECT_TRUE(ConsoleShows("Warning: initial model frame was not loaded correctly"));
+    EXPECT_TRUE(ConsoleShows("nothing.obj")) << "the warning names the object file";
 
     // Far more model slots than a record holds, and hostile numbers: bounded and no overflow.
     std::vector<std::string> lines = {"MODELS=999999", "TYPE=99999", "DEFHEALTH=-2147483648", "XROT=100000"};
     for (int i = 0; i < 10; ++i) lines.push_back("MODEL" + std::to_string(i) + "=box.mdl");
-    Defs("many.obj", lines);
+    WriteDefinition("many.obj", lines);
     ObjectRecord m;
     EXPECT_EQ(LoadObjectType(m, "many.obj"), 1);
     EXPECT_EQ(m.type, 99999 & 0xFF);
     for (int i = 0; i < MODEL_SLOTS; ++i) EXPECT_GT(m.models[i].frameCount, 0);
-    EXPECT_TRUE(ConsoleHas("MODELS 999999 is more than 6: the rest are ignored"));
+    EXPECT_TRUE(ConsoleShows("MODELS 999999 is more than 6: the rest are ignored"));
 }
 
 TEST_F(Loaders, WeaponNumbersFirstThenModels) {
-    Defs("w.wpn", {"SCREEN_X_POS=0.35", "SCREEN_Y_ROT=-12.7", "RELOADTIME=7", "DAMAGE=30", "MODELS=2",
-                   "MODEL0=box.mdl", "MODEL1=missing.mdl"});
+    WriteDefinition("w.wpn", {"SCREEN_X_POS=0.35", "SCREEN_Y_ROT=-12.7", "RELOADTIME=7", "DAMAGE=30",
+                              "MODELS=2", "MODEL0=box.mdl", "MODEL1=missing.mdl"});
     EXPECT_EQ(LoadWeapon(2, "w.wpn"), 0);
     EXPECT_FLOAT_EQ(World.WeaponTable[2].screenPos[0], 0.35f);
     EXPECT_EQ(World.WeaponTable[2].screenRot[1], -12) << "truncated toward zero";
     EXPECT_EQ(World.WeaponTable[2].reloadTime, 7) << "numbers are read before the failing model";
     EXPECT_EQ(ConsoleText(53), "Failed to load file");
-    Defs("huge.wpn", {"SCREEN_X_ROT=1e300", "SCREEN_Z_ROT=nan"});
+    WriteDefinition("huge.wpn", {"SCREEN_X_ROT=1e300", "SCREEN_Z_ROT=nan"});
     EXPECT_EQ(LoadWeapon(3, "huge.wpn"), 1);
     EXPECT_EQ(World.WeaponTable[3].screenRot[2], 0);
     EXPECT_EQ(LoadWeapon(6, "w.wpn"), 0) << "no entry past the table";
@@ -134,16 +105,17 @@ TEST_F(Loaders, WeaponNumbersFirstThenModels) {
 }
 
 TEST_F(Loaders, LevelKeysCarryOverAndLimits) {
-    Defs("a.obj", {"MODELS=1", "MODEL0=box.mdl", "TYPE=10", "DEFHEALTH=10"});
-    Defs("w1.wpn", {"DAMAGE=11"});
-    Defs("w2.wpn", {"DAMAGE=22"});
-    Defs("ars1.ars", {"WEAPONS=5", "WEAPON0=w1.wpn", "WEAPON1=w1.wpn", "WEAPON2=w1.wpn"});
-    Defs("ars2.ars", {"WEAPONS=5", "WEAPON0=w2.wpn", "WEAPON1=w2.wpn"});
+    WriteDefinition("a.obj", {"MODELS=1", "MODEL0=box.mdl", "TYPE=10", "DEFHEALTH=10"});
+    WriteDefinition("w1.wpn", {"DAMAGE=11"});
+    WriteDefinition("w2.wpn", {"DAMAGE=22"});
+    WriteDefinition("ars1.ars", {"WEAPONS=5", "WEAPON0=w1.wpn", "WEAPON1=w1.wpn", "WEAPON2=w1.wpn"});
+    WriteDefinition("ars2.ars", {"WEAPONS=5", "WEAPON0=w2.wpn", "WEAPON1=w2.wpn"});
     std::vector<std::string> one = {"MAP=room.dxf", "OBJECTS=300", "ARSENAL=ars1.ars", "RESETPLAYER=1",
                                     "STARTCOORD=3;4;90", "EXITCOORD=7;8", "NEXTLEVEL=two.lvl"};
     for (int i = 0; i < 300; ++i) one.push_back("OBJECT" + std::to_string(i) + "=a.obj;" + std::to_string(i % 7));
-    Defs("one.lvl", one);
-    Defs("two.lvl", {"MAP=room.dxf", "ARSENAL=ars2.ars", "STARTCOORD=5;6", "OBJECTS=1", "OBJECT0=a.obj"});
+    WriteDefinition("one.lvl", one);
+    WriteDefinition("two.lvl",
+                    {"MAP=room.dxf", "ARSENAL=ars2.ars", "STARTCOORD=5;6", "OBJECTS=1", "OBJECT0=a.obj"});
     WriteFile("error.txt", "");  // the log keeps what scrolls out of the console
     ASSERT_EQ(LoadLevel("one.lvl"), 1);
     EXPECT_EQ(Program.GameState, GS_PLAYING);
@@ -176,19 +148,19 @@ TEST_F(Loaders, LevelFailuresChangeNothing) {
     EXPECT_EQ(LoadLevel("missing.lvl"), 0);
     EXPECT_EQ(Program.GameState, GS_MENU);
     EXPECT_EQ(Console.ConsoleState, CON_OPEN) << "the console stays open on the failure";
-    EXPECT_TRUE(ConsoleHas("Cannot open level file missing.lvl"));
-    Defs("nomap.lvl", {"OBJECTS=1", "OBJECT0=a.obj"});
+    EXPECT_TRUE(ConsoleShows("Cannot open level file missing.lvl"));
+    WriteDefinition("nomap.lvl", {"OBJECTS=1", "OBJECT0=a.obj"});
     EXPECT_EQ(LoadLevel("nomap.lvl"), 0);
-    EXPECT_TRUE(ConsoleHas("Level nomap.lvl has no MAP"));
+    EXPECT_TRUE(ConsoleShows("Level nomap.lvl has no MAP"));
     // A level naming itself as its arsenal, objects and map: loads without recursion or crash.
-    Defs("self.lvl", {"MAP=self.lvl", "ARSENAL=self.lvl", "OBJECTS=2", "OBJECT0=self.lvl", "OBJECT1=.",
-                      "SOUNDS=.", "MUSIC=."});
+    WriteDefinition("self.lvl", {"MAP=self.lvl", "ARSENAL=self.lvl", "OBJECTS=2", "OBJECT0=self.lvl",
+                                 "OBJECT1=.", "SOUNDS=.", "MUSIC=."});
     EXPECT_EQ(LoadLevel("self.lvl"), 1);
     EXPECT_EQ(Program.GameState, GS_PLAYING);
 }
 
 TEST_F(Loaders, VictoryKeepsTheWorld) {
-    Defs("start.mnu", {"WINMIDI=win.mid"});
+    WriteDefinition("start.mnu", {"WINMIDI=win.mid"});
     snprintf(Settings.StartMenuFile, sizeof Settings.StartMenuFile, "start.mnu");
     World.ObjectTable[5].state = 1;
     EXPECT_EQ(LoadLevel("WIN"), 1);

@@ -3,8 +3,8 @@
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/settings.h"
 #include "console/console.h"
@@ -13,43 +13,20 @@
 #include "model/model.h"
 #include "render/raster.h"
 #include "render/video.h"
+#include "support/dxf.h"
+#include "test_util.h"
 
 namespace {
-
-std::string TempPath(const std::string& name) {
-    return (std::filesystem::path(::testing::TempDir()) / ("zarvo_model_" + name)).string();
-}
-
-std::string WriteTemp(const std::string& name, const std::string& bytes) {
-    std::string path = TempPath(name);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    return path;
-}
 
 // A DXF of n distinct segments along z = 5, x from 0 upward.
 std::string Segments(const std::string& name, int n, float y = 0) {
     std::string s;
-    for (int i = 0; i < n; ++i) {
-        char b[160];
-        std::snprintf(b, sizeof b, "0\n3DLINE\n10\n%d\n20\n%g\n30\n5\n11\n%d\n21\n%g\n31\n6\n", i, y, i, y);
-        s += b;
-    }
-    return WriteTemp(name, s);
+    for (int i = 0; i < n; ++i) s += DxfLine(float(i), y, 5, float(i), y, 6);
+    return ScratchFile(name, s);
 }
 
-// Definition files end their lines with carriage returns.
-std::string ModelFile(const std::string& name, const std::string& lines) {
-    std::string s;
-    for (char c : lines) s += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    return WriteTemp(name, s);
-}
-
-bool ConsoleShows(const char* text) {
-    for (auto& slot : Console.ConsoleBuffer)
-        if (std::strcmp(reinterpret_cast<const char*>(slot) + 4, text) == 0) return true;
-    return false;
+std::string ModelFile(const std::string& name, const std::vector<std::string>& lines) {
+    return ScratchFile(name, DefinitionText(lines));
 }
 
 class ModelTest : public ::testing::Test {
@@ -66,23 +43,23 @@ class ModelTest : public ::testing::Test {
 
 TEST_F(ModelTest, FrameCountOutsideOneToFiveFailsBeforeAnyDrawing) {
     std::string dxf = Segments("ten.dxf", 10);
-    for (const char* frames : {"FRAMES=0\n", "FRAMES=6\n", "SCALE=2\n", "FRAMES=-1\n"}) {
+    for (const char* frames : {"FRAMES=0", "FRAMES=6", "SCALE=2", "FRAMES=-1"}) {
         Model m;
-        std::string file = ModelFile("bad.mdl", std::string(frames) + "FRAME0=" + dxf + "\nFRAME1=missing.dxf\n");
+        std::string file = ModelFile("bad.mdl", {frames, "FRAME0=" + dxf, "FRAME1=missing.dxf"});
         EXPECT_EQ(LoadModelFile(m, file.c_str(), 0), 0) << frames;
         EXPECT_EQ(m.frameCount, 0);
         EXPECT_EQ(m.frames, nullptr);
         EXPECT_FALSE(ConsoleShows("Failed to loead file"));
     }
     Model m;
-    EXPECT_EQ(LoadModelFile(m, TempPath("no-such-model.mdl").c_str(), 0), 0);
+    EXPECT_EQ(LoadModelFile(m, ScratchPath("no-such-model.mdl").c_str(), 0), 0);
 }
 
 TEST_F(ModelTest, ArraysFollowTheLargestFrameAndMissingFramesStayEmpty) {
     std::string a = Segments("a10.dxf", 10), b = Segments("b25.dxf", 25);
     Model m;
-    ASSERT_EQ(LoadModelFile(m, ModelFile("gap.mdl", "FRAMES=3\nFRAME0=" + a + "\nFRAME2=" + b + "\n").c_str(), 0),
-              1);
+    std::string file = ModelFile("gap.mdl", {"FRAMES=3", "FRAME0=" + a, "FRAME2=" + b});
+    ASSERT_EQ(LoadModelFile(m, file.c_str(), 0), 1);
     EXPECT_EQ(m.frameCount, 3);
     EXPECT_EQ(m.maxSegments, 25);
     ASSERT_NE(m.projected, nullptr);
@@ -103,7 +80,8 @@ TEST_F(ModelTest, ArraysFollowTheLargestFrameAndMissingFramesStayEmpty) {
 TEST_F(ModelTest, ScaleMultipliesCoordinatesButNotExtents) {
     std::string a = Segments("s.dxf", 3);
     Model m;
-    ASSERT_EQ(LoadModelFile(m, ModelFile("scaled.mdl", "FRAMES=1\nSCALE=2\nFRAME0=" + a + "\n").c_str(), 0), 1);
+    std::string file = ModelFile("scaled.mdl", {"FRAMES=1", "SCALE=2", "FRAME0=" + a});
+    ASSERT_EQ(LoadModelFile(m, file.c_str(), 0), 1);
     ASSERT_EQ(m.frames[0].count, 3);
     EXPECT_EQ(m.frames[0].segments[2].x1, 4.0f);
     EXPECT_EQ(m.frames[0].segments[2].z2, 12.0f);
@@ -112,12 +90,11 @@ TEST_F(ModelTest, ScaleMultipliesCoordinatesButNotExtents) {
 
 TEST_F(ModelTest, UnreadableFrameFailsLoudlyAndDrawsNothing) {
     std::string a = Segments("ok.dxf", 4);
-    std::string missing = TempPath("gone.dxf");
+    std::string missing = ScratchPath("gone.dxf");
     Model m;
-    ASSERT_EQ(LoadModelFile(m, ModelFile("broken.mdl", "FRAMES=2\nFRAME0=" + a + "\nFRAME1=" + missing + "\n").c_str(),
-                            0),
-              0);
-    EXPECT_TRUE(ConsoleShows(missing.c_str()));
+    std::string file = ModelFile("broken.mdl", {"FRAMES=2", "FRAME0=" + a, "FRAME1=" + missing});
+    ASSERT_EQ(LoadModelFile(m, file.c_str(), 0), 0);
+    EXPECT_TRUE(ConsoleShows(missing));
     EXPECT_TRUE(ConsoleShows("Failed to loead file"));
     EXPECT_EQ(m.frameCount, 2);  // frames loaded so far stay
     EXPECT_EQ(m.frames[0].count, 4);
@@ -128,28 +105,29 @@ TEST_F(ModelTest, UnreadableFrameFailsLoudlyAndDrawsNothing) {
 
 TEST_F(ModelTest, CallersDefinitionTableIsRestored) {
     std::string a = Segments("r.dxf", 2);
-    ASSERT_EQ(LoadDefinitionFile(ModelFile("caller.def", "MINE=yes\n").c_str()), 1);
+    ASSERT_EQ(LoadDefinitionFile(ModelFile("caller.def", {"MINE=yes"}).c_str()), 1);
     Model m;
-    EXPECT_EQ(LoadModelFile(m, ModelFile("ok.mdl", "FRAMES=1\nFRAME0=" + a + "\n").c_str(), 0), 1);
+    EXPECT_EQ(LoadModelFile(m, ModelFile("ok.mdl", {"FRAMES=1", "FRAME0=" + a}).c_str(), 0), 1);
     ASSERT_EQ(GetDefinitionValue("MINE", 0), 1);
     EXPECT_STREQ(DefinitionValue, "yes");
-    EXPECT_EQ(LoadModelFile(m, ModelFile("bad2.mdl", "FRAMES=9\n").c_str(), 0), 0);
+    EXPECT_EQ(LoadModelFile(m, ModelFile("bad2.mdl", {"FRAMES=9"}).c_str(), 0), 0);
     EXPECT_EQ(GetDefinitionValue("MINE", 0), 1);
-    EXPECT_EQ(LoadModelFile(m, ModelFile("bad3.mdl", "FRAMES=1\nFRAME0=" + TempPath("x.dxf") + "\n").c_str(), 0), 0);
+    std::string noFrame = ModelFile("bad3.mdl", {"FRAMES=1", "FRAME0=" + ScratchPath("x.dxf")});
+    EXPECT_EQ(LoadModelFile(m, noFrame.c_str(), 0), 0);
     EXPECT_EQ(GetDefinitionValue("MINE", 0), 1);
     ClearDefinitionFile();
 }
 
 TEST_F(ModelTest, SingleFrameAndBoxModels) {
     Model level, floor, box;
-    std::string map = WriteTemp("room.dxf", "3DLINE\n10\n0\n20\n0\n30\n0\n11\n4\n21\n0\n31\n0\n"
+    std::string map = ScratchFile("room.dxf", "3DLINE\n10\n0\n20\n0\n30\n0\n11\n4\n21\n0\n31\n0\n"
                                             "3DLINE\n10\n0\n20\n0\n30\n0\n11\n0\n21\n3\n31\n0\n");
     EXPECT_EQ(LoadSingleFrameModel(level, map.c_str(), 0), 1);
     EXPECT_EQ(LoadSingleFrameModel(floor, map.c_str(), 1), 1);
     EXPECT_EQ(level.frames[0].count, 2);
     EXPECT_EQ(floor.frames[0].count, 1);
     EXPECT_EQ(floor.maxSegments, 1);
-    EXPECT_EQ(LoadSingleFrameModel(level, TempPath("nowhere.dxf").c_str(), 0), 1);
+    EXPECT_EQ(LoadSingleFrameModel(level, ScratchPath("nowhere.dxf").c_str(), 0), 1);
     EXPECT_EQ(level.frameCount, 1);
     EXPECT_EQ(level.frames[0].count, 0);
     EXPECT_EQ(TransformModel(level, 0, eye, still, eye, still), 1);

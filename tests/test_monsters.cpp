@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "app/app.h"
 #include "core/random.h"
@@ -9,26 +10,19 @@
 #include "game/tick.h"
 #include "game/world.h"
 #include "platform/headless/headless.h"
+#include "support/random.h"
 #include "test_util.h"
 
 namespace {
 
-struct Draws {
-    uint32_t seed;
-    int Next() {
-        seed = seed * 214013u + 2531011u;
-        return int((seed >> 16) & 0x7FFF);
-    }
-    bool Chance(int n) { return Next() % n == 1; }
-};
-
 // Finds a seed whose first draws give the wanted results of rand % n = 1 tests.
 uint32_t SeedFor(std::initializer_list<std::pair<int, bool>> wanted) {
     for (uint32_t s = 1;; ++s) {
-        Draws d{s};
+        const std::vector<int> d = DrawsFrom(s, int(wanted.size()));
         bool ok = true;
+        size_t i = 0;
         for (auto [n, hit] : wanted)
-            if (d.Chance(n) != hit) {
+            if ((d[i++] % n == 1) != hit) {
                 ok = false;
                 break;
             }
@@ -39,13 +33,13 @@ uint32_t SeedFor(std::initializer_list<std::pair<int, bool>> wanted) {
 class Monsters : public ::testing::Test {
   protected:
     void SetUp() override {
-        for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
+        ResetWorld();
         World.ObjectTable[0].state = 1;
         World.ObjectTable[0].pos[0] = 1000;  // far away unless a test brings the player near
         HeadlessSetClock(10000);
     }
     void TearDown() override {
-        for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
+        ResetWorld();
         HeadlessSetClock(10000);
     }
     // A monster that decides at the next MonsterThink.
@@ -62,12 +56,7 @@ class Monsters : public ::testing::Test {
         SeedRandom(seed);
         World.ObjectTable[1].thinkTime = 1;
         MonsterThink(PlatformTicksMs());
-        Draws d{seed};
-        for (int n = 0; n < 50; ++n) {
-            if (d.seed == RandomState()) return n;
-            d.Next();
-        }
-        return -1;
+        return DrawsBetween(seed, RandomState());
     }
 };
 
@@ -255,8 +244,8 @@ TEST_F(Monsters, AttackEvadeAndFrenzyDrawInTheWrittenOrder) {
         bytes[c] = 5;
         uint32_t seed = 1;
         for (;; ++seed) {
-            Draws d{seed};
-            if (d.Next() % 15 == c && !d.Chance(6) && !d.Chance(4) && !d.Chance(10) && !d.Chance(10)) break;
+            const std::vector<int> d = DrawsFrom(seed, 5);
+            if (d[0] % 15 == c && d[1] % 6 != 1 && d[2] % 4 != 1 && d[3] % 10 != 1 && d[4] % 10 != 1) break;
         }
         EXPECT_EQ(Decide(seed), 5);
         EXPECT_EQ(bytes[c], 0) << c;

@@ -15,26 +15,10 @@
 #include "render/raster.h"
 #include "render/video.h"
 #include "runner/dump.h"
+#include "support/dxf.h"
 #include "test_util.h"
 
 namespace {
-
-std::string Line(float x1, float y1, float z1, float x2, float y2, float z2) {
-    char b[200];
-    std::snprintf(b, sizeof b, "0\n3DLINE\n10\n%g\n20\n%g\n30\n%g\n11\n%g\n21\n%g\n31\n%g\n", x1, y1, z1, x2, y2,
-                  z2);
-    return b;
-}
-
-void ClearWorld() {
-    for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
-    for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
-    for (WeaponRecord& w : World.WeaponTable) ClearWeaponRecord(w);
-    ClearModel(World.LevelModel);
-    ClearModel(World.OcclusionModel);
-    World.LevelPlacement = {{0, 0, 0}, {0, 0, 0}};
-    World.MonstersAtStart = World.MonstersLeft = World.ItemsAtStart = World.ItemsLeft = 0;
-}
 
 // A scene at 640 x 480: the player at the origin looking down +z; a wall (floor-plan line) across the
 // view at depth 5 and a vertical level line behind it at depth 10.
@@ -43,19 +27,16 @@ class PassTest : public ::testing::Test {
     void SetUp() override {
         ResetProgram();
         BuildTrigTables();
-        ClearWorld();
-        Render.OcclusionEnabled = Render.ShadingEnabled = 1;
-        WriteFile("room.dxf", Line(-3, 0, 5, 3, 0, 5) + Line(0.5f, -1, 10, 0.5f, 1, 10));
-        WriteFile("stick.dxf", Line(-0.25f, 0, 0, 0.25f, 0, 0));
+        WriteFile("room.dxf", DxfLine(-3, 0, 5, 3, 0, 5) + DxfLine(0.5f, -1, 10, 0.5f, 1, 10));
+        WriteFile("stick.dxf", DxfLine(-0.25f, 0, 0, 0.25f, 0, 0));
         LoadSingleFrameModel(World.LevelModel, "room.dxf", 0);
         LoadSingleFrameModel(World.OcclusionModel, "room.dxf", 1);
         AllocateColumnBuffer();
-        World.ObjectTable[0].state = 1;
-        World.ObjectTable[0].health = 100;
+        ResetPlayer();
     }
     void TearDown() override {
-        ClearWorld();
-        Render.OcclusionEnabled = Render.ShadingEnabled = 1;
+        ResetWorld();
+        ResetRenderSwitches();
     }
 
     // Runs line passes on a cleared, locked back buffer and returns the palette index of every pixel.
@@ -118,9 +99,10 @@ TEST_F(PassTest, LevelLinesAreShadedAndHiddenBehindTheFloorPlan) {
 // Second endpoints are not bounded by the view cube: huge, infinite and NaN ends must neither crash
 // nor write outside the frame; the sane line of the same drawing is still drawn.
 TEST_F(PassTest, AbsurdCoordinatesAreDrawnSafely) {
-    WriteFile("wild.dxf", Line(0, 0, 3, 1e38f, 1e38f, 1e38f) + Line(0, 0, 3, -3e38f, 2, 1e30f) +
+    WriteFile("wild.dxf", DxfLine(0, 0, 3, 1e38f, 1e38f, 1e38f) + DxfLine(0, 0, 3, -3e38f, 2, 1e30f) +
                               "0\n3DLINE\n10\n0\n20\n0\n30\n4\n11\ninf\n21\nnan\n31\n9\n" +
-                              "0\n3DLINE\n10\n0\n20\n0\n30\n4\n11\n-inf\n21\n1\n31\ninf\n" + Line(-1, 1, 3, 1, 1, 3));
+                              "0\n3DLINE\n10\n0\n20\n0\n30\n4\n11\n-inf\n21\n1\n31\ninf\n" +
+                              DxfLine(-1, 1, 3, 1, 1, 3));
     LoadSingleFrameModel(World.LevelModel, "wild.dxf", 0);
     LoadSingleFrameModel(World.OcclusionModel, "wild.dxf", 0);  // every line an occluder span
     ASSERT_EQ(World.LevelModel.frames[0].count, 5);
@@ -203,7 +185,7 @@ TEST_F(PassTest, OccludingObjectsHideWhatIsDrawnAfterThem) {
     screen.state = 1;
     screen.type = 1;
     screen.drawFlag = 1;
-    WriteFile("panel.dxf", Line(-2, 0, 0, 2, 0, 0));
+    WriteFile("panel.dxf", DxfLine(-2, 0, 0, 2, 0, 0));
     LoadSingleFrameModel(screen.models[0], "panel.dxf", 0);
     screen.pos[2] = 2;
     ObjectRecord& behind = World.ObjectTable[2];
@@ -228,7 +210,7 @@ TEST_F(PassTest, OccludingObjectsHideWhatIsDrawnAfterThem) {
 TEST_F(PassTest, WeaponViewIgnoresDepthAndFollowsTheFiringRule) {
     WeaponRecord& gun = World.WeaponTable[WPN_GUN];
     LoadSingleFrameModel(gun.models[0], "stick.dxf", 0);
-    WriteFile("flash.dxf", Line(0, -0.25f, 0, 0, 0.25f, 0));
+    WriteFile("flash.dxf", DxfLine(0, -0.25f, 0, 0, 0.25f, 0));
     LoadSingleFrameModel(gun.models[1], "flash.dxf", 0);
     gun.screenPos[2] = 8;  // behind the wall, drawn anyway
     ObjectRecord& player = World.ObjectTable[0];
@@ -314,8 +296,7 @@ TEST_F(PassTest, HudColoursAndTheKnifeHidesAmmunition) {
 }
 
 TEST(WorldDump, ListsPresentRecordsWithTheirIndexes) {
-    for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
-    for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
+    ResetWorld();
     World.ObjectTable[0].state = 1;
     World.ObjectTable[0].pos[0] = 1.5f;
     World.ObjectTable[0].controls.fire = 1;
@@ -335,7 +316,5 @@ TEST(WorldDump, ListsPresentRecordsWithTheirIndexes) {
     EXPECT_EQ(j.find(",,"), std::string::npos);
     EXPECT_EQ(j.find(":,"), std::string::npos);
     EXPECT_NE(j.back(), ',');
-    for (ObjectRecord& r : World.ObjectTable) ClearObjectRecord(r);
-    for (ObjectRecord& r : World.MissileTable) ClearObjectRecord(r);
-    World.ExitPoint[0] = World.ExitPoint[1] = 0;
+    ResetWorld();
 }

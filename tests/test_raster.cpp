@@ -13,19 +13,17 @@
 
 namespace {
 
-// Sets the screen geometry the projection and clipping read, restoring it afterwards.
+// The start-up settings (a 640 x 480 screen centred on 320, 240) for the projection and clipping,
+// restoring the settings afterwards.
 class RasterTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        savedX = Settings.SCREENX, savedY = Settings.SCREENY, savedCX = Settings.ScreenCentreX, savedCY = Settings.ScreenCentreY;
-        Settings.SCREENX = 640, Settings.SCREENY = 480, Settings.ScreenCentreX = 320, Settings.ScreenCentreY = 240;
+        saved = Settings;
+        Settings = SettingsRecord{};
         BuildTrigTables();
     }
-    void TearDown() override {
-        Settings.SCREENX = savedX, Settings.SCREENY = savedY, Settings.ScreenCentreX = savedCX, Settings.ScreenCentreY = savedCY;
-    }
-    int32_t savedX, savedY;
-    uint32_t savedCX, savedCY;
+    void TearDown() override { Settings = saved; }
+    SettingsRecord saved;
 };
 
 // Projects a single segment given in world space with the eye at the origin looking down +z.

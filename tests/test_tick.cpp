@@ -20,27 +20,10 @@
 #include "render/passes.h"
 #include "render/video.h"
 #include "game_fixture.h"
+#include "support/walls.h"
 #include "test_util.h"
 
 namespace {
-
-// A floor plan made of exactly these segments (duplicates and zero-length ones kept).
-void SetWalls(const std::vector<Segment>& walls) {
-    ClearModel(World.OcclusionModel);
-    auto store = std::make_shared<ModelStore>();
-    store->frames.resize(1);
-    Mesh& m = store->frames[0];
-    if (!walls.empty()) {
-        m.segments = static_cast<Segment*>(std::malloc(walls.size() * sizeof(Segment)));
-        std::copy(walls.begin(), walls.end(), m.segments);
-    }
-    m.count = m.capacity = int32_t(walls.size());
-    World.OcclusionModel.frames = store->frames.data();
-    World.OcclusionModel.frameCount = 1;
-    World.OcclusionModel.store = std::move(store);
-}
-
-Segment Wall(float x1, float z1, float x2, float z2) { return Segment{x1, 0, z1, x2, 0, z2}; }
 
 bool Contains(const std::vector<int>& v, int b) { return std::find(v.begin(), v.end(), b) != v.end(); }
 
@@ -48,8 +31,6 @@ class Tick : public GameFixture {
   protected:
     void SetUp() override {
         GameFixture::SetUp();
-        World.MonstersAtStart = World.ItemsAtStart = World.MonstersLeft = World.ItemsLeft = 0;
-        World.MouseLook = 1;
         SeedRandom(1);
     }
 };

@@ -1,25 +1,24 @@
-// Shared helpers of the unit suites: a scratch working directory and a headless program set-up.
+// Program set-up for the unit suites: the headless program in its start-up state, and what the tests read
+// back from the console and the sound log. Scratch folders and file writes come from support/scratch.h.
 #pragma once
+#include <initializer_list>
 #include <string>
+#include <vector>
 
-// Creates a fresh directory, makes it the working directory, and returns to the old one on exit.
-class ScratchDir {
-  public:
-    ScratchDir();
-    ~ScratchDir();
-    const std::string& path() const { return path_; }
+#include "support/scratch.h"
 
-  private:
-    std::string path_, old_;
-};
-
-void WriteFile(const std::string& name, const std::string& bytes);
-std::string ReadFile(const std::string& name);
-bool FileExists(const std::string& name);
-
-// Puts the program's globals into their start-up state at 640 x 480 with video and fonts up, no files.
+// Puts the program's globals into their start-up state at 640 x 480 with video and fonts up, no files:
+// settings, program, console, menu, animation, input and the renderer's switches, and an empty world.
 void ResetProgram();
+// The renderer's console switches (occlusion and shading) back on, as at start-up.
+void ResetRenderSwitches();
 // Text of console history slot i (without its attribute bytes).
 std::string ConsoleText(int slot);
+// Whether any history slot holds exactly this text.
+bool ConsoleShows(const std::string& text);
+// Console lines printed after the most recent `marker` line, oldest first.
+std::vector<std::string> LinesAfter(const char* marker);
+// The buffer numbers of the sounds played since the last call (the play log is emptied).
+std::vector<int> Played();
 // Holds a key down (or up) in the headless keyboard and runs one logic tick's input dispatch.
 void TickWithKeys(std::initializer_list<int> down);

@@ -10,12 +10,7 @@ namespace {
 class VideoTest : public ::testing::Test {
   protected:
     void SetUp() override { ResetProgram(); }
-    void TearDown() override {
-        Settings.SCREENX = 640;
-        Settings.SCREENY = 480;
-        Settings.SCREENBPP = 8;
-        ChangeResolution();
-    }
+    void TearDown() override { ResetProgram(); }  // back to the palettised 640 x 480
 };
 
 TEST_F(VideoTest, PaletteEntries) {

@@ -19,18 +19,11 @@
 #include "game/world.h"
 #include "render/passes.h"
 #include "game_fixture.h"
+#include "support/random.h"
+#include "support/walls.h"
 #include "test_util.h"
 
 namespace {
-
-// The program's generator, replayed: the draws the code under test should make.
-struct Draws {
-    uint32_t seed;
-    int Next() {
-        seed = seed * 214013u + 2531011u;
-        return int((seed >> 16) & 0x7FFF);
-    }
-};
 
 class Weapons : public GameFixture {};
 
@@ -49,27 +42,17 @@ TEST_F(Weapons, GunShotHitsEveryMonsterOnItsLineThroughWalls) {
     ObjectRecord& dying = Monster(6, 0, 15, 0, 11);
     dying.state = OBJ_DYING;
     a.controls.forward = 0;
-    // A wall across the line of fire stops nothing.
-    auto store = std::make_shared<ModelStore>();
-    store->frames.resize(1);
-    Mesh& wall = store->frames[0];
-    wall.segments = static_cast<Segment*>(std::malloc(sizeof(Segment)));
-    wall.segments[0] = Segment{-5, 0, 3, 5, 0, 3};
-    wall.count = wall.capacity = 1;
-    World.OcclusionModel.frames = store->frames.data();
-    World.OcclusionModel.frameCount = 1;
-    World.OcclusionModel.store = store;
+    SetWalls({Segment{-5, 0, 3, 5, 0, 3}});  // a wall across the line of fire stops nothing
+    const std::vector<int> r = DrawsFrom(77, 3);
     SeedRandom(77);
-    Draws d{77};
-    int ra = d.Next() % 4, rb = d.Next() % 4, rd = d.Next() % 4;
     GameStep();
-    EXPECT_EQ(a.health, 100 - (10 - ra));
-    EXPECT_EQ(b.health, 100 - (10 - rb));
-    EXPECT_EQ(dying.health, 100 - (10 - rd)) << "dying monsters are still targets";
+    EXPECT_EQ(a.health, 100 - (10 - r[0] % 4));
+    EXPECT_EQ(b.health, 100 - (10 - r[1] % 4));
+    EXPECT_EQ(dying.health, 100 - (10 - r[2] % 4)) << "dying monsters are still targets";
     EXPECT_EQ(pack.health, 100) << "the player's shots hit only monsters";
     EXPECT_EQ(far.health, 100);
     EXPECT_EQ(beside.health, 100);
-    EXPECT_EQ(RandomState(), d.seed) << "one draw per target hit, no other";
+    EXPECT_EQ(DrawsBetween(77, RandomState()), 3) << "one draw per target hit, no other";
     EXPECT_EQ(Played(), (std::vector<int>{Buf(10, 0), Buf(13, 0), Buf(11, 0), Buf(3, 1)}));
     EXPECT_EQ(P().ammo[WPN_GUN], 4);
     EXPECT_EQ(P().reload, 7);
@@ -164,11 +147,10 @@ TEST_F(Weapons, ShotgunRunsTwoPassesKnifeCutsDiagonally) {
     P().ammo[WPN_SHOTGUN] = 2;
     P().controls.fire = 1;
     ObjectRecord& m = Monster(1, 0, 6, 0);
+    const std::vector<int> r = DrawsFrom(9, 2);
     SeedRandom(9);
-    Draws d{9};
-    int r1 = d.Next() % 4, r2 = d.Next() % 4;
     GameStep();
-    EXPECT_EQ(m.health, 100 - (10 - r1) - (10 - r2));
+    EXPECT_EQ(m.health, 100 - (10 - r[0] % 4) - (10 - r[1] % 4));
     EXPECT_EQ(Played(), (std::vector<int>{Buf(10, 0), Buf(10, 0), Buf(4, 1)}));
     EXPECT_EQ(P().ammo[WPN_SHOTGUN], 1);
 

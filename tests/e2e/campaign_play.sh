@@ -6,8 +6,8 @@
 set -euo pipefail
 runner=$1
 source=$2
-work=$(mktemp -d)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
+source "$(dirname "$0")/scratch.bash"
+enter_scratch
 for run in first second; do
     cp -r "$source/data" "$work/$run"
     timeout 300 python3 "$source/tests/campaign_bot.py" "$runner" "$work/$run" "$source" > "$work/$run.log" \

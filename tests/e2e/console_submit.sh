@@ -6,11 +6,8 @@
 set -euo pipefail
 runner=$1
 src=$2
-export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -r "$src/data/." "$work/"
-cd "$work"
+source "$(dirname "$0")/scratch.bash"
+enter_scratch "$src/data"
 : > error.txt
 cat > script.txt <<'SCRIPT'
 # start-up, then wait for the console to roll away
@@ -52,11 +49,12 @@ type SCREENSHOT
 press RETURN
 close
 SCRIPT
-"$runner" script.txt > dumps.jsonl
+run_runner script.txt dumps.jsonl
 python3 - "$work" <<'PY'
-import json, sys, os
+import sys, os
+import scene
 work = sys.argv[1]
-dumps = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
+dumps = scene.dumps(os.path.join(work, "dumps.jsonl"))
 assert len(dumps) == 8, len(dumps)
 start, opened, typed, submitted, slow, failed, resized, game = dumps
 # after start-up the console has rolled up and the hint is a notify line
@@ -100,10 +98,9 @@ assert game["player"]["angles"][1] == 270, game["player"]["angles"]
 log = open(os.path.join(work, "error.txt"), "rb").read()
 lines = log.split(b"\r\n")
 # F12 and SCREENSHOT: the last frame at the screen's size, under screenshots/, numbered on
-from scene import png_pixels
 assert b"[Screenshot saved: screenshots/zarvo-0000.png]" in log and b"[Screenshot saved: screenshots/zarvo-0001.png]" in log
 for n in (0, 1):
-    w, raw = png_pixels(os.path.join(work, "screenshots/zarvo-%04d.png" % n))
+    w, h, raw = scene.png_pixels(os.path.join(work, "screenshots/zarvo-%04d.png" % n))
     assert w == 1024 and len(raw) == 768 * (1 + 1024 * 3), (w, len(raw))
 
 assert lines[0].startswith(b"[||| Starting Zarvo.exe |||") and lines[0].endswith(b"(0ms)"), lines[0]
@@ -129,7 +126,7 @@ press ESCAPE
 press F12
 dump
 SCRIPT
-"$runner" fresh.txt > fresh.jsonl
+run_runner fresh.txt fresh.jsonl
 python3 - "$work" <<'PY'
 import json, sys, os
 d = json.loads(open(os.path.join(sys.argv[1], "fresh.jsonl")).read())

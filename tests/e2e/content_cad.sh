@@ -5,11 +5,9 @@
 set -euo pipefail
 runner=$1
 src=$2
-export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
-work=$(mktemp -d)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-cp "$src"/tests/data/cad/cube_*.dxf "$work/"
-cd "$work"
+source "$(dirname "$0")/scratch.bash"
+enter_scratch
+cp "$src"/tests/data/cad/cube_*.dxf .
 python3 - <<'PY'
 from scene import *
 versions = ["r12", "r2000", "r2010"]
@@ -20,9 +18,7 @@ for i, v in enumerate(versions):
     # Upper-case level names: the console types upper case only.
     defs("CAD_%s.LVL" % v.upper(), ["MAP=cube_%s.dxf" % v, "OBJECTS=1", "OBJECT0=crate_%s.obj;3;3" % v,
                            "STARTCOORD=0;-5;0", "NEXTLEVEL=WIN"])
-defs("start.mnu", ["DEFMENU=main.itm", "WINMIDI=none.mid"])
-defs("main.itm", ["MENUITEMS=2", "ITEMSPACING=40", "0=PLAY;GAME;CAD_R12.LVL", "1=QUIT;SCRIPT;QUIT"])
-defs("config.ini", ["START=start.mnu"])
+start_menu(["PLAY;GAME;CAD_R12.LVL", "QUIT;SCRIPT;QUIT"], win_music="none.mid")
 PY
 cat > script.txt <<'SCRIPT'
 seed 3
@@ -45,15 +41,12 @@ type QUIT
 press RETURN
 wait 100
 SCRIPT
-set +e
-"$runner" script.txt > dumps.jsonl
-code=$?
-set -e
-[ "$code" -eq 0 ] || { echo "runner exited $code"; exit 1; }
+run_runner script.txt dumps.jsonl
 python3 - "$work" <<'PY'
-import json, os, sys
+import os, sys
+from scene import dumps
 work = sys.argv[1]
-d = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
+d = dumps(os.path.join(work, "dumps.jsonl"))
 assert len(d) == 3, "want one dump per level, got %d" % len(d)
 for version, dump in zip(["r12", "r2000", "r2010"], d):
     level = dump["level"]

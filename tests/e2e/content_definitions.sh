@@ -5,12 +5,11 @@
 set -euo pipefail
 runner=$1
 src=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -r "$src/data/." "$work/"
-cd "$work"
+source "$(dirname "$0")/scratch.bash"
+enter_scratch "$src/data"
 python3 - "$work" > levels.txt <<'PY'
 import math, os, struct, sys
+from scene import def_lines, read_defs
 root = sys.argv[1]
 errors = []
 EYE = 1.5       # the floor lies this far below the eye
@@ -19,8 +18,8 @@ def err(msg):
     errors.append(msg)
 
 def read_def(name):
-    """Key/value table as the game reads it: CR ends a line, LF is dropped, '/' in byte 0 or 1 is a
-    comment, the last '=' splits, the earliest duplicate wins, text after the last CR is ignored."""
+    """Key/value table as the game reads it (scene.read_defs), once the file is found to be there, to end
+    its lines with CR LF and to hold no line longer than the game keeps."""
     path = os.path.join(root, name)
     if not os.path.isfile(path):
         err('missing file: %s' % name)
@@ -28,15 +27,9 @@ def read_def(name):
     raw = open(path, 'rb').read()
     if not raw.endswith(b'\r\n'):
         err('%s: last line does not end with CR LF' % name)
-    table = {}
-    for line in raw.replace(b'\n', b'').split(b'\r')[:-1][:255]:
-        if len(line) > 254:
-            err('%s: line too long' % name)
-        if line[:2].find(b'/') >= 0 or b'=' not in line:
-            continue
-        k, _, v = line.rpartition(b'=')
-        table.setdefault(k.decode(), v.decode())
-    return table
+    if any(len(line) > 254 for line in def_lines(raw)):
+        err('%s: line too long' % name)
+    return read_defs(path)
 
 def field(v, n):
     parts = v.split(';')
@@ -422,11 +415,12 @@ PY
     echo "close"
 } > script.txt
 : > error.txt
-"$runner" script.txt > dumps.jsonl
+run_runner script.txt dumps.jsonl
 python3 - levels.txt dumps.jsonl error.txt <<'PY'
-import json, re, sys
+import re, sys
+import scene
 levels = open(sys.argv[1]).read().split()
-dumps = [json.loads(l) for l in open(sys.argv[2])]
+dumps = scene.dumps(sys.argv[2])
 assert len(dumps) == len(levels), (len(dumps), levels)
 # the event log holds every console line; the console history only the newest ones
 log = [re.sub(r' \(\d+ms\)$', '', l)[1:-1] for l in open(sys.argv[3], 'rb').read().decode('latin-1').split('\r\n') if l]

@@ -4,15 +4,11 @@
 # back to the menu -> QUIT, on small data written here, checked on the runner's dumps.
 set -euo pipefail
 runner=$1
-export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
-work=$(mktemp -d)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-cd "$work"
+source "$(dirname "$0")/scratch.bash"
+enter_scratch
 python3 - <<'PY'
 from scene import *
-dxf("ROOM.DXF", [wall(-10, -10, 10, -10), wall(10, -10, 10, 10), wall(10, 10, -10, 10), wall(-10, 10, -10, -10)])
-dxf("cube.dxf", [wall(-1, -1, 1, -1, 2), wall(1, -1, 1, 1, 2), wall(1, 1, -1, 1, 2), wall(-1, 1, -1, -1, 2)])
-defs("cube.mdl", ["FRAMES=1", "SCALE=0.5", "FRAME0=cube.dxf"])
+room_and_cube()
 defs("monster.obj", ["MODELS=1", "MODEL0=cube.mdl", "TYPE=10", "DEFHEALTH=50", "DEFSTATE=1", "WEAPON=1"])
 defs("health.obj", ["MODELS=1", "MODEL0=cube.mdl", "TYPE=7", "DEFHEALTH=1"])
 defs("rocket.obj", ["MODELS=1", "MODEL0=cube.mdl", "TYPE=9"])
@@ -23,10 +19,7 @@ defs("level1.lvl", ["MAP=ROOM.DXF", "OBJECTS=3", "OBJECT0=monster.obj;5;5;90", "
                     "OBJECT3=health.obj;1;1", "ARSENAL=arsenal.ars", "EXITCOORD=8;8", "RESETPLAYER=1",
                     "STARTCOORD=0;-5;0", "NEXTLEVEL=LEVEL2.LVL"])
 defs("LEVEL2.LVL", ["MAP=ROOM.DXF", "OBJECTS=1", "OBJECT0=health.obj", "STARTCOORD=1;2", "NEXTLEVEL=WIN"])
-defs("start.mnu", ["DEFMENU=main.itm", "WINMIDI=none.mid"])
-defs("main.itm", ["MENUITEMS=3", "ITEMSPACING=40", "0=PLAY;GAME;level1.lvl", "1=QUIT;SCRIPT;QUIT",
-                   "2=BROKEN;GAME;nope.lvl"])
-defs("config.ini", ["START=start.mnu"])
+start_menu(["PLAY;GAME;level1.lvl", "QUIT;SCRIPT;QUIT", "BROKEN;GAME;nope.lvl"], win_music="none.mid")
 PY
 cat > script.txt <<'SCRIPT'
 seed 7
@@ -65,15 +58,12 @@ press RETURN
 wait 100
 dump
 SCRIPT
-set +e
-"$runner" script.txt > dumps.jsonl
-code=$?
-set -e
-[ "$code" -eq 0 ] || { echo "runner exited $code"; exit 1; }
+run_runner script.txt dumps.jsonl
 python3 - "$work" <<'PY'
-import json, os, sys
+import os, sys
+from scene import dumps
 work = sys.argv[1]
-d = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
+d = dumps(os.path.join(work, "dumps.jsonl"))
 assert len(d) == 8, "the program quits before the last dump: %d dumps" % len(d)
 menu, broken, playing, esc, paused, resumed, level2, back = d
 assert menu["GameState"] == 0 and menu["menu"]["visible"] == 1 and menu["menu"]["count"] == 3

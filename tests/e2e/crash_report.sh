@@ -5,10 +5,10 @@
 set -euo pipefail
 runner=$1
 src=$2
-work=$(mktemp -d)
+source "$(dirname "$0")/scratch.bash"
+enter_scratch "$src/data"
+# the runner's script pipe is closed before the folder goes
 trap 'exec 3>&- 2>/dev/null || true; [ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-cp -r "$src/data/." "$work/"
-cd "$work"
 : > error.txt
 mkfifo script.fifo
 "$runner" script.fifo 2> crash.err > /dev/null &

@@ -8,10 +8,8 @@
 set -euo pipefail
 runner=$1
 src=$2
-work=$(mktemp -d)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-cp -r "$src/data/." "$work/"
-cd "$work"
+source "$(dirname "$0")/scratch.bash"
+enter_scratch "$src/data"
 
 replay() {  # replay FILE EXPECTED_STATUS [runner options]: stderr kept in replay.err, dump in replay.json
     local file=$1 want=$2

@@ -4,17 +4,12 @@
 # carry on and the level keeps running. The same script run twice gives the same dumps and frames.
 set -euo pipefail
 runner=$1
-export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
-work=$(mktemp -d)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-cd "$work"
+source "$(dirname "$0")/scratch.bash"
+enter_scratch
 python3 - <<'PY'
 from scene import *
-import struct
 
-dxf("ROOM.DXF", [wall(-10, -10, 10, -10), wall(10, -10, 10, 10), wall(10, 10, -10, 10), wall(-10, 10, -10, -10)])
-dxf("cube.dxf", [wall(-1, -1, 1, -1, 2), wall(1, -1, 1, 1, 2), wall(1, 1, -1, 1, 2), wall(-1, 1, -1, -1, 2)])
-defs("cube.mdl", ["FRAMES=1", "SCALE=0.5", "FRAME0=cube.dxf"])
+room_and_cube()
 # A sentry armed with a gun that takes more than the player's health in one hit, facing the player.
 defs("monster.obj", ["MODELS=1", "MODEL0=cube.mdl", "TYPE=11", "DEFHEALTH=50", "DEFSTATE=5", "WEAPON=1"])
 defs("rocket.obj", ["MODELS=1", "MODEL0=cube.mdl", "TYPE=9"])
@@ -27,9 +22,7 @@ defs("level.snd", ["SOUNDS=19", "SOUND0=pain.wav", "SOUND1=pain.wav;death.wav", 
                    "SOUND18=start.wav"])
 defs("level1.lvl", ["MAP=ROOM.DXF", "OBJECTS=1", "OBJECT0=monster.obj;0;5;180", "ARSENAL=arsenal.ars",
                     "EXITCOORD=8;8", "RESETPLAYER=1", "STARTCOORD=0;-5;0", "NEXTLEVEL=WIN", "SOUNDS=level.snd"])
-defs("start.mnu", ["DEFMENU=main.itm"])
-defs("main.itm", ["MENUITEMS=2", "ITEMSPACING=40", "0=PLAY;GAME;level1.lvl", "1=QUIT;SCRIPT;QUIT"])
-defs("config.ini", ["START=start.mnu"])
+start_menu(["PLAY;GAME;level1.lvl", "QUIT;SCRIPT;QUIT"])
 PY
 cat > script.txt <<'SCRIPT'
 seed 3
@@ -43,22 +36,16 @@ ticks 200
 dump
 screenshot dead.png
 SCRIPT
-run() {
-    set +e
-    "$runner" script.txt > "$1"
-    local code=$?
-    set -e
-    [ "$code" -eq 0 ] || { echo "runner exited $code"; exit 1; }
-}
-run dumps.jsonl
+run_runner script.txt dumps.jsonl
 mv dead.png dead1.png
-run dumps2.jsonl
+run_runner script.txt dumps2.jsonl
 cmp dumps.jsonl dumps2.jsonl || { echo "the same script gave different dumps"; exit 1; }
 cmp dead1.png dead.png || { echo "the death screen differs between runs"; exit 1; }
 python3 - "$work" <<'PY'
-import json, os, sys
+import os, sys
+from scene import dumps
 work = sys.argv[1]
-d = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
+d = dumps(os.path.join(work, "dumps.jsonl"))
 assert len(d) == 3, len(d)
 dying, rising, risen = d
 texts = lambda s: [l["text"] for l in s["console"]["lines"]]

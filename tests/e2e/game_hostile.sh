@@ -5,10 +5,8 @@
 # position must stay a number, and the sanitizer build must find nothing.
 set -euo pipefail
 runner=$1
-export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
-work=$(mktemp -d)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-cd "$work"
+source "$(dirname "$0")/scratch.bash"
+enter_scratch
 python3 - <<'PY'
 from scene import *
 out = []
@@ -19,11 +17,11 @@ for i in range(3000):                      # zero-length walls on the floor
     out += line(x, z, x, z)
 for i in range(1000):                      # overlapping walls along one line
     out += line(-5 + i * 0.001, 0, 5 + i * 0.001, 0)
-open("MAP.DXF", "w").write("\n".join(out + ["0", "EOF"]) + "\n")
+dxf("MAP.DXF", lines=out)
 cube = []
 for (x1, z1, x2, z2) in [(-1, -1, 1, -1), (1, -1, 1, 1), (1, 1, -1, 1), (-1, 1, -1, -1)]:
     cube += line(x1, z1, x2, z2) + line(x1, z1, x1, z1, 0, 2)
-open("cube.dxf", "w").write("\n".join(cube + ["0", "EOF"]) + "\n")
+dxf("cube.dxf", lines=cube)
 defs("cube.mdl", ["FRAMES=1", "SCALE=0.5", "FRAME0=cube.dxf"])
 mon = ["MODELS=1", "MODEL0=cube.mdl", "TYPE=12"]
 defs("tough.obj", mon + ["DEFHEALTH=2147483647", "DEFSTATE=5", "WEAPON=3", "DEFRANGE=99999999", "XROT=100000"])
@@ -47,9 +45,7 @@ defs("level.lvl", ["MAP=MAP.DXF", "OBJECTS=%d" % len(objs)] +
 defs("VOID.LVL", ["MAP=MISSING.DXF", "STARTCOORD=0;0;0"])
 defs("BARE.LVL", ["MAP=BARE.DXF", "STARTCOORD=0;0;0"])
 open("BARE.DXF", "w").write("0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n1\n0\nENDSEC\n0\nEOF\n")
-defs("start.mnu", ["DEFMENU=main.itm"])
-defs("main.itm", ["MENUITEMS=1", "0=PLAY;GAME;level.lvl"])
-defs("config.ini", ["START=start.mnu"])
+start_menu(["PLAY;GAME;level.lvl"], spacing=None)
 PY
 cat > script.txt <<'SCRIPT'
 seed 11
@@ -78,15 +74,12 @@ type LOAD BARE.LVL
 press RETURN
 dump
 SCRIPT
-set +e
-"$runner" script.txt > dumps.jsonl
-code=$?
-set -e
-[ "$code" -eq 0 ] || { echo "runner exited $code"; exit 1; }
+run_runner script.txt dumps.jsonl
 python3 - "$work" <<'PY'
-import json, math, os, sys
+import math, os, sys
+from scene import dumps
 work = sys.argv[1]
-d = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
+d = dumps(os.path.join(work, "dumps.jsonl"))
 assert len(d) == 4, len(d)
 texts = [l["text"] for l in d[0]["console"]["lines"]]
 assert "DEFDAMAGE: -99999999999 is beyond the 32-bit range, -2147483648 is used" in texts, texts

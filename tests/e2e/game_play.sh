@@ -7,18 +7,13 @@
 # Checked on the dumps and the screenshots; the same script run twice gives the same output.
 set -euo pipefail
 runner=$1
-export PYTHONPATH="$(cd "$(dirname "$0")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
-work=$(mktemp -d)
-trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
-cd "$work"
+source "$(dirname "$0")/scratch.bash"
+enter_scratch
 python3 - <<'PY'
 from scene import *
-import struct
 
-dxf("ROOM.DXF", [wall(-10, -10, 10, -10), wall(10, -10, 10, 10), wall(10, 10, -10, 10), wall(-10, 10, -10, -10)])
-dxf("cube.dxf", [wall(-1, -1, 1, -1, 2), wall(1, -1, 1, 1, 2), wall(1, 1, -1, 1, 2), wall(-1, 1, -1, -1, 2)])
+room_and_cube()
 dxf("flat.dxf", [wall(-1, -1, 1, -1, 0.2), wall(1, -1, 1, 1, 0.2)])
-defs("cube.mdl", ["FRAMES=1", "SCALE=0.5", "FRAME0=cube.dxf"])
 defs("death.mdl", ["FRAMES=3", "SCALE=0.5", "FRAME0=cube.dxf", "FRAME1=flat.dxf", "FRAME2=flat.dxf"])
 defs("monster.obj", ["MODELS=4", "MODEL0=cube.mdl", "MODEL1=cube.mdl", "MODEL2=cube.mdl", "MODEL3=death.mdl",
                      "TYPE=10", "DEFHEALTH=30", "DEFSTATE=5", "DEFRANGE=2", "WEAPON=0"])
@@ -37,9 +32,7 @@ defs("level1.lvl", ["MAP=ROOM.DXF", "OBJECTS=3", "OBJECT0=gun.obj;0;-7", "OBJECT
                     "OBJECT2=ammo.obj;0;-3", "ARSENAL=arsenal.ars", "EXITCOORD=0;4", "RESETPLAYER=1",
                     "STARTCOORD=0;-8;0", "NEXTLEVEL=level2.lvl", "SOUNDS=level.snd"])
 defs("level2.lvl", ["MAP=ROOM.DXF", "EXITCOORD=0;-4", "STARTCOORD=0;-8;0", "NEXTLEVEL=WIN", "SOUNDS=level.snd"])
-defs("start.mnu", ["DEFMENU=main.itm"])
-defs("main.itm", ["MENUITEMS=2", "ITEMSPACING=40", "0=PLAY;GAME;level1.lvl", "1=QUIT;SCRIPT;QUIT"])
-defs("config.ini", ["START=start.mnu"])
+start_menu(["PLAY;GAME;level1.lvl", "QUIT;SCRIPT;QUIT"])
 PY
 cat > script.txt <<'SCRIPT'
 seed 7
@@ -87,23 +80,16 @@ wait 500
 dump
 screenshot won.png
 SCRIPT
-run() {
-    set +e
-    "$runner" script.txt > "$1"
-    local code=$?
-    set -e
-    [ "$code" -eq 0 ] || { echo "runner exited $code"; exit 1; }
-}
-run dumps.jsonl
+run_runner script.txt dumps.jsonl
 mkdir first && mv playing.png done.png won.png first/
-run dumps2.jsonl
+run_runner script.txt dumps2.jsonl
 cmp dumps.jsonl dumps2.jsonl || { echo "the same script gave different dumps"; exit 1; }
 for f in playing done won; do cmp "first/$f.png" "$f.png" || { echo "$f.png differs between runs"; exit 1; }; done
 python3 - "$work" <<'PY'
-import json, os, sys, zlib, struct
-from scene import png_pixels
+import json, os, sys
+from scene import dumps, png_pixels
 work = sys.argv[1]
-d = [json.loads(l) for l in open(os.path.join(work, "dumps.jsonl"))]
+d = dumps(os.path.join(work, "dumps.jsonl"))
 assert len(d) == 9, len(d)
 start, gun, shot, freed, done, level2, away, still, won = d
 texts = lambda s: [l["text"] for l in s["console"]["lines"]]
@@ -157,7 +143,7 @@ assert won["GameState"] == 6, won["GameState"]
 
 shots = {}
 for f in ["playing", "done", "won"]:
-    w, raw = png_pixels(os.path.join(work, f + ".png"))
+    w, h, raw = png_pixels(os.path.join(work, f + ".png"))
     assert w == 640 and len(raw) > 640 * 480 * 3, (f, w, len(raw))
     shots[f] = raw
 assert shots["playing"] != shots["done"] != shots["won"]

@@ -4,31 +4,23 @@
 set -euo pipefail
 game=$1
 src=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -r "$src/data/." "$work/"
-cd "$work"
+source "$(dirname "$0")/../e2e/scratch.bash"
+enter_scratch "$src/data"
 export SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/audio.raw"
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  . "$1"
   "$0" > game.out 2>&1 &
   pid=$!
   sleep 2.5
-  wid=""
-  for i in $(seq 1 100); do
-    wid=$(xdotool search --onlyvisible --name "Harrowfen Brimstalk" 2>/dev/null | head -1 || true)
-    [ -n "$wid" ] && break
-    sleep 0.1
-  done
-  [ -n "$wid" ] || { echo "no window appeared"; cat game.out; kill $pid; exit 1; }
+  wid=$(game_window) || { echo "no window appeared"; cat game.out; kill $pid; exit 1; }
   # LOAD LEVEL1.LVL on the console (the full stop is typed with Delete).
   xdotool key --window "$wid" --delay 60 grave l o a d space l e v e l 1 Delete l v l Return
   stat -c %s "$SDL_DISKAUDIOFILE" > before.txt
   sleep 3
   xdotool key --window "$wid" alt+F4
-  for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  kill -0 $pid 2>/dev/null && { kill -9 $pid; echo "game did not quit"; exit 1; }
+  wait_for_exit $pid || { kill -9 $pid; echo "game did not quit"; exit 1; }
   wait $pid
-' "$game"
+' "$game" "$src/tests/smoke/xvfb.bash"
 python3 - "$work" <<'PY'
 import os, struct, sys
 work = sys.argv[1]

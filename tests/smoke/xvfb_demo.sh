@@ -6,31 +6,24 @@ set -euo pipefail
 game=$(realpath "$1")
 runner=$(realpath "$2")
 src=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -r "$src/data/." "$work/"
-cd "$work"
+source "$(dirname "$0")/../e2e/scratch.bash"
+enter_scratch "$src/data"
 export SDL_AUDIODRIVER=dummy
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  . "$1"
   "$0" --record run.zdemo > game.out 2>&1 &
   pid=$!
-  wid=""
-  for i in $(seq 1 100); do
-    wid=$(xdotool search --onlyvisible --name "Harrowfen Brimstalk" 2>/dev/null | head -1 || true)
-    [ -n "$wid" ] && break
-    sleep 0.1
-  done
-  [ -n "$wid" ] || { echo "no window appeared"; kill $pid; exit 1; }
+  wid=$(game_window) || { echo "no window appeared"; kill $pid; exit 1; }
   sleep 2.5
   xdotool key Down; sleep 0.2; xdotool key Return; sleep 2
   xdotool keydown Up; sleep 1; xdotool mousemove_relative -- -60 0; sleep 0.3
   xdotool keydown space; sleep 1; xdotool keyup space; xdotool keyup Up
   xdotool key 2; sleep 0.3
   xdotool key alt+F4
-  for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
+  wait_for_exit $pid
   wait $pid
   "$0" --play run.zdemo > play.out 2>&1
-' "$game"
+' "$game" "$src/tests/smoke/xvfb.bash"
 grep -q "^mouse -60 0$" run.zdemo && grep -q "^down UP$" run.zdemo && grep -q "^quit$" run.zdemo
 for i in 1 2; do
     "$runner" run.zdemo 2> replay.err

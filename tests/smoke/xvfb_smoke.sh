@@ -5,22 +5,15 @@
 set -euo pipefail
 game=$1
 src=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cp -r "$src/data/." "$work/"
-cd "$work"
+source "$(dirname "$0")/../e2e/scratch.bash"
+enter_scratch "$src/data"
 export SDL_AUDIODRIVER=dummy
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  . "$1"
   "$0" > game.out 2>&1 &
   pid=$!
   sleep 2.5  # start-up; the window may be re-created once when its renderer is made
-  wid=""
-  for i in $(seq 1 100); do
-    wid=$(xdotool search --onlyvisible --name "Harrowfen Brimstalk" 2>/dev/null | head -1 || true)
-    [ -n "$wid" ] && break
-    sleep 0.1
-  done
-  [ -n "$wid" ] || { echo "no window appeared"; cat game.out; kill $pid; exit 1; }
+  wid=$(game_window) || { echo "no window appeared"; cat game.out; kill $pid; exit 1; }
   size() { xwininfo -id "$wid" | awk "/Width:/ {w=\$2} /Height:/ {h=\$2} END {print w \"x\" h}"; }
   xdotool key --window "$wid" alt+Return
   sleep 0.5
@@ -30,11 +23,10 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   echo "full $(size)" >> sizes.txt
   import -window root shot.png
   xdotool key --window "$wid" alt+F4
-  for i in $(seq 1 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-  if kill -0 $pid 2>/dev/null; then echo "game did not quit"; kill -9 $pid; exit 1; fi
+  wait_for_exit $pid || { echo "game did not quit"; kill -9 $pid; exit 1; }
   wait $pid
   echo "exit status $?" > status.txt
-' "$game"
+' "$game" "$src/tests/smoke/xvfb.bash"
 cat status.txt sizes.txt
 grep -qx "exit status 0" status.txt
 grep -qx "windowed 640x480" sizes.txt
