@@ -399,10 +399,10 @@ TEST_F(Tick, StartInsideWallsAndDegenerateWallsStayFinite) {
 }
 
 // The wall grid must give the plain last-to-first loop's result bit for bit.
-TEST_F(Tick, WallGridMatchesThePlainLoop) {
+TEST_F(Tick, WallGridMatchesThePlainLoopForPushesAndSightLines) {
     std::mt19937 rng(5);
     std::uniform_real_distribution<float> u(-60, 60), s(-3, 3), ang(0, 6.2831853f);
-    int farPushes = 0, contacts = 0;
+    int farPushes = 0, contacts = 0, sightHits = 0;
     for (int scene = 0; scene < 3; ++scene) {
         std::vector<Segment> walls;
         // The last scene lies far from the origin, where float rounding is coarser.
@@ -441,7 +441,33 @@ TEST_F(Tick, WallGridMatchesThePlainLoop) {
             // Drifting more than half a unit sends the grid to its plain fallback.
             if (std::fmax(std::fabs(target[0] - start[0]), std::fabs(target[2] - start[2])) > 0.5f) ++farPushes;
         }
+        // Sight lines and shots through the grid find the first wall the plain loop over every wall finds
+        // (worked out here in double precision); a line that only grazes a wall's end may go either way.
+        for (int t = 0; t < 1500; ++t) {
+            const float x1 = ox + u(rng), z1 = oz + u(rng);
+            const float len = t % 3 == 0 ? 150.0f : 6.0f, a = ang(rng);
+            const float x2 = x1 + len * std::cos(a), z2 = z1 + len * std::sin(a);
+            double first = 1.0;
+            bool grazing = false;
+            for (const Segment& w : walls) {
+                const double dx = double(x2) - x1, dz = double(z2) - z1, ex = double(w.x2) - w.x1, ez = double(w.z2) - w.z1;
+                const double denom = dx * ez - dz * ex;
+                if (denom == 0) continue;
+                const double ax = double(w.x1) - x1, az = double(w.z1) - z1;
+                const double along = (ax * ez - az * ex) / denom, on = (ax * dz - az * dx) / denom;
+                const double slack = 1e-4 + 1e-7 * std::fabs(ox + oz) / (len + std::hypot(ex, ez) + 1e-3);
+                if (along >= -slack && along <= 1 + slack && on >= -slack && on <= 1 + slack) {
+                    if (along < slack || along > 1 - slack || on < slack || on > 1 - slack) grazing = true;
+                    if (along >= 0 && along <= 1 && on >= 0 && on <= 1) first = std::min(first, along);
+                }
+            }
+            const float got = FirstWallAlong(x1, z1, x2, z2);
+            if (grazing) continue;
+            ASSERT_NEAR(got, first, 1e-3) << scene << " " << t;
+            sightHits += first < 1;
+        }
     }
+    EXPECT_GT(sightHits, 500);
     EXPECT_GT(contacts, 2000);
     EXPECT_GT(farPushes, 10) << "the scenes should push some targets beyond the gathered cells";
 

@@ -47,7 +47,7 @@ MONSTER_STATS = {
 HEALTH_PACK = 30
 
 # The rules beyond the classic game that the bundled campaign is made for, turned on in config.ini.
-RULES = ['SOLIDWALLS', 'HUNTERS', 'AUTOPAUSE', 'RETRY', 'CROSSHAIR', 'LEVELNAMES', 'AUTOMAP']
+RULES = ['SOLIDWALLS', 'HUNTERS', 'AUTOPAUSE', 'TOTALSCORE', 'RETRY', 'CROSSHAIR', 'LEVELNAMES', 'AUTOMAP']
 
 # ---- levels ------------------------------------------------------------------------------------
 OBJECT_FILES = {

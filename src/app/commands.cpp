@@ -1,5 +1,5 @@
 // The console command interpreter: quitting, the menu, volumes, rendering switches, resolution, mouse
-// look, chat and level loading.
+// look, the crosshair and the map, chat and level loading.
 #include "app/commands.h"
 
 #include <cstdio>
@@ -116,6 +116,16 @@ int ExecuteCommand(const char* text) {
         World.MouseLook = World.MouseLook ? 0 : 1;
         PrintNotify(NOTIFY_GAME, "Mouselook Toggled");
         return 1;
+    }
+    if (strcmp(text, "TOGGLECROSSHAIR") == 0) {
+        Settings.CROSSHAIR = Settings.CROSSHAIR ? 0 : 1;
+        PrintNotify(NOTIFY_GAME, "Crosshair Toggled");
+        return CMD_ACCEPTED;
+    }
+    if (strcmp(text, "MAPROTATE") == 0) {
+        Render.AutomapHeadingUp = Render.AutomapHeadingUp ? 0 : 1;
+        PrintNotify(NOTIFY_GAME, Render.AutomapHeadingUp ? "Map turns with you" : "Map north up");
+        return CMD_ACCEPTED;
     }
     if (strcmp(text, "FPS") == 0) {
         StatsToggleCounter();

@@ -13,6 +13,7 @@
 #include "game/world.h"
 #include "input/input.h"
 #include "net/net.h"
+#include "render/render.h"
 #include "render/screenshot.h"
 
 void MenuKeys() {
@@ -27,16 +28,26 @@ void MenuKeys() {
         HoverMenu(Input.PointerX, Input.PointerY);
 }
 
-void WaitContinueKey() {
+static bool ContinueKeyPressed() {
     static const uint8_t kKeys[] = {DIK_RETURN, DIK_LEFT, DIK_RIGHT, DIK_SPACE, DIK_UP, DIK_DOWN};
-    for (uint8_t k : kKeys) {
-        if (!KeyPressed(k)) continue;
-        if (Program.GameState == GS_LEVEL_DONE)
-            LoadLevel(World.NextLevelFile);
-        else if (Program.GameState == GS_WON)
-            LoadMenu(Settings.StartMenuFile, true);
-        return;
-    }
+    for (uint8_t k : kKeys)
+        if (KeyPressed(k)) return true;
+    return false;
+}
+
+void WaitContinueKey() {
+    if (!ContinueKeyPressed()) return;
+    if (Program.GameState == GS_LEVEL_DONE)
+        LoadLevel(World.NextLevelFile);
+    else if (Program.GameState == GS_WON)
+        LoadMenu(Settings.StartMenuFile, true);
+}
+
+// The keys of a running level beyond the controls: Tab shows the overhead map, and once the death
+// camera has risen a continue key plays the level again (each where its setting is on).
+static void LevelAidKeys() {
+    if (Settings.AUTOMAP && KeyPressed(DIK_TAB)) Render.AutomapShown = Render.AutomapShown ? 0 : 1;
+    if (Settings.RETRY && DeathCameraDone() && ContinueKeyPressed()) RetryLevel();
 }
 
 void ReadPlayerControls() {
@@ -81,7 +92,10 @@ void HandleInput() {
     switch (Program.GameState) {
     case GS_LEVEL_DONE:
     case GS_WON: WaitContinueKey(); break;
-    case GS_PLAYING: ReadPlayerControls(); break;
+    case GS_PLAYING:
+        ReadPlayerControls();
+        LevelAidKeys();
+        break;
     default: break;
     }
 }
@@ -100,6 +114,11 @@ int TickGameState() {
     case GS_WON: AnimateTick(); break;
     case GS_PLAYING:
         AnimateTick();
+        // The pausing rule: nothing moves while the window has no focus or the console is down.
+        if (Settings.AUTOPAUSE && (!Program.AppActive || !Input.InputActive || !ConsoleIsClosed())) {
+            NetPending();
+            break;
+        }
         MonsterThink(GameClockMs());
         NetPending();
         GameStep();

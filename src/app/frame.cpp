@@ -7,6 +7,7 @@
 #include "core/program.h"
 #include "defs/menu.h"
 #include "input/input.h"
+#include "render/aids.h"
 #include "render/passes.h"
 #include "render/video.h"
 
@@ -52,6 +53,8 @@ int RenderFrame() {
         DrawObjectPass();
         DrawViewPass();
         DrawHud();
+        DrawCrosshair();
+        DrawAutomap();
         UnlockBackBuffer();
         if (Program.GameState == GS_LEVEL_DONE)
             DrawLevelComplete();

@@ -17,6 +17,7 @@ void ReadSettings() {
     ReadInteger("SCREENBPP", &Settings.SCREENBPP);
     ReadInteger("SOUNDVOL", &Settings.SOUNDVOL);
     ReadInteger("MUSICVOL", &Settings.MUSICVOL);
+    for (int i = 0; i < kRuleKeyCount; ++i) ReadInteger(kRuleKeys[i].name, &(Settings.*kRuleKeys[i].field));
     // Width and height are each checked on their own; any pairing of the three sizes is allowed.
     if (Settings.SCREENX != 640 && Settings.SCREENX != 800 && Settings.SCREENX != 1024) {
         Settings.SCREENX = 640;

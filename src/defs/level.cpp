@@ -56,6 +56,27 @@ void LoadArsenal(const char* file) {
 
 }  // namespace
 
+int RetryLevel() {
+    if (!World.LevelFile[0]) return 0;
+    char level[sizeof World.LevelFile];
+    CopyBounded(level, World.LevelFile);
+    const WorldRecord::EntryRecord entry = World.Entry;
+    if (!LoadLevel(level)) return 0;
+    ObjectRecord& p = World.ObjectTable[0];
+    p.state = 1;
+    p.pos[1] = 0;
+    p.angles[0] = p.angles[2] = 0;
+    p.health = entry.health;
+    memcpy(p.owned, entry.owned, sizeof p.owned);
+    memcpy(p.ammo, entry.ammo, sizeof p.ammo);
+    p.weapon = entry.weapon;
+    p.score = entry.score;
+    p.reload = 0;
+    p.fired = 0;
+    World.Entry = entry;
+    return 1;
+}
+
 int LoadLevel(const char* name) {
     if (strcmp(name, "WIN") == 0) return StartVictory();
     char levelName[sizeof DefinitionValue];
@@ -93,7 +114,8 @@ int LoadLevel(const char* name) {
     for (ObjectRecord& m : World.MissileTable) ClearObjectRecord(m);
     World.MonstersAtStart = 0;
     World.ItemsAtStart = 0;
-    World.ObjectTable[0].score = 0;
+    // The classic score is the level's own; the total score adds up until a level resets the player.
+    if (!Settings.TOTALSCORE) World.ObjectTable[0].score = 0;
 
     if (Found("OBJECTS")) {
         // Entries 1..255 hold the placed objects; numbers past them are ignored.
@@ -129,6 +151,16 @@ int LoadLevel(const char* name) {
 
     memset(World.NextLevelFile, 0, sizeof World.NextLevelFile);
     if (Found("NEXTLEVEL")) CopyBounded(World.NextLevelFile, DefinitionValue);
+    CopyBounded(World.LevelFile, levelName);
+    World.LevelName[0] = 0;
+    if (Found("NAME")) CopyBounded(World.LevelName, DefinitionValue);
+    // The player as he enters: what a retry gives him back.
+    World.Entry.health = player.health;
+    memcpy(World.Entry.owned, player.owned, sizeof player.owned);
+    memcpy(World.Entry.ammo, player.ammo, sizeof player.ammo);
+    World.Entry.weapon = player.weapon;
+    World.Entry.score = player.score;
+    World.HitMarkTicks = 0;
 
     if (Found("SOUNDS")) LoadSoundList(DefinitionValue);
     StopCurrentMusic();
@@ -141,6 +173,7 @@ int LoadLevel(const char* name) {
     PopDefinitionFile();
     Program.GameState = GS_PLAYING;
     PrintNotify(NOTIFY_GAME, "Here we go..");
+    if (Settings.LEVELNAMES && World.LevelName[0]) PrintNotify(NOTIFY_GAME, World.LevelName);
     ConsoleToggle();
     PlaySound(SoundBufferFor(SOUND_ROW_LEVEL, SOUND_SLOT_LEVEL_START));
     return 1;

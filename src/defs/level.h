@@ -4,3 +4,7 @@
 // Loads a level file and enters play, or starts the victory screen for the name "WIN".
 // 1 loaded (or victory started); 0 when the file is missing or has no MAP (nothing changes then).
 int LoadLevel(const char* name);
+// The retry rule: loads the level loaded last again and gives the player back what he entered it with
+// (health, weapons, ammunition, current weapon, score), alive and standing. 0 when no level was loaded
+// or it no longer loads.
+int RetryLevel();

@@ -154,6 +154,7 @@ struct Player {
         int32_t value;
         bool given;
     } settings[2] = {{"SCREENX", 0, false}, {"SCREENY", 0, false}};
+    int32_t rules[kRuleKeyCount] = {};  // the rule keys' values, in kRuleKeys order; absent ones are 0
     bool joystick = false;
     // the state the replayed devices report
     uint32_t clock = 0;
@@ -361,6 +362,10 @@ bool DemoRecordStart(const char* path) {
     PutLine("# %s", Program.WindowTitle);
     PutLine("set SCREENX %d", int(Settings.SCREENX));
     PutLine("set SCREENY %d", int(Settings.SCREENY));
+    // The rules beyond the classic game that are on; a recording without them plays the classic game.
+    for (int i = 0; i < kRuleKeyCount; ++i)
+        if (Settings.*kRuleKeys[i].field != 0)
+            PutLine("set %s %d", kRuleKeys[i].name, int(Settings.*kRuleKeys[i].field));
     PutLine("joystick %d", Input.JoystickPresent ? 1 : 0);
     PutLine("seed %" PRIu32, RandomState());
     Flush();
@@ -502,6 +507,8 @@ bool DemoPlayStart(const char* path, const DemoPlayOptions& options, char* err, 
             bool known = false;
             for (auto& s : Play.settings)
                 if (!strcmp(s.name, w[1])) s.value = int32_t(v), s.given = known = true;
+            for (int i = 0; i < kRuleKeyCount; ++i)
+                if (!strcmp(kRuleKeys[i].name, w[1])) Play.rules[i] = int32_t(v), known = true;
             if (!known) {
                 snprintf(err, errSize, "%s line %d: unknown setting %s", path, Play.line, w[1]);
                 return false;
@@ -528,6 +535,8 @@ void DemoPlaybackApplySettings() {
         if (!strcmp(s.name, "SCREENX")) Settings.SCREENX = s.value;
         if (!strcmp(s.name, "SCREENY")) Settings.SCREENY = s.value;
     }
+    // The rules are the recording's, whatever this player's config.ini says.
+    for (int i = 0; i < kRuleKeyCount; ++i) Settings.*kRuleKeys[i].field = Play.rules[i];
 }
 
 static bool DemoPlaybackJoystickPresent() { return Play.on && Play.joystick; }

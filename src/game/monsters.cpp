@@ -5,15 +5,62 @@
 #include <cstring>
 
 #include "core/random.h"
+#include "core/settings.h"
 #include "game/contact.h"
 #include "game/tick.h"
+#include "game/walls.h"
 
 namespace {
 
 // A draw of the form rand % n = 1, each a fresh call of the generator.
 bool Chance(int n) { return Random() % n == 1; }
 
-void Think(ObjectRecord& m) {
+// The hunting rule: whether the living player stands within the hunter's sight range, with no wall
+// between them when walls are solid; facing him or not.
+bool HunterSeesPlayer(const ObjectRecord& m) {
+    const ObjectRecord& p = World.ObjectTable[0];
+    if (p.state == 0) return false;
+    const float dx = p.pos[0] - m.pos[0], dz = p.pos[2] - m.pos[2];
+    if (!(dx * dx + dz * dz <= HUNT_RANGE * HUNT_RANGE)) return false;
+    return !Settings.SOLIDWALLS || FirstWallAlong(m.pos[0], m.pos[2], p.pos[0], p.pos[2]) >= 1.0f;
+}
+
+// A hunter that sees the player remembers where, for HUNT_MEMORY_MS.
+void Remember(ObjectRecord& m, uint32_t nowMs) {
+    m.huntX = World.ObjectTable[0].pos[0];
+    m.huntZ = World.ObjectTable[0].pos[2];
+    m.huntUntil = nowMs + HUNT_MEMORY_MS;
+    if (m.huntUntil == 0) m.huntUntil = 1;  // 0 means no memory
+}
+
+// A seeking hunter that does not have the player in its line of sight: it turns toward the player when
+// it sees him, or toward the place it last saw him while it remembers it, and walks when it faces that
+// way. False when it has nothing to hunt (it then turns at random as every seeker does).
+bool Hunt(ObjectRecord& m, uint32_t nowMs) {
+    ControlFlags& c = m.controls;
+    if (HunterSeesPlayer(m)) {
+        Remember(m, nowMs);
+    } else if (m.huntUntil == 0 || int32_t(nowMs - m.huntUntil) >= 0) {
+        m.huntUntil = 0;
+        return false;
+    }
+    const float dx = m.huntX - m.pos[0], dz = m.huntZ - m.pos[2];
+    if (dx * dx + dz * dz < HUNT_ARRIVED * HUNT_ARRIVED && !HunterSeesPlayer(m)) {
+        m.huntUntil = 0;  // the trail ends where the player was last seen
+        return false;
+    }
+    // The look direction of heading a is (-sin a, cos a): the heading toward (dx, dz) is atan2(-dx, dz).
+    const float want = std::atan2(-dx, dz) * 57.29578f;
+    float error = std::fmod(want - float(m.angles[1]), 360.0f);
+    if (error > 180.0f) error -= 360.0f;
+    if (error < -180.0f) error += 360.0f;
+    c.turnLeft = error > 1.0f ? 1 : 0;
+    c.turnRight = error < -1.0f ? 1 : 0;
+    c.forward = std::fabs(error) < HUNT_WALK_ANGLE ? 1 : 0;
+    return true;
+}
+
+void Think(ObjectRecord& m, uint32_t nowMs) {
     ControlFlags& c = m.controls;
     switch (m.state) {
     case AI_SENTRY:
@@ -23,6 +70,7 @@ void Think(ObjectRecord& m) {
     case AI_SEEK:
         c.fire = 0, c.forward = 0, c.back = 0;
         if (!PlayerInSight(m.pos, m.angles)) {
+            if (Settings.HUNTERS && Hunt(m, nowMs)) break;
             // Keep turning the way it turns; with no (or both) turns on, pick one.
             if ((c.turnLeft != 0) == (c.turnRight != 0)) {
                 if (Chance(3))
@@ -30,10 +78,13 @@ void Think(ObjectRecord& m) {
                 else
                     c.turnLeft = 0, c.turnRight = 1;
             }
-        } else if (Chance(3)) {
-            m.state = AI_ATTACK;
         } else {
-            c.forward = 1, c.turnLeft = 0, c.turnRight = 0;
+            if (Settings.HUNTERS) Remember(m, nowMs);
+            if (Chance(3)) {
+                m.state = AI_ATTACK;
+            } else {
+                c.forward = 1, c.turnLeft = 0, c.turnRight = 0;
+            }
         }
         break;
     case AI_EVADE:
@@ -92,7 +143,9 @@ bool PlayerInSight(const float position[3], const int32_t angles[3]) {
     const float x = position[0], z = position[2];
     Segment sight{x, 0, z, x - SIGHT_RANGE * std::sin(a), 0, z + SIGHT_RANGE * std::cos(a)};
     float ignored[3];
-    return CirclePushFromSegment(World.ObjectTable[0].pos, SIGHT_RADIUS, sight, ignored) != 0;
+    const float* p = World.ObjectTable[0].pos;
+    if (!CirclePushFromSegment(p, SIGHT_RADIUS, sight, ignored)) return false;
+    return !Settings.SOLIDWALLS || FirstWallAlong(x, z, p[0], p[2]) >= 1.0f;
 }
 
 int MonsterThink(uint32_t nowMs) {
@@ -102,7 +155,7 @@ int MonsterThink(uint32_t nowMs) {
         if (m.thinkTime == 0) m.thinkTime = nowMs;
         if (uint32_t(nowMs - m.thinkTime) < THINK_INTERVAL_MS) continue;
         m.thinkTime = nowMs;
-        Think(m);
+        Think(m, nowMs);
     }
     return 1;
 }

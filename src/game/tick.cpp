@@ -56,7 +56,13 @@ void ExitTest(ObjectRecord& p) {
     float ignored[3];
     if (!CirclePushFromSegment(p.pos, EXIT_RADIUS, exit, ignored)) return;
     Message("You reached the exit.. alive!");
-    CountAndScore();
+    if (Settings.TOTALSCORE) {
+        // What was done: kills and inventory percentages and the health kept, added to the campaign's sum.
+        CountLeft();
+        p.score = p.score + ScoreTerm() + float(std::max(p.health, 0));
+    } else {
+        CountAndScore();
+    }
     Play(SOUND_ROW_LEVEL, SOUND_SLOT_LEVEL_EXIT);
     StopCurrentMusic();
     UnloadAllMusic();
@@ -131,8 +137,8 @@ void StepRecord(int i) {
             r.animState = ANIM_IDLE;
     }
 
-    // Everything but the player walks along the mirrored heading.
-    const int32_t psi = i == 0 ? r.angles[1] : NegateAngle(r.angles[1]);
+    // Everything but the player walks along the mirrored heading; hunters walk where they look.
+    const int32_t psi = i == 0 || (Settings.HUNTERS && IsMonsterType(r.type)) ? r.angles[1] : NegateAngle(r.angles[1]);
     const float s = WALK_STEP;
     float dx = 0, dz = 0;
     if (c.back || c.forward) {
@@ -173,7 +179,11 @@ void StepRecord(int i) {
     if (r.health <= 0) {
         if (i == 0) {
             Message("Whoops, you need more than a facelift now...");
-            CountAndScore();
+            if (Settings.TOTALSCORE) {
+                CountLeft();
+            } else {
+                CountAndScore();
+            }
             Play(SOUND_ROW_PLAYER_DEATH, SOUND_SLOT_DEATH);
             r.score = r.score + ScoreTerm();
             r.state = 0;
@@ -212,6 +222,21 @@ void CountAndScore() {
     }
 }
 
+void CountLeft() {
+    World.MonstersLeft = 0;
+    World.ItemsLeft = 0;
+    for (const ObjectRecord& r : World.ObjectTable) {
+        if (r.state == OBJ_FREE) continue;
+        if (IsMonsterType(r.type)) World.MonstersLeft += 1;
+        if (IsItemType(r.type)) World.ItemsLeft += 1;
+    }
+}
+
+bool DeathCameraDone() {
+    const ObjectRecord& p = World.ObjectTable[0];
+    return p.state == 0 && !(p.pos[1] < 1.0f);
+}
+
 int GameStep() {
     if (Program.GameState != GS_PLAYING) return 1;
     ObjectRecord& p = World.ObjectTable[0];
@@ -223,6 +248,7 @@ int GameStep() {
         WeaponSelection(p);
         Pickups(p);
     }
+    if (World.HitMarkTicks > 0) --World.HitMarkTicks;
     for (int i = 0; i < OBJECT_COUNT; ++i) StepRecord(i);
     RocketStep();
     return 1;

@@ -18,8 +18,13 @@ constexpr int32_t AMMO_LIMIT[WEAPON_COUNT] = {0, 100, 50, 200, 5};  // knife's e
 int GameStep();
 
 // Recounts MonstersLeft and ItemsLeft over the present records and adds one score term per present
-// record with the running counts (at the exit and at the player's death).
+// record with the running counts (at the exit and at the player's death). With TOTALSCORE the exit adds
+// instead one term with the final counts plus the health left, and the death one term.
 void CountAndScore();
+// Recounts MonstersLeft and ItemsLeft only (the total score's exit and death).
+void CountLeft();
+// Whether the player is dead and the death camera has risen all the way (what a retry waits for).
+bool DeathCameraDone();
 // One score term with the counts as they stand: kills percentage plus inventory percentage.
 float ScoreTerm();
 // (atStart - left) / atStart * 100, in 32-bit floats. A level that started with none of a kind counts

@@ -130,6 +130,18 @@ int PushPlainFrom(const Segment* segs, int32_t from, float target[3]) {
     return hit;
 }
 
+// Where the segment from p to p + d crosses the wall, as a fraction of d (1 when it does not).
+float Crossing(float px, float pz, float dx, float dz, const Segment& w) {
+    const float ex = w.x2 - w.x1, ez = w.z2 - w.z1;
+    const float denom = dx * ez - dz * ex;
+    if (denom == 0.0f || !std::isfinite(denom)) return 1.0f;  // parallel, or a wall of zero length
+    const float ax = w.x1 - px, az = w.z1 - pz;
+    const float t = (ax * ez - az * ex) / denom;
+    const float u = (ax * dz - az * dx) / denom;
+    if (!(t >= 0.0f && t <= 1.0f && u >= 0.0f && u <= 1.0f)) return 1.0f;
+    return t;
+}
+
 int32_t CellIndex(float v, float origin, float cell, int32_t n) {
     float f = (v - origin) / cell;
     if (!(f >= 0)) return f < 0 ? -1 : -2;  // -2: not a number
@@ -138,6 +150,33 @@ int32_t CellIndex(float v, float origin, float cell, int32_t n) {
 }
 
 }  // namespace
+
+float FirstWallAlong(float x1, float z1, float x2, float z2) {
+    int32_t count;
+    const Segment* segs = Walls(count);
+    if (!segs) return 1.0f;
+    const float dx = x2 - x1, dz = z2 - z1;
+    float first = 1.0f;
+    const WallGrid& g = CurrentGrid(segs, count);
+    if (!g.usable || !(std::fabs(x1) <= GRID_MAX_COORD && std::fabs(z1) <= GRID_MAX_COORD &&
+                       std::fabs(x2) <= GRID_MAX_COORD && std::fabs(z2) <= GRID_MAX_COORD)) {
+        for (int32_t i = 0; i < count; ++i) first = std::min(first, Crossing(x1, z1, dx, dz, segs[i]));
+        return first;
+    }
+    if (g.nx == 0) return 1.0f;  // zero-length walls only
+    // Every cell the segment's box touches (a wall crossing it lies in one of them).
+    int32_t cx0 = std::max(0, CellIndex(std::min(x1, x2), g.minX, g.cell, g.nx));
+    int32_t cx1 = std::min(g.nx - 1, CellIndex(std::max(x1, x2), g.minX, g.cell, g.nx));
+    int32_t cz0 = std::max(0, CellIndex(std::min(z1, z2), g.minZ, g.cell, g.nz));
+    int32_t cz1 = std::min(g.nz - 1, CellIndex(std::max(z1, z2), g.minZ, g.cell, g.nz));
+    for (int32_t cz = cz0; cz <= cz1; ++cz)
+        for (int32_t cx = cx0; cx <= cx1; ++cx) {
+            size_t c = size_t(cz) * size_t(g.nx) + size_t(cx);
+            for (int32_t k = g.start[c]; k < g.start[c + 1]; ++k)
+                first = std::min(first, Crossing(x1, z1, dx, dz, segs[g.items[size_t(k)]]));
+        }
+    return first;
+}
 
 int PushFromWallsPlain(float target[3]) {
     int32_t count;

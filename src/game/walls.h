@@ -10,6 +10,10 @@ constexpr float WALL_RADIUS = 1.4f;  // every mover's circle against the walls
 int PushFromWalls(float target[3]);
 // The same over every wall segment, without the grid (the reference the grid is held to).
 int PushFromWallsPlain(float target[3]);
+// How far along the segment from (x1, z1) to (x2, z2) it first crosses a wall of the floor plan, as a
+// fraction 0..1 of its length; 1 when it crosses none. What the solid-walls rule stops shots, rockets and
+// monster sight with.
+float FirstWallAlong(float x1, float z1, float x2, float z2);
 // Builds the wall grid for the current floor plan now instead of at the first moving object (the level
 // loader may call it so that the first tick does not allocate). Returns 1.
 int PrepareWalls();

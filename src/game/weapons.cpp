@@ -7,7 +7,9 @@
 #include "audio/sound.h"
 #include "core/print.h"
 #include "core/random.h"
+#include "core/settings.h"
 #include "game/contact.h"
+#include "game/walls.h"
 
 namespace {
 
@@ -30,8 +32,18 @@ void UseRound(int32_t& ammo) {
     if (ammo != 0 && ammo != INT32_MIN) --ammo;
 }
 
+// With solid walls, a shot ends where it first crosses a wall.
+void StopAtWall(Segment& shot) {
+    if (!Settings.SOLIDWALLS) return;
+    float t = FirstWallAlong(shot.x1, shot.z1, shot.x2, shot.z2);
+    if (t >= 1.0f) return;
+    shot.x2 = shot.x1 + (shot.x2 - shot.x1) * t;
+    shot.z2 = shot.z1 + (shot.z2 - shot.z1) * t;
+}
+
 int FireHitScan(ObjectRecord& s, int k, int passes, int weapon) {
     Segment shot = ShotAhead(s);
+    StopAtWall(shot);
     for (int p = 0; p < passes; ++p) ShotHits(s, k, shot);
     float rel[3];
     RelativeToPlayer(s, rel);
@@ -73,6 +85,9 @@ int ShotHits(const ObjectRecord& s, int k, const Segment& shot) {
         if (x < minX - margin || x > maxX + margin || z < minZ - margin || z > maxZ + margin) continue;
         float ignored[3];
         if (!CirclePushFromSegment(t.pos, t.radius, shot, ignored)) continue;
+        // With solid walls nothing behind a wall is hit, however wide it is.
+        if (Settings.SOLIDWALLS && FirstWallAlong(s.pos[0], s.pos[2], x, z) < 1.0f) continue;
+        if (k == 0 && j != 0) World.HitMarkTicks = HIT_MARK_TICKS;
         int64_t d = World.WeaponTable[s.weapon].damage;
         int64_t r = Random() % 4;
         int64_t loss;
@@ -154,6 +169,29 @@ int FiringStep(ObjectRecord& r, int i) {
     return 1;
 }
 
+namespace {
+
+// A rocket bursting at a wall (solid walls): every monster within the blast radius that the wall does
+// not shelter takes the rocket's damage, less with distance; the player is spared, as by every rocket.
+void BurstAtWall(ObjectRecord& rocket, float x, float z) {
+    float rel[3] = {x - World.ObjectTable[0].pos[0], 0, z - World.ObjectTable[0].pos[2]};
+    PlaySoundAt(rel, SoundBufferFor(OBJT_ROCKET, SOUND_SLOT_DEATH));
+    for (int j = 1; j < OBJECT_COUNT; ++j) {
+        ObjectRecord& t = World.ObjectTable[j];
+        if (t.state == OBJ_FREE || !IsMonsterType(t.type)) continue;
+        const float dx = t.pos[0] - x, dz = t.pos[2] - z;
+        const float d = std::sqrt(dx * dx + dz * dz);
+        if (!(d < ROCKET_BLAST_RADIUS)) continue;
+        if (FirstWallAlong(x, z, t.pos[0], t.pos[2]) < 1.0f) continue;
+        const int32_t loss = int32_t(float(ROCKET_DAMAGE) * (1.0f - d / ROCKET_BLAST_RADIUS) + 0.5f);
+        t.health = SaturateInt32(int64_t(t.health) - loss);
+        PlaySound(SoundBufferFor(t.type, SOUND_SLOT_PAIN));
+    }
+    rocket.state = OBJ_FREE;
+}
+
+}  // namespace
+
 int RocketStep() {
     for (int m = 1; m <= 9; ++m) {
         ObjectRecord& rocket = World.MissileTable[m];
@@ -168,8 +206,18 @@ int RocketStep() {
         --rocket.lifetime;
         if (rocket.type == OBJT_ROCKET) {
             float a = DegreesToRadians(NegateAngle(rocket.angles[1]));
+            const float fromX = rocket.pos[0], fromZ = rocket.pos[2];
             rocket.pos[0] -= std::sin(a) / 8;
             rocket.pos[2] += std::cos(a) / 8;
+            if (Settings.SOLIDWALLS) {
+                float t = FirstWallAlong(fromX, fromZ, rocket.pos[0], rocket.pos[2]);
+                if (t < 1.0f) {
+                    // The burst point stays a little on the rocket's side of the wall (its step is 1/8).
+                    const float dx = rocket.pos[0] - fromX, dz = rocket.pos[2] - fromZ;
+                    BurstAtWall(rocket, fromX + dx * t - dx * 0.4f, fromZ + dz * t - dz * 0.4f);
+                    continue;
+                }
+            }
         }
         for (int32_t& angle : rocket.angles) angle = NormaliseAngle(angle);
         for (int j = 1; j < OBJECT_COUNT; ++j) {

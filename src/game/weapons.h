@@ -11,6 +11,8 @@ constexpr float KNIFE_REACH = 0.4f;       // half of the knife's diagonal shot, 
 constexpr int32_t ROCKET_LIFETIME = 500;  // ticks
 constexpr int32_t ROCKET_DAMAGE = 80;
 constexpr float ROCKET_HIT_HALF_WIDTH = 0.5f;
+constexpr float ROCKET_BLAST_RADIUS = 3.0f;  // solid walls: a burst at a wall reaches this far
+constexpr int32_t HIT_MARK_TICKS = 25;       // how long the crosshair's hit mark shows
 
 // The firing step of one present, non-dying record r at ObjectTable index i (run by GameStep after the
 // reload countdown): fires r's current weapon when fire is on and reload is 0 (the player also needs
@@ -39,9 +41,13 @@ int FindFreeMissile();
 // Applies a hit-scan shot of s (ObjectTable index k) along `shot` (x1, z1 - x2, z2) to the player and
 // every monster (dying ones too) whose circle it touches, except s itself: each takes s's weapon damage
 // less a random 0..3 (the player half of it, at least 1) and plays its pain sound. Walls do not stop
-// shots. Returns 1.
+// shots, unless SOLIDWALLS is set: then a target with a wall between it and s is not hit (the hit-scan
+// weapons also end their shot at the first wall). A hit of the player's on a monster starts the
+// crosshair's hit mark. Returns 1.
 int ShotHits(const ObjectRecord& s, int k, const Segment& shot);
 
 // Flies every rocket one tick: lifetime, movement along the launcher's heading, angles, and 80 damage
 // to every non-player record within the 0.5 square (the rocket is used up then). Run after all records.
+// With SOLIDWALLS a rocket whose step crosses a wall bursts there: the monsters within
+// ROCKET_BLAST_RADIUS on its side of the walls take 80 less with distance, and the rocket is gone.
 int RocketStep();

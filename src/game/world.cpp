@@ -39,4 +39,7 @@ void ResetWorld() {
     World.MouseLook = 1;
     World.LevelPlacement = Placement{};
     World.NextLevelFile[0] = 0;
+    World.LevelFile[0] = World.LevelName[0] = 0;
+    World.Entry = WorldRecord::EntryRecord{};
+    World.HitMarkTicks = 0;
 }

@@ -75,6 +75,10 @@ struct ObjectRecord {
     uint8_t fired = 0;
     float score = 0;         // player only
     uint32_t thinkTime = 0;  // ms of the monster's last decision, 0 = none yet
+    // A hunter's memory (the hunting rule): where it last saw the player, and until when (ms, 0 = none)
+    // it goes on hunting there.
+    float huntX = 0, huntZ = 0;
+    uint32_t huntUntil = 0;
 };
 
 // One weapon of the arsenal, shared by the player and the monsters.
@@ -109,6 +113,19 @@ struct WorldRecord {
     Model OcclusionModel;
     // The NEXTLEVEL value of the level loaded last; the level-complete screen's continue key loads it.
     char NextLevelFile[260] = "";
+    // The level loaded last and its NAME (empty when it has none), and the player as he entered it: what
+    // a retry restores.
+    char LevelFile[260] = "";
+    char LevelName[96] = "";
+    struct EntryRecord {
+        int32_t health = 0;
+        uint8_t owned[WEAPON_COUNT] = {};
+        int32_t ammo[WEAPON_COUNT] = {};
+        int32_t weapon = 0;
+        float score = 0;
+    } Entry;
+    // Ticks left of the crosshair's hit mark: set when the player's shot hurts a monster.
+    int32_t HitMarkTicks = 0;
 };
 extern WorldRecord World;
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "game/tick.h"
 #include "game/world.h"
 #include "render/raster.h"
 #include "render/video.h"
@@ -165,6 +166,7 @@ void DrawViewPass() {
     char line[96];
     std::snprintf(line, sizeof line, "Score:  %.0f", static_cast<double>(player.score));
     Text(line, CX() - 150, CY() + 150, red, LargeFont);
+    if (Settings.RETRY && DeathCameraDone()) Text("Press Enter to try again", CX() - 150, CY() + 200, red, LargeFont);
 }
 
 void DrawHud() {
@@ -194,12 +196,17 @@ static double PercentDone(float atStart, float left) {
 void DrawLevelComplete() {
     const uint32_t green = Rgb(0, 255, 0);
     char line[96];
+    if (Settings.LEVELNAMES && World.LevelName[0]) Text(World.LevelName, CX() - 250, CY() - 110, green, LargeFont);
     Text("-- Level Complete! --", CX() - 250, CY() - 60, green, LargeFont);
     std::snprintf(line, sizeof line, "Kills:  %.0f%%", PercentDone(World.MonstersAtStart, World.MonstersLeft));
     Text(line, CX() - 250, CY() - 20, green, LargeFont);
     std::snprintf(line, sizeof line, "Inventory:  %.0f%%", PercentDone(World.ItemsAtStart, World.ItemsLeft));
     Text(line, CX() - 250, CY() + 20, green, LargeFont);
     Text("-- Press Space --", CX() - 250, CY() + 60, green, LargeFont);
+    if (Settings.TOTALSCORE) {
+        std::snprintf(line, sizeof line, "Score:  %.0f", static_cast<double>(World.ObjectTable[0].score));
+        Text(line, CX() - 250, CY() + 110, green, LargeFont);
+    }
 }
 
 void DrawWon() {

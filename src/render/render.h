@@ -5,6 +5,8 @@
 struct RenderRecord {
     uint8_t OcclusionEnabled = 1;  // 1: the floor plan fills the column buffer ("TOGGLEZBUFF")
     uint8_t ShadingEnabled = 1;    // 1: line colours shaded by depth ("TOGGLESHADING")
+    uint8_t AutomapShown = 0;      // the overhead map is drawn over the level (Tab, with AUTOMAP set)
+    uint8_t AutomapHeadingUp = 0;  // 1: the map turns with the player; 0: north (+z) up ("MAPROTATE")
     // The column occlusion buffer: ColumnBufferSize entries (SCREENX + 1 once allocated, the last one a
     // guard), null before the first allocation.
     float* ColumnBuffer = nullptr;

@@ -179,6 +179,9 @@ std::string StateDumpJson() {
                   {"SOUNDVOL", Settings.SOUNDVOL},
                   {"MUSICVOL", Settings.MUSICVOL}});
     j.Key("StartMenuFile").String(Settings.StartMenuFile);
+    j.Key("rules").Open('{');
+    for (const RuleKey& k : kRuleKeys) j.Key(k.name).Int(Settings.*k.field);
+    j.Close('}');
     j.Close('}');
 
     j.Key("console").Open('{');

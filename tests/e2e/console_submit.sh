@@ -65,8 +65,10 @@ assert start["ticks"] > 100 and start["frames"] > 10
 hint = [l for l in start["console"]["lines"] if l["text"].startswith("=== Press")]
 assert hint and hint[0]["text"] == "=== Press ` (\u00ac) to access the console ===", hint
 assert 1 < hint[0]["notify"] < 250
+rules = {"SOLIDWALLS": 1, "HUNTERS": 1, "AUTOPAUSE": 1, "TOTALSCORE": 1, "RETRY": 1, "CROSSHAIR": 1, "LEVELNAMES": 1,
+         "AUTOMAP": 1}   # what the bundled config.ini turns on
 assert start["settings"] == {"SCREENX": 640, "SCREENY": 480, "SCREENBPP": 8, "SOUNDVOL": 80,
-                             "MUSICVOL": 80, "StartMenuFile": "start.mnu"}, start["settings"]
+                             "MUSICVOL": 80, "StartMenuFile": "start.mnu", "rules": rules}, start["settings"]
 assert start["menu"]["visible"] == 1 and start["menu"]["count"] >= 1
 assert start["net"]["started"] == 1
 assert start["flags"]["AppActive"] == 1 and start["flags"]["InputActive"] == 1

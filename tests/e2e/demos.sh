@@ -36,6 +36,15 @@ for demo in "${demos[@]}"; do
     echo "$(basename "$demo"): $(cat replay.err)"
 done
 
+# They hold no rule beyond the classic game, so they replay the classic game whatever config.ini turns on.
+for key in SOLIDWALLS HUNTERS AUTOPAUSE TOTALSCORE RETRY CROSSHAIR LEVELNAMES AUTOMAP; do
+    printf '%s=1\r\n' "$key" >> classic/config.ini
+done
+for demo in "${demos[@]}"; do
+    (cd classic && replay "$demo" 0 && cp replay.err ..)
+    grep -q "replay matches the recording" replay.err
+done
+
 # What each of them shows: kills and pickups in level 1, a death, a level change.
 python3 - <<'PY'
 import json, os
@@ -94,6 +103,9 @@ lines = open("session.zdemo").read().split("\n")
 assert lines[0] == "zarvo-demo 1", lines[0]
 assert "seed 99" in lines and "focus lost" in lines and "focus gained" in lines and "button 0 down" in lines
 assert "mouse 50 0" not in lines, "motion while the focus was away is not read, so not recorded"
+# the bundled config.ini turns rules on: the recording carries them, and its replay played by them
+assert "set SOLIDWALLS 1" in lines and "set HUNTERS 1" in lines and "set TOTALSCORE 1" in lines and "set AUTOMAP 1" in lines
+assert replayed["settings"]["rules"]["SOLIDWALLS"] == 1
 assert lines[-2].startswith("check "), lines[-3:]
 PY
 
