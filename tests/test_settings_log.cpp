@@ -1,12 +1,20 @@
-// Settings validation and defaults, the event log's format and its only-if-it-exists rule.
+// Settings validation and defaults, the event log's format and its only-if-it-exists rule; where the data
+// folder is found and where the game writes; the player's own settings file over the data folder's.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "app/app.h"
 #include "core/print.h"
+#include "app/datadir.h"
 #include "app/settings.h"
+#include "core/paths.h"
 #include "defs/definition.h"
+#include "platform/dik.h"
+#include "render/render.h"
 #include "platform/headless/headless.h"
 #include "test_util.h"
 
@@ -74,6 +82,112 @@ TEST_F(SettingsTest, LogOnlyWhenPresentWithItsRecords) {
     HeadlessSetClock(12345);
     LogEvent("second");
     EXPECT_EQ(ReadFile("error.txt"), "[first] (1000ms)\r\n[second] (3345ms)\r\n");
+}
+
+TEST_F(SettingsTest, DataFolderAndWhereTheGameWrites) {
+    const std::string root = dir.path();
+    DataDirectory d;
+    std::string why;
+    // Nothing here and nothing installed.
+    EXPECT_FALSE(FindDataDirectory(nullptr, (root + "/nowhere/bin/zarvo").c_str(), &d, &why));
+    EXPECT_NE(why.find("use --data FOLDER"), std::string::npos) << why;
+    // Installed beside the program: found, and never written to.
+    for (const char* d : {"prefix", "prefix/bin", "prefix/share", "prefix/share/zarvo", "mine", "ro"})
+        ASSERT_EQ(mkdir(d, 0755), 0) << d;
+    WriteFile("prefix/share/zarvo/config.ini", "START=start.mnu\r");
+    WriteFile("prefix/bin/zarvo", "");
+    ASSERT_TRUE(FindDataDirectory(nullptr, (root + "/prefix/bin/zarvo").c_str(), &d, &why)) << why;
+    EXPECT_EQ(d.path, root + "/prefix/share/zarvo");
+    EXPECT_TRUE(d.installed);
+    EXPECT_FALSE(d.writable);
+    // The working directory with a config.ini comes before the installed game; --data before both.
+    WriteFile("config.ini", "START=start.mnu\r");
+    ASSERT_TRUE(FindDataDirectory(nullptr, (root + "/prefix/bin/zarvo").c_str(), &d, &why));
+    EXPECT_EQ(d.path, root);
+    EXPECT_TRUE(d.writable && !d.installed);
+    WriteFile("mine/config.ini", "START=start.mnu\r");
+    ASSERT_TRUE(FindDataDirectory("mine", nullptr, &d, &why));
+    EXPECT_EQ(d.path, root + "/mine");
+    EXPECT_FALSE(FindDataDirectory("prefix", nullptr, &d, &why)) << "a --data folder without config.ini";
+    EXPECT_NE(why.find("prefix holds no config.ini"), std::string::npos) << why;
+
+    // A read-only folder: the game plays there and writes into the player's data folder instead.
+    WriteFile("ro/config.ini", "START=start.mnu\r");
+    ASSERT_EQ(chmod("ro", 0555), 0);
+    setenv("XDG_DATA_HOME", (root + "/xdg").c_str(), 1);
+    ASSERT_TRUE(FindDataDirectory("ro", nullptr, &d, &why));
+    EXPECT_FALSE(d.writable);
+    ASSERT_TRUE(EnterDataDirectory(d, &why)) << why;
+    EXPECT_EQ(std::string(WriteDirectory()), root + "/xdg/zarvo/");
+    char path[256];
+    ASSERT_TRUE(WritePath(path, sizeof path, "error.txt"));
+    EXPECT_EQ(std::string(path), root + "/xdg/zarvo/error.txt");
+    EXPECT_FALSE(WritePath(path, 8, "error.txt")) << "a path that does not fit is refused, not cut";
+    ASSERT_EQ(chdir(root.c_str()), 0);
+    ASSERT_EQ(chmod("ro", 0755), 0);
+    SetWriteDirectory(nullptr);
+    EXPECT_FALSE(WritePath(path, sizeof path, "error.txt")) << "nowhere to write";
+    SetWriteDirectory("");
+    unsetenv("XDG_DATA_HOME");
+}
+
+TEST_F(SettingsTest, PlayersOwnFileOverridesKeyByKeyAndKeepsWhatHeWrote) {
+    const std::string data = "SOUNDVOL=80\rMUSICVOL=80\rSTART=start.mnu\rSOLIDWALLS=1\r";
+    WriteFile("config.ini", data);
+    // Written on Linux: LF line ends, a comment, a binding of two keys, a rule turned off.
+    WriteFile("user.ini", "MUSICVOL=30\n// my keys\nBIND_FORWARD=W;UP\nSOLIDWALLS=0\nMOUSESENS=5000\n");
+    ReadSettings();
+    ReadUserSettings("user.ini");
+    EXPECT_EQ(Settings.SOUNDVOL, 80);
+    EXPECT_EQ(Settings.MUSICVOL, 30);
+    EXPECT_EQ(Settings.SOLIDWALLS, 0);
+    EXPECT_EQ(BoundKey(Settings.BIND_FORWARD, 0), DIK_W);
+    EXPECT_EQ(BoundKey(Settings.BIND_FORWARD, 1), DIK_UP);
+    EXPECT_EQ(Settings.MOUSESENS, 1000);
+    EXPECT_TRUE(ConsoleShows("MOUSESENS: 5000 is outside 10..1000, 1000 is used"));
+
+    // A change while playing is saved into the player's file; the data folder's file stays as it was.
+    Settings.SOUNDVOL = 50;
+    Render.ShadingEnabled = 0;
+    ASSERT_TRUE(SaveUserSettings());
+    EXPECT_EQ(ReadFile("config.ini"), data);
+    EXPECT_EQ(ReadFile("user.ini"), "// my keys\r\nBIND_FORWARD=W;UP\r\nSOLIDWALLS=0\r\nMOUSESENS=5000\r\n"
+                                    "SOUNDVOL=50\r\nMUSICVOL=30\r\nSHADING=0\r\n");
+    // Back to the data folder's value: the key leaves the player's file.
+    Settings.SOUNDVOL = 80;
+    Render.ShadingEnabled = 1;
+    ASSERT_TRUE(SaveUserSettings());
+    EXPECT_EQ(ReadFile("user.ini"), "// my keys\r\nBIND_FORWARD=W;UP\r\nSOLIDWALLS=0\r\nMOUSESENS=5000\r\n"
+                                    "MUSICVOL=30\r\n");
+    ResetRenderSwitches();
+
+    // A damaged file is ignored whole, with one line; a missing one is no damage.
+    ResetProgram();
+    ReadSettings();
+    WriteFile("user.ini", std::string("MUSICVOL=10\n\0\x01garbage\n", 23));
+    ReadUserSettings("user.ini");
+    EXPECT_EQ(Settings.MUSICVOL, 80);
+    EXPECT_TRUE(ConsoleShows("Ignoring your settings in user.ini: it holds control bytes (line 2)"));
+    WriteFile("user.ini", "MUSICVOL=10\nthis line has no value\n");
+    ReadUserSettings("user.ini");
+    EXPECT_EQ(Settings.MUSICVOL, 80);
+    EXPECT_TRUE(ConsoleShows("Ignoring your settings in user.ini: line 2 holds no KEY=VALUE"));
+    ReadUserSettings("absent.ini");
+    EXPECT_FALSE(SaveUserSettings() && FileExists("absent.ini")) << "nothing changed: no file is made";
+
+    // Bindings: a key with a job of its own and a name that is no key are refused, each with a line.
+    WriteFile("user.ini", "BIND_FIRE=RETURN;LCONTROL\nBIND_BACK=NOSUCHKEY\n");
+    ReadUserSettings("user.ini");
+    EXPECT_EQ(BoundKey(Settings.BIND_FIRE, 0), DIK_LCONTROL);
+    EXPECT_EQ(BoundKey(Settings.BIND_FIRE, 1), 0);
+    EXPECT_EQ(Settings.BIND_BACK, 0);
+    EXPECT_TRUE(ConsoleShows("BIND_FIRE: RETURN keeps its own job (console, menu, screenshot, map); not bound"));
+    EXPECT_TRUE(ConsoleShows("BIND_BACK: there is no key named NOSUCHKEY"));
+
+    // The scripted runner's case: no file at all, nothing is read or written.
+    ReadUserSettings("");
+    Settings.SOUNDVOL = 10;
+    EXPECT_FALSE(SaveUserSettings());
 }
 
 }  // namespace

@@ -155,7 +155,10 @@ static int RunProgram(const ProgramOptions& options) {
     }
     ReadSettings();
     ReadSoundFontName();
+    ReadStartMenuName();
+    ReadUserSettings(options.userSettings, options.playPath == nullptr);
     DemoPlaybackApplySettings();
+    ApplyStartupOptions(options.window);
     StartSubsystems();
     SetMusicVolume(Settings.MUSICVOL);
     if (options.recordPath) DemoRecordStart(options.recordPath);
@@ -164,7 +167,6 @@ static int RunProgram(const ProgramOptions& options) {
     // Before any level has run the player is a fresh one, so a level loaded without RESETPLAYER (LOAD
     // from the console in a fresh game) starts playable rather than on the death screen.
     ResetPlayer();
-    ReadStartMenuName();
     LoadMenu(Settings.StartMenuFile, false);
     ConsoleOpenFull();
     ConsoleToggle();
@@ -191,6 +193,7 @@ static int RunProgram(const ProgramOptions& options) {
             PlatformWaitUntil(NextDue());
     }
     DemoRecordFinish();
+    SaveUserSettings();
     DemoPlaybackFinish();
 
     LoadMenu(Settings.StartMenuFile, false);

@@ -1,6 +1,7 @@
 // Process entry, game state, main loop timers, quit requests, activation and the event log.
 #pragma once
 #include <cstdint>
+#include <string>
 
 #include "core/program.h"
 
@@ -9,6 +10,9 @@ struct ProgramOptions {
     const char* recordPath = nullptr;  // --record FILE: write a demo recording of the game
     const char* playPath = nullptr;    // --play FILE: the recording playing (already started)
     bool stats = false;                // --stats: how fast the game runs, every second on standard output
+    bool window = false;               // --window: start in a window instead of full screen
+    const char* dataDir = nullptr;     // --data FOLDER: the game's data
+    std::string userSettings;          // the player's own config.ini; empty: none is read or written
 };
 
 // The whole program: start-up, main loop, shutdown. Returns the process exit code.

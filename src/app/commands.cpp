@@ -2,9 +2,11 @@
 // look, the crosshair and the map, chat and level loading.
 #include "app/commands.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 
+#include "app/settings.h"
 #include "app/stats.h"
 #include "audio/music.h"
 #include "console/console.h"
@@ -72,7 +74,9 @@ int Say(const char* text) {
 
 }  // namespace
 
-int ExecuteCommand(const char* text) {
+namespace {
+
+int RunCommand(const char* text) {
     if (strcmp(text, "EXIT") == 0 || strcmp(text, "QUIT") == 0) {
         PostQuit(0);
         return 1;
@@ -135,4 +139,20 @@ int ExecuteCommand(const char* text) {
     if (strcmp(text, "SAY") == 0 || strncmp(text, "SAY ", 4) == 0) return Say(text);
     if (strncmp(text, "LOAD ", 5) == 0) return LoadLevel(text + 5) ? CMD_ACCEPTED : CMD_FAILED;
     return 0;
+}
+
+// What a player's own settings file keeps of the state the commands change.
+std::array<int32_t, 9> SavedState() {
+    return {Settings.SOUNDVOL,       Settings.MUSICVOL, Settings.SCREENX,    Settings.SCREENY,  Render.ShadingEnabled,
+            Render.OcclusionEnabled, World.MouseLook,   Settings.JoystickOn, Settings.CROSSHAIR};
+}
+
+}  // namespace
+
+int ExecuteCommand(const char* text) {
+    const auto before = SavedState();
+    const int result = RunCommand(text);
+    // An option the player changed is saved at once, so that it outlives a crash.
+    if (SavedState() != before) SaveUserSettings();
+    return result;
 }

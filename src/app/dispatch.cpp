@@ -50,14 +50,27 @@ static void LevelAidKeys() {
     if (Settings.RETRY && DeathCameraDone() && ContinueKeyPressed()) RetryLevel();
 }
 
+// Whether the action's own key or one of the keys bound to it (BIND_*) is held.
+static bool ActionHeld(int key, int32_t binding) {
+    if (key && KeyHeld(key)) return true;
+    for (int i = 0; i < 4; ++i) {
+        const uint8_t k = BoundKey(binding, i);
+        if (k == 0) break;
+        if (KeyHeld(k)) return true;
+    }
+    return false;
+}
+
 void ReadPlayerControls() {
     ControlFlags& c = World.ObjectTable[0].controls;
     c = ControlFlags{};
-    if (KeyHeld(DIK_UP)) c.forward = 1;
-    if (KeyHeld(DIK_DOWN)) c.back = 1;
-    if (KeyHeld(DIK_LEFT)) (World.MouseLook ? c.strafeLeft : c.turnLeft) = 1;
-    if (KeyHeld(DIK_RIGHT)) (World.MouseLook ? c.strafeRight : c.turnRight) = 1;
-    if (KeyHeld(DIK_SPACE) || MouseButtonHeld(0)) c.fire = 1;
+    if (ActionHeld(DIK_UP, Settings.BIND_FORWARD)) c.forward = 1;
+    if (ActionHeld(DIK_DOWN, Settings.BIND_BACK)) c.back = 1;
+    if (ActionHeld(DIK_LEFT, Settings.BIND_LEFT)) (World.MouseLook ? c.strafeLeft : c.turnLeft) = 1;
+    if (ActionHeld(DIK_RIGHT, Settings.BIND_RIGHT)) (World.MouseLook ? c.strafeRight : c.turnRight) = 1;
+    if (ActionHeld(0, Settings.BIND_STRAFELEFT)) c.strafeLeft = 1;
+    if (ActionHeld(0, Settings.BIND_STRAFERIGHT)) c.strafeRight = 1;
+    if (ActionHeld(DIK_SPACE, Settings.BIND_FIRE) || MouseButtonHeld(0)) c.fire = 1;
     static const uint8_t kSelect[5] = {DIK_1, DIK_2, DIK_3, DIK_4, DIK_5};
     for (int i = 0; i < 5; ++i)
         if (KeyHeld(kSelect[i])) c.select[i] = 1;

@@ -1,14 +1,36 @@
-// Entry of the game binary: the program over the SDL backend.
+// Entry of the game binary: the command line, the data folder, then the program over the SDL backend.
+#include <unistd.h>
+
+#include <climits>
 #include <cstdio>
+#include <string>
 
 #include "app/app.h"
+#include "app/datadir.h"
 #include "app/options.h"
+#include "app/settings.h"
 #include "demo/demo.h"
 
 int main(int argc, char** argv) {
     ProgramOptions options;
     int status = ParseGameOptions(argc, argv, &options);
     if (status >= 0) return status;
+    // A recording named on the command line belongs where the player stands, not in the data folder.
+    std::string record;
+    if (options.recordPath && options.recordPath[0] != '/') {
+        char here[PATH_MAX];
+        if (getcwd(here, sizeof here)) {
+            record = std::string(here) + "/" + options.recordPath;
+            options.recordPath = record.c_str();
+        }
+    }
+    DataDirectory data;
+    std::string reason;
+    if (!FindDataDirectory(options.dataDir, "/proc/self/exe", &data, &reason) || !EnterDataDirectory(data, &reason)) {
+        fprintf(stderr, "zarvo: %s\n", reason.c_str());
+        return 1;
+    }
+    options.userSettings = DefaultUserSettingsFile();
     int code = ProgramMain(options);
     if (options.playPath) {
         char report[512];

@@ -1,4 +1,4 @@
-// The game's command line: recording and playing demos, and help.
+// The game's command line: the data folder, window or full screen, recording and playing demos, help.
 #include "app/options.h"
 
 #include <cstdio>
@@ -7,16 +7,26 @@
 #include "app/app.h"
 #include "demo/demo.h"
 
+#ifndef ZARVO_VERSION
+#define ZARVO_VERSION "1.08"
+#endif
+
 namespace {
 
 const char kHelp[] =
     "usage: zarvo [OPTION]...\n"
-    "Zarvo, a wireframe action game. Run it in the folder that holds config.ini.\n"
+    "Zarvo, a wireframe action game.\n"
     "\n"
+    "  --data FOLDER   play the game in FOLDER (the folder that holds its config.ini)\n"
+    "  --window        start in a window instead of full screen (Alt+Enter switches)\n"
     "  --record FILE   play normally and write a recording of the game to FILE\n"
     "  --play FILE     replay a recording in the window (Escape or closing the window stops it)\n"
     "  --stats         print how fast the game runs, once a second: ticks, frames, frame time, CPU\n"
-    "  --help          show this help and exit\n";
+    "  --version       show the version and exit\n"
+    "  --help          show this help and exit\n"
+    "\n"
+    "Without --data the game is the working directory when it holds config.ini, else the installed one.\n"
+    "Your own settings live in $XDG_CONFIG_HOME/zarvo/config.ini (~/.config/zarvo/config.ini).\n";
 
 }  // namespace
 
@@ -27,8 +37,24 @@ int ParseGameOptions(int argc, char** argv, ProgramOptions* options) {
             fputs(kHelp, stdout);
             return 0;
         }
+        if (strcmp(a, "--version") == 0) {
+            printf("zarvo %s\n", ZARVO_VERSION);
+            return 0;
+        }
         if (strcmp(a, "--stats") == 0) {
             options->stats = true;
+            continue;
+        }
+        if (strcmp(a, "--window") == 0) {
+            options->window = true;
+            continue;
+        }
+        if (strcmp(a, "--data") == 0) {
+            if (i + 1 >= argc) {
+                fprintf(stderr, "zarvo: --data needs a folder (see zarvo --help)\n");
+                return 2;
+            }
+            options->dataDir = argv[++i];
             continue;
         }
         if (strcmp(a, "--record") == 0 || strcmp(a, "--play") == 0) {

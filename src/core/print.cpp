@@ -3,6 +3,8 @@
 
 #include <cstdio>
 
+#include "core/paths.h"
+
 namespace {
 
 void LogOnly(uint8_t, const char* text) { LogEvent(text); }
@@ -26,7 +28,9 @@ void SetLogStartTime(uint32_t ms) { LogStartTime = ms; }
 int LogEvent(const char* text) {
     // The log is written only when error.txt already exists; it is opened and closed per record so
     // that it is complete up to the last line even after a crash.
-    FILE* f = fopen("error.txt", "r+b");
+    char path[1024];
+    if (!WritePath(path, sizeof path, "error.txt")) return 1;
+    FILE* f = fopen(path, "r+b");
     if (!f) return 1;
     fseek(f, 0, SEEK_END);
     fprintf(f, "[%s] (%dms)\r\n", text, int32_t(ClockMs() - LogStartTime));

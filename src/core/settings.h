@@ -24,14 +24,26 @@ struct SettingsRecord {
     int32_t CROSSHAIR = 0;   // a crosshair at the screen's centre, with a mark for hits
     int32_t LEVELNAMES = 0;  // a level's NAME is shown when it starts and on its level-complete screen
     int32_t AUTOMAP = 0;     // Tab shows an overhead map (2: with the monsters)
+
+    // Options a player sets (also in the user's own config.ini), each today's behaviour by default.
+    int32_t MOUSESENS = 100;  // percent: scales mouse motion for the pointer and mouse look
+    int32_t FULLSCREEN = 1;   // 0: a window (Alt+Enter switches)
+    int32_t SHADING = 1;      // at start-up: depth shading of lines (TOGGLESHADING)
+    int32_t ZBUFFER = 1;      // at start-up: hidden-line removal by the floor plan (TOGGLEZBUFF)
+    int32_t MOUSELOOK = 1;    // at start-up: the mouse turns, the arrows strafe (TOGGLEMOUSELOOK)
+    // Key bindings: up to four more keys for an action, as key codes packed low byte first (0 = none).
+    int32_t BIND_FORWARD = 0, BIND_BACK = 0, BIND_LEFT = 0, BIND_RIGHT = 0, BIND_STRAFELEFT = 0, BIND_STRAFERIGHT = 0,
+            BIND_FIRE = 0;
 };
 extern SettingsRecord Settings;
 
-// The keys of the rules and aids, with their fields: read from config.ini, written into recordings.
+// A setting's key, its field and its value in the classic game.
 struct RuleKey {
     const char* name;
     int32_t SettingsRecord::*field;
+    int32_t classic = 0;
 };
+// The rules and aids: read from config.ini, written into recordings.
 inline constexpr RuleKey kRuleKeys[] = {
     {"SOLIDWALLS", &SettingsRecord::SOLIDWALLS}, {"HUNTERS", &SettingsRecord::HUNTERS},
     {"AUTOPAUSE", &SettingsRecord::AUTOPAUSE},   {"TOTALSCORE", &SettingsRecord::TOTALSCORE},
@@ -39,3 +51,20 @@ inline constexpr RuleKey kRuleKeys[] = {
     {"LEVELNAMES", &SettingsRecord::LEVELNAMES}, {"AUTOMAP", &SettingsRecord::AUTOMAP},
 };
 inline constexpr int kRuleKeyCount = int(sizeof kRuleKeys / sizeof kRuleKeys[0]);
+// The options that change what the player's input does: written into recordings with the rules, so
+// that a recording replays the same whatever the replaying player's options.
+inline constexpr RuleKey kInputKeys[] = {
+    {"MOUSESENS", &SettingsRecord::MOUSESENS, 100},
+    {"MOUSELOOK", &SettingsRecord::MOUSELOOK, 1},
+    {"JOYSTICK", &SettingsRecord::JoystickOn, 1},
+    {"BIND_FORWARD", &SettingsRecord::BIND_FORWARD},
+    {"BIND_BACK", &SettingsRecord::BIND_BACK},
+    {"BIND_LEFT", &SettingsRecord::BIND_LEFT},
+    {"BIND_RIGHT", &SettingsRecord::BIND_RIGHT},
+    {"BIND_STRAFELEFT", &SettingsRecord::BIND_STRAFELEFT},
+    {"BIND_STRAFERIGHT", &SettingsRecord::BIND_STRAFERIGHT},
+    {"BIND_FIRE", &SettingsRecord::BIND_FIRE},
+};
+inline constexpr int kInputKeyCount = int(sizeof kInputKeys / sizeof kInputKeys[0]);
+// The key codes packed in a binding value, in order; 0 ends the list.
+inline uint8_t BoundKey(int32_t binding, int i) { return uint8_t(uint32_t(binding) >> (8 * i)); }

@@ -154,7 +154,9 @@ struct Player {
         int32_t value;
         bool given;
     } settings[2] = {{"SCREENX", 0, false}, {"SCREENY", 0, false}};
-    int32_t rules[kRuleKeyCount] = {};  // the rule keys' values, in kRuleKeys order; absent ones are 0
+    int32_t rules[kRuleKeyCount] = {};     // the rule keys' values, in kRuleKeys order; absent ones are 0
+    int32_t inputs[kInputKeyCount] = {};   // the input options, in kInputKeys order
+    bool inputGiven[kInputKeyCount] = {};  // absent ones are their classic values
     bool joystick = false;
     // the state the replayed devices report
     uint32_t clock = 0;
@@ -363,9 +365,11 @@ bool DemoRecordStart(const char* path) {
     PutLine("set SCREENX %d", int(Settings.SCREENX));
     PutLine("set SCREENY %d", int(Settings.SCREENY));
     // The rules beyond the classic game that are on; a recording without them plays the classic game.
-    for (int i = 0; i < kRuleKeyCount; ++i)
-        if (Settings.*kRuleKeys[i].field != 0)
-            PutLine("set %s %d", kRuleKeys[i].name, int(Settings.*kRuleKeys[i].field));
+    for (const RuleKey& k : kRuleKeys)
+        if (Settings.*k.field != k.classic) PutLine("set %s %d", k.name, int(Settings.*k.field));
+    // So are the options that change what the input does (mouse speed, mouse look, joystick, bindings).
+    for (const RuleKey& k : kInputKeys)
+        if (Settings.*k.field != k.classic) PutLine("set %s %d", k.name, int(Settings.*k.field));
     PutLine("joystick %d", Input.JoystickPresent ? 1 : 0);
     PutLine("seed %" PRIu32, RandomState());
     Flush();
@@ -509,6 +513,8 @@ bool DemoPlayStart(const char* path, const DemoPlayOptions& options, char* err, 
                 if (!strcmp(s.name, w[1])) s.value = int32_t(v), s.given = known = true;
             for (int i = 0; i < kRuleKeyCount; ++i)
                 if (!strcmp(kRuleKeys[i].name, w[1])) Play.rules[i] = int32_t(v), known = true;
+            for (int i = 0; i < kInputKeyCount; ++i)
+                if (!strcmp(kInputKeys[i].name, w[1])) Play.inputs[i] = int32_t(v), Play.inputGiven[i] = known = true;
             if (!known) {
                 snprintf(err, errSize, "%s line %d: unknown setting %s", path, Play.line, w[1]);
                 return false;
@@ -537,6 +543,8 @@ void DemoPlaybackApplySettings() {
     }
     // The rules are the recording's, whatever this player's config.ini says.
     for (int i = 0; i < kRuleKeyCount; ++i) Settings.*kRuleKeys[i].field = Play.rules[i];
+    for (int i = 0; i < kInputKeyCount; ++i)
+        Settings.*kInputKeys[i].field = Play.inputGiven[i] ? Play.inputs[i] : kInputKeys[i].classic;
 }
 
 static bool DemoPlaybackJoystickPresent() { return Play.on && Play.joystick; }

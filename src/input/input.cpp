@@ -80,11 +80,21 @@ void InputRead() {
 
 static int32_t Clamp(int64_t v, int32_t hi) { return v < 0 ? 0 : v > hi ? hi : int32_t(v); }
 
+// Mouse motion scaled by MOUSESENS percent; the part of a pixel left over is kept for the next read, so
+// that slow motion is not lost at a low setting. At 100 % the motion passes unchanged.
+static int64_t Scaled(int32_t motion, int64_t& rest) {
+    if (Settings.MOUSESENS == 100) return motion;
+    const int64_t v = int64_t(motion) * Settings.MOUSESENS + rest;
+    const int64_t whole = v / 100;
+    rest = v - whole * 100;
+    return whole;
+}
+
 void UpdatePointer() {
-    Input.PointerX =
-        Clamp(int64_t(Input.PointerX) + int64_t(Input.MouseSensitivity) * Input.MouseState.lX, Settings.SCREENX);
-    Input.PointerY =
-        Clamp(int64_t(Input.PointerY) + int64_t(Input.MouseSensitivity) * Input.MouseState.lY, Settings.SCREENY);
+    static int64_t restX = 0, restY = 0;
+    const int64_t dx = Scaled(Input.MouseState.lX, restX), dy = Scaled(Input.MouseState.lY, restY);
+    Input.PointerX = Clamp(int64_t(Input.PointerX) + int64_t(Input.MouseSensitivity) * dx, Settings.SCREENX);
+    Input.PointerY = Clamp(int64_t(Input.PointerY) + int64_t(Input.MouseSensitivity) * dy, Settings.SCREENY);
 }
 
 void InputReacquire() {

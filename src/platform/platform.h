@@ -25,6 +25,9 @@ struct PlatformEvent {
 // and returns false.
 bool PlatformOpenWindow(const char* title, char* err, size_t errSize);
 void PlatformCloseWindow();
+// Full screen or a window (Alt+Enter switches too); the headless backend only remembers it.
+void PlatformSetFullscreen(bool on);
+bool PlatformFullscreen();
 // Takes at most one pending event; returns false when none is waiting. Pumps the system as needed.
 bool PlatformPollEvent(PlatformEvent* ev);
 // Hides or shows the system cursor and grabs relative mouse motion.

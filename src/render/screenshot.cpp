@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/paths.h"
 #include "core/print.h"
 #include "render/png.h"
 #include "render/video.h"
@@ -18,7 +19,7 @@ constexpr const char* kFolder = "screenshots";
 constexpr int kMaxShots = 10000;
 
 void Say(const char* what, const char* detail) {
-    char line[CONSOLE_LINE_BYTES + 64];
+    char line[2 * CONSOLE_LINE_BYTES + 128];
     snprintf(line, sizeof line, "%s%.100s", what, detail);
     PrintNotify(NOTIFY_GAME, line);
 }
@@ -32,20 +33,28 @@ int SaveScreenshot() {
         Say("Screenshot not saved: ", "no frame has been shown yet");
         return 0;
     }
+    // The folder lies in the data directory, or in the user's own when the data may not be written.
+    char folder[900];
+    if (!WritePath(folder, sizeof folder, kFolder)) {
+        Say("Screenshot not saved: ", "there is no folder to write to");
+        return 0;
+    }
     struct stat st;
-    if (stat(kFolder, &st) != 0) {
-        if (mkdir(kFolder, 0755) != 0) {
-            Say("Screenshot not saved: cannot create screenshots/: ", strerror(errno));
+    if (stat(folder, &st) != 0) {
+        if (!MakeDirectories(folder)) {
+            char what[CONSOLE_LINE_BYTES];
+            snprintf(what, sizeof what, "Screenshot not saved: cannot create %.60s/: ", folder);
+            Say(what, strerror(errno));
             return 0;
         }
     } else if (!S_ISDIR(st.st_mode)) {
         Say("Screenshot not saved: ", "screenshots is not a folder");
         return 0;
     }
-    char path[64];
+    char path[1024];
     int n = 0;
     for (; n < kMaxShots; ++n) {
-        snprintf(path, sizeof path, "%s/zarvo-%04d.png", kFolder, n);
+        snprintf(path, sizeof path, "%s/zarvo-%04d.png", folder, n);
         if (access(path, F_OK) != 0) break;
     }
     if (n == kMaxShots) {

@@ -3,7 +3,8 @@
 #
 #   enter_scratch [DIR]    makes a fresh folder (holding a copy of DIR's files when one is named) the
 #                          working directory, in $work; it is removed when the script ends, unless KEEP is
-#                          set in the environment
+#                          set in the environment. The user's settings and data folders (XDG) point
+#                          into it too
 #   run_runner SCRIPT OUT  runs $runner on SCRIPT with its output in OUT; any status but 0 ends the script
 export PYTHONPATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)${PYTHONPATH:+:$PYTHONPATH}"
 
@@ -11,6 +12,8 @@ enter_scratch() {
     work=$(mktemp -d)
     trap '[ -n "${KEEP:-}" ] || rm -rf "$work"' EXIT
     if [ $# -gt 0 ]; then cp -r "$1/." "$work/"; fi
+    # The player's own settings and files stay out of the tests (and the tests out of them).
+    export XDG_CONFIG_HOME="$work/.user/config" XDG_DATA_HOME="$work/.user/data"
     cd "$work"
 }
 

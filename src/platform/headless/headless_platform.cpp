@@ -75,6 +75,10 @@ bool PlatformOpenWindow(const char* title, char* err, size_t errSize) {
     return true;
 }
 
+static bool HeadlessFullscreen = true;
+void PlatformSetFullscreen(bool on) { HeadlessFullscreen = on; }
+bool PlatformFullscreen() { return HeadlessFullscreen; }
+
 void PlatformCloseWindow() {
     VideoUp = false;
     LastFrame = nullptr;

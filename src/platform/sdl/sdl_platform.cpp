@@ -333,6 +333,12 @@ bool PlatformOpenWindow(const char* title, char* err, size_t errSize) {
     return true;
 }
 
+void PlatformSetFullscreen(bool on) {
+    if (Window && on != Fullscreen) ToggleFullscreen();
+}
+
+bool PlatformFullscreen() { return Fullscreen; }
+
 void PlatformCloseWindow() {
     PlatformVideoShutdown();
     if (Window) SDL_DestroyWindow(Window);
