@@ -1,4 +1,5 @@
-// Mixing cost: 32 simultaneous voices, with and without music, for one second of output.
+// Mixing cost: 32 simultaneous voices, with and without music, for one second of output; and the time a
+// large MIDI file takes to start, which the audio callback would have to wait for.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -51,6 +52,32 @@ std::vector<uint8_t> BusyMidi() {
     uint32_t n = uint32_t(t.size());
     v.insert(v.end(), {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)});
     v.insert(v.end(), t.begin(), t.end());
+    return v;
+}
+
+// About `bytes` of MIDI: sixteen tracks of notes on their own channels, one event every few ticks.
+std::vector<uint8_t> LargeMidi(size_t bytes) {
+    constexpr int TRACKS = 16;
+    std::vector<uint8_t> v = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, TRACKS, 0, 96};
+    for (int k = 0; k < TRACKS; ++k) {
+        std::vector<uint8_t> t;
+        if (k == 0) t.insert(t.end(), {0, 0xff, 0x51, 0x03, 0x07, 0xa1, 0x20});
+        PutVlq(t, 0);
+        t.insert(t.end(), {uint8_t(0xc0 | k), uint8_t(k * 8)});
+        for (int i = 0; t.size() < bytes / TRACKS; ++i) {
+            uint8_t key = uint8_t(36 + (i * 7 + k * 5) % 60);
+            PutVlq(t, uint32_t(i % 3));
+            t.insert(t.end(), {uint8_t(0x90 | k), key, 0x50});
+            PutVlq(t, 6);
+            t.insert(t.end(), {uint8_t(0x80 | k), key, 0});
+        }
+        PutVlq(t, 0);
+        t.insert(t.end(), {0xff, 0x2f, 0x00});
+        v.insert(v.end(), {'M', 'T', 'r', 'k'});
+        uint32_t n = uint32_t(t.size());
+        v.insert(v.end(), {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)});
+        v.insert(v.end(), t.begin(), t.end());
+    }
     return v;
 }
 
@@ -108,5 +135,23 @@ void BM_Mix32VoicesAndMusic(benchmark::State& state) {
     PlatformMusicShutdown();
 }
 BENCHMARK(BM_Mix32VoicesAndMusic)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+// Starting a 3 MB file: everything the synthesiser does under the audio lock before the callback may run.
+void BM_StartLargeMidi(benchmark::State& state) {
+    char err[400] = "";
+    const char* soundfont = std::getenv("ZARVO_SOUNDFONT");
+    if (!PlatformMusicInit(48000, soundfont ? soundfont : "", err, sizeof err)) {
+        state.SkipWithError(err);
+        return;
+    }
+    std::vector<uint8_t> midi = LargeMidi(3u << 20);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(PlatformMusicPlay(midi.data(), midi.size()));
+    }
+    PlatformMusicStop();
+    PlatformMusicShutdown();
+    state.counters["file_bytes"] = double(midi.size());
+}
+BENCHMARK(BM_StartLargeMidi)->Unit(benchmark::kMillisecond);
 
 } // namespace
