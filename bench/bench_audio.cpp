@@ -1,4 +1,5 @@
-// Mixing cost: 32 simultaneous voices, with and without music, for one second of output.
+// Mixing cost: 32 simultaneous voices, with and without music, for one second of output; and the time a
+// large MIDI file takes to start, which the audio callback would have to wait for.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "../tests/support/midi.h"
+#include "audio/midi.h"
 #include "audio/mixer.h"
 #include "platform/platform_audio.h"
 
@@ -39,6 +41,32 @@ std::vector<uint8_t> BusyMidi() {
     PutVlq(t, 0);
     t.insert(t.end(), {0xff, 0x2f, 0x00});
     return MidiFile(t, 96);
+}
+
+// About `bytes` of MIDI: sixteen tracks of notes on their own channels, one event every few ticks.
+std::vector<uint8_t> LargeMidi(size_t bytes) {
+    constexpr int TRACKS = 16;
+    std::vector<uint8_t> v = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, TRACKS, 0, 96};
+    for (int k = 0; k < TRACKS; ++k) {
+        std::vector<uint8_t> t;
+        if (k == 0) t.insert(t.end(), {0, 0xff, 0x51, 0x03, 0x07, 0xa1, 0x20});
+        PutVlq(t, 0);
+        t.insert(t.end(), {uint8_t(0xc0 | k), uint8_t(k * 8)});
+        for (int i = 0; t.size() < bytes / TRACKS; ++i) {
+            uint8_t key = uint8_t(36 + (i * 7 + k * 5) % 60);
+            PutVlq(t, uint32_t(i % 3));
+            t.insert(t.end(), {uint8_t(0x90 | k), key, 0x50});
+            PutVlq(t, 6);
+            t.insert(t.end(), {uint8_t(0x80 | k), key, 0});
+        }
+        PutVlq(t, 0);
+        t.insert(t.end(), {0xff, 0x2f, 0x00});
+        v.insert(v.end(), {'M', 'T', 'r', 'k'});
+        uint32_t n = uint32_t(t.size());
+        v.insert(v.end(), {uint8_t(n >> 24), uint8_t(n >> 16), uint8_t(n >> 8), uint8_t(n)});
+        v.insert(v.end(), t.begin(), t.end());
+    }
+    return v;
 }
 
 void StartVoices() {
@@ -88,12 +116,47 @@ void BM_Mix32VoicesAndMusic(benchmark::State& state) {
         return;
     }
     std::vector<uint8_t> midi = BusyMidi();
-    PlatformMusicPlay(midi.data(), midi.size());
+    std::vector<PlatformMidiEvent> events;
+    ParseMidi(midi.data(), midi.size(), MixerDeviceRate(), events);
+    PlatformMusicPlay(events.data(), events.size());
     MixerEnableMusic(true);
     RenderSecond(state);
     MixerEnableMusic(false);
     PlatformMusicShutdown();
 }
 BENCHMARK(BM_Mix32VoicesAndMusic)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime();
+
+// Starting a 3 MB file: reading it into events happens when it is loaded, on the main thread; starting it
+// is all the synthesiser does under the audio lock, which the audio callback has to wait for.
+void BM_ReadLargeMidi(benchmark::State& state) {
+    std::vector<uint8_t> midi = LargeMidi(3u << 20);
+    std::vector<PlatformMidiEvent> events;
+    for (auto _ : state) {
+        ParseMidi(midi.data(), midi.size(), 48000, events);
+        benchmark::DoNotOptimize(events.data());
+    }
+    state.counters["file_bytes"] = double(midi.size());
+    state.counters["events"] = double(events.size());
+}
+BENCHMARK(BM_ReadLargeMidi)->Unit(benchmark::kMillisecond);
+
+void BM_StartLargeMidi(benchmark::State& state) {
+    char err[400] = "";
+    const char* soundfont = std::getenv("ZARVO_SOUNDFONT");
+    if (!PlatformMusicInit(48000, soundfont ? soundfont : "", err, sizeof err)) {
+        state.SkipWithError(err);
+        return;
+    }
+    std::vector<uint8_t> midi = LargeMidi(3u << 20);
+    std::vector<PlatformMidiEvent> events;
+    ParseMidi(midi.data(), midi.size(), 48000, events);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(PlatformMusicPlay(events.data(), events.size()));
+    }
+    PlatformMusicStop();
+    PlatformMusicShutdown();
+    state.counters["file_bytes"] = double(midi.size());
+}
+BENCHMARK(BM_StartLargeMidi)->Unit(benchmark::kMicrosecond);
 
 } // namespace

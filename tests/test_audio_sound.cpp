@@ -163,13 +163,14 @@ TEST_F(AudioSound, VoicesAddClipAndPan) {
     std::vector<int16_t> sum = mixOf({0, 1});
     EXPECT_NEAR(sum[100], 32767.0 * 80 / 128, 2); // +32 and +48 of 128
     EXPECT_EQ(sum[100], sum[101]);
-    EXPECT_EQ(mixOf({2, 1})[50], 32767); // beyond full scale: clipped, not wrapped
-    EXPECT_EQ(mixOf({3, 4})[50], -32768);
     std::vector<int16_t> right = mixOf({0}, 10000); // fully right: the left side is silent
     EXPECT_EQ(right[20], 0);
     EXPECT_NEAR(right[21], 32767.0 * 32 / 128, 2);
     std::vector<int16_t> left = mixOf({0}, -600);
     EXPECT_NEAR(double(left[21]) / left[20], std::pow(10.0, -0.3), 0.01);
+    // Beyond full scale: held at the limiter's ceiling, not wrapped.
+    EXPECT_EQ(mixOf({2, 1})[50], MIXER_CEILING);
+    EXPECT_EQ(mixOf({3, 4})[50], -MIXER_CEILING);
     StopAllBuffers();
     EXPECT_EQ(Peak(Render(64)), 0);
 }
@@ -243,6 +244,30 @@ TEST_F(AudioSound, WithoutADeviceEverythingIsASilentNoOp) {
     EXPECT_NE(StateDumpJson().find("\"sound\":{\"ready\":0"), std::string::npos);
     HeadlessSetAudioAvailable(true);
     EXPECT_EQ(SoundInit(), 1);
+}
+
+TEST_F(AudioSound, ALoudBurstIsHeldUnderFullScaleAndTheGainComesBackToUnity) {
+    // A quiet tone alone, from a freshly opened device: the limiter leaves it exactly as mixed.
+    ASSERT_EQ(LoadWave(0, Wav("quiet.wav", Sine8(11025, 300, 20)).c_str()), 0);
+    PlayBuffer(0, SB_PLAY_LOOPING, 100, 22050, 0);
+    std::vector<int16_t> alone = Render(rate * 6 / 10);
+    // Sixteen full-scale tones on top: eight times full scale, held just under it.
+    for (int n = 1; n <= 16; ++n) {
+        ASSERT_EQ(LoadWave(n, Wav("loud.wav", Sine8(11025, 150, 127)).c_str()), n);
+        PlayBuffer(n, SB_PLAY_LOOPING, 100, 22050, 0);
+    }
+    std::vector<int16_t> burst = Render(rate / 5);
+    EXPECT_EQ(Peak(burst), MIXER_CEILING);
+    // The burst ends and the quiet tone starts again: at first still turned down, then back to unity gain,
+    // sample for sample the tone alone.
+    for (int n = 1; n <= 16; ++n)
+        StopBuffer(n);
+    PlayBuffer(0, SB_PLAY_LOOPING, 100, 22050, 0);
+    std::vector<int16_t> after = Render(rate * 6 / 10);
+    const size_t settled = size_t(rate * 4 / 10) * 2;
+    EXPECT_LT(Peak(std::vector<int16_t>(after.begin(), after.begin() + rate / 100)), Peak(alone) * 3 / 4);
+    EXPECT_TRUE(std::equal(after.begin() + std::ptrdiff_t(settled), after.end(),
+                           alone.begin() + std::ptrdiff_t(settled)));
 }
 
 // The same sounds heard in a playing world.

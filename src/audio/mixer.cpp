@@ -1,5 +1,6 @@
 // The portable mixer: resamples 8-bit voices with linear interpolation, applies volume and pan, adds
-// the music, and clips into 16-bit stereo. All scratch storage is static; the render path never allocates.
+// the music, and brings the sum into 16-bit stereo through a peak limiter. All scratch storage is static;
+// the render path never allocates.
 #include "audio/mixer.h"
 
 #include <algorithm>
@@ -34,6 +35,17 @@ constexpr int CHUNK = PLATFORM_MUSIC_MAX_FRAMES;
 float MixScratch[CHUNK * 2];
 float MusicScratch[CHUNK * 2];
 
+// The limiter: both channels share one gain, so the stereo image stays put. A frame whose louder side
+// would pass the ceiling pulls the gain down at once (no frame is ever clipped); afterwards the gain
+// recovers towards 1 with a time constant of LIMIT_RELEASE_S and snaps to exactly 1 once it is within
+// LIMIT_SNAP, so that a mix which stays under the ceiling comes out as plain rounding of the sum.
+constexpr float LIMIT_CEILING = float(MIXER_CEILING);
+constexpr double LIMIT_RELEASE_S = 0.04;
+constexpr float LIMIT_SNAP = 2e-4f;
+float LimitGain = 1.0f;
+// Share of the way back to the target gain covered per frame (set for the device rate when it opens).
+float LimitRelease = float(1.0 - std::exp(-1.0 / (LIMIT_RELEASE_S * 48000.0)));
+
 struct AudioLock {
     AudioLock() { PlatformAudioLock(); }
     ~AudioLock() { PlatformAudioUnlock(); }
@@ -54,6 +66,29 @@ void UpdateGains(Voice& v) {
 }
 
 void UpdateStep(Voice& v) { v.step = (uint64_t(v.frequency) << 32) / uint64_t(DeviceRate > 0 ? DeviceRate : 48000); }
+
+void UpdateRate() {
+    for (Voice& v : Voices) UpdateStep(v);
+    LimitRelease = float(1.0 - std::exp(-1.0 / (LIMIT_RELEASE_S * double(DeviceRate > 0 ? DeviceRate : 48000))));
+}
+
+// Scales the frame (left, right, in sample units) by the limiter's gain and moves the gain on.
+inline void Limit(float& left, float& right) {
+    float peak = std::max(std::fabs(left), std::fabs(right));
+    float target = peak > LIMIT_CEILING ? LIMIT_CEILING / peak : 1.0f;
+    if (target < LimitGain) {
+        LimitGain = target;
+    } else if (LimitGain < 1.0f) {
+        LimitGain += (target - LimitGain) * LimitRelease;
+        if (target == 1.0f && LimitGain > 1.0f - LIMIT_SNAP) LimitGain = 1.0f;
+    }
+    if (LimitGain < 1.0f) {
+        left *= LimitGain;
+        right *= LimitGain;
+    }
+}
+
+int16_t ToSample(float x) { return int16_t(std::lrintf(std::clamp(x, -32767.0f, 32767.0f))); }
 
 bool ValidVoice(int voice) { return voice >= 0 && voice < MIXER_VOICES; }
 
@@ -103,7 +138,8 @@ int MixerAcquireDevice() {
     {
         AudioLock lock;
         DeviceRate = rate > 0 ? rate : 48000;
-        for (Voice& v : Voices) UpdateStep(v);
+        UpdateRate();
+        LimitGain = 1.0f;
         DeviceOpen = true;
     }
     DeviceHolds = 1;
@@ -123,7 +159,7 @@ int MixerDeviceRate() { return DeviceRate; }
 void MixerSetRenderRate(int rate) {
     if (DeviceOpen || rate < 1000 || rate > 384000) return;
     DeviceRate = rate;
-    for (Voice& v : Voices) UpdateStep(v);
+    UpdateRate();
 }
 
 void MixerSetVoiceData(int voice, const uint8_t* samples, uint32_t length) {
@@ -212,10 +248,11 @@ void MixerRender(int16_t* out, int frames) {
             PlatformMusicRender(MusicScratch, n);
             for (int i = 0; i < 2 * n; ++i) MixScratch[i] += MusicScratch[i];
         }
-        for (int i = 0; i < 2 * n; ++i) {
-            float x = MixScratch[i] * 32767.0f;
-            x = std::clamp(x, -32768.0f, 32767.0f);
-            out[i] = int16_t(std::lrintf(x));
+        for (int i = 0; i < n; ++i) {
+            float left = MixScratch[2 * i] * 32767.0f, right = MixScratch[2 * i + 1] * 32767.0f;
+            Limit(left, right);
+            out[2 * i] = ToSample(left);
+            out[2 * i + 1] = ToSample(right);
         }
         out += 2 * n;
         frames -= n;

@@ -7,6 +7,7 @@ constexpr int MIXER_VOICES = 256;
 constexpr int MIXER_DEFAULT_FREQUENCY = 11025;  // frequency of a voice that was never given one
 constexpr int MIXER_VOLUME_MIN = -10000;        // hundredths of a decibel: silence
 constexpr int MIXER_PAN_LIMIT = 10000;          // hundredths of a decibel of attenuation of one side
+constexpr int MIXER_CEILING = 32000;            // largest sample magnitude the mixer puts out (-0.2 dBFS)
 
 // Takes a hold on the output device, opening it on the first hold. 1 = device open, 0 = none.
 int MixerAcquireDevice();
@@ -29,8 +30,11 @@ bool MixerIsPlaying(int voice);
 bool MixerIsLooping(int voice);
 int MixerVolume(int voice);  // hundredths of a decibel last set
 
-// Renders `frames` interleaved stereo frames: every playing voice plus the music. Never allocates.
-// This is the device's pull callback body; tests call it directly to step the mixer.
+// Renders `frames` interleaved stereo frames: every playing voice plus the music, through a peak limiter
+// that holds the output at or below MIXER_CEILING (instant attack, release over tens of milliseconds;
+// its gain carries over between calls and starts at 1 when the device opens). A mix that stays under
+// the ceiling comes out unchanged. Never allocates. This is the device's pull callback body; tests call
+// it directly to step the mixer.
 void MixerRender(int16_t* out, int frames);
 // Music is rendered into the mix only while enabled. Takes the audio lock itself.
 void MixerEnableMusic(bool on);

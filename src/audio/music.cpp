@@ -1,10 +1,16 @@
-// Music slots and their rotation; the synthesiser behind the platform boundary renders the sound.
+// Music slots and their rotation; the synthesiser behind the platform boundary renders the sound. The
+// soundfont may load on a worker thread: that thread only creates the synthesiser and reports through
+// LoadState, and the main thread touches the synthesiser only after it has taken up a finished load.
 #include "audio/music.h"
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
+#include "audio/midi.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
 #include "audio/wave.h"
@@ -19,8 +25,23 @@ MusicRecord Music;
 namespace {
 
 bool DeviceHeld = false;
-int SynthSlot = -1;  // slot whose file the synthesiser was last given
+int SynthSlot = -1;  // slot whose events the synthesiser was last given
 float Gain = 1.0f;
+
+// The soundfont load: the worker stores LOAD_READY or LOAD_FAILED (with LoadError) when it is done.
+enum { LOAD_NONE, LOAD_RUNNING, LOAD_READY, LOAD_FAILED };
+std::atomic<int> LoadState{LOAD_NONE};
+// The worker; a load still running when the process ends is waited for rather than left to terminate it.
+struct LoaderThread {
+    std::thread thread;
+    ~LoaderThread() {
+        if (thread.joinable()) thread.join();
+    }
+} Loader;
+char LoadError[512] = "";
+char LoadSoundfont[sizeof Settings.SoundFont] = "";
+bool SynthReady = false;  // main thread: the synthesiser exists and may be used
+bool StartNow = false;    // the synthesiser has just become ready: run the rotation without waiting
 
 uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 uint16_t Be16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
@@ -29,10 +50,62 @@ bool ValidSlot(int slot) { return slot >= 0 && slot < MUSIC_SLOTS; }
 
 void ClearSlot(int slot) {
     MusicSlot& s = Music.MusicSlots[slot];
-    std::vector<uint8_t>().swap(s.midi);
+    std::vector<PlatformMidiEvent>().swap(s.events);
     s.number = slot;
     s.state = MUSIC_FREE;
     s.file[0] = 0;
+}
+
+void LoadSynth(int rate) {
+    LoadError[0] = 0;
+    bool ok = PlatformMusicInit(rate, LoadSoundfont, LoadError, sizeof LoadError);
+    LoadState.store(ok ? LOAD_READY : LOAD_FAILED, std::memory_order_release);
+}
+
+// Waits for the worker, if one runs; LoadState then says how the load ended.
+void WaitForLoad() {
+    if (Loader.thread.joinable()) Loader.thread.join();
+}
+
+// Stops music rendering and the synthesiser itself; the slots are left as they are.
+void CloseSynth() {
+    WaitForLoad();
+    bool exists = SynthReady || LoadState.load(std::memory_order_acquire) == LOAD_READY;
+    LoadState.store(LOAD_NONE, std::memory_order_relaxed);
+    MixerEnableMusic(false);
+    if (exists) {
+        PlatformAudioLock();
+        PlatformMusicShutdown();
+        PlatformAudioUnlock();
+    }
+    SynthReady = false;
+    SynthSlot = -1;
+}
+
+void ReleaseDevice() {
+    if (DeviceHeld) MixerReleaseDevice();
+    DeviceHeld = false;
+}
+
+// Takes up a finished load: music on at the volume set meanwhile, or off after the failure's line.
+void TakeUpLoad() {
+    int state = LoadState.load(std::memory_order_acquire);
+    if (state != LOAD_READY && state != LOAD_FAILED) return;
+    WaitForLoad();
+    LoadState.store(LOAD_NONE, std::memory_order_relaxed);
+    if (state == LOAD_FAILED) {
+        if (LoadError[0]) Print(LoadError);
+        for (int s = 0; s < MUSIC_SLOTS; ++s) ClearSlot(s);
+        Music.CurrentMusic = -1;
+        Music.MusicServiceOn = 0;
+        Music.MusicReady = 0;
+        ReleaseDevice();
+        return;
+    }
+    SynthReady = true;
+    PlatformMusicSetGain(Gain);
+    MixerEnableMusic(true);
+    StartNow = true;
 }
 
 }  // namespace
@@ -75,41 +148,50 @@ int MidiLooksSane(const uint8_t* bytes, size_t size, char* reason, size_t reason
 
 int MusicInit() {
     Music.MusicReady = 0;
+    CloseSynth();  // a synthesiser of an earlier start, or its load
     if (!DeviceHeld) {
         if (!MixerAcquireDevice()) return 0;
         DeviceHeld = true;
     }
-    char err[512] = "";
-    if (!PlatformMusicInit(MixerDeviceRate(), Settings.SoundFont, err, sizeof err)) {
-        if (err[0]) Print(err);
-        MixerReleaseDevice();
-        DeviceHeld = false;
-        return 0;
-    }
-    PlatformMusicSetGain(Gain);
-    MixerEnableMusic(true);
     for (int s = 0; s < MUSIC_SLOTS; ++s) ClearSlot(s);
     Music.CurrentMusic = -1;
-    SynthSlot = -1;
+    StartNow = false;
+    CopyBounded(LoadSoundfont, Settings.SoundFont);
+    const int rate = MixerDeviceRate();
+    LoadState.store(LOAD_RUNNING, std::memory_order_relaxed);
+    bool background = PlatformMusicLoadsInBackground();
+    if (background) {
+        try {
+            Loader.thread = std::thread(LoadSynth, rate);
+        } catch (const std::system_error&) {
+            background = false;  // no thread to be had: load here instead
+        }
+    }
+    if (!background) {
+        LoadSynth(rate);
+        if (LoadState.load(std::memory_order_relaxed) == LOAD_FAILED) {
+            LoadState.store(LOAD_NONE, std::memory_order_relaxed);
+            if (LoadError[0]) Print(LoadError);
+            ReleaseDevice();
+            return 0;
+        }
+    }
     Music.MusicServiceOn = 1;
     Music.MusicReady = 1;
+    if (!background) {
+        TakeUpLoad();
+        StartNow = false;  // loaded within start-up: the rotation keeps its usual once-a-second pace
+    }
     return 1;
 }
 
 void MusicShutdown() {
     if (!Music.MusicReady) return;
-    PlatformAudioLock();
-    PlatformMusicStop();
-    PlatformAudioUnlock();
+    WaitForLoad();
     UnloadAllMusic();
-    MixerEnableMusic(false);
-    PlatformAudioLock();
-    PlatformMusicShutdown();
-    PlatformAudioUnlock();
-    if (DeviceHeld) MixerReleaseDevice();
-    DeviceHeld = false;
+    CloseSynth();
+    ReleaseDevice();
     Music.CurrentMusic = -1;
-    SynthSlot = -1;
     Music.MusicServiceOn = 0;
     Music.MusicReady = 0;
 }
@@ -127,12 +209,17 @@ int LoadMusic(const char* file) {
     char reason[96] = "";
     int read = ReadAudioFile(file, MUSIC_MAX_FILE_BYTES, bytes, reason, sizeof reason);
     if (read == 1 && MidiLooksSane(bytes.data(), bytes.size(), reason, sizeof reason)) read = 2;
+    std::vector<PlatformMidiEvent> events;
+    if (read == 2 && !ParseMidi(bytes.data(), bytes.size(), MixerDeviceRate(), events)) {
+        CopyBounded(reason, "not a standard MIDI file");
+        read = 1;
+    }
     if (read != 2) {
         SayAudioRefused("music", file, read, reason);
         return -1;
     }
     MusicSlot& s = Music.MusicSlots[slot];
-    s.midi = std::move(bytes);
+    s.events = std::move(events);
     s.number = slot;
     s.state = MUSIC_LOADED;
     CopyBounded(s.file, file);
@@ -142,7 +229,7 @@ int LoadMusic(const char* file) {
 int StopMusic(int slot) {
     if (!Music.MusicReady || !ValidSlot(slot)) return 0;
     MusicSlot& s = Music.MusicSlots[slot];
-    if (s.midi.empty() || s.state == MUSIC_FREE) return 0;
+    if (s.events.empty() || s.state == MUSIC_FREE) return 0;
     if (SynthSlot == slot) {
         PlatformAudioLock();
         PlatformMusicStop();
@@ -155,12 +242,13 @@ int StopMusic(int slot) {
 }
 
 int PlayMusic(int slot) {
-    if (!Music.MusicReady || !ValidSlot(slot)) return 0;
+    if (!Music.MusicReady || !SynthReady || !ValidSlot(slot)) return 0;
     MusicSlot& s = Music.MusicSlots[slot];
-    if (s.midi.empty() || s.state == MUSIC_FREE) return 0;
+    if (s.events.empty() || s.state == MUSIC_FREE) return 0;
     if (Music.CurrentMusic != -1) StopMusic(Music.CurrentMusic);
+    // The events were read when the file was loaded: under the lock the synthesiser only takes the pointer.
     PlatformAudioLock();
-    bool started = PlatformMusicPlay(s.midi.data(), s.midi.size());
+    bool started = PlatformMusicPlay(s.events.data(), s.events.size());
     PlatformAudioUnlock();
     SynthSlot = started ? slot : -1;
     s.state = started ? MUSIC_PLAYING : MUSIC_STOPPED;
@@ -176,6 +264,7 @@ int StopCurrentMusic() {
 
 void UnloadAllMusic() {
     if (!Music.MusicReady) return;
+    // The synthesiser lets go of the events under the lock; they are freed after it.
     if (SynthSlot != -1) {
         PlatformAudioLock();
         PlatformMusicStop();
@@ -183,17 +272,20 @@ void UnloadAllMusic() {
         SynthSlot = -1;
     }
     for (int s = 0; s < MUSIC_SLOTS; ++s)
-        if (!Music.MusicSlots[s].midi.empty() || Music.MusicSlots[s].state != MUSIC_FREE) ClearSlot(s);
+        if (!Music.MusicSlots[s].events.empty() || Music.MusicSlots[s].state != MUSIC_FREE) ClearSlot(s);
     Music.CurrentMusic = -1;
 }
 
 int RefreshMusicState(int slot) {
     if (!Music.MusicReady || !ValidSlot(slot)) return 0;
     MusicSlot& s = Music.MusicSlots[slot];
-    if (s.midi.empty() || s.state == MUSIC_FREE) return 0;
-    PlatformAudioLock();
-    bool playing = SynthSlot == slot && PlatformMusicIsPlaying();
-    PlatformAudioUnlock();
+    if (s.events.empty() || s.state == MUSIC_FREE) return 0;
+    bool playing = false;
+    if (SynthSlot == slot) {
+        PlatformAudioLock();
+        playing = PlatformMusicIsPlaying();
+        PlatformAudioUnlock();
+    }
     s.state = playing ? MUSIC_PLAYING : MUSIC_STOPPED;
     return s.state;
 }
@@ -203,7 +295,7 @@ int SetMusicVolume(int volume) {
     if (volume < 0) volume = 0;
     if (volume > 100) volume = 100;
     Gain = std::pow(10.0f, float(VolumeToHundredthsDb(volume)) / 2000.0f);
-    PlatformMusicSetGain(Gain);
+    if (SynthReady) PlatformMusicSetGain(Gain);
     return 1;
 }
 
@@ -212,8 +304,13 @@ float MusicGain() { return Gain; }
 void MusicService() {
     PlatformAudioService();
     if (!Music.MusicReady || !Music.MusicServiceOn) return;
+    if (!SynthReady) {
+        TakeUpLoad();
+        if (!SynthReady) return;
+    }
     uint32_t now = PlatformTicksMs();
-    if (int32_t(now - Music.MusicCheckTime) <= 1000) return;
+    if (!StartNow && int32_t(now - Music.MusicCheckTime) <= 1000) return;
+    StartNow = false;
     Music.MusicCheckTime = now;
     for (int s = 0; s < MUSIC_SLOTS; ++s)
         if (RefreshMusicState(s) == MUSIC_PLAYING) return;

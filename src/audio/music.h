@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/platform_audio.h"
+
 constexpr int MUSIC_SLOTS = 64;
 constexpr size_t MUSIC_MAX_FILE_BYTES = 4u << 20;  // larger MIDI files are refused unread
 enum { MUSIC_FREE = 0, MUSIC_LOADED = 1, MUSIC_PLAYING = 2, MUSIC_STOPPED = 3 };
 
 struct MusicSlot {
-    std::vector<uint8_t> midi;  // the file's bytes; empty when the slot is free
+    std::vector<PlatformMidiEvent> events;  // the file read for the synthesiser; empty when the slot is free
     int32_t number;
     int32_t state;  // MUSIC_ state
     char file[256];
@@ -26,17 +28,23 @@ struct MusicRecord {
 };
 extern MusicRecord Music;
 
-// Start-up, after SoundInit: opens the synthesiser with a soundfont (config key SOUNDFONT, else the
-// system's usual locations; read from the definition reader's current table). 1 = ready; 0 = music off,
-// after one console line saying which soundfonts were looked for.
+// Start-up, after SoundInit: takes the output device and opens the synthesiser with a soundfont (the
+// SOUNDFONT setting, else the system's usual locations). Where the platform loads in the background, the
+// soundfont is loaded on a worker thread and this returns 1 at once: every call below works on the slots
+// and settings as usual meanwhile, but nothing plays until MusicService finds the synthesiser ready (it
+// then applies the volume and starts the rotation at once), or finds the load failed (it then prints the
+// line saying which soundfonts were looked for and turns music off). Otherwise the load happens here:
+// 1 = ready; 0 = music off, after that line.
 int MusicInit();
-// Exit: stops and unloads everything and closes the synthesiser.
+// Exit: waits for a load still running, stops and unloads everything and closes the synthesiser.
 void MusicShutdown();
-// Reads a MIDI file into the first free slot; nothing plays yet. Slot number, or -1 (no free slot, file
-// missing, too large or not a sane standard MIDI file). A file that is not taken prints one console line:
-// "Cannot open music file NAME", or "Music file NAME refused: REASON".
+// Reads a MIDI file into the first free slot, parsed into the synthesiser's events at the device rate;
+// nothing plays yet. Slot number, or -1 (no free slot, file missing, too large or not a sane standard MIDI
+// file). A file that is not taken prints one console line: "Cannot open music file NAME", or "Music file
+// NAME refused: REASON".
 int LoadMusic(const char* file);
-// Starts the slot's file (stopping the current one). 1 = started.
+// Starts the slot's file (stopping the current one). 1 = started; 0 also while the synthesiser is not
+// ready yet (nothing changes then).
 int PlayMusic(int slot);
 // Stops the slot's file now. 1 = stopped.
 int StopMusic(int slot);
@@ -46,9 +54,11 @@ int StopCurrentMusic();
 void UnloadAllMusic();
 // Asks the synthesiser whether the slot is still playing and records it: the slot's new state.
 int RefreshMusicState(int slot);
-// Master music volume 0..100 ((100 - v) * -30 hundredths of a decibel). 1 = applied.
+// Master music volume 0..100 ((100 - v) * -30 hundredths of a decibel). 1 = applied (kept for the
+// synthesiser until it is ready).
 int SetMusicVolume(int volume);
-// Once per frame from the main loop: every second, starts the next loaded slot when nothing plays.
+// Once per frame from the main loop: takes up the synthesiser once its load has finished; every second
+// (and at once when the synthesiser has just become ready), starts the next loaded slot when nothing plays.
 void MusicService();
 
 // Basic sanity of a standard MIDI file before the synthesiser sees it: header chunk, format 0..2, at
@@ -57,5 +67,5 @@ void MusicService();
 // are ignored. 1 = acceptable; 0 = refused, with a short reason such as "track 2 is truncated" written to
 // `reason` when one is given. Any bytes are safe.
 int MidiLooksSane(const uint8_t* bytes, size_t size, char* reason = nullptr, size_t reasonSize = 0);
-// Linear gain last applied to the synthesiser (for tests).
+// Linear gain of the master volume last set (for tests).
 float MusicGain();

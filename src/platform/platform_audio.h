@@ -23,23 +23,38 @@ void PlatformAudioUnlock();
 void PlatformAudioService();
 
 // ---- music synthesiser -------------------------------------------------------------------------------
+// Whether the music subsystem should load the soundfont on a worker thread (the real game, so that
+// start-up does not wait for it) or at once in MusicInit (the null device: deterministic for tests).
+bool PlatformMusicLoadsInBackground();
 // Starts the General MIDI synthesiser at `rate` frames per second. The soundfont is `preferred` when
 // that names a usable soundfont file, else the first usable one of the system's usual locations.
-// On failure writes one line saying what was looked for where into err and returns false.
+// On failure writes one line saying what was looked for where into err and returns false. May run on a
+// worker thread, while no other thread touches the synthesiser.
 bool PlatformMusicInit(int rate, const char* preferred, char* err, size_t errSize);
 void PlatformMusicShutdown();
 // Path of the soundfont in use (empty when not started).
 const char* PlatformMusicSoundfont();
-// Starts a standard MIDI file held in memory (copied by the synthesiser) from its beginning, once,
-// replacing whatever played before. Call under PlatformAudioLock. False when it cannot start.
-bool PlatformMusicPlay(const uint8_t* midi, size_t size);
-// Stops playback now and silences every sounding note. Call under PlatformAudioLock.
+
+// One MIDI channel message (status 0x80 .. 0xEF with its data bytes) at its time in output frames from
+// the start of the piece; status 0 marks the end of the piece and sends nothing.
+struct PlatformMidiEvent {
+    uint32_t frame;
+    uint8_t status, data1, data2;
+};
+// Starts a piece from its beginning, replacing whatever played before: `events` in time order, the last
+// one the end. The synthesiser keeps the pointer and reads the events as it renders: they must stay
+// unchanged and alive until the next PlatformMusicPlay, PlatformMusicStop or PlatformMusicShutdown. Call
+// under PlatformAudioLock; it only swaps the pointer and silences and resets the channels. False when it
+// cannot start (no synthesiser, no events).
+bool PlatformMusicPlay(const PlatformMidiEvent* events, size_t count);
+// Stops playback now, silences every sounding note and lets go of the events. Call under PlatformAudioLock.
 void PlatformMusicStop();
-// True while the file started last is still playing (false after its last event or a stop).
+// True while the piece started last has events still to send (false after its end or a stop).
 bool PlatformMusicIsPlaying();
 // Linear master gain of the music (1 = full level).
 void PlatformMusicSetGain(float gain);
-// Renders `frames` interleaved stereo float frames into out (overwriting it); silence when nothing plays.
-// Called from the pull callback only, with frames <= PLATFORM_MUSIC_MAX_FRAMES.
+// Renders `frames` interleaved stereo float frames into out (overwriting it), sending each event of the
+// piece at its frame; silence when nothing plays. Called from the pull callback only, with
+// frames <= PLATFORM_MUSIC_MAX_FRAMES.
 constexpr int PLATFORM_MUSIC_MAX_FRAMES = 1024;
 void PlatformMusicRender(float* out, int frames);

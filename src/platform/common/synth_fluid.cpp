@@ -1,5 +1,6 @@
-// The music synthesiser: FluidSynth renders standard MIDI files with a General MIDI soundfont.
-// Playback is clocked by the rendered samples, so the music advances exactly as the mix is pulled.
+// The music synthesiser: FluidSynth renders a piece's MIDI events with a General MIDI soundfont. The
+// events come already timed in output frames; the render sends each at its frame, so the music advances
+// exactly as the mix is pulled and nothing but synthesis happens on the audio thread.
 #include <dirent.h>
 #include <fluidsynth.h>
 #include <sys/stat.h>
@@ -17,12 +18,17 @@ namespace {
 
 fluid_settings_t* FluidSettings = nullptr;
 fluid_synth_t* Synth = nullptr;
-fluid_player_t* Player = nullptr;
 char SoundfontPath[512] = "";
 float Gain = 1.0f;
-// FluidSynth's own default gain leaves headroom for many voices; the mixer adds effects on top.
-constexpr float BASE_GAIN = 0.35f;
-float PrimeScratch[64 * 2];
+// The synthesiser's level at master volume 1. The bundled pieces, at the default music volume (80,
+// -6 dB), come out at about -23 dBFS (the menu's soft pad and vibraphone) to -16 dBFS next to the
+// effects; the mixer's limiter keeps peaks of music and effects together under full scale.
+constexpr float BASE_GAIN = 1.85f;
+
+// The piece playing: its events, the next one to send and the frames rendered since it started.
+const PlatformMidiEvent* Events = nullptr;
+size_t EventCount = 0, NextEvent = 0;
+uint64_t Position = 0;
 
 const char* const SF2_DIR = "/usr/share/sounds/sf2";
 const char* const SF3_DIR = "/usr/share/sounds/sf3";
@@ -46,11 +52,29 @@ void Quiet() {
     fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
 }
 
-void DeletePlayer() {
-    if (!Player) return;
-    fluid_player_stop(Player);
-    delete_fluid_player(Player);
-    Player = nullptr;
+void DropPiece() {
+    Events = nullptr;
+    EventCount = NextEvent = 0;
+    Position = 0;
+}
+
+void Send(const PlatformMidiEvent& e) {
+    const int channel = e.status & 0x0f;
+    switch (e.status & 0xf0) {
+    case 0x80: fluid_synth_noteoff(Synth, channel, e.data1); break;
+    case 0x90:
+        if (e.data2)
+            fluid_synth_noteon(Synth, channel, e.data1, e.data2);
+        else
+            fluid_synth_noteoff(Synth, channel, e.data1);
+        break;
+    case 0xa0: fluid_synth_key_pressure(Synth, channel, e.data1, e.data2); break;
+    case 0xb0: fluid_synth_cc(Synth, channel, e.data1, e.data2); break;
+    case 0xc0: fluid_synth_program_change(Synth, channel, e.data1); break;
+    case 0xd0: fluid_synth_channel_pressure(Synth, channel, e.data1); break;
+    case 0xe0: fluid_synth_pitch_bend(Synth, channel, e.data1 | e.data2 << 7); break;
+    default: break;  // the end of the piece
+    }
 }
 
 }  // namespace
@@ -64,7 +88,6 @@ bool PlatformMusicInit(int rate, const char* preferred, char* err, size_t errSiz
         return false;
     }
     fluid_settings_setnum(FluidSettings, "synth.sample-rate", double(rate));
-    fluid_settings_setstr(FluidSettings, "player.timing-source", "sample");
     fluid_settings_setint(FluidSettings, "synth.cpu-cores", 1);
     fluid_settings_setint(FluidSettings, "synth.polyphony", 96);
     // Reverb and chorus stay light so the effects are not drowned.
@@ -114,7 +137,7 @@ bool PlatformMusicInit(int rate, const char* preferred, char* err, size_t errSiz
 }
 
 void PlatformMusicShutdown() {
-    DeletePlayer();
+    DropPiece();
     if (Synth) delete_fluid_synth(Synth);
     Synth = nullptr;
     if (FluidSettings) delete_fluid_settings(FluidSettings);
@@ -124,35 +147,24 @@ void PlatformMusicShutdown() {
 
 const char* PlatformMusicSoundfont() { return SoundfontPath; }
 
-bool PlatformMusicPlay(const uint8_t* midi, size_t size) {
-    if (!Synth || !midi || size == 0) return false;
-    DeletePlayer();
+bool PlatformMusicPlay(const PlatformMidiEvent* events, size_t count) {
+    if (!Synth) return false;
+    DropPiece();
     fluid_synth_all_sounds_off(Synth, -1);
     fluid_synth_system_reset(Synth);
-    Player = new_fluid_player(Synth);
-    if (!Player) return false;
-    if (fluid_player_add_mem(Player, midi, size) != FLUID_OK || fluid_player_play(Player) != FLUID_OK) {
-        DeletePlayer();
-        return false;
-    }
-    // The player parses its file on its first timer tick; run that tick here, on the caller's thread,
-    // so that the device's pull never parses or allocates.
-    fluid_synth_write_float(Synth, 64, PrimeScratch, 0, 2, PrimeScratch, 1, 2);
-    return PlatformMusicIsPlaying();
+    if (!events || count == 0) return false;
+    Events = events;
+    EventCount = count;
+    return true;
 }
 
 void PlatformMusicStop() {
     if (!Synth) return;
-    DeletePlayer();
+    DropPiece();
     fluid_synth_all_sounds_off(Synth, -1);
 }
 
-// The player keeps reporting itself as playing after the last event of a file played once, so the
-// end is taken from the position: past the last tick of the longest track, the file is over.
-bool PlatformMusicIsPlaying() {
-    if (!Player || fluid_player_get_status(Player) != FLUID_PLAYER_PLAYING) return false;
-    return fluid_player_get_current_tick(Player) <= fluid_player_get_total_ticks(Player);
-}
+bool PlatformMusicIsPlaying() { return Events && NextEvent < EventCount; }
 
 void PlatformMusicSetGain(float gain) {
     Gain = gain;
@@ -165,5 +177,16 @@ void PlatformMusicRender(float* out, int frames) {
         std::fill(out, out + 2 * frames, 0.0f);
         return;
     }
-    fluid_synth_write_float(Synth, frames, out, 0, 2, out, 1, 2);
+    // Render up to the next event's frame, send every event due there, and go on.
+    int done = 0;
+    while (done < frames) {
+        while (Events && NextEvent < EventCount && Events[NextEvent].frame <= Position) Send(Events[NextEvent++]);
+        int n = frames - done;
+        if (Events && NextEvent < EventCount)
+            n = int(std::min<uint64_t>(uint64_t(n), Events[NextEvent].frame - Position));
+        float* at = out + 2 * done;
+        fluid_synth_write_float(Synth, n, at, 0, 2, at, 1, 2);
+        done += n;
+        Position += uint64_t(n);
+    }
 }

@@ -16,6 +16,7 @@ constexpr uint32_t MAX_CATCH_UP_MS = 1000;  // a long pause of the clock renders
 
 bool Open = false;
 bool Available = true;
+bool MusicInBackground = false;
 PlatformAudioPull Pull = nullptr;
 void* PullUser = nullptr;
 uint32_t LastMs = 0;
@@ -25,6 +26,8 @@ int16_t Scratch[CHUNK * 2];
 }  // namespace
 
 void HeadlessSetAudioAvailable(bool available) { Available = available; }
+void HeadlessSetMusicLoadsInBackground(bool background) { MusicInBackground = background; }
+bool PlatformMusicLoadsInBackground() { return MusicInBackground; }
 bool HeadlessAudioOpen() { return Open; }
 
 bool PlatformAudioOpen(PlatformAudioPull pull, void* user, int* rate, char* err, size_t errSize) {

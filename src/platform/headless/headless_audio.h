@@ -5,3 +5,6 @@
 void HeadlessSetAudioAvailable(bool available);
 // Whether the device is open now.
 bool HeadlessAudioOpen();
+// Whether music start-up loads the soundfont on a worker thread as the game does (off by default: the
+// load happens within MusicInit, so every run sees the same).
+void HeadlessSetMusicLoadsInBackground(bool background);

@@ -67,3 +67,6 @@ void PlatformAudioUnlock() {
 }
 
 void PlatformAudioService() {}
+
+// The game loads the soundfont while its first frames are shown.
+bool PlatformMusicLoadsInBackground() { return true; }
