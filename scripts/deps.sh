@@ -7,7 +7,8 @@ packages=(build-essential cmake ninja-build pkg-config python3
           libsdl2-dev libsdl2-ttf-dev libfluidsynth-dev zlib1g-dev
           timgm6mb-soundfont fluid-soundfont-gm fonts-comic-neue fonts-dejavu-core)
 if [ "${1:-}" = "--test" ]; then
-    packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool imagemagick python3-ezdxf)
+    packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool imagemagick python3-ezdxf
+              desktop-file-utils)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "console/console.h"
 #include "defs/menu.h"
+#include "game/world.h"
 #include "game/animation.h"
 #include "input/input.h"
 #include "platform/headless/headless.h"
@@ -84,6 +85,34 @@ TEST_F(Dispatch, PressEdgeAndHeld) {
     TickWithKeys({});
     EXPECT_EQ(Input.PointerX, 640) << "the pointer may reach exactly SCREENX";
     EXPECT_EQ(Input.PointerY, 480);
+}
+
+TEST_F(Dispatch, BoundKeysAddToTheArrowsAndMouseSpeedScalesWithoutLosingSlowMotion) {
+    Program.GameState = GS_PLAYING;
+    Menu.Visible = false;
+    const ControlFlags& c = World.ObjectTable[0].controls;
+    Settings.BIND_FORWARD = DIK_W | (DIK_NUMPAD8 << 8);
+    Settings.BIND_STRAFELEFT = DIK_A;
+    Settings.BIND_FIRE = DIK_LCONTROL;
+    World.MouseLook = 0;
+    TickWithKeys({DIK_NUMPAD8, DIK_A, DIK_LCONTROL});
+    EXPECT_TRUE(c.forward && c.strafeLeft && c.fire) << "the second bound key works as well as the first";
+    EXPECT_FALSE(c.turnLeft) << "a strafe binding strafes with mouse look off";
+    TickWithKeys({DIK_UP, DIK_LEFT});
+    EXPECT_TRUE(c.forward && c.turnLeft) << "the arrows keep their jobs";
+    Settings.BIND_FORWARD = Settings.BIND_STRAFELEFT = Settings.BIND_FIRE = 0;
+    TickWithKeys({DIK_W});
+    EXPECT_FALSE(c.forward);
+
+    // Half speed: four one-count motions move the pointer as two would at full speed.
+    Settings.MOUSESENS = 50;
+    const int32_t x = Input.PointerX;
+    for (int i = 0; i < 4; ++i) {
+        HeadlessMouseMove(1, 0);
+        TickWithKeys({});
+    }
+    EXPECT_EQ(Input.PointerX, x + 2 * Input.MouseSensitivity);
+    Settings.MOUSESENS = 100;
 }
 
 TEST_F(Dispatch, AnimationStepRollsEveryCallAndFadesEveryEleventh) {

@@ -83,13 +83,20 @@ wait 200
 focus gained
 up UP
 up SPACE
+down W
+ticks 40
+up W
 down LEFT
 ticks 80
 up LEFT
 dump
 close
 SCRIPT
+# Recorded with a player's options that change what the input does; replayed without them.
+cp config.ini config.plain
+printf 'BIND_FORWARD=W\r\nMOUSESENS=150\r\n' >> config.ini
 "$runner" --record session.zdemo session.txt > session.json
+cp config.plain config.ini
 replay session.zdemo 0 --dump
 grep -q "replay matches the recording" replay.err
 python3 - <<'PY'
@@ -106,6 +113,7 @@ assert "mouse 50 0" not in lines, "motion while the focus was away is not read, 
 # the bundled config.ini turns rules on: the recording carries them, and its replay played by them
 assert "set SOLIDWALLS 1" in lines and "set HUNTERS 1" in lines and "set TOTALSCORE 1" in lines and "set AUTOMAP 1" in lines
 assert replayed["settings"]["rules"]["SOLIDWALLS"] == 1
+assert "set BIND_FORWARD 17" in lines and "set MOUSESENS 150" in lines
 assert lines[-2].startswith("check "), lines[-3:]
 PY
 

@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# The installed game: cmake --install into a scratch prefix puts the programs, the bundled game, the
+# desktop entry, the icons and the man pages in their places; the installed zarvo, started from a folder
+# without game data, finds the installed game, answers --version, --help and unknown options, plays in a
+# real X server, saves a screenshot and a changed option into the player's folders, and leaves the
+# installed files as they were.
+set -euo pipefail
+build=$1
+src=$2
+source "$(dirname "$0")/../e2e/scratch.bash"
+enter_scratch
+prefix="$work/prefix"
+cmake --install "$build" --prefix "$prefix" > install.log
+for f in bin/zarvo bin/zarvo-headless share/zarvo/config.ini share/zarvo/LEVEL1.LVL share/zarvo/maps/level1.dxf \
+         share/applications/zarvo.desktop share/man/man6/zarvo.6 share/man/man6/zarvo-headless.6; do
+    [ -f "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
+done
+for size in 48 128 256; do
+    got=$(identify -format "%wx%h" "$prefix/share/icons/hicolor/${size}x${size}/apps/zarvo.png")
+    [ "$got" = "${size}x${size}" ] || { echo "icon ${size}: $got"; exit 1; }
+done
+grep -qx "Exec=zarvo" "$prefix/share/applications/zarvo.desktop"
+grep -qx "Categories=Game;ActionGame;" "$prefix/share/applications/zarvo.desktop"
+if command -v desktop-file-validate > /dev/null; then desktop-file-validate "$prefix/share/applications/zarvo.desktop"; fi
+for page in zarvo zarvo-headless; do
+    warnings=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man6/$page.6" 2>&1 > /dev/null)
+    [ -z "$warnings" ] || { echo "$page.6: $warnings"; exit 1; }
+done
+
+# The command line, from a folder that holds no game.
+mkdir elsewhere
+cd elsewhere
+game="$prefix/bin/zarvo"
+[ "$("$game" --version)" = "zarvo 1.08" ]
+"$game" --help | grep -q -- "--data FOLDER"
+set +e
+"$game" --bogus > out.txt 2> err.txt
+code=$?
+set -e
+[ "$code" -eq 2 ] && [ "$(wc -l < err.txt)" -eq 1 ] || { echo "unknown option: status $code"; cat err.txt; exit 1; }
+set +e
+"$game" --data "$work/nothing" 2> err.txt
+code=$?
+set -e
+[ "$code" -eq 1 ] && grep -q "holds no config.ini" err.txt || { echo "missing --data folder: status $code"; exit 1; }
+
+# A short game in a window: a screenshot, and the sound volume down by one step in the console.
+find "$prefix/share/zarvo" -type f -exec md5sum {} + | sort > "$work/before.md5"
+export SDL_AUDIODRIVER=dummy
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  . "$1"
+  "$0" --window > game.out 2>&1 &
+  pid=$!
+  sleep 2.5
+  wid=$(game_window) || { echo "no window appeared"; cat game.out; kill $pid; exit 1; }
+  xdotool key --window "$wid" F12
+  sleep 0.3
+  xdotool key --window "$wid" --delay 60 grave d e c s o u n d v o l 1 0 Return grave
+  sleep 0.8
+  xdotool key --window "$wid" alt+F4
+  wait_for_exit $pid || { echo "game did not quit"; kill -9 $pid; exit 1; }
+  wait $pid
+  echo "exit status $?" > status.txt
+' "$game" "$src/tests/smoke/xvfb.bash"
+cat status.txt
+grep -qx "exit status 0" status.txt
+[ -f "$XDG_DATA_HOME/zarvo/screenshots/zarvo-0000.png" ] || { echo "no screenshot in the player's folder"; exit 1; }
+grep -q "^SOUNDVOL=70" "$XDG_CONFIG_HOME/zarvo/config.ini" || { echo "the volume was not saved"; exit 1; }
+! grep -q "FULLSCREEN" "$XDG_CONFIG_HOME/zarvo/config.ini" || { echo "--window is not a saved choice"; exit 1; }
+find "$prefix/share/zarvo" -type f -exec md5sum {} + | sort > "$work/after.md5"
+cmp "$work/before.md5" "$work/after.md5" || { echo "the installed game was written to"; exit 1; }
+[ -z "$(ls -A . | grep -v -e '^out.txt$' -e '^err.txt$' -e '^game.out$' -e '^status.txt$')" ] || {
+    echo "files left in the working folder:"; ls -A; exit 1; }
+echo "install smoke: ok"
