@@ -12,6 +12,7 @@
 #include "../tests/support/midi.h"
 #include "audio/midi.h"
 #include "audio/mixer.h"
+#include "audio/resample.h"
 #include "platform/platform_audio.h"
 
 namespace {
@@ -158,5 +159,15 @@ void BM_StartLargeMidi(benchmark::State& state) {
     state.counters["file_bytes"] = double(midi.size());
 }
 BENCHMARK(BM_StartLargeMidi)->Unit(benchmark::kMicrosecond);
+
+// SOUNDRATE=FILE: one second of a 44.1 kHz effect (and of a 22 050 Hz one, as the bundled effects are)
+// converted to the playback rate when it loads.
+void BM_ResampleOneSecond(benchmark::State& state) {
+    const int32_t from = int32_t(state.range(0));
+    std::vector<uint8_t> in(static_cast<size_t>(from));
+    for (size_t i = 0; i < in.size(); ++i) in[i] = uint8_t(128 + 90 * std::sin(double(i) * 0.07));
+    for (auto _ : state) benchmark::DoNotOptimize(ResampleU8(in, from, EFFECT_PLAYBACK_RATE).data());
+}
+BENCHMARK(BM_ResampleOneSecond)->Arg(44100)->Arg(22050)->Unit(benchmark::kMillisecond);
 
 } // namespace

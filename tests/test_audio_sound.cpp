@@ -197,6 +197,42 @@ TEST_F(AudioSound, LoopingRestartReloadAndRelease) {
     EXPECT_EQ(Peak(Render(256)), 0);
 }
 
+TEST_F(AudioSound, WithSoundRateFileAnEffectSoundsAsRecorded) {
+    auto load = [&](int n, const char* name, int fileRate, double seconds, double hz) {
+        const size_t frames = size_t(fileRate * seconds);
+        WavSpec spec;
+        spec.rate = fileRate;
+        EXPECT_TRUE(WriteFile(ScratchPath(name), MakeWav(Sine8(frames, hz * seconds, 90), spec)));
+        EXPECT_EQ(LoadWave(n, ScratchPath(name).c_str()), n);
+        const SoundBufferRecord& r = Sound.SoundBuffers[n];
+        return std::vector<uint8_t>(r.samples.get(), r.samples.get() + r.size);
+    };
+    auto crossings = [](const std::vector<uint8_t>& v) {
+        int c = 0;
+        for (size_t i = 1; i < v.size(); ++i) c += (v[i - 1] < 128) != (v[i] < 128);
+        return c;
+    };
+    // The classic rule: samples as they are, so a 44.1 kHz tone plays an octave down at 22 000 a second.
+    EXPECT_EQ(load(0, "cd.wav", 44100, 0.5, 1000).size(), 22050u);
+    Settings.SOUNDRATE = 1;
+    // Converted to 22 000 a second: half a second stays half a second, a 1 kHz tone stays 1 kHz
+    // (a thousand zero crossings in half a second), from above and from below the playback rate.
+    for (int fileRate : {44100, 11025, 48000}) {
+        std::vector<uint8_t> v = load(1, "tone.wav", fileRate, 0.5, 1000);
+        EXPECT_EQ(v.size(), size_t(std::llround(double(size_t(fileRate * 0.5)) * 22000 / fileRate))) << fileRate;
+        EXPECT_NEAR(crossings(v), 1000, 4) << fileRate;
+    }
+    // A tone above the new band (15 kHz at 44.1 kHz) is filtered out, not folded back as dropping every
+    // other sample would fold it (to a loud 7.1 kHz).
+    std::vector<uint8_t> high = load(2, "hiss.wav", 44100, 0.5, 15000);
+    double energy = 0;
+    for (size_t i = 100; i + 100 < high.size(); ++i) energy += (high[i] - 128.0) * (high[i] - 128.0);
+    EXPECT_LT(std::sqrt(energy / double(high.size() - 200)), 3.0) << "of an amplitude of 90";
+    // At the playback rate already: nothing to do.
+    EXPECT_EQ(load(3, "same.wav", 22000, 0.25, 500), Sine8(5500, 125, 90));
+    Settings.SOUNDRATE = 0;
+}
+
 TEST_F(AudioSound, PlaySoundAndTheDumpShowWhatWasPlayed) {
     std::string a = Wav("menu.wav", Sine8(300, 3, 90));
     LoadSoundList(List("menu.snd", {"SOUNDS=18", "SOUND17=" + a + ";" + a}).c_str());

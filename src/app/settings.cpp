@@ -112,6 +112,10 @@ void Apply(const Lookup& get) {
         if (get(k.name, 0, &v)) Settings.*k.field = DefinitionInteger(k.name, v.c_str());
     for (const auto& k : kBindKeys)
         if (get(k.name, 0, &v)) Settings.*k.field = ParseBinding(k.name, get);
+    if (get("SOUNDRATE", 0, &v)) {
+        Settings.SOUNDRATE = v == "FILE" ? 1 : 0;
+        if (v != "FILE" && v != "FIXED") Say("SOUNDRATE: " + v + " is neither FILE nor FIXED; FIXED is used");
+    }
     if (get("START", 0, &v)) CopyBounded(Settings.StartMenuFile, v.c_str());
     if (get("SOUNDFONT", 0, &v)) CopyBounded(Settings.SoundFont, v.c_str());
 }

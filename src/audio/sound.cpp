@@ -10,6 +10,7 @@
 
 #include "audio/mixer.h"
 #include "audio/music.h"
+#include "audio/resample.h"
 #include "audio/wave.h"
 #include "core/bounded.h"
 #include "core/files.h"
@@ -89,6 +90,10 @@ int LoadWave(int n, const char* file) {
         SayAudioRefused("sound", file, read, reason);
         return -1;
     }
+    // Played at one rate whatever the file says; with SOUNDRATE=FILE an effect recorded at another rate is
+    // converted once here, so that it sounds as recorded.
+    if (Settings.SOUNDRATE && wave.fileRate != EFFECT_PLAYBACK_RATE)
+        wave.samples = ResampleU8(wave.samples, wave.fileRate, EFFECT_PLAYBACK_RATE);
     size_t length = wave.samples.size();
     std::unique_ptr<uint8_t[]> samples(new uint8_t[length]);
     memcpy(samples.get(), wave.samples.data(), length);

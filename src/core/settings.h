@@ -24,6 +24,7 @@ struct SettingsRecord {
     int32_t CROSSHAIR = 0;   // a crosshair at the screen's centre, with a mark for hits
     int32_t LEVELNAMES = 0;  // a level's NAME is shown when it starts and on its level-complete screen
     int32_t AUTOMAP = 0;     // Tab shows an overhead map (2: with the monsters)
+    int32_t SOUNDRATE = 0;   // SOUNDRATE=FILE (1): an effect recorded at another rate is resampled to the playback rate
 
     // Options a player sets (also in the user's own config.ini), each today's behaviour by default.
     int32_t MOUSESENS = 100;  // percent: scales mouse motion for the pointer and mouse look
