@@ -76,8 +76,9 @@ void VirtualPadPress(VirtualPadInput input, bool down) {
         SDL_CONTROLLER_BUTTON_DPAD_LEFT,
         SDL_CONTROLLER_BUTTON_DPAD_RIGHT,
     };
-    if (Kind == VPAD_CONTROLLER && input >= 0 && input < int(sizeof kButtons / sizeof kButtons[0]))
-        SetButton(kButtons[input], down);
+    int i = int(input);
+    if (Kind == VPAD_CONTROLLER && i >= 0 && i < int(sizeof kButtons / sizeof kButtons[0]))
+        SetButton(kButtons[i], down);
 }
 
 void VirtualPadRawButton(int button, bool down) {
