@@ -2,15 +2,19 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
-#include "core/print.h"
+#include "app/commands.h"
 #include "app/dispatch.h"
 #include "app/settings.h"
 #include "console/console.h"
+#include "core/print.h"
+#include "core/random.h"
 #include "defs/menu.h"
-#include "game/world.h"
+#include "demo/demo.h"
 #include "game/animation.h"
+#include "game/world.h"
 #include "input/input.h"
 #include "platform/headless/headless.h"
+#include "render/render.h"
 #include "render/video.h"
 #include "test_util.h"
 
@@ -166,6 +170,192 @@ TEST_F(Dispatch, TimersTickAtLeastSixMsApartAndDrawOnlyWhenNoTickIsDue) {
     HeadlessAdvanceClock(1);
     RunTimers();
     EXPECT_EQ(Program.TickCount, t0 + 2);
+}
+
+// A pad plugged into the headless backend, in a running level; unplugged again after each test.
+class Pad : public Dispatch {
+  protected:
+    void SetUp() override {
+        ResetProgram();
+        HeadlessSetPad(true);
+        Program.GameState = GS_PLAYING;
+        Menu.Visible = 0;
+        World.MouseLook = 0;  // on at start-up, when left and right strafe
+    }
+    void TearDown() override {
+        HeadlessSetPad(false);
+        ResetProgram();
+    }
+    // One tick with the stick at x, y, exactly these pad buttons and keys down.
+    static void Tick(int32_t x, int32_t y, std::initializer_list<int> buttons = {},
+                     std::initializer_list<int> keys = {}) {
+        HeadlessPadStick(x, y);
+        for (int b = 0; b < 32; ++b) HeadlessPadButton(b, false);
+        for (int b : buttons) HeadlessPadButton(b, true);
+        TickWithKeys(keys);
+    }
+    static const ControlFlags& C() { return World.ObjectTable[0].controls; }
+    static int Selected() {
+        for (int i = 0; i < 5; ++i)
+            if (C().select[i]) return i;
+        return -1;
+    }
+    ScratchDir dir;
+};
+
+TEST_F(Pad, SteersFiresAndStepsTheWeaponsAlongsideTheKeys) {
+    Tick(0, -100);
+    EXPECT_TRUE(Input.JoystickPresent);
+    EXPECT_EQ(C().forward, 1);
+    EXPECT_EQ(C().back + C().turnLeft + C().turnRight + C().fire, 0);
+    Tick(100, 30, {JOY_FIRE});
+    EXPECT_EQ(C().turnRight, 1);
+    EXPECT_EQ(C().back, 1);
+    EXPECT_EQ(C().fire, 1);
+    Tick(-40, 0, {}, {DIK_UP, DIK_RIGHT});
+    EXPECT_EQ(C().forward, 1) << "the keys and the pad together";
+    EXPECT_EQ(C().turnLeft, 1);
+    EXPECT_EQ(C().turnRight, 1);
+    EXPECT_EQ(C().fire, 0);
+    World.MouseLook = 1;
+    Tick(-40, 0);
+    EXPECT_EQ(C().strafeLeft, 1) << "with mouse look the stick strafes, as the arrows do";
+    EXPECT_EQ(C().turnLeft, 0);
+
+    // The shoulders step through the weapons owned, the knife always among them, on their press only.
+    ObjectRecord& p = World.ObjectTable[0];
+    p.owned[WPN_GUN] = p.owned[WPN_ROCKET_LAUNCHER] = 1;
+    p.weapon = WPN_KNIFE;
+    Tick(0, 0, {JOY_NEXT_WEAPON});
+    EXPECT_EQ(Selected(), WPN_GUN);
+    Tick(0, 0, {JOY_NEXT_WEAPON});
+    EXPECT_EQ(Selected(), -1) << "held, not pressed again";
+    p.weapon = WPN_GUN;
+    Tick(0, 0);
+    Tick(0, 0, {JOY_NEXT_WEAPON});
+    EXPECT_EQ(Selected(), WPN_ROCKET_LAUNCHER);
+    p.weapon = WPN_ROCKET_LAUNCHER;
+    Tick(0, 0);
+    Tick(0, 0, {JOY_NEXT_WEAPON});
+    EXPECT_EQ(Selected(), WPN_KNIFE) << "round to the knife";
+    Tick(0, 0);
+    Tick(0, 0, {JOY_PREV_WEAPON});
+    EXPECT_EQ(Selected(), WPN_GUN);
+    p.weapon = WPN_KNIFE;
+    Tick(0, 0);
+    Tick(0, 0, {JOY_PREV_WEAPON});
+    EXPECT_EQ(Selected(), WPN_ROCKET_LAUNCHER);
+}
+
+TEST_F(Pad, SwitchedOffOrPulledOutItSteersNothing) {
+    ExecuteCommand("JOYSTICK");
+    ASSERT_EQ(Settings.JoystickOn, 0);
+    Tick(0, -100, {JOY_FIRE, JOY_NEXT_WEAPON, JOY_MENU});
+    EXPECT_EQ(C().forward + C().fire + Selected() + 1, 0);
+    EXPECT_EQ(Menu.Visible, 0);
+    EXPECT_EQ(Input.JoyState.lY, -100) << "read and recorded all the same";
+    ExecuteCommand("JOYSTICK");
+    Tick(0, -100, {JOY_FIRE});
+    EXPECT_EQ(C().forward + C().fire, 2) << "switched on again";
+
+    HeadlessSetPad(false);
+    TickWithKeys({});
+    EXPECT_FALSE(Input.JoystickPresent);
+    EXPECT_EQ(Input.JoyState.lY, 0) << "a pad pulled out leaves nothing held";
+    EXPECT_EQ(Input.JoyState.rgbButtons[JOY_FIRE], 0);
+    EXPECT_EQ(C().forward + C().fire, 0);
+    HeadlessSetPad(true);
+    Tick(0, 100, {JOY_FIRE});
+    EXPECT_TRUE(Input.JoystickPresent) << "and picked up again when it is back";
+    EXPECT_EQ(C().back + C().fire, 2);
+}
+
+TEST_F(Pad, StartShowsTheMenuWhereTheStickMovesAndFireActivates) {
+    WriteFile("items.itm", "MENUITEMS=3\r0=ONE;NADDA;a\r1=TWO;SCRIPT;TOGGLESHADING\r2=THREE;NADDA;b\r");
+    LoadMenuItems("items.itm");
+    Menu.Visible = 0;
+    Program.GameState = GS_PLAYING;
+    Tick(0, 0, {JOY_MENU});
+    EXPECT_EQ(Menu.Visible, 1);
+    Tick(0, 0, {JOY_MENU});
+    EXPECT_EQ(Program.GameState, GS_PAUSED);
+    EXPECT_EQ(Menu.Visible, 1) << "held Start toggles once";
+    Tick(0, 30);
+    EXPECT_EQ(Menu.selected, 0) << "a nudge of the stick does not step";
+    Tick(0, 100);
+    Tick(0, 100);
+    EXPECT_EQ(Menu.selected, 1) << "one step per push";
+    Tick(0, 0);
+    Tick(0, 100);
+    EXPECT_EQ(Menu.selected, 2);
+    Tick(0, -100);
+    EXPECT_EQ(Menu.selected, 1);
+    uint8_t shading = Render.ShadingEnabled;
+    Tick(0, 0, {JOY_FIRE});
+    EXPECT_NE(Render.ShadingEnabled, shading) << "fire activated TWO";
+    Tick(0, 0, {JOY_FIRE, JOY_MENU});
+    EXPECT_EQ(Menu.Visible, 0);
+    Tick(0, 0, {JOY_FIRE});
+    EXPECT_EQ(Program.GameState, GS_PLAYING);
+    EXPECT_EQ(C().fire, 0) << "the fire that worked the menu does not shoot until let go";
+    Tick(0, 0);
+    Tick(0, 0, {JOY_FIRE});
+    EXPECT_EQ(C().fire, 1);
+}
+
+TEST_F(Pad, PluggedInAndPulledOutWhileRecordingReplays) {
+    // The same world for the recording and its replay: a fresh player in the open, the same seed and clock.
+    auto start = [] {
+        ResetProgram();
+        ResetPlayer();
+        World.ExitPoint[0] = World.ExitPoint[1] = 1000;
+        Program.GameState = GS_PLAYING;
+        Menu.Visible = 0;
+        World.MouseLook = 0;
+        SeedRandom(7);
+        HeadlessSetClock(20000);
+        ResetTimers();
+    };
+    HeadlessSetPad(false);
+    start();
+    ASSERT_TRUE(DemoRecordStart("pad.zdemo"));
+    for (int pass = 0; pass < 240; ++pass) {
+        if (pass == 40) HeadlessSetPad(true);
+        if (pass == 160) HeadlessSetPad(false);
+        HeadlessPadStick(pass % 50 < 30 ? 80 : 0, -100);
+        HeadlessPadButton(JOY_FIRE, pass % 20 < 4);
+        HeadlessAdvanceClock(3);
+        RunTimers();
+    }
+    const float moved[2] = {World.ObjectTable[0].pos[0], World.ObjectTable[0].pos[2]};
+    const int32_t heading = World.ObjectTable[0].angles[1];
+    EXPECT_TRUE(moved[0] != 0 || moved[1] != 0) << "the pad walked the player";
+    EXPECT_NE(heading, 0);
+    DemoRecordFinish();
+    std::string demo = ReadFile("pad.zdemo");
+    size_t plugged = demo.find("\njoystick 1\n"), pulled = demo.find("\njoystick 0\n", demo.find("\nseed "));
+    EXPECT_NE(demo.find("\njoystick 0\nseed "), std::string::npos) << "no pad at the start";
+    ASSERT_NE(plugged, std::string::npos);
+    ASSERT_NE(pulled, std::string::npos);
+    EXPECT_LT(plugged, pulled);
+
+    start();
+    char err[256] = "";
+    ASSERT_TRUE(DemoPlayStart("pad.zdemo", DemoPlayOptions{}, err, sizeof err)) << err;
+    size_t passes = 0;
+    for (size_t at = demo.find("\npass "); at != std::string::npos; at = demo.find("\npass ", at + 1)) ++passes;
+    for (size_t i = 0; i < passes; ++i) {
+        DemoPlaybackBeginPass();
+        RunTimers();
+    }
+    DemoPlaybackFinish();
+    char report[400];
+    EXPECT_EQ(DemoPlaybackResult(report, sizeof report), DEMO_MATCH) << report;
+    EXPECT_EQ(World.ObjectTable[0].pos[0], moved[0]);
+    EXPECT_EQ(World.ObjectTable[0].angles[1], heading);
+    EXPECT_FALSE(Input.JoystickPresent) << "the replayed pad went where the recorded one did";
+    DemoPlayStop();
+    EXPECT_FALSE(DemoPlaying());
 }
 
 }  // namespace

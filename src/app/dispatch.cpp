@@ -3,6 +3,7 @@
 
 #include "app/app.h"
 #include "app/menu_input.h"
+#include "app/pad_controls.h"
 #include "app/settings.h"
 #include "console/console.h"
 #include "defs/level.h"
@@ -26,13 +27,14 @@ void MenuKeys() {
         ClickMenu(Input.PointerX, Input.PointerY);
     else if (Input.MouseState.lX != 0 || Input.MouseState.lY != 0)
         HoverMenu(Input.PointerX, Input.PointerY);
+    PadMenuKeys();
 }
 
 static bool ContinueKeyPressed() {
     static const uint8_t kKeys[] = {DIK_RETURN, DIK_LEFT, DIK_RIGHT, DIK_SPACE, DIK_UP, DIK_DOWN};
     for (uint8_t k : kKeys)
         if (KeyPressed(k)) return true;
-    return false;
+    return PadContinuePressed();
 }
 
 void WaitContinueKey() {
@@ -74,6 +76,7 @@ void ReadPlayerControls() {
     static const uint8_t kSelect[5] = {DIK_1, DIK_2, DIK_3, DIK_4, DIK_5};
     for (int i = 0; i < 5; ++i)
         if (KeyHeld(kSelect[i])) c.select[i] = 1;
+    PadPlayerControls(c);
 }
 
 void HandleInput() {

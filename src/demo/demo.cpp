@@ -81,6 +81,7 @@ struct Recorder {
     uint32_t lastFlush = 0;
     uint8_t keys[256] = {};
     uint8_t buttons[4] = {};
+    bool joyPresent = false;  // as the header or the last "joystick" line says
     bool joyKnown = false;
     int32_t joyX = 0, joyY = 0;
     uint32_t joyBits = 0;
@@ -289,6 +290,12 @@ bool ApplyLine(char* w[4], int n, const char* raw) {
         if (!ParseInt(w[3], 0, UINT32_MAX, &bits)) return Corrupt("bad joystick buttons", raw), false;
         Play.joyX = int32_t(a), Play.joyY = int32_t(b);
         for (int i = 0; i < 32; ++i) Play.joyButtons[i] = (uint64_t(bits) >> i) & 1 ? 0x80 : 0;
+    } else if (!strcmp(cmd, "joystick") && n == 2 && ParseInt(w[1], 0, 1, &a)) {
+        // A pad plugged in or pulled out during the recording; one that went holds nothing.
+        Play.joystick = a != 0;
+        Play.joyX = Play.joyY = 0;
+        memset(Play.joyButtons, 0, sizeof Play.joyButtons);
+        Play.joyFails = false;
     } else if (!strcmp(cmd, "focus") && n == 2 && (!strcmp(w[1], "lost") || !strcmp(w[1], "gained"))) {
         PushEvent(PE_ACTIVATE, w[1][0] == 'g' ? 1 : 0);
     } else if (!strcmp(cmd, "quit") && n == 1) {
@@ -336,6 +343,12 @@ uint64_t WorldDigest() {
 
 static void RecordRead(int joystick) {
     const JoystickRecord& j = Input.JoyState;
+    // A pad plugged in or pulled out: the replay's joystick comes or goes at the same read.
+    if (Rec.on && Input.JoystickPresent != Rec.joyPresent) {
+        Rec.joyPresent = Input.JoystickPresent;
+        Rec.joyKnown = false;
+        PutLine("joystick %d", Rec.joyPresent ? 1 : 0);
+    }
     if (joystick < 0) DemoRecordJoystickFailed();
     DemoRecordInput(Input.KeyState, Input.MouseState, joystick > 0, j.lX, j.lY, j.rgbButtons);
 }
@@ -358,6 +371,7 @@ bool DemoRecordStart(const char* path) {
     Rec.pendingEvent = false;
     memset(Rec.keys, 0, sizeof Rec.keys);
     memset(Rec.buttons, 0, sizeof Rec.buttons);
+    Rec.joyPresent = Input.JoystickPresent;
     Rec.joyKnown = false;
     Rec.lastFlush = PlatformTicksMs();
     PutLine("zarvo-demo %d", DEMO_VERSION);
@@ -370,7 +384,7 @@ bool DemoRecordStart(const char* path) {
     // So are the options that change what the input does (mouse speed, mouse look, joystick, bindings).
     for (const RuleKey& k : kInputKeys)
         if (Settings.*k.field != k.classic) PutLine("set %s %d", k.name, int(Settings.*k.field));
-    PutLine("joystick %d", Input.JoystickPresent ? 1 : 0);
+    PutLine("joystick %d", Rec.joyPresent ? 1 : 0);
     PutLine("seed %" PRIu32, RandomState());
     Flush();
     return Rec.on;
@@ -533,6 +547,12 @@ bool DemoPlayStart(const char* path, const DemoPlayOptions& options, char* err, 
 }
 
 bool DemoPlaying() { return Play.on; }
+
+void DemoPlayStop() {
+    if (!Play.on) return;
+    Play = Player{};
+    InputSetSource(nullptr);
+}
 
 void DemoPlaybackApplySettings() {
     if (!Play.on) return;

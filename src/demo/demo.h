@@ -4,7 +4,7 @@
 // same world, with digests of the world to prove it.
 //
 // The file is line based: a first line "zarvo-demo VERSION", header lines (set, joystick), then for each
-// recorded pass the changes it saw (seed, down, up, mouse, button, joy, focus, quit) followed by
+// recorded pass the changes it saw (seed, down, up, mouse, button, joystick, joy, focus, quit) followed by
 // "pass CLOCK"; every DEMO_MARK_TICKS ticks a "mark TICK DIGEST" line, and at the end of the main loop
 // "check TICK DIGEST". Lines starting with '#' are comments.
 #pragma once
@@ -57,6 +57,8 @@ struct DemoPlayOptions {
 // False, with a reason in err, when it cannot be read or is not a recording of this version.
 bool DemoPlayStart(const char* path, const DemoPlayOptions& options, char* err, size_t errSize);
 bool DemoPlaying();
+// Ends a playback where it is, without a result: the devices are the input source again.
+void DemoPlayStop();
 // True when `path` is a regular file that starts with a recording's first line (so the runner can tell a
 // demo from a script).
 bool DemoFileLooksLikeDemo(const char* path);

@@ -11,6 +11,7 @@ InputRecord Input;
 namespace {
 const InputSource* Source = nullptr;
 void (*Tap)(int) = nullptr;
+bool PadWatched = false;  // the platform was asked to watch for pads (not while a recording plays)
 }  // namespace
 
 void InputSetSource(const InputSource* source) { Source = source; }
@@ -31,6 +32,7 @@ int InputInit() {
     if (!PlatformInputInit()) return 0;
     // The dead zone is read on the 0..10000 scale of the whole axis: 2000 is a fifth of the throw.
     // A recording that plays back brings its own joystick, or none.
+    PadWatched = !Source;
     Input.JoystickPresent =
         Source ? Source->joystickPresent() : PlatformJoystickOpen(Input.JoyAxisRange, Input.JoyDeadZone / 100);
     Input.InputInitialised = true;
@@ -39,10 +41,12 @@ int InputInit() {
 }
 
 void InputShutdown() {
-    if (Input.JoystickPresent) PlatformJoystickClose();
+    if (PadWatched) PlatformJoystickClose();
+    PadWatched = false;
     if (Input.InputInitialised) PlatformInputShutdown();
     Input.JoystickPresent = false;
     memset(&Input.JoyState, 0, sizeof Input.JoyState);
+    memset(&Input.PrevJoyState, 0, sizeof Input.PrevJoyState);
     memset(&Input.MouseState, 0, sizeof Input.MouseState);
     memset(Input.KeyState, 0, sizeof Input.KeyState);
     Input.InputInitialised = false;
@@ -61,6 +65,13 @@ void InputRead() {
         Source->mouse(&m.lX, &m.lY, &m.lZ, m.rgbButtons);
     else
         PlatformReadMouse(&m.lX, &m.lY, &m.lZ, m.rgbButtons);
+    // Pads are plugged in and pulled out while the game runs: one that went leaves nothing held.
+    bool present = Source ? Source->joystickPresent() : PadWatched && PlatformJoystickPresent();
+    if (present != Input.JoystickPresent) {
+        Input.JoystickPresent = present;
+        memset(&Input.JoyState, 0, sizeof Input.JoyState);
+        memset(&Input.PrevJoyState, 0, sizeof Input.PrevJoyState);
+    }
     int joystick = 0;
     if (Input.JoystickPresent) {
         int32_t x = 0, y = 0;
@@ -120,4 +131,24 @@ bool MouseButtonHeld(int button) { return Input.MouseState.rgbButtons[Input.Mous
 bool MouseButtonPressed(int button) {
     int b = Input.MouseButtonMap[button & 31] & 3;
     return Input.MouseState.rgbButtons[b] != 0 && Input.PrevMouseState.rgbButtons[b] == 0;
+}
+
+bool JoystickActive() { return Settings.JoystickOn && Input.JoystickPresent; }
+bool JoyButtonHeld(int button) { return JoystickActive() && Input.JoyState.rgbButtons[button & 31] != 0; }
+bool JoyButtonPressed(int button) { return JoyButtonHeld(button) && Input.PrevJoyState.rgbButtons[button & 31] == 0; }
+
+static int Sign(int32_t v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
+int JoyStickX() { return JoystickActive() ? Sign(Input.JoyState.lX) : 0; }
+int JoyStickY() { return JoystickActive() ? Sign(Input.JoyState.lY) : 0; }
+
+// Past half the throw, or 0: a stick resting near the dead zone's edge does not flicker in and out.
+static int Pushed(int32_t v) {
+    int32_t half = Input.JoyAxisRange > 1 ? Input.JoyAxisRange / 2 : 1;
+    return v <= -half ? -1 : v >= half ? 1 : 0;
+}
+bool JoyStickPushed(int dx, int dy) {
+    if (!JoystickActive()) return false;
+    const JoystickRecord &now = Input.JoyState, &was = Input.PrevJoyState;
+    if (dx) return Pushed(now.lX) == dx && Pushed(was.lX) != dx;
+    return dy && Pushed(now.lY) == dy && Pushed(was.lY) != dy;
 }

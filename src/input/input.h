@@ -34,7 +34,8 @@ struct InputSource {
     void (*mouse)(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]);
     bool (*joystick)(int32_t* x, int32_t* y, uint8_t buttons[32]);
 };
-// Null for the devices (the start). Set before InputInit, which asks the source about the joystick.
+// Null for the devices (the start). Set before InputInit. Every read asks the source whether a joystick
+// is present (pads come and go), before reading it.
 void InputSetSource(const InputSource* source);
 // Told of every read, after it: whether a joystick was read (0 none present, 1 read, -1 the read
 // failed and the snapshot kept its values). A recording that is made listens here.
@@ -42,7 +43,8 @@ void InputSetTap(void (*tap)(int joystick));
 
 int InputInit();
 void InputShutdown();
-// Snapshots all devices, keeping the previous keyboard and mouse snapshots.
+// Snapshots all devices, keeping the previous keyboard, mouse and joystick snapshots. A joystick that
+// came or went since the last read sets JoystickPresent and empties both joystick snapshots.
 void InputRead();
 // Moves the pointer by the mouse motion, clamped to 0..SCREENX and 0..SCREENY.
 void UpdatePointer();
@@ -55,3 +57,14 @@ bool KeyHeld(int code);
 bool KeyPressed(int code);
 bool MouseButtonHeld(int button);
 bool MouseButtonPressed(int button);
+// The joystick as the game steers by it: all false or 0 unless a joystick is present and switched on
+// (Settings.JoystickOn, the JOYSTICK command). Buttons are the platform's JOY_* indexes.
+bool JoystickActive();
+bool JoyButtonHeld(int button);
+bool JoyButtonPressed(int button);
+// The stick's direction on each axis: -1 (left, up), 0 inside the dead zone, 1 (right, down).
+int JoyStickX();
+int JoyStickY();
+// The stick has just been pushed past half its throw toward dx, dy (one of them 0, the other -1 or 1):
+// the press edge a menu steps on.
+bool JoyStickPushed(int dx, int dy);

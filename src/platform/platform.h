@@ -65,7 +65,25 @@ void PlatformInputShutdown();
 void PlatformReadKeyboard(uint8_t keys[256]);
 // Relative motion since the last read, and four button bytes (0x80 = down).
 void PlatformReadMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]);
-// First joystick: axes scaled to -range..range with the dead zone applied, 32 button bytes.
+// One pad at a time: a game controller that the backend has a mapping for, else a raw joystick. Pads
+// plugged in or pulled out after the open are picked up or dropped as the events are pumped.
+//
+// A read gives the pad as a stick and 32 button bytes (0x80 = down). x and y come from the left stick
+// (axes 0 and 1 of a raw joystick), scaled to -range..range with the dead zone applied; y < 0 is up. An
+// axis inside the dead zone takes the d-pad's (a raw joystick's first hat) as full deflection. The buttons
+// a game controller fills are the JOY_* indexes below (the others stay up); a raw joystick gives its own
+// buttons at their own indexes, so its button 0 fires and 1, 2, 3 are the next, previous and menu.
+enum {
+    JOY_FIRE = 0,         // south face button, or the right trigger pressed past half way
+    JOY_NEXT_WEAPON = 1,  // right shoulder
+    JOY_PREV_WEAPON = 2,  // left shoulder
+    JOY_MENU = 3,         // Start
+};
+// Starts watching for pads and opens one if any is plugged in; true when one is open.
 bool PlatformJoystickOpen(int range, int deadZonePercent);
+// Whether a pad is open now (false after PlatformJoystickClose).
+bool PlatformJoystickPresent();
+// False when no pad is open.
 bool PlatformReadJoystick(int32_t* x, int32_t* y, uint8_t buttons[32]);
+// Closes the pad and stops watching for others.
 void PlatformJoystickClose();

@@ -12,6 +12,9 @@ uint32_t Clock = 10000;
 uint8_t Keys[256];
 int32_t MouseDX, MouseDY;
 uint8_t Buttons[4];
+bool PadPlugged, PadOpen;  // a pad is plugged in; the program watches for one
+int32_t PadX, PadY;
+uint8_t PadButtons[32];
 bool WindowAvailable = true;
 bool Focused = true;  // follows the activation events pushed; motion while unfocused is dropped
 bool VideoUp;
@@ -49,6 +52,17 @@ void HeadlessPushEvent(int type, int code) {
     if (QueueCount == kQueueSize) return;
     Queue[(QueueHead + QueueCount) % kQueueSize] = {type, code};
     ++QueueCount;
+}
+void HeadlessSetPad(bool plugged) {
+    PadPlugged = plugged;
+    if (!plugged) {
+        PadX = PadY = 0;
+        memset(PadButtons, 0, sizeof PadButtons);
+    }
+}
+void HeadlessPadStick(int32_t x, int32_t y) { PadX = x, PadY = y; }
+void HeadlessPadButton(int button, bool down) {
+    if (button >= 0 && button < 32) PadButtons[button] = down ? 0x80 : 0;
 }
 void HeadlessSetWindowAvailable(bool available) { WindowAvailable = available; }
 const uint32_t* HeadlessLastFrame(int* w, int* h) {
@@ -128,6 +142,16 @@ void PlatformReadMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]
     MouseDX = MouseDY = 0;
     memcpy(buttons, Buttons, 4);
 }
-bool PlatformJoystickOpen(int, int) { return false; }
-bool PlatformReadJoystick(int32_t*, int32_t*, uint8_t*) { return false; }
-void PlatformJoystickClose() {}
+bool PlatformJoystickOpen(int, int) {
+    PadOpen = true;
+    return PadPlugged;
+}
+bool PlatformJoystickPresent() { return PadOpen && PadPlugged; }
+bool PlatformReadJoystick(int32_t* x, int32_t* y, uint8_t buttons[32]) {
+    if (!PlatformJoystickPresent()) return false;
+    *x = PadX;
+    *y = PadY;
+    memcpy(buttons, PadButtons, 32);
+    return true;
+}
+void PlatformJoystickClose() { PadOpen = false; }

@@ -1,4 +1,4 @@
-// What the files of the SDL backend share: the one window, and the presenter's hooks.
+// What the files of the SDL backend share: the one window, the presenter's hooks and the pad's events.
 #pragma once
 #include <SDL.h>
 
@@ -12,3 +12,5 @@ void SdlPresenterUnlockWindow();
 // The size of the frames being presented (0 before the first).
 int SdlPresenterFrameWidth();
 int SdlPresenterFrameHeight();
+// A device was plugged in or pulled out (SDL_JOYDEVICE* and SDL_CONTROLLERDEVICE* events).
+void SdlPadEvent(const SDL_Event& e);

@@ -1,5 +1,6 @@
 // The real backend: one SDL window (frames reach it through the presenter, sdl_present.cpp), keyboard
-// and relative mouse from SDL events, the first joystick, and the millisecond clock.
+// and relative mouse from SDL events (the pad's hot-plug events go to sdl_pad.cpp), and the millisecond
+// clock.
 #include <SDL.h>
 #include <time.h>
 
@@ -26,9 +27,6 @@ uint8_t ButtonLatch[4];
 bool ReturnSuppressed;  // the Return of an Alt+Enter is not passed on
 int32_t MouseDX, MouseDY, MouseDZ;
 uint8_t Buttons[4];
-
-SDL_Joystick* Joystick;
-int JoyRange = 100, JoyDeadPercent = 20;
 
 constexpr int kQueueSize = 16;
 PlatformEvent Queue[kQueueSize];
@@ -257,6 +255,10 @@ void HandleSdlEvent(const SDL_Event& e) {
         }
         break;
     }
+    case SDL_JOYDEVICEADDED:
+    case SDL_JOYDEVICEREMOVED:
+    case SDL_CONTROLLERDEVICEADDED:
+    case SDL_CONTROLLERDEVICEREMOVED: SdlPadEvent(e); break;
     default: break;
     }
 }
@@ -383,37 +385,4 @@ void PlatformReadMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]
     MouseDX = MouseDY = MouseDZ = 0;
     for (int i = 0; i < 4; ++i) buttons[i] = Buttons[i] | ButtonLatch[i];
     memset(ButtonLatch, 0, sizeof ButtonLatch);
-}
-
-bool PlatformJoystickOpen(int range, int deadZonePercent) {
-    if (SDL_InitSubSystem(SDL_INIT_JOYSTICK) != 0) return false;
-    if (SDL_NumJoysticks() < 1) return false;
-    Joystick = SDL_JoystickOpen(0);
-    JoyRange = range;
-    JoyDeadPercent = deadZonePercent;
-    return Joystick != nullptr;
-}
-
-static int32_t ScaleAxis(int16_t v) {
-    int32_t dead = 32767 * JoyDeadPercent / 100;
-    int32_t a = v < 0 ? -int32_t(v) : v;
-    if (a <= dead) return 0;
-    int32_t scaled = int32_t(int64_t(a - dead) * JoyRange / (32768 - dead));
-    if (scaled > JoyRange) scaled = JoyRange;
-    return v < 0 ? -scaled : scaled;
-}
-
-bool PlatformReadJoystick(int32_t* x, int32_t* y, uint8_t buttons[32]) {
-    if (!Joystick) return false;
-    SDL_JoystickUpdate();
-    *x = ScaleAxis(SDL_JoystickGetAxis(Joystick, 0));
-    *y = ScaleAxis(SDL_JoystickGetAxis(Joystick, 1));
-    int n = SDL_JoystickNumButtons(Joystick);
-    for (int i = 0; i < 32; ++i) buttons[i] = (i < n && SDL_JoystickGetButton(Joystick, i)) ? 0x80 : 0;
-    return true;
-}
-
-void PlatformJoystickClose() {
-    if (Joystick) SDL_JoystickClose(Joystick);
-    Joystick = nullptr;
 }

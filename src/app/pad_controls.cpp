@@ -1,0 +1,61 @@
+// The pad's part in the controls (see pad_controls.h).
+#include "app/pad_controls.h"
+
+#include "app/menu_input.h"
+#include "game/world.h"
+#include "input/input.h"
+#include "platform/platform.h"
+
+namespace {
+
+// Fire pressed to leave a menu or a waiting screen does not also shoot in the level it starts: it fires
+// again once it has been let go.
+bool FireHeldOver;
+
+int StepWeapon(const ObjectRecord& p, int step) {
+    int w = p.weapon >= 0 && p.weapon < WEAPON_COUNT ? p.weapon : WPN_KNIFE;
+    for (int k = 1; k < WEAPON_COUNT; ++k) {
+        int next = ((w + step * k) % WEAPON_COUNT + WEAPON_COUNT) % WEAPON_COUNT;
+        if (next == WPN_KNIFE || p.owned[next]) return next;
+    }
+    return w;
+}
+
+}  // namespace
+
+void PadPlayerControls(ControlFlags& c) {
+    if (!JoystickActive()) {
+        FireHeldOver = false;
+        return;
+    }
+    if (JoyButtonPressed(JOY_MENU)) {
+        ToggleMenu();
+        return;
+    }
+    const ObjectRecord& p = World.ObjectTable[0];
+    if (JoyStickY() < 0) c.forward = 1;
+    if (JoyStickY() > 0) c.back = 1;
+    if (JoyStickX() < 0) (World.MouseLook ? c.strafeLeft : c.turnLeft) = 1;
+    if (JoyStickX() > 0) (World.MouseLook ? c.strafeRight : c.turnRight) = 1;
+    if (!JoyButtonHeld(JOY_FIRE)) FireHeldOver = false;
+    if (JoyButtonHeld(JOY_FIRE) && !FireHeldOver) c.fire = 1;
+    if (JoyButtonPressed(JOY_NEXT_WEAPON)) c.select[StepWeapon(p, 1)] = 1;
+    if (JoyButtonPressed(JOY_PREV_WEAPON)) c.select[StepWeapon(p, -1)] = 1;
+}
+
+void PadMenuKeys() {
+    if (!JoystickActive()) return;
+    if (JoyStickPushed(0, -1)) MenuUp();
+    if (JoyStickPushed(0, 1)) MenuDown();
+    if (JoyButtonPressed(JOY_FIRE)) {
+        FireHeldOver = true;
+        ActivateMenuItem();
+    }
+    if (JoyButtonPressed(JOY_MENU)) ToggleMenu();
+}
+
+bool PadContinuePressed() {
+    if (!JoyButtonPressed(JOY_FIRE)) return false;
+    FireHeldOver = true;
+    return true;
+}
