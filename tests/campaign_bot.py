@@ -1,19 +1,29 @@
 #!/usr/bin/env python3
 """Plays the bundled campaign from the start menu to the victory screen through zarvo-headless.
 
-    campaign_bot.py RUNNER GAME_DIR SOURCE_DIR
+    campaign_bot.py RUNNER GAME_DIR SOURCE_DIR [good|nofire|startroom|figures]
 
 GAME_DIR is a scratch copy of data/; the runner runs there and the screenshots are written there.
 The bot talks to the runner line by line: it writes script lines, asks for a dump, reads the JSON
 line back and decides what to do next. It plays like a careful player: it walks each level's route
 from cell centre to cell centre, fetches the level's new weapon, ammunition packs close by and a
-health pack when hurt, shoots the monsters it can see (never through walls), and walks to the exit
-gate. Every step is checked on the dumps; any failed check ends the run with a message and a
-non-zero status. The seed is 1, or CAMPAIGN_SEED from the environment.
+health pack when hurt, fights the monsters it can see (never through walls), sidestepping while its
+weapon reloads and sending a rocket into the wall behind a group, and walks to the exit gate; after a
+death it plays the level again (RETRY). Every step is checked on the dumps; any failed check ends the
+run with a message and a non-zero status. The seed is 1, or CAMPAIGN_SEED from the environment.
+
+Modes: good (the default) plays the campaign and checks the health left at the exits (about full
+after level 1, 30-60 after the last); nofire walks the same way without firing and must die before
+the exit of level 2; startroom takes the gun in the start room of level 1 and fires from every cell
+of that room at the monsters within a shot's reach, none of which outside the room may be hurt;
+figures plays seeds 1-20 (GAME_DIR is then a scratch folder for their copies of data/) and prints a
+table per level: wins, health at the exit, kills, deaths, ticks, damage taken, health packs used and
+monster hits by rockets.
 """
 import json
 import math
 import os
+import shutil
 import subprocess
 import sys
 
@@ -32,11 +42,23 @@ WEAPON_GLYPH = {'g': 1, 's': 2, 'm': 3, 'r': 4}
 STEP = 0.06             # the player's walk per tick
 CELL = 5
 SIGHT = 18.0            # engage monsters up to this far (shots reach 20)
-LOW_HEALTH = 60         # below this, fetch a health pack that is not far off the route
+LOW_HEALTH = 50         # below this, fetch a health pack that is not far off the route
+SHOT_REACH = 20         # a hit-scan shot's length
+DODGE_TICKS = 20        # the longest sidestep between two rounds
+DODGE_SPAN = 2.0        # how far from where a fight started the sidesteps may take the player
+ROCKET_REACH = 20       # how far the bot follows a rocket's flight ahead
+ROCKET_RANGE = 15       # monsters this close are worth a rocket
+ROCKET_DAMAGE, BURST_RADIUS = 80, 3.0
+AIM_MARGIN = 0.3        # a monster is fought when the view to it clears every wall by this much
+MAX_DEATHS = 3          # replays of one level before the run counts it lost
 
 
 class Fail(Exception):
     pass
+
+
+class Died(Exception):
+    """The player died on a level: it is played again (RETRY) or the run ends there."""
 
 
 def check(cond, what):
@@ -51,7 +73,7 @@ class Level:
     def __init__(self, game_dir, name, layout, tools):
         self.name = name
         self.defs = scene.read_defs(os.path.join(game_dir, name))
-        self.grid = layout['grid']
+        self.grid, self.rooms = layout['grid'], layout['rooms']
         self.rows = len(self.grid)
         self.bfs = tools.bfs_path
         self.pillars, self.pillar_half = tools.content_maps.PILLARS, tools.content_maps.PILLAR_HALF
@@ -90,12 +112,14 @@ class Level:
             return abs(p[0] - cx) < self.pillar_half and abs(p[1] - cz) < self.pillar_half
         return False
 
-    def clear_line(self, a, b):
-        """Nothing solid between a and b: the player can see (and fairly shoot) from a to b."""
+    def clear_line(self, a, b, width=0.0):
+        """Nothing solid between a and b: the player can see (and fairly shoot) from a to b; with a
+        width, nothing on the lines that far to either side either (no view past a corner's edge)."""
         d = math.hypot(b[0] - a[0], b[1] - a[1])
         n = max(1, int(d / 0.2))
-        return not any(self.blocked((a[0] + (b[0] - a[0]) * i / n, a[1] + (b[1] - a[1]) * i / n))
-                       for i in range(n + 1))
+        ox, oz = (-(b[1] - a[1]) / d * width, (b[0] - a[0]) / d * width) if d and width else (0, 0)
+        return not any(self.blocked((a[0] + (b[0] - a[0]) * i / n + k * ox, a[1] + (b[1] - a[1]) * i / n + k * oz))
+                       for i in range(n + 1) for k in ((-1, 0, 1) if width else (0,)))
 
     def route(self, a, b):
         """Cell centres from the cell of a to the cell of b, corners only."""
@@ -106,6 +130,11 @@ class Level:
                    if i == 0 or i == len(pts) - 1
                    or (pts[i - 1][0] - p[0], pts[i - 1][1] - p[1]) != (p[0] - pts[i + 1][0], p[1] - pts[i + 1][1])]
         return corners[1:]
+
+    def room_cells(self, cell):
+        """The cells of the room a cell belongs to."""
+        letter = self.rooms[cell[1]][cell[0]]
+        return {(c, r) for r, line in enumerate(self.rooms) for c, ch in enumerate(line) if ch == letter}
 
     def route_length(self, a, b):
         return (len(self.bfs(self.grid, self.cell(a), self.cell(b))) - 1) * CELL
@@ -160,13 +189,19 @@ def xz(rec):
 
 
 class Bot:
-    def __init__(self, runner, level, log):
+    def __init__(self, runner, level, log, armed=True):
         self.g = runner
         self.lv = level
         self.log = log
+        self.armed = armed      # False: walks the route and never fires
         self.d = None
-        self.kills = 0          # monsters this bot shot dead on this level
-        self.pickups = []       # what it collected on this level
+        self.dead = set()       # monsters seen dying on this attempt
+        self.pickups = []       # what it collected on this attempt
+        self.damage = 0         # health lost on this attempt
+        self.rockets = 0        # rockets fired, and the monster hits of their bursts
+        self.burst_hits = 0
+        self.side = 1           # the way it sidesteps next: 1 right, -1 left
+        self.anchor = None      # where the fight under way started
 
     # -- state
     def refresh(self, *lines):
@@ -174,6 +209,12 @@ class Bot:
         self.d = self.g.dump(*lines)
         if before is not None and self.d['GameState'] == GS_PLAYING:
             self.note_pickups(before, self.d)
+            self.damage += max(0, before['player']['health'] - self.d['player']['health'])
+            now = {o['index']: o for o in self.d['objects']}
+            for o in before['objects']:
+                if o['type'] in MONSTERS and o['state'] not in (0, OBJ_DYING) and \
+                        (o['index'] not in now or now[o['index']]['state'] in (0, OBJ_DYING)):
+                    self.dead.add(o['index'])
         return self.d
 
     def note_pickups(self, before, after):
@@ -209,11 +250,19 @@ class Bot:
         return xz(self.player)
 
     def alive(self):
-        check(self.player['state'] == 1 and self.player['health'] > 0,
-              '%s: the player died at %s' % (self.lv.name, self.pos))
+        if self.player['state'] != 1 or self.player['health'] <= 0:
+            raise Died('%s: the player died at (%.1f, %.1f)' % (self.lv.name, self.pos[0], self.pos[1]))
 
     def monsters(self):
         return [o for o in self.d['objects'] if o['type'] in MONSTERS and o['state'] not in (0, OBJ_DYING)]
+
+    def record(self, index):
+        found = [o for o in self.d['objects'] if o['index'] == index]
+        return found[0] if found else None
+
+    def hold(self, n):
+        self.refresh('ticks %d' % n)
+        self.alive()
 
     # -- turning: the mouse turns the player by one degree per count, to the right for positive x
     def turn_to(self, heading):
@@ -225,23 +274,25 @@ class Bot:
         self.refresh()
         check(self.player['angles'][1] % 360 == heading % 360,
               '%s: turned to %s instead of %s' % (self.lv.name, self.player['angles'][1], heading))
+        self.alive()
 
     # -- walking
     def walk_to(self, target, fight=True, reach=0.2):
-        """Straight to target (in the open), stopping on the way to shoot what comes into view."""
+        """Straight to target (in the open), stopping on the way to fight what comes into view."""
         for _ in range(40):
             if self.d['GameState'] != GS_PLAYING:
                 return
             dist = math.hypot(target[0] - self.pos[0], target[1] - self.pos[1])
             if dist < reach:
                 return
-            if fight and self.engage():
+            if fight and self.armed and self.engage():
                 continue
             self.turn_to(heading_to(self.pos, target))
             n = max(1, min(90, int(round(dist / STEP))))
             self.refresh('down UP', 'ticks %d' % n, 'up UP', 'ticks 1')
             self.alive()
-        raise Fail('%s: could not reach %s, stuck at %s' % (self.lv.name, target, self.pos))
+        raise Fail('%s: could not reach %s, stuck at %s (monsters in view: %s)'
+                   % (self.lv.name, target, self.pos, [(round(d, 1), self.record(i)['type'], xz(self.record(i))) for d, i in self.targets()]))
 
     def follow(self, goal, fight=True):
         for p in self.lv.route(self.pos, goal):
@@ -264,74 +315,165 @@ class Bot:
 
     # -- fighting
     def best_weapon(self, target=None):
-        """Rockets for the big monsters when nothing else stands near their flight path (they hit
-        pickups and scenery too); otherwise the fastest-hitting gun with ammunition."""
+        """The fastest-hitting gun with ammunition: minigun, gun, shotgun (rockets are for bursts)."""
         p = self.player
-        if target is not None and target['type'] in (12, 13) and p['owned'][4] and p['ammo'][4] > 0 \
-                and self.rocket_path_clear(target):
-            return 4
-        for w in (3, 1, 2):     # minigun, gun, shotgun
+        for w in (3, 1, 2):
             if p['owned'][w] and p['ammo'][w] > 0:
                 return w
         return 0
-
-    def rocket_path_clear(self, target):
-        a, t = self.pos, xz(target)
-        dist = math.hypot(t[0] - a[0], t[1] - a[1])
-        ux, uz = (t[0] - a[0]) / dist, (t[1] - a[1]) / dist
-        for o in self.d['objects']:
-            if o['type'] in MONSTERS:
-                continue
-            rx, rz = o['pos'][0] - a[0], o['pos'][2] - a[1]
-            along = rx * ux + rz * uz
-            if -1 < along < dist + 20 and abs(rx * uz - rz * ux) < 1.5:
-                return False
-        return True
 
     def targets(self):
         here = self.pos
         found = []
         for m in self.monsters():
             dist = math.hypot(m['pos'][0] - here[0], m['pos'][2] - here[1])
-            if dist < SIGHT and self.lv.clear_line(here, xz(m)):
+            if dist < SIGHT and self.lv.clear_line(here, xz(m), AIM_MARGIN):
                 found.append((dist, m['index']))
         return sorted(found)
 
     def engage(self):
-        """Shoots the nearest monster in view dead; False when there is none (or only a knife)."""
-        for _, index in self.targets():
+        """Fights what is in view until nothing is, with a rocket into the wall behind a group when
+        that pays, then steps back to where the fight started; False when there was nothing to fight
+        (or only a knife to fight with)."""
+        self.anchor, fought, idle = self.pos, False, 0
+        while idle < 3:
+            found = self.targets()
+            health = sum(m['health'] for m in self.monsters())
+            if not found or not (self.rocket_burst(found) or self.shoot_first(found)):
+                break
+            fought = True
+            idle = 0 if sum(m['health'] for m in self.monsters()) < health else idle + 1
+        if fought and math.hypot(self.pos[0] - self.anchor[0], self.pos[1] - self.anchor[1]) > 0.2 \
+                and self.lv.clear_line(self.pos, self.anchor):
+            self.walk_to(self.anchor, fight=False)
+        return fought
+
+    def shoot_first(self, found):
+        for _, index in found:
             if self.best_weapon(self.record(index)):
                 self.shoot(index)
                 return True
         return False
 
-    def record(self, index):
-        found = [o for o in self.d['objects'] if o['index'] == index]
-        return found[0] if found else None
-
-    def shoot(self, index, rounds=40):
-        """Turns to the monster and fires until it is dying or gone; gives up when it leaves the
-        line of sight or the ammunition runs out."""
+    def shoot(self, index, rounds=60):
+        """Aims at the monster and fires a round whenever the weapon is ready, sidestepping while it
+        reloads (an attacking monster fires along the line it last saw the player on); gives up when
+        the monster leaves the line of sight or the ammunition runs out."""
         kind = self.record(index)['type']
+        self.g.send('up SPACE')
         for _ in range(rounds):
             m = self.record(index)
             if m is None or m['state'] in (0, OBJ_DYING):
-                self.g.send('up SPACE')
-                self.kills += 1
                 self.log('    %s: killed monster %d (type %d) from (%.1f, %.1f) with weapon %d, health %d'
                          % (self.lv.name, index, kind, self.pos[0], self.pos[1],
                             self.player['weapon'], self.player['health']))
                 return True
             w = self.best_weapon(m)
-            if not self.lv.clear_line(self.pos, xz(m)) or w == 0:
-                break
+            if w == 0 or not self.lv.clear_line(self.pos, xz(m)):
+                return False
             if self.player['weapon'] != w:
-                self.refresh('up SPACE', 'press %d' % (w + 1))
+                self.refresh('press %d' % (w + 1))
+            reload = self.player['reload']
+            if reload > 2:
+                self.sidestep(min(reload - 1, DODGE_TICKS))
+                continue
             self.turn_to(heading_to(self.pos, xz(m)))
-            self.refresh('down SPACE', 'ticks %d' % max(8, self.d['weapons'][w]['reloadTime']))
+            self.refresh(*(['ticks %d' % reload] if reload else []), 'down SPACE', 'ticks 1', 'up SPACE')
             self.alive()
-        self.refresh('up SPACE', 'ticks 1')
         return False
+
+    def room_to_stand(self, p):
+        return not any(self.lv.blocked((p[0] + dx, p[1] + dz)) for dx in (-1, 0, 1) for dz in (-1, 0, 1))
+
+    def sidestep(self, n):
+        """Strafes for n ticks, the way it went last unless a wall is there or it would get more than
+        DODGE_SPAN from where the fight started; stands when neither way is free."""
+        h = math.radians(self.player['angles'][1])
+        right = (math.cos(h), math.sin(h))
+        for side in (self.side, -self.side):
+            end = (self.pos[0] + side * right[0] * STEP * n, self.pos[1] + side * right[1] * STEP * n)
+            if self.room_to_stand(end) and math.hypot(end[0] - self.anchor[0], end[1] - self.anchor[1]) <= DODGE_SPAN:
+                self.side = side
+                key = 'RIGHT' if side > 0 else 'LEFT'
+                self.refresh('down ' + key, 'ticks %d' % n, 'up ' + key)
+                self.alive()
+                return
+        self.side = -self.side
+        self.hold(n)
+
+    # -- rockets: into the wall behind a group, where the burst hurts everyone near it
+    def rocket_flight(self, here, heading, objects):
+        """Where a rocket fired from here along heading ends: ('burst', point) at a wall, ('hit', the
+        objects within its square) or None when it flies out of reach."""
+        a = math.radians(heading)
+        ux, uz = -math.sin(a), math.cos(a)
+        near = [o for o in objects if math.hypot(o['pos'][0] - here[0], o['pos'][2] - here[1]) < ROCKET_REACH + 1]
+        x, z = here
+        for _ in range(int(ROCKET_REACH * 8)):
+            nx, nz = x + ux / 8, z + uz / 8
+            if self.lv.blocked((nx, nz)):
+                return 'burst', (x, z)
+            x, z = nx, nz
+            hit = [o for o in near if abs(o['pos'][0] - x) < 0.5 and abs(o['pos'][2] - z) < 0.5]
+            if hit:
+                return 'hit', hit
+        return None
+
+    def rocket_value(self, here, heading, objects):
+        """The monsters a rocket along heading hurts and the damage it does to them (capped at their
+        health)."""
+        end = self.rocket_flight(here, heading, objects)
+        if end is None:
+            return [], 0
+        if end[0] == 'hit':
+            hurt = [(o, ROCKET_DAMAGE) for o in end[1] if o['type'] in MONSTERS]
+            if len(hurt) < len(end[1]):
+                return [], 0        # a pickup or scenery in the way
+        else:
+            burst, hurt = end[1], []
+            for o in objects:
+                if o['type'] in MONSTERS and o['state'] not in (0, OBJ_DYING):
+                    dist = math.hypot(o['pos'][0] - burst[0], o['pos'][2] - burst[1])
+                    if dist < BURST_RADIUS and self.lv.clear_line(burst, xz(o)):
+                        hurt.append((o, int(ROCKET_DAMAGE * (1 - dist / BURST_RADIUS) + 0.5)))
+        return [o for o, _ in hurt], sum(min(loss, o['health']) for o, loss in hurt)
+
+    def rocket_burst(self, found):
+        """A rocket where it hurts two or more monsters (a group near a wall) or a big one; waits,
+        sidestepping, for it to land. False when no heading pays."""
+        p = self.player
+        if not (p['owned'][4] and p['ammo'][4] > 0):
+            return False
+        here, objects = self.pos, [o for o in self.d['objects'] if o['state'] not in (0,)]
+        group = [self.record(i) for dist, i in found if dist < ROCKET_RANGE]
+        if not group or len(group) == 1 and group[0]['type'] not in (12, 13):
+            return False
+        headings = sorted({(heading_to(here, xz(m)) + dh) % 360 for m in group for dh in range(-24, 25, 3)})
+        best = max(((self.rocket_value(here, h, objects), h) for h in headings), key=lambda v: v[0][1])
+        (hurt, value), heading = best
+        if value < 70 or len(hurt) < 2 and hurt[0]['type'] != 13 and p['ammo'][4] < 3:
+            return False
+        if p['reload'] > 1:
+            self.sidestep(min(p['reload'] - 1, DODGE_TICKS))     # the launcher reloads; plan again then
+            return True
+        before = {m['index']: m['health'] for m in self.monsters()}
+        if p['weapon'] != 4:
+            self.refresh('press 5')
+        self.turn_to(heading)
+        rounds = self.player['ammo'][4]
+        self.refresh('down SPACE', 'ticks 1', 'up SPACE')
+        check(self.player['ammo'][4] == rounds - 1, '%s: the launcher did not fire' % self.lv.name)
+        self.rockets += 1
+        for _ in range(4):
+            if not any(r['index'] > 0 for r in self.d['missiles']):
+                break
+            self.sidestep(DODGE_TICKS)
+        now = {o['index']: o['health'] for o in self.d['objects']}
+        hit = [i for i, h in before.items() if now.get(i, 0) < h]
+        self.burst_hits += len(hit)
+        self.log('    %s: rocket at heading %d hurt %d monster(s) (%s), health %d'
+                 % (self.lv.name, heading, len(hit), ', '.join(str(i) for i in hit), self.player['health']))
+        return True
 
 
 # ---- screenshots ----------------------------------------------------------------------------------
@@ -381,9 +523,9 @@ def start_new_game(g, seed, log):
     return d, d['menu']['items'][want]['argument']
 
 
-def play_level(g, level, number, game_dir, log):
-    bot = Bot(g, level, log)
-    # the level is shown loading on the full-screen console, which then rolls up (40 ticks)
+def enter_level(bot, level, number, attempt):
+    """The level as it opens: shown loading on the full-screen console, which then rolls up (40
+    ticks, nothing moving meanwhile); the player on the start, the start message and the music."""
     d = bot.refresh('ticks 45')
     check(d['GameState'] == GS_PLAYING and d['console']['state'] == 4,
           '%s: state %d, console %d' % (level.name, d['GameState'], d['console']['state']))
@@ -394,21 +536,21 @@ def play_level(g, level, number, game_dir, log):
     h = math.radians(level.start_heading)
     drift = ((p['pos'][0] - level.start[0]) * -math.sin(h) + (p['pos'][2] - level.start[1]) * math.cos(h))
     off = math.hypot(p['pos'][0] - level.start[0] + drift * math.sin(h), p['pos'][2] - level.start[1] - drift * math.cos(h))
-    check(p['angles'][1] == level.start_heading and off < 1e-3 and -1e-3 < drift <= (0 if number == 1 else 42 * STEP),
+    ahead = 0 if number == 1 or attempt > 0 else 42 * STEP
+    check(p['angles'][1] == level.start_heading and off < 1e-3 and -1e-3 < drift <= ahead,
           '%s: start at %s heading %s' % (level.name, xz(p), p['angles'][1]))
     check('Here we go..' in console_texts(d), '%s: no start message' % level.name)
     check([m['file'] for m in d['music']['slots']] == [level.defs['MUSIC']], '%s: music %s' % (level.name, d['music']))
     if number == 1:     # RESETPLAYER: fresh health and the knife alone
         check(p['health'] == 100 and p['weapon'] == 0 and not any(p['owned']), '%s: no reset: %s' % (level.name, p))
     lv = d['level']
-    monsters_at_start = len(bot.monsters())
-    check(lv['MonstersAtStart'] == monsters_at_start > 0, '%s: monsters %s' % (level.name, lv))
+    check(lv['MonstersAtStart'] == len(bot.monsters()) > 0, '%s: monsters %s' % (level.name, lv))
     check(lv['ItemsAtStart'] > 0, '%s: items %s' % (level.name, lv))
-    start_ticks, start_health = d['ticks'], p['health']
-    shot = os.path.join(game_dir, 'level%d_start.png' % number)
-    g.send('screenshot ' + shot)
+    return d
 
-    # the level's new weapon first, a health pack when hurt, then the exit
+
+def walk_level(bot, level):
+    """The level's new weapon first, a health pack when hurt or ammunition close by, then the exit."""
     for glyph, weapon in WEAPON_GLYPH.items():
         for cell in level.glyph_cells.get(glyph, []):
             target = level.centre(cell)
@@ -420,12 +562,38 @@ def play_level(g, level, number, game_dir, log):
     while bot.d['GameState'] == GS_PLAYING:
         errand = bot.errand()
         if errand:
-            log('    %s: health %d, ammo %s, fetching the %s at %s'
-                % (level.name, bot.player['health'], bot.player['ammo'][1:], errand[0], errand[1]))
+            bot.log('    %s: health %d, ammo %s, fetching the %s at %s'
+                    % (level.name, bot.player['health'], bot.player['ammo'][1:], errand[0], errand[1]))
             bot.follow(errand[1])
             bot.walk_to(errand[1], reach=0.1)
             continue
         bot.walk_to(level.route(bot.pos, level.exit)[0])
+
+
+def play_level(g, level, number, game_dir, log, armed=True):
+    """Plays a level to its exit; after a death the level is played again as it was entered (RETRY),
+    up to MAX_DEATHS times. Returns the screenshots and the level's figures."""
+    deaths, shots, ticks = 0, [], 0
+    while True:
+        bot = Bot(g, level, log, armed)
+        d = enter_level(bot, level, number, deaths)
+        start_ticks, start_health = d['ticks'], d['player']['health']
+        if not deaths:
+            shots.append(os.path.join(game_dir, 'level%d_start.png' % number))
+            g.send('screenshot ' + shots[-1])
+        try:
+            walk_level(bot, level)
+            break
+        except Died as e:
+            deaths += 1
+            ticks += bot.d['ticks'] - start_ticks
+            log('%s: %s after %d ticks, %d kills' % (level.name, e, bot.d['ticks'] - start_ticks, len(bot.dead)))
+            if not armed or deaths > MAX_DEATHS or not d['settings']['rules'].get('RETRY'):
+                raise
+            # the death camera rises (100 ticks); then Enter plays the level again
+            d = g.dump('ticks 110', 'press RETURN', 'ticks 1')
+            check(d['player']['state'] == 1 and d['player']['health'] == start_health,
+                  '%s: Enter after the death camera did not replay the level: %s' % (level.name, d['player']))
     d = bot.refresh('ticks 20')
     check(d['GameState'] == GS_LEVEL_DONE, '%s: state %d at the exit' % (level.name, d['GameState']))
     p, lv = d['player'], d['level']
@@ -434,39 +602,46 @@ def play_level(g, level, number, game_dir, log):
     check('You reached the exit.. alive!' in console_texts(d), '%s: no exit message' % level.name)
     check(not d['music']['slots'], '%s: music still loaded on the level-complete screen' % level.name)
     check(p['state'] == 1 and p['health'] > 0, '%s: player %s' % (level.name, p))
-    check(bot.kills >= 1 and lv['MonstersLeft'] <= lv['MonstersAtStart'] - bot.kills,
-          '%s: kills %d, %s' % (level.name, bot.kills, lv))
+    kills = len(bot.dead)
+    check((kills >= 1 or not armed) and lv['MonstersLeft'] <= lv['MonstersAtStart'] - kills,
+          '%s: kills %d, %s' % (level.name, kills, lv))
     check(bot.pickups and lv['ItemsLeft'] <= lv['ItemsAtStart'] - len(bot.pickups),
           '%s: pickups %s, %s' % (level.name, bot.pickups, lv))
-    done = os.path.join(game_dir, 'level%d_done.png' % number)
-    g.send('screenshot ' + done)
-    log('%s: %d kills (%d of %d monsters left), picked up %s (%d of %d items left), '
-        'health %d -> %d, ammo %s, %d ticks, score %.0f'
-        % (level.name, bot.kills, lv['MonstersLeft'], lv['MonstersAtStart'], ', '.join(bot.pickups),
-           lv['ItemsLeft'], lv['ItemsAtStart'], start_health, p['health'], p['ammo'][1:], d['ticks'] - start_ticks, p['score']))
-    return [shot, done]
+    shots.append(os.path.join(game_dir, 'level%d_done.png' % number))
+    g.send('screenshot ' + shots[-1])
+    ticks += d['ticks'] - start_ticks
+    log('%s: %d kills (%d of %d monsters left), picked up %s (%d of %d items left), health %d -> %d, '
+        'ammo %s, %d rockets hurting %d, %d deaths, %d ticks, score %.0f'
+        % (level.name, kills, lv['MonstersLeft'], lv['MonstersAtStart'], ', '.join(bot.pickups), lv['ItemsLeft'],
+           lv['ItemsAtStart'], start_health, p['health'], p['ammo'][1:], bot.rockets, bot.burst_hits, deaths,
+           ticks, p['score']))
+    return shots, dict(level=level.name, health=p['health'], kills=kills, monsters=lv['MonstersAtStart'],
+                       deaths=deaths, ticks=ticks, burst_hits=bot.burst_hits, damage=bot.damage,
+                       packs=bot.pickups.count('health'))
 
 
-def main():
-    if len(sys.argv) != 4:
-        sys.stderr.write('usage: campaign_bot.py RUNNER GAME_DIR SOURCE_DIR\n')
-        return 2
-    runner, game_dir, source = sys.argv[1:]
-    sys.path.insert(0, os.path.join(source, 'tools'))
+def campaign(runner, game_dir, source, seed, log, armed=True):
+    """New Game from the start menu, every level to the victory screen and back to the start menu.
+    Returns the screenshots, the per-level figures and the screen size; raises Died when a level is
+    lost for good."""
     import make_content     # the grids the maps were drawn from, and the route finder
     layouts = {l['name']: l for l in make_content.LEVELS}
-    log = lambda s: print(s, flush=True)
-
     g = Runner(runner, game_dir)
-    shots = []
+    shots, figures = [], []
     try:
-        d, name = start_new_game(g, int(os.environ.get('CAMPAIGN_SEED', '1')), log)
+        d, name = start_new_game(g, seed, log)
         size = (d['settings']['SCREENX'], d['settings']['SCREENY'])
         number = 1
         while True:
             check(name in layouts, 'unknown level %s' % name)
             level = Level(game_dir, name, layouts[name], make_content)
-            shots += play_level(g, level, number, game_dir, log)
+            try:
+                more, fig = play_level(g, level, number, game_dir, log, armed)
+            except (Died, Fail):
+                figures.append(dict(level=name, lost=True))
+                raise
+            shots += more
+            figures.append(fig)
             d = g.dump('press RETURN', 'ticks 30')
             if level.next == 'WIN':
                 break
@@ -485,9 +660,19 @@ def main():
         check(d['GameState'] == GS_MENU and d['menu']['visible'] and d['menu']['file'] == start_menu,
               'continue on the victory screen gave state %d, menu %s' % (d['GameState'], d['menu']['file']))
         log('back to the start menu: state %d, %d ticks in all, %d dumps' % (d['GameState'], d['ticks'], g.trips))
+    except (Died, Fail) as e:
+        e.figures = figures
+        raise
     finally:
         code = g.close()
     check(code == 0, 'the runner exited %d' % code)
+    return shots, figures, size
+
+
+def play_good(runner, game_dir, source, seed, log):
+    """The play-through: the whole campaign won, every screenshot a scene, and the difficulty curve:
+    the health left at the exits falls from about full on the first level to 30-60 on the last."""
+    shots, figures, size = campaign(runner, game_dir, source, seed, log)
     frames = set()
     for s in shots:
         lit, colours, green = check_screenshot(s, size)
@@ -496,12 +681,119 @@ def main():
         frames.add(open(s, 'rb').read())
         log('%s: %d lit pixels, %d colours' % (os.path.basename(s), lit, colours))
     check(len(frames) == len(shots), 'some screenshots are identical')
+    curve = [f['health'] for f in figures]
+    log('health at the exits: %s' % ' '.join(str(h) for h in curve))
+    # about full after the first level, 30-60 after the last, and lower in the second half than in the first
+    check(curve[0] >= 85 and 30 <= curve[-1] <= 60 and sum(curve[3:]) < sum(curve[:3]) and curve[-1] < min(curve[:3]),
+          'the health at the exits does not fall from about 100 to 30-60: %s' % curve)
+
+
+def play_nofire(runner, game_dir, source, seed, log):
+    """A player who walks the good route but never fires does not get past level 2."""
+    try:
+        campaign(runner, game_dir, source, seed, log, armed=False)
+    except Died as e:
+        level = str(e).split(':')[0]
+        check(level in ('LEVEL1.LVL', 'LEVEL2.LVL'), 'the unarmed walk died only on %s' % level)
+        log('nofire: died before the exit of level 2 (%s)' % e)
+        return
+    raise Fail('the unarmed walk won the campaign')
+
+
+def play_startroom(runner, game_dir, source, seed, log):
+    """On level 1, a player who takes the gun in the start room and fires at every monster within a
+    shot's reach from each cell of that room hurts no monster outside it: the walls stop the shots."""
+    import make_content
+    layouts = {l['name']: l for l in make_content.LEVELS}
+    g = Runner(runner, game_dir)
+    try:
+        d, name = start_new_game(g, seed, log)
+        level = Level(game_dir, name, layouts[name], make_content)
+        bot = Bot(g, level, log)
+        enter_level(bot, level, 1, 0)
+        room = level.room_cells(level.cell(level.start))
+        gun = level.centre(level.glyph_cells['g'][0])
+        check(level.cell(gun) in room, '%s: the gun lies outside the start room' % name)
+        bot.follow(gun, fight=False)
+        bot.walk_to(gun, fight=False, reach=0.1)
+        bot.refresh('ticks 1')
+        check(bot.player['weapon'] == 1, '%s: no gun in hand' % name)
+        full = {m['index']: m['health'] for m in bot.monsters()}
+        fired, targets = 0, set()
+        for cell in sorted(room):
+            bot.follow(level.centre(cell), fight=False)
+            for m in bot.monsters():
+                away = math.hypot(m['pos'][0] - bot.pos[0], m['pos'][2] - bot.pos[1])
+                if away > SHOT_REACH + m['radius'] or not bot.player['ammo'][1]:
+                    continue
+                bot.turn_to(heading_to(bot.pos, xz(m)))
+                before = bot.player['ammo'][1]
+                bot.refresh('ticks %d' % (bot.player['reload'] + 1), 'down SPACE', 'ticks 1', 'up SPACE')
+                fired += before - bot.player['ammo'][1]
+                targets.add(m['index'])
+                for o in bot.monsters() + [o for o in bot.d['objects'] if o['index'] in bot.dead]:
+                    if o['health'] < full.get(o['index'], 0):
+                        check(level.cell(xz(o)) in room, '%s: monster %d at %s, outside the start room, was hit'
+                              % (name, o['index'], xz(o)))
+        check(fired >= 2 and len(targets) >= 2, '%s: only %d shots at %d monsters within reach' % (name, fired, len(targets)))
+        log('startroom: %d shots from the start room at %d monsters within %d units, none outside it hurt'
+            % (fired, len(targets), SHOT_REACH))
+    finally:
+        code = g.close()
+    check(code == 0, 'the runner exited %d' % code)
+
+
+def figures(runner, scratch, source, seeds, log):
+    """The good bot over the seeds, each in a fresh copy of data/: per level the wins, the health at
+    the exit (min / median / max), kills, deaths (replays) and ticks."""
+    rows = {}
+    for seed in seeds:
+        game_dir = os.path.join(scratch, 'seed%d' % seed)
+        shutil.rmtree(game_dir, ignore_errors=True)
+        shutil.copytree(os.path.join(source, 'data'), game_dir)
+        try:
+            _, figs, _ = campaign(runner, game_dir, source, seed, lambda s: None)
+        except (Died, Fail) as e:
+            figs = getattr(e, 'figures', None) or []
+            log('seed %d: lost: %s' % (seed, e))
+        for f in figs:
+            rows.setdefault(f['level'], []).append(f)
+        log('seed %d: exits %s' % (seed, ' '.join('-' if f.get('lost') else str(f['health']) for f in figs)))
+    med = lambda v: sorted(v)[len(v) // 2] if v else 0
+    log('| level | wins | health at the exit (min / median / max) | kills (median of monsters) | deaths | '
+        'ticks (median) | damage taken (median) | health packs (median) | rocket hits (all runs) |')
+    log('|---|---|---|---|---|---|---|---|---|')
+    for name in sorted(rows):
+        won = [f for f in rows[name] if not f.get('lost')]
+        hp = [f['health'] for f in won]
+        log('| %s | %d of %d | %d / %d / %d | %d of %d | %d | %d | %d | %d | %d |'
+            % (name, len(won), len(rows[name]), min(hp or [0]), med(hp), max(hp or [0]),
+               med([f['kills'] for f in won]), won[0]['monsters'] if won else 0,
+               sum(f['deaths'] for f in won), med([f['ticks'] for f in won]), med([f['damage'] for f in won]),
+               med([f['packs'] for f in won]), sum(f['burst_hits'] for f in won)))
+
+
+MODES = {'good': play_good, 'nofire': play_nofire, 'startroom': play_startroom}
+
+
+def main():
+    if len(sys.argv) not in (4, 5) or len(sys.argv) == 5 and sys.argv[4] not in list(MODES) + ['figures']:
+        sys.stderr.write('usage: campaign_bot.py RUNNER GAME_DIR SOURCE_DIR [%s|figures]\n' % '|'.join(MODES))
+        return 2
+    runner, game_dir, source = sys.argv[1:4]
+    mode = sys.argv[4] if len(sys.argv) == 5 else 'good'
+    sys.path.insert(0, os.path.join(source, 'tools'))
+    log = lambda s: print(s, flush=True)
+    if mode == 'figures':
+        figures(runner, game_dir, source, range(1, 21), log)
+    else:
+        MODES[mode](runner, game_dir, source, int(os.environ.get('CAMPAIGN_SEED', '1')), log)
     return 0
 
 
 if __name__ == '__main__':
     try:
         sys.exit(main())
-    except Fail as e:
+    except (Fail, Died) as e:
         print('campaign: FAIL: %s' % e, flush=True)
         sys.exit(1)

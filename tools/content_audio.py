@@ -125,6 +125,10 @@ SOUNDS = {
                                  (0.5, tone(0.07, 300, 120, 'square', curve=2.0), 0.0)), 2.0),
     'rocket': lambda: crush(mix((0.7, noise(0.7, 26, 0.05, curve=1.0, attack=0.03, sweep=0.5), 0.0),
                                 (0.5, tone(0.7, 120, 420, 'saw', curve=1.0, attack=0.02), 0.0)), 1.5),
+    # a rocket bursting at a wall: a sharp crack, a low boom and debris settling
+    'rocket_burst': lambda: crush(mix((1.0, noise(0.9, 27, 0.6, curve=2.5, attack=0.001, sweep=0.04), 0.0),
+                                      (0.9, tone(0.8, 90, 28, 'sine', curve=1.8, attack=0.002), 0.0),
+                                      (0.25, noise(0.5, 28, 0.3, curve=1.5, attack=0.1), 0.25)), 2.8),
     # pickups
     'pickup_weapon': lambda: crush(mix((0.8, noise(0.04, 31, 0.9, curve=1.0), 0.0),
                                        (0.8, noise(0.06, 32, 0.7, curve=1.5), 0.12),

@@ -20,7 +20,10 @@ from content_maps import FLOOR
 def paint(size, rooms, things):
     """The two grids of a level from rectangles: rooms is a list of (letter, first column, first row,
     last column, last row), painted in order (corridors are thin rooms); things is a text of
-    'glyph column,row' entries standing on floor cells. Returns (grid, rooms grid)."""
+    'glyph column,row' entries standing on floor cells. An entry 'glyph column,row@dx,dz' stands dx, dz
+    whole units off the cell's centre (x east, z north) and leaves the grid as it is, so that several
+    monsters can share a cell: a group close to a wall. Returns (grid, rooms grid, the off-centre
+    entries as (glyph, column, row, dx, dz))."""
     cols, rows = size
     zone = [['#'] * cols for _ in range(rows)]
     # a rectangle of letter '#' puts rock back (a block inside a room)
@@ -30,17 +33,24 @@ def paint(size, rooms, things):
             for c in range(c0, c1 + 1):
                 zone[r][c] = letter
     grid = [['#' if ch == '#' else '.' for ch in line] for line in zone]
+    extra = []
     for item in things.split():
         glyph, where = item[0], item[1:]
+        where, _, off = where.partition('@')
         c, r = (int(v) for v in where.split(','))
+        if off:
+            dx, dz = (int(v) for v in off.split(','))
+            assert glyph in '1234' and abs(dx) <= 1 and abs(dz) <= 1 and zone[r][c] != '#', item
+            extra.append((glyph, c, r, dx, dz))
+            continue
         assert grid[r][c] == '.', (glyph, c, r, grid[r][c])
         grid[r][c] = glyph
-    return [''.join(l) for l in grid], [''.join(l) for l in zone]
+    return [''.join(l) for l in grid], [''.join(l) for l in zone], extra
 
 
 def level(name, title, music, size, rooms, things, **rest):
-    grid, zone = paint(size, rooms, things)
-    return dict(name=name, title=title, music=music, grid=grid, rooms=zone, **rest)
+    grid, zone, extra = paint(size, rooms, things)
+    return dict(name=name, title=title, music=music, grid=grid, rooms=zone, extra=extra, **rest)
 
 
 # wall trims: rails (heights of lines along the walls besides floor, eye-level foot and ceiling),
@@ -55,8 +65,8 @@ LEVELS = [
     level('LEVEL1.LVL', 'Outpost', 'level1', (13, 11),
           [('a', 1, 1, 3, 3), ('b', 5, 1, 7, 3), ('d', 9, 3, 11, 5), ('y', 4, 6, 7, 9), ('m', 1, 7, 2, 9),
            ('c', 4, 2, 4, 2), ('c', 6, 4, 6, 5), ('c', 8, 7, 10, 7), ('c', 10, 6, 10, 6), ('c', 3, 8, 3, 8)],
-          't1,1 k7,1 S2,2 g5,2 o6,2 17,3 c9,3 E10,3 c11,3 211,4 '
-          'o5,7 17,7 h1,8 o6,8 k1,9 14,9 a7,9',
+          't1,1 k7,1 S2,2 g3,2 a5,2 o6,2 27,2 c9,3 E10,3 c11,3 19,4 211,4 '
+          '24,6 15,6 o5,7 17,7 h1,8 o6,8 k1,9 a7,9',
           reset=True, start_heading=270,
           look=dict(rails=(0.3,), posts=2.5, cornice=0.25, features=('panel', 'vent', 'panel', 'lamp'), door='frame'),
           zones=dict(
@@ -80,10 +90,10 @@ LEVELS = [
            ('c', 9, 9, 10, 9), ('c', 13, 6, 13, 6)],
           'k1,1 S2,2 t1,3 '
           'x6,2 x5,4 x7,4 14,3 28,3 '
-          's11,1 110,2 '
-          't15,1 314,2 x13,4 h15,5 '
-          'x6,8 x7,9 28,7 14,8 a5,10 '
-          'a12,7 k15,7 E15,8 k15,9 o13,9 214,10 h11,10',
+          's11,1 210,2 '
+          't15,1 314,2 213,3 x13,4 215,5 '
+          'h4,7 x6,8 x7,9 28,7 14,8 a5,10 '
+          'a12,7 k15,7 h13,8 E15,8 k15,9 o13,9 212,10 214,10 315,10',
           reset=False, start_heading=270,
           look=dict(rails=(0.35,), posts=5.0, hatch=(FLOOR_TRIM, -1.1), features=('brace', 'vent', 'brace', 'door'),
                     door='hazard'),
@@ -129,11 +139,11 @@ LEVELS = [
     level('LEVEL4.LVL', 'Citadel', 'level4', (15, 15),
           [('g', 6, 12, 8, 13), ('h', 5, 6, 9, 10), ('t', 5, 1, 9, 3), ('a', 1, 6, 3, 10), ('p', 11, 6, 13, 10),
            ('c', 7, 11, 7, 11), ('c', 7, 4, 7, 5), ('c', 4, 7, 4, 7), ('c', 10, 9, 10, 9)],
-          'S7,12 b6,12 b8,12 h7,13 '
+          'S7,12 b6,12 b8,12 '
           'O6,7 O8,7 O7,8 O6,9 O8,9 25,6 29,6 17,10 a5,10 h9,10 '
           'O2,7 r2,8 31,6 33,10 c1,10 a3,6 '
-          '412,8 213,6 h13,10 c11,10 211,6 '
-          'O7,2 E7,1 b5,1 b9,1 35,3 49,3 18,3 a9,2 h5,2',
+          '412,8 213,6 c11,10 211,6 '
+          'O7,2 E7,1 b5,1 b9,1 35,3 49,3 18,3 a9,2 h5,2 26,1@-1,1 16,1@1,1',
           reset=False, start_heading=0,
           look=dict(rails=(0.3,), posts=5.0, cornice=0.3, features=('arch',), door='arch'),
           zones=dict(
@@ -153,7 +163,7 @@ LEVELS = [
            ('c', 4, 6, 5, 6), ('c', 8, 3, 8, 3), ('c', 11, 6, 12, 6), ('c', 8, 9, 8, 9), ('c', 11, 10, 12, 10),
            ('c', 12, 8, 12, 9)],
           'S3,6 k2,5 k2,7 '
-          '16,4 110,8 28,4 310,4 36,8 h10,6 a6,6 a8,8 '
+          '16,4 110,8 28,4 310,4 h10,6 a6,6 a8,8 '
           '36,1 210,1 h10,2 a8,1 t6,2 '
           'T14,6 T16,6 413,4 216,8 313,8 E16,4 a15,8 c15,4 v15,5 v15,7 '
           'o9,10 46,11 110,11 m8,11 h6,10 a10,10',
@@ -175,15 +185,15 @@ LEVELS = [
     level('LEVEL6.LVL', 'Sanctum', 'level6', (19, 14),
           [('e', 8, 11, 10, 12), ('x', 7, 5, 11, 9), ('s', 8, 2, 10, 3), ('w', 2, 6, 5, 8), ('n', 13, 6, 16, 8),
            ('k', 1, 1, 4, 3), ('v', 14, 10, 17, 12),
-           ('c', 9, 10, 9, 10), ('c', 9, 4, 9, 4), ('c', 6, 7, 6, 7), ('c', 12, 7, 12, 7), ('c', 4, 4, 4, 5),
-           ('c', 16, 9, 16, 9)],
-          'S9,11 b8,11 b10,11 h9,12 '
+           ('c', 9, 10, 9, 10), ('c', 5, 1, 7, 1), ('c', 7, 2, 7, 2), ('c', 6, 7, 6, 7), ('c', 12, 7, 12, 7),
+           ('c', 4, 4, 4, 5), ('c', 16, 9, 16, 9)],
+          'S9,11 b8,11 b10,11 '
           'O9,7 O7,5 O11,5 O7,9 O11,9 39,5 27,8 211,8 a9,9 r8,6 '
-          'E9,2 b8,2 b10,2 c8,3 c10,3 '
-          'O4,7 35,6 23,8 a2,8 h5,8 '
-          'O14,7 413,6 216,6 h13,8 '
-          'O4,2 41,1 33,3 a1,3 h4,1 '
-          'O16,11 314,10 117,12 a17,10 h14,12 c14,11',
+          'E9,2 b10,2 c8,3 c10,3 39,3@1,-1 29,3@-1,-1 '
+          'O4,7 35,6 23,8 a2,8 '
+          'O14,7 413,6 216,6 '
+          'O4,2 41,1 x2,1 33,3 a1,3 '
+          'O16,11 314,10 117,12 a17,10 c14,11',
           reset=False, start_heading=0,
           look=dict(rails=(0.3,), posts=2.5, cornice=0.3, features=('arch',), door='pointed'),
           zones=dict(

@@ -154,6 +154,12 @@ def level_objects(level):
     if entry == exitp:
         entry = path[-2]
     before = cell_pos(grid, *entry)
+    def monster_heading(c, r, x, z):
+        way = bfs_path(grid, (c, r), start)
+        assert way, (level['name'], 'monster cut off from the start', c, r)
+        door = next((cell for cell in way if rooms[cell[1]][cell[0]] != rooms[r][c]), start)
+        return heading_towards((x, z), cell_pos(grid, *door))
+
     objs = []
     for r, line in enumerate(grid):
         for c, ch in enumerate(line):
@@ -161,10 +167,7 @@ def level_objects(level):
                 x, z = cell_pos(grid, c, r)
                 heading = 0
                 if ch in '1234':
-                    way = bfs_path(grid, (c, r), start)
-                    assert way, (level['name'], 'monster cut off from the start', c, r)
-                    door = next((cell for cell in way if rooms[cell[1]][cell[0]] != rooms[r][c]), start)
-                    heading = heading_towards((x, z), cell_pos(grid, *door))
+                    heading = monster_heading(c, r, x, z)
                 elif ch == 'E':
                     # the gate's sign faces the way the player comes in
                     heading = backed(grid, c, r, facing(before, (x, z)))
@@ -172,6 +175,10 @@ def level_objects(level):
                     # terminals and banners stand with their backs to a wall, facing into the room
                     heading = backed(grid, c, r, facing(room_centre(level, c, r), (x, z)))
                 objs.append((ch, x, z, heading))
+    # monsters standing off their cell's centre, after the map's objects
+    for ch, c, r, dx, dz in level.get('extra', ()):
+        x, z = cell_pos(grid, c, r)
+        objs.append((ch, x + dx, z + dz, monster_heading(c, r, x + dx, z + dz)))
     return start, exitp, path, objs
 
 
@@ -258,6 +265,7 @@ def build(root):
         4: [w('shotgun'), w('shotgun'), w('pickup_weapon')],
         5: [w('minigun'), w('minigun'), w('pickup_weapon')],
         6: [w('rocket'), w('rocket'), w('pickup_weapon')],
+        9: [w('rocket_burst'), w('rocket_burst')],
         7: [w('pickup_health'), w('pickup_health'), w('pickup_health')],
         8: [w('pickup_ammo'), w('pickup_ammo'), w('pickup_ammo')],
         10: [w('skitter_pain'), w('skitter_death')],
@@ -268,7 +276,8 @@ def build(root):
         18: [w('level_start'), w('level_exit')],
     }
     lines = ['// Level sounds. Row = object type; slot 0 pain, 1 death or firing, 2 pickup.',
-             '// Row 1 slot 1: player death. Row 17: menu. Row 18: level start; exit reached.',
+             '// Row 1 slot 1: player death. Row 9 slot 1: a rocket bursting at a wall.',
+             '// Row 17: menu. Row 18: level start; exit reached.',
              'SOUNDS=19']
     lines += ['SOUND%d=%s' % (r, ';'.join(v)) for r, v in sorted(rows.items())]
     out.put('sounds/level.snd', definition(lines))

@@ -314,7 +314,7 @@ if len(levels) != 1:
 # follow the level chain to WIN
 chain, level = [], levels[0] if levels else None
 monster_types, pickups, names, musics = set(), set(), [], []
-level_rows = {0: (0,), 1: (1,), 2: (1,), 3: (1, 2), 4: (1, 2), 5: (1, 2), 6: (1, 2), 7: (2,), 8: (2,),
+level_rows = {0: (0,), 1: (1,), 2: (1,), 3: (1, 2), 4: (1, 2), 5: (1, 2), 6: (1, 2), 7: (2,), 8: (2,), 9: (1,),
               10: (0, 1), 11: (0, 1), 12: (0, 1), 13: (0, 1), 17: (0, 1), 18: (0, 1)}
 while level and level != 'WIN':
     if level in chain or len(chain) > 20:
