@@ -5,7 +5,8 @@
 # drawing (POLYLINE for LWPOLYLINE) give the same level; the curves and the turned blocks are where they
 # were drawn; the level loads clean; walking from the start along its heading reaches the exit; a torch
 # drawn to the left of the start is on the left of the screen and a health pack drawn to the right on the
-# right. Each drawing the tool must refuse gives its one line, status 1 and no file.
+# right. Each drawing the tool must refuse gives its one line, status 1 and no file; the guide's worked
+# example converts.
 set -euo pipefail
 runner=$1
 src=$2
@@ -14,11 +15,11 @@ enter_scratch "$src/data"
 # the classic rules: nothing hunts the walking player or pauses under the console
 printf 'SCREENX=640\r\nSCREENY=480\r\nSCREENBPP=8\r\nSOUNDVOL=0\r\nMUSICVOL=0\r\nSTART=start.mnu\r\n' > config.ini
 tool=$src/tools/zarvo-level
-/usr/bin/python3 - "$tool" <<'PY'
+/usr/bin/python3 - "$tool" "$src/tools/examples/annex.dxf" <<'PY'
 import math, os, subprocess, sys
 import ezdxf
 
-tool = sys.argv[1]
+tool, example = sys.argv[1:]
 S = 10   # drawing units per game unit
 
 
@@ -145,8 +146,14 @@ for name, change, line in cases:
     r = run(plan("R2018", change), name)
     assert (r.returncode, r.stderr, r.stdout) == (1, "zarvo-level: %s\n" % line, ""), (name, r.returncode, r.stderr)
     assert not os.path.exists(name + ".LVL") and not os.path.exists("maps/%s.dxf" % name.lower()), name
-# a gap as wide as the corridor's lets the player through
+# a gap a little wider than the player lets him through
 assert run(plan("R2018", wall_across(20, 3)), "WIDE").returncode == 0
+# the guide's worked example converts as the guide shows
+r = subprocess.run([tool, example, "--data", ".", "--name", "ANNEX"], capture_output=True, text=True)
+assert r.returncode == 0 and r.stdout.splitlines()[2:] == [
+    "zarvo-level: start (4, 10) heading 270, exit (50, 46)",
+    "zarvo-level: objects: 1 ammo, 1 exitgate, 1 gun, 1 medkit, 3 skitter, 1 terminal, 2 torch, 1 warden",
+    "zarvo-level: ignored layers: NOTES"], (r.returncode, r.stdout, r.stderr)
 PY
 cat > script.txt <<'SCRIPT'
 seed 5
