@@ -3,11 +3,12 @@
 set -euo pipefail
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
-packages=(build-essential cmake ninja-build pkg-config python3
+# python3-ezdxf: tools/zarvo-level reads CAD drawings with it (on Debian's /usr/bin/python3)
+packages=(build-essential cmake ninja-build pkg-config python3 python3-ezdxf
           libsdl2-dev libsdl2-ttf-dev libfluidsynth-dev zlib1g-dev
           timgm6mb-soundfont fluid-soundfont-gm fonts-comic-neue fonts-dejavu-core)
 if [ "${1:-}" = "--test" ]; then
-    packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool imagemagick python3-ezdxf
+    packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool imagemagick
               desktop-file-utils)
 fi
 missing=()

@@ -1,0 +1,209 @@
+#!/usr/bin/env bash
+# End-to-end: tools/zarvo-level on floor plans written by ezdxf as CAD programs save them. A room with a
+# corridor (a closed LWPOLYLINE with a bulge, LINEs, an ARC, a block of walls inserted twice turned),
+# drawn in tenths of a game unit, with a start, an exit, monsters and pickups: the R2018 and the R12
+# drawing (POLYLINE for LWPOLYLINE) give the same level; the curves and the turned blocks are where they
+# were drawn; the level loads clean; walking from the start along its heading reaches the exit; a torch
+# drawn to the left of the start is on the left of the screen and a health pack drawn to the right on the
+# right. Each drawing the tool must refuse gives its one line, status 1 and no file; the guide's worked
+# example converts.
+set -euo pipefail
+runner=$1
+src=$2
+source "$(dirname "$0")/scratch.bash"
+enter_scratch "$src/data"
+# the classic rules: nothing hunts the walking player or pauses under the console
+printf 'SCREENX=640\r\nSCREENY=480\r\nSCREENBPP=8\r\nSOUNDVOL=0\r\nMUSICVOL=0\r\nSTART=start.mnu\r\n' > config.ini
+tool=$src/tools/zarvo-level
+/usr/bin/python3 - "$tool" "$src/tools/examples/annex.dxf" <<'PY'
+import math, os, subprocess, sys
+import ezdxf
+
+tool, example = sys.argv[1:]
+S = 10   # drawing units per game unit
+
+
+def plan(version, change=None):
+    """The room (-10..10 square, its south wall bulging out to -15) with the corridor (-2.5..2.5 wide,
+    up to 40) as one closed outline; partitions, a curved corner, two turned pillars; the start at
+    (0, -5) looking up the drawing, the exit at (0, 36)."""
+    doc = ezdxf.new(version)
+    msp = doc.modelspace()
+    outline = [(-10, -10, 0.5), (10, -10, 0), (10, 10, 0), (2.5, 10, 0), (2.5, 40, 0), (-2.5, 40, 0),
+               (-2.5, 10, 0), (-10, 10, 0)]
+    pts = [(x * S, y * S, b) for x, y, b in outline]
+    if version == "R12":
+        msp.add_polyline2d([(x, y, 0, 0, b) for x, y, b in pts], format="xyseb", close=True,
+                           dxfattribs={"layer": "WALLS"})
+    else:
+        msp.add_lwpolyline(pts, format="xyb", close=True, dxfattribs={"layer": "WALLS"})
+    for a, b in (((5, 8), (10, 8)), ((-10, 8), (-5, 8))):
+        msp.add_line((a[0] * S, a[1] * S), (b[0] * S, b[1] * S), dxfattribs={"layer": "WALL-INNER"})
+    msp.add_arc((10 * S, 10 * S), 4 * S, 180, 270, dxfattribs={"layer": "WALLS"})
+    pillar = doc.blocks.new("PILLAR")
+    for a, b in (((-1, -1), (1, -1)), ((1, -1), (1, 1)), ((1, 1), (-1, 1)), ((-1, 1), (-1, -1))):
+        pillar.add_line((a[0] * S, a[1] * S), (b[0] * S, b[1] * S))     # layer 0: the INSERT's
+    for x, rot in ((-5, 45), (5, 30)):
+        msp.add_blockref("PILLAR", (x * S, -5 * S), dxfattribs={"layer": "WALLS", "rotation": rot,
+                                                                 "xscale": 1.5, "yscale": 1.5})
+    for name in ("ARROW", "SKITTER", "TORCH", "MEDKIT", "AMMO", "SKITER"):
+        doc.blocks.new(name).add_line((0, 0), (S, 0))
+    msp.add_blockref("ARROW", (0, -5 * S), dxfattribs={"layer": "START", "rotation": 90})
+    msp.add_point((0, 36 * S), dxfattribs={"layer": "EXIT"})
+    things = [("SKITTER", -7, -8, 0), ("SKITTER", 7, -8, 180), ("TORCH", -4, 6, 0), ("MEDKIT", 4, 6, 0),
+              ("AMMO", 0, 20, 0)]
+    for name, x, y, rot in things:
+        msp.add_blockref(name, (x * S, y * S), dxfattribs={"layer": "THINGS", "rotation": rot})
+    msp.add_text("HALL", dxfattribs={"layer": "NOTES"}).set_pos((0, 0))
+    msp.add_line((0, 0), (S, S), dxfattribs={"layer": "DIMS"})
+    msp.add_line((0, 0), (S, S), dxfattribs={"layer": "Notes"})
+    if change:
+        change(doc, msp)
+    return doc
+
+
+def run(doc, name):
+    os.makedirs("drawings", exist_ok=True)
+    path = "drawings/%s.dxf" % name.lower()
+    doc.saveas(path)
+    return subprocess.run([tool, path, "--data", ".", "--name", name, "--units", str(S)],
+                          capture_output=True, text=True)
+
+
+def entity(kind, layer):
+    return lambda doc, msp: [msp.delete_entity(e) for e in msp.query(kind) if e.dxf.layer == layer]
+
+
+r = run(plan("R2018"), "CADLEVEL")
+assert r.returncode == 0 and not r.stderr, (r.returncode, r.stderr)
+out = r.stdout.splitlines()
+assert "zarvo-level: ignored layers: DIMS, NOTES" in out, out   # each named once, whatever its case
+assert "zarvo-level: objects: 1 ammo, 1 exitgate, 1 medkit, 2 skitter, 1 torch" in out, out
+level = open("CADLEVEL.LVL", "rb").read()
+first = open("maps/cadlevel.dxf", "rb").read()
+r12 = run(plan("R12"), "CADLEVEL")
+assert r12.returncode == 0, r12.stderr
+assert open("CADLEVEL.LVL", "rb").read() == level and open("maps/cadlevel.dxf", "rb").read() == first
+lines = level.decode().split("\r\n")
+for want in ["MAP=maps/cadlevel.dxf", "STARTCOORD=0;-5;0", "EXITCOORD=0;36", "ARSENAL=weapons/arsenal.ars",
+             "NEXTLEVEL=WIN", "SOUNDS=sounds/level.snd", "OBJECTS=6", "OBJECT0=objects/skitter.obj;-7;-8;270",
+             "OBJECT1=objects/skitter.obj;7;-8;90", "OBJECT5=objects/exitgate.obj;0;36;0"]:
+    assert want in lines, (want, lines)
+
+# the floor plan (y = 0), read from the map's group pairs: the bulge's deepest point, the middle of the
+# curved corner and the corners of the turned, scaled pillars lie on it
+pairs = open("maps/cadlevel.dxf").read().split("\n")
+pairs = list(zip(pairs[0::2], pairs[1::2]))
+walls, cur = [], None
+for code, v in pairs + [("0", "EOF")]:
+    if code == "0":
+        if cur and cur["20"] == cur["21"] == 0:
+            walls.append(((cur["10"], cur["30"]), (cur["11"], cur["31"])))
+        cur = {} if v == "3DLINE" else None
+    elif cur is not None and code in ("10", "20", "30", "11", "21", "31"):
+        cur[code] = float(v)
+def off(p):
+    best = 1e9
+    for (ax, az), (bx, bz) in walls:
+        dx, dz = bx - ax, bz - az
+        t = max(0, min(1, ((p[0] - ax) * dx + (p[1] - az) * dz) / (dx * dx + dz * dz)))
+        best = min(best, math.hypot(ax + t * dx - p[0], az + t * dz - p[1]))
+    return best
+corner = 10 - 4 / math.sqrt(2)
+marks = [(0, -15), (corner, corner), (-5, -5 + 1.5 * math.sqrt(2)), (-5 + 1.5 * math.sqrt(2), -5)]
+marks += [(5 + 1.5 * math.sqrt(2) * math.cos(math.radians(a)), -5 + 1.5 * math.sqrt(2) * math.sin(math.radians(a)))
+          for a in (75, 165, 255, 345)]
+for p in marks:
+    assert off(p) < 0.05, (p, off(p))
+# and nothing else: the plan is as long as the walls drawn (the bulge an arc of radius 12.5 over 4 atan 0.5)
+length = sum(math.hypot(b[0] - a[0], b[1] - a[1]) for a, b in walls)
+drawn = 120 + 12.5 * 4 * math.atan(0.5) + 10 + 2 * math.pi + 2 * 4 * 3
+assert abs(length - drawn) < 0.2, (length, drawn)
+open("plan.txt", "w").write("%d" % len(walls))
+
+# refusals: each its line, status 1, nothing written
+def wall_across(y, gap):
+    def change(doc, msp):
+        msp.add_line((-2.5 * S, y * S), (-gap / 2 * S, y * S), dxfattribs={"layer": "WALLS"})
+        msp.add_line((gap / 2 * S, y * S), (2.5 * S, y * S), dxfattribs={"layer": "WALLS"})
+    return change
+def many(doc, msp):
+    for i in range(250):
+        msp.add_blockref("AMMO", ((i % 10 - 5) * S, (i // 10 % 5 - 4) * S), dxfattribs={"layer": "THINGS"})
+def move_start(doc, msp):
+    msp.query("INSERT[name=='ARROW']").first.dxf.insert = (9 * S, 0)
+cases = [
+    ("NOSTART", entity("INSERT", "START"), "no start: draw a POINT or an INSERT on layer START"),
+    ("NOEXIT", entity("POINT", "EXIT"), "no exit: draw a POINT, CIRCLE or INSERT on layer EXIT"),
+    ("INWALL", move_start, "the start (9, 0) is inside a wall: 1.00 units from one, the player needs 1.4"),
+    ("NARROW", wall_across(20, 2), "the exit (0, 36) cannot be reached from the start (0, -5) by a player of radius 1.4"),
+    ("CROWD", many, "256 objects with the exit gate: a level holds at most 245"),
+    ("TYPO", lambda doc, msp: msp.add_blockref("SKITER", (0, 0), dxfattribs={"layer": "THINGS"}),
+     'block "SKITER" names no object type; the types are: ammo, banner, brute, coil, crystal, exitgate, gun, '
+     'launcher, medkit, minigun, overseer, rocket, shotgun, skitter, terminal, torch, warden'),
+]
+for name, change, line in cases:
+    r = run(plan("R2018", change), name)
+    assert (r.returncode, r.stderr, r.stdout) == (1, "zarvo-level: %s\n" % line, ""), (name, r.returncode, r.stderr)
+    assert not os.path.exists(name + ".LVL") and not os.path.exists("maps/%s.dxf" % name.lower()), name
+# a gap a little wider than the player lets him through
+assert run(plan("R2018", wall_across(20, 3)), "WIDE").returncode == 0
+# the guide's worked example converts as the guide shows
+r = subprocess.run([tool, example, "--data", ".", "--name", "ANNEX"], capture_output=True, text=True)
+assert r.returncode == 0 and r.stdout.splitlines()[2:] == [
+    "zarvo-level: start (4, 10) heading 270, exit (50, 46)",
+    "zarvo-level: objects: 1 ammo, 1 exitgate, 1 gun, 1 medkit, 3 skitter, 1 terminal, 2 torch, 1 warden",
+    "zarvo-level: ignored layers: NOTES"], (r.returncode, r.stdout, r.stderr)
+PY
+cat > script.txt <<'SCRIPT'
+seed 5
+wait 500
+press GRAVE
+wait 300
+type LOAD CADLEVEL.LVL
+press RETURN
+wait 1500
+press ESCAPE
+wait 300
+dump
+screenshot start.png
+down UP
+ticks 720
+up UP
+dump
+SCRIPT
+run_runner script.txt dumps.jsonl
+python3 - "$work" <<'PY'
+import os, sys
+from scene import dumps, png_pixels
+work = sys.argv[1]
+start, walked = dumps(os.path.join(work, "dumps.jsonl"))
+assert start["GameState"] == 1, start["GameState"]
+texts = [l["text"] for l in start["console"]["lines"]]
+assert not any(w in t for t in texts for w in ("Failed", "Cannot", "Warning", "holds no")), texts
+p = start["player"]
+assert p["pos"] == [0, 0, -5] and p["angles"][1] == 0, p
+# the monsters have begun to move about; the rest stand where they were drawn
+kinds = sorted((o["type"], round(o["pos"][0]), round(o["pos"][2])) for o in start["objects"] if o["type"] != 10)
+assert kinds == [(1, 0, 36), (7, 4, 6), (8, 0, 20), (14, -4, 6)], kinds
+assert [o["type"] for o in start["objects"]].count(10) == 2, start["objects"]
+assert start["level"]["floorSegments"] == int(open(os.path.join(work, "plan.txt")).read()), start["level"]
+assert walked["GameState"] == 4, (walked["GameState"], walked["player"]["pos"])
+assert abs(walked["player"]["pos"][0]) < 0.01, walked["player"]["pos"]
+
+# the torch (drawn red) to the left of the middle, the health pack (yellow) to its right
+w, h, raw = png_pixels(os.path.join(work, "start.png"))
+stride = 1 + 3 * w
+red, yellow = [], []
+for y in range(h):
+    row = raw[y * stride + 1:(y + 1) * stride]
+    for x in range(w):
+        r_, g, b = row[3 * x:3 * x + 3]
+        if r_ > 60 and g < r_ // 3 and b < r_ // 3:
+            red.append(x)
+        elif r_ > 60 and g > 60 and b < min(r_, g) // 3:
+            yellow.append(x)
+assert len(red) > 20 and len(yellow) > 20, (len(red), len(yellow))
+assert max(red) < w // 2 < min(yellow), (min(red), max(red), min(yellow), max(yellow))
+print("e2e authoring_level: ok")
+PY
