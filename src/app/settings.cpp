@@ -1,13 +1,27 @@
-// Settings from config.ini: screen size, volumes and the start menu's file name.
+// Settings from config.ini: screen size, volumes, the start menu's file name and the scaling keys.
 #include "app/settings.h"
 
+#include <strings.h>
+
+#include <cstdio>
 #include <cstdlib>
 
 #include "core/bounded.h"
+#include "core/print.h"
 #include "defs/definition.h"
 
 static void ReadInteger(const char* key, int32_t* target) {
     if (GetDefinitionValue(key, 0)) *target = DefinitionInteger(key);
+}
+
+// SCALING is "fit" (the default) or "integer"; any other value is reported and fit is used.
+static void ReadScaling() {
+    if (!GetDefinitionValue("SCALING", 0)) return;
+    Settings.SCALING = strcasecmp(DefinitionValue, "integer") == 0 ? 1 : 0;
+    if (Settings.SCALING || strcasecmp(DefinitionValue, "fit") == 0) return;
+    char line[CONSOLE_LINE_BYTES];
+    snprintf(line, sizeof line, "SCALING=%.40s is not fit or integer: fit is used", DefinitionValue);
+    Print(line);
 }
 
 void ReadSettings() {
@@ -18,6 +32,8 @@ void ReadSettings() {
     ReadInteger("SOUNDVOL", &Settings.SOUNDVOL);
     ReadInteger("MUSICVOL", &Settings.MUSICVOL);
     for (int i = 0; i < kRuleKeyCount; ++i) ReadInteger(kRuleKeys[i].name, &(Settings.*kRuleKeys[i].field));
+    ReadScaling();
+    ReadInteger("SCALEVIEW", &Settings.SCALEVIEW);
     // Width and height are each checked on their own; any pairing of the three sizes is allowed.
     if (Settings.SCREENX != 640 && Settings.SCREENX != 800 && Settings.SCREENX != 1024) {
         Settings.SCREENX = 640;
