@@ -1,9 +1,12 @@
 // Golden frames: a small room with a pillar, a monster, a pickup, a rocket and the weapon in view,
 // rendered by the line passes and compared pixel for pixel with committed PNGs, with and without
 // occlusion and shading. Set ZARVO_UPDATE_GOLDEN=1 to write the PNGs anew after an intended change.
+// With SCALEVIEW the same scene, texts and aids at 1024 x 768 match the 640 x 480 frame scaled up.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,10 @@
 #include "game/world.h"
 #include "model/model.h"
 #include "app/frame.h"
+#include "app/menu_input.h"
+#include "console/console.h"
+#include "defs/menu.h"
+#include "render/aids.h"
 #include "render/passes.h"
 #include "render/raster.h"
 #include "render/video.h"
@@ -60,13 +67,14 @@ class Golden : public ::testing::Test {
         LoadSingleFrameModel(r.models[0], "box.dxf", 0);
     }
 
-    // The line passes' frame, through the palette.
-    std::vector<uint32_t> RenderScene() {
+    // The line passes' frame (and what `more` draws after them), through the palette.
+    std::vector<uint32_t> RenderScene(const std::function<void()>& more = {}) {
         ClearBackBuffer(0);
         EXPECT_EQ(LockBackBuffer(), 1);
         DrawLevelPass();
         DrawObjectPass();
         DrawViewPass();
+        if (more) more();
         std::vector<uint32_t> rgb(size_t(Settings.SCREENX) * Settings.SCREENY);
         for (int y = 0; y < Settings.SCREENY; ++y)
             for (int x = 0; x < Settings.SCREENX; ++x) {
@@ -133,6 +141,160 @@ TEST_F(Golden, TheMenuStateDrawsNoLevelLines) {
     for (int i = 0; i < w * h; ++i) lit += img[i] != 0;
     EXPECT_GT(lit, 2000);
     Program.GameState = GS_MENU;
+}
+
+// A screen size with or without the scaled view.
+void SetScreen(int w, int h, int scaleView) {
+    Settings.SCREENX = w, Settings.SCREENY = h, Settings.SCALEVIEW = scaleView;
+    ChangeResolution();
+    AllocateColumnBuffer();
+}
+
+// Lit pixels of a 1024 x 768 frame that lie further than 2 pixels from every lit pixel of the 640 x 480
+// frame scaled up by 1.6 (each pixel's centre to its place on the larger screen), and the other way
+// round: 0 when both show the same picture up to line thickness.
+int Unmatched(const std::vector<uint32_t>& small, const std::vector<uint32_t>& large) {
+    std::vector<uint8_t> scaled(1024 * 768), lit(1024 * 768);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x)
+            if (small[size_t(y) * 640 + x]) scaled[size_t(y * 8 + 4) / 5 * 1024 + size_t(x * 8 + 4) / 5] = 1;
+    for (size_t i = 0; i < lit.size(); ++i) lit[i] = large[i] != 0;
+    auto near = [](const std::vector<uint8_t>& image, int x, int y) {
+        for (int v = std::max(y - 2, 0); v <= std::min(y + 2, 767); ++v)
+            for (int u = std::max(x - 2, 0); u <= std::min(x + 2, 1023); ++u)
+                if (image[size_t(v) * 1024 + u]) return true;
+        return false;
+    };
+    int misses = 0;
+    for (int y = 0; y < 768; ++y)
+        for (int x = 0; x < 1024; ++x) {
+            const size_t i = size_t(y) * 1024 + x;
+            if (lit[i] && !near(scaled, x, y)) ++misses;
+            if (scaled[i] && !near(lit, x, y)) ++misses;
+        }
+    return misses;
+}
+
+TEST_F(Golden, TheScaledViewShowsTheSameLinesOnALargerScreen) {
+    Program.GameState = GS_PLAYING;
+    Settings.CROSSHAIR = 1;
+    World.HitMarkTicks = 5;
+    World.ExitPoint[0] = 30, World.ExitPoint[1] = 4;  // beyond the map's range: at its edge
+    const std::function<void()> crosshair = DrawCrosshair, automap = [] {
+        Settings.AUTOMAP = 2;
+        Render.AutomapShown = 1;
+        DrawAutomap();
+        Settings.AUTOMAP = 0;
+    };
+    for (const auto& more : {std::function<void()>(), crosshair, automap}) {
+        SetScreen(640, 480, 1);
+        const std::vector<uint32_t> small = RenderScene(more);
+        SetScreen(1024, 768, 1);
+        const std::vector<uint32_t> large = RenderScene(more);
+        int lit = 0;
+        for (uint32_t p : large) lit += p != 0;
+        EXPECT_GT(lit, 3000);
+        EXPECT_EQ(Unmatched(small, large), 0);
+        SetScreen(1024, 768, 0);
+        EXPECT_GT(Unmatched(small, RenderScene(more)), 2000) << "without the key the view is wider";
+    }
+    Render.AutomapShown = 0;
+    Program.GameState = GS_MENU;
+}
+
+// The box around the text of a presented frame: its pixels that are neither black nor the console's fill.
+struct Box {
+    int x0 = 1 << 30, y0 = 1 << 30, x1 = -1, y1 = -1;
+};
+Box TextBox(const std::function<void()>& draw) {
+    ClearBackBuffer(0);
+    draw();
+    PresentFrame();
+    int w = 0, h = 0;
+    const uint32_t* img = LastPresentedImage(&w, &h);
+    Box b;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const uint32_t p = img[size_t(y) * w + x];
+            if (p == 0 || p == 0x000078u) continue;
+            b.x0 = std::min(b.x0, x), b.y0 = std::min(b.y0, y), b.x1 = std::max(b.x1, x), b.y1 = std::max(b.y1, y);
+        }
+    return b;
+}
+
+TEST_F(Golden, TheScaledViewShowsTheSameTextsOnALargerScreen) {
+    ObjectRecord& player = World.ObjectTable[0];
+    player.health = 85;
+    player.weapon = WPN_SHOTGUN;
+    player.ammo[WPN_SHOTGUN] = 24;
+    player.score = 1234;
+    World.MonstersAtStart = 4, World.MonstersLeft = 1;
+    WriteFile("items.itm", "MENUITEMS=3\r0=NEW GAME;NADDA;a\r1=OPTIONS;NADDA;b\r2=QUIT;NADDA;c\r");
+    for (int i = 0; i < 12; ++i) ConsoleAddLine(i < 2 ? 90 : 1, "Loading the level, object types and sounds");
+    const ConsoleRecord lines = Console;  // the same lines at both sizes (loading a menu prints its name)
+    const std::vector<std::pair<const char*, std::function<void()>>> screens = {
+        {"hud", DrawHud},
+        {"level complete", DrawLevelComplete},
+        {"won", DrawWon},
+        {"death",
+         [&] {
+             player.state = 0;
+             DrawViewPass();
+             player.state = 1;
+         }},
+        {"notify lines",
+         [&] {
+             Console = lines;
+             ConsoleDraw();
+         }},
+        {"console",
+         [&] {
+             Console = lines;
+             Console.ConsoleState = CON_OPEN;
+             Console.ConsoleHeight = Settings.SCREENY / 2;
+             ConsoleDraw();
+             Console.ConsoleState = CON_CLOSED;
+         }},
+        {"menu",
+         [] {
+             LoadMenuItems("items.itm");
+             DrawMenuItems();
+             Menu.Visible = 0;
+         }},
+    };
+    std::vector<Box> small;
+    SetScreen(640, 480, 1);
+    for (const auto& [name, draw] : screens) small.push_back(TextBox(draw));
+    const std::vector<MenuItem> items(Menu.items, Menu.items + 3);
+    SetScreen(1024, 768, 1);
+    for (size_t i = 0; i < screens.size(); ++i) {
+        const Box& s = small[i];
+        const Box l = TextBox(screens[i].second);
+        ASSERT_GT(s.x1 - s.x0, 20) << screens[i].first;
+        // Edges within 3 pixels and 2 % of the box's side, as the glyphs of the larger fonts do not scale
+        // exactly.
+        const int slackX = 3 + (l.x1 - l.x0) / 50, slackY = 3 + (l.y1 - l.y0) / 50;
+        EXPECT_NEAR(l.x0, s.x0 * 1.6, slackX) << screens[i].first;
+        EXPECT_NEAR(l.y0, s.y0 * 1.6, slackY) << screens[i].first;
+        EXPECT_NEAR(l.x1 + 1, (s.x1 + 1) * 1.6, slackX) << screens[i].first;
+        EXPECT_NEAR(l.y1 + 1, (s.y1 + 1) * 1.6, slackY) << screens[i].first;
+    }
+    // The menu's items and their hit tests follow: the centre of each item at 640 x 480, scaled, hits it.
+    LoadMenuItems("items.itm");
+    for (int i = 0; i < 3; ++i) {
+        const MenuItem& m = items[size_t(i)];
+        Menu.selected = -1;
+        HoverMenu(int((m.x + m.width / 2) * 1.6), int((m.y + m.height / 2) * 1.6));
+        EXPECT_EQ(Menu.selected, i);
+        EXPECT_NEAR(Menu.items[i].y, m.y * 1.6, 4);
+        EXPECT_NEAR(Menu.items[i].height, m.height * 1.6, 3);
+    }
+    // Without the key the texts keep their pixel size and place.
+    SetScreen(1024, 768, 0);
+    const Box hud = TextBox(DrawHud);
+    EXPECT_EQ(hud.x0, small[0].x0);
+    EXPECT_EQ(hud.y1 - hud.y0, small[0].y1 - small[0].y0);
+    Menu.Visible = 0;
 }
 
 TEST(PngFiles, RoundTripAndRejection) {

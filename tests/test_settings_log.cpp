@@ -55,6 +55,21 @@ TEST_F(SettingsTest, ScreenSizeValidationAndDefaults) {
     EXPECT_STREQ(Settings.StartMenuFile, "") << "no START gives an empty name";
 }
 
+TEST_F(SettingsTest, ScalingKeys) {
+    ReadConfig("SCREENX=800\r");
+    EXPECT_EQ(Settings.SCALING, 0) << "fit when absent";
+    EXPECT_EQ(Settings.SCALEVIEW, 0);
+    ReadConfig("SCALING=integer\rSCALEVIEW=1\r");
+    EXPECT_EQ(Settings.SCALING, 1);
+    EXPECT_EQ(Settings.SCALEVIEW, 1);
+    ReadConfig("SCALING=fit\r");
+    EXPECT_EQ(Settings.SCALING, 0);
+    ReadConfig("SCALING=integer\r");
+    ReadConfig("SCALING=" + std::string(100, 'z') + "\r");
+    EXPECT_EQ(Settings.SCALING, 0) << "an unknown value is fit";
+    EXPECT_EQ(ConsoleText(53), "SCALING=" + std::string(40, 'z') + " is not fit or integer: fit is used");
+}
+
 TEST_F(SettingsTest, HostileConfigFiles) {
     ReadConfig("START=" + std::string(240, 'm') + "\r");
     EXPECT_EQ(std::string(Settings.StartMenuFile), std::string(71, 'm')) << "the name is bounded to 71 characters";

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "app/settings.h"
+#include "platform/present_layout.h"
 #include "render/video.h"
 #include "test_util.h"
 
@@ -104,6 +105,35 @@ TEST_F(VideoTest, TextsAndFillsLieOverLinesInOrder) {
     DrawScreenText("MMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMMM", 600, 470, 0xFFFFFF, LargeFont);
     FillScreenRect(-50, -50, 5000, 5000, 1);
     EXPECT_EQ(PresentFrame(), 1);
+}
+
+// Where the presenter puts each screen size in the common monitor sizes, fit and by whole multiples.
+TEST(PresentLayout, FitAndIntegerScalingInTheWindow) {
+    struct Case {
+        int frameW, frameH, outW, outH;
+        PresentRect fit, integer;
+    };
+    const Case cases[] = {
+        {640, 480, 1920, 1080, {240, 0, 1440, 1080}, {320, 60, 1280, 960}},
+        {800, 600, 1920, 1080, {240, 0, 1440, 1080}, {560, 240, 800, 600}},
+        {1024, 768, 1920, 1080, {240, 0, 1440, 1080}, {448, 156, 1024, 768}},
+        {640, 480, 2560, 1440, {320, 0, 1920, 1440}, {320, 0, 1920, 1440}},
+        {800, 600, 2560, 1440, {320, 0, 1920, 1440}, {480, 120, 1600, 1200}},
+        {1024, 768, 2560, 1440, {320, 0, 1920, 1440}, {768, 336, 1024, 768}},
+        {640, 480, 1080, 1920, {0, 555, 1080, 810}, {220, 720, 640, 480}},   // a portrait window
+        {1024, 480, 1920, 1080, {0, 90, 1920, 900}, {448, 300, 1024, 480}},  // a wide pairing of sizes
+        {1024, 768, 1000, 700, {33, 0, 933, 700}, {33, 0, 933, 700}},        // smaller than the frame: fit
+        {640, 480, 640, 480, {0, 0, 640, 480}, {0, 0, 640, 480}},
+        {640, 480, 0, 1080, {0, 0, 0, 0}, {0, 0, 0, 0}},  // nothing to draw into
+        {0, 480, 1920, 1080, {0, 0, 0, 0}, {0, 0, 0, 0}},
+    };
+    for (const Case& c : cases)
+        for (bool integer : {false, true}) {
+            const PresentRect r = PresentLayout(c.frameW, c.frameH, c.outW, c.outH, integer);
+            const PresentRect& want = integer ? c.integer : c.fit;
+            EXPECT_EQ(std::vector<int>({r.x, r.y, r.w, r.h}), std::vector<int>({want.x, want.y, want.w, want.h}))
+                << c.frameW << "x" << c.frameH << " in " << c.outW << "x" << c.outH << (integer ? " integer" : " fit");
+        }
 }
 
 }  // namespace

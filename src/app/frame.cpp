@@ -12,6 +12,7 @@
 #include "render/video.h"
 
 static int32_t PointerHalfW, PointerHalfH;
+static double PointerScale = 1.0;  // the view scale the pointer's glyph was measured at
 
 void DrawMenuItems() {
     if (!Menu.Visible) return;
@@ -23,6 +24,11 @@ void DrawMenuItems() {
 
 void DrawMenuPointer() {
     if (!Menu.Visible) return;
+    // The glyph's size changes with the fonts only when the view scales with the screen.
+    if (PointerScale != Video.ViewScale) {
+        PointerScale = Video.ViewScale;
+        PointerHalfW = PointerHalfH = 0;
+    }
     if (PointerHalfW == 0) {
         int32_t w = 0, h = 0;
         if (MeasureScreenText("X", &w, &h, SmallFont)) {

@@ -2,6 +2,7 @@
 // player's changes saved back to his own file.
 #include "app/settings.h"
 
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +48,7 @@ const IntKey kIntKeys[] = {
     {"MOUSELOOK", &SettingsRecord::MOUSELOOK, 0, 1, true},
     {"JOYSTICK", &SettingsRecord::JoystickOn, 0, 1, true},
     {"CROSSHAIR", &SettingsRecord::CROSSHAIR, 0, 1, true},
+    {"SCALEVIEW", &SettingsRecord::SCALEVIEW, 0, 1, false},
 };
 const struct {
     const char* name;
@@ -115,6 +117,12 @@ void Apply(const Lookup& get) {
     if (get("SOUNDRATE", 0, &v)) {
         Settings.SOUNDRATE = v == "FILE" ? 1 : 0;
         if (v != "FILE" && v != "FIXED") Say("SOUNDRATE: " + v + " is neither FILE nor FIXED; FIXED is used");
+    }
+    // SCALING is "fit" (the default) or "integer"; any other value is reported and fit is used.
+    if (get("SCALING", 0, &v)) {
+        Settings.SCALING = strcasecmp(v.c_str(), "integer") == 0 ? 1 : 0;
+        if (!Settings.SCALING && strcasecmp(v.c_str(), "fit") != 0)
+            Say("SCALING=" + v.substr(0, 40) + " is not fit or integer: fit is used");
     }
     if (get("START", 0, &v)) CopyBounded(Settings.StartMenuFile, v.c_str());
     if (get("SOUNDFONT", 0, &v)) CopyBounded(Settings.SoundFont, v.c_str());

@@ -176,13 +176,14 @@ static void DrawSlot(int slot, int x, int y) {
     DrawScreenText(reinterpret_cast<const char*>(s + 4), x, y, Rgb(s[1], s[2], s[3]), SmallFont);
 }
 
+// Text positions are those of 640 x 480, scaled with the view (render/video.h: Scaled).
 void ConsoleDraw() {
     if (Console.ConsoleState == CON_CLOSED || Console.ConsoleState == CON_ROLLING_UP ||
         Console.ConsoleState == CON_ROLLING_DOWN) {
         int k = 0;
         for (int i = 0; i < CONSOLE_HISTORY_SLOTS; ++i) {
             if (Console.ConsoleBuffer[i][0] > 1) {
-                DrawSlot(i, 10, 10 + 15 * k);
+                DrawSlot(i, Scaled(10), Scaled(10 + 15 * k));
                 ++k;
             }
         }
@@ -190,12 +191,12 @@ void ConsoleDraw() {
     if (Console.ConsoleState == CON_OPEN || Console.ConsoleState == CON_ROLLING_UP ||
         Console.ConsoleState == CON_ROLLING_DOWN) {
         FillScreenRect(0, 0, Settings.SCREENX, Console.ConsoleHeight, 210);
-        DrawSlot(CONSOLE_INPUT_SLOT, 10, Console.ConsoleHeight - 30);
+        DrawSlot(CONSOLE_INPUT_SLOT, Scaled(10), Console.ConsoleHeight - Scaled(30));
         // Slot n at ConsoleHeight - 55 - 15 * (53 - n); lines wholly above the top edge are not seen.
         for (int n = CONSOLE_NEWEST_SLOT; n >= 1; --n) {
-            int y = Console.ConsoleHeight - 55 - 15 * (CONSOLE_NEWEST_SLOT - n);
-            if (y < -40) break;
-            DrawSlot(n, 10, y);
+            int y = Console.ConsoleHeight - Scaled(55 + 15 * (CONSOLE_NEWEST_SLOT - n));
+            if (y < -Scaled(40)) break;
+            DrawSlot(n, Scaled(10), y);
         }
     }
 }

@@ -14,6 +14,9 @@ struct SettingsRecord {
     // The screen's centre, SCREENX >> 1 and SCREENY >> 1, set with the screen by the video device.
     uint32_t ScreenCentreX = 320, ScreenCentreY = 240;
     int32_t JoystickOn = 1;  // joystick steering switch, flipped by JOYSTICK
+    // How the frame fills the window and how a larger screen shows the view; 0 keeps the classic look.
+    int32_t SCALING = 0;    // SCALING: 0 "fit" (as large as the window allows), 1 "integer" (whole multiples)
+    int32_t SCALEVIEW = 0;  // 1: projection, weapon view, texts and aids scale with SCREENY / 480
 
     // Rules and aids beyond the classic game: each a config.ini key, off (0) unless it is set.
     int32_t SOLIDWALLS = 0;  // walls stop shots, rockets and monster sight

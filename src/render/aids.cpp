@@ -146,15 +146,17 @@ void AutomapPanel(int* left, int* top, int* side) {
 void DrawCrosshair() {
     if (!Settings.CROSSHAIR || !InLevel() || World.ObjectTable[0].state == 0) return;
     const int cx = int(Settings.ScreenCentreX), cy = int(Settings.ScreenCentreY);
-    Line(cx - 7, cy, cx - 3, cy, kWhite);
-    Line(cx + 3, cy, cx + 7, cy, kWhite);
-    Line(cx, cy - 7, cx, cy - 3, kWhite);
-    Line(cx, cy + 3, cx, cy + 7, kWhite);
+    const int a = Scaled(3), b = Scaled(7);  // the cross's arms run from a to b pixels off the centre
+    Line(cx - b, cy, cx - a, cy, kWhite);
+    Line(cx + a, cy, cx + b, cy, kWhite);
+    Line(cx, cy - b, cx, cy - a, kWhite);
+    Line(cx, cy + a, cx, cy + b, kWhite);
     if (World.HitMarkTicks <= 0) return;
-    Line(cx - 11, cy - 11, cx - 6, cy - 6, kRed);
-    Line(cx + 6, cy - 6, cx + 11, cy - 11, kRed);
-    Line(cx - 11, cy + 11, cx - 6, cy + 6, kRed);
-    Line(cx + 6, cy + 6, cx + 11, cy + 11, kRed);
+    const int c = Scaled(6), d = Scaled(11);  // the hit mark's ticks, diagonally
+    Line(cx - d, cy - d, cx - c, cy - c, kRed);
+    Line(cx + c, cy - c, cx + d, cy - d, kRed);
+    Line(cx - d, cy + d, cx - c, cy + c, kRed);
+    Line(cx + c, cy + c, cx + d, cy + d, kRed);
 }
 
 void DrawAutomap() {
@@ -193,8 +195,8 @@ void DrawAutomap() {
             if (m.state == OBJ_FREE || m.state == OBJ_DYING || !IsMonsterType(m.type)) continue;
             float u, v;
             view.ToPanel(m.pos[0], m.pos[2], u, v);
-            Cross(view.ScreenX(u), view.ScreenY(v), 2, kRed);
-            Cross(view.ScreenX(u), view.ScreenY(v), 2, kRed);
+            Cross(view.ScreenX(u), view.ScreenY(v), Scaled(2), kRed);
+            Cross(view.ScreenX(u), view.ScreenY(v), Scaled(2), kRed);
         }
     }
 
@@ -204,19 +206,20 @@ void DrawAutomap() {
     if (std::isfinite(u) && std::isfinite(v)) {
         const float far = std::max(std::fabs(u), std::fabs(v));
         if (far > AUTOMAP_RANGE - 2.0f) u *= (AUTOMAP_RANGE - 2.0f) / far, v *= (AUTOMAP_RANGE - 2.0f) / far;
-        const int ex = view.ScreenX(u), ey = view.ScreenY(v);
-        Line(ex - 3, ey - 3, ex + 3, ey - 3, kYellow);
-        Line(ex + 3, ey - 3, ex + 3, ey + 3, kYellow);
-        Line(ex + 3, ey + 3, ex - 3, ey + 3, kYellow);
-        Line(ex - 3, ey + 3, ex - 3, ey - 3, kYellow);
-        Cross(ex, ey, 3, kYellow);
+        const int ex = view.ScreenX(u), ey = view.ScreenY(v), e = Scaled(3);
+        Line(ex - e, ey - e, ex + e, ey - e, kYellow);
+        Line(ex + e, ey - e, ex + e, ey + e, kYellow);
+        Line(ex + e, ey + e, ex - e, ey + e, kYellow);
+        Line(ex - e, ey + e, ex - e, ey - e, kYellow);
+        Cross(ex, ey, e, kYellow);
     }
 
     // The player: an arrow at the centre along his heading (straight up when the map turns with him).
     float dx = fx, dy = -fz;  // screen direction of his heading
     if (Render.AutomapHeadingUp) dx = 0, dy = -1;
-    const float cx = view.centreX, cy = view.centreY;
+    const float cx = view.centreX, cy = view.centreY, k = float(Video.ViewScale);
     auto at = [&](float along, float across, int& x, int& y) {
+        along *= k, across *= k;
         x = int(std::lround(cx + dx * along - dy * across));
         y = int(std::lround(cy + dy * along + dx * across));
     };

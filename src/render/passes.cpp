@@ -162,11 +162,12 @@ void DrawViewPass() {
         return;
     }
     const uint32_t red = Rgb(100, 0, 0);
-    Text("-- Your Cause is Lost --", CX() - 250, CY() + 100, red, LargeFont);
+    Text("-- Your Cause is Lost --", CX() - Scaled(250), CY() + Scaled(100), red, LargeFont);
     char line[96];
     std::snprintf(line, sizeof line, "Score:  %.0f", static_cast<double>(player.score));
-    Text(line, CX() - 150, CY() + 150, red, LargeFont);
-    if (Settings.RETRY && DeathCameraDone()) Text("Press Enter to try again", CX() - 150, CY() + 200, red, LargeFont);
+    Text(line, CX() - Scaled(150), CY() + Scaled(150), red, LargeFont);
+    if (Settings.RETRY && DeathCameraDone())
+        Text("Press Enter to try again", CX() - Scaled(150), CY() + Scaled(200), red, LargeFont);
 }
 
 void DrawHud() {
@@ -174,15 +175,15 @@ void DrawHud() {
     auto colourFor = [](int32_t v) { return v >= 10 ? Rgb(0, 255, 255) : Rgb(255, 0, 50); };
     char line[32];
     uint32_t c = colourFor(player.health);
-    Text("+ HEALTH +", 10, Settings.SCREENY - 30, c, SmallFont);
+    Text("+ HEALTH +", Scaled(10), Settings.SCREENY - Scaled(30), c, SmallFont);
     std::snprintf(line, sizeof line, "[%d]", player.health);
-    Text(line, 25, Settings.SCREENY - 80, c, LargeFont);
+    Text(line, Scaled(25), Settings.SCREENY - Scaled(80), c, LargeFont);
     const int w = player.weapon;
     if (w == WPN_KNIFE || !ValidWeapon(w)) return;  // knife: no count; no count for a bad index
     c = colourFor(player.ammo[w]);
-    Text("+ AMMO +", Settings.SCREENX - 100, Settings.SCREENY - 30, c, SmallFont);
+    Text("+ AMMO +", Settings.SCREENX - Scaled(100), Settings.SCREENY - Scaled(30), c, SmallFont);
     std::snprintf(line, sizeof line, "[%d]", player.ammo[w]);
-    Text(line, Settings.SCREENX - 100, Settings.SCREENY - 80, c, LargeFont);
+    Text(line, Settings.SCREENX - Scaled(100), Settings.SCREENY - Scaled(80), c, LargeFont);
 }
 
 // Percentage done of a start count; a level that started with none of a kind counts as fully done
@@ -196,26 +197,27 @@ static double PercentDone(float atStart, float left) {
 void DrawLevelComplete() {
     const uint32_t green = Rgb(0, 255, 0);
     char line[96];
-    if (Settings.LEVELNAMES && World.LevelName[0]) Text(World.LevelName, CX() - 250, CY() - 110, green, LargeFont);
-    Text("-- Level Complete! --", CX() - 250, CY() - 60, green, LargeFont);
+    if (Settings.LEVELNAMES && World.LevelName[0])
+        Text(World.LevelName, CX() - Scaled(250), CY() - Scaled(110), green, LargeFont);
+    Text("-- Level Complete! --", CX() - Scaled(250), CY() - Scaled(60), green, LargeFont);
     std::snprintf(line, sizeof line, "Kills:  %.0f%%", PercentDone(World.MonstersAtStart, World.MonstersLeft));
-    Text(line, CX() - 250, CY() - 20, green, LargeFont);
+    Text(line, CX() - Scaled(250), CY() - Scaled(20), green, LargeFont);
     std::snprintf(line, sizeof line, "Inventory:  %.0f%%", PercentDone(World.ItemsAtStart, World.ItemsLeft));
-    Text(line, CX() - 250, CY() + 20, green, LargeFont);
-    Text("-- Press Space --", CX() - 250, CY() + 60, green, LargeFont);
+    Text(line, CX() - Scaled(250), CY() + Scaled(20), green, LargeFont);
+    Text("-- Press Space --", CX() - Scaled(250), CY() + Scaled(60), green, LargeFont);
     if (Settings.TOTALSCORE) {
         std::snprintf(line, sizeof line, "Score:  %.0f", static_cast<double>(World.ObjectTable[0].score));
-        Text(line, CX() - 250, CY() + 110, green, LargeFont);
+        Text(line, CX() - Scaled(250), CY() + Scaled(110), green, LargeFont);
     }
 }
 
 void DrawWon() {
     const uint32_t green = Rgb(0, 255, 0);
-    Text("-- CONGRADULATIONS! --", CX() - 250, CY() - 100, green, LargeFont);
-    Text("The evil monsters", CX() - 250, CY(), green, LargeFont);
-    Text("Are defeated!", CX() - 100, CY() + 50, green, LargeFont);
-    Text("YOU WON", CX(), CY() + 100, green, LargeFont);
+    Text("-- CONGRADULATIONS! --", CX() - Scaled(250), CY() - Scaled(100), green, LargeFont);
+    Text("The evil monsters", CX() - Scaled(250), CY(), green, LargeFont);
+    Text("Are defeated!", CX() - Scaled(100), CY() + Scaled(50), green, LargeFont);
+    Text("YOU WON", CX(), CY() + Scaled(100), green, LargeFont);
     char line[96];
     std::snprintf(line, sizeof line, "Your Score:  %.0f", static_cast<double>(World.ObjectTable[0].score));
-    Text(line, CX() - 150, CY() + 150, green, LargeFont);
+    Text(line, CX() - Scaled(150), CY() + Scaled(150), green, LargeFont);
 }

@@ -67,6 +67,9 @@ void ProjectFrame(const Mesh& mesh, ProjectedSegment* projected, uint8_t* visibl
     const Rotation eye = MakeRotation(eyeAngles);
     const double cx = static_cast<double>(Settings.ScreenCentreX);
     const double cy = static_cast<double>(Settings.ScreenCentreY);
+    // 1000 pixels per unit of q (a focal length of 500 pixels), times the view's scale: a larger screen
+    // with SCALEVIEW shows the same field of view.
+    const double focal = 1000.0 * Video.ViewScale;
     const float rx = rel[0], ry = rel[1], rz = rel[2];
     for (int32_t i = 0; i < mesh.count; ++i) {
         visible[i] = 0;
@@ -88,11 +91,11 @@ void ProjectFrame(const Mesh& mesh, ProjectedSegment* projected, uint8_t* visibl
         float q2 = static_cast<float>(0.5 * w.x2 / (w.z2 + 0.01));
         float r2 = static_cast<float>(0.5 * w.y2 / (w.z2 + 0.01));
         ProjectedSegment& p = projected[i];
-        p.x1 = static_cast<float>(cx + (1000.0 * q1 + 0.5));
-        p.y1 = static_cast<float>(cy + (1000.0 * r1 + 0.5));
+        p.x1 = static_cast<float>(cx + (focal * q1 + 0.5));
+        p.y1 = static_cast<float>(cy + (focal * r1 + 0.5));
         p.z1 = w.z1;
-        p.x2 = static_cast<float>(cx + (1000.0 * q2 + 0.5));
-        p.y2 = static_cast<float>(cy + (1000.0 * r2 + 0.5));
+        p.x2 = static_cast<float>(cx + (focal * q2 + 0.5));
+        p.y2 = static_cast<float>(cy + (focal * r2 + 0.5));
         p.z2 = w.z2;
         visible[i] = 1;
     }

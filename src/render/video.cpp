@@ -93,8 +93,8 @@ void OpenFonts() {
     PlatformFontCloseAll();
     if (!FacePath[0]) ChooseFace();
     if (!FacePath[0]) return;
-    PlatformFontOpen(LargeFont, FacePath, 38);
-    PlatformFontOpen(SmallFont, FacePath, 14);
+    PlatformFontOpen(LargeFont, FacePath, Scaled(38));
+    PlatformFontOpen(SmallFont, FacePath, Scaled(14));
 }
 
 void BlendText(const PlatformGlyphs& g, int x0, int y0, uint32_t colour) {
@@ -138,6 +138,9 @@ void ApplyFill(const Overlay& o) {
 bool VideoReady() { return Ready; }
 
 int InitVideo() {
+    // A height outside the sensible range (a hostile recording) keeps the classic scale.
+    const int32_t h = Settings.SCREENY;
+    Video.ViewScale = Settings.SCALEVIEW && h > 480 && h <= 4800 ? h / 480.0 : 1.0;
     if (Settings.SCREENBPP != 8) return 0;  // only the palettised mode exists
     if (!PlatformVideoInit(Settings.SCREENX, Settings.SCREENY)) return 0;
     Width = Settings.SCREENX;

@@ -10,12 +10,23 @@ struct VideoRecord {
     PaletteEntry GamePalette[256] = {};
     uint8_t* FramePixels = nullptr;  // first pixel of the back buffer while locked, else null
     int32_t FramePitch = 0;          // bytes per pixel row while locked
+    // Screen pixels per pixel of the 640 x 480 view: 1, or with SCALEVIEW the screen height over 480, so
+    // that a larger screen shows the same picture (projection, texts, aids), only sharper. Set with the
+    // screen by InitVideo.
+    double ViewScale = 1.0;
 };
 extern VideoRecord Video;
 
+// A length or offset of the 640 x 480 layout in screen pixels, rounded to the nearest (exact at scale 1).
+inline int Scaled(int pixels) {
+    const double v = pixels * Video.ViewScale;
+    return int(v < 0 ? v - 0.5 : v + 0.5);
+}
+
 enum { LargeFont = 0, SmallFont = 1 };
 
-// Builds the back buffer, palette, fonts and presentation target at SCREENX x SCREENY.
+// Builds the back buffer, palette, fonts and presentation target at SCREENX x SCREENY; the fonts are
+// opened at their sizes times ViewScale.
 // Fails (0) when SCREENBPP is not 8 or the platform cannot present frames.
 int InitVideo();
 int ShutdownVideo();

@@ -2,7 +2,8 @@
 # End-to-end: the runner starts on the bundled data, the console opens, a word is typed and submitted,
 # a command holding the letter C is typed at a person's speed, a failing LOAD says so, the resolution
 # changes and New Game is chosen with the keys while the pointer rests on another item, and the window is
-# closed; the JSON dumps are checked. A second run loads a level from the console in a fresh game.
+# closed; the JSON dumps are checked. A second run loads a level from the console in a fresh game. A third
+# starts at 1024 x 768 with SCALEVIEW: the start menu is the 640 x 480 one scaled up.
 set -euo pipefail
 runner=$1
 src=$2
@@ -13,6 +14,7 @@ cat > script.txt <<'SCRIPT'
 # start-up, then wait for the console to roll away
 wait 1000
 dump
+screenshot menu.png
 press GRAVE
 wait 200
 dump
@@ -139,4 +141,43 @@ assert d["console"]["lines"][-2]["text"] == " - Command Accepted"
 texts = [l["text"] for l in d["console"]["lines"]]
 assert "Screenshot not saved: screenshots is not a folder" in texts, texts
 print("e2e console_submit (fresh game): ok")
+PY
+
+# SCALEVIEW at 1024 x 768: the same start-up shows the start menu, its pointer and the notify lines where
+# the 640 x 480 run has them, 1.6 times as large; an unknown SCALING value is reported and fit is used.
+python3 - <<'PY'
+lines = open("config.ini", "rb").read().split(b"\r\n")
+lines = [l for l in lines if not l.startswith((b"SCREENX=", b"SCREENY="))]
+open("config.ini", "wb").write(b"\r\n".join([b"SCREENX=1024", b"SCREENY=768", b"SCALEVIEW=1", b"SCALING=sharp"] + lines))
+PY
+printf 'wait 1000\ndump\nscreenshot menu-large.png\n' > large.txt
+run_runner large.txt large.jsonl
+python3 - "$work" <<'PY'
+import json, sys, os
+import scene
+work = sys.argv[1]
+small = scene.dumps(os.path.join(work, "dumps.jsonl"))[0]
+large = json.loads(open(os.path.join(work, "large.jsonl")).read())
+assert large["settings"]["SCREENX"] == 1024 and large["settings"]["SCREENY"] == 768, large["settings"]
+texts = [l["text"] for l in large["console"]["lines"]]
+assert "SCALING=sharp is not fit or integer: fit is used" in texts, texts
+for a, b in zip(small["menu"]["items"], large["menu"]["items"]):
+    for key in ("x", "y", "width", "height"):
+        assert abs(b[key] - 1.6 * a[key]) <= 6, (key, a, b)
+
+def box(name):
+    """The box round every lit pixel of a screenshot (texts only: the menu draws no lines)."""
+    w, h, raw = scene.png_pixels(os.path.join(work, name))
+    stride, xs, ys = 1 + 3 * w, [], []
+    for y in range(h):
+        row = raw[y * stride + 1:(y + 1) * stride]
+        lit = [i // 3 for i in range(0, len(row), 3) if row[i] or row[i + 1] or row[i + 2]]
+        if lit:
+            xs += [lit[0], lit[-1]]
+            ys.append(y)
+    return min(xs), min(ys), max(xs) + 1, max(ys) + 1
+
+for s, l in zip(box("menu.png"), box("menu-large.png")):
+    assert abs(l - 1.6 * s) <= 8, (box("menu.png"), box("menu-large.png"))
+print("e2e console_submit (scaled view): ok")
 PY

@@ -1,6 +1,6 @@
 // Presenting frames: a thread of its own scales each finished frame into the window (nearest neighbour,
-// letterboxed) and hands it to the display, so that the main loop never waits for the display. A frame
-// that shows nothing new is not handed over again.
+// letterboxed, by whole multiples with SCALING=integer) and hands it to the display, so that the main
+// loop never waits for the display. A frame that shows nothing new is not handed over again.
 #include <SDL.h>
 
 #include <condition_variable>
@@ -9,7 +9,9 @@
 #include <thread>
 #include <vector>
 
+#include "core/settings.h"
 #include "platform/platform.h"
+#include "platform/present_layout.h"
 #include "platform/sdl/sdl_internal.h"
 
 namespace {
@@ -22,6 +24,7 @@ struct Presenter {
     bool running = false;
     bool stop = false;
     int w = 0, h = 0;               // frame size
+    bool integer = false;           // whole multiples only (SCALING=integer), taken when the video starts
     std::vector<uint32_t> pending;  // handed over, not yet shown
     std::vector<uint32_t> shown;    // the thread's frame
     bool havePending = false;
@@ -34,18 +37,12 @@ struct Presenter {
 };
 Presenter P;
 
-// Fits the frame into the window keeping its aspect ratio; the bars stay black.
+// Places the frame in the window (fit or whole multiples, centred); the bars stay black.
 void Layout(int ow, int oh) {
     P.outW = ow;
     P.outH = oh;
-    SDL_Rect d = {0, 0, ow, oh};
-    if (int64_t(ow) * P.h > int64_t(oh) * P.w) {
-        d.w = int(int64_t(oh) * P.w / P.h);
-        d.x = (ow - d.w) / 2;
-    } else {
-        d.h = int(int64_t(ow) * P.h / P.w);
-        d.y = (oh - d.h) / 2;
-    }
+    const PresentRect r = PresentLayout(P.w, P.h, ow, oh, P.integer);
+    const SDL_Rect d = {r.x, r.y, r.w, r.h};
     P.dst = d;
     P.columnOf.resize(size_t(d.w > 0 ? d.w : 0));
     for (int x = 0; x < d.w; ++x) P.columnOf[size_t(x)] = int(int64_t(x) * P.w / d.w);
@@ -120,6 +117,7 @@ bool PlatformVideoInit(int w, int h) {
     PlatformVideoShutdown();
     P.w = w;
     P.h = h;
+    P.integer = Settings.SCALING == 1;
     size_t n = size_t(w) * size_t(h);
     P.pending.assign(n, 0);
     P.shown.assign(n, 0);
