@@ -16,6 +16,7 @@ uint32_t LogStartTime = 0;
 }  // namespace
 
 void SetPrintSink(PrintSink sink) { Sink = sink ? sink : LogOnly; }
+PrintSink CurrentPrintSink() { return Sink; }
 void Print(const char* text) { Sink(NOTIFY_NONE, text ? text : ""); }
 void PrintNotify(uint8_t counter, const char* text) { Sink(counter, text ? text : ""); }
 

@@ -15,6 +15,8 @@ constexpr uint8_t NOTIFY_HINT = 250;  // the start-up hint
 
 using PrintSink = void (*)(uint8_t counter, const char* text);
 void SetPrintSink(PrintSink sink);
+// The sink installed now (a tap that reads the lines passes them on to it).
+PrintSink CurrentPrintSink();
 // A message with notify counter 1 (progress and errors of start-up and the loaders).
 void Print(const char* text);
 // A message the player should see during play: counter 90 for game messages.

@@ -7,6 +7,7 @@
 #include "app/app.h"
 #include "demo/demo.h"
 #include "platform/headless/headless.h"
+#include "runner/check.h"
 #include "runner/dump.h"
 #include "runner/script.h"
 
@@ -16,7 +17,9 @@ int Usage() {
     fprintf(stderr,
             "usage: zarvo-headless [--record FILE] SCRIPT   run a script (a file, or - for standard input)\n"
             "       zarvo-headless [--dump] DEMO            replay a recording made with --record (--dump: print\n"
-            "                                               the state dump of the world as the replay ended)\n");
+            "                                               the state dump of the world as the replay ended)\n"
+            "       zarvo-headless --check LEVEL            load a level and list what a player would meet\n"
+            "                                               (status 0 clean, 1 problems found)\n");
     return 2;
 }
 
@@ -35,6 +38,8 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--record") == 0 && i + 1 < argc) {
             options.recordPath = argv[++i];
+        } else if (strcmp(argv[i], "--check") == 0 && i + 1 < argc && argc == 3) {
+            return RunLevelCheck(argv[i + 1]);
         } else if (strcmp(argv[i], "--dump") == 0) {
             dumpAtEnd = true;
         } else if (argv[i][0] == '-' && argv[i][1] != 0) {

@@ -205,5 +205,58 @@ for y in range(h):
             yellow.append(x)
 assert len(red) > 20 and len(yellow) > 20, (len(red), len(yellow))
 assert max(red) < w // 2 < min(yellow), (min(red), max(red), min(yellow), max(yellow))
-print("e2e authoring_level: ok")
 PY
+
+# --check: the converted levels are clean; so is every bundled level (content_definitions.sh); each
+# fault planted in a copy of level 1 and in a level of two rooms is named, and the status is 1
+for level in CADLEVEL.LVL ANNEX.LVL; do
+    out=$("$runner" --check "$level")
+    [ "$out" = "$level: clean" ] || { echo "check of $level: $out"; exit 1; }
+done
+python3 - <<'PY'
+import scene
+s = open("LEVEL1.LVL", "rb").read().decode("latin-1")
+s = s.replace("NAME=Outpost\r\n", "NAME=Outpost\r\nMUSC=music/level1.mid\r\nOBJECT16=objects/gun.obj;1;1;0\r\n")
+s = s.replace("objects/terminal.obj;35;45;0", "objects/termnal.obj;35;45;0")
+s = s.replace("objects/gun.obj;15;40;0", "objects/gun.obj;-500;40;0")
+s = s.replace("NEXTLEVEL=LEVEL2.LVL", "NEXTLEVEL=LEVEL9.LVL")
+open("BROKEN.LVL", "wb").write(s.encode("latin-1"))
+o = open("objects/ammo.obj", "rb").read().replace(b"TYPE=8", b"TYEP=8")
+open("objects/ammo2.obj", "wb").write(o)
+# two rooms side by side without a door: the exit and a monster in the second; the start on a wall
+scene.room_and_cube()
+scene.dxf("maps/tworooms.dxf", scene.box(-10, -10, 10, 10) + scene.box(12, -10, 32, 10))
+scene.defs("TWO.LVL", ["MAP=maps/tworooms.dxf", "OBJECTS=2", "OBJECT0=objects/warden.obj;25;0;0",
+                       "OBJECT1=objects/ammo2.obj;0;5;0", "STARTCOORD=0;-9;0", "EXITCOORD=28;0"])
+open("LF.LVL", "w").write("NAME=x\nMAP=maps/tworooms.dxf\n")
+PY
+set +e
+"$runner" --check BROKEN.LVL > broken.txt; broken=$?
+"$runner" --check TWO.LVL > two.txt; two=$?
+"$runner" --check LF.LVL > lf.txt; lf=$?
+set -e
+python3 - "$broken" "$two" "$lf" <<'PY'
+import sys
+assert sys.argv[1:] == ["1", "1", "1"], sys.argv[1:]
+def lines(name, level):
+    out = open(name).read().splitlines()
+    assert all(l.startswith(level + ": ") for l in out), out
+    return [l[len(level) + 2:] for l in out]
+def has(out, *words):
+    assert any(all(w in l for w in words) for l in out), (words, out)
+b = lines("broken.txt", "BROKEN.LVL")
+has(b, "Cannot open object file objects/termnal.obj")
+has(b, "no level key is named MUSC", "(MUSIC?)")
+has(b, "OBJECT16 is not read", "OBJECTS=16")
+has(b, "NEXTLEVEL LEVEL9.LVL cannot be opened")
+has(b, "OBJECT2 (objects/gun.obj) at (-500, 40) lies outside the walls")
+assert len(b) == 6, b  # the missing terminal's model line besides; no fault of the walls
+t = lines("two.txt", "TWO.LVL")
+has(t, "the start (0, -9) is within 1.4 of a wall")
+has(t, "the exit (28, 0) cannot be reached")
+has(t, "OBJECT0 (objects/warden.obj) at (25, 0)", "never reach the player")
+has(t, "objects/ammo2.obj: line", "no object key is named TYEP", "(TYPE?)")
+assert len(t) == 4, t
+has(lines("lf.txt", "LF.LVL"), "lines end with a line feed only")
+PY
+echo "e2e authoring_level: ok"

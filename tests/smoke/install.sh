@@ -3,7 +3,8 @@
 # desktop entry, the icons and the man pages in their places; the installed zarvo, started from a folder
 # without game data, finds the installed game, answers --version, --help and unknown options, plays in a
 # real X server, saves a screenshot and a changed option into the player's folders, and leaves the
-# installed files as they were.
+# installed files as they were; the installed zarvo-level and zarvo-headless --check make and check a
+# level.
 set -euo pipefail
 build=$1
 src=$2
@@ -11,8 +12,8 @@ source "$(dirname "$0")/../e2e/scratch.bash"
 enter_scratch
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" > install.log
-for f in bin/zarvo bin/zarvo-headless share/zarvo/config.ini share/zarvo/LEVEL1.LVL share/zarvo/maps/level1.dxf \
-         share/applications/zarvo.desktop share/man/man6/zarvo.6 share/man/man6/zarvo-headless.6; do
+for f in bin/zarvo bin/zarvo-headless bin/zarvo-level share/zarvo-level/level_drawing.py share/zarvo/config.ini share/zarvo/LEVEL1.LVL share/zarvo/maps/level1.dxf \
+         share/applications/zarvo.desktop share/man/man6/zarvo.6 share/man/man6/zarvo-headless.6 share/man/man6/zarvo-level.6; do
     [ -f "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 for size in 48 128 256; do
@@ -22,7 +23,7 @@ done
 grep -qx "Exec=zarvo" "$prefix/share/applications/zarvo.desktop"
 grep -qx "Categories=Game;ActionGame;" "$prefix/share/applications/zarvo.desktop"
 if command -v desktop-file-validate > /dev/null; then desktop-file-validate "$prefix/share/applications/zarvo.desktop"; fi
-for page in zarvo zarvo-headless; do
+for page in zarvo zarvo-headless zarvo-level; do
     warnings=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man6/$page.6" 2>&1 > /dev/null)
     [ -z "$warnings" ] || { echo "$page.6: $warnings"; exit 1; }
 done
@@ -71,4 +72,11 @@ find "$prefix/share/zarvo" -type f -exec md5sum {} + | sort > "$work/after.md5"
 cmp "$work/before.md5" "$work/after.md5" || { echo "the installed game was written to"; exit 1; }
 [ -z "$(ls -A . | grep -v -e '^out.txt$' -e '^err.txt$' -e '^game.out$' -e '^status.txt$')" ] || {
     echo "files left in the working folder:"; ls -A; exit 1; }
+
+# The installed author's tools: zarvo-level turns the guide's example drawing into a level of a copy of
+# the installed game, and zarvo-headless --check finds it clean.
+cp -r "$prefix/share/zarvo" "$work/authoring" && chmod -R u+w "$work/authoring"
+"$prefix/bin/zarvo-level" "$src/tools/examples/annex.dxf" --data "$work/authoring" --name ANNEX > /dev/null
+out=$(cd "$work/authoring" && "$prefix/bin/zarvo-headless" --check ANNEX.LVL)
+[ "$out" = "ANNEX.LVL: clean" ] || { echo "installed check: $out"; exit 1; }
 echo "install smoke: ok"
