@@ -14,9 +14,9 @@
 
 namespace {
 
-const char* const kLines[32] = {"0",  "3DFACE", "3DLINE", "10", "20", "30",   "11",     "21",
-                                "31", "12",     "22",     "32", "13", "23",   "33",     "0",
-                                "5",  "8",      "62",     "370", "1.5", "-2",  "nan",    "x",
+const char* const kLines[32] = {"0",  "3DFACE", "3DLINE", "10",     "20",  "30",      "11",   "21",
+                                "31", "12",     "22",     "32",     "13",  "23",      "33",   "0",
+                                "5",  "8",      "62",     "370",    "1.5", "-2",      "nan",  "x",
                                 "",   " 1 0 ",  "3dface", "SEQEND", "100", "3D FACE", "1e39", "0"};
 
 // Each byte is one line: bits 0-4 the vocabulary entry, bit 5 a CR before the LF, bit 6 a coordinate
@@ -25,8 +25,10 @@ std::string LinesFrom(const uint8_t* data, size_t size) {
     std::string text;
     for (size_t i = 0; i < size; ++i) {
         uint8_t b = data[i];
-        if (b & 0x40) text += std::to_string(int(b & 0x1F) - 8);
-        else text += kLines[b & 0x1F];
+        if (b & 0x40)
+            text += std::to_string(int(b & 0x1F) - 8);
+        else
+            text += kLines[b & 0x1F];
         if (i + 1 == size && (b & 0x80)) break;
         text += (b & 0x20) ? "\r\n" : "\n";
     }

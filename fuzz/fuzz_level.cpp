@@ -1,6 +1,7 @@
 // Fuzz target for the level, arsenal, object-type, weapon and menu-item loaders: the input is split at
 // 0x01 bytes into the texts of a level file, an object file, an arsenal, a weapon and an items file,
-// which name each other and a small fixed drawing; then the level and the items are loaded.
+// which name each other and a small fixed drawing; then the level and the items are loaded, and the
+// author's check reads the level's files again and walks what loaded.
 
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include "app/app.h"
 #include "defs/level.h"
 #include "defs/menu.h"
+#include "runner/check.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     static ScratchDir dir(ScratchDir::Enter, "fuzz-level");
@@ -33,6 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     for (int i = 0; i < 5; ++i) WriteFile(kNames[i], parts[i]);
     LoadLevel("level.lvl");
+    CheckLoadedLevel("level.lvl", {"Failed to loead file", "x refused: y"});
     LoadMenuItems("m.itm");
     Program.GameState = GS_MENU;
     return 0;

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         // Whatever was accepted is a playable voice: samples exist and fit inside the input.
         if (wave.samples.empty() || wave.samples.size() > size) __builtin_trap();
     } else if (!memchr(reason, 0, sizeof reason)) {
-        __builtin_trap(); // every refusal leaves a terminated reason
+        __builtin_trap();  // every refusal leaves a terminated reason
     }
     // An accepted MIDI file holds at least its header and one non-empty track chunk.
     if (MidiLooksSane(data, size, reason, sizeof reason) && (size < 23 || memcmp(data, "MThd", 4) != 0))
