@@ -90,15 +90,13 @@ void RenderSecond(benchmark::State& state) {
     timespec begin{}, end{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &begin);
     for (auto _ : state) {
-        for (int done = 0; done < rate; done += CALLBACK_FRAMES)
-            MixerRender(out, CALLBACK_FRAMES);
+        for (int done = 0; done < rate; done += CALLBACK_FRAMES) MixerRender(out, CALLBACK_FRAMES);
         benchmark::DoNotOptimize(out);
     }
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &end);
     double cpu = double(end.tv_sec - begin.tv_sec) + 1e-9 * double(end.tv_nsec - begin.tv_nsec);
     // Each iteration is one second of audio, so CPU seconds per iteration is the share of real time.
-    state.counters["cpu_percent_of_real_time"] =
-        state.iterations() ? 100.0 * cpu / double(state.iterations()) : 0.0;
+    state.counters["cpu_percent_of_real_time"] = state.iterations() ? 100.0 * cpu / double(state.iterations()) : 0.0;
 }
 
 void BM_Mix32Voices(benchmark::State& state) {
@@ -170,4 +168,4 @@ void BM_ResampleOneSecond(benchmark::State& state) {
 }
 BENCHMARK(BM_ResampleOneSecond)->Arg(44100)->Arg(22050)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace

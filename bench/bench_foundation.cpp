@@ -5,12 +5,12 @@
 #include <cstdio>
 
 #include "app/app.h"
-#include "core/print.h"
+#include "app/frame.h"
 #include "app/settings.h"
 #include "console/console.h"
+#include "core/print.h"
 #include "defs/menu.h"
 #include "platform/headless/headless.h"
-#include "app/frame.h"
 #include "render/video.h"
 
 namespace {

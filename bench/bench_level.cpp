@@ -27,15 +27,18 @@ void SetUpFiles() {
     std::string cube;
     for (int i = 0; i < 6; ++i) cube += Face(float(i), 0, 1);
     WriteFile("cube.dxf", cube);
-    WriteFile("cube.mdl", "FRAMES=5\rFRAME0=cube.dxf\rFRAME1=cube.dxf\rFRAME2=cube.dxf\rFRAME3=cube.dxf\rFRAME4=cube.dxf\r");
-    WriteFile("monster.obj", "MODELS=4\rMODEL0=cube.mdl\rMODEL1=cube.mdl\rMODEL2=cube.mdl\rMODEL3=cube.mdl\rTYPE=10\r"
-                             "DEFHEALTH=50\r");
+    WriteFile("cube.mdl",
+              "FRAMES=5\rFRAME0=cube.dxf\rFRAME1=cube.dxf\rFRAME2=cube.dxf\rFRAME3=cube.dxf\rFRAME4=cube.dxf\r");
+    WriteFile("monster.obj",
+              "MODELS=4\rMODEL0=cube.mdl\rMODEL1=cube.mdl\rMODEL2=cube.mdl\rMODEL3=cube.mdl\rTYPE=10\r"
+              "DEFHEALTH=50\r");
     WriteFile("gun.wpn", "DAMAGE=10\rRELOADTIME=5\rMODELS=2\rMODEL0=cube.mdl\rMODEL1=cube.mdl\r");
     std::string ars = "WEAPONS=6\rMISSILE=monster.obj\r";
     for (int i = 0; i < 6; ++i) ars += "WEAPON" + std::to_string(i) + "=gun.wpn\r";
     WriteFile("ars.ars", ars);
     std::string level = "MAP=map.dxf\rARSENAL=ars.ars\rRESETPLAYER=1\rOBJECTS=251\r";
-    for (int i = 0; i < 251; ++i) level += "OBJECT" + std::to_string(i) + "=monster.obj;" + std::to_string(i % 50) + ";3\r";
+    for (int i = 0; i < 251; ++i)
+        level += "OBJECT" + std::to_string(i) + "=monster.obj;" + std::to_string(i % 50) + ";3\r";
     WriteFile("level.lvl", level);
 }
 

@@ -8,8 +8,8 @@ packages=(build-essential cmake ninja-build pkg-config python3 python3-ezdxf
           libsdl2-dev libsdl2-ttf-dev libfluidsynth-dev zlib1g-dev
           timgm6mb-soundfont fluid-soundfont-gm fonts-comic-neue fonts-dejavu-core)
 if [ "${1:-}" = "--test" ]; then
-    packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev xvfb xauth xdotool imagemagick
-              desktop-file-utils)
+    packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev clang-format-14 xvfb xauth xdotool
+              imagemagick desktop-file-utils)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
 # Installs what the build needs, builds from scratch and runs the whole suite: Release with warnings as
 # errors (unit suites, runner scripts, the real binary under Xvfb), the same suite under AddressSanitizer
-# and UndefinedBehaviorSanitizer, the benchmarks built, and a short run of every fuzz target.
+# and UndefinedBehaviorSanitizer, the benchmarks built, and a short run of every fuzz target; first every
+# C++ file is held to .clang-format.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh --test
 export SDL_AUDIODRIVER=dummy
 jobs=$(nproc)
 rm -rf build/ci-release build/ci-asan build/ci-fuzz
+
+echo "== Format (.clang-format, clang-format 14)"
+git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format-14 --dry-run --Werror
 
 echo "== Release build and suite"
 cmake -S . -B build/ci-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARVO_WERROR=ON -DZARVO_BENCH=ON

@@ -1,21 +1,21 @@
 // Nothing allocates per tick or per frame once the program runs: counted through operator new.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <new>
-#include <unistd.h>
 
 #include "app/app.h"
-#include "core/print.h"
 #include "app/dispatch.h"
+#include "app/frame.h"
 #include "console/console.h"
+#include "core/print.h"
 #include "defs/level.h"
 #include "defs/menu.h"
 #include "demo/demo.h"
 #include "platform/dik.h"
 #include "platform/headless/headless.h"
-#include "app/frame.h"
 #include "test_util.h"
 
 static std::atomic<long> Allocations;
@@ -84,22 +84,22 @@ TEST(Allocation, NoneInSteadyTicksAndFramesOfALevel) {
 
     // Recording a demo adds none either: keys going down and up, mouse motion, every pass recorded.
     {
-    ScratchDir dir;
-    ASSERT_TRUE(DemoRecordStart("play.zdemo"));
-    before = Allocations.load();
-    for (int i = 0; i < 400; ++i) {
-        HeadlessSetKey(DIK_UP, (i / 20) % 2 == 0);
-        if (i % 7 == 0) HeadlessMouseMove(3, -1);
-        HeadlessAdvanceClock(3);
-        RunTimers();
-    }
-    EXPECT_EQ(Allocations.load() - before, 0);
-    DemoRecordFinish();
-    std::string demo = ReadFile("play.zdemo");
-    EXPECT_EQ(demo.rfind("zarvo-demo 1\n", 0), 0u);
-    EXPECT_NE(demo.find("down UP\n"), std::string::npos);
-    EXPECT_NE(demo.find("mouse 3 -1\n"), std::string::npos);
-    EXPECT_NE(demo.find("\ncheck "), std::string::npos);
+        ScratchDir dir;
+        ASSERT_TRUE(DemoRecordStart("play.zdemo"));
+        before = Allocations.load();
+        for (int i = 0; i < 400; ++i) {
+            HeadlessSetKey(DIK_UP, (i / 20) % 2 == 0);
+            if (i % 7 == 0) HeadlessMouseMove(3, -1);
+            HeadlessAdvanceClock(3);
+            RunTimers();
+        }
+        EXPECT_EQ(Allocations.load() - before, 0);
+        DemoRecordFinish();
+        std::string demo = ReadFile("play.zdemo");
+        EXPECT_EQ(demo.rfind("zarvo-demo 1\n", 0), 0u);
+        EXPECT_NE(demo.find("down UP\n"), std::string::npos);
+        EXPECT_NE(demo.find("mouse 3 -1\n"), std::string::npos);
+        EXPECT_NE(demo.find("\ncheck "), std::string::npos);
     }
     ASSERT_EQ(chdir(cwd), 0);
 }

@@ -6,14 +6,14 @@
 #include <tuple>
 
 #include "app/settings.h"
-#include "core/print.h"
 #include "audio/midi.h"
 #include "audio/mixer.h"
 #include "audio/music.h"
+#include "audio/sound.h"
 #include "console/console.h"
 #include "core/bounded.h"
+#include "core/print.h"
 #include "core/settings.h"
-#include "audio/sound.h"
 #include "defs/definition.h"
 #include "platform/headless/headless.h"
 #include "platform/headless/headless_audio.h"
@@ -87,7 +87,7 @@ class AudioMusic : public ::testing::Test {
     int rate = 48000;
 };
 
-} // namespace
+}  // namespace
 
 namespace {
 
@@ -100,20 +100,19 @@ std::string MidiVerdict(const std::vector<uint8_t>& bytes) {
 // Trailing bytes after the last declared track, as taggers and editors leave them.
 const std::vector<std::vector<uint8_t>>& TrailingJunk() {
     static const std::vector<std::vector<uint8_t>> junk = {
-        {'T', 'A', 'G', 'S', 'o', 'n', 'g', ' ', 'b', 'y', ' ', 'm', 'e', '\n'}, // text
-        {0, 0, 0},                                                               // padding
-        {'M', 'T', 'r', 'k', 0, 0, 0x10, 0, 0x90, 60},                           // a cut-off chunk
+        {'T', 'A', 'G', 'S', 'o', 'n', 'g', ' ', 'b', 'y', ' ', 'm', 'e', '\n'},  // text
+        {0, 0, 0},                                                                // padding
+        {'M', 'T', 'r', 'k', 0, 0, 0x10, 0, 0x90, 60},                            // a cut-off chunk
     };
     return junk;
 }
 
-} // namespace
+}  // namespace
 
 TEST(AudioMidi, SanityCheckReadsTheDeclaredTracksAndSaysWhatIsWrong) {
     std::vector<uint8_t> good = MakeMidi(3, 48);
     EXPECT_EQ(MidiVerdict(good), "accepted");
-    for (size_t n = 0; n < good.size(); ++n)
-        EXPECT_EQ(MidiLooksSane(good.data(), n), 0) << "length " << n;
+    for (size_t n = 0; n < good.size(); ++n) EXPECT_EQ(MidiLooksSane(good.data(), n), 0) << "length " << n;
     for (const std::vector<uint8_t>& junk : TrailingJunk()) {
         std::vector<uint8_t> tail = good;
         tail.insert(tail.end(), junk.begin(), junk.end());
@@ -137,7 +136,7 @@ TEST(AudioMidi, SanityCheckReadsTheDeclaredTracksAndSaysWhatIsWrong) {
     EXPECT_EQ(MidiVerdict({'M', 'T', 'h'}), "not a standard MIDI file");
     // Declared tracks that are missing, cut, past the end or empty; other chunks on the way are passed over
     // when whole.
-    std::vector<uint8_t> two = good; // format 1, two tracks declared
+    std::vector<uint8_t> two = good;  // format 1, two tracks declared
     two[9] = 1;
     two[11] = 2;
     std::vector<uint8_t> track(good.begin() + 14, good.end());
@@ -188,14 +187,13 @@ std::string EventsOf(const std::vector<uint8_t>& bytes) {
     std::string out;
     char word[40];
     for (const PlatformMidiEvent& e : events) {
-        snprintf(word, sizeof word, "%s%u:%02x:%02x:%02x", out.empty() ? "" : " ", e.frame, e.status, e.data1,
-                 e.data2);
+        snprintf(word, sizeof word, "%s%u:%02x:%02x:%02x", out.empty() ? "" : " ", e.frame, e.status, e.data1, e.data2);
         out += word;
     }
     return out;
 }
 
-} // namespace
+}  // namespace
 
 TEST(AudioMidi, ReaderTimesChannelMessagesInFramesThroughTheTempoMap) {
     // 120 beats a minute, 96 ticks a beat: a half-beat note is 12000 frames.
@@ -203,17 +201,17 @@ TEST(AudioMidi, ReaderTimesChannelMessagesInFramesThroughTheTempoMap) {
               "0:c0:00:00 0:90:3c:70 12000:80:3c:00 12000:90:40:70 24000:80:40:00 24000:00:00:00");
     // Two tracks: the tempo doubles at beat 1 (track 0, after a system exclusive event), and events at the
     // same tick come in track order; running status (a note-on at velocity 0) and a text event in track 1.
-    const std::vector<uint8_t> tempo = {0,    0xff, 0x51, 3,    0x07, 0xa1, 0x20, 0, 0xf0, 3,    0x43,
-                                        0x12, 0xf7, 0x60, 0xff, 0x51, 3,    0x03, 0xd0, 0x90, 0,    0xc1,
-                                        0x05, 0,    0xff, 0x2f, 0},
-                               notes = {0,    0x90, 0x3c, 0x64, 0x60, 0x3c, 0,    0,    0xff, 0x01, 2,   'h',
-                                        'i',  0,    0x90, 0x3e, 0x50, 0x60, 0x80, 0x3e, 0,    0,    0xff, 0x2f, 0};
+    const std::vector<uint8_t> tempo = {0,    0xff, 0x51, 3,    0x07, 0xa1, 0x20, 0,    0xf0, 3, 0x43, 0x12, 0xf7, 0x60,
+                                        0xff, 0x51, 3,    0x03, 0xd0, 0x90, 0,    0xc1, 0x05, 0, 0xff, 0x2f, 0},
+                               notes = {0, 0x90, 0x3c, 0x64, 0x60, 0x3c, 0,    0, 0xff, 0x01, 2,    'h', 'i',
+                                        0, 0x90, 0x3e, 0x50, 0x60, 0x80, 0x3e, 0, 0,    0xff, 0x2f, 0};
     const std::vector<uint8_t> two = Smf(96, {tempo, notes});
-    EXPECT_EQ(EventsOf(two), "0:90:3c:64 24000:c1:05:00 24000:90:3c:00 24000:90:3e:50 36000:80:3e:00 "
-                             "36000:00:00:00");
+    EXPECT_EQ(EventsOf(two),
+              "0:90:3c:64 24000:c1:05:00 24000:90:3c:00 24000:90:3e:50 36000:80:3e:00 "
+              "36000:00:00:00");
     // SMPTE division, 25 frames of 40 ticks: 1000 ticks a second whatever the tempo says.
-    EXPECT_EQ(EventsOf(Smf(0xe728, {{0, 0xff, 0x51, 3, 0x03, 0xd0, 0x90, 0, 0x90, 0x3c, 0x64, 0x83, 0x74, 0x80,
-                                     0x3c, 0, 0, 0xff, 0x2f, 0}})),
+    EXPECT_EQ(EventsOf(Smf(0xe728, {{0,    0xff, 0x51, 3,    0x03, 0xd0, 0x90, 0,    0x90, 0x3c,
+                                     0x64, 0x83, 0x74, 0x80, 0x3c, 0,    0,    0xff, 0x2f, 0}})),
               "0:90:3c:64 24000:80:3c:00 24000:00:00:00");
     // A track ends at the first event it cannot read (here a data byte after a meta event, which ends
     // running status) or where its chunk ends; what came before plays.
@@ -231,8 +229,7 @@ TEST(AudioMidi, ReaderTimesChannelMessagesInFramesThroughTheTempoMap) {
         }
         ASSERT_FALSE(events.empty());
         EXPECT_EQ(events.back().status, 0);
-        for (size_t i = 1; i < events.size(); ++i)
-            EXPECT_LE(events[i - 1].frame, events[i].frame) << "cut at " << n;
+        for (size_t i = 1; i < events.size(); ++i) EXPECT_LE(events[i - 1].frame, events[i].frame) << "cut at " << n;
     }
 }
 
@@ -249,24 +246,21 @@ TEST_F(AudioMusic, LoadingFillsFreeSlotsAndRefusesBadFilesInOneLineEach) {
     const std::string missing = ScratchPath("missing.mid"), folder = ProgramScratch().path();
     for (const std::string& bad : {empty, cut, big, missing, folder, std::string()})
         EXPECT_EQ(LoadMusic(bad.c_str()), -1) << bad;
-    EXPECT_EQ(
-        LinesAfter("--bad music--"),
-        (std::vector<std::string>{"Music file " + empty + " refused: not a standard MIDI file",
-                                  "Music file " + cut + " refused: track 1 runs past the end of the file",
-                                  "Music file " + big + " refused: larger than 4 MiB",
-                                  "Cannot open music file " + missing, "Cannot open music file " + folder,
-                                  "Cannot open music file "}));
+    EXPECT_EQ(LinesAfter("--bad music--"),
+              (std::vector<std::string>{"Music file " + empty + " refused: not a standard MIDI file",
+                                        "Music file " + cut + " refused: track 1 runs past the end of the file",
+                                        "Music file " + big + " refused: larger than 4 MiB",
+                                        "Cannot open music file " + missing, "Cannot open music file " + folder,
+                                        "Cannot open music file "}));
     unlink(big.c_str());
-    for (const MusicSlot& s : Music.MusicSlots)
-        EXPECT_EQ(s.state, MUSIC_FREE);
+    for (const MusicSlot& s : Music.MusicSlots) EXPECT_EQ(s.state, MUSIC_FREE);
     // Loading does not start anything.
     EXPECT_EQ(LoadMusic(song.c_str()), 0);
     EXPECT_EQ(LoadMusic(song.c_str()), 1);
     EXPECT_EQ(Music.MusicSlots[1].state, MUSIC_LOADED);
     EXPECT_FALSE(PlatformMusicIsPlaying());
     EXPECT_EQ(Music.CurrentMusic, -1);
-    for (int s = 2; s < MUSIC_SLOTS; ++s)
-        ASSERT_EQ(LoadMusic(song.c_str()), s);
+    for (int s = 2; s < MUSIC_SLOTS; ++s) ASSERT_EQ(LoadMusic(song.c_str()), s);
     EXPECT_EQ(LoadMusic(song.c_str()), -1);
     UnloadAllMusic();
     EXPECT_EQ(LoadMusic(song.c_str()), 0);
@@ -275,18 +269,18 @@ TEST_F(AudioMusic, LoadingFillsFreeSlotsAndRefusesBadFilesInOneLineEach) {
 }
 
 TEST_F(AudioMusic, OneFileStartsWithinASecondAndAgainAfterItEnds) {
-    std::string song = Midi("one.mid", 3, 48); // three half-beat notes: 0.75 s
+    std::string song = Midi("one.mid", 3, 48);  // three half-beat notes: 0.75 s
     ASSERT_EQ(LoadMusic(song.c_str()), 0);
     std::vector<uint32_t> starts, ends;
     std::vector<int> slots = Run(5000, 50, &starts, &ends);
     ASSERT_GE(slots.size(), 2u);
     EXPECT_EQ(slots[0], 0);
-    EXPECT_GT(starts[0], 1000u); // the service checks once a second
+    EXPECT_GT(starts[0], 1000u);  // the service checks once a second
     EXPECT_LE(starts[0], 1100u);
     ASSERT_GE(ends.size(), 1u);
-    EXPECT_GE(ends[0] - starts[0], 700u); // it ran its length
+    EXPECT_GE(ends[0] - starts[0], 700u);  // it ran its length
     EXPECT_LE(ends[0] - starts[0], 850u);
-    EXPECT_LE(starts[1] - ends[0], 1100u); // and came round again
+    EXPECT_LE(starts[1] - ends[0], 1100u);  // and came round again
 }
 
 TEST_F(AudioMusic, TwoFilesAlternateStartingWithSlotOne) {
@@ -312,8 +306,7 @@ TEST_F(AudioMusic, ReachingTheExitStopsAndUnloadsSoNothingPlays) {
     EXPECT_EQ(Music.MusicSlots[0].state, MUSIC_STOPPED);
     EXPECT_EQ(StopCurrentMusic(), 2);
     UnloadAllMusic();
-    for (const MusicSlot& s : Music.MusicSlots)
-        EXPECT_EQ(s.state, MUSIC_FREE);
+    for (const MusicSlot& s : Music.MusicSlots) EXPECT_EQ(s.state, MUSIC_FREE);
     EXPECT_TRUE(Run(3000, 100).empty());
     EXPECT_EQ(PlayMusic(0), 0);
 }
@@ -321,8 +314,8 @@ TEST_F(AudioMusic, ReachingTheExitStopsAndUnloadsSoNothingPlays) {
 TEST_F(AudioMusic, SynthesiserSoundsAfterPlayAndFallsSilentAfterStop) {
     std::string song = Midi("loud.mid", 8, 96);
     ASSERT_EQ(LoadMusic(song.c_str()), 0);
-    Render(rate);                          // let any earlier effects tail die away
-    EXPECT_EQ(Peak(Render(rate / 10)), 0); // loaded only
+    Render(rate);                           // let any earlier effects tail die away
+    EXPECT_EQ(Peak(Render(rate / 10)), 0);  // loaded only
     ASSERT_EQ(PlayMusic(0), 1);
     EXPECT_EQ(Music.CurrentMusic, 0);
     std::vector<int16_t> playing = Render(rate / 2);
@@ -349,7 +342,7 @@ TEST_F(AudioMusic, TrailingBytesAfterTheLastTrackPlayLikeTheFileWithout) {
         std::string path = ScratchPath("tail.mid");
         EXPECT_TRUE(WriteFile(path, bytes));
         UnloadAllMusic();
-        Render(rate); // let any earlier notes die away
+        Render(rate);  // let any earlier notes die away
         EXPECT_EQ(LoadMusic(path.c_str()), 0);
         EXPECT_EQ(PlayMusic(0), 1);
         std::vector<int16_t> all;
@@ -360,7 +353,7 @@ TEST_F(AudioMusic, TrailingBytesAfterTheLastTrackPlayLikeTheFileWithout) {
         }
         return std::pair{ms, Rms(all, 0)};
     };
-    std::vector<uint8_t> song = MakeMidi(4, 48); // four half-beat notes: one second
+    std::vector<uint8_t> song = MakeMidi(4, 48);  // four half-beat notes: one second
     auto [plainMs, plainRms] = playThrough(song);
     EXPECT_NEAR(plainMs, 1000, 30);
     EXPECT_GT(plainRms, 300);
@@ -376,13 +369,12 @@ TEST_F(AudioMusic, TrailingBytesAfterTheLastTrackPlayLikeTheFileWithout) {
 TEST_F(AudioMusic, GarbageEventsInASaneFileDoNotStopTheGame) {
     std::vector<uint8_t> bytes = MakeMidi(3, 48);
     const std::vector<int> noise = DrawsFrom(12345, int(bytes.size()));
-    for (size_t i = 22; i + 3 < bytes.size(); ++i)
-        bytes[i] = uint8_t(noise[i - 22]);
+    for (size_t i = 22; i + 3 < bytes.size(); ++i) bytes[i] = uint8_t(noise[i - 22]);
     std::string path = ScratchPath("garbage.mid");
     ASSERT_TRUE(WriteFile(path, bytes));
     ASSERT_EQ(LoadMusic(path.c_str()), 0);
     PlayMusic(0);
-    Run(3000, 100); // refused or played as noise, never a fault
+    Run(3000, 100);  // refused or played as noise, never a fault
 }
 
 TEST_F(AudioMusic, ShutdownTurnsEveryCallIntoANoOpAndAFolderIsNoSoundfont) {
@@ -416,8 +408,7 @@ TEST_F(AudioMusic, MenuMusicSitsWellAboveTheFloorAndLoudMixesNeverSitAtFullScale
     SetMusicVolume(80);
     ASSERT_EQ(PlayMusic(0), 1);
     std::vector<int16_t> menu = Render(rate * 8);
-    for (int channel : {0, 1})
-        EXPECT_GE(20 * std::log10(Rms(menu, channel) / 32768.0), -24.0) << "channel " << channel;
+    for (int channel : {0, 1}) EXPECT_GE(20 * std::log10(Rms(menu, channel) / 32768.0), -24.0) << "channel " << channel;
     // 32 full-scale effects on top of it: the limiter holds every sample off full scale.
     std::vector<std::vector<uint8_t>> tones;
     for (int v = 0; v < 32; ++v) {
@@ -427,15 +418,14 @@ TEST_F(AudioMusic, MenuMusicSitsWellAboveTheFloorAndLoudMixesNeverSitAtFullScale
         MixerPlay(v, true);
     }
     std::vector<int16_t> loud = Render(rate * 2);
-    for (int v = 0; v < 32; ++v)
-        MixerSetVoiceData(v, nullptr, 0);
+    for (int v = 0; v < 32; ++v) MixerSetVoiceData(v, nullptr, 0);
     size_t run = 0, longest = 0;
     for (int16_t s : loud) {
         run = std::abs(int(s)) >= 32767 ? run + 1 : 0;
         longest = std::max(longest, run);
     }
     EXPECT_LE(longest, 2u);
-    EXPECT_GT(Peak(loud), 30000); // the mix really is driven into the limiter
+    EXPECT_GT(Peak(loud), 30000);  // the mix really is driven into the limiter
 }
 
 TEST_F(AudioMusic, ABackgroundLoadKeepsTheRequestsAndStartsTheMusicWhenReady) {

@@ -2,10 +2,10 @@
 #include <gtest/gtest.h>
 
 #include "app/settings.h"
-#include "core/print.h"
 #include "audio/mixer.h"
 #include "audio/sound.h"
 #include "console/console.h"
+#include "core/print.h"
 #include "defs/level.h"
 #include "defs/sounds.h"
 #include "game/contact.h"
@@ -54,15 +54,14 @@ class AudioSound : public ::testing::Test {
     // Milliseconds of output, in 10 ms steps, until buffer n stops.
     int MsUntilStopped(int n) {
         int ms = 0;
-        for (; (BufferStatus(n) & SB_PLAYING) && ms < 5000; ms += 10)
-            Render(rate / 100);
+        for (; (BufferStatus(n) & SB_PLAYING) && ms < 5000; ms += 10) Render(rate / 100);
         return ms;
     }
     int32_t savedVolume = 0;
     int rate = 48000;
 };
 
-} // namespace
+}  // namespace
 
 TEST_F(AudioSound, ListRowsFillBuffersThreeTimesRowPlusSlot) {
     std::string a = Wav("a.wav", Sine8(500, 5, 80)), b = Wav("b.wav", Sine8(700, 5, 80)),
@@ -85,8 +84,8 @@ TEST_F(AudioSound, ListRowsFillBuffersThreeTimesRowPlusSlot) {
     Sound.SoundTable[1][1] = 55;
     std::string missing = ScratchPath("missing.wav"), floats = ScratchPath("float.wav");
     ASSERT_TRUE(WriteFile(floats, MakeWav(std::vector<uint8_t>(64, 0), {11025, 1, 32, 3})));
-    std::string three = List(
-        "three.snd", {"SOUNDS=3", "SOUND0=" + missing + ";" + floats, "SOUND2=" + a + ";" + b + ";" + c});
+    std::string three =
+        List("three.snd", {"SOUNDS=3", "SOUND0=" + missing + ";" + floats, "SOUND2=" + a + ";" + b + ";" + c});
     Print("--three--");
     LoadSoundList(three.c_str());
     EXPECT_EQ((std::vector<int>{Sound.SoundTable[2][0], Sound.SoundTable[2][1], Sound.SoundTable[2][2]}),
@@ -99,11 +98,10 @@ TEST_F(AudioSound, ListRowsFillBuffersThreeTimesRowPlusSlot) {
     EXPECT_EQ(Sound.SoundTable[0][0], -1);
     EXPECT_EQ(Sound.SoundTable[1][0], 3);
     EXPECT_EQ(Sound.SoundTable[1][1], 55);
-    EXPECT_EQ(PlayBuffer(Sound.SoundTable[0][0], 0, 100, 22000, 0), 1); // nothing to play: still success
+    EXPECT_EQ(PlayBuffer(Sound.SoundTable[0][0], 0, 100, 22000, 0), 1);  // nothing to play: still success
     EXPECT_EQ(SoundPlayCount(), 0);
     // Rows past 84 have no buffer.
-    LoadSoundList(
-        List("far.snd", {"SOUNDS=500", "SOUND84=" + a + ";" + a + ";" + a, "SOUND85=" + a}).c_str());
+    LoadSoundList(List("far.snd", {"SOUNDS=500", "SOUND84=" + a + ";" + a + ";" + a, "SOUND85=" + a}).c_str());
     EXPECT_EQ(Sound.SoundTable[84][2], 254);
     EXPECT_EQ(BufferStatus(255), -1);
     EXPECT_EQ(LoadWave(256, a.c_str()), -1);
@@ -131,39 +129,36 @@ TEST_F(AudioSound, VolumeIsHundredthsOfDecibelsAndZeroPlaysNothing) {
     EXPECT_EQ(BufferStatus(4), 0);
     EXPECT_EQ(Peak(Render(rate / 10)), 0);
     ASSERT_EQ(SoundPlayCount(), 7);
-    EXPECT_EQ(SoundPlayAt(5)->volume, 0); // still listed as requests
+    EXPECT_EQ(SoundPlayAt(5)->volume, 0);  // still listed as requests
     PlayBuffer(4, 0, 50, 22000, 0);
-    EXPECT_NEAR(Rms(Render(rate / 5), 0) / full, std::pow(10.0, -0.75), 0.002); // -15 dB
+    EXPECT_NEAR(Rms(Render(rate / 5), 0) / full, std::pow(10.0, -0.75), 0.002);  // -15 dB
 }
 
 TEST_F(AudioSound, FrequencyIsSamplesConsumedPerSecond) {
-    std::string a = Wav("second.wav", Sine8(11025, 100, 60)); // one second at the file's rate
+    std::string a = Wav("second.wav", Sine8(11025, 100, 60));  // one second at the file's rate
     ASSERT_EQ(LoadWave(0, a.c_str()), 0);
-    ASSERT_EQ(PlayBuffer(0, 0, 100, 0, 0), 1); // a fresh buffer runs at the shared 11025
+    ASSERT_EQ(PlayBuffer(0, 0, 100, 0, 0), 1);  // a fresh buffer runs at the shared 11025
     EXPECT_NEAR(MsUntilStopped(0), 1000, 20);
     ASSERT_EQ(PlayBuffer(0, 0, 100, 22000, 0), 1);
     EXPECT_NEAR(MsUntilStopped(0), 505, 15);
-    ASSERT_EQ(PlayBuffer(0, 0, 100, 0, 0), 1); // 0 keeps the last frequency
+    ASSERT_EQ(PlayBuffer(0, 0, 100, 0, 0), 1);  // 0 keeps the last frequency
     EXPECT_NEAR(MsUntilStopped(0), 505, 15);
 }
 
 TEST_F(AudioSound, VoicesAddClipAndPan) {
     for (auto [n, level] : {std::pair{0, 160}, {1, 176}, {2, 255}, {3, 0}, {4, 0}})
         ASSERT_EQ(
-            LoadWave(
-                n,
-                Wav("dc" + std::to_string(n) + ".wav", std::vector<uint8_t>(20000, uint8_t(level))).c_str()),
+            LoadWave(n, Wav("dc" + std::to_string(n) + ".wav", std::vector<uint8_t>(20000, uint8_t(level))).c_str()),
             n);
     auto mixOf = [&](std::initializer_list<int> voices, int pan = 0) {
         StopAllBuffers();
-        for (int v : voices)
-            PlayBuffer(v, 0, 100, 22000, pan);
+        for (int v : voices) PlayBuffer(v, 0, 100, 22000, pan);
         return Render(256);
     };
     std::vector<int16_t> sum = mixOf({0, 1});
-    EXPECT_NEAR(sum[100], 32767.0 * 80 / 128, 2); // +32 and +48 of 128
+    EXPECT_NEAR(sum[100], 32767.0 * 80 / 128, 2);  // +32 and +48 of 128
     EXPECT_EQ(sum[100], sum[101]);
-    std::vector<int16_t> right = mixOf({0}, 10000); // fully right: the left side is silent
+    std::vector<int16_t> right = mixOf({0}, 10000);  // fully right: the left side is silent
     EXPECT_EQ(right[20], 0);
     EXPECT_NEAR(right[21], 32767.0 * 32 / 128, 2);
     std::vector<int16_t> left = mixOf({0}, -600);
@@ -178,7 +173,7 @@ TEST_F(AudioSound, VoicesAddClipAndPan) {
 TEST_F(AudioSound, LoopingRestartReloadAndRelease) {
     ASSERT_EQ(LoadWave(9, Wav("loop.wav", Sine8(441, 10, 90)).c_str()), 9);
     ASSERT_EQ(PlayBuffer(9, SB_PLAY_LOOPING, 100, 22000, 0), 1);
-    Render(rate); // many times the sample length
+    Render(rate);  // many times the sample length
     EXPECT_EQ(BufferStatus(9), SB_PLAYING | SB_LOOPING);
     StopBuffer(9);
     EXPECT_EQ(BufferStatus(9), 0);
@@ -186,7 +181,7 @@ TEST_F(AudioSound, LoopingRestartReloadAndRelease) {
     PlayBuffer(9, 0, 100, 22000, 0);
     Render(rate / 100);
     PlayBuffer(9, 0, 100, 22000, 0);
-    EXPECT_EQ(MsUntilStopped(9), 30); // 441 samples at 22000 in whole 10 ms steps
+    EXPECT_EQ(MsUntilStopped(9), 30);  // 441 samples at 22000 in whole 10 ms steps
     // Reloading a playing record stops it; releasing empties it.
     PlayBuffer(9, SB_PLAY_LOOPING, 100, 22000, 0);
     ASSERT_EQ(LoadWave(9, Wav("loop2.wav", Sine8(882, 10, 90)).c_str()), 9);
@@ -241,12 +236,12 @@ TEST_F(AudioSound, PlaySoundAndTheDumpShowWhatWasPlayed) {
     EXPECT_EQ(MixerVolume(52), -1500);
     Settings.SOUNDVOL = 0;
     EXPECT_EQ(PlaySound(SoundBufferFor(17, 0)), 1);
-    EXPECT_EQ(PlaySound(SoundBufferFor(99, 0)), 1); // outside the table: nothing
+    EXPECT_EQ(PlaySound(SoundBufferFor(99, 0)), 1);  // outside the table: nothing
     std::string j = StateDumpJson();
     // Each buffer shows its voice: 51 was only asked for at volume 0, 52 plays at -15 dB.
     EXPECT_NE(j.find("\"sound\":{\"ready\":1,\"volume\":0,\"buffers\":[{\"number\":51,\"file\":\"" + a +
-                     "\",\"size\":300,\"rate\":11025,\"playing\":0,\"volume\":0},{\"number\":52,\"file\":\"" +
-                     a + "\",\"size\":300,\"rate\":11025,\"playing\":1,\"volume\":-1500}],"),
+                     "\",\"size\":300,\"rate\":11025,\"playing\":0,\"volume\":0},{\"number\":52,\"file\":\"" + a +
+                     "\",\"size\":300,\"rate\":11025,\"playing\":1,\"volume\":-1500}],"),
               std::string::npos)
         << j;
     EXPECT_NE(j.find("\"table\":[{\"row\":17,\"buffers\":[51,52,"), std::string::npos) << j;
@@ -254,11 +249,10 @@ TEST_F(AudioSound, PlaySoundAndTheDumpShowWhatWasPlayed) {
                      "{\"buffer\":51,\"volume\":0,\"frequency\":22000,\"pan\":0}]},\"music\":{\"ready\":"),
               std::string::npos)
         << j;
-    EXPECT_NE(StateDumpJson().find("\"played\":[]"), std::string::npos); // drained by the dump
-    for (int i = 0; i < SOUND_PLAY_LOG + 6; ++i)
-        PlayBuffer(51, 0, 1 + i, 22000, 0);
+    EXPECT_NE(StateDumpJson().find("\"played\":[]"), std::string::npos);  // drained by the dump
+    for (int i = 0; i < SOUND_PLAY_LOG + 6; ++i) PlayBuffer(51, 0, 1 + i, 22000, 0);
     EXPECT_EQ(SoundPlayCount(), SOUND_PLAY_LOG);
-    EXPECT_EQ(SoundPlayAt(SOUND_PLAY_LOG - 1)->volume, SOUND_PLAY_LOG + 6); // the latest are kept
+    EXPECT_EQ(SoundPlayAt(SOUND_PLAY_LOG - 1)->volume, SOUND_PLAY_LOG + 6);  // the latest are kept
     EXPECT_EQ(JsonWriter().String("a\"b\\c\x01").out, "\"a\\\"b\\\\c\\u0001\"");
 }
 
@@ -271,8 +265,7 @@ TEST_F(AudioSound, WithoutADeviceEverythingIsASilentNoOp) {
     Print("--nodevice--");
     LoadSoundList(list.c_str());
     EXPECT_EQ(LinesAfter("--nodevice--"), (std::vector<std::string>{list, a, a}));
-    for (const SoundBufferRecord& r : Sound.SoundBuffers)
-        EXPECT_EQ(r.loaded, 0);
+    for (const SoundBufferRecord& r : Sound.SoundBuffers) EXPECT_EQ(r.loaded, 0);
     EXPECT_EQ(PlayBuffer(0, 0, 100, 22000, 0), 0);
     EXPECT_EQ(PlaySound(SoundBufferFor(0, 0)), 1);
     EXPECT_EQ(BufferStatus(0), 0);
@@ -296,14 +289,13 @@ TEST_F(AudioSound, ALoudBurstIsHeldUnderFullScaleAndTheGainComesBackToUnity) {
     EXPECT_EQ(Peak(burst), MIXER_CEILING);
     // The burst ends and the quiet tone starts again: at first still turned down, then back to unity gain,
     // sample for sample the tone alone.
-    for (int n = 1; n <= 16; ++n)
-        StopBuffer(n);
+    for (int n = 1; n <= 16; ++n) StopBuffer(n);
     PlayBuffer(0, SB_PLAY_LOOPING, 100, 22050, 0);
     std::vector<int16_t> after = Render(rate * 6 / 10);
     const size_t settled = size_t(rate * 4 / 10) * 2;
     EXPECT_LT(Peak(std::vector<int16_t>(after.begin(), after.begin() + rate / 100)), Peak(alone) * 3 / 4);
-    EXPECT_TRUE(std::equal(after.begin() + std::ptrdiff_t(settled), after.end(),
-                           alone.begin() + std::ptrdiff_t(settled)));
+    EXPECT_TRUE(
+        std::equal(after.begin() + std::ptrdiff_t(settled), after.end(), alone.begin() + std::ptrdiff_t(settled)));
 }
 
 // The same sounds heard in a playing world.
@@ -328,30 +320,26 @@ TEST_F(AudioGame, AFarShooterLeavesTheNearShotOfTheSameSoundPlaying) {
     const int rate = MixerDeviceRate();
     std::vector<int16_t> out(size_t(rate / 100) * 2);
     FireKnife(P(), 0);
-    for (int ms = 0; ms < 50; ms += 10)
-        MixerRender(out.data(), rate / 100);
+    for (int ms = 0; ms < 50; ms += 10) MixerRender(out.data(), rate / 100);
     FireKnife(far, 1);
     ASSERT_EQ(SoundPlayCount(), 2);
     EXPECT_EQ(SoundPlayAt(1)->volume, 0);
-    EXPECT_EQ(BufferDump(knife),
-              "\"file\":\"knife.wav\",\"size\":4400,\"rate\":22050,\"playing\":1,\"volume\":-600");
+    EXPECT_EQ(BufferDump(knife), "\"file\":\"knife.wav\",\"size\":4400,\"rate\":22050,\"playing\":1,\"volume\":-600");
     // The near shot sounds on at -6 dB to its own end, 200 ms after it began.
     MixerRender(out.data(), rate / 100);
     EXPECT_NEAR(Rms(out, 0), 32767 * 100 / 128 / std::sqrt(2.0) * std::pow(10.0, -0.3), 300);
     int ms = 60;
-    for (; (BufferStatus(knife) & SB_PLAYING) && ms < 1000; ms += 10)
-        MixerRender(out.data(), rate / 100);
+    for (; (BufferStatus(knife) & SB_PLAYING) && ms < 1000; ms += 10) MixerRender(out.data(), rate / 100);
     EXPECT_NEAR(ms, 200, 15);
     // A far strike alone plays nothing.
     FireKnife(far, 1);
-    EXPECT_EQ(BufferDump(knife),
-              "\"file\":\"knife.wav\",\"size\":4400,\"rate\":22050,\"playing\":0,\"volume\":-600");
+    EXPECT_EQ(BufferDump(knife), "\"file\":\"knife.wav\",\"size\":4400,\"rate\":22050,\"playing\":0,\"volume\":-600");
     MixerRender(out.data(), rate / 100);
     EXPECT_EQ(Peak(out), 0);
 }
 
 TEST_F(AudioGame, ALevelListWithoutALevelStartSoundPlaysNothingAtTheStart) {
-    ASSERT_EQ(SoundInit(), 1); // a fresh start: no list has named a slot yet
+    ASSERT_EQ(SoundInit(), 1);  // a fresh start: no list has named a slot yet
     WriteDefinition("plain.snd", {"SOUNDS=19", "SOUND0=s.wav"});
     WriteDefinition("plain.lvl", {"MAP=none.dxf", "SOUNDS=plain.snd"});
     ASSERT_EQ(LoadLevel("plain.lvl"), 1);

@@ -20,8 +20,7 @@ namespace audiotest {
 // n 8-bit samples: `cycles` whole periods of a sine with peak `amp` (0..127).
 inline std::vector<uint8_t> Sine8(size_t n, double cycles, int amp) {
     std::vector<uint8_t> d(n);
-    for (size_t i = 0; i < n; ++i)
-        d[i] = uint8_t(128 + lround(amp * sin(2 * M_PI * cycles * double(i) / double(n))));
+    for (size_t i = 0; i < n; ++i) d[i] = uint8_t(128 + lround(amp * sin(2 * M_PI * cycles * double(i) / double(n))));
     return d;
 }
 
@@ -42,14 +41,12 @@ inline std::vector<uint8_t> MakeMidi(int notes, int ticksEach) {
 inline double Rms(const std::vector<int16_t>& s, int channel) {
     double sum = 0;
     size_t n = 0;
-    for (size_t i = size_t(channel); i < s.size(); i += 2, ++n)
-        sum += double(s[i]) * double(s[i]);
+    for (size_t i = size_t(channel); i < s.size(); i += 2, ++n) sum += double(s[i]) * double(s[i]);
     return n ? std::sqrt(sum / double(n)) : 0.0;
 }
 inline int Peak(const std::vector<int16_t>& s, size_t from = 0) {
     int p = 0;
-    for (size_t i = from; i < s.size(); ++i)
-        p = std::max(p, std::abs(int(s[i])));
+    for (size_t i = from; i < s.size(); ++i) p = std::max(p, std::abs(int(s[i])));
     return p;
 }
 
@@ -63,4 +60,4 @@ inline const char* TestSoundfont() {
     return "";
 }
 
-} // namespace audiotest
+}  // namespace audiotest

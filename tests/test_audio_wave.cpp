@@ -9,13 +9,9 @@
 using namespace audiotest;
 
 namespace {
-int Parse(const std::vector<uint8_t>& bytes, WaveSamples* out) {
-    return ParseWave(bytes.data(), bytes.size(), out);
-}
-void SetLe32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
-    memcpy(&v[at], &x, 4);
-}
-} // namespace
+int Parse(const std::vector<uint8_t>& bytes, WaveSamples* out) { return ParseWave(bytes.data(), bytes.size(), out); }
+void SetLe32(std::vector<uint8_t>& v, size_t at, uint32_t x) { memcpy(&v[at], &x, 4); }
+}  // namespace
 
 TEST(AudioWave, EveryPcmLayoutBecomesTheSameEightBitMonoWaveform) {
     // 8-bit mono is taken as it is, with a 16- or 18-byte format chunk.
@@ -37,10 +33,9 @@ TEST(AudioWave, EveryPcmLayoutBecomesTheSameEightBitMonoWaveform) {
         PutLe(s24, uint32_t(v) << 8 | 0x55, 3);
         PutLe(antiphase, uint32_t(v), 2);
         PutLe(antiphase, uint32_t(-v), 2);
-        for (int c = 0; c < 2; ++c) // 20 valid bits at the top of each 24-bit container
+        for (int c = 0; c < 2; ++c)  // 20 valid bits at the top of each 24-bit container
             PutLe(s24stereo, uint32_t(v) << 8 | 0x70, 3);
-        for (int c = 0; c < 6; ++c)
-            PutLe(s32six, uint32_t(v) << 16 | 0xc3a5, 4);
+        for (int c = 0; c < 6; ++c) PutLe(s32six, uint32_t(v) << 16 | 0xc3a5, 4);
     }
     ASSERT_EQ(Parse(MakeWav(s16stereo, {11025, 2, 16}), &w), 1);
     EXPECT_EQ(w.samples, expect);
@@ -49,8 +44,7 @@ TEST(AudioWave, EveryPcmLayoutBecomesTheSameEightBitMonoWaveform) {
     ASSERT_EQ(Parse(MakeWav(s24, {11025, 1, 24}), &w), 1);
     EXPECT_EQ(w.samples, expect);
     ASSERT_EQ(Parse(MakeWav(antiphase, {11025, 2, 16}), &w), 1);
-    for (uint8_t s : w.samples)
-        ASSERT_NEAR(int(s), 128, 1);
+    for (uint8_t s : w.samples) ASSERT_NEAR(int(s), 128, 1);
     // WAVE_FORMAT_EXTENSIBLE with the PCM sub-format, as sound editors write 24-bit, 32-bit and
     // multichannel files, converts exactly like plain PCM of the same container size.
     ASSERT_EQ(Parse(MakeWav(s24stereo, {11025, 2, 24}), &w), 1);
@@ -65,18 +59,18 @@ TEST(AudioWave, EveryPcmLayoutBecomesTheSameEightBitMonoWaveform) {
 }
 
 TEST(AudioWave, OtherChunksAreSkippedWithTheirPadding) {
-    std::vector<uint8_t> data = Sine8(101, 1, 60); // odd: the data chunk is padded
+    std::vector<uint8_t> data = Sine8(101, 1, 60);  // odd: the data chunk is padded
     std::vector<uint8_t> plain = MakeWav(data);
     std::vector<uint8_t> v(plain.begin(), plain.begin() + 12);
-    PutId(v, "LIST"); // odd-sized, before "fmt "
+    PutId(v, "LIST");  // odd-sized, before "fmt "
     PutLe(v, 3, 4);
     v.insert(v.end(), {'a', 'b', 'c', 0});
     v.insert(v.end(), plain.begin() + 12, plain.begin() + 36);
-    PutId(v, "fact"); // between "fmt " and "data"
+    PutId(v, "fact");  // between "fmt " and "data"
     PutLe(v, 4, 4);
     PutLe(v, 101, 4);
     v.insert(v.end(), plain.begin() + 36, plain.end());
-    SetLe32(v, 4, 0xfffffff0u); // a RIFF size beyond the file, as some writers leave it
+    SetLe32(v, 4, 0xfffffff0u);  // a RIFF size beyond the file, as some writers leave it
     WaveSamples w;
     ASSERT_EQ(Parse(v, &w), 1);
     EXPECT_EQ(w.samples, data);
@@ -89,7 +83,7 @@ TEST(AudioWave, OtherChunksAreSkippedWithTheirPadding) {
 TEST(AudioWave, HostileFilesAreRefusedWithTheirReason) {
     std::vector<uint8_t> good = MakeWav(Sine8(200, 2, 90));
     WaveSamples w;
-    for (size_t n = 0; n < good.size(); ++n) // truncated at every byte
+    for (size_t n = 0; n < good.size(); ++n)  // truncated at every byte
         EXPECT_EQ(ParseWave(good.data(), n, &w), 0) << "length " << n;
     auto why = [&](const std::vector<uint8_t>& bytes) -> std::string {
         char reason[96] = "";
@@ -103,9 +97,9 @@ TEST(AudioWave, HostileFilesAreRefusedWithTheirReason) {
         return why(bad);
     };
     const std::string past = "chunk runs past the end of the file";
-    EXPECT_EQ(patched(40, 0xffffffffu), past); // 4 GB of data
-    EXPECT_EQ(patched(40, 201), past);         // one byte more than the file
-    EXPECT_EQ(patched(16, 0x7fffffffu), past); // format chunk past the end
+    EXPECT_EQ(patched(40, 0xffffffffu), past);  // 4 GB of data
+    EXPECT_EQ(patched(40, 201), past);          // one byte more than the file
+    EXPECT_EQ(patched(16, 0x7fffffffu), past);  // format chunk past the end
     EXPECT_EQ(patched(16, 14), "format chunk is too short");
     EXPECT_EQ(patched(0, 0x46464952u + 1), "not a RIFF/WAVE file");
     EXPECT_EQ(patched(8, 0x45564157u + 1), "not a RIFF/WAVE file");
@@ -115,7 +109,7 @@ TEST(AudioWave, HostileFilesAreRefusedWithTheirReason) {
     for (auto [layout, reason] :
          {std::pair{WavSpec{11025, 1, 32, 3}, "format tag 3 is not PCM"},
           {WavSpec{11025, 1, 8, 0xfffe}, "extensible format chunk is too short"},
-          {WavSpec{11025, 1, 32, 0xfffe, 40, 0, 3}, "extensible sub-format is not PCM"}, // float
+          {WavSpec{11025, 1, 32, 0xfffe, 40, 0, 3}, "extensible sub-format is not PCM"},  // float
           {WavSpec{11025, 0, 8}, "0 channels is not 1 to 8"},
           {WavSpec{11025, 9, 8}, "9 channels is not 1 to 8"},
           {WavSpec{11025, 1, 0}, "0 bits a sample is not 1 to 32"},
@@ -123,14 +117,14 @@ TEST(AudioWave, HostileFilesAreRefusedWithTheirReason) {
           {WavSpec{0, 1, 8}, "sample rate 0 is not 1 to 1000000"}})
         EXPECT_EQ(why(MakeWav(silence, layout)), reason);
     std::vector<uint8_t> shortExtension = MakeWav(silence, {11025, 1, 16, 0xfffe, 40});
-    shortExtension[36] = 21; // the extension's size word: one byte short of the sub-format
+    shortExtension[36] = 21;  // the extension's size word: one byte short of the sub-format
     EXPECT_EQ(why(shortExtension), "extensible format chunk is too short");
     EXPECT_EQ(why(MakeWav({1}, {11025, 2, 16})), "data chunk holds no whole frame");
     std::vector<uint8_t> dataFirst(good.begin(), good.begin() + 12);
     dataFirst.insert(dataFirst.end(), good.begin() + 36, good.end());
     dataFirst.insert(dataFirst.end(), good.begin() + 12, good.begin() + 36);
     EXPECT_EQ(why(dataFirst), "data chunk comes before the format chunk");
-    char reason[8]; // a reason longer than the buffer is cut short, never overrun
+    char reason[8];  // a reason longer than the buffer is cut short, never overrun
     EXPECT_EQ(ParseWave(nullptr, 0, &w, reason, sizeof reason), 0);
     EXPECT_STREQ(reason, "not a R");
 }
@@ -139,12 +133,12 @@ TEST(AudioWave, FilesThatCannotBeReadAreRefused) {
     WaveSamples w;
     char reason[96] = "";
     EXPECT_EQ(ReadWaveFile(ScratchPath("no_such.wav").c_str(), &w), -1);
-    EXPECT_EQ(ReadWaveFile(ProgramScratch().path().c_str(), &w), -1); // a folder
-    std::string pipe = ScratchPath("pipe.wav"); // a named pipe is not opened (it would wait for a writer)
+    EXPECT_EQ(ReadWaveFile(ProgramScratch().path().c_str(), &w), -1);  // a folder
+    std::string pipe = ScratchPath("pipe.wav");  // a named pipe is not opened (it would wait for a writer)
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     EXPECT_EQ(ReadWaveFile(pipe.c_str(), &w), -1);
     unlink(pipe.c_str());
-    std::string big = ScratchPath("big.wav"); // larger than any effect: refused unread
+    std::string big = ScratchPath("big.wav");  // larger than any effect: refused unread
     ASSERT_TRUE(WriteFile(big, MakeWav(std::vector<uint8_t>(16, 128))));
     ASSERT_EQ(truncate(big.c_str(), off_t(WAVE_MAX_FILE_BYTES + 1)), 0);
     EXPECT_EQ(ReadWaveFile(big.c_str(), &w, reason, sizeof reason), 0);

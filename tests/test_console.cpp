@@ -5,8 +5,8 @@
 #include <string>
 
 #include "app/settings.h"
-#include "core/print.h"
 #include "console/console.h"
+#include "core/print.h"
 #include "platform/dik.h"
 #include "render/video.h"
 #include "test_util.h"

@@ -78,8 +78,7 @@ TEST(DxfMesh, FaceGivesFourEdgesInOrderAndDuplicatesAreDropped) {
     ExpectSegment(m.segments[3], 0, 3, 0, 0, 0, 0);
 
     // The same face twice, and a 3DLINE repeating an edge reversed, add nothing.
-    std::string twice =
-        DxfDrawing(Face(kSquare) + Face(kSquare) + Line3(4, 3, 0, 4, 0, 0) + Line3(0, 0, 0, 0, 0, 7));
+    std::string twice = DxfDrawing(Face(kSquare) + Face(kSquare) + Line3(4, 3, 0, 4, 0, 0) + Line3(0, 0, 0, 0, 0, 7));
     ASSERT_EQ(LoadMesh(m, ScratchFile("twice.dxf", twice).c_str(), 0), 1);
     ASSERT_EQ(m.count, 5);
     ExpectSegment(m.segments[4], 0, 0, 0, 0, 0, 7);
@@ -95,8 +94,7 @@ TEST(DxfMesh, TriangleFaceKeepsItsZeroLengthEdge) {
 }
 
 TEST(DxfMesh, FloorPlanKeepsOnlySegmentsAtHeightZero) {
-    std::string d =
-        DxfDrawing(Line3(0, 0, 0, 5, 0, 2) + Line3(0, 0, 0, 0, 3, 0) + Line3(1, -0.0f, 1, 2, 0, 2));
+    std::string d = DxfDrawing(Line3(0, 0, 0, 5, 0, 2) + Line3(0, 0, 0, 0, 3, 0) + Line3(1, -0.0f, 1, 2, 0, 2));
     Mesh m;
     ASSERT_EQ(LoadMesh(m, ScratchFile("floor.dxf", d).c_str(), 1), 1);
     ASSERT_EQ(m.count, 2);
@@ -110,8 +108,9 @@ TEST(DxfMesh, FloorPlanKeepsOnlySegmentsAtHeightZero) {
 TEST(DxfMesh, MatchingIsExactCaseSensitiveAndLooseBetweenCodes) {
     // Lower case entity names are not entities; white space inside names and codes is dropped; lines
     // that are not codes are skipped; a repeated code overwrites its slot and still counts.
-    std::string d = "0\n3dline\n10\n9\n20\n9\n30\n9\n11\n9\n21\n9\n31\n8\n"
-                    "  3D LINE \r\n junk\r\n 1 0\r\n1.5\r\nxx\n10\n2.5\n 2 0\n-1\n30\n0\n11\n7\n21\n0\n";
+    std::string d =
+        "0\n3dline\n10\n9\n20\n9\n30\n9\n11\n9\n21\n9\n31\n8\n"
+        "  3D LINE \r\n junk\r\n 1 0\r\n1.5\r\nxx\n10\n2.5\n 2 0\n-1\n30\n0\n11\n7\n21\n0\n";
     Mesh m;
     ASSERT_EQ(LoadMesh(m, ScratchFile("loose.dxf", d).c_str(), 0), 1);
     ASSERT_EQ(m.count, 1);
@@ -194,8 +193,10 @@ TEST(DxfMesh, HashedSearchMatchesPairwiseSearch) {
         for (int e = 0; e < 600; ++e) {
             float c[12];
             for (float& v : c) v = values[rng() % (round < 3 ? 5 : 6)];
-            if (rng() % 3 == 0) body += Line3(c[0], c[1], c[2], c[3], c[4], c[5]);
-            else body += Face(c);
+            if (rng() % 3 == 0)
+                body += Line3(c[0], c[1], c[2], c[3], c[4], c[5]);
+            else
+                body += Face(c);
         }
         std::string path = ScratchFile("random.dxf", DxfDrawing(body));
         for (int floor = 0; floor <= 1; ++floor) {
@@ -214,11 +215,11 @@ TEST(DxfMesh, HashedSearchMatchesPairwiseSearch) {
 TEST(DxfMesh, ValuesThatReadLikeCodesOrNamesStayValues) {
     // A layer-table entry named 3DFACE, then a face whose handle, layer, colour and line weight read
     // like coordinate codes or an entity name, and a stray 12 (not a line's code) whose value is "10".
-    std::string d = "0\nSECTION\n2\nHEADER\n9\n$INSBASE\n10\n0.0\n20\n0.0\n30\n0.0\n0\nENDSEC\n"
-                    "0\nSECTION\n2\nTABLES\n0\nLAYER\n5\n31\n2\n3DFACE\n70\n0\n62\n30\n370\n30\n0\nENDSEC\n" +
-                    DxfDrawing("0\n3DFACE\n5\n30\n330\n1F\n8\n10\n62\n33\n370\n30\n8\n3DFACE\n" +
-                               Face(kSquare).substr(17) +
-                               "0\n3DLINE\n5\n32\n12\n10\n10\n9\n20\n9\n30\n9\n11\n9\n21\n8\n1.5\n31\n9\n");
+    std::string d =
+        "0\nSECTION\n2\nHEADER\n9\n$INSBASE\n10\n0.0\n20\n0.0\n30\n0.0\n0\nENDSEC\n"
+        "0\nSECTION\n2\nTABLES\n0\nLAYER\n5\n31\n2\n3DFACE\n70\n0\n62\n30\n370\n30\n0\nENDSEC\n" +
+        DxfDrawing("0\n3DFACE\n5\n30\n330\n1F\n8\n10\n62\n33\n370\n30\n8\n3DFACE\n" + Face(kSquare).substr(17) +
+                   "0\n3DLINE\n5\n32\n12\n10\n10\n9\n20\n9\n30\n9\n11\n9\n21\n8\n1.5\n31\n9\n");
     Mesh m;
     ASSERT_EQ(LoadMesh(m, ScratchFile("pairs.dxf", d).c_str(), 0), 1);
     ASSERT_EQ(m.count, 5);
@@ -230,12 +231,12 @@ TEST(DxfMesh, ValuesThatReadLikeCodesOrNamesStayValues) {
 // An entity ends where the next one (or any other 0 code) starts; one left short is dropped and never
 // lends its coordinates to the next.
 TEST(DxfMesh, EntitiesLeftShortAreDroppedWithoutSpilling) {
-    std::string d = DxfDrawing(
-        "0\n3DLINE\n10\n5\n20\n5\n0\nSEQEND\n30\n5\n11\n5\n21\n5\n31\n5\n" +                // ended by SEQEND
-        std::string("0\n3DFACE\n10\n6\n20\n6\n30\n6\n") + Line3(1, 2, 3, 4, 5, 6) +   // by 0 3DLINE
-        "3DLINE\n10\n7\n20\n7\n" + Face(kSquare) +                                  // by a lone name
-        "0\nLINE\n10\n8\n20\n8\n30\n8\n11\n8\n21\n8\n31\n8\n" +                      // not read
-        "10\n3DLINE\n20\n3DFACE\n");  // values of codes outside an entity start nothing
+    std::string d =
+        DxfDrawing("0\n3DLINE\n10\n5\n20\n5\n0\nSEQEND\n30\n5\n11\n5\n21\n5\n31\n5\n" +         // ended by SEQEND
+                   std::string("0\n3DFACE\n10\n6\n20\n6\n30\n6\n") + Line3(1, 2, 3, 4, 5, 6) +  // by 0 3DLINE
+                   "3DLINE\n10\n7\n20\n7\n" + Face(kSquare) +                                   // by a lone name
+                   "0\nLINE\n10\n8\n20\n8\n30\n8\n11\n8\n21\n8\n31\n8\n" +                      // not read
+                   "10\n3DLINE\n20\n3DFACE\n");  // values of codes outside an entity start nothing
     Mesh m;
     ASSERT_EQ(LoadMesh(m, ScratchFile("short.dxf", d).c_str(), 0), 1);
     ASSERT_EQ(m.count, 5);

@@ -11,18 +11,18 @@
 #include <vector>
 
 #include "app/app.h"
-#include "app/settings.h"
-#include "game/world.h"
-#include "model/model.h"
 #include "app/frame.h"
 #include "app/menu_input.h"
+#include "app/settings.h"
 #include "console/console.h"
 #include "defs/menu.h"
+#include "game/world.h"
+#include "model/model.h"
 #include "render/aids.h"
 #include "render/passes.h"
+#include "render/png.h"
 #include "render/raster.h"
 #include "render/video.h"
-#include "render/png.h"
 #include "support/dxf.h"
 #include "test_util.h"
 
@@ -44,10 +44,10 @@ class Golden : public ::testing::Test {
         player.pos[1] = 1.5f;
         player.pos[2] = -4;
         player.angles[1] = 10;
-        Place(World.ObjectTable[1], 10, 2.5f, 5, 30);    // a monster, red
-        Place(World.ObjectTable[2], 3, -2.5f, 1, 0);     // a gun pickup, yellow
-        Place(World.ObjectTable[3], 12, 0, 6, 45);       // a monster behind the pillar
-        Place(World.MissileTable[1], 9, 1.2f, 0, 0);     // a rocket in flight
+        Place(World.ObjectTable[1], 10, 2.5f, 5, 30);  // a monster, red
+        Place(World.ObjectTable[2], 3, -2.5f, 1, 0);   // a gun pickup, yellow
+        Place(World.ObjectTable[3], 12, 0, 6, 45);     // a monster behind the pillar
+        Place(World.MissileTable[1], 9, 1.2f, 0, 0);   // a rocket in flight
         LoadSingleFrameModel(World.WeaponTable[0].models[0], "box.dxf", 0);
         World.WeaponTable[0].screenPos[0] = 0.6f;
         World.WeaponTable[0].screenPos[1] = -0.8f;

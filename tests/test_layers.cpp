@@ -69,8 +69,8 @@ TEST(Layers, EveryDirectoryIncludesOnlyTheDirectoriesBelowIt) {
         ASSERT_TRUE(kAllowed.count(from)) << "a directory the table does not know: " << from;
         if (!kAllowed.count(to)) continue;  // not a project header
         if (from == to) continue;
-        EXPECT_TRUE(kAllowed.at(from).count(to)) << i.from << " includes " << i.to << ": " << from
-                                                 << "/ may not include " << to << "/";
+        EXPECT_TRUE(kAllowed.at(from).count(to))
+            << i.from << " includes " << i.to << ": " << from << "/ may not include " << to << "/";
     }
 }
 

@@ -29,8 +29,8 @@ class Loaders : public ::testing::Test {
 };
 
 TEST_F(Loaders, ObjectTypeFieldsAndTypeEffects) {
-    WriteDefinition("m.obj", {"MODELS=1", "MODEL0=box.mdl", "TYPE=11", "WEAPON=3", "DOCOLDET=5",
-                              "DEFSTATE=258", "DEFHEALTH=40", "XROT=30"});
+    WriteDefinition("m.obj", {"MODELS=1", "MODEL0=box.mdl", "TYPE=11", "WEAPON=3", "DOCOLDET=5", "DEFSTATE=258",
+                              "DEFHEALTH=40", "XROT=30"});
     ObjectRecord r;
     ASSERT_EQ(LoadObjectType(r, "m.obj"), 1);
     EXPECT_EQ(r.type, 11);
@@ -42,8 +42,7 @@ TEST_F(Loaders, ObjectTypeFieldsAndTypeEffects) {
     EXPECT_FLOAT_EQ(r.radius, 1.0f) << "x half-extent of frame 0";
     EXPECT_EQ(World.MonstersAtStart, 1);
 
-    WriteDefinition("h.obj",
-                    {"MODELS=1", "MODEL0=box.mdl", "TYPE=7", "WEAPON=3", "DOCOLDET=0", "DEFRANGE=3"});
+    WriteDefinition("h.obj", {"MODELS=1", "MODEL0=box.mdl", "TYPE=7", "WEAPON=3", "DOCOLDET=0", "DEFRANGE=3"});
     ObjectRecord h;
     h.collisionFlag = 9;
     ASSERT_EQ(LoadObjectType(h, "h.obj"), 1);
@@ -61,8 +60,7 @@ TEST_F(Loaders, ObjectTypeFieldsAndTypeEffects) {
 }
 
 TEST_F(Loaders, ObjectTypeFailuresAndLimits) {
-    WriteDefinition("bad.obj",
-                    {"MODELS=2", "MODEL0=box.mdl", "MODEL1=missing.mdl", "TYPE=10", "DEFHEALTH=5"});
+    WriteDefinition("bad.obj", {"MODELS=2", "MODEL0=box.mdl", "MODEL1=missing.mdl", "TYPE=10", "DEFHEALTH=5"});
     ObjectRecord r;
     EXPECT_EQ(LoadObjectType(r, "bad.obj"), 0);
     EXPECT_EQ(r.state, 0) << "a failed model leaves the numbers unread";
@@ -90,8 +88,8 @@ TEST_F(Loaders, ObjectTypeFailuresAndLimits) {
 }
 
 TEST_F(Loaders, WeaponNumbersFirstThenModels) {
-    WriteDefinition("w.wpn", {"SCREEN_X_POS=0.35", "SCREEN_Y_ROT=-12.7", "RELOADTIME=7", "DAMAGE=30",
-                              "MODELS=2", "MODEL0=box.mdl", "MODEL1=missing.mdl"});
+    WriteDefinition("w.wpn", {"SCREEN_X_POS=0.35", "SCREEN_Y_ROT=-12.7", "RELOADTIME=7", "DAMAGE=30", "MODELS=2",
+                              "MODEL0=box.mdl", "MODEL1=missing.mdl"});
     EXPECT_EQ(LoadWeapon(2, "w.wpn"), 0);
     EXPECT_FLOAT_EQ(World.WeaponTable[2].screenPos[0], 0.35f);
     EXPECT_EQ(World.WeaponTable[2].screenRot[1], -12) << "truncated toward zero";
@@ -110,12 +108,11 @@ TEST_F(Loaders, LevelKeysCarryOverAndLimits) {
     WriteDefinition("w2.wpn", {"DAMAGE=22"});
     WriteDefinition("ars1.ars", {"WEAPONS=5", "WEAPON0=w1.wpn", "WEAPON1=w1.wpn", "WEAPON2=w1.wpn"});
     WriteDefinition("ars2.ars", {"WEAPONS=5", "WEAPON0=w2.wpn", "WEAPON1=w2.wpn"});
-    std::vector<std::string> one = {"MAP=room.dxf", "OBJECTS=300", "ARSENAL=ars1.ars", "RESETPLAYER=1",
+    std::vector<std::string> one = {"MAP=room.dxf",      "OBJECTS=300",   "ARSENAL=ars1.ars", "RESETPLAYER=1",
                                     "STARTCOORD=3;4;90", "EXITCOORD=7;8", "NEXTLEVEL=two.lvl"};
     for (int i = 0; i < 300; ++i) one.push_back("OBJECT" + std::to_string(i) + "=a.obj;" + std::to_string(i % 7));
     WriteDefinition("one.lvl", one);
-    WriteDefinition("two.lvl",
-                    {"MAP=room.dxf", "ARSENAL=ars2.ars", "STARTCOORD=5;6", "OBJECTS=1", "OBJECT0=a.obj"});
+    WriteDefinition("two.lvl", {"MAP=room.dxf", "ARSENAL=ars2.ars", "STARTCOORD=5;6", "OBJECTS=1", "OBJECT0=a.obj"});
     WriteFile("error.txt", "");  // the log keeps what scrolls out of the console
     ASSERT_EQ(LoadLevel("one.lvl"), 1);
     EXPECT_EQ(Program.GameState, GS_PLAYING);
@@ -153,8 +150,8 @@ TEST_F(Loaders, LevelFailuresChangeNothing) {
     EXPECT_EQ(LoadLevel("nomap.lvl"), 0);
     EXPECT_TRUE(ConsoleShows("Level nomap.lvl has no MAP"));
     // A level naming itself as its arsenal, objects and map: loads without recursion or crash.
-    WriteDefinition("self.lvl", {"MAP=self.lvl", "ARSENAL=self.lvl", "OBJECTS=2", "OBJECT0=self.lvl",
-                                 "OBJECT1=.", "SOUNDS=.", "MUSIC=."});
+    WriteDefinition("self.lvl", {"MAP=self.lvl", "ARSENAL=self.lvl", "OBJECTS=2", "OBJECT0=self.lvl", "OBJECT1=.",
+                                 "SOUNDS=.", "MUSIC=."});
     EXPECT_EQ(LoadLevel("self.lvl"), 1);
     EXPECT_EQ(Program.GameState, GS_PLAYING);
 }

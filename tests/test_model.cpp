@@ -120,8 +120,9 @@ TEST_F(ModelTest, CallersDefinitionTableIsRestored) {
 
 TEST_F(ModelTest, SingleFrameAndBoxModels) {
     Model level, floor, box;
-    std::string map = ScratchFile("room.dxf", "3DLINE\n10\n0\n20\n0\n30\n0\n11\n4\n21\n0\n31\n0\n"
-                                            "3DLINE\n10\n0\n20\n0\n30\n0\n11\n0\n21\n3\n31\n0\n");
+    std::string map = ScratchFile("room.dxf",
+                                  "3DLINE\n10\n0\n20\n0\n30\n0\n11\n4\n21\n0\n31\n0\n"
+                                  "3DLINE\n10\n0\n20\n0\n30\n0\n11\n0\n21\n3\n31\n0\n");
     EXPECT_EQ(LoadSingleFrameModel(level, map.c_str(), 0), 1);
     EXPECT_EQ(LoadSingleFrameModel(floor, map.c_str(), 1), 1);
     EXPECT_EQ(level.frames[0].count, 2);

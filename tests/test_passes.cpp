@@ -45,7 +45,8 @@ class PassTest : public ::testing::Test {
         EXPECT_EQ(LockBackBuffer(), 1);
         passes();
         std::vector<uint8_t> out(size_t(Settings.SCREENX) * Settings.SCREENY);
-        for (int y = 0; y < Settings.SCREENY; ++y) std::memcpy(&out[size_t(y) * Settings.SCREENX], Video.FramePixels + y * Video.FramePitch, Settings.SCREENX);
+        for (int y = 0; y < Settings.SCREENY; ++y)
+            std::memcpy(&out[size_t(y) * Settings.SCREENX], Video.FramePixels + y * Video.FramePitch, Settings.SCREENX);
         UnlockBackBuffer();
         PresentFrame();
         return out;
@@ -150,7 +151,7 @@ TEST_F(PassTest, ObjectColoursDependOnTypeAndRocketsOneToNineAreDrawn) {
     LoadSingleFrameModel(World.MissileTable[0].models[0], "stick.dxf", 0);
     World.MissileTable[0].pos[1] = 1, World.MissileTable[0].pos[2] = 2;  // the template is never drawn
     World.MissileTable[10] = World.MissileTable[0];
-    World.MissileTable[10].pos[1] = -1;                           // nor is entry 10
+    World.MissileTable[10].pos[1] = -1;  // nor is entry 10
     World.MissileTable[4] = World.MissileTable[0];
     World.MissileTable[4].pos[1] = 0.5f, World.MissileTable[4].pos[2] = 4.5f;  // 81 - 15.75 -> 65
 

@@ -8,14 +8,14 @@
 #include <string>
 
 #include "app/app.h"
-#include "core/print.h"
 #include "app/datadir.h"
 #include "app/settings.h"
 #include "core/paths.h"
+#include "core/print.h"
 #include "defs/definition.h"
 #include "platform/dik.h"
-#include "render/render.h"
 #include "platform/headless/headless.h"
+#include "render/render.h"
 #include "test_util.h"
 
 namespace {
@@ -166,14 +166,16 @@ TEST_F(SettingsTest, PlayersOwnFileOverridesKeyByKeyAndKeepsWhatHeWrote) {
     Render.ShadingEnabled = 0;
     ASSERT_TRUE(SaveUserSettings());
     EXPECT_EQ(ReadFile("config.ini"), data);
-    EXPECT_EQ(ReadFile("user.ini"), "// my keys\r\nBIND_FORWARD=W;UP\r\nSOLIDWALLS=0\r\nMOUSESENS=5000\r\n"
-                                    "SOUNDVOL=50\r\nMUSICVOL=30\r\nSHADING=0\r\n");
+    EXPECT_EQ(ReadFile("user.ini"),
+              "// my keys\r\nBIND_FORWARD=W;UP\r\nSOLIDWALLS=0\r\nMOUSESENS=5000\r\n"
+              "SOUNDVOL=50\r\nMUSICVOL=30\r\nSHADING=0\r\n");
     // Back to the data folder's value: the key leaves the player's file.
     Settings.SOUNDVOL = 80;
     Render.ShadingEnabled = 1;
     ASSERT_TRUE(SaveUserSettings());
-    EXPECT_EQ(ReadFile("user.ini"), "// my keys\r\nBIND_FORWARD=W;UP\r\nSOLIDWALLS=0\r\nMOUSESENS=5000\r\n"
-                                    "MUSICVOL=30\r\n");
+    EXPECT_EQ(ReadFile("user.ini"),
+              "// my keys\r\nBIND_FORWARD=W;UP\r\nSOLIDWALLS=0\r\nMOUSESENS=5000\r\n"
+              "MUSICVOL=30\r\n");
     ResetRenderSwitches();
 
     // A damaged file is ignored whole, with one line; a missing one is no damage.

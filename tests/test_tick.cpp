@@ -8,18 +8,18 @@
 #include <vector>
 
 #include "app/app.h"
-#include "core/random.h"
 #include "app/settings.h"
 #include "audio/sound.h"
 #include "console/console.h"
+#include "core/random.h"
 #include "game/contact.h"
 #include "game/tick.h"
 #include "game/walls.h"
 #include "game/world.h"
+#include "game_fixture.h"
 #include "input/input.h"
 #include "render/passes.h"
 #include "render/video.h"
-#include "game_fixture.h"
 #include "support/walls.h"
 #include "test_util.h"
 
@@ -383,8 +383,8 @@ TEST_F(Tick, WallsPushWithRadiusOnePointFourLastToFirst) {
 
 TEST_F(Tick, StartInsideWallsAndDegenerateWallsStayFinite) {
     std::vector<Segment> walls;
-    for (int i = 0; i < 3000; ++i) walls.push_back(Wall(1, 1, 1, 1));        // zero length
-    for (int i = 0; i < 500; ++i) walls.push_back(Wall(-5, 0, 5, 0));        // duplicates
+    for (int i = 0; i < 3000; ++i) walls.push_back(Wall(1, 1, 1, 1));  // zero length
+    for (int i = 0; i < 500; ++i) walls.push_back(Wall(-5, 0, 5, 0));  // duplicates
     for (int i = 0; i < 100; ++i) walls.push_back(Wall(0, -5, 0, 5));
     SetWalls(walls);
     P().controls.forward = 1;
@@ -412,7 +412,7 @@ TEST_F(Tick, WallGridMatchesThePlainLoopForPushesAndSightLines) {
             walls.push_back(Wall(x, z, x + s(rng), z + s(rng)));
         }
         for (int i = 0; i < 20; ++i) walls.push_back(Wall(ox + u(rng), oz + u(rng), ox + u(rng), oz + u(rng)));
-        for (int i = 0; i < 50; ++i) walls.push_back(walls[size_t(rng() % walls.size())]);   // duplicates
+        for (int i = 0; i < 50; ++i) walls.push_back(walls[size_t(rng() % walls.size())]);  // duplicates
         for (int i = 0; i < 50; ++i) {
             float x = ox + u(rng), z = oz + u(rng);
             walls.push_back(Wall(x, z, x, z));
@@ -450,7 +450,8 @@ TEST_F(Tick, WallGridMatchesThePlainLoopForPushesAndSightLines) {
             double first = 1.0;
             bool grazing = false;
             for (const Segment& w : walls) {
-                const double dx = double(x2) - x1, dz = double(z2) - z1, ex = double(w.x2) - w.x1, ez = double(w.z2) - w.z1;
+                const double dx = double(x2) - x1, dz = double(z2) - z1, ex = double(w.x2) - w.x1,
+                             ez = double(w.z2) - w.z1;
                 const double denom = dx * ez - dz * ex;
                 if (denom == 0) continue;
                 const double ax = double(w.x1) - x1, az = double(w.z1) - z1;

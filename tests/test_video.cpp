@@ -15,7 +15,9 @@ class VideoTest : public ::testing::Test {
 };
 
 TEST_F(VideoTest, PaletteEntries) {
-    auto rgb = [](int i) { return std::vector<int>{Video.GamePalette[i].red, Video.GamePalette[i].green, Video.GamePalette[i].blue}; };
+    auto rgb = [](int i) {
+        return std::vector<int>{Video.GamePalette[i].red, Video.GamePalette[i].green, Video.GamePalette[i].blue};
+    };
     EXPECT_EQ(rgb(0), (std::vector<int>{0, 0, 0}));
     EXPECT_EQ(rgb(1), (std::vector<int>{3, 0, 0}));
     EXPECT_EQ(rgb(84), (std::vector<int>{252, 0, 0}));

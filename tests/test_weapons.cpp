@@ -9,16 +9,16 @@
 #include <vector>
 
 #include "app/app.h"
-#include "core/random.h"
 #include "app/settings.h"
 #include "audio/sound.h"
 #include "console/console.h"
+#include "core/random.h"
 #include "game/contact.h"
 #include "game/tick.h"
 #include "game/weapons.h"
 #include "game/world.h"
-#include "render/passes.h"
 #include "game_fixture.h"
+#include "render/passes.h"
 #include "support/random.h"
 #include "support/walls.h"
 #include "test_util.h"
@@ -121,15 +121,16 @@ TEST_F(Weapons, EveryTouchingTargetIsHitAndNoOther) {
             // Along the shot, just inside or outside the circle's reach, or past the ends.
             ObjectRecord& t = Monster(j, 0, 0, 0, 10 + j % 4);
             t.radius = j % 7 == 0 ? -0.5f : 0.2f + float(j % 5) * 0.3f;
-            float along = (off(rng) * 0.6f + 0.5f), side = (j % 2 ? 1 : -1) * std::fabs(t.radius) *
-                                                                   (1 + off(rng) * 1e-6f);
+            float along = (off(rng) * 0.6f + 0.5f),
+                  side = (j % 2 ? 1 : -1) * std::fabs(t.radius) * (1 + off(rng) * 1e-6f);
             t.pos[0] = shot.x1 + (shot.x2 - shot.x1) * along + side * std::cos(a);
             t.pos[2] = shot.z1 + (shot.z2 - shot.z1) * along + side * std::sin(a);
         }
         std::vector<int> expect(40, 0);
         for (int j = 2; j < 40; ++j) {
             float ignored[3];
-            expect[size_t(j)] = CirclePushFromSegment(World.ObjectTable[j].pos, World.ObjectTable[j].radius, shot, ignored);
+            expect[size_t(j)] =
+                CirclePushFromSegment(World.ObjectTable[j].pos, World.ObjectTable[j].radius, shot, ignored);
         }
         ShotHits(s, 1, shot);
         for (int j = 2; j < 40; ++j) {

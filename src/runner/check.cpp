@@ -27,20 +27,19 @@ namespace {
 
 struct Kind {
     const char* name;
-    std::vector<const char*> keys;                                   // keys read as they stand
-    std::vector<std::pair<const char*, const char*>> numbered;       // KEYn read up to the count key
+    std::vector<const char*> keys;                              // keys read as they stand
+    std::vector<std::pair<const char*, const char*>> numbered;  // KEYn read up to the count key
 };
 const Kind kKinds[] = {
     {"level",
-     {"NAME", "MAP", "OBJECTS", "ARSENAL", "EXITCOORD", "RESETPLAYER", "STARTCOORD", "NEXTLEVEL", "SOUNDS",
-      "MUSIC"},
+     {"NAME", "MAP", "OBJECTS", "ARSENAL", "EXITCOORD", "RESETPLAYER", "STARTCOORD", "NEXTLEVEL", "SOUNDS", "MUSIC"},
      {{"OBJECT", "OBJECTS"}}},
     {"object",
      {"MODELS", "DEFSTATE", "DEFHEALTH", "DEFDAMAGE", "DOCOLDET", "TYPE", "XROT", "DEFRANGE", "WEAPON"},
      {{"MODEL", "MODELS"}}},
     {"weapon",
-     {"SCREEN_X_POS", "SCREEN_Y_POS", "SCREEN_Z_POS", "SCREEN_X_ROT", "SCREEN_Y_ROT", "SCREEN_Z_ROT",
-      "RELOADTIME", "DAMAGE", "MODELS"},
+     {"SCREEN_X_POS", "SCREEN_Y_POS", "SCREEN_Z_POS", "SCREEN_X_ROT", "SCREEN_Y_ROT", "SCREEN_Z_ROT", "RELOADTIME",
+      "DAMAGE", "MODELS"},
      {{"MODEL", "MODELS"}}},
     {"arsenal", {"WEAPONS", "MISSILE"}, {{"WEAPON", "WEAPONS"}}},
     {"model", {"FRAMES", "SCALE"}, {{"FRAME", "FRAMES"}}},
@@ -112,8 +111,9 @@ struct Checker {
         while ((n = fread(buf, 1, sizeof buf, f)) > 0 && text.size() < (1u << 20)) text.append(buf, n);
         fclose(f);
         if (text.find('\r') == std::string::npos && text.find('\n') != std::string::npos) {
-            Say(Prefix(file) + "lines end with a line feed only; the game reads a line up to a carriage "
-                              "return, so it sees none of them (save with CR LF line ends)");
+            Say(Prefix(file) +
+                "lines end with a line feed only; the game reads a line up to a carriage "
+                "return, so it sees none of them (save with CR LF line ends)");
             return true;
         }
         size_t at = 0;
@@ -180,13 +180,13 @@ struct Checker {
                 const long n = atol(number.c_str());
                 if (n >= count)
                     Say(where + l.key + " is not read: " + countKey +
-                        (count < 0 ? " is missing" : "=" + std::to_string(count) + " reads " + family + "0 to " +
-                                                         family + std::to_string(count - 1)));
+                        (count < 0 ? " is missing"
+                                   : "=" + std::to_string(count) + " reads " + family + "0 to " + family +
+                                         std::to_string(count - 1)));
             }
             if (known) continue;
             const std::string near = NearestKnownKey(kind.name, l.key);
-            Say(where + "no " + kind.name + " key is named " + Shown(l.key) +
-                (near.empty() ? "" : " (" + near + "?)"));
+            Say(where + "no " + kind.name + " key is named " + Shown(l.key) + (near.empty() ? "" : " (" + near + "?)"));
         }
     }
 
@@ -234,7 +234,7 @@ struct Checker {
 // The loaders' lines that tell of a fault, as the author should read them.
 std::vector<std::string> LoaderProblems(const std::vector<std::string>& lines) {
     static const char* const kPatterns[] = {
-        "Cannot open ", " refused: ", " has no MAP", " holds no 3DLINE or 3DFACE", "beyond the 32-bit range",
+        "Cannot open ",        " refused: ", " has no MAP", " holds no 3DLINE or 3DFACE", "beyond the 32-bit range",
         "the rest are ignored"};
     std::vector<std::string> out;
     for (size_t i = 0; i < lines.size(); ++i) {
@@ -295,7 +295,8 @@ void FloorPlan(Checker& c) {
     const ObjectRecord& player = World.ObjectTable[0];
     float start[3] = {player.pos[0], 0, player.pos[2]};
     if (PushFromWalls(start))
-        c.Say("the start " + At(player.pos[0], player.pos[2]) + " is within 1.4 of a wall: the player is pushed out at his first step");
+        c.Say("the start " + At(player.pos[0], player.pos[2]) +
+              " is within 1.4 of a wall: the player is pushed out at his first step");
     {
         float exitAt[3] = {World.ExitPoint[0], 0, World.ExitPoint[1]};
         if (FirstWallAlong(exitAt[0] - 0.4f, exitAt[2], exitAt[0] + 0.4f, exitAt[2]) < 1 ||
@@ -376,8 +377,8 @@ void FloorPlan(Checker& c) {
     for (int n = 1; n < OBJECT_COUNT; ++n) {
         const ObjectRecord& o = World.ObjectTable[n];
         if (o.state == OBJ_FREE) continue;
-        const std::string name =
-            "OBJECT" + std::to_string(n - 1) + " (" + Shown(c.objectFiles[size_t(n)]) + ") at " + At(o.pos[0], o.pos[2]);
+        const std::string name = "OBJECT" + std::to_string(n - 1) + " (" + Shown(c.objectFiles[size_t(n)]) + ") at " +
+                                 At(o.pos[0], o.pos[2]);
         int oi, oj;
         g.CellOf(o.pos[0], o.pos[2], &oi, &oj);
         if (!openPlan && outside[size_t(g.Index(oi, oj))]) {

@@ -4,14 +4,11 @@
 #include <vector>
 
 inline void PutLe(std::vector<uint8_t>& v, uint32_t x, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        v.push_back(uint8_t(x >> (8 * i)));
+    for (int i = 0; i < bytes; ++i) v.push_back(uint8_t(x >> (8 * i)));
 }
 inline void PutBe(std::vector<uint8_t>& v, uint32_t x, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i)
-        v.push_back(uint8_t(x >> (8 * i)));
+    for (int i = bytes - 1; i >= 0; --i) v.push_back(uint8_t(x >> (8 * i)));
 }
 inline void PutId(std::vector<uint8_t>& v, const char* id) {
-    for (int i = 0; i < 4; ++i)
-        v.push_back(uint8_t(id[i]));
+    for (int i = 0; i < 4; ++i) v.push_back(uint8_t(id[i]));
 }

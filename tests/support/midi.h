@@ -10,10 +10,8 @@ inline void PutVlq(std::vector<uint8_t>& v, uint32_t x) {
     uint8_t b[5];
     int n = 0;
     b[n++] = uint8_t(x & 0x7f);
-    while (x >>= 7)
-        b[n++] = uint8_t(0x80 | (x & 0x7f));
-    while (n)
-        v.push_back(b[--n]);
+    while (x >>= 7) b[n++] = uint8_t(0x80 | (x & 0x7f));
+    while (n) v.push_back(b[--n]);
 }
 
 // A format-0 file of one track: `track` holds its events, end-of-track included; `division` ticks a beat.

@@ -8,9 +8,9 @@
 
 struct WavSpec {
     int rate = 11025, channels = 1, bits = 8, tag = 1;
-    int fmtSize = 16;       // 16, 18 with the extra-size word, 40 with the extensible format's extension
-    int validBits = 0;      // extensible: valid bits of each container (0: all of them)
-    uint32_t subFormat = 1; // extensible: first field of the sub-format GUID (1 with the rest: PCM)
+    int fmtSize = 16;        // 16, 18 with the extra-size word, 40 with the extensible format's extension
+    int validBits = 0;       // extensible: valid bits of each container (0: all of them)
+    uint32_t subFormat = 1;  // extensible: first field of the sub-format GUID (1 with the rest: PCM)
 };
 
 // RIFF/WAVE bytes: "fmt " at offset 12 (size at 16), "data" at 36 (size at 40) for a 16-byte format.
