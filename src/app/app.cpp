@@ -30,12 +30,8 @@ static uint32_t LastTickTime, LastFrameTime;  // the timers' last tick and frame
 static bool TimersStarted;
 static bool PassWorked;  // the last RunTimers ran a tick or a frame
 static MainLoopHook PassHook;
-static bool ClockHeld;
-static uint32_t HeldClock;
 
 void SetPassHook(MainLoopHook hook) { PassHook = hook; }
-
-uint32_t GameClockMs() { return ClockHeld ? HeldClock : PlatformTicksMs(); }
 
 // Every printed line presents a whole frame at once, so that messages printed in the middle of a long
 // load appear immediately.
@@ -76,11 +72,7 @@ int RunTimers() {
     PassWorked = true;
     if (int32_t(now - LastTickTime) > 5) {
         LastTickTime = now;
-        ClockHeld = true;
-        HeldClock = now;
-        HandleInput();
-        TickGameState();
-        ClockHeld = false;
+        RunLogicTick(now);
         ++Program.TickCount;
         StatsTick();
         DemoRecordPass(now, true);

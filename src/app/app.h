@@ -20,9 +20,6 @@ int ProgramMain(const ProgramOptions& options = ProgramOptions{});
 // The scripted runner's hook, called at the start of every main-loop pass, also the last one.
 using MainLoopHook = void (*)();
 void SetPassHook(MainLoopHook hook);
-// The clock the game step reads: during a logic tick, the time the tick was taken at (so that every
-// reading within one tick agrees, also when the tick is replayed); otherwise the platform's clock.
-uint32_t GameClockMs();
 // One timer pass of the main loop: at most one logic tick, or else at most one frame.
 int RunTimers();
 // Resets the timer step so its next call starts afresh (tests).

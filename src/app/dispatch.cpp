@@ -1,11 +1,11 @@
 // Per-tick input routing and the per-state update.
 #include "app/dispatch.h"
 
-#include "app/app.h"
 #include "app/menu_input.h"
 #include "app/pad_controls.h"
 #include "app/settings.h"
 #include "console/console.h"
+#include "core/program.h"
 #include "defs/level.h"
 #include "defs/menu.h"
 #include "game/animation.h"
@@ -14,8 +14,22 @@
 #include "game/world.h"
 #include "input/input.h"
 #include "net/net.h"
+#include "platform/platform.h"
 #include "render/render.h"
 #include "render/screenshot.h"
+
+static bool ClockHeld;
+static uint32_t HeldClock;
+
+uint32_t GameClockMs() { return ClockHeld ? HeldClock : PlatformTicksMs(); }
+
+void RunLogicTick(uint32_t now) {
+    ClockHeld = true;
+    HeldClock = now;
+    HandleInput();
+    TickGameState();
+    ClockHeld = false;
+}
 
 void MenuKeys() {
     if (KeyPressed(DIK_UP)) MenuUp();

@@ -123,7 +123,7 @@ bool ReadLine() {
 }
 
 // Runs one action; true when it asks for main-loop passes (the hook then returns).
-bool Execute(const Action& a) {
+bool RunAction(const Action& a) {
     switch (a.kind) {
     case A_DOWN: HeadlessSetKey(int(a.a), true); return false;
     case A_UP: HeadlessSetKey(int(a.a), false); return false;
@@ -162,7 +162,7 @@ bool Execute(const Action& a) {
     return false;
 }
 
-void PassHook() {
+void ScriptPass() {
     if (Finished) return;
     for (;;) {
         if (WaitMs > 0) {
@@ -186,7 +186,7 @@ void PassHook() {
         if (Pending.empty()) continue;
         Action a = Pending.front();
         Pending.pop_front();
-        if (Execute(a)) {
+        if (RunAction(a)) {
             if (Finished) return;
             continue;  // the loop above now spends the passes
         }
@@ -198,5 +198,5 @@ void PassHook() {
 void StartScript(FILE* script) {
     Script = script;
     HeadlessSetClock(10000);
-    SetPassHook(PassHook);
+    SetPassHook(ScriptPass);
 }
