@@ -50,18 +50,6 @@ const IntKey kIntKeys[] = {
     {"CROSSHAIR", &SettingsRecord::CROSSHAIR, 0, 1, true},
     {"SCALEVIEW", &SettingsRecord::SCALEVIEW, 0, 1, false},
 };
-const struct {
-    const char* name;
-    int32_t SettingsRecord::*field;
-} kBindKeys[] = {
-    {"BIND_FORWARD", &SettingsRecord::BIND_FORWARD},
-    {"BIND_BACK", &SettingsRecord::BIND_BACK},
-    {"BIND_LEFT", &SettingsRecord::BIND_LEFT},
-    {"BIND_RIGHT", &SettingsRecord::BIND_RIGHT},
-    {"BIND_STRAFELEFT", &SettingsRecord::BIND_STRAFELEFT},
-    {"BIND_STRAFERIGHT", &SettingsRecord::BIND_STRAFERIGHT},
-    {"BIND_FIRE", &SettingsRecord::BIND_FIRE},
-};
 // Keys with a job of their own everywhere: the console, the menu, screenshots and the map.
 const int kReservedKeys[] = {DIK_GRAVE, DIK_ESCAPE, DIK_RETURN, DIK_C, DIK_F12, DIK_TAB};
 
@@ -112,8 +100,9 @@ void Apply(const Lookup& get) {
     }
     for (const RuleKey& k : kRuleKeys)
         if (get(k.name, 0, &v)) Settings.*k.field = DefinitionInteger(k.name, v.c_str());
-    for (const auto& k : kBindKeys)
-        if (get(k.name, 0, &v)) Settings.*k.field = ParseBinding(k.name, get);
+    // The key bindings are the BIND_ entries of the input keys.
+    for (const RuleKey& k : kInputKeys)
+        if (strncmp(k.name, "BIND_", 5) == 0 && get(k.name, 0, &v)) Settings.*k.field = ParseBinding(k.name, get);
     if (get("SOUNDRATE", 0, &v)) {
         Settings.SOUNDRATE = v == "FILE" ? 1 : 0;
         if (v != "FILE" && v != "FIXED") Say("SOUNDRATE: " + v + " is neither FILE nor FIXED; FIXED is used");
