@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Smoke test of the real SDL binary in a real X server: it starts, draws, goes to a window and back to
 # full screen with Alt+Enter (the bare X server has no window manager to resize it), and leaves with
-# status 0 when its window is closed with Alt+F4.
+# status 0 when its window is closed with Alt+F4. Started with --window at 800x600, its window is 800x600.
 set -euo pipefail
 game=$1
 src=$2
@@ -26,11 +26,20 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   wait_for_exit $pid || { echo "game did not quit"; kill -9 $pid; exit 1; }
   wait $pid
   echo "exit status $?" > status.txt
+  sed -i "s/^SCREENX=.*\r\$/SCREENX=800\r/; s/^SCREENY=.*\r\$/SCREENY=600\r/" config.ini
+  "$0" --window > game2.out 2>&1 &
+  pid=$!
+  sleep 2.5
+  wid=$(game_window) || { echo "no window appeared"; cat game2.out; kill $pid; exit 1; }
+  echo "started windowed $(size)" >> sizes.txt
+  xdotool key --window "$wid" alt+F4
+  wait_for_exit $pid || { echo "game did not quit"; kill -9 $pid; exit 1; }
 ' "$game" "$src/tests/smoke/xvfb.bash"
 cat status.txt sizes.txt
 grep -qx "exit status 0" status.txt
 grep -qx "windowed 640x480" sizes.txt
 grep -qx "full 1024x768" sizes.txt
+grep -qx "started windowed 800x600" sizes.txt
 # The frame is not blank: the console hint and the menu leave lit pixels on the black screen.
 lit=$(convert shot.png -colorspace Gray -threshold 20% -format "%[fx:mean*w*h]" info:)
 echo "lit pixels: $lit"

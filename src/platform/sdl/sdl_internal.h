@@ -9,6 +9,9 @@ void SdlPresenterWindowChanged();
 // Held around changes of the window (full screen, size) so that the presenter is not drawing into it.
 void SdlPresenterLockWindow();
 void SdlPresenterUnlockWindow();
+// A window (not full screen) takes the size of a new frame size, within the desktop, centred: a game
+// started with --window or a resolution chosen in the options shows its frame at one to one.
+void SdlWindowFitFrame(int w, int h);
 // The size of the frames being presented (0 before the first).
 int SdlPresenterFrameWidth();
 int SdlPresenterFrameHeight();

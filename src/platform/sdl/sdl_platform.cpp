@@ -168,6 +168,20 @@ void DesktopSize(int* w, int* h) {
     }
 }
 
+void ToggleFullscreen();
+
+}  // namespace
+
+void SdlWindowFitFrame(int w, int h) {
+    if (!Window || Fullscreen || w <= 0 || h <= 0) return;
+    int dw, dh;
+    DesktopSize(&dw, &dh);
+    SDL_SetWindowSize(Window, w < dw ? w : dw, h < dh ? h : dh);
+    SDL_SetWindowPosition(Window, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+}
+
+namespace {
+
 void ToggleFullscreen() {
     SdlPresenterLockWindow();
     Fullscreen = !Fullscreen;

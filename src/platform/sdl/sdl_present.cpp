@@ -114,7 +114,9 @@ void SdlPresenterUnlockWindow() { P.window.unlock(); }
 
 bool PlatformVideoInit(int w, int h) {
     if (!SdlWindow() || w <= 0 || h <= 0) return false;
+    const bool newSize = w != P.w || h != P.h;
     PlatformVideoShutdown();
+    if (newSize) SdlWindowFitFrame(w, h);
     P.w = w;
     P.h = h;
     P.integer = Settings.SCALING == 1;
