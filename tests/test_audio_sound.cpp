@@ -195,9 +195,9 @@ TEST_F(AudioSound, LoopingRestartReloadAndRelease) {
 TEST_F(AudioSound, WithSoundRateFileAnEffectSoundsAsRecorded) {
     auto load = [&](int n, const char* name, int fileRate, double seconds, double hz) {
         const size_t frames = size_t(fileRate * seconds);
-        WavSpec spec;
-        spec.rate = fileRate;
-        EXPECT_TRUE(WriteFile(ScratchPath(name), MakeWav(Sine8(frames, hz * seconds, 90), spec)));
+        WavFormat format;
+        format.rate = fileRate;
+        EXPECT_TRUE(WriteFile(ScratchPath(name), MakeWav(Sine8(frames, hz * seconds, 90), format)));
         EXPECT_EQ(LoadWave(n, ScratchPath(name).c_str()), n);
         const SoundBufferRecord& r = Sound.SoundBuffers[n];
         return std::vector<uint8_t>(r.samples.get(), r.samples.get() + r.size);

@@ -107,14 +107,14 @@ TEST(AudioWave, HostileFilesAreRefusedWithTheirReason) {
     EXPECT_EQ(why(std::vector<uint8_t>(good.begin(), good.begin() + 36)), "no data chunk");
     std::vector<uint8_t> silence(64, 128);
     for (auto [layout, reason] :
-         {std::pair{WavSpec{11025, 1, 32, 3}, "format tag 3 is not PCM"},
-          {WavSpec{11025, 1, 8, 0xfffe}, "extensible format chunk is too short"},
-          {WavSpec{11025, 1, 32, 0xfffe, 40, 0, 3}, "extensible sub-format is not PCM"},  // float
-          {WavSpec{11025, 0, 8}, "0 channels is not 1 to 8"},
-          {WavSpec{11025, 9, 8}, "9 channels is not 1 to 8"},
-          {WavSpec{11025, 1, 0}, "0 bits a sample is not 1 to 32"},
-          {WavSpec{11025, 1, 40}, "40 bits a sample is not 1 to 32"},
-          {WavSpec{0, 1, 8}, "sample rate 0 is not 1 to 1000000"}})
+         {std::pair{WavFormat{11025, 1, 32, 3}, "format tag 3 is not PCM"},
+          {WavFormat{11025, 1, 8, 0xfffe}, "extensible format chunk is too short"},
+          {WavFormat{11025, 1, 32, 0xfffe, 40, 0, 3}, "extensible sub-format is not PCM"},  // float
+          {WavFormat{11025, 0, 8}, "0 channels is not 1 to 8"},
+          {WavFormat{11025, 9, 8}, "9 channels is not 1 to 8"},
+          {WavFormat{11025, 1, 0}, "0 bits a sample is not 1 to 32"},
+          {WavFormat{11025, 1, 40}, "40 bits a sample is not 1 to 32"},
+          {WavFormat{0, 1, 8}, "sample rate 0 is not 1 to 1000000"}})
         EXPECT_EQ(why(MakeWav(silence, layout)), reason);
     std::vector<uint8_t> shortExtension = MakeWav(silence, {11025, 1, 16, 0xfffe, 40});
     shortExtension[36] = 21;  // the extension's size word: one byte short of the sub-format

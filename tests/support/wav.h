@@ -6,7 +6,7 @@
 
 #include "bytes.h"
 
-struct WavSpec {
+struct WavFormat {
     int rate = 11025, channels = 1, bits = 8, tag = 1;
     int fmtSize = 16;        // 16, 18 with the extra-size word, 40 with the extensible format's extension
     int validBits = 0;       // extensible: valid bits of each container (0: all of them)
@@ -14,7 +14,7 @@ struct WavSpec {
 };
 
 // RIFF/WAVE bytes: "fmt " at offset 12 (size at 16), "data" at 36 (size at 40) for a 16-byte format.
-inline std::vector<uint8_t> MakeWav(const std::vector<uint8_t>& data, WavSpec s = {}) {
+inline std::vector<uint8_t> MakeWav(const std::vector<uint8_t>& data, WavFormat s = {}) {
     std::vector<uint8_t> v;
     int blockAlign = s.channels * ((s.bits + 7) / 8);
     PutId(v, "RIFF");
@@ -48,7 +48,7 @@ inline std::vector<uint8_t> MakeWav(const std::vector<uint8_t>& data, WavSpec s 
 
 // n samples of 8-bit silence at `rate`, 8-bit mono PCM.
 inline std::vector<uint8_t> SilentWav(size_t n, int rate) {
-    WavSpec spec;
-    spec.rate = rate;
-    return MakeWav(std::vector<uint8_t>(n, 0x80), spec);
+    WavFormat format;
+    format.rate = rate;
+    return MakeWav(std::vector<uint8_t>(n, 0x80), format);
 }
