@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <set>
@@ -72,6 +73,12 @@ std::pair<std::string, std::string> SplitNumber(const std::string& key) {
     size_t end = key.size();
     while (end > 0 && key[end - 1] >= '0' && key[end - 1] <= '9') --end;
     return {key.substr(0, end), key.substr(end)};
+}
+
+// A number as the loaders write it: no leading zeros.
+std::string Canonical(const std::string& digits) {
+    const size_t first = digits.find_first_not_of('0');
+    return first == std::string::npos ? "0" : digits.substr(first);
 }
 
 std::string Shown(const std::string& s) {
@@ -156,7 +163,7 @@ struct Checker {
 
     static long Count(const std::vector<Line>& lines, const char* key) {
         for (const Line& l : lines)
-            if (l.key == key) return atol(l.value.c_str());
+            if (l.key == key) return strtol(l.value.c_str(), nullptr, 10);
         return -1;
     }
 
@@ -174,10 +181,11 @@ struct Checker {
             const auto [stem, number] = SplitNumber(l.key);
             bool known = false;
             for (const auto& [family, countKey] : kind.numbered) {
-                if (stem != family || number.empty()) continue;
+                // The loaders ask for KEY0, KEY1, ...: a number written otherwise (KEY01) is never read.
+                if (stem != family || number.empty() || number != Canonical(number)) continue;
                 known = true;
                 const long count = Count(lines, countKey);
-                const long n = atol(number.c_str());
+                const long n = strtol(number.c_str(), nullptr, 10);
                 if (n >= count)
                     Say(where + l.key + " is not read: " + countKey +
                         (count < 0 ? " is missing"
@@ -203,7 +211,7 @@ struct Checker {
             const std::string first = Field(l.value, 0);
             if (kind == "level") {
                 if (stem == "OBJECT" && !number.empty()) {
-                    const long n = atol(number.c_str());
+                    const long n = strtol(number.c_str(), nullptr, 10);
                     if (n >= 0 && n < OBJECT_COUNT - 1 && objectFiles[size_t(n + 1)].empty())
                         objectFiles[size_t(n + 1)] = first;
                     Walk(first, "object");
@@ -223,7 +231,7 @@ struct Checker {
             } else if ((kind == "object" || kind == "weapon") && stem == "MODEL" && !number.empty()) {
                 Walk(first, "model");
             } else if (kind == "model" && l.key == "FRAMES") {
-                const long frames = atol(l.value.c_str());
+                const long frames = strtol(l.value.c_str(), nullptr, 10);
                 if (frames < 1 || frames > 5)
                     Say(Prefix(file) + "FRAMES=" + Shown(l.value) + " is not 1 to 5, so the model is refused");
             }
@@ -264,9 +272,10 @@ struct Grid {
     int w = 0, h = 0;
     std::vector<uint8_t> open;
     int Index(int i, int j) const { return j * w + i; }
+    // Clamped while still a float: a position far off the map must not overflow the conversion.
     void CellOf(float x, float z, int* i, int* j) const {
-        *i = std::clamp(int(std::floor((x - x0) / cell)), 0, w - 1);
-        *j = std::clamp(int(std::floor((z - z0) / cell)), 0, h - 1);
+        *i = int(std::clamp(std::floor((x - x0) / cell), 0.0f, float(w - 1)));
+        *j = int(std::clamp(std::floor((z - z0) / cell), 0.0f, float(h - 1)));
     }
     float X(int i) const { return x0 + (float(i) + 0.5f) * cell; }
     float Z(int j) const { return z0 + (float(j) + 0.5f) * cell; }
@@ -454,7 +463,7 @@ std::string NearestKnownKey(const char* kindName, const std::string& key) {
             const size_t d = Distance(stem, family.first);
             if (d < bestDistance) {
                 bestDistance = d;
-                best = std::string(family.first) + number;
+                best = std::string(family.first) + Canonical(number);
             }
         }
     return best;
