@@ -167,15 +167,15 @@ TEST_F(SettingsTest, PlayersOwnFileOverridesKeyByKeyAndKeepsWhatHeWrote) {
     ASSERT_TRUE(SaveUserSettings());
     EXPECT_EQ(ReadFile("config.ini"), data);
     EXPECT_EQ(ReadFile("user.ini"),
-              "// my keys\r\nBIND_FORWARD=W;UP\r\nSOLIDWALLS=0\r\nMOUSESENS=5000\r\n"
-              "SOUNDVOL=50\r\nMUSICVOL=30\r\nSHADING=0\r\n");
+              "MUSICVOL=30\r\n// my keys\r\nBIND_FORWARD=W;UP\r\nSOLIDWALLS=0\r\nMOUSESENS=5000\r\n"
+              "SOUNDVOL=50\r\nSHADING=0\r\n")
+        << "his keys where he wrote them, new ones at the end";
     // Back to the data folder's value: the key leaves the player's file.
     Settings.SOUNDVOL = 80;
     Render.ShadingEnabled = 1;
     ASSERT_TRUE(SaveUserSettings());
     EXPECT_EQ(ReadFile("user.ini"),
-              "// my keys\r\nBIND_FORWARD=W;UP\r\nSOLIDWALLS=0\r\nMOUSESENS=5000\r\n"
-              "MUSICVOL=30\r\n");
+              "MUSICVOL=30\r\n// my keys\r\nBIND_FORWARD=W;UP\r\nSOLIDWALLS=0\r\nMOUSESENS=5000\r\n");
     ResetRenderSwitches();
 
     // A damaged file is ignored whole, with one line; a missing one is no damage.

@@ -259,14 +259,31 @@ bool SaveUserSettings() {
     // Only a switch while playing changes the saved choice (a start with --window does not).
     if (PlatformFullscreen() != StartedFullscreen) Settings.FULLSCREEN = PlatformFullscreen() ? 1 : 0;
     // The player's other lines stay as he wrote them; the options he changes while playing are written
-    // when they differ from what the data directory gives.
+    // when they differ from what the data directory gives: where his file has the key, else at its end.
     std::string text;
-    for (const std::string& l : UserLines)
-        if (!SavedKey(KeyOf(l))) text += l + "\r\n";
-    for (const IntKey& k : kIntKeys) {
-        if (!k.saved || Settings.*k.field == FromDataDirectory.*k.field) continue;
-        text += std::string(k.name) + "=" + std::to_string(Settings.*k.field) + "\r\n";
+    std::vector<std::string> written;
+    auto option = [&](const IntKey& k) {
+        written.push_back(k.name);
+        if (Settings.*k.field != FromDataDirectory.*k.field)
+            text += std::string(k.name) + "=" + std::to_string(Settings.*k.field) + "\r\n";
+    };
+    auto writtenAlready = [&](const std::string& key) {
+        for (const std::string& w : written)
+            if (w == key) return true;
+        return false;
+    };
+    for (const std::string& l : UserLines) {
+        const std::string key = KeyOf(l);
+        if (!SavedKey(key)) {
+            text += l + "\r\n";
+            continue;
+        }
+        if (writtenAlready(key)) continue;
+        for (const IntKey& k : kIntKeys)
+            if (key == k.name) option(k);
     }
+    for (const IntKey& k : kIntKeys)
+        if (k.saved && !writtenAlready(k.name)) option(k);
     std::vector<uint8_t> old;
     if (ReadFileBounded(UserFile.c_str(), 64 * 1024, old) && std::string(old.begin(), old.end()) == text) return true;
     if (text.empty() && access(UserFile.c_str(), F_OK) != 0) return true;
