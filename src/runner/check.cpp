@@ -319,7 +319,9 @@ void FloorPlan(Checker& c) {
     const float margin = 4.0f;
     const float spanX = hi[0] - lo[0] + 2 * margin, spanZ = hi[1] - lo[1] + 2 * margin;
     if (!std::isfinite(spanX * spanZ) || spanX * spanZ > 1e12f) {
-        c.Say("the floor plan spans more than a million units: its paths are not walked");
+        c.Say(
+            "the floor plan spans more than a million units or holds coordinates that are no numbers: its "
+            "paths are not walked");
         return;
     }
     g.cell = std::max(0.25f, std::sqrt(spanX * spanZ / 1.0e6f));

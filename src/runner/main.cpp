@@ -38,7 +38,11 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (strcmp(argv[i], "--record") == 0 && i + 1 < argc) {
             options.recordPath = argv[++i];
-        } else if (strcmp(argv[i], "--check") == 0 && i + 1 < argc && argc == 3) {
+        } else if (strcmp(argv[i], "--check") == 0) {
+            if (argc != 3) {
+                fprintf(stderr, "zarvo-headless: --check takes one level file and nothing else\n");
+                return Usage();
+            }
             return RunLevelCheck(argv[i + 1]);
         } else if (strcmp(argv[i], "--dump") == 0) {
             dumpAtEnd = true;

@@ -236,10 +236,12 @@ set +e
 "$runner" --check BROKEN.LVL > broken.txt; broken=$?
 "$runner" --check TWO.LVL > two.txt; two=$?
 "$runner" --check LF.LVL > lf.txt; lf=$?
+"$runner" --check 2> usage.txt; usage=$?
 set -e
-python3 - "$broken" "$two" "$lf" <<'PY'
+grep -q "takes one level file" usage.txt
+python3 - "$broken" "$two" "$lf" "$usage" <<'PY'
 import sys
-assert sys.argv[1:] == ["1", "1", "1"], sys.argv[1:]
+assert sys.argv[1:] == ["1", "1", "1", "2"], sys.argv[1:]
 def lines(name, level):
     out = open(name).read().splitlines()
     assert all(l.startswith(level + ": ") for l in out), out
