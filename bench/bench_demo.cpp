@@ -35,7 +35,7 @@ void BM_RecordTick(benchmark::State& state) {
         // A key goes down or up every 50 ticks and the mouse moves every 10, about as a player plays.
         if (n % 50 == 0) keys[0xC8] ^= 0x80;
         mouse.lX = n % 10 == 0 ? 3 : 0;
-        DemoRecordInput(keys, mouse, false, 0, 0, joy);
+        DemoRecordInput(keys, mouse, false, 0, 0, 0, joy);
         clock += 6;
         DemoRecordPass(clock, true);
         ++Program.TickCount;

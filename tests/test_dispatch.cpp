@@ -186,10 +186,11 @@ class Pad : public Dispatch {
         HeadlessSetPad(false);
         ResetProgram();
     }
-    // One tick with the stick at x, y, exactly these pad buttons and keys down.
+    // One tick with the left stick at x, y, exactly these pad buttons and keys down, and the right stick
+    // across at turn.
     static void Tick(int32_t x, int32_t y, std::initializer_list<int> buttons = {},
-                     std::initializer_list<int> keys = {}) {
-        HeadlessPadStick(x, y);
+                     std::initializer_list<int> keys = {}, int32_t turn = 0) {
+        HeadlessPadStick(x, y, turn);
         for (int b = 0; b < 32; ++b) HeadlessPadButton(b, false);
         for (int b : buttons) HeadlessPadButton(b, true);
         TickWithKeys(keys);
@@ -217,10 +218,13 @@ TEST_F(Pad, SteersFiresAndStepsTheWeaponsAlongsideTheKeys) {
     EXPECT_EQ(C().turnLeft, 1);
     EXPECT_EQ(C().turnRight, 1);
     EXPECT_EQ(C().fire, 0);
+    Tick(0, 0, {}, {}, 60);
+    EXPECT_EQ(C().turnRight, 1) << "the right stick turns";
     World.MouseLook = 1;
-    Tick(-40, 0);
-    EXPECT_EQ(C().turnLeft, 1) << "with mouse look the stick still turns: a pad has no mouse";
-    EXPECT_EQ(C().strafeLeft, 0);
+    Tick(-40, 0, {}, {}, -60);
+    EXPECT_EQ(C().strafeLeft, 1) << "with mouse look the left stick strafes, as the arrows do";
+    EXPECT_EQ(C().turnLeft, 1) << "and the right stick turns, as the mouse does";
+    EXPECT_EQ(C().turnRight + C().strafeRight, 0);
 
     // The shoulders step through the weapons owned, the knife always among them, on their press only.
     ObjectRecord& p = World.ObjectTable[0];
@@ -311,7 +315,7 @@ TEST_F(Pad, PluggedInAndPulledOutWhileRecordingReplays) {
         World.ExitPoint[0] = World.ExitPoint[1] = 1000;
         Program.GameState = GS_PLAYING;
         Menu.Visible = 0;
-        World.MouseLook = 0;
+        World.MouseLook = 1;  // the left stick strafes, the right one turns
         SeedRandom(7);
         HeadlessSetClock(20000);
         ResetTimers();
@@ -322,7 +326,7 @@ TEST_F(Pad, PluggedInAndPulledOutWhileRecordingReplays) {
     for (int pass = 0; pass < 240; ++pass) {
         if (pass == 40) HeadlessSetPad(true);
         if (pass == 160) HeadlessSetPad(false);
-        HeadlessPadStick(pass % 50 < 30 ? 80 : 0, -100);
+        HeadlessPadStick(pass % 50 < 30 ? 80 : 0, -100, pass % 60 < 20 ? -90 : 0);
         HeadlessPadButton(JOY_FIRE, pass % 20 < 4);
         HeadlessAdvanceClock(3);
         RunTimers();
@@ -338,6 +342,7 @@ TEST_F(Pad, PluggedInAndPulledOutWhileRecordingReplays) {
     ASSERT_NE(plugged, std::string::npos);
     ASSERT_NE(pulled, std::string::npos);
     EXPECT_LT(plugged, pulled);
+    EXPECT_NE(demo.find(" -90\n"), std::string::npos) << "the right stick's turn is recorded";
 
     start();
     char err[256] = "";

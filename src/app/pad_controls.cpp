@@ -35,10 +35,12 @@ void PadPlayerControls(ControlFlags& c) {
     const ObjectRecord& p = World.ObjectTable[0];
     if (JoyStickY() < 0) c.forward = 1;
     if (JoyStickY() > 0) c.back = 1;
-    // The stick always turns: mouse look hands turning to the mouse and the arrows to strafing, but a
-    // player on a pad has no mouse to turn with.
-    if (JoyStickX() < 0) c.turnLeft = 1;
-    if (JoyStickX() > 0) c.turnRight = 1;
+    // The left stick across does what the arrows do (strafe under mouse look, else turn); the right
+    // stick turns, as the mouse does under mouse look.
+    if (JoyStickX() < 0) (World.MouseLook ? c.strafeLeft : c.turnLeft) = 1;
+    if (JoyStickX() > 0) (World.MouseLook ? c.strafeRight : c.turnRight) = 1;
+    if (JoyTurnX() < 0) c.turnLeft = 1;
+    if (JoyTurnX() > 0) c.turnRight = 1;
     if (!JoyButtonHeld(JOY_FIRE)) FireHeldOver = false;
     if (JoyButtonHeld(JOY_FIRE) && !FireHeldOver) c.fire = 1;
     if (JoyButtonPressed(JOY_NEXT_WEAPON)) c.select[StepWeapon(p, 1)] = 1;

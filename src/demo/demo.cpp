@@ -83,7 +83,7 @@ struct Recorder {
     uint8_t buttons[4] = {};
     bool joyPresent = false;  // as the header or the last "joystick" line says
     bool joyKnown = false;
-    int32_t joyX = 0, joyY = 0;
+    int32_t joyX = 0, joyY = 0, joyTurn = 0;
     uint32_t joyBits = 0;
     const char* names[256] = {};
 };
@@ -166,7 +166,7 @@ struct Player {
     uint8_t keys[256] = {};
     int32_t mouseX = 0, mouseY = 0;
     uint8_t buttons[4] = {};
-    int32_t joyX = 0, joyY = 0;
+    int32_t joyX = 0, joyY = 0, joyTurn = 0;
     uint8_t joyButtons[32] = {};
     bool joyFails = false;
     PlatformEvent events[32];
@@ -178,7 +178,10 @@ struct Player {
 Player Play;
 
 // Splits the next line into at most four words; false at the end of the text.
-bool NextLine(char* words[4], int* count, char* storage, size_t cap) {
+// The longest line has five words (the joystick line with the right stick).
+constexpr int kMaxWords = 5;
+
+bool NextLine(char* words[kMaxWords], int* count, char* storage, size_t cap) {
     if (Play.pos >= Play.text.size()) return false;
     size_t start = Play.pos, end = start;
     while (end < Play.text.size() && Play.text[end] != '\n') ++end;
@@ -191,7 +194,7 @@ bool NextLine(char* words[4], int* count, char* storage, size_t cap) {
     storage[n] = 0;
     *count = 0;
     char* p = storage;
-    while (*p && *count < 4) {
+    while (*p && *count < kMaxWords) {
         while (*p == ' ' || *p == '\t') ++p;
         if (!*p) break;
         words[(*count)++] = p;
@@ -199,7 +202,7 @@ bool NextLine(char* words[4], int* count, char* storage, size_t cap) {
         if (*p) *p++ = 0;
     }
     while (*p == ' ' || *p == '\t') ++p;
-    if (*p) *count = 5;  // more words than any line has
+    if (*p) *count = kMaxWords + 1;  // more words than any line has
     return true;
 }
 
@@ -263,7 +266,7 @@ void WatchPlayer() {
 }
 
 // Applies one line of a pass. True when the line was a pass (the pass may run now).
-bool ApplyLine(char* w[4], int n, const char* raw) {
+bool ApplyLine(char* w[kMaxWords], int n, const char* raw) {
     int64_t a = 0, b = 0;
     if (n == 0 || w[0][0] == '#') return false;
     const char* cmd = w[0];
@@ -284,16 +287,18 @@ bool ApplyLine(char* w[4], int n, const char* raw) {
         Play.buttons[a] = w[2][0] == 'd' ? 0x80 : 0;
     } else if (!strcmp(cmd, "joy") && n == 2 && !strcmp(w[1], "none")) {
         Play.joyFails = true;
-    } else if (!strcmp(cmd, "joy") && n == 4 && ParseInt(w[1], INT32_MIN, INT32_MAX, &a) &&
+    } else if (!strcmp(cmd, "joy") && (n == 4 || n == 5) && ParseInt(w[1], INT32_MIN, INT32_MAX, &a) &&
                ParseInt(w[2], INT32_MIN, INT32_MAX, &b)) {
-        int64_t bits = 0;
+        // "joy X Y BUTTONS", with the right stick's turn as a fifth word when it is not 0.
+        int64_t bits = 0, turn = 0;
         if (!ParseInt(w[3], 0, UINT32_MAX, &bits)) return Corrupt("bad joystick buttons", raw), false;
-        Play.joyX = int32_t(a), Play.joyY = int32_t(b);
+        if (n == 5 && !ParseInt(w[4], INT32_MIN, INT32_MAX, &turn)) return Corrupt("bad joystick turn", raw), false;
+        Play.joyX = int32_t(a), Play.joyY = int32_t(b), Play.joyTurn = int32_t(turn);
         for (int i = 0; i < 32; ++i) Play.joyButtons[i] = (uint64_t(bits) >> i) & 1 ? 0x80 : 0;
     } else if (!strcmp(cmd, "joystick") && n == 2 && ParseInt(w[1], 0, 1, &a)) {
         // A pad plugged in or pulled out during the recording; one that went holds nothing.
         Play.joystick = a != 0;
-        Play.joyX = Play.joyY = 0;
+        Play.joyX = Play.joyY = Play.joyTurn = 0;
         memset(Play.joyButtons, 0, sizeof Play.joyButtons);
         Play.joyFails = false;
     } else if (!strcmp(cmd, "focus") && n == 2 && (!strcmp(w[1], "lost") || !strcmp(w[1], "gained"))) {
@@ -350,7 +355,7 @@ static void RecordRead(int joystick) {
         PutLine("joystick %d", Rec.joyPresent ? 1 : 0);
     }
     if (joystick < 0) DemoRecordJoystickFailed();
-    DemoRecordInput(Input.KeyState, Input.MouseState, joystick > 0, j.lX, j.lY, j.rgbButtons);
+    DemoRecordInput(Input.KeyState, Input.MouseState, joystick > 0, j.lX, j.lY, j.lRx, j.rgbButtons);
 }
 
 bool DemoRecordStart(const char* path) {
@@ -393,7 +398,7 @@ bool DemoRecordStart(const char* path) {
 bool DemoRecording() { return Rec.on; }
 
 void DemoRecordInput(const uint8_t keys[256], const MouseRecord& mouse, bool joystickRead, int32_t joyX, int32_t joyY,
-                     const uint8_t joyButtons[32]) {
+                     int32_t joyTurn, const uint8_t joyButtons[32]) {
     if (!Rec.on) return;
     // Most ticks see the keyboard of the tick before: one comparison settles it.
     if (memcmp(keys, Rec.keys, 256) != 0) {
@@ -413,10 +418,14 @@ void DemoRecordInput(const uint8_t keys[256], const MouseRecord& mouse, bool joy
         uint32_t bits = 0;
         for (int i = 0; i < 32; ++i)
             if (joyButtons[i]) bits |= 1u << i;
-        if (!Rec.joyKnown || joyX != Rec.joyX || joyY != Rec.joyY || bits != Rec.joyBits)
-            PutLine("joy %d %d 0x%08" PRIx32, int(joyX), int(joyY), bits);
+        if (!Rec.joyKnown || joyX != Rec.joyX || joyY != Rec.joyY || joyTurn != Rec.joyTurn || bits != Rec.joyBits) {
+            if (joyTurn)
+                PutLine("joy %d %d 0x%08" PRIx32 " %d", int(joyX), int(joyY), bits, int(joyTurn));
+            else
+                PutLine("joy %d %d 0x%08" PRIx32, int(joyX), int(joyY), bits);
+        }
         Rec.joyKnown = true;
-        Rec.joyX = joyX, Rec.joyY = joyY, Rec.joyBits = bits;
+        Rec.joyX = joyX, Rec.joyY = joyY, Rec.joyTurn = joyTurn, Rec.joyBits = bits;
     }
 }
 
@@ -488,7 +497,7 @@ bool DemoFileLooksLikeDemo(const char* path) {
 static bool DemoPlaybackJoystickPresent();
 static void DemoPlaybackKeyboard(uint8_t keys[256]);
 static void DemoPlaybackMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]);
-static bool DemoPlaybackJoystick(int32_t* x, int32_t* y, uint8_t buttons[32]);
+static bool DemoPlaybackJoystick(int32_t* x, int32_t* y, int32_t* turn, uint8_t buttons[32]);
 static const InputSource kRecordingSource = {DemoPlaybackJoystickPresent, DemoPlaybackKeyboard, DemoPlaybackMouse,
                                              DemoPlaybackJoystick};
 
@@ -501,7 +510,7 @@ bool DemoPlayStart(const char* path, const DemoPlayOptions& options, char* err, 
         return false;
     }
     char storage[256];
-    char* w[4];
+    char* w[kMaxWords];
     int n = 0;
     int64_t version = 0;
     if (!NextLine(w, &n, storage, sizeof storage) || n != 2 || strcmp(w[0], "zarvo-demo") != 0 ||
@@ -584,7 +593,7 @@ void DemoPlaybackBeginPass() {
         return;
     }
     char storage[256];
-    char* w[4];
+    char* w[kMaxWords];
     int n = 0;
     for (;;) {
         size_t lineStart = Play.pos;
@@ -603,7 +612,7 @@ void DemoPlaybackBeginPass() {
             Play.atCheck = true;
             return;
         }
-        if (n > 4) {
+        if (n > kMaxWords) {
             Corrupt("too many words", w[0]);
             return;
         }
@@ -651,13 +660,14 @@ static void DemoPlaybackMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t but
     memcpy(buttons, Play.buttons, 4);
 }
 
-static bool DemoPlaybackJoystick(int32_t* x, int32_t* y, uint8_t buttons[32]) {
+static bool DemoPlaybackJoystick(int32_t* x, int32_t* y, int32_t* turn, uint8_t buttons[32]) {
     if (Play.joyFails) {
         Play.joyFails = false;
         return false;
     }
     *x = Play.joyX;
     *y = Play.joyY;
+    *turn = Play.joyTurn;
     memcpy(buttons, Play.joyButtons, 32);
     return true;
 }
@@ -667,7 +677,7 @@ void DemoPlaybackFinish() {
     if (Play.options.atEnd) Play.options.atEnd();
     if (Play.result != DEMO_RESULT_NONE) return;
     char storage[256];
-    char* w[4];
+    char* w[kMaxWords];
     int n = 0;
     // Past any comment, the next line must be the check line.
     do {

@@ -29,9 +29,9 @@ uint64_t WorldDigest();
 bool DemoRecordStart(const char* path);
 bool DemoRecording();
 // What an input read returned: the keyboard, the mouse, and the joystick (read: whether a joystick read
-// took place and succeeded; x, y and buttons only then).
+// took place and succeeded; the sticks and buttons only then).
 void DemoRecordInput(const uint8_t keys[256], const MouseRecord& mouse, bool joystickRead, int32_t joyX, int32_t joyY,
-                     const uint8_t joyButtons[32]);
+                     int32_t joyTurn, const uint8_t joyButtons[32]);
 // A joystick read that failed (the snapshot kept its old values).
 void DemoRecordJoystickFailed();
 // The random generator was seeded from outside the game (the scripted runner's seed line).

@@ -74,15 +74,16 @@ void InputRead() {
     }
     int joystick = 0;
     if (Input.JoystickPresent) {
-        int32_t x = 0, y = 0;
+        int32_t x = 0, y = 0, turn = 0;
         uint8_t buttons[32] = {};
-        bool read = Source ? Source->joystick(&x, &y, buttons) : PlatformReadJoystick(&x, &y, buttons);
+        bool read = Source ? Source->joystick(&x, &y, &turn, buttons) : PlatformReadJoystick(&x, &y, &turn, buttons);
         joystick = read ? 1 : -1;
         if (read) {
             Input.PrevJoyState = Input.JoyState;
             memset(&Input.JoyState, 0, sizeof Input.JoyState);
             Input.JoyState.lX = x;
             Input.JoyState.lY = y;
+            Input.JoyState.lRx = turn;
             memcpy(Input.JoyState.rgbButtons, buttons, sizeof buttons);
         }
     }
@@ -140,6 +141,7 @@ bool JoyButtonPressed(int button) { return JoyButtonHeld(button) && Input.PrevJo
 static int Sign(int32_t v) { return v < 0 ? -1 : v > 0 ? 1 : 0; }
 int JoyStickX() { return JoystickActive() ? Sign(Input.JoyState.lX) : 0; }
 int JoyStickY() { return JoystickActive() ? Sign(Input.JoyState.lY) : 0; }
+int JoyTurnX() { return JoystickActive() ? Sign(Input.JoyState.lRx) : 0; }
 
 // Past half the throw, or 0: a stick resting near the dead zone's edge does not flicker in and out.
 static int Pushed(int32_t v) {

@@ -32,7 +32,7 @@ struct InputSource {
     bool (*joystickPresent)();
     void (*keyboard)(uint8_t keys[256]);
     void (*mouse)(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]);
-    bool (*joystick)(int32_t* x, int32_t* y, uint8_t buttons[32]);
+    bool (*joystick)(int32_t* x, int32_t* y, int32_t* turn, uint8_t buttons[32]);
 };
 // Null for the devices (the start). Set before InputInit. Every read asks the source whether a joystick
 // is present (pads come and go), before reading it.
@@ -65,6 +65,8 @@ bool JoyButtonPressed(int button);
 // The stick's direction on each axis: -1 (left, up), 0 inside the dead zone, 1 (right, down).
 int JoyStickX();
 int JoyStickY();
+// The right stick's direction across (-1 left, 1 right): what turns on a pad.
+int JoyTurnX();
 // The stick has just been pushed past half its throw toward dx, dy (one of them 0, the other -1 or 1):
 // the press edge a menu steps on.
 bool JoyStickPushed(int dx, int dy);

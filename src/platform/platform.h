@@ -83,7 +83,9 @@ enum {
 bool PlatformJoystickOpen(int range, int deadZonePercent);
 // Whether a pad is open now (false after PlatformJoystickClose).
 bool PlatformJoystickPresent();
-// False when no pad is open.
-bool PlatformReadJoystick(int32_t* x, int32_t* y, uint8_t buttons[32]);
+// One read of the open pad, each axis -range..range: x and y the left stick (or d-pad), turn the right
+// stick's x. A joystick that SDL cannot map to a controller layout gives its stick's x (or hat) as turn
+// and x = 0, since which of its axes is a second stick is not known. False when no pad is open.
+bool PlatformReadJoystick(int32_t* x, int32_t* y, int32_t* turn, uint8_t buttons[32]);
 // Closes the pad and stops watching for others.
 void PlatformJoystickClose();

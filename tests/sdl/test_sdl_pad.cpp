@@ -57,6 +57,7 @@ TEST_F(SdlPad, ControllerPluggedInSteersAndFiresAndPulledOutIsDropped) {
     ASSERT_TRUE(Input.JoystickPresent) << "picked up without a restart";
     EXPECT_EQ(j.lX, 100);
     EXPECT_EQ(j.lY, -100) << "stick up reads as negative y";
+    EXPECT_EQ(j.lRx, 0);
     EXPECT_EQ(j.rgbButtons[JOY_FIRE], 0x80);
     EXPECT_TRUE(JoyButtonPressed(JOY_FIRE));
 
@@ -75,13 +76,16 @@ TEST_F(SdlPad, ControllerPluggedInSteersAndFiresAndPulledOutIsDropped) {
     EXPECT_LT(j.lX, 100);
     EXPECT_EQ(j.lY, 100);
 
-    // The right trigger fires past half way; the shoulders and Start have their own indexes.
+    // The right stick across turns; the right trigger fires past half way; the shoulders and Start
+    // have their own indexes.
     VirtualPadPress(VPAD_DPAD_LEFT, false);
     VirtualPadPress(VPAD_DPAD_DOWN, false);
     VirtualPadStick(0, 0);
+    VirtualPadRightStick(-32768);
     VirtualPadTrigger(12000);
     Read();
     EXPECT_EQ(j.lX, 0);
+    EXPECT_EQ(j.lRx, -100);
     EXPECT_EQ(j.rgbButtons[JOY_FIRE], 0) << "a light touch of the trigger";
     VirtualPadTrigger(30000);
     VirtualPadPress(VPAD_RIGHT_SHOULDER, true);
@@ -102,9 +106,9 @@ TEST_F(SdlPad, ControllerPluggedInSteersAndFiresAndPulledOutIsDropped) {
     EXPECT_FALSE(Input.JoystickPresent);
     EXPECT_EQ(j.rgbButtons[JOY_FIRE], 0) << "a pad pulled out holds nothing";
     EXPECT_EQ(Input.PrevJoyState.rgbButtons[JOY_FIRE], 0);
-    int32_t x = 7, y = 7;
+    int32_t x = 7, y = 7, turn = 7;
     uint8_t buttons[32] = {};
-    EXPECT_FALSE(PlatformReadJoystick(&x, &y, buttons));
+    EXPECT_FALSE(PlatformReadJoystick(&x, &y, &turn, buttons));
 
     // And a second one plugged in later is taken as well.
     Attach(VPAD_CONTROLLER);
@@ -114,7 +118,7 @@ TEST_F(SdlPad, ControllerPluggedInSteersAndFiresAndPulledOutIsDropped) {
     EXPECT_EQ(j.lX, -100);
 }
 
-TEST_F(SdlPad, UnmappedJoystickGivesItsAxesHatAndButtons) {
+TEST_F(SdlPad, UnmappedJoystickTurnsWithItsStickAndGivesItsHatAndButtons) {
     Attach(VPAD_RAW);
     VirtualPadStick(0, 32767);
     VirtualPadRawHat(8);  // left
@@ -122,7 +126,8 @@ TEST_F(SdlPad, UnmappedJoystickGivesItsAxesHatAndButtons) {
     VirtualPadRawButton(3, true);
     const JoystickRecord& j = Read();
     ASSERT_TRUE(Input.JoystickPresent);
-    EXPECT_EQ(j.lX, -100) << "the hat as the d-pad";
+    EXPECT_EQ(j.lRx, -100) << "the hat as the d-pad; across, it turns";
+    EXPECT_EQ(j.lX, 0) << "which axis would strafe is not known";
     EXPECT_EQ(j.lY, 100);
     EXPECT_EQ(j.rgbButtons[JOY_FIRE], 0x80);
     EXPECT_EQ(j.rgbButtons[1], 0);

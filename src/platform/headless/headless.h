@@ -12,10 +12,11 @@ void HeadlessReleaseAllKeys();
 void HeadlessMouseMove(int32_t dx, int32_t dy);
 void HeadlessMouseButton(int button, bool down);
 void HeadlessPushEvent(int type, int code);
-// The pad: plugged in or pulled out (pulling it out lets go of everything on it), its stick as a read
-// gives it and its buttons by JOY_* index. Nothing is plugged in at the start.
+// The pad: plugged in or pulled out (pulling it out lets go of everything on it), its sticks as a read
+// gives them (left x, y and the right stick's turn) and its buttons by JOY_* index. Nothing is plugged
+// in at the start.
 void HeadlessSetPad(bool plugged);
-void HeadlessPadStick(int32_t x, int32_t y);
+void HeadlessPadStick(int32_t x, int32_t y, int32_t turn = 0);
 void HeadlessPadButton(int button, bool down);
 // Whether opening the window succeeds (tests of the no-display path).
 void HeadlessSetWindowAvailable(bool available);

@@ -13,7 +13,7 @@ uint8_t Keys[256];
 int32_t MouseDX, MouseDY;
 uint8_t Buttons[4];
 bool PadPlugged, PadOpen;  // a pad is plugged in; the program watches for one
-int32_t PadX, PadY;
+int32_t PadX, PadY, PadTurn;
 uint8_t PadButtons[32];
 bool WindowAvailable = true;
 bool Focused = true;  // follows the activation events pushed; motion while unfocused is dropped
@@ -56,11 +56,11 @@ void HeadlessPushEvent(int type, int code) {
 void HeadlessSetPad(bool plugged) {
     PadPlugged = plugged;
     if (!plugged) {
-        PadX = PadY = 0;
+        PadX = PadY = PadTurn = 0;
         memset(PadButtons, 0, sizeof PadButtons);
     }
 }
-void HeadlessPadStick(int32_t x, int32_t y) { PadX = x, PadY = y; }
+void HeadlessPadStick(int32_t x, int32_t y, int32_t turn) { PadX = x, PadY = y, PadTurn = turn; }
 void HeadlessPadButton(int button, bool down) {
     if (button >= 0 && button < 32) PadButtons[button] = down ? 0x80 : 0;
 }
@@ -147,10 +147,11 @@ bool PlatformJoystickOpen(int, int) {
     return PadPlugged;
 }
 bool PlatformJoystickPresent() { return PadOpen && PadPlugged; }
-bool PlatformReadJoystick(int32_t* x, int32_t* y, uint8_t buttons[32]) {
+bool PlatformReadJoystick(int32_t* x, int32_t* y, int32_t* turn, uint8_t buttons[32]) {
     if (!PlatformJoystickPresent()) return false;
     *x = PadX;
     *y = PadY;
+    *turn = PadTurn;
     memcpy(buttons, PadButtons, 32);
     return true;
 }

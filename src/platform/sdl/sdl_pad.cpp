@@ -78,10 +78,11 @@ int32_t Scale(int v) {
 // Full deflection toward the pressed side of a d-pad axis, 0 when neither or both are pressed.
 int32_t Digital(bool negative, bool positive) { return negative == positive ? 0 : negative ? -Range : Range; }
 
-void ReadController(int32_t* x, int32_t* y, uint8_t buttons[32]) {
+void ReadController(int32_t* x, int32_t* y, int32_t* turn, uint8_t buttons[32]) {
     auto held = [](SDL_GameControllerButton b) { return SDL_GameControllerGetButton(Controller, b) != 0; };
     *x = Scale(SDL_GameControllerGetAxis(Controller, SDL_CONTROLLER_AXIS_LEFTX));
     *y = Scale(SDL_GameControllerGetAxis(Controller, SDL_CONTROLLER_AXIS_LEFTY));
+    *turn = Scale(SDL_GameControllerGetAxis(Controller, SDL_CONTROLLER_AXIS_RIGHTX));
     if (*x == 0) *x = Digital(held(SDL_CONTROLLER_BUTTON_DPAD_LEFT), held(SDL_CONTROLLER_BUTTON_DPAD_RIGHT));
     if (*y == 0) *y = Digital(held(SDL_CONTROLLER_BUTTON_DPAD_UP), held(SDL_CONTROLLER_BUTTON_DPAD_DOWN));
     bool trigger = SDL_GameControllerGetAxis(Controller, SDL_CONTROLLER_AXIS_TRIGGERRIGHT) > 16384;
@@ -91,13 +92,14 @@ void ReadController(int32_t* x, int32_t* y, uint8_t buttons[32]) {
     buttons[JOY_MENU] = held(SDL_CONTROLLER_BUTTON_START) ? 0x80 : 0;
 }
 
-void ReadRaw(int32_t* x, int32_t* y, uint8_t buttons[32]) {
+void ReadRaw(int32_t* x, int32_t* y, int32_t* turn, uint8_t buttons[32]) {
     int axes = SDL_JoystickNumAxes(Joystick);
-    *x = axes > 0 ? Scale(SDL_JoystickGetAxis(Joystick, 0)) : 0;
+    *x = 0;
+    *turn = axes > 0 ? Scale(SDL_JoystickGetAxis(Joystick, 0)) : 0;
     *y = axes > 1 ? Scale(SDL_JoystickGetAxis(Joystick, 1)) : 0;
     if (SDL_JoystickNumHats(Joystick) > 0) {
         Uint8 hat = SDL_JoystickGetHat(Joystick, 0);
-        if (*x == 0) *x = Digital(hat & SDL_HAT_LEFT, hat & SDL_HAT_RIGHT);
+        if (*turn == 0) *turn = Digital(hat & SDL_HAT_LEFT, hat & SDL_HAT_RIGHT);
         if (*y == 0) *y = Digital(hat & SDL_HAT_UP, hat & SDL_HAT_DOWN);
     }
     int n = SDL_JoystickNumButtons(Joystick);
@@ -142,16 +144,16 @@ bool PlatformJoystickPresent() {
     return Joystick != nullptr;
 }
 
-bool PlatformReadJoystick(int32_t* x, int32_t* y, uint8_t buttons[32]) {
+bool PlatformReadJoystick(int32_t* x, int32_t* y, int32_t* turn, uint8_t buttons[32]) {
     if (!Joystick) return false;
     SDL_JoystickUpdate();
     DropDetached();
     if (!Joystick) return false;
     for (int i = 0; i < 32; ++i) buttons[i] = 0;
     if (Controller)
-        ReadController(x, y, buttons);
+        ReadController(x, y, turn, buttons);
     else
-        ReadRaw(x, y, buttons);
+        ReadRaw(x, y, turn, buttons);
     return true;
 }
 

@@ -60,6 +60,10 @@ void VirtualPadStick(int16_t x, int16_t y) {
     SetAxis(Kind == VPAD_CONTROLLER ? SDL_CONTROLLER_AXIS_LEFTY : 1, y);
 }
 
+void VirtualPadRightStick(int16_t x) {
+    if (Kind == VPAD_CONTROLLER) SetAxis(SDL_CONTROLLER_AXIS_RIGHTX, x);
+}
+
 void VirtualPadTrigger(int16_t value) {
     if (Kind == VPAD_CONTROLLER)
         SetAxis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, int16_t(value < 0 ? -32768 : 2 * value - 32767));

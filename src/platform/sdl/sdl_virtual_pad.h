@@ -22,6 +22,8 @@ enum VirtualPadInput {
 bool VirtualPadAttach(VirtualPadKind kind, char* err, size_t errSize);
 // A controller's stick (-32768..32767, y < 0 up) and right trigger (0..32767); a raw joystick's axes 0, 1.
 void VirtualPadStick(int16_t x, int16_t y);
+// A controller's right stick across.
+void VirtualPadRightStick(int16_t x);
 void VirtualPadTrigger(int16_t value);
 void VirtualPadPress(VirtualPadInput input, bool down);
 // A raw joystick's button number and its first hat (the SDL_HAT_* bits: 1 up, 2 right, 4 down, 8 left).
