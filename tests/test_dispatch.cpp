@@ -286,6 +286,12 @@ TEST_F(Pad, StartShowsTheMenuWhereTheStickMovesAndFireActivates) {
     EXPECT_EQ(Menu.Visible, 1) << "held Start toggles once";
     Tick(0, 30);
     EXPECT_EQ(Menu.selected, 0) << "a nudge of the stick does not step";
+    Menu.Visible = 0;
+    Program.GameState = GS_LEVEL_DONE;
+    Tick(0, 0, {JOY_MENU});
+    EXPECT_EQ(Menu.Visible, 1) << "on the level-complete screen too, as Escape";
+    EXPECT_EQ(Program.GameState, GS_LEVEL_DONE) << "Start is no continue key";
+    Program.GameState = GS_PAUSED;
     Tick(0, 100);
     Tick(0, 100);
     EXPECT_EQ(Menu.selected, 1) << "one step per push";

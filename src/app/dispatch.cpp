@@ -121,7 +121,12 @@ void HandleInput() {
     }
     switch (Program.GameState) {
     case GS_LEVEL_DONE:
-    case GS_WON: WaitContinueKey(); break;
+    case GS_WON:
+        if (PadMenuPressed())
+            ToggleMenu();
+        else
+            WaitContinueKey();
+        break;
     case GS_PLAYING:
         ReadPlayerControls();
         LevelAidKeys();

@@ -58,6 +58,8 @@ void PadMenuKeys() {
     if (JoyButtonPressed(JOY_MENU)) ToggleMenu();
 }
 
+bool PadMenuPressed() { return JoystickActive() && JoyButtonPressed(JOY_MENU); }
+
 bool PadContinuePressed() {
     if (!JoyButtonPressed(JOY_FIRE)) return false;
     FireHeldOver = true;
