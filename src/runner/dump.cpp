@@ -211,7 +211,8 @@ std::string StateDumpJson() {
                   {"MouseLook", World.MouseLook},
                   {"ShadingEnabled", Render.ShadingEnabled},
                   {"OcclusionEnabled", Render.OcclusionEnabled},
-                  {"JoystickOn", Settings.JoystickOn}});
+                  {"JoystickOn", Settings.JoystickOn},
+                  {"JoystickPresent", Input.JoystickPresent}});
     j.Close('}');
 
     j.Key("net").Open('{').Key("started").Int(NetIsStarted() ? 1 : 0).Close('}');

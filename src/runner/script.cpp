@@ -1,4 +1,4 @@
-// The runner's script language: clock, keys, mouse, focus, close, seed, dump, screenshot.
+// The runner's script language: clock, keys, mouse, pad, focus, close, seed, dump, screenshot.
 // Each main-loop pass calls the hook below; it runs script lines until one of them asks for passes.
 #include "runner/script.h"
 
@@ -13,16 +13,32 @@
 #include "demo/demo.h"
 #include "platform/dik.h"
 #include "platform/headless/headless.h"
+#include "platform/platform.h"
 #include "render/png.h"
 #include "render/video.h"
 #include "runner/dump.h"
 
 namespace {
 
-enum ActionKind { A_DOWN, A_UP, A_TICKS, A_WAIT, A_MOUSE, A_BUTTON, A_FOCUS, A_CLOSE, A_SEED, A_DUMP, A_SHOT };
+enum ActionKind {
+    A_DOWN,
+    A_UP,
+    A_TICKS,
+    A_WAIT,
+    A_MOUSE,
+    A_BUTTON,
+    A_PAD_PLUG,
+    A_PAD_STICK,
+    A_PAD_BUTTON,
+    A_FOCUS,
+    A_CLOSE,
+    A_SEED,
+    A_DUMP,
+    A_SHOT
+};
 struct Action {
     ActionKind kind;
-    long a = 0, b = 0;
+    long a = 0, b = 0, c = 0;
     std::string text;
 };
 
@@ -104,6 +120,29 @@ bool ReadLine() {
         char state[16] = {0};
         sscanf(rest.c_str(), "%ld %15s", &b, state);
         Pending.push_back({A_BUTTON, b, strcmp(state, "down") == 0 ? 1 : 0});
+    } else if (cmd == "pad") {
+        // pad in | pad out | pad stick X Y [TURN] | pad fire|next|prev|start|N down|up
+        char what[16] = {0}, state[16] = {0};
+        long x = 0, y = 0, turn = 0;
+        sscanf(rest.c_str(), "%15s", what);
+        static const struct {
+            const char* name;
+            int button;
+        } kButtons[] = {{"fire", JOY_FIRE}, {"next", JOY_NEXT_WEAPON}, {"prev", JOY_PREV_WEAPON}, {"start", JOY_MENU}};
+        int button = -1;
+        for (const auto& b : kButtons)
+            if (!strcmp(what, b.name)) button = b.button;
+        if (button < 0 && isdigit(static_cast<unsigned char>(what[0]))) button = atoi(what);
+        if (!strcmp(what, "in") || !strcmp(what, "out")) {
+            Pending.push_back({A_PAD_PLUG, what[0] == 'i' ? 1 : 0});
+        } else if (!strcmp(what, "stick") && sscanf(rest.c_str(), "%*s %ld %ld %ld", &x, &y, &turn) >= 2) {
+            Pending.push_back({A_PAD_STICK, x, y, turn});
+        } else if (button >= 0 && button < 32 && sscanf(rest.c_str(), "%*s %15s", state) == 1 &&
+                   (!strcmp(state, "down") || !strcmp(state, "up"))) {
+            Pending.push_back({A_PAD_BUTTON, button, state[0] == 'd' ? 1 : 0});
+        } else {
+            Fail("bad pad line", line.c_str());
+        }
     } else if (cmd == "focus") {
         Pending.push_back({A_FOCUS, rest == "gained" ? 1 : 0});
     } else if (cmd == "close") {
@@ -135,6 +174,9 @@ bool RunAction(const Action& a) {
     case A_WAIT: WaitMs = a.a; return a.a > 0;
     case A_MOUSE: HeadlessMouseMove(int32_t(a.a), int32_t(a.b)); return false;
     case A_BUTTON: HeadlessMouseButton(int(a.a), a.b != 0); return false;
+    case A_PAD_PLUG: HeadlessSetPad(a.a != 0); return false;
+    case A_PAD_STICK: HeadlessPadStick(int32_t(a.a), int32_t(a.b), int32_t(a.c)); return false;
+    case A_PAD_BUTTON: HeadlessPadButton(int(a.a), a.b != 0); return false;
     case A_FOCUS: HeadlessPushEvent(PE_ACTIVATE, int(a.a)); return false;
     case A_CLOSE:
         HeadlessPushEvent(PE_QUIT, 0);

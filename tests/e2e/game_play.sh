@@ -149,5 +149,36 @@ for f in ["playing", "done", "won"]:
 assert shots["playing"] != shots["done"] != shots["won"]
 # the level-complete and victory screens are written in green
 assert b"\x00\xff\x00" in shots["done"] and b"\x00\xff\x00" in shots["won"]
+PY
+
+# The same level on a pad, through the runner's pad lines: the stick walks and turns, fire shoots, and a
+# pad pulled out leaves nothing held.
+cat > pad.txt <<'SCRIPT'
+seed 7
+wait 500
+press RETURN
+wait 1000
+pad in
+pad stick 0 -100
+ticks 20
+dump
+pad stick 0 0 100
+pad fire down
+ticks 5
+dump
+pad out
+ticks 2
+dump
+SCRIPT
+run_runner pad.txt pad.jsonl
+python3 - pad.jsonl <<'PY'
+import sys
+from scene import dumps
+walked, turned, out = dumps(sys.argv[1])
+assert walked["flags"]["JoystickPresent"] == 1, walked["flags"]
+assert abs(walked["player"]["pos"][2] - (-8 + 20 * 0.06)) < 0.07, walked["player"]["pos"]
+assert turned["player"]["angles"][1] != walked["player"]["angles"][1], turned["player"]["angles"]
+assert turned["player"]["controls"][6] == 1, turned["player"]["controls"]  # fire
+assert out["flags"]["JoystickPresent"] == 0 and out["player"]["controls"] == [0] * 16, out["player"]
 print("e2e game_play: ok")
 PY
