@@ -534,6 +534,13 @@ bool DemoPlayStart(const char* path, const DemoPlayOptions& options, char* err, 
             bool known = false;
             for (auto& s : Play.settings)
                 if (!strcmp(s.name, w[1])) s.value = int32_t(v), s.given = known = true;
+            // Only the screen sizes the game has: any other would be a frame it cannot make.
+            const bool width = !strcmp(w[1], "SCREENX"), height = !strcmp(w[1], "SCREENY");
+            if ((width && v != 640 && v != 800 && v != 1024) || (height && v != 480 && v != 600 && v != 768)) {
+                snprintf(err, errSize, "%s line %d: %s %d is not a screen size of the game", path, Play.line, w[1],
+                         int(v));
+                return false;
+            }
             for (int i = 0; i < kRuleKeyCount; ++i)
                 if (!strcmp(kRuleKeys[i].name, w[1])) Play.rules[i] = int32_t(v), known = true;
             for (int i = 0; i < kInputKeyCount; ++i)

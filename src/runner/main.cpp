@@ -71,6 +71,11 @@ int main(int argc, char** argv) {
         int code = ProgramMain(options);
         char report[512];
         int result = DemoPlaybackResult(report, sizeof report);
+        if (result == DEMO_RESULT_NONE) {
+            // The game ended before the replay reached its check line (its start-up failed).
+            fprintf(stderr, "zarvo-headless: the replay of %s did not run to its end (status %d)\n", input, code);
+            return code ? code : 4;
+        }
         fprintf(stderr, "zarvo-headless: %s\n", report);
         if (result == DEMO_MISMATCH) return 3;
         if (result == DEMO_INCOMPLETE) return 4;

@@ -121,6 +121,10 @@ PY
 sed '1s/.*/zarvo-demo 2/' session.zdemo > v2.zdemo
 replay v2.zdemo 2
 [ "$(wc -l < replay.err)" -eq 1 ] && grep -q "is a zarvo-demo 2 recording; this build replays version 1 only" replay.err
+# A screen size the game does not have (it would be a frame of 2000000000 x 480): refused the same way.
+sed 's/^set SCREENX .*/set SCREENX 2000000000/' session.zdemo > huge.zdemo
+replay huge.zdemo 2
+[ "$(wc -l < replay.err)" -eq 1 ] && grep -q "SCREENX 2000000000 is not a screen size of the game" replay.err
 
 # Truncated: replays as far as it goes, then says where the recording ends.
 head -n 400 session.zdemo > cut.zdemo
