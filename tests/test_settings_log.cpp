@@ -184,11 +184,18 @@ TEST_F(SettingsTest, PlayersOwnFileOverridesKeyByKeyAndKeepsWhatHeWrote) {
     WriteFile("user.ini", std::string("MUSICVOL=10\n\0\x01garbage\n", 23));
     ReadUserSettings("user.ini");
     EXPECT_EQ(Settings.MUSICVOL, 80);
-    EXPECT_TRUE(ConsoleShows("Ignoring your settings in user.ini: it holds control bytes (line 2)"));
+    EXPECT_TRUE(
+        ConsoleShows("Ignoring your settings in user.ini: it holds control bytes (line 2); the file is left "
+                     "as it is"));
     WriteFile("user.ini", "MUSICVOL=10\nthis line has no value\n");
     ReadUserSettings("user.ini");
     EXPECT_EQ(Settings.MUSICVOL, 80);
-    EXPECT_TRUE(ConsoleShows("Ignoring your settings in user.ini: line 2 holds no KEY=VALUE"));
+    EXPECT_TRUE(
+        ConsoleShows("Ignoring your settings in user.ini: line 2 holds no KEY=VALUE; the file is left as it is"));
+    Settings.SOUNDVOL = 20;
+    EXPECT_FALSE(SaveUserSettings());
+    EXPECT_EQ(ReadFile("user.ini"), "MUSICVOL=10\nthis line has no value\n") << "not saved over";
+    Settings.SOUNDVOL = 80;
     ReadUserSettings("absent.ini");
     EXPECT_FALSE(SaveUserSettings() && FileExists("absent.ini")) << "nothing changed: no file is made";
 

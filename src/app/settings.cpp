@@ -222,7 +222,9 @@ void ReadUserSettings(const std::string& path, bool saving) {
     std::vector<std::string> lines;
     const std::string why = ReadUserLines(path, &lines);
     if (!why.empty()) {
-        Say("Ignoring your settings in " + path + ": " + why);
+        // Nothing is saved over it either: what the player wrote there is his to mend.
+        UserFileSaved = false;
+        Say("Ignoring your settings in " + path + ": " + why + "; the file is left as it is");
         return;
     }
     UserLines = lines;
