@@ -37,15 +37,14 @@ int InitMusicWith(const std::string& soundfont) {
 
 class AudioMusic : public ::testing::Test {
   protected:
-    static void SetUpTestSuite() {
-        HeadlessSetAudioAvailable(true);
-        ready = InitMusicWith(TestSoundfont()) == 1;
-    }
+    static void SetUpTestSuite() { HeadlessSetAudioAvailable(true); }
     static void TearDownTestSuite() { MusicShutdown(); }
     void SetUp() override {
+        // Every test starts from a fresh synthesiser: no tail of an earlier test's notes or effects.
+        MusicShutdown();
+        ready = InitMusicWith(TestSoundfont()) == 1;
         if (!ready) GTEST_SKIP() << "no General MIDI soundfont on this machine";
         ConsoleInit();  // the lines the loaders print are looked at
-        UnloadAllMusic();
         Music.NextMusic = 0;
         SetMusicVolume(100);
         clock = PlatformTicksMs();

@@ -45,18 +45,18 @@ TEST_F(Commands, ExactMatchingAndVolumes) {
     Settings.MUSICVOL = 50;
     ExecuteCommand("DECMUSICVOL10");
     EXPECT_EQ(Settings.MUSICVOL, 40);
-    uint8_t shading = Render.ShadingEnabled, occlusion = Render.OcclusionEnabled, look = World.MouseLook;
+    uint8_t shading = Settings.SHADING, occlusion = Settings.ZBUFFER, look = Settings.MOUSELOOK;
     ExecuteCommand("TOGGLESHADING");
     ExecuteCommand("TOGGLEZBUFF");
     ExecuteCommand("TOGGLEMOUSELOOK");
-    EXPECT_NE(Render.ShadingEnabled, shading);
-    EXPECT_NE(Render.OcclusionEnabled, occlusion);
-    EXPECT_NE(World.MouseLook, look);
+    EXPECT_NE(Settings.SHADING, shading);
+    EXPECT_NE(Settings.ZBUFFER, occlusion);
+    EXPECT_NE(Settings.MOUSELOOK, look);
     ExecuteCommand("TOGGLESHADING");
     ExecuteCommand("TOGGLEZBUFF");
     ExecuteCommand("TOGGLEMOUSELOOK");
-    EXPECT_EQ(Render.ShadingEnabled, shading);
-    EXPECT_EQ(World.MouseLook, look);
+    EXPECT_EQ(Settings.SHADING, shading);
+    EXPECT_EQ(Settings.MOUSELOOK, look);
     Menu.Visible = 1;
     ExecuteCommand("MENU");
     EXPECT_EQ(Menu.Visible, 0);
@@ -161,10 +161,10 @@ TEST_F(Commands, MenuLayoutNavigationAndSounds) {
     EXPECT_EQ(Played(), std::vector<int>{act}) << "a click plays only the activation sound";
     EXPECT_STREQ(Menu.fileName, "sub.itm") << "MENU replaces the items";
     EXPECT_EQ(Program.GameState, GS_PAUSED) << "and keeps the state";
-    uint8_t shading = Render.ShadingEnabled;
+    uint8_t shading = Settings.SHADING;
     ActivateMenuItem();
-    EXPECT_NE(Render.ShadingEnabled, shading) << "SCRIPT runs the command";
-    Render.ShadingEnabled = shading;
+    EXPECT_NE(Settings.SHADING, shading) << "SCRIPT runs the command";
+    Settings.SHADING = shading;
     SoundShutdown();
 }
 

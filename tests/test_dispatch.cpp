@@ -98,7 +98,7 @@ TEST_F(Dispatch, BoundKeysAddToTheArrowsAndMouseSpeedScalesWithoutLosingSlowMoti
     Settings.BIND_FORWARD = DIK_W | (DIK_NUMPAD8 << 8);
     Settings.BIND_STRAFELEFT = DIK_A;
     Settings.BIND_FIRE = DIK_LCONTROL;
-    World.MouseLook = 0;
+    Settings.MOUSELOOK = 0;
     TickWithKeys({DIK_NUMPAD8, DIK_A, DIK_LCONTROL});
     EXPECT_TRUE(c.forward && c.strafeLeft && c.fire) << "the second bound key works as well as the first";
     EXPECT_FALSE(c.turnLeft) << "a strafe binding strafes with mouse look off";
@@ -180,7 +180,7 @@ class Pad : public Dispatch {
         HeadlessSetPad(true);
         Program.GameState = GS_PLAYING;
         Menu.Visible = 0;
-        World.MouseLook = 0;  // on at start-up, when left and right strafe
+        Settings.MOUSELOOK = 0;  // on at start-up, when left and right strafe
     }
     void TearDown() override {
         HeadlessSetPad(false);
@@ -220,7 +220,7 @@ TEST_F(Pad, SteersFiresAndStepsTheWeaponsAlongsideTheKeys) {
     EXPECT_EQ(C().fire, 0);
     Tick(0, 0, {}, {}, 60);
     EXPECT_EQ(C().turnRight, 1) << "the right stick turns";
-    World.MouseLook = 1;
+    Settings.MOUSELOOK = 1;
     Tick(-40, 0, {}, {}, -60);
     EXPECT_EQ(C().strafeLeft, 1) << "with mouse look the left stick strafes, as the arrows do";
     EXPECT_EQ(C().turnLeft, 1) << "and the right stick turns, as the mouse does";
@@ -300,9 +300,9 @@ TEST_F(Pad, StartShowsTheMenuWhereTheStickMovesAndFireActivates) {
     EXPECT_EQ(Menu.selected, 2);
     Tick(0, -100);
     EXPECT_EQ(Menu.selected, 1);
-    uint8_t shading = Render.ShadingEnabled;
+    uint8_t shading = Settings.SHADING;
     Tick(0, 0, {JOY_FIRE});
-    EXPECT_NE(Render.ShadingEnabled, shading) << "fire activated TWO";
+    EXPECT_NE(Settings.SHADING, shading) << "fire activated TWO";
     Tick(0, 0, {JOY_FIRE, JOY_MENU});
     EXPECT_EQ(Menu.Visible, 0);
     Tick(0, 0, {JOY_FIRE});
@@ -321,7 +321,7 @@ TEST_F(Pad, PluggedInAndPulledOutWhileRecordingReplays) {
         World.ExitPoint[0] = World.ExitPoint[1] = 1000;
         Program.GameState = GS_PLAYING;
         Menu.Visible = 0;
-        World.MouseLook = 1;  // the left stick strafes, the right one turns
+        Settings.MOUSELOOK = 1;  // the left stick strafes, the right one turns
         SeedRandom(7);
         HeadlessSetClock(20000);
         ResetTimers();

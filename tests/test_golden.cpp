@@ -112,18 +112,18 @@ class Golden : public ::testing::Test {
 TEST_F(Golden, ShadedWithOcclusion) { Check("room_shaded_occluded"); }
 
 TEST_F(Golden, ShadedWithoutOcclusion) {
-    Render.OcclusionEnabled = 0;
+    Settings.ZBUFFER = 0;
     Check("room_shaded_open");
 }
 
 TEST_F(Golden, FlatWithOcclusion) {
-    Render.ShadingEnabled = 0;
+    Settings.SHADING = 0;
     Check("room_flat_occluded");
 }
 
 TEST_F(Golden, FlatWithoutOcclusion) {
-    Render.ShadingEnabled = 0;
-    Render.OcclusionEnabled = 0;
+    Settings.SHADING = 0;
+    Settings.ZBUFFER = 0;
     Check("room_flat_open");
 }
 

@@ -24,7 +24,7 @@ const std::map<std::string, std::set<std::string>> kAllowed = {
     {"model", {"core"}},
     {"audio", {"core", "platform"}},
     {"input", {"core", "platform"}},
-    {"net", {"core"}},
+    {"net", {"core", "platform"}},
     {"game", {"core", "model", "audio", "input"}},
     {"render", {"core", "platform", "model", "game"}},
     {"console", {"core", "platform", "input", "render"}},

@@ -86,12 +86,12 @@ TEST_F(PassTest, LevelLinesAreShadedAndHiddenBehindTheFloorPlan) {
     for (int c = 30; c < 610; ++c) EXPECT_GE(Render.ColumnBuffer[c], -5.01f) << c;  // the wall's columns
     EXPECT_EQ(Render.ColumnBuffer[5], -20.0f);
 
-    Render.OcclusionEnabled = 0;
+    Settings.ZBUFFER = 0;
     f = Lines(DrawLevelPass);
     EXPECT_EQ(Count(f, 215, 215), 101);
     EXPECT_EQ(Render.ColumnBuffer[100], -20.0f);
 
-    Render.ShadingEnabled = 0;
+    Settings.SHADING = 0;
     f = Lines(DrawLevelPass);
     EXPECT_EQ(Count(f, 230, 230), Count(f, 1, 255));
     EXPECT_GT(Count(f, 230, 230), 600);
@@ -164,7 +164,7 @@ TEST_F(PassTest, ObjectColoursDependOnTypeAndRocketsOneToNineAreDrawn) {
     EXPECT_GT(Count(f, 65, 65), 10);
     EXPECT_EQ(Count(f, 1, 64) + Count(f, 66, 69) + Count(f, 71, 84), 0);
 
-    Render.ShadingEnabled = 0;
+    Settings.SHADING = 0;
     f = Lines([] {
         DrawLevelPass();
         DrawObjectPass();
@@ -194,7 +194,7 @@ TEST_F(PassTest, OccludingObjectsHideWhatIsDrawnAfterThem) {
     behind.type = 10;
     LoadSingleFrameModel(behind.models[0], "stick.dxf", 0);
     behind.pos[2] = 3;
-    Render.ShadingEnabled = 0;
+    Settings.SHADING = 0;
     auto f = Lines([] {
         DrawLevelPass();
         DrawObjectPass();
@@ -217,7 +217,7 @@ TEST_F(PassTest, WeaponViewIgnoresDepthAndFollowsTheFiringRule) {
     ObjectRecord& player = World.ObjectTable[0];
     player.weapon = WPN_GUN;
     player.pos[0] = 50;  // the weapon stays in view wherever the player is
-    Render.ShadingEnabled = 0;
+    Settings.SHADING = 0;
     auto draw = [] {
         DrawLevelPass();
         DrawViewPass();
@@ -235,7 +235,7 @@ TEST_F(PassTest, WeaponViewIgnoresDepthAndFollowsTheFiringRule) {
     gun.frame = 0;
     EXPECT_EQ(Lines(draw), rest);
 
-    Render.ShadingEnabled = 1;
+    Settings.SHADING = 1;
     gun.screenPos[2] = 2;  // green: 160 - 40 = 120
     EXPECT_GT(Count(Lines(draw), 120, 120), 30);
     player.weapon = 7;  // no such weapon: nothing in view, no fault

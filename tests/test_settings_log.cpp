@@ -27,7 +27,6 @@ void ReadConfig(const std::string& text) {
     Settings.SOUNDVOL = Settings.MUSICVOL = 80;
     WriteFile("config.ini", text);
     ReadSettings();
-    ReadStartMenuName();
 }
 
 class SettingsTest : public ::testing::Test {
@@ -163,19 +162,27 @@ TEST_F(SettingsTest, PlayersOwnFileOverridesKeyByKeyAndKeepsWhatHeWrote) {
 
     // A change while playing is saved into the player's file; the data folder's file stays as it was.
     Settings.SOUNDVOL = 50;
-    Render.ShadingEnabled = 0;
+    Settings.SHADING = 0;
     ASSERT_TRUE(SaveUserSettings());
     EXPECT_EQ(ReadFile("config.ini"), data);
     EXPECT_EQ(ReadFile("user.ini"),
-              "MUSICVOL=30\r\n// my keys\r\nBIND_FORWARD=W;UP\r\nSOLIDWALLS=0\r\nMOUSESENS=5000\r\n"
-              "SOUNDVOL=50\r\nSHADING=0\r\n")
-        << "his keys where he wrote them, new ones at the end";
+              "MUSICVOL=30\n// my keys\nBIND_FORWARD=W;UP\nSOLIDWALLS=0\nMOUSESENS=5000\n"
+              "SOUNDVOL=50\nSHADING=0\n")
+        << "his keys where he wrote them, new ones at the end, every line ending as his do";
     // Back to the data folder's value: the key leaves the player's file.
     Settings.SOUNDVOL = 80;
-    Render.ShadingEnabled = 1;
+    Settings.SHADING = 1;
     ASSERT_TRUE(SaveUserSettings());
-    EXPECT_EQ(ReadFile("user.ini"),
-              "MUSICVOL=30\r\n// my keys\r\nBIND_FORWARD=W;UP\r\nSOLIDWALLS=0\r\nMOUSESENS=5000\r\n");
+    EXPECT_EQ(ReadFile("user.ini"), "MUSICVOL=30\n// my keys\nBIND_FORWARD=W;UP\nSOLIDWALLS=0\nMOUSESENS=5000\n");
+    // Each line keeps its own end (written on two systems), a last line without one stays so.
+    WriteFile("user.ini", "MUSICVOL=30\r\n// mine\nSOUNDVOL=70");
+    ReadUserSettings("user.ini");
+    Settings.MUSICVOL = 40;
+    ASSERT_TRUE(SaveUserSettings());
+    EXPECT_EQ(ReadFile("user.ini"), "MUSICVOL=40\r\n// mine\nSOUNDVOL=70");
+    Settings.SHADING = 0;
+    ASSERT_TRUE(SaveUserSettings());
+    EXPECT_EQ(ReadFile("user.ini"), "MUSICVOL=40\r\n// mine\nSOUNDVOL=70\nSHADING=0\n");
     ResetRenderSwitches();
 
     // A damaged file is ignored whole, with one line; a missing one is no damage.

@@ -100,7 +100,7 @@ TEST_F(Tick, MouseLookTurnsByHalfTheOffsetTruncatedAndRecentres) {
     EXPECT_EQ(Input.PointerX, cx + 1);
     EXPECT_EQ(Input.PointerY, cy + 1);
 
-    World.MouseLook = 0;
+    Settings.MOUSELOOK = 0;
     Input.PointerX = cx - 100;
     GameStep();
     EXPECT_EQ(P().angles[1], 359);

@@ -4,10 +4,15 @@
 #include "app/app.h"
 #include "app/dispatch.h"
 #include "app/settings.h"
+#include "app/stats.h"
 #include "audio/sound.h"
 #include "console/console.h"
+#include "core/paths.h"
+#include "defs/definition.h"
 #include "defs/menu.h"
+#include "demo/demo.h"
 #include "game/animation.h"
+#include "game/walls.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "platform/headless/headless.h"
@@ -15,15 +20,24 @@
 #include "render/video.h"
 
 void ResetProgram() {
+    // Every record back to its start; the ones that hold a device (video, sound, music) are brought up or
+    // kept up by their own start-up calls below and in the fixtures.
+    ResetDemo();
     Settings = SettingsRecord{};
+    Config = ConfigRecord{};
     Program = ProgramRecord{};
+    Stats = StatsRecord{};
+    Log = LogRecord{};
+    SetWriteDirectory("");
     Console = ConsoleRecord{};
     ConsoleInit();
     InstallConsolePrinting();
     Menu = MenuRecord{};
+    ResetDefinitions();
     ResetAnimation();
     ResetWorld();
-    ResetRenderSwitches();
+    WallGrid = WallsRecord{};
+    Render.AutomapShown = Render.AutomapHeadingUp = 0;
     HeadlessReleaseAllKeys();
     InputShutdown();
     Input = InputRecord{};
@@ -36,7 +50,7 @@ void ResetProgram() {
     Input.PointerY = Settings.SCREENY / 2;
 }
 
-void ResetRenderSwitches() { Render.OcclusionEnabled = Render.ShadingEnabled = 1; }
+void ResetRenderSwitches() { Settings.ZBUFFER = Settings.SHADING = 1; }  // as at start-up
 
 std::string ConsoleText(int slot) { return reinterpret_cast<const char*>(Console.ConsoleBuffer[slot] + 4); }
 

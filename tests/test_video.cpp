@@ -62,8 +62,11 @@ TEST_F(VideoTest, NoBackBufferMeansNothingIsTouched) {
     EXPECT_EQ(PresentFrame(), 0);
 }
 
-TEST_F(VideoTest, ABrokenComicTtfFallsBackOnASystemFace) {
+TEST_F(VideoTest, AnAbsentOrBrokenComicTtfFallsBackOnASystemFace) {
     ScratchDir dir;
+    RegisterGameFont();
+    EXPECT_EQ(ConsoleText(53), std::string("comic.ttf is absent, using the face ") + GameFontPath())
+        << "absent is not the same as broken";
     WriteFile("comic.ttf", "this is not a font");
     RegisterGameFont();
     EXPECT_STRNE(GameFontPath(), "comic.ttf");

@@ -1,4 +1,4 @@
-// Process entry: start-up in a fixed order, the never-sleeping main loop, shutdown, the event log.
+// Process entry: start-up in a fixed order, one pass of the main loop, shutdown; the backend drives the passes.
 #include "app/app.h"
 
 #include <chrono>
@@ -6,7 +6,6 @@
 #include <ctime>
 
 #include "app/commands.h"
-#include "app/crash.h"
 #include "app/dispatch.h"
 #include "app/frame.h"
 #include "app/settings.h"
@@ -23,15 +22,9 @@
 #include "input/input.h"
 #include "net/net.h"
 #include "platform/platform.h"
+#include "platform/system.h"
 #include "render/raster.h"
 #include "render/video.h"
-
-static uint32_t LastTickTime, LastFrameTime;  // the timers' last tick and frame
-static bool TimersStarted;
-static bool PassWorked;  // the last RunTimers ran a tick or a frame
-static MainLoopHook PassHook;
-
-void SetPassHook(MainLoopHook hook) { PassHook = hook; }
 
 // Every printed line presents a whole frame at once, so that messages printed in the middle of a long
 // load appear immediately.
@@ -58,42 +51,41 @@ void HandleActivation(int code) {
     }
 }
 
-void ResetTimers() { TimersStarted = false; }
+void ResetTimers() { Program.TimersStarted = false; }
 
 int RunTimers() {
     // A recording that plays back gives the clock of every pass.
     const uint32_t now = DemoPlaying() ? DemoPlaybackClock() : PlatformTicksMs();
-    bool first = !TimersStarted;
+    bool first = !Program.TimersStarted;
     if (first) {
-        TimersStarted = true;
-        LastTickTime = LastFrameTime = now;
+        Program.TimersStarted = true;
+        Program.LastTickTime = Program.LastFrameTime = now;
     }
     bool worked = false;
-    PassWorked = true;
-    if (int32_t(now - LastTickTime) > 5) {
-        LastTickTime = now;
+    Program.PassWorked = true;
+    if (int32_t(now - Program.LastTickTime) > 5) {
+        Program.LastTickTime = now;
         RunLogicTick(now);
         ++Program.TickCount;
         StatsTick();
         DemoRecordPass(now, true);
         DemoRecordTick();
         return 1;
-    } else if (int32_t(now - LastFrameTime) > 25) {
-        LastFrameTime = now;
+    } else if (int32_t(now - Program.LastFrameTime) > 25) {
+        Program.LastFrameTime = now;
         auto composed = std::chrono::steady_clock::now();
         RenderFrame();
         StatsFrame(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - composed).count());
         MusicService();
         worked = true;
     }
-    PassWorked = worked;
+    Program.PassWorked = worked;
     DemoRecordPass(now, worked || first);
     return 1;
 }
 
-// When the next tick or frame is due on the timers' clock: the earlier of the two.
-static uint32_t NextDue() {
-    uint32_t tick = LastTickTime + 6, frame = LastFrameTime + 26;
+uint32_t ProgramNextDue() {
+    uint32_t tick = Program.LastTickTime + 6, frame = Program.LastFrameTime + 26;
     return int32_t(frame - tick) < 0 ? frame : tick;
 }
 
@@ -131,7 +123,7 @@ int StopSubsystems() {
     return 1;
 }
 
-static int RunProgram(const ProgramOptions& options) {
+bool ProgramStart(const ProgramOptions& options) {
     ConsoleInit();
     InstallConsolePrinting();
     SeedRandom(uint32_t(time(nullptr)));
@@ -143,11 +135,10 @@ static int RunProgram(const ProgramOptions& options) {
     char reason[512];
     if (!PlatformOpenWindow(Program.WindowTitle, reason, sizeof reason)) {
         fprintf(stderr, "zarvo: cannot open a window: %s\n", reason);
-        return 1;
+        Program.QuitCode = 1;
+        return false;
     }
     ReadSettings();
-    ReadSoundFontName();
-    ReadStartMenuName();
     ReadUserSettings(options.userSettings, options.playPath == nullptr);
     DemoPlaybackApplySettings();
     ApplyStartupOptions(options.window);
@@ -162,28 +153,35 @@ static int RunProgram(const ProgramOptions& options) {
     LoadMenu(Settings.StartMenuFile, false);
     ConsoleOpenFull();
     ConsoleToggle();
+    Program.LoopEnded = false;
+    return true;
+}
 
-    bool running = true;
-    while (running) {
-        if (PassHook) PassHook();
-        DemoPlaybackBeginPass();
-        PlatformEvent ev;
-        bool tookEvent = false;
-        if (Program.QuitRequested) {
-            running = false;  // the quit message ends the loop after this pass
-        } else if (DemoPlaying() ? DemoPlaybackPollEvent(&ev) : PlatformPollEvent(&ev)) {
-            tookEvent = true;
-            DemoRecordEvent(ev);
-            if (ev.type == PE_QUIT) PostQuit(0);
-            if (ev.type == PE_ACTIVATE) HandleActivation(ev.code);
-        }
-        RunTimers();
-        StatsPass(PlatformTicksMs());
-        // Nothing was due: wait until something is, instead of spinning (a recording that plays back
-        // keeps its own time, and the headless backend never waits).
-        if (running && !PassWorked && !tookEvent && !Program.QuitRequested && !DemoPlaying())
-            PlatformWaitUntil(NextDue());
+int ProgramPass() {
+    if (Program.LoopEnded) return PASS_ENDED;
+    DemoPlaybackBeginPass();
+    PlatformEvent ev;
+    bool tookEvent = false;
+    const bool ending = Program.QuitRequested;  // the quit request ends the loop after this pass
+    if (!ending && (DemoPlaying() ? DemoPlaybackPollEvent(&ev) : PlatformPollEvent(&ev))) {
+        tookEvent = true;
+        DemoRecordEvent(ev);
+        if (ev.type == PE_QUIT) PostQuit(0);
+        if (ev.type == PE_ACTIVATE) HandleActivation(ev.code);
     }
+    RunTimers();
+    StatsPass(PlatformTicksMs());
+    if (ending) {
+        Program.LoopEnded = true;
+        return PASS_ENDED;
+    }
+    // Nothing was due: the backend may wait until something is, instead of spinning (a recording that
+    // plays back keeps its own time).
+    const bool idle = !Program.PassWorked && !tookEvent && !Program.QuitRequested && !DemoPlaying();
+    return idle ? PASS_IDLE : PASS_WORKED;
+}
+
+int ProgramStop() {
     DemoRecordFinish();
     SaveUserSettings();
     DemoPlaybackFinish();
@@ -194,11 +192,12 @@ static int RunProgram(const ProgramOptions& options) {
     return Program.QuitCode;
 }
 
-int ProgramMain(const ProgramOptions& options) {
-    InstallCrashHandlers();
+int ProgramMain(const ProgramOptions& options, int (*drive)(const PlatformLoop& loop)) {
+    PlatformInstallCrashHandler();
     if (options.stats) StatsEnablePrinting();
     try {
-        return RunProgram(options);
+        if (!ProgramStart(options)) return Program.QuitCode;
+        return (drive ? drive : PlatformRunLoop)(PlatformLoop{ProgramPass, ProgramNextDue, ProgramStop});
     } catch (...) {
         Print("Crashed :( But properly");
         PostQuit(0);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/program.h"
+#include "platform/platform.h"
 
 // What the command line asked for.
 struct ProgramOptions {
@@ -15,11 +16,22 @@ struct ProgramOptions {
     std::string userSettings;          // the player's own config.ini; empty: none is read or written
 };
 
-// The whole program: start-up, main loop, shutdown. Returns the process exit code.
-int ProgramMain(const ProgramOptions& options = ProgramOptions{});
-// The scripted runner's hook, called at the start of every main-loop pass, also the last one.
-using MainLoopHook = void (*)();
-void SetPassHook(MainLoopHook hook);
+// The program in three calls, which a backend drives (platform.h, PlatformLoop).
+// Start-up: the console, the log, the window, the settings, the subsystems, the start menu. False when
+// the program cannot run (no window): Program.QuitCode then holds the exit status.
+bool ProgramStart(const ProgramOptions& options);
+// One pass of the main loop: at most one event, then the timers. PASS_ENDED once the pass that saw the
+// quit request has run; PASS_IDLE when nothing was due (the backend may sleep until ProgramNextDue);
+// PASS_WORKED otherwise.
+int ProgramPass();
+// When the next tick or frame is due on the timers' clock: the earlier of the two.
+uint32_t ProgramNextDue();
+// Shutdown after the last pass: the start menu once more, the subsystems stopped, the window closed.
+// Returns the exit status.
+int ProgramStop();
+// The whole program, with the crash report and the last-resort handler round it: start-up, the passes
+// driven by `drive` (the platform's own loop when null) and shutdown. Returns the exit status.
+int ProgramMain(const ProgramOptions& options = ProgramOptions{}, int (*drive)(const PlatformLoop& loop) = nullptr);
 // One timer pass of the main loop: at most one logic tick, or else at most one frame.
 int RunTimers();
 // Resets the timer step so its next call starts afresh (tests).

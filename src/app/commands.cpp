@@ -1,8 +1,7 @@
-// The console command interpreter: quitting, the menu, volumes, rendering switches, resolution, mouse
-// look, the crosshair and the map, chat and level loading.
+// The console command interpreter: one table of commands (quitting, the menu, volumes, rendering switches,
+// resolution, mouse look, the crosshair and the map, chat, level loading, help), matched in its order.
 #include "app/commands.h"
 
-#include <array>
 #include <cstdio>
 #include <cstring>
 
@@ -15,9 +14,8 @@
 #include "core/settings.h"
 #include "defs/level.h"
 #include "defs/menu.h"
-#include "game/world.h"
 #include "input/input.h"
-#include "render/passes.h"
+#include "render/render.h"
 #include "render/screenshot.h"
 #include "render/video.h"
 
@@ -25,12 +23,17 @@ namespace {
 
 int Raise(int32_t& volume) {
     volume = volume >= 90 ? 100 : volume + 10;
-    return 1;
+    return CMD_ACCEPTED;
 }
 
 int Lower(int32_t& volume) {
     volume = volume <= 10 ? 0 : volume - 10;
-    return 1;
+    return CMD_ACCEPTED;
+}
+
+int Flip(int32_t& flag) {
+    flag = flag ? 0 : 1;
+    return CMD_ACCEPTED;
 }
 
 // The three screen sizes: a width and the height that belongs to it.
@@ -47,10 +50,10 @@ int Resolution(const char* text) {
     } else if (strcmp(text, "DECRES") == 0) {
         width = Settings.SCREENX == 800 ? 640 : Settings.SCREENX == 1024 ? 800 : 0;
     } else {
-        if (sscanf(text, "RES %d %d", &width, &height) != 2) return 0;
-        if (HeightFor(width) == 0 || height != HeightFor(width)) return 0;
+        if (sscanf(text, "RES %d %d", &width, &height) != 2) return CMD_UNKNOWN;
+        if (HeightFor(width) == 0 || height != HeightFor(width)) return CMD_UNKNOWN;
     }
-    if (width == 0) return 0;
+    if (width == 0) return CMD_UNKNOWN;
     Settings.SCREENX = width;
     Settings.SCREENY = HeightFor(width);
     ChangeResolution();
@@ -69,90 +72,138 @@ int Say(const char* text) {
     ConsoleScroll();
     ConsoleWriteSlot(CONSOLE_NEWEST_SLOT, line);
     ++Console.ConsolePrintCount;
-    return 1;
+    return CMD_ACCEPTED;
 }
+
+int Quit(const char*) {
+    PostQuit(0);
+    return CMD_ACCEPTED;
+}
+
+int End(const char*) {
+    LoadMenu(Settings.StartMenuFile, true);
+    return CMD_ACCEPTED;
+}
+
+int ShowMenu(const char*) {
+    Menu.Visible = !Menu.Visible;
+    return CMD_ACCEPTED;
+}
+
+int MusicLouder(const char*) {
+    Raise(Settings.MUSICVOL);
+    SetMusicVolume(Settings.MUSICVOL);
+    return CMD_ACCEPTED;
+}
+
+int MusicQuieter(const char*) {
+    Lower(Settings.MUSICVOL);
+    SetMusicVolume(Settings.MUSICVOL);
+    return CMD_ACCEPTED;
+}
+
+int Joystick(const char*) {
+    Flip(Settings.JoystickOn);
+    PrintNotify(NOTIFY_GAME, "Joystick Toggled");
+    return CMD_ACCEPTED;
+}
+
+int MouseLook(const char*) {
+    Flip(Settings.MOUSELOOK);
+    PrintNotify(NOTIFY_GAME, "Mouselook Toggled");
+    return CMD_ACCEPTED;
+}
+
+int Crosshair(const char*) {
+    Flip(Settings.CROSSHAIR);
+    PrintNotify(NOTIFY_GAME, "Crosshair Toggled");
+    return CMD_ACCEPTED;
+}
+
+int MapRotate(const char*) {
+    Render.AutomapHeadingUp = Render.AutomapHeadingUp ? 0 : 1;
+    PrintNotify(NOTIFY_GAME, Render.AutomapHeadingUp ? "Map turns with you" : "Map north up");
+    return CMD_ACCEPTED;
+}
+
+int Fps(const char*) {
+    StatsToggleCounter();
+    return CMD_ACCEPTED;
+}
+
+int Screenshot(const char*) { return SaveScreenshot() ? CMD_ACCEPTED : CMD_FAILED; }
+
+int Load(const char* text) { return LoadLevel(text + 5) ? CMD_ACCEPTED : CMD_FAILED; }
+
+int Help(const char*);
 
 }  // namespace
 
-namespace {
+// In matching order: the first row that matches the typed text runs.
+const CommandDef kCommands[] = {
+    {"EXIT", MATCH_WORD, nullptr, Quit, "leave the game"},
+    {"QUIT", MATCH_WORD, nullptr, Quit, "leave the game"},
+    {"END", MATCH_WORD, nullptr, End, "back to the start menu"},
+    {"MENU", MATCH_WORD, nullptr, ShowMenu, "show or hide the menu"},
+    {"INCSOUNDVOL10", MATCH_WORD, nullptr, [](const char*) { return Raise(Settings.SOUNDVOL); },
+     "sound effects louder by 10"},
+    {"DECSOUNDVOL10", MATCH_WORD, nullptr, [](const char*) { return Lower(Settings.SOUNDVOL); },
+     "sound effects quieter by 10"},
+    {"INCMUSICVOL10", MATCH_WORD, nullptr, MusicLouder, "music louder by 10"},
+    {"DECMUSICVOL10", MATCH_WORD, nullptr, MusicQuieter, "music quieter by 10"},
+    {"TOGGLESHADING", MATCH_WORD, nullptr, [](const char*) { return Flip(Settings.SHADING); },
+     "depth shading of lines on or off"},
+    {"TOGGLEZBUFF", MATCH_WORD, nullptr, [](const char*) { return Flip(Settings.ZBUFFER); },
+     "hidden-line removal by the floor plan on or off"},
+    {"INCRES", MATCH_WORD, nullptr, Resolution, "next larger screen size (start menu only)"},
+    {"DECRES", MATCH_WORD, nullptr, Resolution, "next smaller screen size (start menu only)"},
+    {"RES", MATCH_PREFIX, "W H", Resolution, "screen size 640 480, 800 600 or 1024 768 (start menu only)"},
+    {"JOYSTICK", MATCH_WORD, nullptr, Joystick, "a pad's steering off or on"},
+    {"TOGGLEMOUSELOOK", MATCH_WORD, nullptr, MouseLook, "the mouse turns and the arrows strafe, or the arrows turn"},
+    {"TOGGLECROSSHAIR", MATCH_WORD, nullptr, Crosshair, "the crosshair on or off"},
+    {"MAPROTATE", MATCH_WORD, nullptr, MapRotate, "the overhead map north up or turned with you"},
+    {"FPS", MATCH_WORD, nullptr, Fps, "ticks and frames per second at the top right"},
+    {"SCREENSHOT", MATCH_WORD, nullptr, Screenshot, "save the frame as shown (as F12)"},
+    {"SAY", MATCH_WORD_OR_ARGUMENT, "TEXT", Say, "a chat line in the console"},
+    {"LOAD", MATCH_ARGUMENT, "FILE", Load, "load a level file"},
+    {"HELP", MATCH_WORD, nullptr, Help, "this list"},
+};
+const int kCommandCount = int(sizeof kCommands / sizeof kCommands[0]);
 
-int RunCommand(const char* text) {
-    if (strcmp(text, "EXIT") == 0 || strcmp(text, "QUIT") == 0) {
-        PostQuit(0);
-        return 1;
+bool CommandMatches(const CommandDef& c, const char* text) {
+    const size_t n = strlen(c.name);
+    switch (c.match) {
+    case MATCH_WORD: return strcmp(text, c.name) == 0;
+    case MATCH_PREFIX: return strncmp(text, c.name, n) == 0;
+    case MATCH_ARGUMENT: return strncmp(text, c.name, n) == 0 && text[n] == ' ';
+    case MATCH_WORD_OR_ARGUMENT: return strncmp(text, c.name, n) == 0 && (text[n] == 0 || text[n] == ' ');
     }
-    if (strcmp(text, "END") == 0) {
-        LoadMenu(Settings.StartMenuFile, true);
-        return 1;
-    }
-    if (strcmp(text, "MENU") == 0) {
-        Menu.Visible = !Menu.Visible;
-        return 1;
-    }
-    if (strcmp(text, "INCSOUNDVOL10") == 0) return Raise(Settings.SOUNDVOL);
-    if (strcmp(text, "DECSOUNDVOL10") == 0) return Lower(Settings.SOUNDVOL);
-    if (strcmp(text, "INCMUSICVOL10") == 0) {
-        Raise(Settings.MUSICVOL);
-        SetMusicVolume(Settings.MUSICVOL);
-        return 1;
-    }
-    if (strcmp(text, "DECMUSICVOL10") == 0) {
-        Lower(Settings.MUSICVOL);
-        SetMusicVolume(Settings.MUSICVOL);
-        return 1;
-    }
-    if (strcmp(text, "TOGGLESHADING") == 0) {
-        Render.ShadingEnabled = Render.ShadingEnabled ? 0 : 1;
-        return 1;
-    }
-    if (strcmp(text, "TOGGLEZBUFF") == 0) {
-        Render.OcclusionEnabled = Render.OcclusionEnabled ? 0 : 1;
-        return 1;
-    }
-    if (strcmp(text, "INCRES") == 0 || strcmp(text, "DECRES") == 0 || strncmp(text, "RES", 3) == 0)
-        return Resolution(text);
-    if (strcmp(text, "JOYSTICK") == 0) {
-        Settings.JoystickOn = !Settings.JoystickOn;
-        PrintNotify(NOTIFY_GAME, "Joystick Toggled");
-        return 1;
-    }
-    if (strcmp(text, "TOGGLEMOUSELOOK") == 0) {
-        World.MouseLook = World.MouseLook ? 0 : 1;
-        PrintNotify(NOTIFY_GAME, "Mouselook Toggled");
-        return 1;
-    }
-    if (strcmp(text, "TOGGLECROSSHAIR") == 0) {
-        Settings.CROSSHAIR = Settings.CROSSHAIR ? 0 : 1;
-        PrintNotify(NOTIFY_GAME, "Crosshair Toggled");
-        return CMD_ACCEPTED;
-    }
-    if (strcmp(text, "MAPROTATE") == 0) {
-        Render.AutomapHeadingUp = Render.AutomapHeadingUp ? 0 : 1;
-        PrintNotify(NOTIFY_GAME, Render.AutomapHeadingUp ? "Map turns with you" : "Map north up");
-        return CMD_ACCEPTED;
-    }
-    if (strcmp(text, "FPS") == 0) {
-        StatsToggleCounter();
-        return CMD_ACCEPTED;
-    }
-    if (strcmp(text, "SCREENSHOT") == 0) return SaveScreenshot() ? CMD_ACCEPTED : CMD_FAILED;
-    if (strcmp(text, "SAY") == 0 || strncmp(text, "SAY ", 4) == 0) return Say(text);
-    if (strncmp(text, "LOAD ", 5) == 0) return LoadLevel(text + 5) ? CMD_ACCEPTED : CMD_FAILED;
-    return 0;
+    return false;
 }
 
-// What a player's own settings file keeps of the state the commands change.
-std::array<int32_t, 9> SavedState() {
-    return {Settings.SOUNDVOL,       Settings.MUSICVOL, Settings.SCREENX,    Settings.SCREENY,  Render.ShadingEnabled,
-            Render.OcclusionEnabled, World.MouseLook,   Settings.JoystickOn, Settings.CROSSHAIR};
+namespace {
+
+int Help(const char*) {
+    for (const CommandDef& c : kCommands) {
+        char line[CONSOLE_LINE_BYTES];
+        snprintf(line, sizeof line, "%s%s%s - %s", c.name, c.argument ? " " : "", c.argument ? c.argument : "", c.help);
+        Print(line);
+    }
+    return CMD_ACCEPTED;
+}
+
+int RunCommand(const char* text) {
+    for (const CommandDef& c : kCommands)
+        if (CommandMatches(c, text)) return c.run(text);
+    return CMD_UNKNOWN;
 }
 
 }  // namespace
 
 int ExecuteCommand(const char* text) {
-    const auto before = SavedState();
+    const SettingsRecord before = Settings;
     const int result = RunCommand(text);
     // An option the player changed is saved at once, so that it outlives a crash.
-    if (SavedState() != before) SaveUserSettings();
+    if (SavedSettingsDiffer(before, Settings)) SaveUserSettings();
     return result;
 }

@@ -1,8 +1,27 @@
-// The console command interpreter.
+// The console command interpreter: one table of commands, which HELP and completion read too.
 #pragma once
 #include <cstdint>
 
 #include "console/console.h"
 
-// Interprets one command text; non-zero (CMD_ACCEPTED or CMD_FAILED) when it is a command.
+// How a command's name matches the typed text (always case-sensitive, never trimmed).
+enum CommandMatch : uint8_t {
+    MATCH_WORD,              // the whole text is the name
+    MATCH_PREFIX,            // the text begins with the name (RES: "RES 800 600")
+    MATCH_ARGUMENT,          // the name, a space and whatever follows (LOAD: "LOAD LEVEL1.LVL")
+    MATCH_WORD_OR_ARGUMENT,  // the name alone, or with a space and whatever follows (SAY)
+};
+struct CommandDef {
+    const char* name;
+    CommandMatch match;
+    const char* argument;          // what follows the name, as HELP shows it (null: nothing)
+    int (*run)(const char* text);  // given the whole typed text; a CMD_ result
+    const char* help;              // one line
+};
+extern const CommandDef kCommands[];
+extern const int kCommandCount;
+
+bool CommandMatches(const CommandDef& command, const char* text);
+// Interprets one command text: the first command of the table that matches runs. CMD_UNKNOWN when none
+// matches; a setting the player keeps that the command changed is saved to his file at once.
 int ExecuteCommand(const char* text);

@@ -1,12 +1,8 @@
 // Finding the game's data and where the game may write.
 #include "app/datadir.h"
 
-#include <limits.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "core/paths.h"
+#include "platform/system.h"
 
 #ifndef ZARVO_INSTALL_DATADIR
 #define ZARVO_INSTALL_DATADIR "/usr/local/share/zarvo"
@@ -14,22 +10,9 @@
 
 namespace {
 
-bool HoldsConfig(const std::string& dir) { return access((dir + "/config.ini").c_str(), R_OK) == 0; }
+bool HoldsConfig(const std::string& dir) { return PlatformCanRead((dir + "/config.ini").c_str()); }
 
-// Whether the game may write into the folder: the system says so and, for root (whom the system lets
-// write anywhere), the folder's mode has a write bit at all, so a folder made read-only stays so.
-bool Writable(const std::string& dir) {
-    if (access(dir.c_str(), W_OK) != 0) return false;
-    struct stat st;
-    if (geteuid() == 0 && stat(dir.c_str(), &st) == 0 && (st.st_mode & 0222) == 0) return false;
-    return true;
-}
-
-std::string Absolute(const std::string& dir) {
-    char buf[PATH_MAX];
-    if (realpath(dir.c_str(), buf)) return buf;
-    return dir;
-}
+std::string Absolute(const std::string& dir) { return PlatformAbsolutePath(dir.c_str()); }
 
 }  // namespace
 
@@ -63,12 +46,12 @@ bool FindDataDirectory(const char* explicitDir, const char* exePath, DataDirecto
             return false;
         }
     }
-    out->writable = !out->installed && Writable(out->path);
+    out->writable = !out->installed && PlatformFolderWritable(out->path.c_str());
     return true;
 }
 
 bool EnterDataDirectory(const DataDirectory& dir, std::string* reason) {
-    if (chdir(dir.path.c_str()) != 0) {
+    if (!PlatformChangeDirectory(dir.path.c_str())) {
         *reason = "cannot enter " + dir.path;
         return false;
     }

@@ -18,17 +18,14 @@
 #include "render/render.h"
 #include "render/screenshot.h"
 
-static bool ClockHeld;
-static uint32_t HeldClock;
-
-uint32_t GameClockMs() { return ClockHeld ? HeldClock : PlatformTicksMs(); }
+uint32_t GameClockMs() { return Program.ClockHeld ? Program.HeldClock : PlatformTicksMs(); }
 
 void RunLogicTick(uint32_t now) {
-    ClockHeld = true;
-    HeldClock = now;
+    Program.ClockHeld = true;
+    Program.HeldClock = now;
     HandleInput();
     TickGameState();
-    ClockHeld = false;
+    Program.ClockHeld = false;
 }
 
 void MenuKeys() {
@@ -82,8 +79,8 @@ void ReadPlayerControls() {
     c = ControlFlags{};
     if (ActionHeld(DIK_UP, Settings.BIND_FORWARD)) c.forward = 1;
     if (ActionHeld(DIK_DOWN, Settings.BIND_BACK)) c.back = 1;
-    if (ActionHeld(DIK_LEFT, Settings.BIND_LEFT)) (World.MouseLook ? c.strafeLeft : c.turnLeft) = 1;
-    if (ActionHeld(DIK_RIGHT, Settings.BIND_RIGHT)) (World.MouseLook ? c.strafeRight : c.turnRight) = 1;
+    if (ActionHeld(DIK_LEFT, Settings.BIND_LEFT)) (Settings.MOUSELOOK ? c.strafeLeft : c.turnLeft) = 1;
+    if (ActionHeld(DIK_RIGHT, Settings.BIND_RIGHT)) (Settings.MOUSELOOK ? c.strafeRight : c.turnRight) = 1;
     if (ActionHeld(0, Settings.BIND_STRAFELEFT)) c.strafeLeft = 1;
     if (ActionHeld(0, Settings.BIND_STRAFERIGHT)) c.strafeRight = 1;
     if (ActionHeld(DIK_SPACE, Settings.BIND_FIRE) || MouseButtonHeld(0)) c.fire = 1;

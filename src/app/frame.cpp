@@ -11,9 +11,6 @@
 #include "render/passes.h"
 #include "render/video.h"
 
-static int32_t PointerHalfW, PointerHalfH;
-static double PointerScale = 1.0;  // the view scale the pointer's glyph was measured at
-
 void DrawMenuItems() {
     if (!Menu.Visible) return;
     for (int i = 0; i < Menu.itemCount && i < 6; ++i) {
@@ -25,18 +22,19 @@ void DrawMenuItems() {
 void DrawMenuPointer() {
     if (!Menu.Visible) return;
     // The glyph's size changes with the fonts only when the view scales with the screen.
-    if (PointerScale != Video.ViewScale) {
-        PointerScale = Video.ViewScale;
-        PointerHalfW = PointerHalfH = 0;
+    if (Menu.pointerScale != Video.ViewScale) {
+        Menu.pointerScale = Video.ViewScale;
+        Menu.pointerHalfW = Menu.pointerHalfH = 0;
     }
-    if (PointerHalfW == 0) {
+    if (Menu.pointerHalfW == 0) {
         int32_t w = 0, h = 0;
         if (MeasureScreenText("X", &w, &h, SmallFont)) {
-            PointerHalfW = w >> 1;
-            PointerHalfH = h >> 1;
+            Menu.pointerHalfW = w >> 1;
+            Menu.pointerHalfH = h >> 1;
         }
     }
-    DrawScreenText("X", Input.PointerX - PointerHalfW, Input.PointerY - PointerHalfH, Rgb(0, 0, 255), SmallFont);
+    DrawScreenText("X", Input.PointerX - Menu.pointerHalfW, Input.PointerY - Menu.pointerHalfH, Rgb(0, 0, 255),
+                   SmallFont);
 }
 
 int RenderFrame() {

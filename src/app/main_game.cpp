@@ -1,7 +1,4 @@
 // Entry of the game binary: the command line, the data folder, then the program over the SDL backend.
-#include <unistd.h>
-
-#include <climits>
 #include <cstdio>
 #include <string>
 
@@ -10,6 +7,7 @@
 #include "app/options.h"
 #include "app/settings.h"
 #include "demo/demo.h"
+#include "platform/system.h"
 
 int main(int argc, char** argv) {
     ProgramOptions options;
@@ -18,15 +16,16 @@ int main(int argc, char** argv) {
     // A recording named on the command line belongs where the player stands, not in the data folder.
     std::string record;
     if (options.recordPath && options.recordPath[0] != '/') {
-        char here[PATH_MAX];
-        if (getcwd(here, sizeof here)) {
-            record = std::string(here) + "/" + options.recordPath;
+        const std::string here = PlatformCurrentDirectory();
+        if (!here.empty()) {
+            record = here + "/" + options.recordPath;
             options.recordPath = record.c_str();
         }
     }
     DataDirectory data;
     std::string reason;
-    if (!FindDataDirectory(options.dataDir, "/proc/self/exe", &data, &reason) || !EnterDataDirectory(data, &reason)) {
+    if (!FindDataDirectory(options.dataDir, PlatformExecutablePath().c_str(), &data, &reason) ||
+        !EnterDataDirectory(data, &reason)) {
         fprintf(stderr, "zarvo: %s\n", reason.c_str());
         return 1;
     }

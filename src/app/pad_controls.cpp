@@ -2,15 +2,12 @@
 #include "app/pad_controls.h"
 
 #include "app/menu_input.h"
+#include "core/settings.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "platform/platform.h"
 
 namespace {
-
-// Fire pressed to leave a menu or a waiting screen does not also shoot in the level it starts: it fires
-// again once it has been let go.
-bool FireHeldOver;
 
 int StepWeapon(const ObjectRecord& p, int step) {
     int w = p.weapon >= 0 && p.weapon < WEAPON_COUNT ? p.weapon : WPN_KNIFE;
@@ -25,7 +22,7 @@ int StepWeapon(const ObjectRecord& p, int step) {
 
 void PadPlayerControls(ControlFlags& c) {
     if (!JoystickActive()) {
-        FireHeldOver = false;
+        Input.PadFireHeldOver = false;
         return;
     }
     if (JoyButtonPressed(JOY_MENU)) {
@@ -37,12 +34,12 @@ void PadPlayerControls(ControlFlags& c) {
     if (JoyStickY() > 0) c.back = 1;
     // The left stick across does what the arrows do (strafe under mouse look, else turn); the right
     // stick turns, as the mouse does under mouse look.
-    if (JoyStickX() < 0) (World.MouseLook ? c.strafeLeft : c.turnLeft) = 1;
-    if (JoyStickX() > 0) (World.MouseLook ? c.strafeRight : c.turnRight) = 1;
+    if (JoyStickX() < 0) (Settings.MOUSELOOK ? c.strafeLeft : c.turnLeft) = 1;
+    if (JoyStickX() > 0) (Settings.MOUSELOOK ? c.strafeRight : c.turnRight) = 1;
     if (JoyTurnX() < 0) c.turnLeft = 1;
     if (JoyTurnX() > 0) c.turnRight = 1;
-    if (!JoyButtonHeld(JOY_FIRE)) FireHeldOver = false;
-    if (JoyButtonHeld(JOY_FIRE) && !FireHeldOver) c.fire = 1;
+    if (!JoyButtonHeld(JOY_FIRE)) Input.PadFireHeldOver = false;
+    if (JoyButtonHeld(JOY_FIRE) && !Input.PadFireHeldOver) c.fire = 1;
     if (JoyButtonPressed(JOY_NEXT_WEAPON)) c.select[StepWeapon(p, 1)] = 1;
     if (JoyButtonPressed(JOY_PREV_WEAPON)) c.select[StepWeapon(p, -1)] = 1;
 }
@@ -52,7 +49,7 @@ void PadMenuKeys() {
     if (JoyStickPushed(0, -1)) MenuUp();
     if (JoyStickPushed(0, 1)) MenuDown();
     if (JoyButtonPressed(JOY_FIRE)) {
-        FireHeldOver = true;
+        Input.PadFireHeldOver = true;
         ActivateMenuItem();
     }
     if (JoyButtonPressed(JOY_MENU)) ToggleMenu();
@@ -62,6 +59,6 @@ bool PadMenuPressed() { return JoystickActive() && JoyButtonPressed(JOY_MENU); }
 
 bool PadContinuePressed() {
     if (!JoyButtonPressed(JOY_FIRE)) return false;
-    FireHeldOver = true;
+    Input.PadFireHeldOver = true;
     return true;
 }

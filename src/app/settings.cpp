@@ -1,10 +1,6 @@
 // Settings: the data directory's config.ini, then the player's own config.ini over it key by key; the
-// player's changes saved back to his own file.
+// player's changes saved back to his own file. Every key is a row of the registry (core/settings.h).
 #include "app/settings.h"
-
-#include <strings.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <climits>
 #include <cstdio>
@@ -19,48 +15,38 @@
 #include "core/paths.h"
 #include "core/print.h"
 #include "defs/definition.h"
-#include "game/world.h"
 #include "platform/dik.h"
 #include "platform/platform.h"
-#include "render/render.h"
+#include "platform/system.h"
+
+ConfigRecord Config;
 
 namespace {
 
 // One key's value, field by field (fields are separated by ';'): false when the key is absent.
 using Lookup = std::function<bool(const char* key, int field, std::string* value)>;
 
-struct IntKey {
-    const char* name;
-    int32_t SettingsRecord::*field;
-    int32_t lo, hi;  // a value outside is clamped, with a console line (the classic keys take any value)
-    bool saved;      // a player changes it while playing: it goes into his own config.ini
-};
-const IntKey kIntKeys[] = {
-    {"SCREENX", &SettingsRecord::SCREENX, INT32_MIN, INT32_MAX, true},
-    {"SCREENY", &SettingsRecord::SCREENY, INT32_MIN, INT32_MAX, true},
-    {"SCREENBPP", &SettingsRecord::SCREENBPP, INT32_MIN, INT32_MAX, false},
-    {"SOUNDVOL", &SettingsRecord::SOUNDVOL, INT32_MIN, INT32_MAX, true},
-    {"MUSICVOL", &SettingsRecord::MUSICVOL, INT32_MIN, INT32_MAX, true},
-    {"MOUSESENS", &SettingsRecord::MOUSESENS, 10, 1000, false},
-    {"FULLSCREEN", &SettingsRecord::FULLSCREEN, 0, 1, true},
-    {"SHADING", &SettingsRecord::SHADING, 0, 1, true},
-    {"ZBUFFER", &SettingsRecord::ZBUFFER, 0, 1, true},
-    {"MOUSELOOK", &SettingsRecord::MOUSELOOK, 0, 1, true},
-    {"JOYSTICK", &SettingsRecord::JoystickOn, 0, 1, true},
-    {"CROSSHAIR", &SettingsRecord::CROSSHAIR, 0, 1, true},
-    {"SCALEVIEW", &SettingsRecord::SCALEVIEW, 0, 1, false},
-};
 // Keys with a job of their own everywhere: the console, the menu, screenshots and the map.
-const int kReservedKeys[] = {DIK_GRAVE, DIK_ESCAPE, DIK_RETURN, DIK_C, DIK_F12, DIK_TAB};
-
-SettingsRecord FromDataDirectory;  // the settings as the data directory's config.ini gives them
-bool UserFileEnabled = false;
-bool UserFileSaved = false;  // false while a recording plays: what it changes is not the player's
-bool StartedFullscreen = true;
-std::string UserFile;
-std::vector<std::string> UserLines;  // the user file's lines, as read (kept when it is saved)
+constexpr int kReservedKeys[] = {DIK_GRAVE, DIK_ESCAPE, DIK_RETURN, DIK_C, DIK_F12, DIK_TAB};
 
 void Say(const std::string& line) { Print(line.substr(0, CONSOLE_LINE_BYTES - 1).c_str()); }
+
+bool SameWord(const std::string& a, const char* b) {
+    if (a.size() != strlen(b)) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (toupper(static_cast<unsigned char>(a[i])) != toupper(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+// "A or B", "A, B or C": the words of a choice.
+std::string ChoiceWords(const SettingDef& d) {
+    std::string out;
+    for (int32_t v = d.lo; v <= d.hi; ++v) {
+        if (v > d.lo) out += v == d.hi ? " or " : ", ";
+        out += SettingWord(d, v);
+    }
+    return out;
+}
 
 int32_t ParseBinding(const char* key, const Lookup& get) {
     uint32_t packed = 0;
@@ -84,37 +70,40 @@ int32_t ParseBinding(const char* key, const Lookup& get) {
     return int32_t(packed);
 }
 
-void Apply(const Lookup& get) {
-    std::string v;
-    for (const IntKey& k : kIntKeys) {
-        if (!get(k.name, 0, &v)) continue;
-        int32_t n = DefinitionInteger(k.name, v.c_str());
-        if (n < k.lo || n > k.hi) {
-            const int32_t used = n < k.lo ? k.lo : k.hi;
-            char line[CONSOLE_LINE_BYTES];
-            snprintf(line, sizeof line, "%s: %d is outside %d..%d, %d is used", k.name, n, k.lo, k.hi, used);
-            Print(line);
-            n = used;
+// A number, clamped into the row's range with a line that says so.
+void SetNumber(SettingsRecord& s, const SettingDef& d, int32_t n) {
+    if (SetSettingNumber(s, d, n)) return;
+    char line[CONSOLE_LINE_BYTES];
+    snprintf(line, sizeof line, "%s: %d is outside %d..%d, %d is used", d.name, n, d.lo, d.hi, s.*d.field);
+    Print(line);
+}
+
+// A choice by its word (any case) or its number; anything else gives the default, with a line.
+void SetChoice(SettingsRecord& s, const SettingDef& d, const std::string& v) {
+    for (int32_t i = d.lo; i <= d.hi; ++i)
+        if (SameWord(v, SettingWord(d, i).c_str())) {
+            s.*d.field = i;
+            return;
         }
-        Settings.*k.field = n;
+    s.*d.field = d.byDefault;
+    Say(std::string(d.name) + "=" + v.substr(0, 40) + " is not " + ChoiceWords(d) + ": " + SettingWord(d, d.byDefault) +
+        " is used");
+}
+
+void SetFromLookup(SettingsRecord& s, const SettingDef& d, const Lookup& get) {
+    std::string v;
+    if (!get(d.name, 0, &v)) return;
+    switch (d.kind) {
+    case SETTING_NUMBER:
+    case SETTING_SWITCH: SetNumber(s, d, DefinitionInteger(d.name, v.c_str())); break;
+    case SETTING_CHOICE: SetChoice(s, d, v); break;
+    case SETTING_TEXT: CopyBounded(SettingTextBuffer(s, d), d.textSize, v.c_str()); break;
+    case SETTING_KEYS: s.*d.field = ParseBinding(d.name, get); break;
     }
-    for (const RuleKey& k : kRuleKeys)
-        if (get(k.name, 0, &v)) Settings.*k.field = DefinitionInteger(k.name, v.c_str());
-    // The key bindings are the BIND_ entries of the input keys.
-    for (const RuleKey& k : kInputKeys)
-        if (strncmp(k.name, "BIND_", 5) == 0 && get(k.name, 0, &v)) Settings.*k.field = ParseBinding(k.name, get);
-    if (get("SOUNDRATE", 0, &v)) {
-        Settings.SOUNDRATE = v == "FILE" ? 1 : 0;
-        if (v != "FILE" && v != "FIXED") Say("SOUNDRATE: " + v + " is neither FILE nor FIXED; FIXED is used");
-    }
-    // SCALING is "fit" (the default) or "integer"; any other value is reported and fit is used.
-    if (get("SCALING", 0, &v)) {
-        Settings.SCALING = strcasecmp(v.c_str(), "integer") == 0 ? 1 : 0;
-        if (!Settings.SCALING && strcasecmp(v.c_str(), "fit") != 0)
-            Say("SCALING=" + v.substr(0, 40) + " is not fit or integer: fit is used");
-    }
-    if (get("START", 0, &v)) CopyBounded(Settings.StartMenuFile, v.c_str());
-    if (get("SOUNDFONT", 0, &v)) CopyBounded(Settings.SoundFont, v.c_str());
+}
+
+void Apply(const Lookup& get) {
+    for (int i = 0; i < kSettingCount; ++i) SetFromLookup(Settings, kSettings[i], get);
 }
 
 void Validate() {
@@ -130,21 +119,22 @@ void Validate() {
     Settings.SCREENBPP = 8;
 }
 
-// The user file's lines, split at CR, LF or both; an empty reason when it reads as a settings file.
-std::string ReadUserLines(const std::string& path, std::vector<std::string>* lines) {
+// The user file's lines, split at CR, LF or both, each with its end; an empty reason when it reads as a
+// settings file.
+std::string ReadUserLines(const std::string& path, std::vector<std::string>* lines, std::vector<std::string>* ends) {
     std::vector<uint8_t> bytes;
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return "";  // no file: nothing to read, nothing damaged
+    if (PlatformPathKind(path.c_str()) == PATH_NONE) return "";  // no file: nothing to read, nothing damaged
     if (!ReadFileBounded(path.c_str(), 64 * 1024, bytes)) return "it cannot be read or is larger than 64 KB";
     std::string line;
     int number = 1;
-    auto finish = [&]() -> std::string {
+    auto finish = [&](const char* end) -> std::string {
         const size_t start = line.find_first_not_of(" \t");
         const bool comment = start != std::string::npos && line.compare(start, 2, "//") == 0;
         if (start != std::string::npos && !comment && line.find('=') == std::string::npos)
             return "line " + std::to_string(number) + " holds no KEY=VALUE";
         if (line.size() > 250) return "line " + std::to_string(number) + " is too long";
         lines->push_back(line);
+        ends->push_back(end);
         line.clear();
         ++number;
         return "";
@@ -152,15 +142,16 @@ std::string ReadUserLines(const std::string& path, std::vector<std::string>* lin
     for (size_t i = 0; i < bytes.size(); ++i) {
         const uint8_t c = bytes[i];
         if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-            std::string why = finish();
+            const bool pair = c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n';
+            if (pair) ++i;
+            std::string why = finish(pair ? "\r\n" : c == '\r' ? "\r" : "\n");
             if (!why.empty()) return why;
             continue;
         }
         if (c < 0x20 && c != '\t') return "it holds control bytes (line " + std::to_string(number) + ")";
         line += char(c);
     }
-    if (!line.empty()) return finish();
+    if (!line.empty()) return finish("");
     return "";
 }
 
@@ -175,37 +166,103 @@ std::string KeyOf(const std::string& line) {
 }
 
 bool SavedKey(const std::string& key) {
-    for (const IntKey& k : kIntKeys)
-        if (k.saved && key == k.name) return true;
-    return false;
+    const SettingDef* d = FindSetting(key.c_str());
+    return d && (d->flags & SETTING_SAVED);
+}
+
+bool SameValue(const SettingsRecord& a, const SettingsRecord& b, const SettingDef& d) {
+    if (d.kind == SETTING_TEXT) return strcmp(SettingTextBuffer(a, d), SettingTextBuffer(b, d)) == 0;
+    return SettingNumber(a, d) == SettingNumber(b, d);
 }
 
 }  // namespace
 
+std::string SettingValueText(const SettingsRecord& s, const SettingDef& d) {
+    switch (d.kind) {
+    case SETTING_TEXT: return SettingTextBuffer(s, d);
+    case SETTING_CHOICE: {
+        const int32_t v = s.*d.field;
+        return v >= d.lo && v <= d.hi ? SettingWord(d, v) : std::to_string(v);
+    }
+    case SETTING_KEYS: {
+        std::string out;
+        for (int i = 0; i < 4 && BoundKey(s.*d.field, i); ++i) {
+            if (i) out += ';';
+            const char* name = DikNameOf(BoundKey(s.*d.field, i));
+            char code[8];
+            snprintf(code, sizeof code, "0x%02X", unsigned(BoundKey(s.*d.field, i)));
+            out += name ? name : code;
+        }
+        return out;
+    }
+    default: return std::to_string(s.*d.field);
+    }
+}
+
+void SetSettingFromText(SettingsRecord& s, const SettingDef& d, const std::string& text) {
+    SetFromLookup(s, d, [&text](const char*, int field, std::string* value) {
+        std::string v = text;
+        for (int f = 0; f < field; ++f) {
+            const size_t semi = v.find(';');
+            if (semi == std::string::npos) return false;
+            v = v.substr(semi + 1);
+        }
+        *value = v.substr(0, v.find(';'));
+        return true;
+    });
+}
+
+bool SavedSettingsDiffer(const SettingsRecord& a, const SettingsRecord& b) {
+    for (int i = 0; i < kSettingCount; ++i)
+        if ((kSettings[i].flags & SETTING_SAVED) && !SameValue(a, b, kSettings[i])) return true;
+    return false;
+}
+
+std::string ListSettings() {
+    const struct {
+        uint8_t flag;
+        const char* word;
+    } kFlagWords[] = {{SETTING_CLASSIC, "classic"},
+                      {SETTING_RULE, "rule"},
+                      {SETTING_INPUT, "input"},
+                      {SETTING_SAVED, "saved"},
+                      {SETTING_START, "start-menu"}};
+    SettingsRecord defaults;
+    ResetSettingsToDefaults(defaults);
+    std::string out;
+    for (int i = 0; i < kSettingCount; ++i) {
+        const SettingDef& d = kSettings[i];
+        std::string values;
+        if (d.values)
+            values = d.values;
+        else if (d.kind == SETTING_NUMBER)
+            values = std::to_string(d.lo) + ".." + std::to_string(d.hi);
+        else if (d.kind == SETTING_SWITCH || d.kind == SETTING_CHOICE)
+            values = d.choices;
+        else if (d.kind == SETTING_TEXT)
+            values = "text of at most " + std::to_string(d.textSize - 1) + " characters";
+        else
+            values = "up to 4 key names, separated by ;";
+        std::string flags;
+        for (const auto& f : kFlagWords)
+            if (d.flags & f.flag) flags += (flags.empty() ? "" : ",") + std::string(f.word);
+        if (flags.empty()) flags = "-";
+        out += std::string(d.name) + "=" + SettingValueText(defaults, d) + "\t" + values + "\t" + flags + "\t" +
+               d.help + "\n";
+    }
+    return out;
+}
+
 void ReadSettings() {
     LoadDefinitionFile("config.ini");
+    ResetSettingsToDefaults(Settings);
     Apply([](const char* key, int field, std::string* value) {
         if (!GetDefinitionValue(key, field)) return false;
         *value = DefinitionValue;
         return true;
     });
     Validate();
-    FromDataDirectory = Settings;
-}
-
-void ReadSoundFontName() {
-    if (GetDefinitionValue("SOUNDFONT", 0))
-        CopyBounded(Settings.SoundFont, DefinitionValue);
-    else
-        Settings.SoundFont[0] = 0;
-}
-
-void ReadStartMenuName() {
-    // Without a START key the name is empty, which behaves like a missing menu file.
-    if (GetDefinitionValue("START", 0))
-        CopyBounded(Settings.StartMenuFile, DefinitionValue);
-    else
-        Settings.StartMenuFile[0] = 0;
+    Config.FromDataDirectory = Settings;
 }
 
 std::string DefaultUserSettingsFile() {
@@ -214,20 +271,22 @@ std::string DefaultUserSettingsFile() {
 }
 
 void ReadUserSettings(const std::string& path, bool saving) {
-    UserFileEnabled = !path.empty();
-    UserFileSaved = saving;
-    UserFile = path;
-    UserLines.clear();
-    if (!UserFileEnabled) return;
-    std::vector<std::string> lines;
-    const std::string why = ReadUserLines(path, &lines);
+    Config.UserFileEnabled = !path.empty();
+    Config.UserFileSaved = saving;
+    Config.UserFile = path;
+    Config.UserLines.clear();
+    Config.UserLineEnds.clear();
+    if (!Config.UserFileEnabled) return;
+    std::vector<std::string> lines, ends;
+    const std::string why = ReadUserLines(path, &lines, &ends);
     if (!why.empty()) {
         // Nothing is saved over it either: what the player wrote there is his to mend.
-        UserFileSaved = false;
+        Config.UserFileSaved = false;
         Say("Ignoring your settings in " + path + ": " + why + "; the file is left as it is");
         return;
     }
-    UserLines = lines;
+    Config.UserLines = lines;
+    Config.UserLineEnds = ends;
     Apply([&lines](const char* key, int field, std::string* value) {
         for (const std::string& l : lines) {
             if (KeyOf(l) != key) continue;
@@ -246,70 +305,66 @@ void ReadUserSettings(const std::string& path, bool saving) {
 }
 
 void ApplyStartupOptions(bool window) {
-    Render.ShadingEnabled = Settings.SHADING ? 1 : 0;
-    Render.OcclusionEnabled = Settings.ZBUFFER ? 1 : 0;
-    World.MouseLook = Settings.MOUSELOOK ? 1 : 0;
     PlatformSetFullscreen(Settings.FULLSCREEN != 0 && !window);
-    StartedFullscreen = PlatformFullscreen();
+    Config.StartedFullscreen = PlatformFullscreen();
 }
 
 bool SaveUserSettings() {
-    if (!UserFileEnabled || !UserFileSaved || UserFile.empty()) return false;
-    Settings.SHADING = Render.ShadingEnabled;
-    Settings.ZBUFFER = Render.OcclusionEnabled;
-    Settings.MOUSELOOK = World.MouseLook;
+    if (!Config.UserFileEnabled || !Config.UserFileSaved || Config.UserFile.empty()) return false;
     // Only a switch while playing changes the saved choice (a start with --window does not).
-    if (PlatformFullscreen() != StartedFullscreen) Settings.FULLSCREEN = PlatformFullscreen() ? 1 : 0;
-    // The player's other lines stay as he wrote them; the options he changes while playing are written
-    // when they differ from what the data directory gives: where his file has the key, else at its end.
+    if (PlatformFullscreen() != Config.StartedFullscreen) Settings.FULLSCREEN = PlatformFullscreen() ? 1 : 0;
+    // The player's other lines stay as he wrote them, each with its own end; the saved keys are written
+    // when they differ from what the data directory gives: where his file has the key, else at its end,
+    // with the end his file uses last (a line feed in a new file).
     std::string text;
+    std::string newEnd = "\n";
+    for (const std::string& e : Config.UserLineEnds)
+        if (!e.empty()) newEnd = e;
+    // A last line without an end gets one only when something follows it.
+    bool endOwed = false;
+    auto put = [&](const std::string& line, const std::string& end) {
+        if (endOwed) text += newEnd;
+        text += line + end;
+        endOwed = end.empty();
+    };
     std::vector<std::string> written;
-    auto option = [&](const IntKey& k) {
-        written.push_back(k.name);
-        if (Settings.*k.field != FromDataDirectory.*k.field)
-            text += std::string(k.name) + "=" + std::to_string(Settings.*k.field) + "\r\n";
+    auto option = [&](const SettingDef& d, const std::string& end) {
+        written.push_back(d.name);
+        if (!SameValue(Settings, Config.FromDataDirectory, d))
+            put(std::string(d.name) + "=" + SettingValueText(Settings, d), end);
     };
     auto writtenAlready = [&](const std::string& key) {
         for (const std::string& w : written)
             if (w == key) return true;
         return false;
     };
-    for (const std::string& l : UserLines) {
+    for (size_t i = 0; i < Config.UserLines.size(); ++i) {
+        const std::string& l = Config.UserLines[i];
         const std::string key = KeyOf(l);
-        if (!SavedKey(key)) {
-            text += l + "\r\n";
-            continue;
-        }
-        if (writtenAlready(key)) continue;
-        for (const IntKey& k : kIntKeys)
-            if (key == k.name) option(k);
+        if (!SavedKey(key))
+            put(l, Config.UserLineEnds[i]);
+        else if (!writtenAlready(key))
+            option(*FindSetting(key.c_str()), Config.UserLineEnds[i]);
     }
-    for (const IntKey& k : kIntKeys)
-        if (k.saved && !writtenAlready(k.name)) option(k);
+    for (int i = 0; i < kSettingCount; ++i)
+        if ((kSettings[i].flags & SETTING_SAVED) && !writtenAlready(kSettings[i].name)) option(kSettings[i], newEnd);
     std::vector<uint8_t> old;
-    if (ReadFileBounded(UserFile.c_str(), 64 * 1024, old) && std::string(old.begin(), old.end()) == text) return true;
-    if (text.empty() && access(UserFile.c_str(), F_OK) != 0) return true;
-    const size_t slash = UserFile.find_last_of('/');
-    if (slash != std::string::npos && !MakeDirectories(UserFile.substr(0, slash))) {
-        Say("Cannot save your settings: cannot create " + UserFile.substr(0, slash));
+    const std::string& file = Config.UserFile;
+    if (ReadFileBounded(file.c_str(), 64 * 1024, old) && std::string(old.begin(), old.end()) == text) return true;
+    if (text.empty() && PlatformPathKind(file.c_str()) == PATH_NONE) return true;
+    const size_t slash = file.find_last_of('/');
+    if (slash != std::string::npos && !PlatformMakeDirectories(file.substr(0, slash))) {
+        Say("Cannot save your settings: cannot create " + file.substr(0, slash));
         return false;
     }
-    // Written whole beside it and then put in its place, so that a crash never leaves half a file.
-    const std::string temporary = UserFile + ".new";
-    FILE* f = fopen(temporary.c_str(), "wb");
-    bool ok = f && fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (f && fclose(f) != 0) ok = false;
-    if (!ok || rename(temporary.c_str(), UserFile.c_str()) != 0) {
-        Say("Cannot save your settings in " + UserFile);
-        remove(temporary.c_str());
+    if (!PlatformWriteFileWhole(file.c_str(), text.data(), text.size())) {
+        Say("Cannot save your settings in " + file);
         return false;
     }
-    UserLines.clear();
-    size_t at = 0;
-    while (at < text.size()) {
-        const size_t end = text.find("\r\n", at);
-        UserLines.push_back(text.substr(at, end - at));
-        at = end + 2;
-    }
+    // What is on disk now is what the next save keeps.
+    std::vector<std::string> lines, ends;
+    ReadUserLines(file, &lines, &ends);
+    Config.UserLines = lines;
+    Config.UserLineEnds = ends;
     return true;
 }

@@ -1,12 +1,26 @@
-// Program settings: the data directory's config.ini, the player's own config.ini over it, saving.
+// Program settings: the data directory's config.ini, the player's own config.ini over it, saving, and the
+// text form of every key of the registry (core/settings.h).
 #pragma once
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/settings.h"
 
-// Reads config.ini into the current definition table (no push), takes every key the game knows from it
-// and validates the screen size.
+// What the settings files left behind: the data directory's values, and the player's file as read.
+struct ConfigRecord {
+    SettingsRecord FromDataDirectory;  // the settings as the data directory's config.ini gives them
+    bool UserFileEnabled = false;
+    bool UserFileSaved = false;  // false while a recording plays: what it changes is not the player's
+    bool StartedFullscreen = true;
+    std::string UserFile;
+    // The user file's lines as read, each with the line end it had ("" for a last line without one).
+    std::vector<std::string> UserLines, UserLineEnds;
+};
+extern ConfigRecord Config;
+
+// Reads config.ini into the current definition table (no push): every key of the registry takes its value
+// there, or its default when absent; the screen size is validated.
 void ReadSettings();
 // The player's own settings file: $XDG_CONFIG_HOME/zarvo/config.ini (empty when there is no home).
 std::string DefaultUserSettingsFile();
@@ -15,15 +29,20 @@ std::string DefaultUserSettingsFile();
 // (the scripted runner): nothing is read and SaveUserSettings writes nothing; without `saving` (a
 // recording playing) it is read but never written.
 void ReadUserSettings(const std::string& path, bool saving = true);
-// Puts the start-up options into the records they steer: shading, hidden-line removal, mouse look, full
-// screen (a window when `window`, for this run only).
+// Puts the start-up options into the platform: full screen, or a window when `window` (for this run only).
 void ApplyStartupOptions(bool window = false);
-// Writes the options the player changes while playing (volumes, screen size, shading, hidden-line
-// removal, mouse look, joystick, full screen, crosshair) into his file, where they differ from the data
-// directory's config.ini; his other lines are kept. The data directory's file is never written. False
-// (with a console line) when it cannot be written, or when the player's file is off.
+// Writes the keys the registry marks as saved into the player's file, where they differ from the data
+// directory's config.ini; his other lines, and every line's end, are kept as he wrote them. The data
+// directory's file is never written. False (with a console line) when it cannot be written, or when the
+// player's file is off.
 bool SaveUserSettings();
-// Copies the SOUNDFONT value of the current definition table into the settings (empty when absent).
-void ReadSoundFontName();
-// Copies the START value of the current definition table into StartMenuFile (empty when absent).
-void ReadStartMenuName();
+// Whether any key the registry marks as saved differs between the two records.
+bool SavedSettingsDiffer(const SettingsRecord& a, const SettingsRecord& b);
+
+// A key's value as config.ini writes it: a number, a choice's word, key names joined by ';', or the text.
+std::string SettingValueText(const SettingsRecord& s, const SettingDef& d);
+// Sets a key from its config.ini text (field 0, or the ';'-separated fields of a binding), as the files
+// are read: a value out of range, an unknown choice or key name gives one console line.
+void SetSettingFromText(SettingsRecord& s, const SettingDef& d, const std::string& text);
+// One line per key, in the registry's order: "KEY=DEFAULT<TAB>values<TAB>flags<TAB>help" (--list-settings).
+std::string ListSettings();

@@ -3,6 +3,20 @@
 #pragma once
 #include <cstdint>
 
+struct StatsRecord {
+    bool printing = false;
+    bool counterShown = false;
+    bool firstFrameSaid = false;
+    uint32_t secondStart = 0;
+    bool started = false;
+    int ticks = 0, frames = 0;                    // in the second being counted
+    int ticksPerSecond = 0, framesPerSecond = 0;  // of the last whole second
+    double lastFrameMs = 0;
+    double frameMsSum = 0;  // this second's frames
+    double cpuAtSecondStart = 0;
+};
+extern StatsRecord Stats;
+
 // A logic tick ran.
 void StatsTick();
 // The main loop composed and presented a frame that took `ms` milliseconds.

@@ -1,6 +1,6 @@
 // The portable mixer: resamples 8-bit voices with linear interpolation, applies volume and pan, adds
-// the music, and brings the sum into 16-bit stereo through a peak limiter. All scratch storage is static;
-// the render path never allocates.
+// the music, and brings the sum into 16-bit stereo through a peak limiter. All scratch storage lives in the
+// mixer's record: the render path never allocates.
 #include "audio/mixer.h"
 
 #include <algorithm>
@@ -12,28 +12,7 @@
 
 namespace {
 
-struct Voice {
-    const uint8_t* samples = nullptr;
-    uint32_t length = 0;
-    uint64_t position = 0;  // 32.32 fixed point, in samples
-    uint64_t step = 0;      // 32.32 fixed point, samples per output frame
-    uint32_t frequency = MIXER_DEFAULT_FREQUENCY;
-    int volume = 0;  // hundredths of a decibel
-    int pan = 0;
-    float gainLeft = 1.0f, gainRight = 1.0f;
-    bool playing = false;
-    bool looping = false;
-};
-
-Voice Voices[MIXER_VOICES];
-int DeviceHolds = 0;
-int DeviceRate = 48000;
-bool DeviceOpen = false;
-bool MusicOn = false;
-
-constexpr int CHUNK = PLATFORM_MUSIC_MAX_FRAMES;
-float MixScratch[CHUNK * 2];
-float MusicScratch[CHUNK * 2];
+constexpr int CHUNK = MIXER_CHUNK;
 
 // The limiter: both channels share one gain, so the stereo image stays put. A frame whose louder side
 // would pass the ceiling pulls the gain down at once (no frame is ever clipped); afterwards the gain
@@ -42,9 +21,16 @@ float MusicScratch[CHUNK * 2];
 constexpr float LIMIT_CEILING = float(MIXER_CEILING);
 constexpr double LIMIT_RELEASE_S = 0.04;
 constexpr float LIMIT_SNAP = 2e-4f;
-float LimitGain = 1.0f;
-// Share of the way back to the target gain covered per frame (set for the device rate when it opens).
-float LimitRelease = float(1.0 - std::exp(-1.0 / (LIMIT_RELEASE_S * 48000.0)));
+
+}  // namespace
+
+float MixerReleasePerFrame(int rate) {
+    return float(1.0 - std::exp(-1.0 / (LIMIT_RELEASE_S * double(rate > 0 ? rate : 48000))));
+}
+
+MixerRecord Mixer;
+
+namespace {
 
 struct AudioLock {
     AudioLock() { PlatformAudioLock(); }
@@ -56,7 +42,7 @@ float DbToGain(int hundredthsDb) {
     return std::pow(10.0f, float(hundredthsDb) / 2000.0f);
 }
 
-void UpdateGains(Voice& v) {
+void UpdateGains(MixerVoice& v) {
     float g = DbToGain(v.volume);
     // Pan attenuates the far side only, as a mixer's pan control in decibels does.
     float left = v.pan > 0 ? DbToGain(-v.pan) : 1.0f;
@@ -65,26 +51,28 @@ void UpdateGains(Voice& v) {
     v.gainRight = g * right;
 }
 
-void UpdateStep(Voice& v) { v.step = (uint64_t(v.frequency) << 32) / uint64_t(DeviceRate > 0 ? DeviceRate : 48000); }
+void UpdateStep(MixerVoice& v) {
+    v.step = (uint64_t(v.frequency) << 32) / uint64_t(Mixer.DeviceRate > 0 ? Mixer.DeviceRate : 48000);
+}
 
 void UpdateRate() {
-    for (Voice& v : Voices) UpdateStep(v);
-    LimitRelease = float(1.0 - std::exp(-1.0 / (LIMIT_RELEASE_S * double(DeviceRate > 0 ? DeviceRate : 48000))));
+    for (MixerVoice& v : Mixer.Voices) UpdateStep(v);
+    Mixer.LimitRelease = MixerReleasePerFrame(Mixer.DeviceRate);
 }
 
 // Scales the frame (left, right, in sample units) by the limiter's gain and moves the gain on.
 inline void Limit(float& left, float& right) {
     float peak = std::max(std::fabs(left), std::fabs(right));
     float target = peak > LIMIT_CEILING ? LIMIT_CEILING / peak : 1.0f;
-    if (target < LimitGain) {
-        LimitGain = target;
-    } else if (LimitGain < 1.0f) {
-        LimitGain += (target - LimitGain) * LimitRelease;
-        if (target == 1.0f && LimitGain > 1.0f - LIMIT_SNAP) LimitGain = 1.0f;
+    if (target < Mixer.LimitGain) {
+        Mixer.LimitGain = target;
+    } else if (Mixer.LimitGain < 1.0f) {
+        Mixer.LimitGain += (target - Mixer.LimitGain) * Mixer.LimitRelease;
+        if (target == 1.0f && Mixer.LimitGain > 1.0f - LIMIT_SNAP) Mixer.LimitGain = 1.0f;
     }
-    if (LimitGain < 1.0f) {
-        left *= LimitGain;
-        right *= LimitGain;
+    if (Mixer.LimitGain < 1.0f) {
+        left *= Mixer.LimitGain;
+        right *= Mixer.LimitGain;
     }
 }
 
@@ -95,7 +83,7 @@ bool ValidVoice(int voice) { return voice >= 0 && voice < MIXER_VOICES; }
 void MixerPull(int16_t* out, int frames, void*) { MixerRender(out, frames); }
 
 // Adds one voice into the chunk; stops it when a one-shot voice runs off its end.
-void MixVoice(Voice& v, float* mix, int frames) {
+void MixVoice(MixerVoice& v, float* mix, int frames) {
     const uint8_t* s = v.samples;
     const uint32_t len = v.length;
     const uint64_t end = uint64_t(len) << 32;
@@ -125,8 +113,8 @@ void MixVoice(Voice& v, float* mix, int frames) {
 }  // namespace
 
 int MixerAcquireDevice() {
-    if (DeviceHolds > 0) {
-        ++DeviceHolds;
+    if (Mixer.DeviceHolds > 0) {
+        ++Mixer.DeviceHolds;
         return 1;
     }
     char err[160] = "";
@@ -137,35 +125,35 @@ int MixerAcquireDevice() {
     }
     {
         AudioLock lock;
-        DeviceRate = rate > 0 ? rate : 48000;
+        Mixer.DeviceRate = rate > 0 ? rate : 48000;
         UpdateRate();
-        LimitGain = 1.0f;
-        DeviceOpen = true;
+        Mixer.LimitGain = 1.0f;
+        Mixer.DeviceOpen = true;
     }
-    DeviceHolds = 1;
+    Mixer.DeviceHolds = 1;
     return 1;
 }
 
 void MixerReleaseDevice() {
-    if (DeviceHolds <= 0) return;
-    if (--DeviceHolds > 0) return;
+    if (Mixer.DeviceHolds <= 0) return;
+    if (--Mixer.DeviceHolds > 0) return;
     PlatformAudioClose();
-    DeviceOpen = false;
-    MusicOn = false;
+    Mixer.DeviceOpen = false;
+    Mixer.MusicOn = false;
 }
 
-int MixerDeviceRate() { return DeviceRate; }
+int MixerDeviceRate() { return Mixer.DeviceRate; }
 
 void MixerSetRenderRate(int rate) {
-    if (DeviceOpen || rate < 1000 || rate > 384000) return;
-    DeviceRate = rate;
+    if (Mixer.DeviceOpen || rate < 1000 || rate > 384000) return;
+    Mixer.DeviceRate = rate;
     UpdateRate();
 }
 
 void MixerSetVoiceData(int voice, const uint8_t* samples, uint32_t length) {
     if (!ValidVoice(voice)) return;
     AudioLock lock;
-    Voice& v = Voices[voice];
+    MixerVoice& v = Mixer.Voices[voice];
     v.samples = length ? samples : nullptr;
     v.length = samples ? length : 0;
     v.position = 0;
@@ -177,30 +165,30 @@ void MixerSetVolume(int voice, int hundredthsDb) {
     if (!ValidVoice(voice)) return;
     hundredthsDb = std::clamp(hundredthsDb, MIXER_VOLUME_MIN, 0);
     AudioLock lock;
-    Voices[voice].volume = hundredthsDb;
-    UpdateGains(Voices[voice]);
+    Mixer.Voices[voice].volume = hundredthsDb;
+    UpdateGains(Mixer.Voices[voice]);
 }
 
 void MixerSetFrequency(int voice, uint32_t framesPerSecond) {
     if (!ValidVoice(voice)) return;
     framesPerSecond = std::clamp<uint32_t>(framesPerSecond, 100, 200000);
     AudioLock lock;
-    Voices[voice].frequency = framesPerSecond;
-    UpdateStep(Voices[voice]);
+    Mixer.Voices[voice].frequency = framesPerSecond;
+    UpdateStep(Mixer.Voices[voice]);
 }
 
 void MixerSetPan(int voice, int pan) {
     if (!ValidVoice(voice)) return;
     pan = std::clamp(pan, -MIXER_PAN_LIMIT, MIXER_PAN_LIMIT);
     AudioLock lock;
-    Voices[voice].pan = pan;
-    UpdateGains(Voices[voice]);
+    Mixer.Voices[voice].pan = pan;
+    UpdateGains(Mixer.Voices[voice]);
 }
 
 int MixerPlay(int voice, bool looping) {
     if (!ValidVoice(voice)) return 0;
     AudioLock lock;
-    Voice& v = Voices[voice];
+    MixerVoice& v = Mixer.Voices[voice];
     if (!v.samples || v.length == 0) return 0;
     if (v.position >= (uint64_t(v.length) << 32)) v.position = 0;
     v.looping = looping;
@@ -211,45 +199,45 @@ int MixerPlay(int voice, bool looping) {
 void MixerStop(int voice) {
     if (!ValidVoice(voice)) return;
     AudioLock lock;
-    Voices[voice].playing = false;
-    Voices[voice].position = 0;
+    Mixer.Voices[voice].playing = false;
+    Mixer.Voices[voice].position = 0;
 }
 
 bool MixerIsPlaying(int voice) {
     if (!ValidVoice(voice)) return false;
     AudioLock lock;
-    return Voices[voice].playing;
+    return Mixer.Voices[voice].playing;
 }
 
 bool MixerIsLooping(int voice) {
     if (!ValidVoice(voice)) return false;
     AudioLock lock;
-    return Voices[voice].playing && Voices[voice].looping;
+    return Mixer.Voices[voice].playing && Mixer.Voices[voice].looping;
 }
 
 int MixerVolume(int voice) {
     if (!ValidVoice(voice)) return 0;
     AudioLock lock;
-    return Voices[voice].volume;
+    return Mixer.Voices[voice].volume;
 }
 
 void MixerEnableMusic(bool on) {
     AudioLock lock;
-    MusicOn = on;
+    Mixer.MusicOn = on;
 }
 
 void MixerRender(int16_t* out, int frames) {
     while (frames > 0) {
         int n = std::min(frames, CHUNK);
-        std::memset(MixScratch, 0, sizeof(float) * 2 * size_t(n));
-        for (Voice& v : Voices)
-            if (v.playing && v.samples) MixVoice(v, MixScratch, n);
-        if (MusicOn) {
-            PlatformMusicRender(MusicScratch, n);
-            for (int i = 0; i < 2 * n; ++i) MixScratch[i] += MusicScratch[i];
+        std::memset(Mixer.MixScratch, 0, sizeof(float) * 2 * size_t(n));
+        for (MixerVoice& v : Mixer.Voices)
+            if (v.playing && v.samples) MixVoice(v, Mixer.MixScratch, n);
+        if (Mixer.MusicOn) {
+            PlatformMusicRender(Mixer.MusicScratch, n);
+            for (int i = 0; i < 2 * n; ++i) Mixer.MixScratch[i] += Mixer.MusicScratch[i];
         }
         for (int i = 0; i < n; ++i) {
-            float left = MixScratch[2 * i] * 32767.0f, right = MixScratch[2 * i + 1] * 32767.0f;
+            float left = Mixer.MixScratch[2 * i] * 32767.0f, right = Mixer.MixScratch[2 * i + 1] * 32767.0f;
             Limit(left, right);
             out[2 * i] = ToSample(left);
             out[2 * i + 1] = ToSample(right);

@@ -3,11 +3,44 @@
 #pragma once
 #include <cstdint>
 
+#include "platform/platform_audio.h"
+
 constexpr int MIXER_VOICES = 256;
 constexpr int MIXER_DEFAULT_FREQUENCY = 11025;  // frequency of a voice that was never given one
 constexpr int MIXER_VOLUME_MIN = -10000;        // hundredths of a decibel: silence
 constexpr int MIXER_PAN_LIMIT = 10000;          // hundredths of a decibel of attenuation of one side
 constexpr int MIXER_CEILING = 32000;            // largest sample magnitude the mixer puts out (-0.2 dBFS)
+
+constexpr int MIXER_CHUNK = PLATFORM_MUSIC_MAX_FRAMES;  // frames mixed at a time
+
+struct MixerVoice {
+    const uint8_t* samples = nullptr;
+    uint32_t length = 0;
+    uint64_t position = 0;  // 32.32 fixed point, in samples
+    uint64_t step = 0;      // 32.32 fixed point, samples per output frame
+    uint32_t frequency = MIXER_DEFAULT_FREQUENCY;
+    int volume = 0;  // hundredths of a decibel
+    int pan = 0;
+    float gainLeft = 1.0f, gainRight = 1.0f;
+    bool playing = false;
+    bool looping = false;
+};
+// The limiter's share of the way back to full gain covered per frame at `rate` frames a second.
+float MixerReleasePerFrame(int rate);
+// The mixer's state; its scratch storage too, so that the render path never allocates.
+struct MixerRecord {
+    MixerVoice Voices[MIXER_VOICES];
+    int DeviceHolds = 0;
+    int DeviceRate = 48000;
+    bool DeviceOpen = false;
+    bool MusicOn = false;
+    // The limiter's gain, and the share of the way back to 1 it covers per frame (for the device rate).
+    float LimitGain = 1.0f;
+    float LimitRelease = MixerReleasePerFrame(48000);
+    float MixScratch[MIXER_CHUNK * 2] = {};
+    float MusicScratch[MIXER_CHUNK * 2] = {};
+};
+extern MixerRecord Mixer;
 
 // Takes a hold on the output device, opening it on the first hold. 1 = device open, 0 = none.
 int MixerAcquireDevice();

@@ -1,6 +1,6 @@
 // Music slots and their rotation; the synthesiser behind the platform boundary renders the sound. The
 // soundfont may load on a worker thread: that thread only creates the synthesiser and reports through
-// LoadState, and the main thread touches the synthesiser only after it has taken up a finished load.
+// Music.LoadState, and the main thread touches the synthesiser only after it has taken up a finished load.
 #include "audio/music.h"
 
 #include <atomic>
@@ -24,24 +24,8 @@ MusicRecord Music;
 
 namespace {
 
-bool DeviceHeld = false;
-int SynthSlot = -1;  // slot whose events the synthesiser was last given
-float Gain = 1.0f;
-
-// The soundfont load: the worker stores LOAD_READY or LOAD_FAILED (with LoadError) when it is done.
+// The soundfont load: the worker stores LOAD_READY or LOAD_FAILED (with Music.LoadError) when it is done.
 enum { LOAD_NONE, LOAD_RUNNING, LOAD_READY, LOAD_FAILED };
-std::atomic<int> LoadState{LOAD_NONE};
-// The worker; a load still running when the process ends is waited for rather than left to terminate it.
-struct LoaderThread {
-    std::thread thread;
-    ~LoaderThread() {
-        if (thread.joinable()) thread.join();
-    }
-} Loader;
-char LoadError[512] = "";
-char LoadSoundfont[sizeof Settings.SoundFont] = "";
-bool SynthReady = false;  // main thread: the synthesiser exists and may be used
-bool StartNow = false;    // the synthesiser has just become ready: run the rotation without waiting
 
 uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 uint16_t Be16(const uint8_t* p) { return uint16_t(p[0] << 8 | p[1]); }
@@ -57,44 +41,44 @@ void ClearSlot(int slot) {
 }
 
 void LoadSynth(int rate) {
-    LoadError[0] = 0;
-    bool ok = PlatformMusicInit(rate, LoadSoundfont, LoadError, sizeof LoadError);
-    LoadState.store(ok ? LOAD_READY : LOAD_FAILED, std::memory_order_release);
+    Music.LoadError[0] = 0;
+    bool ok = PlatformMusicInit(rate, Music.LoadSoundfont, Music.LoadError, sizeof Music.LoadError);
+    Music.LoadState.store(ok ? LOAD_READY : LOAD_FAILED, std::memory_order_release);
 }
 
-// Waits for the worker, if one runs; LoadState then says how the load ended.
+// Waits for the worker, if one runs; Music.LoadState then says how the load ended.
 void WaitForLoad() {
-    if (Loader.thread.joinable()) Loader.thread.join();
+    if (Music.Loader.thread.joinable()) Music.Loader.thread.join();
 }
 
 // Stops music rendering and the synthesiser itself; the slots are left as they are.
 void CloseSynth() {
     WaitForLoad();
-    bool exists = SynthReady || LoadState.load(std::memory_order_acquire) == LOAD_READY;
-    LoadState.store(LOAD_NONE, std::memory_order_relaxed);
+    bool exists = Music.SynthReady || Music.LoadState.load(std::memory_order_acquire) == LOAD_READY;
+    Music.LoadState.store(LOAD_NONE, std::memory_order_relaxed);
     MixerEnableMusic(false);
     if (exists) {
         PlatformAudioLock();
         PlatformMusicShutdown();
         PlatformAudioUnlock();
     }
-    SynthReady = false;
-    SynthSlot = -1;
+    Music.SynthReady = false;
+    Music.SynthSlot = -1;
 }
 
 void ReleaseDevice() {
-    if (DeviceHeld) MixerReleaseDevice();
-    DeviceHeld = false;
+    if (Music.DeviceHeld) MixerReleaseDevice();
+    Music.DeviceHeld = false;
 }
 
 // Takes up a finished load: music on at the volume set meanwhile, or off after the failure's line.
 void TakeUpLoad() {
-    int state = LoadState.load(std::memory_order_acquire);
+    int state = Music.LoadState.load(std::memory_order_acquire);
     if (state != LOAD_READY && state != LOAD_FAILED) return;
     WaitForLoad();
-    LoadState.store(LOAD_NONE, std::memory_order_relaxed);
+    Music.LoadState.store(LOAD_NONE, std::memory_order_relaxed);
     if (state == LOAD_FAILED) {
-        if (LoadError[0]) Print(LoadError);
+        if (Music.LoadError[0]) Print(Music.LoadError);
         for (int s = 0; s < MUSIC_SLOTS; ++s) ClearSlot(s);
         Music.CurrentMusic = -1;
         Music.MusicServiceOn = 0;
@@ -102,10 +86,10 @@ void TakeUpLoad() {
         ReleaseDevice();
         return;
     }
-    SynthReady = true;
-    PlatformMusicSetGain(Gain);
+    Music.SynthReady = true;
+    PlatformMusicSetGain(Music.Gain);
     MixerEnableMusic(true);
-    StartNow = true;
+    Music.StartNow = true;
 }
 
 }  // namespace
@@ -149,29 +133,29 @@ int MidiLooksSane(const uint8_t* bytes, size_t size, char* reason, size_t reason
 int MusicInit() {
     Music.MusicReady = 0;
     CloseSynth();  // a synthesiser of an earlier start, or its load
-    if (!DeviceHeld) {
+    if (!Music.DeviceHeld) {
         if (!MixerAcquireDevice()) return 0;
-        DeviceHeld = true;
+        Music.DeviceHeld = true;
     }
     for (int s = 0; s < MUSIC_SLOTS; ++s) ClearSlot(s);
     Music.CurrentMusic = -1;
-    StartNow = false;
-    CopyBounded(LoadSoundfont, Settings.SoundFont);
+    Music.StartNow = false;
+    CopyBounded(Music.LoadSoundfont, Settings.SoundFont);
     const int rate = MixerDeviceRate();
-    LoadState.store(LOAD_RUNNING, std::memory_order_relaxed);
+    Music.LoadState.store(LOAD_RUNNING, std::memory_order_relaxed);
     bool background = PlatformMusicLoadsInBackground();
     if (background) {
         try {
-            Loader.thread = std::thread(LoadSynth, rate);
+            Music.Loader.thread = std::thread(LoadSynth, rate);
         } catch (const std::system_error&) {
             background = false;  // no thread to be had: load here instead
         }
     }
     if (!background) {
         LoadSynth(rate);
-        if (LoadState.load(std::memory_order_relaxed) == LOAD_FAILED) {
-            LoadState.store(LOAD_NONE, std::memory_order_relaxed);
-            if (LoadError[0]) Print(LoadError);
+        if (Music.LoadState.load(std::memory_order_relaxed) == LOAD_FAILED) {
+            Music.LoadState.store(LOAD_NONE, std::memory_order_relaxed);
+            if (Music.LoadError[0]) Print(Music.LoadError);
             ReleaseDevice();
             return 0;
         }
@@ -180,7 +164,7 @@ int MusicInit() {
     Music.MusicReady = 1;
     if (!background) {
         TakeUpLoad();
-        StartNow = false;  // loaded within start-up: the rotation keeps its usual once-a-second pace
+        Music.StartNow = false;  // loaded within start-up: the rotation keeps its usual once-a-second pace
     }
     return 1;
 }
@@ -230,11 +214,11 @@ int StopMusic(int slot) {
     if (!Music.MusicReady || !ValidSlot(slot)) return 0;
     MusicSlot& s = Music.MusicSlots[slot];
     if (s.events.empty() || s.state == MUSIC_FREE) return 0;
-    if (SynthSlot == slot) {
+    if (Music.SynthSlot == slot) {
         PlatformAudioLock();
         PlatformMusicStop();
         PlatformAudioUnlock();
-        SynthSlot = -1;
+        Music.SynthSlot = -1;
     }
     s.state = MUSIC_STOPPED;
     Music.CurrentMusic = -1;
@@ -242,7 +226,7 @@ int StopMusic(int slot) {
 }
 
 int PlayMusic(int slot) {
-    if (!Music.MusicReady || !SynthReady || !ValidSlot(slot)) return 0;
+    if (!Music.MusicReady || !Music.SynthReady || !ValidSlot(slot)) return 0;
     MusicSlot& s = Music.MusicSlots[slot];
     if (s.events.empty() || s.state == MUSIC_FREE) return 0;
     if (Music.CurrentMusic != -1) StopMusic(Music.CurrentMusic);
@@ -250,7 +234,7 @@ int PlayMusic(int slot) {
     PlatformAudioLock();
     bool started = PlatformMusicPlay(s.events.data(), s.events.size());
     PlatformAudioUnlock();
-    SynthSlot = started ? slot : -1;
+    Music.SynthSlot = started ? slot : -1;
     s.state = started ? MUSIC_PLAYING : MUSIC_STOPPED;
     Music.CurrentMusic = slot;
     return started ? 1 : 0;
@@ -265,11 +249,11 @@ int StopCurrentMusic() {
 void UnloadAllMusic() {
     if (!Music.MusicReady) return;
     // The synthesiser lets go of the events under the lock; they are freed after it.
-    if (SynthSlot != -1) {
+    if (Music.SynthSlot != -1) {
         PlatformAudioLock();
         PlatformMusicStop();
         PlatformAudioUnlock();
-        SynthSlot = -1;
+        Music.SynthSlot = -1;
     }
     for (int s = 0; s < MUSIC_SLOTS; ++s)
         if (!Music.MusicSlots[s].events.empty() || Music.MusicSlots[s].state != MUSIC_FREE) ClearSlot(s);
@@ -281,7 +265,7 @@ int RefreshMusicState(int slot) {
     MusicSlot& s = Music.MusicSlots[slot];
     if (s.events.empty() || s.state == MUSIC_FREE) return 0;
     bool playing = false;
-    if (SynthSlot == slot) {
+    if (Music.SynthSlot == slot) {
         PlatformAudioLock();
         playing = PlatformMusicIsPlaying();
         PlatformAudioUnlock();
@@ -294,23 +278,23 @@ int SetMusicVolume(int volume) {
     if (!Music.MusicReady) return 0;
     if (volume < 0) volume = 0;
     if (volume > 100) volume = 100;
-    Gain = std::pow(10.0f, float(VolumeToHundredthsDb(volume)) / 2000.0f);
-    if (SynthReady) PlatformMusicSetGain(Gain);
+    Music.Gain = std::pow(10.0f, float(VolumeToHundredthsDb(volume)) / 2000.0f);
+    if (Music.SynthReady) PlatformMusicSetGain(Music.Gain);
     return 1;
 }
 
-float MusicGain() { return Gain; }
+float MusicGain() { return Music.Gain; }
 
 void MusicService() {
     PlatformAudioService();
     if (!Music.MusicReady || !Music.MusicServiceOn) return;
-    if (!SynthReady) {
+    if (!Music.SynthReady) {
         TakeUpLoad();
-        if (!SynthReady) return;
+        if (!Music.SynthReady) return;
     }
     uint32_t now = PlatformTicksMs();
-    if (!StartNow && int32_t(now - Music.MusicCheckTime) <= 1000) return;
-    StartNow = false;
+    if (!Music.StartNow && int32_t(now - Music.MusicCheckTime) <= 1000) return;
+    Music.StartNow = false;
     Music.MusicCheckTime = now;
     for (int s = 0; s < MUSIC_SLOTS; ++s)
         if (RefreshMusicState(s) == MUSIC_PLAYING) return;

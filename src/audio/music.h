@@ -1,8 +1,10 @@
 // Music: 64 slots of standard MIDI files played one at a time through the synthesiser, rotated by a
 // service that checks once a second whether anything is still playing.
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "platform/platform_audio.h"
@@ -25,6 +27,23 @@ struct MusicRecord {
     int32_t MusicServiceOn = 0;
     uint32_t MusicCheckTime = 0;
     int32_t NextMusic = 0;
+    // The synthesiser, owned by the main thread once a load is taken up.
+    bool DeviceHeld = false;  // a hold on the mixer's output device
+    int SynthSlot = -1;       // slot whose events the synthesiser was last given
+    float Gain = 1.0f;        // the master volume's gain, kept for a synthesiser still loading
+    bool SynthReady = false;  // main thread: the synthesiser exists and may be used
+    bool StartNow = false;    // the synthesiser has just become ready: run the rotation without waiting
+    // The soundfont load, which may run on a worker thread: it stores its outcome in LoadState (and a
+    // failure's line in LoadError); a load still running when the process ends is waited for.
+    std::atomic<int> LoadState{0};
+    struct LoaderThread {
+        std::thread thread;
+        ~LoaderThread() {
+            if (thread.joinable()) thread.join();
+        }
+    } Loader;
+    char LoadError[512] = "";
+    char LoadSoundfont[288] = "";
 };
 extern MusicRecord Music;
 

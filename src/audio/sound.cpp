@@ -1,8 +1,6 @@
 // Sound effects: buffer records backed by mixer voices, sound lists, plays, and the audio state dump.
 #include "audio/sound.h"
 
-#include <sys/stat.h>
-
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -21,10 +19,6 @@ SoundRecord Sound;
 
 namespace {
 
-bool DeviceHeld = false;
-SoundPlayRecord PlayLog[SOUND_PLAY_LOG];
-int PlayLogStart = 0, PlayLogCount = 0;
-
 bool HasBuffer(int n) { return n >= 0 && n < SOUND_BUFFERS && Sound.SoundBuffers[n].samples; }
 
 void ClearRecord(int n) {
@@ -40,13 +34,13 @@ void ClearRecord(int n) {
 
 void RecordPlay(int buffer, int volume, int frequency, int pan) {
     int slot;
-    if (PlayLogCount < SOUND_PLAY_LOG) {
-        slot = (PlayLogStart + PlayLogCount++) % SOUND_PLAY_LOG;
+    if (Sound.PlayLogCount < SOUND_PLAY_LOG) {
+        slot = (Sound.PlayLogStart + Sound.PlayLogCount++) % SOUND_PLAY_LOG;
     } else {  // full: the oldest entry gives way
-        slot = PlayLogStart;
-        PlayLogStart = (PlayLogStart + 1) % SOUND_PLAY_LOG;
+        slot = Sound.PlayLogStart;
+        Sound.PlayLogStart = (Sound.PlayLogStart + 1) % SOUND_PLAY_LOG;
     }
-    PlayLog[slot] = {buffer, volume, frequency, pan};
+    Sound.PlayLog[slot] = {buffer, volume, frequency, pan};
 }
 
 }  // namespace
@@ -58,10 +52,10 @@ int SoundInit() {
     // A slot no sound list names plays nothing (buffer 0 is a real sound, the player's pain).
     for (auto& row : Sound.SoundTable)
         for (int32_t& entry : row) entry = -1;
-    if (!DeviceHeld) {
+    if (!Sound.DeviceHeld) {
         for (int n = 0; n < SOUND_BUFFERS; ++n) ClearRecord(n);
         if (!MixerAcquireDevice()) return 0;
-        DeviceHeld = true;
+        Sound.DeviceHeld = true;
     }
     for (int n = 0; n < SOUND_BUFFERS; ++n) {
         MixerStop(n);
@@ -75,8 +69,8 @@ void SoundShutdown() {
     if (!Sound.SoundReady) return;
     StopAllBuffers();
     for (int n = 0; n < SOUND_BUFFERS; ++n) ClearRecord(n);
-    if (DeviceHeld) MixerReleaseDevice();
-    DeviceHeld = false;
+    if (Sound.DeviceHeld) MixerReleaseDevice();
+    Sound.DeviceHeld = false;
     Sound.SoundReady = 0;
 }
 
@@ -164,11 +158,11 @@ void ReleaseAllBuffers() {
     for (int n = 0; n < SOUND_BUFFERS; ++n) ReleaseBuffer(n);
 }
 
-int SoundPlayCount() { return PlayLogCount; }
+int SoundPlayCount() { return Sound.PlayLogCount; }
 
 const SoundPlayRecord* SoundPlayAt(int i) {
-    if (i < 0 || i >= PlayLogCount) return nullptr;
-    return &PlayLog[(PlayLogStart + i) % SOUND_PLAY_LOG];
+    if (i < 0 || i >= Sound.PlayLogCount) return nullptr;
+    return &Sound.PlayLog[(Sound.PlayLogStart + i) % SOUND_PLAY_LOG];
 }
 
-void SoundClearPlays() { PlayLogStart = PlayLogCount = 0; }
+void SoundClearPlays() { Sound.PlayLogStart = Sound.PlayLogCount = 0; }

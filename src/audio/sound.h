@@ -35,12 +35,21 @@ struct SoundBufferRecord {
     char file[SOUND_FILE_NAME];
 };
 
+// The plays requested since the log was last cleared (oldest first, at most SOUND_PLAY_LOG).
+constexpr int SOUND_PLAY_LOG = 64;
+struct SoundPlayRecord {
+    int32_t buffer, volume, frequency, pan;
+};
 struct SoundRecord {
     uint8_t SoundReady = 0;
     SoundBufferRecord SoundBuffers[SOUND_BUFFERS] = {};
     // Buffer number to play for (row, slot): LoadWave's result, -1 (nothing to play) after a failed load
     // or when no sound list has named the slot since SoundInit.
     int32_t SoundTable[SOUND_ROWS][SOUND_SLOTS] = {};
+    bool DeviceHeld = false;  // a hold on the mixer's output device
+    // The plays requested since the log was last cleared, a ring of the last SOUND_PLAY_LOG.
+    SoundPlayRecord PlayLog[SOUND_PLAY_LOG] = {};
+    int PlayLogStart = 0, PlayLogCount = 0;
 };
 extern SoundRecord Sound;
 
@@ -66,11 +75,6 @@ void ReleaseAllBuffers();
 // Hundredths of a decibel for a volume 0..100: (100 - v) * -30.
 int VolumeToHundredthsDb(int volume);
 
-// The plays requested since the log was last cleared (oldest first, at most SOUND_PLAY_LOG).
-constexpr int SOUND_PLAY_LOG = 64;
-struct SoundPlayRecord {
-    int32_t buffer, volume, frequency, pan;
-};
 int SoundPlayCount();
 const SoundPlayRecord* SoundPlayAt(int i);
 void SoundClearPlays();

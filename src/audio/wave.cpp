@@ -1,14 +1,13 @@
 // RIFF/WAVE reader: a bounds-checked chunk walker and the conversion of PCM frames to 8-bit mono.
 #include "audio/wave.h"
 
-#include <sys/stat.h>
-
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
 #include "core/files.h"
 #include "core/print.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -125,9 +124,9 @@ int AudioRefuse(char* reason, size_t reasonSize, const char* format, ...) {
 int ReadAudioFile(const char* file, size_t maxBytes, std::vector<uint8_t>& out, char* reason, size_t reasonSize) {
     out.clear();
     // Only regular files are opened: a folder cannot be read and a named pipe would wait for a writer.
-    struct stat st;
-    if (!file || !file[0] || stat(file, &st) != 0 || !S_ISREG(st.st_mode)) return -1;
-    if (uint64_t(st.st_size) > maxBytes) return AudioRefuse(reason, reasonSize, "larger than %zu MiB", maxBytes >> 20);
+    uint64_t size = 0;
+    if (!file || !file[0] || !PlatformFileSize(file, &size)) return -1;
+    if (size > maxBytes) return AudioRefuse(reason, reasonSize, "larger than %zu MiB", maxBytes >> 20);
     return ReadFileBounded(file, maxBytes, out) ? 1 : -1;
 }
 

@@ -38,14 +38,12 @@ static void WriteLine(int slot, uint8_t counter, uint8_t r, uint8_t g, uint8_t b
 
 static void ResetInputLine() { ConsoleWriteSlot(CONSOLE_INPUT_SLOT, kPrompt); }
 
-static void (*Presenter)() = nullptr;
-
 // The console is where printed lines go: logged, written as the newest line, and shown at once by the
 // presenter the program installs.
 static void PrintToConsole(uint8_t counter, const char* text) {
     LogEvent(text);
     ConsoleAddLine(counter, text);
-    if (Presenter) Presenter();
+    if (Console.Presenter) Console.Presenter();
 }
 
 void ConsoleInit() {
@@ -54,11 +52,9 @@ void ConsoleInit() {
     SetPrintSink(PrintToConsole);
 }
 
-void ConsoleSetPresenter(void (*present)()) { Presenter = present; }
+void ConsoleSetPresenter(void (*present)()) { Console.Presenter = present; }
 
-static int (*Execute)(const char*) = nullptr;
-
-void ConsoleSetCommandHandler(int (*execute)(const char* text)) { Execute = execute; }
+void ConsoleSetCommandHandler(int (*execute)(const char* text)) { Console.Execute = execute; }
 
 void ConsoleScroll() {
     memmove(Console.ConsoleBuffer[0], Console.ConsoleBuffer[1], CONSOLE_HISTORY_SLOTS * CONSOLE_LINE_BYTES);
@@ -110,7 +106,7 @@ void ConsoleSubmit() {
     CopyBounded(command, typed);
     ConsoleScroll();
     uint32_t printedBefore = Console.ConsolePrintCount;
-    int accepted = Execute ? Execute(command) : CMD_UNKNOWN;
+    int accepted = Console.Execute ? Console.Execute(command) : CMD_UNKNOWN;
     uint32_t printed = Console.ConsolePrintCount - printedBefore;
     if (printed > 0) {
         // The command wrote lines of its own: they keep their slots, the echo of the typed line becomes

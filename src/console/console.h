@@ -17,6 +17,9 @@ struct ConsoleRecord {
     int32_t ConsoleHeight = 0;
     // Lines printed since start-up (a command that prints is told apart by it).
     uint32_t ConsolePrintCount = 0;
+    // What shows a printed line at once, and the interpreter Enter hands the typed line to.
+    void (*Presenter)() = nullptr;
+    int (*Execute)(const char* text) = nullptr;
 };
 extern ConsoleRecord Console;
 

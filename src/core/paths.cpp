@@ -1,16 +1,12 @@
 // Where the game writes, and the user's folders.
 #include "core/paths.h"
 
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+PathsRecord Paths;
 
-std::string Directory;
-bool Nowhere = false;
+namespace {
 
 // The XDG variable when it holds an absolute path, else HOME + fallback; "" when neither does.
 std::string UserFolder(const char* variable, const char* fallback) {
@@ -24,32 +20,23 @@ std::string UserFolder(const char* variable, const char* fallback) {
 }  // namespace
 
 void SetWriteDirectory(const char* dir) {
-    Nowhere = dir == nullptr;
-    Directory = dir ? dir : "";
-    if (!Directory.empty() && Directory.back() != '/') Directory += '/';
+    Paths.Nowhere = dir == nullptr;
+    Paths.WriteDirectory = dir ? dir : "";
+    if (!Paths.WriteDirectory.empty() && Paths.WriteDirectory.back() != '/') Paths.WriteDirectory += '/';
 }
 
-const char* WriteDirectory() { return Directory.c_str(); }
+const char* WriteDirectory() { return Paths.WriteDirectory.c_str(); }
 
 bool WritePath(char* out, size_t cap, const char* name) {
     if (cap == 0) return false;
     out[0] = 0;
-    if (Nowhere) return false;
-    const size_t need = Directory.size() + strlen(name) + 1;
+    if (Paths.Nowhere) return false;
+    const std::string& dir = Paths.WriteDirectory;
+    const size_t need = dir.size() + strlen(name) + 1;
     if (need > cap) return false;
-    memcpy(out, Directory.data(), Directory.size());
-    memcpy(out + Directory.size(), name, strlen(name) + 1);
+    memcpy(out, dir.data(), dir.size());
+    memcpy(out + dir.size(), name, strlen(name) + 1);
     return true;
-}
-
-bool MakeDirectories(const std::string& path) {
-    if (path.empty()) return false;
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
-    const size_t slash = path.find_last_of('/', path.size() > 1 ? path.size() - 2 : 0);
-    if (slash != std::string::npos && slash > 0 && !MakeDirectories(path.substr(0, slash))) return false;
-    if (mkdir(path.c_str(), 0755) == 0 || errno == EEXIST) return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-    return false;
 }
 
 std::string UserConfigDirectory() { return UserFolder("XDG_CONFIG_HOME", "/.config"); }

@@ -4,6 +4,12 @@
 #include <cstddef>
 #include <string>
 
+struct PathsRecord {
+    std::string WriteDirectory;  // "" for the working directory, else a folder ending in '/'
+    bool Nowhere = false;        // nothing is written
+};
+extern PathsRecord Paths;
+
 // The folder the event log and screenshots go to: "" for the working directory (the default), a folder
 // path (one that does not end in '/' gets one), or null for nowhere (nothing is written).
 void SetWriteDirectory(const char* dir);
@@ -11,8 +17,6 @@ const char* WriteDirectory();
 // WriteDirectory() + name into out. False (out empty) when there is nowhere to write or it does not fit
 // in cap bytes.
 bool WritePath(char* out, size_t cap, const char* name);
-// Makes the folder and any missing parents (0755). True when it is a folder afterwards.
-bool MakeDirectories(const std::string& path);
 // $XDG_CONFIG_HOME/zarvo and $XDG_DATA_HOME/zarvo (each an absolute path, else ~/.config/zarvo and
 // ~/.local/share/zarvo). Empty when neither the variable nor HOME gives an absolute path.
 std::string UserConfigDirectory();

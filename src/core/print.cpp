@@ -5,26 +5,20 @@
 
 #include "core/paths.h"
 
-namespace {
+LogRecord Log;
 
-void LogOnly(uint8_t, const char* text) { LogEvent(text); }
+static void LogOnly(uint8_t, const char* text) { LogEvent(text); }
 
-PrintSink Sink = LogOnly;
-ClockSource Clock = nullptr;
-uint32_t LogStartTime = 0;
+void SetPrintSink(PrintSink sink) { Log.Sink = sink; }
+PrintSink CurrentPrintSink() { return Log.Sink ? Log.Sink : LogOnly; }
+void Print(const char* text) { CurrentPrintSink()(NOTIFY_NONE, text ? text : ""); }
+void PrintNotify(uint8_t counter, const char* text) { CurrentPrintSink()(counter, text ? text : ""); }
 
-}  // namespace
+void SetClockSource(ClockSource source) { Log.Clock = source; }
+uint32_t ClockMs() { return Log.Clock ? Log.Clock() : 0; }
 
-void SetPrintSink(PrintSink sink) { Sink = sink ? sink : LogOnly; }
-PrintSink CurrentPrintSink() { return Sink; }
-void Print(const char* text) { Sink(NOTIFY_NONE, text ? text : ""); }
-void PrintNotify(uint8_t counter, const char* text) { Sink(counter, text ? text : ""); }
-
-void SetClockSource(ClockSource source) { Clock = source; }
-uint32_t ClockMs() { return Clock ? Clock() : 0; }
-
-void LogStart() { LogStartTime = ClockMs(); }
-void SetLogStartTime(uint32_t ms) { LogStartTime = ms; }
+void LogStart() { Log.StartTime = ClockMs(); }
+void SetLogStartTime(uint32_t ms) { Log.StartTime = ms; }
 
 int LogEvent(const char* text) {
     // The log is written only when error.txt already exists; it is opened and closed per record so
@@ -34,7 +28,7 @@ int LogEvent(const char* text) {
     FILE* f = fopen(path, "r+b");
     if (!f) return 1;
     fseek(f, 0, SEEK_END);
-    fprintf(f, "[%s] (%dms)\r\n", text, int32_t(ClockMs() - LogStartTime));
+    fprintf(f, "[%s] (%dms)\r\n", text, int32_t(ClockMs() - Log.StartTime));
     fclose(f);
     return 1;
 }

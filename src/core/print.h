@@ -14,6 +14,17 @@ constexpr uint8_t NOTIFY_GAME = 90;   // game and command messages
 constexpr uint8_t NOTIFY_HINT = 250;  // the start-up hint
 
 using PrintSink = void (*)(uint8_t counter, const char* text);
+// The millisecond clock the log reads (the platform's, set at start-up); 0 while none is set.
+using ClockSource = uint32_t (*)();
+
+// Where printed lines go and what the log's records count from.
+struct LogRecord {
+    PrintSink Sink = nullptr;     // null: the log only
+    ClockSource Clock = nullptr;  // null: the clock reads 0
+    uint32_t StartTime = 0;       // the clock at process entry: the time base of the records
+};
+extern LogRecord Log;
+
 void SetPrintSink(PrintSink sink);
 // The sink installed now (a tap that reads the lines passes them on to it).
 PrintSink CurrentPrintSink();
@@ -22,8 +33,6 @@ void Print(const char* text);
 // A message the player should see during play: counter 90 for game messages.
 void PrintNotify(uint8_t counter, const char* text);
 
-// The millisecond clock the log reads (the platform's, set at start-up); 0 while none is set.
-using ClockSource = uint32_t (*)();
 void SetClockSource(ClockSource source);
 uint32_t ClockMs();
 

@@ -1,5 +1,5 @@
 // The program's own state: the game state, activation, the tick and frame counters, the window title,
-// and the request to quit.
+// the request to quit, the main loop's timers and the program-wide random generator.
 #pragma once
 #include <cstdint>
 
@@ -13,6 +13,15 @@ struct ProgramRecord {
     char WindowTitle[52] = "";
     bool QuitRequested = false;
     int QuitCode = 0;
+    // The main loop's timers: the clock of the last logic tick and of the last frame, set on the first pass.
+    uint32_t LastTickTime = 0, LastFrameTime = 0;
+    bool TimersStarted = false;
+    bool PassWorked = false;  // the last pass ran a tick or a frame
+    bool LoopEnded = false;   // the pass that saw the quit request has run
+    // During a logic tick the game clock reads the time the tick was taken at.
+    bool ClockHeld = false;
+    uint32_t HeldClock = 0;
+    uint32_t RandomSeed = 1;  // the linear congruential generator's state
 };
 extern ProgramRecord Program;
 

@@ -1,15 +1,13 @@
 // The program-wide linear congruential random generator.
 #include "core/random.h"
 
-namespace {
-uint32_t RandomSeed = 1;
-}  // namespace
+#include "core/program.h"
 
-uint32_t RandomState() { return RandomSeed; }
+uint32_t RandomState() { return Program.RandomSeed; }
 
-void SeedRandom(uint32_t seed) { RandomSeed = seed; }
+void SeedRandom(uint32_t seed) { Program.RandomSeed = seed; }
 
 int Random() {
-    RandomSeed = RandomSeed * 214013u + 2531011u;
-    return int((RandomSeed >> 16) & 0x7FFF);
+    Program.RandomSeed = Program.RandomSeed * 214013u + 2531011u;
+    return int((Program.RandomSeed >> 16) & 0x7FFF);
 }

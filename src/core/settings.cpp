@@ -1,4 +1,128 @@
-// The settings record.
+// The settings record and the registry of every config.ini key.
 #include "core/settings.h"
 
+#include <climits>
+#include <cstring>
+
 SettingsRecord Settings;
+
+namespace {
+
+constexpr int32_t kAny = INT32_MIN, kAll = INT32_MAX;
+using S = SettingsRecord;
+
+constexpr SettingDef Number(const char* name, uint8_t flags, int32_t S::*field, int32_t byDefault, int32_t lo,
+                            int32_t hi, const char* values, const char* help) {
+    return {name, SETTING_NUMBER, flags, field, 0, 0, byDefault, lo, hi, nullptr, values, help};
+}
+constexpr SettingDef Switch(const char* name, uint8_t flags, int32_t S::*field, int32_t byDefault, const char* help) {
+    return {name, SETTING_SWITCH, flags, field, 0, 0, byDefault, 0, 1, "0|1", nullptr, help};
+}
+// The words of the values 0, 1, ..., separated by '|'; the first is the default.
+constexpr SettingDef Choice(const char* name, uint8_t flags, int32_t S::*field, const char* words, const char* help) {
+    int32_t count = 1;
+    for (const char* p = words; *p; ++p) count += *p == '|';
+    return {name, SETTING_CHOICE, flags, field, 0, 0, 0, 0, count - 1, words, nullptr, help};
+}
+constexpr SettingDef Text(const char* name, uint8_t flags, size_t offset, size_t size, const char* help) {
+    return {name, SETTING_TEXT, flags, nullptr, uint16_t(offset), uint16_t(size), 0, 0, 0, nullptr, nullptr, help};
+}
+constexpr SettingDef Keys(const char* name, int32_t S::*field, const char* help) {
+    return {name, SETTING_KEYS, SETTING_INPUT, field, 0, 0, 0, 0, 0, nullptr, nullptr, help};
+}
+
+constexpr uint8_t CLASSIC = SETTING_CLASSIC, RULE = SETTING_RULE, INPUT = SETTING_INPUT, SAVED = SETTING_SAVED,
+                  START = SETTING_START;
+
+}  // namespace
+
+const SettingDef kSettings[] = {
+    // The classic game's keys.
+    Number("SCREENX", CLASSIC | SAVED | START, &S::SCREENX, 640, kAny, kAll, "640|800|1024",
+           "screen width in pixels (any other width gives 640x480)"),
+    Number("SCREENY", CLASSIC | SAVED | START, &S::SCREENY, 480, kAny, kAll, "480|600|768",
+           "screen height in pixels (any other height gives 640x480)"),
+    Number("SCREENBPP", CLASSIC, &S::SCREENBPP, 8, kAny, kAll, "8", "display depth: always 8 bits"),
+    Number("SOUNDVOL", CLASSIC | SAVED, &S::SOUNDVOL, 80, 0, 100, nullptr, "sound-effect volume"),
+    Number("MUSICVOL", CLASSIC | SAVED, &S::MUSICVOL, 80, 0, 100, nullptr, "music volume"),
+    Text("START", CLASSIC, offsetof(S, StartMenuFile), sizeof(S::StartMenuFile), "the start menu's file"),
+    // The sound and the screen.
+    Text("SOUNDFONT", 0, offsetof(S, SoundFont), sizeof(S::SoundFont),
+         "a General MIDI soundfont (empty: the system's usual ones)"),
+    Choice("SOUNDRATE", 0, &S::SOUNDRATE, "FIXED|FILE",
+           "FILE: an effect recorded at another rate is converted to the playback rate"),
+    Choice("SCALING", 0, &S::SCALING, "fit|integer", "how the frame fills the window: fit, or integer multiples"),
+    Switch("SCALEVIEW", 0, &S::SCALEVIEW, 0, "a larger screen shows the 640x480 picture, sharper"),
+    Switch("FULLSCREEN", SAVED, &S::FULLSCREEN, 1, "start in full screen (0: a window)"),
+    Switch("SHADING", SAVED, &S::SHADING, 1, "depth shading of lines (TOGGLESHADING)"),
+    Switch("ZBUFFER", SAVED, &S::ZBUFFER, 1, "hidden-line removal by the floor plan (TOGGLEZBUFF)"),
+    // Rules and aids beyond the classic game.
+    Switch("SOLIDWALLS", RULE, &S::SOLIDWALLS, 0, "walls stop shots, rockets and the monsters' sight"),
+    Switch("HUNTERS", RULE, &S::HUNTERS, 0, "monsters walk where they look and hunt a player they saw"),
+    Switch("AUTOPAUSE", RULE, &S::AUTOPAUSE, 0, "the level stands still without focus or under the console"),
+    Switch("TOTALSCORE", RULE, &S::TOTALSCORE, 0, "the score rewards what was done and adds up over the campaign"),
+    Switch("RETRY", RULE, &S::RETRY, 0, "after a death, Enter plays the level again as it was entered"),
+    Switch("CROSSHAIR", RULE | SAVED, &S::CROSSHAIR, 0, "a crosshair with a mark for hits (TOGGLECROSSHAIR)"),
+    Switch("LEVELNAMES", RULE, &S::LEVELNAMES, 0, "a level's name is shown when it starts and at its end"),
+    Choice("AUTOMAP", RULE, &S::AUTOMAP, "0|1|2", "Tab shows an overhead map (2: with the monsters)"),
+    // What the player's input does.
+    Number("MOUSESENS", INPUT, &S::MOUSESENS, 100, 10, 1000, nullptr, "mouse speed in percent"),
+    Switch("MOUSELOOK", INPUT | SAVED, &S::MOUSELOOK, 1, "the mouse turns and the arrows strafe (TOGGLEMOUSELOOK)"),
+    Switch("JOYSTICK", INPUT | SAVED, &S::JoystickOn, 1, "a pad steers (JOYSTICK)"),
+    Keys("BIND_FORWARD", &S::BIND_FORWARD, "more keys that walk forward (as Up)"),
+    Keys("BIND_BACK", &S::BIND_BACK, "more keys that walk back (as Down)"),
+    Keys("BIND_LEFT", &S::BIND_LEFT, "more keys that do what Left does"),
+    Keys("BIND_RIGHT", &S::BIND_RIGHT, "more keys that do what Right does"),
+    Keys("BIND_STRAFELEFT", &S::BIND_STRAFELEFT, "keys that always strafe left"),
+    Keys("BIND_STRAFERIGHT", &S::BIND_STRAFERIGHT, "keys that always strafe right"),
+    Keys("BIND_FIRE", &S::BIND_FIRE, "more fire keys"),
+};
+const int kSettingCount = int(sizeof kSettings / sizeof kSettings[0]);
+
+const SettingDef* FindSetting(const char* name) {
+    if (!name) return nullptr;
+    for (const SettingDef& d : kSettings)
+        if (strcmp(d.name, name) == 0) return &d;
+    return nullptr;
+}
+
+std::string SettingWord(const SettingDef& d, int32_t value) {
+    if (!d.choices || value < d.lo || value > d.hi) return "";
+    const char* p = d.choices;
+    for (int32_t v = d.lo; v < value; ++v) p = strchr(p, '|') + 1;
+    const char* end = strchr(p, '|');
+    return end ? std::string(p, end) : std::string(p);
+}
+
+int32_t SettingNumber(const SettingsRecord& s, const SettingDef& d) { return d.field ? s.*d.field : 0; }
+
+bool SetSettingNumber(SettingsRecord& s, const SettingDef& d, int32_t value) {
+    if (!d.field) return true;
+    int32_t lo = d.lo, hi = d.hi;
+    if (d.kind == SETTING_KEYS) lo = INT32_MIN, hi = INT32_MAX;
+    const int32_t used = value < lo ? lo : value > hi ? hi : value;
+    s.*d.field = used;
+    return used == value;
+}
+
+char* SettingTextBuffer(SettingsRecord& s, const SettingDef& d) {
+    return d.kind == SETTING_TEXT ? reinterpret_cast<char*>(&s) + d.textOffset : nullptr;
+}
+const char* SettingTextBuffer(const SettingsRecord& s, const SettingDef& d) {
+    return d.kind == SETTING_TEXT ? reinterpret_cast<const char*>(&s) + d.textOffset : nullptr;
+}
+
+void ResetSettingsToDefaults(SettingsRecord& s) {
+    for (const SettingDef& d : kSettings) {
+        if (d.kind == SETTING_TEXT)
+            SettingTextBuffer(s, d)[0] = 0;
+        else
+            s.*d.field = d.byDefault;
+    }
+}
+
+bool SameRecordedSettings(const SettingsRecord& a, const SettingsRecord& b) {
+    for (const SettingDef& d : kSettings)
+        if ((d.flags & (SETTING_RULE | SETTING_INPUT)) && SettingNumber(a, d) != SettingNumber(b, d)) return false;
+    return true;
+}

@@ -1,7 +1,11 @@
-// The settings: read once from config.ini at start-up (app/settings.h), changed by console commands;
-// every part of the program asks this record, never the definition reader.
+// The settings: one record that every part of the program asks (never the definition reader), and the
+// registry, one row per config.ini key, that says how each key is read, saved, recorded and shown.
+// Reading config.ini and the player's file, saving, recordings, the runner's dump, the author's check and
+// `zarvo --list-settings` all go through the registry; a new setting is a field and a row.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <string>
 
 struct SettingsRecord {
     int32_t SCREENX = 640;  // screen width in pixels: 640, 800 or 1024
@@ -32,43 +36,62 @@ struct SettingsRecord {
     // Options a player sets (also in the user's own config.ini), each today's behaviour by default.
     int32_t MOUSESENS = 100;  // percent: scales mouse motion for the pointer and mouse look
     int32_t FULLSCREEN = 1;   // 0: a window (Alt+Enter switches)
-    int32_t SHADING = 1;      // at start-up: depth shading of lines (TOGGLESHADING)
-    int32_t ZBUFFER = 1;      // at start-up: hidden-line removal by the floor plan (TOGGLEZBUFF)
-    int32_t MOUSELOOK = 1;    // at start-up: the mouse turns, the arrows strafe (TOGGLEMOUSELOOK)
+    int32_t SHADING = 1;      // depth shading of lines (TOGGLESHADING)
+    int32_t ZBUFFER = 1;      // hidden-line removal by the floor plan (TOGGLEZBUFF)
+    int32_t MOUSELOOK = 1;    // the mouse turns, the arrows strafe (TOGGLEMOUSELOOK)
     // Key bindings: up to four more keys for an action, as key codes packed low byte first (0 = none).
     int32_t BIND_FORWARD = 0, BIND_BACK = 0, BIND_LEFT = 0, BIND_RIGHT = 0, BIND_STRAFELEFT = 0, BIND_STRAFERIGHT = 0,
             BIND_FIRE = 0;
 };
 extern SettingsRecord Settings;
 
-// A setting's key, its field and its value in the classic game.
-struct RuleKey {
-    const char* name;
-    int32_t SettingsRecord::*field;
-    int32_t classic = 0;
+// ---- the registry ------------------------------------------------------------------------------------
+enum SettingKind : uint8_t {
+    SETTING_NUMBER,  // a whole number in lo..hi (a value outside is clamped with one console line)
+    SETTING_SWITCH,  // 0 or 1
+    SETTING_CHOICE,  // one of the words `choices`, stored as its index lo..hi (a number in range reads too)
+    SETTING_TEXT,    // a text kept in a fixed buffer of the record (cut to fit)
+    SETTING_KEYS,    // up to four key names separated by ';', packed as key codes low byte first
 };
-// The rules and aids: read from config.ini, written into recordings.
-inline constexpr RuleKey kRuleKeys[] = {
-    {"SOLIDWALLS", &SettingsRecord::SOLIDWALLS}, {"HUNTERS", &SettingsRecord::HUNTERS},
-    {"AUTOPAUSE", &SettingsRecord::AUTOPAUSE},   {"TOTALSCORE", &SettingsRecord::TOTALSCORE},
-    {"RETRY", &SettingsRecord::RETRY},           {"CROSSHAIR", &SettingsRecord::CROSSHAIR},
-    {"LEVELNAMES", &SettingsRecord::LEVELNAMES}, {"AUTOMAP", &SettingsRecord::AUTOMAP},
+enum : uint8_t {
+    SETTING_CLASSIC = 1,  // a key of the classic game
+    SETTING_RULE = 2,     // a rule or aid beyond the classic game: recordings carry it and replay by it
+    SETTING_INPUT = 4,    // changes what the player's input does: recordings carry it too
+    SETTING_SAVED = 8,    // the player changes it in play: kept in his own config.ini
+    SETTING_START = 16,   // takes effect only from the start menu (not while a level is loaded)
 };
-inline constexpr int kRuleKeyCount = int(sizeof kRuleKeys / sizeof kRuleKeys[0]);
-// The options that change what the player's input does: written into recordings with the rules, so
-// that a recording replays the same whatever the replaying player's options.
-inline constexpr RuleKey kInputKeys[] = {
-    {"MOUSESENS", &SettingsRecord::MOUSESENS, 100},
-    {"MOUSELOOK", &SettingsRecord::MOUSELOOK, 1},
-    {"JOYSTICK", &SettingsRecord::JoystickOn, 1},
-    {"BIND_FORWARD", &SettingsRecord::BIND_FORWARD},
-    {"BIND_BACK", &SettingsRecord::BIND_BACK},
-    {"BIND_LEFT", &SettingsRecord::BIND_LEFT},
-    {"BIND_RIGHT", &SettingsRecord::BIND_RIGHT},
-    {"BIND_STRAFELEFT", &SettingsRecord::BIND_STRAFELEFT},
-    {"BIND_STRAFERIGHT", &SettingsRecord::BIND_STRAFERIGHT},
-    {"BIND_FIRE", &SettingsRecord::BIND_FIRE},
+
+struct SettingDef {
+    const char* name;  // the config.ini key
+    SettingKind kind;
+    uint8_t flags;
+    int32_t SettingsRecord::*field;  // every kind but text
+    uint16_t textOffset, textSize;   // SETTING_TEXT: the buffer within the record
+    int32_t byDefault;               // the value when the key is absent (the classic one)
+    int32_t lo, hi;                  // the range of a number; INT32_MIN..INT32_MAX takes any value
+    const char* choices;             // SWITCH, CHOICE: the words of the values lo..hi, separated by '|'
+    const char* values;              // how the values are listed when the kind alone does not say
+    const char* help;                // one line for the player
 };
-inline constexpr int kInputKeyCount = int(sizeof kInputKeys / sizeof kInputKeys[0]);
+
+extern const SettingDef kSettings[];
+extern const int kSettingCount;
+
+// The row of a key (exact, case-sensitive), or null.
+const SettingDef* FindSetting(const char* name);
+// The word of a switch's or a choice's value ("" for a value outside its range or another kind).
+std::string SettingWord(const SettingDef& d, int32_t value);
+// The number a row keeps in the record (0 for text).
+int32_t SettingNumber(const SettingsRecord& s, const SettingDef& d);
+// Stores a number, clamped into the row's range; false when it had to be clamped.
+bool SetSettingNumber(SettingsRecord& s, const SettingDef& d, int32_t value);
+// The text buffer of a text row (null for the other kinds).
+char* SettingTextBuffer(SettingsRecord& s, const SettingDef& d);
+const char* SettingTextBuffer(const SettingsRecord& s, const SettingDef& d);
+// Puts every key of the registry back to its value when absent.
+void ResetSettingsToDefaults(SettingsRecord& s);
+// Whether the recorded keys (rules and input options) hold the same values in both records.
+bool SameRecordedSettings(const SettingsRecord& a, const SettingsRecord& b);
+
 // The key codes packed in a binding value, in order; 0 ends the list.
 inline uint8_t BoundKey(int32_t binding, int i) { return uint8_t(uint32_t(binding) >> (8 * i)); }

@@ -7,12 +7,15 @@
 
 #include "core/print.h"
 
-// The sixteen levels live in a ring, so that a push or a pop copies one table instead of shifting all.
-static DefinitionFile Levels[16];
-static int Top;
-
-DefinitionFile& DefinitionLevel(int level) { return Levels[(Top + (level & 15)) & 15]; }
+DefinitionsRecord Definitions;
 char DefinitionValue[288];
+
+DefinitionFile& DefinitionLevel(int level) { return Definitions.Levels[(Definitions.Top + (level & 15)) & 15]; }
+
+void ResetDefinitions() {
+    memset(&Definitions, 0, sizeof Definitions);
+    memset(DefinitionValue, 0, sizeof DefinitionValue);
+}
 
 void ClearDefinitionFile() { memset(&DefinitionLevel(0), 0, sizeof(DefinitionFile)); }
 
@@ -140,12 +143,12 @@ void PushDefinitionFile() {
     // Level k := level k - 1 for k = 15..1: the ring turns back one step and the new level 0 is a copy
     // of the old one (the old level 15 is overwritten).
     const DefinitionFile& current = DefinitionLevel(0);
-    Top = (Top + 15) & 15;
+    Definitions.Top = (Definitions.Top + 15) & 15;
     memcpy(&DefinitionLevel(0), &current, sizeof(DefinitionFile));
 }
 
 void PopDefinitionFile() {
     // Level k - 1 := level k for k = 1..15; level 15 keeps its content.
-    Top = (Top + 1) & 15;
+    Definitions.Top = (Definitions.Top + 1) & 15;
     memcpy(&DefinitionLevel(15), &DefinitionLevel(14), sizeof(DefinitionFile));
 }

@@ -11,8 +11,16 @@ struct DefinitionFile {
     DefinitionEntry entries[255];
 };
 
-// The definition stack: level 0 is the current table, levels 1..15 saved copies (1 = most recent).
+// The definition stack: level 0 is the current table, levels 1..15 saved copies (1 = most recent). The
+// sixteen levels live in a ring, so that a push or a pop copies one table instead of shifting all.
+struct DefinitionsRecord {
+    DefinitionFile Levels[16];
+    int32_t Top;
+};
+extern DefinitionsRecord Definitions;
 DefinitionFile& DefinitionLevel(int level);
+// Empties every level of the stack and the shared value buffer.
+void ResetDefinitions();
 // The shared lookup output buffer.
 extern char DefinitionValue[288];
 

@@ -18,6 +18,9 @@ struct MenuRecord {
     MenuItem items[MENU_ITEMS];
     char fileName[256];
     int32_t Visible;
+    // The pointer's glyph, half its size as measured at the view scale it was measured at (0: not yet).
+    int32_t pointerHalfW, pointerHalfH;
+    double pointerScale;
 };
 extern MenuRecord Menu;
 

@@ -2,8 +2,6 @@
 // then replayed line by line, one recorded pass per main-loop pass) and the world digest.
 #include "demo/demo.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cinttypes>
 #include <cstdarg>
@@ -21,6 +19,7 @@
 #include "game/world.h"
 #include "input/input.h"
 #include "platform/platform.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -58,12 +57,6 @@ void HashRecord(Hasher& h, int index, const ObjectRecord& r) {
 
 // ---- shared line vocabulary ----------------------------------------------------------------------------
 
-const char* KeyName(int code) {
-    for (const DikName* d = DikNames; d->name; ++d)
-        if (d->code == code) return d->name;
-    return nullptr;
-}
-
 // ---- recorder ------------------------------------------------------------------------------------------
 
 constexpr size_t kBufferBytes = 256 * 1024;
@@ -87,56 +80,6 @@ struct Recorder {
     uint32_t joyBits = 0;
     const char* names[256] = {};
 };
-Recorder Rec;
-
-void Put(const char* text, size_t n) {
-    if (Rec.used + n > kBufferBytes) return;  // cannot happen: the buffer is written out before it fills
-    memcpy(Rec.buffer + Rec.used, text, n);
-    Rec.used += n;
-}
-
-void PutLine(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-void PutLine(const char* fmt, ...) {
-    char line[160];
-    va_list args;
-    va_start(args, fmt);
-    int n = vsnprintf(line, sizeof line - 1, fmt, args);
-    va_end(args);
-    if (n < 0) return;
-    if (size_t(n) > sizeof line - 2) n = int(sizeof line - 2);
-    line[n++] = '\n';
-    Put(line, size_t(n));
-}
-
-void StopRecording(const char* why) {
-    char line[CONSOLE_LINE_BYTES + 64];
-    snprintf(line, sizeof line, "Recording stopped: cannot write %.80s (%.40s)", Rec.path, why);
-    if (Rec.file) fclose(Rec.file);
-    Rec.file = nullptr;
-    Rec.on = false;
-    InputSetTap(nullptr);
-    Rec.used = 0;
-    PrintNotify(NOTIFY_GAME, line);
-}
-
-void Flush() {
-    if (!Rec.on) return;
-    if (Rec.used > 0 && fwrite(Rec.buffer, 1, Rec.used, Rec.file) != Rec.used) {
-        StopRecording(strerror(errno));
-        return;
-    }
-    Rec.used = 0;
-    if (fflush(Rec.file) != 0) StopRecording(strerror(errno));
-}
-
-void PutKey(int code, bool down) {
-    if (Rec.names[code])
-        PutLine("%s %s", down ? "down" : "up", Rec.names[code]);
-    else
-        PutLine("%s 0x%02x", down ? "down" : "up", code);
-}
-
-// ---- player --------------------------------------------------------------------------------------------
 
 struct Player {
     bool on = false;
@@ -149,15 +92,10 @@ struct Player {
     bool atCheck = false;  // the next line is the check line
     int result = DEMO_RESULT_NONE;
     char report[400] = "";
-    // header
-    struct Setting {
-        const char* name;
-        int32_t value;
-        bool given;
-    } settings[2] = {{"SCREENX", 0, false}, {"SCREENY", 0, false}};
-    int32_t rules[kRuleKeyCount] = {};     // the rule keys' values, in kRuleKeys order; absent ones are 0
-    int32_t inputs[kInputKeyCount] = {};   // the input options, in kInputKeys order
-    bool inputGiven[kInputKeyCount] = {};  // absent ones are their classic values
+    // header: the recorded keys as the recording gives them (absent ones at their classic values), and
+    // whether it gave the screen size
+    SettingsRecord settings;
+    bool screenGiven[2] = {false, false};
     bool joystick = false;
     // the state the replayed devices report
     uint32_t clock = 0;
@@ -175,22 +113,97 @@ struct Player {
     bool markFailed = false;
     uint64_t lastGoodMark = 0, firstBadMark = 0;
 };
-Player Play;
+
+}  // namespace
+
+// What a playing recording gives the input reads.
+static bool DemoPlaybackJoystickPresent();
+static void DemoPlaybackKeyboard(uint8_t keys[256]);
+static void DemoPlaybackMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]);
+static bool DemoPlaybackJoystick(int32_t* x, int32_t* y, int32_t* turn, uint8_t buttons[32]);
+
+// The recorder, the player, and the input source a playing recording gives.
+struct DemoRecord {
+    Recorder rec;
+    Player play;
+    InputSource source = {DemoPlaybackJoystickPresent, DemoPlaybackKeyboard, DemoPlaybackMouse, DemoPlaybackJoystick};
+};
+DemoRecord Demo;
+
+void ResetDemo() {
+    if (Demo.rec.file) fclose(Demo.rec.file);
+    Demo.rec.file = nullptr;
+    Demo.rec.on = false;
+    Demo.play = Player{};
+    InputSetTap(nullptr);
+    InputSetSource(nullptr);
+}
+
+namespace {
+
+void Put(const char* text, size_t n) {
+    if (Demo.rec.used + n > kBufferBytes) return;  // cannot happen: the buffer is written out before it fills
+    memcpy(Demo.rec.buffer + Demo.rec.used, text, n);
+    Demo.rec.used += n;
+}
+
+void PutLine(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void PutLine(const char* fmt, ...) {
+    char line[160];
+    va_list args;
+    va_start(args, fmt);
+    int n = vsnprintf(line, sizeof line - 1, fmt, args);
+    va_end(args);
+    if (n < 0) return;
+    if (size_t(n) > sizeof line - 2) n = int(sizeof line - 2);
+    line[n++] = '\n';
+    Put(line, size_t(n));
+}
+
+void StopRecording(const char* why) {
+    char line[CONSOLE_LINE_BYTES + 64];
+    snprintf(line, sizeof line, "Recording stopped: cannot write %.80s (%.40s)", Demo.rec.path, why);
+    if (Demo.rec.file) fclose(Demo.rec.file);
+    Demo.rec.file = nullptr;
+    Demo.rec.on = false;
+    InputSetTap(nullptr);
+    Demo.rec.used = 0;
+    PrintNotify(NOTIFY_GAME, line);
+}
+
+void Flush() {
+    if (!Demo.rec.on) return;
+    if (Demo.rec.used > 0 && fwrite(Demo.rec.buffer, 1, Demo.rec.used, Demo.rec.file) != Demo.rec.used) {
+        StopRecording(strerror(errno));
+        return;
+    }
+    Demo.rec.used = 0;
+    if (fflush(Demo.rec.file) != 0) StopRecording(strerror(errno));
+}
+
+void PutKey(int code, bool down) {
+    if (Demo.rec.names[code])
+        PutLine("%s %s", down ? "down" : "up", Demo.rec.names[code]);
+    else
+        PutLine("%s 0x%02x", down ? "down" : "up", code);
+}
+
+// ---- player --------------------------------------------------------------------------------------------
 
 // Splits the next line into at most four words; false at the end of the text.
 // The longest line has five words (the joystick line with the right stick).
 constexpr int kMaxWords = 5;
 
 bool NextLine(char* words[kMaxWords], int* count, char* storage, size_t cap) {
-    if (Play.pos >= Play.text.size()) return false;
-    size_t start = Play.pos, end = start;
-    while (end < Play.text.size() && Play.text[end] != '\n') ++end;
-    Play.pos = end < Play.text.size() ? end + 1 : end;
-    ++Play.line;
+    if (Demo.play.pos >= Demo.play.text.size()) return false;
+    size_t start = Demo.play.pos, end = start;
+    while (end < Demo.play.text.size() && Demo.play.text[end] != '\n') ++end;
+    Demo.play.pos = end < Demo.play.text.size() ? end + 1 : end;
+    ++Demo.play.line;
     size_t n = end - start;
-    if (n > 0 && Play.text[start + n - 1] == '\r') --n;
+    if (n > 0 && Demo.play.text[start + n - 1] == '\r') --n;
     if (n >= cap) n = cap - 1;
-    memcpy(storage, Play.text.data() + start, n);
+    memcpy(storage, Demo.play.text.data() + start, n);
     storage[n] = 0;
     *count = 0;
     char* p = storage;
@@ -228,10 +241,10 @@ bool ParseDigest(const char* s, uint64_t* out) {
 int KeyCode(const char* name) { return DikFromName(name); }
 
 void StopPlayback(int result, const char* report) {
-    Play.done = true;
-    if (Play.result == DEMO_RESULT_NONE) {
-        Play.result = result;
-        CopyBounded(Play.report, report);
+    Demo.play.done = true;
+    if (Demo.play.result == DEMO_RESULT_NONE) {
+        Demo.play.result = result;
+        CopyBounded(Demo.play.report, report);
     }
     PostQuit(0);
 }
@@ -239,14 +252,14 @@ void StopPlayback(int result, const char* report) {
 void Corrupt(const char* why, const char* text) {
     char report[400];
     snprintf(report, sizeof report, "recording %.120s: line %d is not valid (%.60s: %.60s); replayed to tick %" PRIu64,
-             Play.path, Play.line, why, text, Program.TickCount);
+             Demo.play.path, Demo.play.line, why, text, Program.TickCount);
     StopPlayback(DEMO_INCOMPLETE, report);
 }
 
 void PushEvent(int type, int code) {
-    if (Play.eventCount == 32) return;
-    Play.events[(Play.eventHead + Play.eventCount) % 32] = {type, code};
-    ++Play.eventCount;
+    if (Demo.play.eventCount == 32) return;
+    Demo.play.events[(Demo.play.eventHead + Demo.play.eventCount) % 32] = {type, code};
+    ++Demo.play.eventCount;
 }
 
 // The real window while a recording plays in it: a close, or the player's Escape, stops the playback.
@@ -271,36 +284,36 @@ bool ApplyLine(char* w[kMaxWords], int n, const char* raw) {
     if (n == 0 || w[0][0] == '#') return false;
     const char* cmd = w[0];
     if (!strcmp(cmd, "pass") && n == 2 && ParseInt(w[1], 0, UINT32_MAX, &a)) {
-        Play.clock = uint32_t(a);
-        if (Play.options.setClock) Play.options.setClock(Play.clock);
+        Demo.play.clock = uint32_t(a);
+        if (Demo.play.options.setClock) Demo.play.options.setClock(Demo.play.clock);
         return true;
     }
     if ((!strcmp(cmd, "down") || !strcmp(cmd, "up")) && n == 2) {
         int code = KeyCode(w[1]);
         if (code < 0) return Corrupt("unknown key", raw), false;
-        Play.keys[code] = cmd[0] == 'd' ? 0x80 : 0;
+        Demo.play.keys[code] = cmd[0] == 'd' ? 0x80 : 0;
     } else if (!strcmp(cmd, "mouse") && n == 3 && ParseInt(w[1], INT32_MIN, INT32_MAX, &a) &&
                ParseInt(w[2], INT32_MIN, INT32_MAX, &b)) {
-        Play.mouseX = int32_t(a), Play.mouseY = int32_t(b);
+        Demo.play.mouseX = int32_t(a), Demo.play.mouseY = int32_t(b);
     } else if (!strcmp(cmd, "button") && n == 3 && ParseInt(w[1], 0, 3, &a) &&
                (!strcmp(w[2], "down") || !strcmp(w[2], "up"))) {
-        Play.buttons[a] = w[2][0] == 'd' ? 0x80 : 0;
+        Demo.play.buttons[a] = w[2][0] == 'd' ? 0x80 : 0;
     } else if (!strcmp(cmd, "joy") && n == 2 && !strcmp(w[1], "none")) {
-        Play.joyFails = true;
+        Demo.play.joyFails = true;
     } else if (!strcmp(cmd, "joy") && (n == 4 || n == 5) && ParseInt(w[1], INT32_MIN, INT32_MAX, &a) &&
                ParseInt(w[2], INT32_MIN, INT32_MAX, &b)) {
         // "joy X Y BUTTONS", with the right stick's turn as a fifth word when it is not 0.
         int64_t bits = 0, turn = 0;
         if (!ParseInt(w[3], 0, UINT32_MAX, &bits)) return Corrupt("bad joystick buttons", raw), false;
         if (n == 5 && !ParseInt(w[4], INT32_MIN, INT32_MAX, &turn)) return Corrupt("bad joystick turn", raw), false;
-        Play.joyX = int32_t(a), Play.joyY = int32_t(b), Play.joyTurn = int32_t(turn);
-        for (int i = 0; i < 32; ++i) Play.joyButtons[i] = (uint64_t(bits) >> i) & 1 ? 0x80 : 0;
+        Demo.play.joyX = int32_t(a), Demo.play.joyY = int32_t(b), Demo.play.joyTurn = int32_t(turn);
+        for (int i = 0; i < 32; ++i) Demo.play.joyButtons[i] = (uint64_t(bits) >> i) & 1 ? 0x80 : 0;
     } else if (!strcmp(cmd, "joystick") && n == 2 && ParseInt(w[1], 0, 1, &a)) {
         // A pad plugged in or pulled out during the recording; one that went holds nothing.
-        Play.joystick = a != 0;
-        Play.joyX = Play.joyY = Play.joyTurn = 0;
-        memset(Play.joyButtons, 0, sizeof Play.joyButtons);
-        Play.joyFails = false;
+        Demo.play.joystick = a != 0;
+        Demo.play.joyX = Demo.play.joyY = Demo.play.joyTurn = 0;
+        memset(Demo.play.joyButtons, 0, sizeof Demo.play.joyButtons);
+        Demo.play.joyFails = false;
     } else if (!strcmp(cmd, "focus") && n == 2 && (!strcmp(w[1], "lost") || !strcmp(w[1], "gained"))) {
         PushEvent(PE_ACTIVATE, w[1][0] == 'g' ? 1 : 0);
     } else if (!strcmp(cmd, "quit") && n == 1) {
@@ -310,12 +323,12 @@ bool ApplyLine(char* w[kMaxWords], int n, const char* raw) {
     } else if (!strcmp(cmd, "mark") && n == 3 && ParseInt(w[1], 0, INT64_MAX, &a)) {
         uint64_t recorded = 0;
         if (!ParseDigest(w[2], &recorded)) return Corrupt("bad digest", raw), false;
-        if (Play.markFailed) return false;
+        if (Demo.play.markFailed) return false;
         if (uint64_t(a) == Program.TickCount && WorldDigest() == recorded) {
-            Play.lastGoodMark = uint64_t(a);
+            Demo.play.lastGoodMark = uint64_t(a);
         } else {
-            Play.markFailed = true;
-            Play.firstBadMark = uint64_t(a);
+            Demo.play.markFailed = true;
+            Demo.play.firstBadMark = uint64_t(a);
         }
     } else {
         Corrupt("not a recording line", raw);
@@ -340,7 +353,7 @@ uint64_t WorldDigest() {
     }
     h.Value(World.MonstersAtStart), h.Value(World.ItemsAtStart), h.Value(World.MonstersLeft), h.Value(World.ItemsLeft);
     h.Values(World.ExitPoint);
-    h.Value(World.MouseLook);
+    h.Value(uint8_t(Settings.MOUSELOOK != 0));  // hashed as the one-byte flag it was
     return h.h;
 }
 
@@ -349,134 +362,137 @@ uint64_t WorldDigest() {
 static void RecordRead(int joystick) {
     const JoystickRecord& j = Input.JoyState;
     // A pad plugged in or pulled out: the replay's joystick comes or goes at the same read.
-    if (Rec.on && Input.JoystickPresent != Rec.joyPresent) {
-        Rec.joyPresent = Input.JoystickPresent;
-        Rec.joyKnown = false;
-        PutLine("joystick %d", Rec.joyPresent ? 1 : 0);
+    if (Demo.rec.on && Input.JoystickPresent != Demo.rec.joyPresent) {
+        Demo.rec.joyPresent = Input.JoystickPresent;
+        Demo.rec.joyKnown = false;
+        PutLine("joystick %d", Demo.rec.joyPresent ? 1 : 0);
     }
     if (joystick < 0) DemoRecordJoystickFailed();
     DemoRecordInput(Input.KeyState, Input.MouseState, joystick > 0, j.lX, j.lY, j.lRx, j.rgbButtons);
 }
 
 bool DemoRecordStart(const char* path) {
-    if (Rec.on) return true;
-    CopyBounded(Rec.path, sizeof Rec.path, path);
-    Rec.file = fopen(path, "wb");
-    if (!Rec.file) {
+    if (Demo.rec.on) return true;
+    CopyBounded(Demo.rec.path, sizeof Demo.rec.path, path);
+    Demo.rec.file = fopen(path, "wb");
+    if (!Demo.rec.file) {
         char line[CONSOLE_LINE_BYTES + 64];
         snprintf(line, sizeof line, "Cannot record to %.80s (%.40s): playing unrecorded", path, strerror(errno));
         PrintNotify(NOTIFY_GAME, line);
         return false;
     }
-    for (int i = 0; i < 256; ++i) Rec.names[i] = KeyName(i);
-    Rec.on = true;
+    for (int i = 0; i < 256; ++i) Demo.rec.names[i] = DikNameOf(i);
+    Demo.rec.on = true;
     InputSetTap(RecordRead);
-    Rec.used = 0;
-    Rec.started = false;
-    Rec.pendingEvent = false;
-    memset(Rec.keys, 0, sizeof Rec.keys);
-    memset(Rec.buttons, 0, sizeof Rec.buttons);
-    Rec.joyPresent = Input.JoystickPresent;
-    Rec.joyKnown = false;
-    Rec.lastFlush = PlatformTicksMs();
+    Demo.rec.used = 0;
+    Demo.rec.started = false;
+    Demo.rec.pendingEvent = false;
+    memset(Demo.rec.keys, 0, sizeof Demo.rec.keys);
+    memset(Demo.rec.buttons, 0, sizeof Demo.rec.buttons);
+    Demo.rec.joyPresent = Input.JoystickPresent;
+    Demo.rec.joyKnown = false;
+    Demo.rec.lastFlush = PlatformTicksMs();
     PutLine("zarvo-demo %d", DEMO_VERSION);
     PutLine("# %s", Program.WindowTitle);
     PutLine("set SCREENX %d", int(Settings.SCREENX));
     PutLine("set SCREENY %d", int(Settings.SCREENY));
-    // The rules beyond the classic game that are on; a recording without them plays the classic game.
-    for (const RuleKey& k : kRuleKeys)
-        if (Settings.*k.field != k.classic) PutLine("set %s %d", k.name, int(Settings.*k.field));
-    // So are the options that change what the input does (mouse speed, mouse look, joystick, bindings).
-    for (const RuleKey& k : kInputKeys)
-        if (Settings.*k.field != k.classic) PutLine("set %s %d", k.name, int(Settings.*k.field));
-    PutLine("joystick %d", Rec.joyPresent ? 1 : 0);
+    // The rules beyond the classic game that are on, and the options that change what the input does (mouse
+    // speed, mouse look, joystick, bindings) where they are not the classic ones; a recording without them
+    // plays the classic game.
+    for (int i = 0; i < kSettingCount; ++i) {
+        const SettingDef& d = kSettings[i];
+        if ((d.flags & (SETTING_RULE | SETTING_INPUT)) && Settings.*d.field != d.byDefault)
+            PutLine("set %s %d", d.name, int(Settings.*d.field));
+    }
+    PutLine("joystick %d", Demo.rec.joyPresent ? 1 : 0);
     PutLine("seed %" PRIu32, RandomState());
     Flush();
-    return Rec.on;
+    return Demo.rec.on;
 }
 
-bool DemoRecording() { return Rec.on; }
+bool DemoRecording() { return Demo.rec.on; }
 
 void DemoRecordInput(const uint8_t keys[256], const MouseRecord& mouse, bool joystickRead, int32_t joyX, int32_t joyY,
                      int32_t joyTurn, const uint8_t joyButtons[32]) {
-    if (!Rec.on) return;
+    if (!Demo.rec.on) return;
     // Most ticks see the keyboard of the tick before: one comparison settles it.
-    if (memcmp(keys, Rec.keys, 256) != 0) {
+    if (memcmp(keys, Demo.rec.keys, 256) != 0) {
         for (int k = 0; k < 256; ++k) {
             bool down = keys[k] & 0x80;
-            if (down != bool(Rec.keys[k] & 0x80)) PutKey(k, down);
+            if (down != bool(Demo.rec.keys[k] & 0x80)) PutKey(k, down);
         }
-        memcpy(Rec.keys, keys, 256);
+        memcpy(Demo.rec.keys, keys, 256);
     }
     if (mouse.lX || mouse.lY) PutLine("mouse %d %d", int(mouse.lX), int(mouse.lY));
     for (int b = 0; b < 4; ++b) {
         bool down = mouse.rgbButtons[b] != 0;
-        if (down != (Rec.buttons[b] != 0)) PutLine("button %d %s", b, down ? "down" : "up");
-        Rec.buttons[b] = down ? 0x80 : 0;
+        if (down != (Demo.rec.buttons[b] != 0)) PutLine("button %d %s", b, down ? "down" : "up");
+        Demo.rec.buttons[b] = down ? 0x80 : 0;
     }
     if (joystickRead) {
         uint32_t bits = 0;
         for (int i = 0; i < 32; ++i)
             if (joyButtons[i]) bits |= 1u << i;
-        if (!Rec.joyKnown || joyX != Rec.joyX || joyY != Rec.joyY || joyTurn != Rec.joyTurn || bits != Rec.joyBits) {
+        if (!Demo.rec.joyKnown || joyX != Demo.rec.joyX || joyY != Demo.rec.joyY || joyTurn != Demo.rec.joyTurn ||
+            bits != Demo.rec.joyBits) {
             if (joyTurn)
                 PutLine("joy %d %d 0x%08" PRIx32 " %d", int(joyX), int(joyY), bits, int(joyTurn));
             else
                 PutLine("joy %d %d 0x%08" PRIx32, int(joyX), int(joyY), bits);
         }
-        Rec.joyKnown = true;
-        Rec.joyX = joyX, Rec.joyY = joyY, Rec.joyTurn = joyTurn, Rec.joyBits = bits;
+        Demo.rec.joyKnown = true;
+        Demo.rec.joyX = joyX, Demo.rec.joyY = joyY, Demo.rec.joyTurn = joyTurn, Demo.rec.joyBits = bits;
     }
 }
 
 void DemoRecordJoystickFailed() {
-    if (Rec.on) PutLine("joy none");
+    if (Demo.rec.on) PutLine("joy none");
 }
 
 void DemoRecordSeed(uint32_t seed) {
-    if (Rec.on) PutLine("seed %" PRIu32, seed);
+    if (Demo.rec.on) PutLine("seed %" PRIu32, seed);
 }
 
 void DemoRecordEvent(const PlatformEvent& ev) {
-    if (!Rec.on) return;
+    if (!Demo.rec.on) return;
     if (ev.type == PE_QUIT)
         PutLine("quit");
     else if (ev.type == PE_ACTIVATE)
         PutLine("focus %s", ev.code == 0 ? "lost" : "gained");
     else
         return;
-    Rec.pendingEvent = true;
+    Demo.rec.pendingEvent = true;
 }
 
 void DemoRecordPass(uint32_t clock, bool didWork) {
-    if (!Rec.on) return;
-    if (!didWork && Rec.started && !Rec.pendingEvent) return;
+    if (!Demo.rec.on) return;
+    if (!didWork && Demo.rec.started && !Demo.rec.pendingEvent) return;
     PutLine("pass %" PRIu32, clock);
-    Rec.started = true;
-    Rec.pendingEvent = false;
-    if (Rec.used >= kFlushAt || uint32_t(PlatformTicksMs() - Rec.lastFlush) >= kFlushIntervalMs) {
-        Rec.lastFlush = PlatformTicksMs();
+    Demo.rec.started = true;
+    Demo.rec.pendingEvent = false;
+    if (Demo.rec.used >= kFlushAt || uint32_t(PlatformTicksMs() - Demo.rec.lastFlush) >= kFlushIntervalMs) {
+        Demo.rec.lastFlush = PlatformTicksMs();
         Flush();
     }
 }
 
 void DemoRecordTick() {
-    if (!Rec.on || Program.TickCount % DEMO_MARK_TICKS != 0) return;
+    if (!Demo.rec.on || Program.TickCount % DEMO_MARK_TICKS != 0) return;
     PutLine("mark %" PRIu64 " %016" PRIx64, Program.TickCount, WorldDigest());
 }
 
 void DemoRecordFinish() {
-    if (!Rec.on) return;
+    if (!Demo.rec.on) return;
     PutLine("check %" PRIu64 " %016" PRIx64, Program.TickCount, WorldDigest());
     Flush();
-    if (!Rec.on) return;
-    if (fclose(Rec.file) != 0) {
-        Rec.file = nullptr;
+    if (!Demo.rec.on) return;
+    if (fclose(Demo.rec.file) != 0) {
+        Demo.rec.file = nullptr;
         StopRecording(strerror(errno));
         return;
     }
-    Rec.file = nullptr;
-    Rec.on = false;
+    Demo.rec.file = nullptr;
+    Demo.rec.on = false;
     InputSetTap(nullptr);
 }
 
@@ -484,8 +500,7 @@ void DemoRecordFinish() {
 
 bool DemoFileLooksLikeDemo(const char* path) {
     // Only a regular file is looked into: reading the start of a pipe would take it from the script.
-    struct stat st;
-    if (stat(path, &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (PlatformPathKind(path) != PATH_FILE) return false;
     FILE* f = fopen(path, "rb");
     if (!f) return false;
     char head[16] = "";
@@ -494,18 +509,12 @@ bool DemoFileLooksLikeDemo(const char* path) {
     return n == 11 && memcmp(head, "zarvo-demo ", 11) == 0;
 }
 
-static bool DemoPlaybackJoystickPresent();
-static void DemoPlaybackKeyboard(uint8_t keys[256]);
-static void DemoPlaybackMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]);
-static bool DemoPlaybackJoystick(int32_t* x, int32_t* y, int32_t* turn, uint8_t buttons[32]);
-static const InputSource kRecordingSource = {DemoPlaybackJoystickPresent, DemoPlaybackKeyboard, DemoPlaybackMouse,
-                                             DemoPlaybackJoystick};
-
 bool DemoPlayStart(const char* path, const DemoPlayOptions& options, char* err, size_t errSize) {
-    Play = Player{};
-    Play.options = options;
-    CopyBounded(Play.path, sizeof Play.path, path);
-    if (!ReadFileBounded(path, size_t(1) << 30, Play.text)) {
+    Demo.play = Player{};
+    ResetSettingsToDefaults(Demo.play.settings);
+    Demo.play.options = options;
+    CopyBounded(Demo.play.path, sizeof Demo.play.path, path);
+    if (!ReadFileBounded(path, size_t(1) << 30, Demo.play.text)) {
         snprintf(err, errSize, "cannot read the recording %s", path);
         return false;
     }
@@ -525,77 +534,70 @@ bool DemoPlayStart(const char* path, const DemoPlayOptions& options, char* err, 
     }
     // Header lines, up to the first line of the first pass.
     for (;;) {
-        size_t lineStart = Play.pos;
-        int lineNo = Play.line;
+        size_t lineStart = Demo.play.pos;
+        int lineNo = Demo.play.line;
         if (!NextLine(w, &n, storage, sizeof storage)) break;
         if (n == 0 || w[0][0] == '#') continue;
         int64_t v = 0;
         if (!strcmp(w[0], "set") && n == 3 && ParseInt(w[2], INT32_MIN, INT32_MAX, &v)) {
-            bool known = false;
-            for (auto& s : Play.settings)
-                if (!strcmp(s.name, w[1])) s.value = int32_t(v), s.given = known = true;
             // Only the screen sizes the game has: any other would be a frame it cannot make.
             const bool width = !strcmp(w[1], "SCREENX"), height = !strcmp(w[1], "SCREENY");
             if ((width && v != 640 && v != 800 && v != 1024) || (height && v != 480 && v != 600 && v != 768)) {
-                snprintf(err, errSize, "%s line %d: %s %d is not a screen size of the game", path, Play.line, w[1],
+                snprintf(err, errSize, "%s line %d: %s %d is not a screen size of the game", path, Demo.play.line, w[1],
                          int(v));
                 return false;
             }
-            for (int i = 0; i < kRuleKeyCount; ++i)
-                if (!strcmp(kRuleKeys[i].name, w[1])) Play.rules[i] = int32_t(v), known = true;
-            for (int i = 0; i < kInputKeyCount; ++i)
-                if (!strcmp(kInputKeys[i].name, w[1])) Play.inputs[i] = int32_t(v), Play.inputGiven[i] = known = true;
-            if (!known) {
-                snprintf(err, errSize, "%s line %d: unknown setting %s", path, Play.line, w[1]);
+            const SettingDef* d = FindSetting(w[1]);
+            if (!d || !(width || height || (d->flags & (SETTING_RULE | SETTING_INPUT)))) {
+                snprintf(err, errSize, "%s line %d: unknown setting %s", path, Demo.play.line, w[1]);
                 return false;
             }
+            SetSettingNumber(Demo.play.settings, *d, int32_t(v));
+            if (width || height) Demo.play.screenGiven[height ? 1 : 0] = true;
         } else if (!strcmp(w[0], "joystick") && n == 2 && ParseInt(w[1], 0, 1, &v)) {
-            Play.joystick = v != 0;
+            Demo.play.joystick = v != 0;
         } else {
-            Play.pos = lineStart;  // the first pass begins here
-            Play.line = lineNo;
+            Demo.play.pos = lineStart;  // the first pass begins here
+            Demo.play.line = lineNo;
             break;
         }
     }
-    Play.on = true;
-    InputSetSource(&kRecordingSource);
+    Demo.play.on = true;
+    InputSetSource(&Demo.source);
     return true;
 }
 
-bool DemoPlaying() { return Play.on; }
+bool DemoPlaying() { return Demo.play.on; }
 
 void DemoPlayStop() {
-    if (!Play.on) return;
-    Play = Player{};
+    if (!Demo.play.on) return;
+    Demo.play = Player{};
     InputSetSource(nullptr);
 }
 
 void DemoPlaybackApplySettings() {
-    if (!Play.on) return;
-    for (const auto& s : Play.settings) {
-        if (!s.given) continue;
-        if (!strcmp(s.name, "SCREENX")) Settings.SCREENX = s.value;
-        if (!strcmp(s.name, "SCREENY")) Settings.SCREENY = s.value;
-    }
-    // The rules are the recording's, whatever this player's config.ini says.
-    for (int i = 0; i < kRuleKeyCount; ++i) Settings.*kRuleKeys[i].field = Play.rules[i];
-    for (int i = 0; i < kInputKeyCount; ++i)
-        Settings.*kInputKeys[i].field = Play.inputGiven[i] ? Play.inputs[i] : kInputKeys[i].classic;
+    if (!Demo.play.on) return;
+    if (Demo.play.screenGiven[0]) Settings.SCREENX = Demo.play.settings.SCREENX;
+    if (Demo.play.screenGiven[1]) Settings.SCREENY = Demo.play.settings.SCREENY;
+    // The rules and input options are the recording's, whatever this player's config.ini says.
+    for (int i = 0; i < kSettingCount; ++i)
+        if (kSettings[i].flags & (SETTING_RULE | SETTING_INPUT))
+            Settings.*kSettings[i].field = Demo.play.settings.*kSettings[i].field;
 }
 
-static bool DemoPlaybackJoystickPresent() { return Play.on && Play.joystick; }
+static bool DemoPlaybackJoystickPresent() { return Demo.play.on && Demo.play.joystick; }
 
 void DemoPlaybackBeginPass() {
-    if (!Play.on) return;
-    if (Play.options.realtime) WatchPlayer();
-    if (Play.done) return;
-    if (Play.atCheck) {
+    if (!Demo.play.on) return;
+    if (Demo.play.options.realtime) WatchPlayer();
+    if (Demo.play.done) return;
+    if (Demo.play.atCheck) {
         // The recorded game ended after the previous pass; this one goes on.
         char report[300];
         snprintf(report, sizeof report,
                  "replay differs from the recording: the recorded game ended at line %d, the replay runs on past "
                  "tick %" PRIu64,
-                 Play.line, Program.TickCount);
+                 Demo.play.line, Program.TickCount);
         StopPlayback(DEMO_MISMATCH, report);
         return;
     }
@@ -603,20 +605,20 @@ void DemoPlaybackBeginPass() {
     char* w[kMaxWords];
     int n = 0;
     for (;;) {
-        size_t lineStart = Play.pos;
-        int lineNo = Play.line;
+        size_t lineStart = Demo.play.pos;
+        int lineNo = Demo.play.line;
         if (!NextLine(w, &n, storage, sizeof storage)) {
             char report[300];
             snprintf(report, sizeof report,
-                     "recording %.120s ends at line %d without its check line; replayed to tick %" PRIu64, Play.path,
-                     Play.line, Program.TickCount);
+                     "recording %.120s ends at line %d without its check line; replayed to tick %" PRIu64,
+                     Demo.play.path, Demo.play.line, Program.TickCount);
             StopPlayback(DEMO_INCOMPLETE, report);
             return;
         }
         if (n >= 1 && !strcmp(w[0], "check")) {
-            Play.pos = lineStart;
-            Play.line = lineNo;
-            Play.atCheck = true;
+            Demo.play.pos = lineStart;
+            Demo.play.line = lineNo;
+            Demo.play.atCheck = true;
             return;
         }
         if (n > kMaxWords) {
@@ -630,59 +632,59 @@ void DemoPlaybackBeginPass() {
             snprintf(raw + used, sizeof raw - used, "%s%s", i ? " " : "", w[i]);
         }
         if (ApplyLine(w, n, raw)) break;
-        if (Play.done) return;
+        if (Demo.play.done) return;
     }
-    if (Play.options.realtime) {
+    if (Demo.play.options.realtime) {
         // Each pass runs when as much real time has gone by as had in the recording.
-        if (!Play.clockStarted) {
-            Play.clockStarted = true;
-            Play.firstClock = Play.clock;
-            Play.firstReal = PlatformTicksMs();
+        if (!Demo.play.clockStarted) {
+            Demo.play.clockStarted = true;
+            Demo.play.firstClock = Demo.play.clock;
+            Demo.play.firstReal = PlatformTicksMs();
         }
-        uint32_t due = Play.firstReal + (Play.clock - Play.firstClock);
-        while (!Play.done && int32_t(PlatformTicksMs() - due) < 0) {
+        uint32_t due = Demo.play.firstReal + (Demo.play.clock - Demo.play.firstClock);
+        while (!Demo.play.done && int32_t(PlatformTicksMs() - due) < 0) {
             PlatformDelayMs(1);
             WatchPlayer();
         }
     }
 }
 
-uint32_t DemoPlaybackClock() { return Play.clock; }
+uint32_t DemoPlaybackClock() { return Demo.play.clock; }
 
 bool DemoPlaybackPollEvent(PlatformEvent* ev) {
-    if (!Play.on || Play.eventCount == 0) return false;
-    *ev = Play.events[Play.eventHead];
-    Play.eventHead = (Play.eventHead + 1) % 32;
-    --Play.eventCount;
+    if (!Demo.play.on || Demo.play.eventCount == 0) return false;
+    *ev = Demo.play.events[Demo.play.eventHead];
+    Demo.play.eventHead = (Demo.play.eventHead + 1) % 32;
+    --Demo.play.eventCount;
     return true;
 }
 
-static void DemoPlaybackKeyboard(uint8_t keys[256]) { memcpy(keys, Play.keys, 256); }
+static void DemoPlaybackKeyboard(uint8_t keys[256]) { memcpy(keys, Demo.play.keys, 256); }
 
 static void DemoPlaybackMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]) {
-    *dx = Play.mouseX;
-    *dy = Play.mouseY;
+    *dx = Demo.play.mouseX;
+    *dy = Demo.play.mouseY;
     *dz = 0;
-    Play.mouseX = Play.mouseY = 0;
-    memcpy(buttons, Play.buttons, 4);
+    Demo.play.mouseX = Demo.play.mouseY = 0;
+    memcpy(buttons, Demo.play.buttons, 4);
 }
 
 static bool DemoPlaybackJoystick(int32_t* x, int32_t* y, int32_t* turn, uint8_t buttons[32]) {
-    if (Play.joyFails) {
-        Play.joyFails = false;
+    if (Demo.play.joyFails) {
+        Demo.play.joyFails = false;
         return false;
     }
-    *x = Play.joyX;
-    *y = Play.joyY;
-    *turn = Play.joyTurn;
-    memcpy(buttons, Play.joyButtons, 32);
+    *x = Demo.play.joyX;
+    *y = Demo.play.joyY;
+    *turn = Demo.play.joyTurn;
+    memcpy(buttons, Demo.play.joyButtons, 32);
     return true;
 }
 
 void DemoPlaybackFinish() {
-    if (!Play.on) return;
-    if (Play.options.atEnd) Play.options.atEnd();
-    if (Play.result != DEMO_RESULT_NONE) return;
+    if (!Demo.play.on) return;
+    if (Demo.play.options.atEnd) Demo.play.options.atEnd();
+    if (Demo.play.result != DEMO_RESULT_NONE) return;
     char storage[256];
     char* w[kMaxWords];
     int n = 0;
@@ -691,10 +693,10 @@ void DemoPlaybackFinish() {
         if (!NextLine(w, &n, storage, sizeof storage)) {
             char report[300];
             snprintf(report, sizeof report,
-                     "recording %.120s ends at line %d without its check line; replayed to tick %" PRIu64, Play.path,
-                     Play.line, Program.TickCount);
-            Play.result = DEMO_INCOMPLETE;
-            CopyBounded(Play.report, report);
+                     "recording %.120s ends at line %d without its check line; replayed to tick %" PRIu64,
+                     Demo.play.path, Demo.play.line, Program.TickCount);
+            Demo.play.result = DEMO_INCOMPLETE;
+            CopyBounded(Demo.play.report, report);
             return;
         }
     } while (n == 0 || w[0][0] == '#');
@@ -705,32 +707,32 @@ void DemoPlaybackFinish() {
         snprintf(report, sizeof report,
                  "replay differs from the recording: the replayed game ended at tick %" PRIu64
                  ", the recording goes on at line %d",
-                 Program.TickCount, Play.line);
-        Play.result = DEMO_MISMATCH;
-        CopyBounded(Play.report, report);
+                 Program.TickCount, Demo.play.line);
+        Demo.play.result = DEMO_MISMATCH;
+        CopyBounded(Demo.play.report, report);
         return;
     }
     uint64_t digest = WorldDigest();
     char report[400];
-    if (digest == recorded && uint64_t(tick) == Program.TickCount && !Play.markFailed) {
+    if (digest == recorded && uint64_t(tick) == Program.TickCount && !Demo.play.markFailed) {
         snprintf(report, sizeof report, "replay matches the recording: tick %" PRIu64 ", digest %016" PRIx64,
                  Program.TickCount, digest);
-        Play.result = DEMO_MATCH;
+        Demo.play.result = DEMO_MATCH;
     } else {
         int len = snprintf(report, sizeof report,
                            "replay differs from the recording: digest %016" PRIx64 " at tick %" PRIu64
                            ", recorded %016" PRIx64 " at tick %" PRId64,
                            digest, Program.TickCount, recorded, tick);
-        if (Play.markFailed && len > 0 && size_t(len) < sizeof report)
+        if (Demo.play.markFailed && len > 0 && size_t(len) < sizeof report)
             snprintf(report + len, sizeof report - size_t(len),
-                     "; the world first differs after tick %" PRIu64 " and by tick %" PRIu64, Play.lastGoodMark,
-                     Play.firstBadMark);
-        Play.result = DEMO_MISMATCH;
+                     "; the world first differs after tick %" PRIu64 " and by tick %" PRIu64, Demo.play.lastGoodMark,
+                     Demo.play.firstBadMark);
+        Demo.play.result = DEMO_MISMATCH;
     }
-    CopyBounded(Play.report, report);
+    CopyBounded(Demo.play.report, report);
 }
 
 int DemoPlaybackResult(char* report, size_t size) {
-    CopyBounded(report, size, Play.report);
-    return Play.result;
+    CopyBounded(report, size, Demo.play.report);
+    return Demo.play.result;
 }

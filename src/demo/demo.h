@@ -17,6 +17,10 @@ struct PlatformEvent;
 constexpr int DEMO_VERSION = 1;
 constexpr uint64_t DEMO_MARK_TICKS = 32;
 
+// The recorder and the player live in one record, Demo, of the recording code's own.
+// Stops any recording or playback where it is, without writing or judging, and empties both.
+void ResetDemo();
+
 // A digest of the world: the player and every present object, the missiles, the weapons' numbers, the
 // level counters, the game state, the tick count and the random generator's state.
 uint64_t WorldDigest();

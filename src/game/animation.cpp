@@ -4,11 +4,7 @@
 #include "core/program.h"
 #include "game/world.h"
 
-namespace {
-int AnimationCounter;  // 0..10; frames advance when it is 0
-}  // namespace
-
-void ResetAnimation() { AnimationCounter = 0; }
+void ResetAnimation() { World.AnimationCounter = 0; }
 
 namespace {
 
@@ -48,11 +44,11 @@ void AdvanceWeaponView() {
 }  // namespace
 
 bool AnimationStep() {
-    const bool advance = AnimationCounter == 0;
+    const bool advance = World.AnimationCounter == 0;
     if (advance && Program.GameState == GS_PLAYING) {
         AdvanceObjects();
         AdvanceWeaponView();
     }
-    if (++AnimationCounter > 10) AnimationCounter = 0;
+    if (++World.AnimationCounter > 10) World.AnimationCounter = 0;
     return advance;
 }

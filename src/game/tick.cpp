@@ -43,7 +43,7 @@ void DeathCamera(ObjectRecord& p) {
 
 void MouseLookStep(ObjectRecord& p) {
     int64_t d = (int64_t(Settings.ScreenCentreX) - int64_t(Input.PointerX)) / 2;  // truncates towards zero
-    if (d != 0 && World.MouseLook) {
+    if (d != 0 && Settings.MOUSELOOK) {
         AddDegrees(p.angles[1], d);
         Input.PointerX = int32_t(Settings.ScreenCentreX);
         Input.PointerY = int32_t(Settings.ScreenCentreY);

@@ -35,18 +35,11 @@ constexpr float SLACK = 0.25f;  // covers rounding in the contact test
 constexpr float QUERY_MARGIN = MAX_DRIFT + WALL_RADIUS + SLACK;
 constexpr int64_t GRID_MAX_CELLS = 1 << 20;
 
-struct WallGrid {
-    std::shared_ptr<ModelStore> store;  // held, so a new floor plan can never reuse its address
-    const Segment* segments = nullptr;
-    int32_t count = 0;
-    bool built = false;   // the grid matches the walls above
-    bool usable = false;  // false: use the plain loop
-    float minX = 0, minZ = 0, cell = 1;
-    int32_t nx = 0, nz = 0;
-    std::vector<int32_t> start;  // nx * nz + 1 offsets into items
-    std::vector<int32_t> items;
-};
-WallGrid Grid;
+}  // namespace
+
+WallsRecord WallGrid;
+
+namespace {
 
 bool SegmentCrossesCell(const Segment& s, float cx0, float cz0, float cell) {
     // Separating axes: the two box axes are covered by the caller's range; test the segment's normal.
@@ -61,13 +54,13 @@ bool SegmentCrossesCell(const Segment& s, float cx0, float cz0, float cell) {
 }
 
 void BuildGrid(const Segment* segs, int32_t count) {
-    Grid.store = World.OcclusionModel.store;
-    Grid.segments = segs;
-    Grid.count = count;
-    Grid.built = true;
-    Grid.usable = false;
-    Grid.start.clear();
-    Grid.items.clear();
+    WallGrid.store = World.OcclusionModel.store;
+    WallGrid.segments = segs;
+    WallGrid.count = count;
+    WallGrid.built = true;
+    WallGrid.usable = false;
+    WallGrid.start.clear();
+    WallGrid.items.clear();
     if (count < GRID_MIN_WALLS) return;
     float minX = 0, maxX = 0, minZ = 0, maxZ = 0;
     bool any = false;
@@ -83,8 +76,8 @@ void BuildGrid(const Segment* segs, int32_t count) {
         minZ = std::min(minZ, lz), maxZ = std::max(maxZ, hz);
     }
     if (!any) {
-        Grid.usable = true;  // only zero-length walls: nothing ever touches
-        Grid.nx = Grid.nz = 0;
+        WallGrid.usable = true;  // only zero-length walls: nothing ever touches
+        WallGrid.nx = WallGrid.nz = 0;
         return;
     }
     float w = maxX - minX, h = maxZ - minZ;
@@ -92,7 +85,7 @@ void BuildGrid(const Segment* segs, int32_t count) {
     float cell = std::max(2 * QUERY_MARGIN + 0.1f, std::sqrt(std::max(w * h, 1.0f) * 4 / float(count)));
     while ((int64_t(w / cell) + 1) * (int64_t(h / cell) + 1) > GRID_MAX_CELLS) cell *= 2;
     int32_t nx = int32_t(w / cell) + 1, nz = int32_t(h / cell) + 1;
-    Grid.minX = minX, Grid.minZ = minZ, Grid.cell = cell, Grid.nx = nx, Grid.nz = nz;
+    WallGrid.minX = minX, WallGrid.minZ = minZ, WallGrid.cell = cell, WallGrid.nx = nx, WallGrid.nz = nz;
 
     std::vector<int32_t> counts(size_t(nx) * size_t(nz) + 1, 0);
     auto visit = [&](int32_t i, auto&& use) {
@@ -108,19 +101,20 @@ void BuildGrid(const Segment* segs, int32_t count) {
                     use(size_t(cz) * size_t(nx) + size_t(cx));
     };
     for (int32_t i = 0; i < count; ++i) visit(i, [&](size_t c) { ++counts[c]; });
-    Grid.start.assign(counts.size(), 0);
-    for (size_t c = 1; c < counts.size(); ++c) Grid.start[c] = Grid.start[c - 1] + counts[c - 1];
-    Grid.items.assign(size_t(Grid.start.back()), 0);
-    std::vector<int32_t> fill(Grid.start.begin(), Grid.start.end() - 1);
-    for (int32_t i = 0; i < count; ++i) visit(i, [&](size_t c) { Grid.items[size_t(fill[c]++)] = i; });
-    Grid.usable = true;
+    WallGrid.start.assign(counts.size(), 0);
+    for (size_t c = 1; c < counts.size(); ++c) WallGrid.start[c] = WallGrid.start[c - 1] + counts[c - 1];
+    WallGrid.items.assign(size_t(WallGrid.start.back()), 0);
+    std::vector<int32_t> fill(WallGrid.start.begin(), WallGrid.start.end() - 1);
+    for (int32_t i = 0; i < count; ++i) visit(i, [&](size_t c) { WallGrid.items[size_t(fill[c]++)] = i; });
+    WallGrid.usable = true;
 }
 
 // The grid for the current floor plan, rebuilt when the floor plan is another one.
-const WallGrid& CurrentGrid(const Segment* segs, int32_t count) {
-    if (!Grid.built || Grid.store != World.OcclusionModel.store || Grid.segments != segs || Grid.count != count)
+const WallsRecord& CurrentGrid(const Segment* segs, int32_t count) {
+    if (!WallGrid.built || WallGrid.store != World.OcclusionModel.store || WallGrid.segments != segs ||
+        WallGrid.count != count)
         BuildGrid(segs, count);
-    return Grid;
+    return WallGrid;
 }
 
 int PushPlainFrom(const Segment* segs, int32_t from, float target[3]) {
@@ -157,7 +151,7 @@ float FirstWallAlong(float x1, float z1, float x2, float z2) {
     if (!segs) return 1.0f;
     const float dx = x2 - x1, dz = z2 - z1;
     float first = 1.0f;
-    const WallGrid& g = CurrentGrid(segs, count);
+    const WallsRecord& g = CurrentGrid(segs, count);
     if (!g.usable || !(std::fabs(x1) <= GRID_MAX_COORD && std::fabs(z1) <= GRID_MAX_COORD &&
                        std::fabs(x2) <= GRID_MAX_COORD && std::fabs(z2) <= GRID_MAX_COORD)) {
         for (int32_t i = 0; i < count; ++i) first = std::min(first, Crossing(x1, z1, dx, dz, segs[i]));
@@ -196,7 +190,7 @@ int PushFromWalls(float target[3]) {
     int32_t count;
     const Segment* segs = Walls(count);
     if (!segs) return 0;
-    const WallGrid& g = CurrentGrid(segs, count);
+    const WallsRecord& g = CurrentGrid(segs, count);
     if (!g.usable) return PushPlainFrom(segs, count - 1, target);
     if (g.nx == 0) return 0;  // zero-length walls only
     const int32_t* items = g.items.data();

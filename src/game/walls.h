@@ -1,5 +1,25 @@
 // The walls of the floor plan (the first frame of the world's occlusion model) and the movers' circle.
 #pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "model/model.h"
+
+// A uniform grid over the walls of the floor plan, built when the floor plan changes: each cell lists,
+// in ascending order, the walls that cross it.
+struct WallsRecord {
+    std::shared_ptr<ModelStore> store;  // held, so a new floor plan can never reuse its address
+    const Segment* segments = nullptr;
+    int32_t count = 0;
+    bool built = false;   // the grid matches the walls above
+    bool usable = false;  // false: use the plain loop
+    float minX = 0, minZ = 0, cell = 1;
+    int32_t nx = 0, nz = 0;
+    std::vector<int32_t> start;  // nx * nz + 1 offsets into items
+    std::vector<int32_t> items;
+};
+extern WallsRecord WallGrid;
 
 constexpr float WALL_RADIUS = 1.4f;  // every mover's circle against the walls
 

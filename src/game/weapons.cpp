@@ -130,7 +130,7 @@ int FireRocket(ObjectRecord& s) {
 }
 
 void AutoWeaponChange(ObjectRecord& p) {
-    static const struct {
+    const struct {
         int weapon;
         const char* message;
     } order[] = {

@@ -36,7 +36,6 @@ void ResetWorld() {
     World.MonstersAtStart = World.ItemsAtStart = World.MonstersLeft = World.ItemsLeft = 0;
     World.ExitPoint[0] = World.ExitPoint[1] = 0;
     World.SoundOrigin[0] = World.SoundOrigin[1] = World.SoundOrigin[2] = 0;
-    World.MouseLook = 1;
     World.LevelPlacement = Placement{};
     World.NextLevelFile[0] = 0;
     World.LevelFile[0] = World.LevelName[0] = 0;

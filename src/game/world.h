@@ -105,7 +105,6 @@ struct WorldRecord {
     float MonstersAtStart = 0, ItemsAtStart = 0, MonstersLeft = 0, ItemsLeft = 0;
     float ExitPoint[2] = {0, 0};       // x, z
     float SoundOrigin[3] = {0, 0, 0};  // always zero
-    uint8_t MouseLook = 1;             // 1 at start-up
     Placement LevelPlacement = {{0, 0, 0}, {0, 0, 0}};
     // The level: the full map drawing, and its floor plan (y = 0 segments) used for the walls and for
     // hidden-line removal.
@@ -126,6 +125,8 @@ struct WorldRecord {
     } Entry;
     // Ticks left of the crosshair's hit mark: set when the player's shot hurts a monster.
     int32_t HitMarkTicks = 0;
+    // The animation step's counter, 0..10: frames advance on the ticks where it is 0.
+    int32_t AnimationCounter = 0;
 };
 extern WorldRecord World;
 
@@ -154,7 +155,7 @@ inline bool IsItemType(int type) { return type >= OBJT_KNIFE && type <= OBJT_AMM
 void ClearObjectRecord(ObjectRecord& record);
 void ClearWeaponRecord(WeaponRecord& record);
 // Empties the whole world: every object, missile and weapon record and both level models cleared, the
-// counters, exit, sound origin, placement and next level back to their start (mouse look on).
+// counters, exit, sound origin, placement and next level back to their start.
 void ResetWorld();
 // Makes ObjectTable entry 0 a fresh player: cleared, alive (state 1), health 100, collision flag 1,
 // radius 0.5, the knife. Start-up does this once, and every level that asks for RESETPLAYER.

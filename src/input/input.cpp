@@ -8,14 +8,8 @@
 
 InputRecord Input;
 
-namespace {
-const InputSource* Source = nullptr;
-void (*Tap)(int) = nullptr;
-bool PadWatched = false;  // the platform was asked to watch for pads (not while a recording plays)
-}  // namespace
-
-void InputSetSource(const InputSource* source) { Source = source; }
-void InputSetTap(void (*tap)(int joystick)) { Tap = tap; }
+void InputSetSource(const InputSource* source) { Input.Source = source; }
+void InputSetTap(void (*tap)(int joystick)) { Input.Tap = tap; }
 
 static_assert(sizeof(JoystickRecord) == 80, "standard joystick record");
 
@@ -32,17 +26,17 @@ int InputInit() {
     if (!PlatformInputInit()) return 0;
     // The dead zone is read on the 0..10000 scale of the whole axis: 2000 is a fifth of the throw.
     // A recording that plays back brings its own joystick, or none.
-    PadWatched = !Source;
-    Input.JoystickPresent =
-        Source ? Source->joystickPresent() : PlatformJoystickOpen(Input.JoyAxisRange, Input.JoyDeadZone / 100);
+    Input.PadWatched = !Input.Source;
+    Input.JoystickPresent = Input.Source ? Input.Source->joystickPresent()
+                                         : PlatformJoystickOpen(Input.JoyAxisRange, Input.JoyDeadZone / 100);
     Input.InputInitialised = true;
     Input.InputActive = true;
     return 1;
 }
 
 void InputShutdown() {
-    if (PadWatched) PlatformJoystickClose();
-    PadWatched = false;
+    if (Input.PadWatched) PlatformJoystickClose();
+    Input.PadWatched = false;
     if (Input.InputInitialised) PlatformInputShutdown();
     Input.JoystickPresent = false;
     memset(&Input.JoyState, 0, sizeof Input.JoyState);
@@ -55,18 +49,18 @@ void InputShutdown() {
 
 void InputRead() {
     memcpy(Input.PrevKeyState, Input.KeyState, sizeof Input.KeyState);
-    if (Source)
-        Source->keyboard(Input.KeyState);
+    if (Input.Source)
+        Input.Source->keyboard(Input.KeyState);
     else
         PlatformReadKeyboard(Input.KeyState);
     Input.PrevMouseState = Input.MouseState;
     MouseRecord& m = Input.MouseState;
-    if (Source)
-        Source->mouse(&m.lX, &m.lY, &m.lZ, m.rgbButtons);
+    if (Input.Source)
+        Input.Source->mouse(&m.lX, &m.lY, &m.lZ, m.rgbButtons);
     else
         PlatformReadMouse(&m.lX, &m.lY, &m.lZ, m.rgbButtons);
     // Pads are plugged in and pulled out while the game runs: one that went leaves nothing held.
-    bool present = Source ? Source->joystickPresent() : PadWatched && PlatformJoystickPresent();
+    bool present = Input.Source ? Input.Source->joystickPresent() : Input.PadWatched && PlatformJoystickPresent();
     if (present != Input.JoystickPresent) {
         Input.JoystickPresent = present;
         memset(&Input.JoyState, 0, sizeof Input.JoyState);
@@ -76,7 +70,8 @@ void InputRead() {
     if (Input.JoystickPresent) {
         int32_t x = 0, y = 0, turn = 0;
         uint8_t buttons[32] = {};
-        bool read = Source ? Source->joystick(&x, &y, &turn, buttons) : PlatformReadJoystick(&x, &y, &turn, buttons);
+        bool read = Input.Source ? Input.Source->joystick(&x, &y, &turn, buttons)
+                                 : PlatformReadJoystick(&x, &y, &turn, buttons);
         joystick = read ? 1 : -1;
         if (read) {
             Input.PrevJoyState = Input.JoyState;
@@ -87,7 +82,7 @@ void InputRead() {
             memcpy(Input.JoyState.rgbButtons, buttons, sizeof buttons);
         }
     }
-    if (Tap) Tap(joystick);
+    if (Input.Tap) Input.Tap(joystick);
 }
 
 static int32_t Clamp(int64_t v, int32_t hi) { return v < 0 ? 0 : v > hi ? hi : int32_t(v); }
@@ -103,8 +98,7 @@ static int64_t Scaled(int32_t motion, int64_t& rest) {
 }
 
 void UpdatePointer() {
-    static int64_t restX = 0, restY = 0;
-    const int64_t dx = Scaled(Input.MouseState.lX, restX), dy = Scaled(Input.MouseState.lY, restY);
+    const int64_t dx = Scaled(Input.MouseState.lX, Input.RestX), dy = Scaled(Input.MouseState.lY, Input.RestY);
     Input.PointerX = Clamp(int64_t(Input.PointerX) + int64_t(Input.MouseSensitivity) * dx, Settings.SCREENX);
     Input.PointerY = Clamp(int64_t(Input.PointerY) + int64_t(Input.MouseSensitivity) * dy, Settings.SCREENY);
 }

@@ -15,6 +15,13 @@ struct JoystickRecord {  // the standard 80-byte joystick record
     uint8_t rgbButtons[32];
 };
 
+// Where the snapshots can come from: the platform's devices, or a recording that plays back.
+struct InputSource {
+    bool (*joystickPresent)();
+    void (*keyboard)(uint8_t keys[256]);
+    void (*mouse)(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]);
+    bool (*joystick)(int32_t* x, int32_t* y, int32_t* turn, uint8_t buttons[32]);
+};
 // The snapshots of the devices, the pointer and the input flags.
 struct InputRecord {
     uint8_t KeyState[256] = {}, PrevKeyState[256] = {}, KeyMap[256] = {};  // bit 7 = down
@@ -24,16 +31,19 @@ struct InputRecord {
     int32_t PointerX = 0, PointerY = 0;  // the program's mouse pointer, in screen pixels
     int32_t MouseSensitivity = 2, JoyAxisRange = 100, JoyDeadZone = 2000;
     bool InputInitialised = false, InputActive = false, JoystickPresent = false;
+    // Fire pressed on a pad to leave a menu or a waiting screen does not also shoot in the level it
+    // starts: it fires again once it has been let go.
+    bool PadFireHeldOver = false;
+    // Where the snapshots come from (null: the platform's devices), who is told of every read, and
+    // whether the platform was asked to watch for pads (not while a recording plays).
+    const InputSource* Source = nullptr;
+    void (*Tap)(int joystick) = nullptr;
+    bool PadWatched = false;
+    // The parts of a pixel of mouse motion left over by MOUSESENS scaling, kept for the next read.
+    int64_t RestX = 0, RestY = 0;
 };
 extern InputRecord Input;
 
-// Where the snapshots come from: the platform's devices, or a recording that plays back.
-struct InputSource {
-    bool (*joystickPresent)();
-    void (*keyboard)(uint8_t keys[256]);
-    void (*mouse)(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]);
-    bool (*joystick)(int32_t* x, int32_t* y, int32_t* turn, uint8_t buttons[32]);
-};
 // Null for the devices (the start). Set before InputInit. Every read asks the source whether a joystick
 // is present (pads come and go), before reading it.
 void InputSetSource(const InputSource* source);

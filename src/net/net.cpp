@@ -1,36 +1,26 @@
-// Network start-up on BSD sockets: one unbound UDP socket and a FIONREAD poll.
+// Network start-up: one unbound UDP socket (opened by the platform) and a poll of its waiting bytes.
 #include "net/net.h"
 
-#include <netinet/in.h>
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "platform/system.h"
 
-namespace {
-int NetStarted;
-int NetSocket = -1;
-}  // namespace
+NetRecord Net;
 
-bool NetIsStarted() { return NetStarted != 0; }
+bool NetIsStarted() { return Net.Started != 0; }
 
 int NetInit() {
-    if (NetStarted) NetShutdown();
-    NetSocket = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (NetSocket < 0) return 0;
-    NetStarted = 1;
+    if (Net.Started) NetShutdown();
+    if (!PlatformNetOpenSocket()) return 0;
+    Net.Started = 1;
     return 1;
 }
 
 int NetShutdown() {
-    if (NetSocket >= 0) close(NetSocket);
-    NetSocket = -1;
-    NetStarted = 0;
+    PlatformNetCloseSocket();
+    Net.Started = 0;
     return 1;
 }
 
 int NetPending() {
-    if (!NetStarted) return -1;
-    int count = 0;
-    if (ioctl(NetSocket, FIONREAD, &count) != 0) return 0;
-    return count;
+    if (!Net.Started) return -1;
+    return PlatformNetPending();
 }

@@ -125,3 +125,9 @@ int DikFromName(const char* name) {
     }
     return -1;
 }
+
+const char* DikNameOf(int code) {
+    for (const DikName* d = DikNames; d->name; ++d)
+        if (d->code == code) return d->name;
+    return nullptr;
+}

@@ -118,3 +118,5 @@ struct DikName {
 extern const DikName DikNames[];
 // The code of a key name (with or without DIK_), or of a number such as 0x29; -1 when unknown.
 int DikFromName(const char* name);
+// The name of a key code (without DIK_); null for a code no key has.
+const char* DikNameOf(int code);

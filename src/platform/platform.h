@@ -14,6 +14,20 @@ void PlatformDelayMs(uint32_t ms);
 // headless backend never sleeps.
 void PlatformWaitUntil(uint32_t ms);
 
+// ---- the main loop ----------------------------------------------------------------------------------
+// The program's loop as a backend drives it: one pass (PASS_ENDED once the loop has ended, PASS_WORKED
+// after a pass that ran a tick, a frame or an event, PASS_IDLE after one that found nothing due), the
+// clock time at which the next work is due, and the shutdown after the last pass (the exit status).
+enum { PASS_ENDED = 0, PASS_WORKED = 1, PASS_IDLE = 2 };
+struct PlatformLoop {
+    int (*pass)();
+    uint32_t (*nextDue)();
+    int (*finish)();
+};
+// Runs passes until the loop ends, waiting until nextDue() after an idle pass (the headless backend's
+// wait returns at once), then finish(); returns its status.
+int PlatformRunLoop(const PlatformLoop& loop);
+
 // ---- window and events ------------------------------------------------------------------------------
 enum PlatformEventType { PE_NONE = 0, PE_QUIT = 1, PE_ACTIVATE = 2 };
 struct PlatformEvent {

@@ -105,7 +105,7 @@ void DrawWalls(const MapView& view) {
     const float r = AUTOMAP_RANGE;
     // First the walls that may reach the panel, gathered without branches (which walls lie off to one
     // side is hard to foretell, and most of a big level does); NaN fails every test and is dropped below.
-    static std::vector<int32_t> near;
+    std::vector<int32_t>& near = Render.MapScratch;
     if (near.size() < size_t(count)) near.resize(size_t(count));
     int32_t* const list = near.data();
     int32_t found = 0;

@@ -13,8 +13,6 @@
 
 namespace {
 
-std::vector<float> ColumnStore;
-
 // The column buffer when it fits the current screen width, else null (depth test and spans off).
 float* ColumnForScreen() {
     return (Render.ColumnBuffer && Render.ColumnBufferSize == Settings.SCREENX + 1) ? Render.ColumnBuffer : nullptr;
@@ -42,7 +40,7 @@ void DrawModelLines(Model& m, ShadeRule rule, uint8_t flat, int depthTest) {
     if (!m.projected || !m.visible || !Video.FramePixels) return;
     float* column = ColumnForScreen();
     const int32_t n = m.drawnCount < m.maxSegments ? m.drawnCount : m.maxSegments;
-    const bool shade = Render.ShadingEnabled != 0 && rule != SHADE_NONE;
+    const bool shade = Settings.SHADING != 0 && rule != SHADE_NONE;
     for (int32_t i = 0; i < n; ++i) {
         if (!m.visible[i]) continue;
         ProjectedSegment& p = m.projected[i];
@@ -93,17 +91,17 @@ int CY() { return static_cast<int>(Settings.ScreenCentreY); }
 int AllocateColumnBuffer() {
     const int32_t want = Settings.SCREENX > 0 ? Settings.SCREENX + 1 : 1;
     if (Render.ColumnBufferSize != want || !Render.ColumnBuffer) {
-        ColumnStore.assign(size_t(want), -20.0f);
-        Render.ColumnBuffer = ColumnStore.data();
+        Render.ColumnStore.assign(size_t(want), -20.0f);
+        Render.ColumnBuffer = Render.ColumnStore.data();
         Render.ColumnBufferSize = want;
     } else {
-        for (float& v : ColumnStore) v = -20.0f;
+        for (float& v : Render.ColumnStore) v = -20.0f;
     }
     return 1;
 }
 
 void FreeColumnBuffer() {
-    std::vector<float>().swap(ColumnStore);
+    std::vector<float>().swap(Render.ColumnStore);
     Render.ColumnBuffer = nullptr;
     Render.ColumnBufferSize = 0;
 }
@@ -112,7 +110,7 @@ void DrawLevelPass() {
     if (Render.ColumnBufferSize != Settings.SCREENX + 1 || !Render.ColumnBuffer) AllocateColumnBuffer();
     for (int32_t c = 0; c < Settings.SCREENX; ++c) Render.ColumnBuffer[c] = -20.0f;
     const ObjectRecord& player = World.ObjectTable[0];
-    if (Render.OcclusionEnabled) {
+    if (Settings.ZBUFFER) {
         TransformModel(World.OcclusionModel, 0, player.pos, player.angles, World.LevelPlacement.pos,
                        World.LevelPlacement.angles);
         AddModelSpans(World.OcclusionModel, Render.ColumnBuffer);

@@ -1,15 +1,13 @@
 // Screenshots: F12 and the console command SCREENSHOT.
 #include "render/screenshot.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "core/paths.h"
 #include "core/print.h"
+#include "platform/system.h"
 #include "render/png.h"
 #include "render/video.h"
 
@@ -39,15 +37,15 @@ int SaveScreenshot() {
         Say("Screenshot not saved: ", "there is no folder to write to");
         return 0;
     }
-    struct stat st;
-    if (stat(folder, &st) != 0) {
-        if (!MakeDirectories(folder)) {
+    const int kind = PlatformPathKind(folder);
+    if (kind == PATH_NONE) {
+        if (!PlatformMakeDirectories(folder)) {
             char what[CONSOLE_LINE_BYTES];
             snprintf(what, sizeof what, "Screenshot not saved: cannot create %.60s/: ", folder);
             Say(what, strerror(errno));
             return 0;
         }
-    } else if (!S_ISDIR(st.st_mode)) {
+    } else if (kind != PATH_DIRECTORY) {
         Say("Screenshot not saved: ", "screenshots is not a folder");
         return 0;
     }
@@ -55,7 +53,7 @@ int SaveScreenshot() {
     int n = 0;
     for (; n < kMaxShots; ++n) {
         snprintf(path, sizeof path, "%s/zarvo-%04d.png", folder, n);
-        if (access(path, F_OK) != 0) break;
+        if (PlatformPathKind(path) == PATH_NONE) break;
     }
     if (n == kMaxShots) {
         Say("Screenshot not saved: ", "screenshots/ holds 10000 already");

@@ -1,11 +1,26 @@
 // The video device: 8-bit palettised back buffer, palette, text over the frame, presentation.
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 struct PaletteEntry {
     uint8_t red, green, blue, flags;
 };
-// The device's state: the palette and, while the back buffer is locked, its pixels.
+// A text or a colour fill issued while a frame is composed, applied over the palette-converted image
+// when the frame is presented.
+struct VideoOverlay {
+    enum Kind : uint8_t { TEXT, FILL } kind;
+    uint8_t font;
+    int32_t x, y, x1, y1;
+    uint32_t colour;      // TEXT: 0x00BBGGRR; FILL: palette index
+    uint32_t textOffset;  // into TextStore
+};
+constexpr int VIDEO_MAX_OVERLAYS = 1024;
+constexpr size_t VIDEO_TEXT_BYTES = 64 * 1024;
+
+// The device's state: the palette and, while the back buffer is locked, its pixels; then the device's
+// own buffers, which only the video device touches.
 struct VideoRecord {
     PaletteEntry GamePalette[256] = {};
     uint8_t* FramePixels = nullptr;  // first pixel of the back buffer while locked, else null
@@ -14,6 +29,25 @@ struct VideoRecord {
     // that a larger screen shows the same picture (projection, texts, aids), only sharper. Set with the
     // screen by InitVideo.
     double ViewScale = 1.0;
+
+    bool Ready = false;  // a back buffer exists
+    int Width = 0, Height = 0;
+    std::vector<uint8_t> BackBuffer;
+    std::vector<uint32_t> Image;  // the last image presented (0x00RRGGBB)
+    bool ImageValid = false;
+    uint32_t PaletteRgb[256] = {};
+    VideoOverlay Overlays[VIDEO_MAX_OVERLAYS] = {};
+    int OverlayCount = 0;
+    char TextStore[VIDEO_TEXT_BYTES] = {};
+    size_t TextUsed = 0;
+    // The frame presented last, as it was composed: a frame composed the same is not converted again.
+    std::vector<uint8_t> PrevBackBuffer;
+    VideoOverlay PrevOverlays[VIDEO_MAX_OVERLAYS] = {};
+    int PrevOverlayCount = 0;
+    char PrevTextStore[VIDEO_TEXT_BYTES] = {};
+    size_t PrevTextUsed = 0;
+    bool PrevValid = false;
+    char FacePath[512] = "";  // the text face in use
 };
 extern VideoRecord Video;
 

@@ -21,6 +21,7 @@
 #include "game/world.h"
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
+#include "runner/script.h"
 
 namespace {
 
@@ -482,8 +483,7 @@ std::vector<std::string> CheckLoadedLevel(const char* level, const std::vector<s
 int RunLevelCheck(const char* level) {
     CheckedLevel = level;
     HeadlessSetClock(10000);
-    SetPassHook(CheckPass);
     ProgramOptions options;
-    ProgramMain(options);
+    RunProgramStepped(options, CheckPass);
     return CheckResult;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "app/settings.h"
 #include "audio/mixer.h"
 #include "audio/music.h"
 #include "audio/sound.h"
@@ -180,7 +181,18 @@ std::string StateDumpJson() {
                   {"MUSICVOL", Settings.MUSICVOL}});
     j.Key("StartMenuFile").String(Settings.StartMenuFile);
     j.Key("rules").Open('{');
-    for (const RuleKey& k : kRuleKeys) j.Key(k.name).Int(Settings.*k.field);
+    for (int i = 0; i < kSettingCount; ++i)
+        if (kSettings[i].flags & SETTING_RULE) j.Key(kSettings[i].name).Int(Settings.*kSettings[i].field);
+    j.Close('}');
+    // Every key of the registry: the number it holds, or its text (a text, or key names).
+    j.Key("values").Open('{');
+    for (int i = 0; i < kSettingCount; ++i) {
+        const SettingDef& d = kSettings[i];
+        if (d.kind == SETTING_TEXT || d.kind == SETTING_KEYS)
+            j.Key(d.name).String(SettingValueText(Settings, d).c_str());
+        else
+            j.Key(d.name).Int(Settings.*d.field);
+    }
     j.Close('}');
     j.Close('}');
 
@@ -208,9 +220,9 @@ std::string StateDumpJson() {
     j.Key("flags").Open('{');
     j.IntMembers({{"AppActive", Program.AppActive},
                   {"InputActive", Input.InputActive},
-                  {"MouseLook", World.MouseLook},
-                  {"ShadingEnabled", Render.ShadingEnabled},
-                  {"OcclusionEnabled", Render.OcclusionEnabled},
+                  {"MouseLook", Settings.MOUSELOOK},
+                  {"ShadingEnabled", Settings.SHADING},
+                  {"OcclusionEnabled", Settings.ZBUFFER},
                   {"JoystickOn", Settings.JoystickOn},
                   {"JoystickPresent", Input.JoystickPresent}});
     j.Close('}');

@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     StartScript(script);
-    int code = ProgramMain(options);
+    int code = RunScript(options);
     if (script != stdin) fclose(script);
     return code;
 }

@@ -1,5 +1,5 @@
 // The runner's script language: clock, keys, mouse, pad, focus, close, seed, dump, screenshot.
-// Each main-loop pass calls the hook below; it runs script lines until one of them asks for passes.
+// Before each main-loop pass the runner runs script lines until one of them asks for passes.
 #include "runner/script.h"
 
 #include <cctype>
@@ -240,5 +240,24 @@ void ScriptPass() {
 void StartScript(FILE* script) {
     Script = script;
     HeadlessSetClock(10000);
-    SetPassHook(ScriptPass);
+}
+
+int RunScript(const ProgramOptions& options) { return RunProgramStepped(options, ScriptPass); }
+
+namespace {
+void (*Step)() = nullptr;
+
+// The runner drives the passes itself: its step (script lines, the author's check) before each one.
+int SteppedLoop(const PlatformLoop& loop) {
+    for (;;) {
+        if (Step) Step();
+        if (loop.pass() == PASS_ENDED) break;
+    }
+    return loop.finish();
+}
+}  // namespace
+
+int RunProgramStepped(const ProgramOptions& options, void (*step)()) {
+    Step = step;
+    return ProgramMain(options, SteppedLoop);
 }

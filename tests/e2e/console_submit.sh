@@ -69,8 +69,12 @@ assert hint and hint[0]["text"] == "=== Press ` (\u00ac) to access the console =
 assert 1 < hint[0]["notify"] < 250
 rules = {"SOLIDWALLS": 1, "HUNTERS": 1, "AUTOPAUSE": 1, "TOTALSCORE": 1, "RETRY": 1, "CROSSHAIR": 1, "LEVELNAMES": 1,
          "AUTOMAP": 1}   # what the bundled config.ini turns on
+values = start["settings"].pop("values")
 assert start["settings"] == {"SCREENX": 640, "SCREENY": 480, "SCREENBPP": 8, "SOUNDVOL": 80,
                              "MUSICVOL": 80, "StartMenuFile": "start.mnu", "rules": rules}, start["settings"]
+# every key of the registry, as the bundled config.ini sets it or at its default
+assert values["START"] == "start.mnu" and values["SOUNDRATE"] == 1 and values["MOUSESENS"] == 100, values
+assert values["BIND_FORWARD"] == "" and all(values[r] == v for r, v in rules.items()), values
 assert start["menu"]["visible"] == 1 and start["menu"]["count"] >= 1
 assert start["net"]["started"] == 1
 assert start["flags"]["AppActive"] == 1 and start["flags"]["InputActive"] == 1
