@@ -18,6 +18,14 @@ cmake -S . -B build/ci-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARVO_WERRO
 cmake --build build/ci-release -j"$jobs"
 (cd build/ci-release && ctest -j"$jobs" --output-on-failure)
 
+echo "== Unit suites each in one process, shuffled (seeds 1, 2 and 3): no test leans on another's state"
+for seed in 1 2 3; do
+    for suite in zarvo_tests zarvo_sdl_tests; do
+        (cd build/ci-release && "./$suite" --gtest_shuffle --gtest_random_seed="$seed" --gtest_brief=1 > "shuffle-$suite.log" 2>&1) ||
+            { tail -n 40 "build/ci-release/shuffle-$suite.log"; echo "$suite failed shuffled with seed $seed"; exit 1; }
+    done
+done
+
 echo "== Sanitizer build (address, undefined) and suite"
 cmake -S . -B build/ci-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZARVO_WERROR=ON -DZARVO_SANITIZE=ON
 cmake --build build/ci-asan -j"$jobs"

@@ -1,6 +1,7 @@
 // Console commands, menu layout and navigation with their sounds, and the animation advance.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@
 #include "input/input.h"
 #include "render/passes.h"
 #include "render/video.h"
+#include "support/readme.h"
 #include "support/wav.h"
 #include "test_util.h"
 
@@ -28,6 +30,34 @@ class Commands : public ::testing::Test {
     void TearDown() override { ResetProgram(); }  // back to 640 x 480
     ScratchDir dir;
 };
+
+TEST_F(Commands, HelpListsEveryCommandOfTheTableAndTheReadmeTheSame) {
+    Print("--help--");
+    EXPECT_EQ(ExecuteCommand("HELP"), CMD_ACCEPTED);
+    const std::vector<std::string> lines = LinesAfter("--help--");
+    ASSERT_EQ(int(lines.size()), kCommandCount);
+    for (int i = 0; i < kCommandCount; ++i) {
+        EXPECT_EQ(lines[size_t(i)].rfind(std::string(kCommands[i].name) + (kCommands[i].argument ? " " : " - "), 0), 0u)
+            << lines[size_t(i)];
+        EXPECT_NE(lines[size_t(i)].find(kCommands[i].help), std::string::npos) << lines[size_t(i)];
+        if (kCommands[i].setting) {
+            EXPECT_NE(FindSetting(kCommands[i].setting), nullptr) << kCommands[i].name << " changes no known key";
+        }
+    }
+    // The README's table of commands names every command, and nothing else.
+    std::vector<std::string> named;
+    for (const auto& row : ReadmeTableRows("command"))
+        for (const std::string& word : BacktickedWords(row[0])) named.push_back(word.substr(0, word.find(' ')));
+    for (int i = 0; i < kCommandCount; ++i)
+        EXPECT_NE(std::find(named.begin(), named.end(), kCommands[i].name), named.end())
+            << "the README does not list " << kCommands[i].name;
+    for (const std::string& n : named) {
+        bool known = false;
+        for (int i = 0; i < kCommandCount; ++i) known = known || n == kCommands[i].name;
+        EXPECT_TRUE(known) << "the README lists " << n << ", which is no command";
+    }
+    EXPECT_EQ(ExecuteCommand("HELP ME"), CMD_UNKNOWN);
+}
 
 TEST_F(Commands, ExactMatchingAndVolumes) {
     for (const char* no : {"exit", "Quit", "END ", "EXIT ", "LOADX", "LOAD", "RES", "RES 800", "", "SAYX"})

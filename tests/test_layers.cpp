@@ -74,6 +74,28 @@ TEST(Layers, EveryDirectoryIncludesOnlyTheDirectoriesBelowIt) {
     }
 }
 
+TEST(Layers, OnlyThePlatformIncludesTheOperatingSystemsHeaders) {
+    const fs::path src = fs::path(ZARVO_SOURCE_DIR) / "src";
+    // POSIX and Linux interfaces: the C and C++ standard libraries' own headers are everyone's.
+    const std::regex system("^\\s*#\\s*include\\s*<((unistd|fcntl|signal|execinfo|dlfcn|pthread|netdb|strings|dirent|poll|"
+                            "termios|spawn)\\.h|csignal|(sys|netinet|arpa)/[^>]+)>");
+    int files = 0;
+    for (const auto& e : fs::recursive_directory_iterator(src)) {
+        if (!e.is_regular_file()) continue;
+        const std::string path = fs::relative(e.path(), src).generic_string();
+        if (Directory(path) == "platform") continue;
+        ++files;
+        std::ifstream f(e.path());
+        std::string text;
+        for (int number = 1; std::getline(f, text); ++number) {
+            std::smatch m;
+            EXPECT_FALSE(std::regex_search(text, m, system))
+                << path << ":" << number << " includes <" << m[1] << ">: the system's services go through platform/";
+        }
+    }
+    EXPECT_GT(files, 50) << "the sources were not found";
+}
+
 TEST(Layers, IncludeCirclesAreShortAndNeverRunThroughTheBottomLayers) {
     // Modules (a header with its source) joined by the include lines between them.
     std::map<std::string, std::set<std::string>> edges;

@@ -16,6 +16,7 @@
 #include "platform/dik.h"
 #include "platform/headless/headless.h"
 #include "render/render.h"
+#include "support/readme.h"
 #include "test_util.h"
 
 namespace {
@@ -219,6 +220,42 @@ TEST_F(SettingsTest, PlayersOwnFileOverridesKeyByKeyAndKeepsWhatHeWrote) {
     ReadUserSettings("");
     Settings.SOUNDVOL = 10;
     EXPECT_FALSE(SaveUserSettings());
+}
+
+TEST_F(SettingsTest, EveryKeyIsListedOnceAndTheReadmeSaysWhatTheRegistrySays) {
+    // --list-settings: one line a key, in the registry's order, with the default the key has when absent.
+    const std::string list = ListSettings();
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < list.size();) {
+        const size_t end = list.find('\n', at);
+        lines.push_back(list.substr(at, end - at));
+        at = end + 1;
+    }
+    ASSERT_EQ(int(lines.size()), kSettingCount);
+    // The README's table of every setting holds the same rows, and every key any settings table of the
+    // README names is one the game reads.
+    const auto rows = ReadmeTableRows("key");
+    std::vector<std::string> listed;
+    for (const auto& row : rows) {
+        for (const std::string& word : BacktickedWords(row[0])) {
+            if (word.empty() || word[0] < 'A' || word[0] > 'Z') continue;  // a value ("`AUTOMAP=1` or `2`")
+            const std::string key = word.substr(0, word.find('='));
+            EXPECT_NE(FindSetting(key.c_str()), nullptr) << "the README names " << key << ", which the game never reads";
+        }
+        if (row.size() == 5) listed.push_back(row[0].substr(1, row[0].size() - 2) + "=" + row[1] + "\t" + row[2] + "\t" +
+                                              row[3] + "\t" + row[4]);
+    }
+    EXPECT_EQ(listed, lines) << "README's table of every setting and zarvo --list-settings differ";
+    // Each key's default is what a config.ini without it gives.
+    WriteFile("config.ini", "\r");
+    Settings.SOUNDVOL = 3;
+    Settings.HUNTERS = 1;
+    ReadSettings();
+    for (int i = 0; i < kSettingCount; ++i) {
+        const SettingDef& d = kSettings[i];
+        const std::string line = lines[size_t(i)];
+        EXPECT_EQ(line.substr(0, line.find('\t')), std::string(d.name) + "=" + SettingValueText(Settings, d));
+    }
 }
 
 }  // namespace

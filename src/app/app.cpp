@@ -187,6 +187,7 @@ int ProgramStop() {
     DemoPlaybackFinish();
 
     LoadMenu(Settings.StartMenuFile, false);
+    Program.Ending = true;
     StopSubsystems();
     PlatformCloseWindow();
     return Program.QuitCode;

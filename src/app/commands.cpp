@@ -21,25 +21,35 @@
 
 namespace {
 
-int Raise(int32_t& volume) {
+int32_t& Field(const CommandDef& c) { return Settings.*FindSetting(c.setting)->field; }
+
+// The volume commands: up or down by 10, within 0..100, applied at once.
+int Louder(const CommandDef& c, const char*) {
+    int32_t& volume = Field(c);
     volume = volume >= 90 ? 100 : volume + 10;
+    if (&volume == &Settings.MUSICVOL) SetMusicVolume(volume);
     return CMD_ACCEPTED;
 }
 
-int Lower(int32_t& volume) {
+int Quieter(const CommandDef& c, const char*) {
+    int32_t& volume = Field(c);
     volume = volume <= 10 ? 0 : volume - 10;
+    if (&volume == &Settings.MUSICVOL) SetMusicVolume(volume);
     return CMD_ACCEPTED;
 }
 
-int Flip(int32_t& flag) {
+// A switch flipped, with the line that says so where the command has one.
+int Flip(const CommandDef& c, const char*) {
+    int32_t& flag = Field(c);
     flag = flag ? 0 : 1;
+    if (c.said) PrintNotify(NOTIFY_GAME, c.said);
     return CMD_ACCEPTED;
 }
 
 // The three screen sizes: a width and the height that belongs to it.
 int HeightFor(int width) { return width == 640 ? 480 : width == 800 ? 600 : width == 1024 ? 768 : 0; }
 
-int Resolution(const char* text) {
+int Resolution(const CommandDef&, const char* text) {
     if (Program.GameState != GS_MENU) {
         PrintNotify(NOTIFY_GAME, "Cannot change resolution while playing");
         return CMD_FAILED;
@@ -65,7 +75,7 @@ int Resolution(const char* text) {
 }
 
 // Chat: "SAY" alone or "SAY " and a text; the line gets a history slot of its own so that it is seen.
-int Say(const char* text) {
+int Say(const CommandDef&, const char* text) {
     const char* said = text[3] == ' ' ? text + 4 : text + 3;
     char line[CONSOLE_LINE_BYTES + 16];
     snprintf(line, sizeof line, "zzzz Player: %s", said);
@@ -75,98 +85,75 @@ int Say(const char* text) {
     return CMD_ACCEPTED;
 }
 
-int Quit(const char*) {
+int Quit(const CommandDef&, const char*) {
     PostQuit(0);
     return CMD_ACCEPTED;
 }
 
-int End(const char*) {
+int End(const CommandDef&, const char*) {
     LoadMenu(Settings.StartMenuFile, true);
     return CMD_ACCEPTED;
 }
 
-int ShowMenu(const char*) {
+int ShowMenu(const CommandDef&, const char*) {
     Menu.Visible = !Menu.Visible;
     return CMD_ACCEPTED;
 }
 
-int MusicLouder(const char*) {
-    Raise(Settings.MUSICVOL);
-    SetMusicVolume(Settings.MUSICVOL);
-    return CMD_ACCEPTED;
-}
-
-int MusicQuieter(const char*) {
-    Lower(Settings.MUSICVOL);
-    SetMusicVolume(Settings.MUSICVOL);
-    return CMD_ACCEPTED;
-}
-
-int Joystick(const char*) {
-    Flip(Settings.JoystickOn);
-    PrintNotify(NOTIFY_GAME, "Joystick Toggled");
-    return CMD_ACCEPTED;
-}
-
-int MouseLook(const char*) {
-    Flip(Settings.MOUSELOOK);
-    PrintNotify(NOTIFY_GAME, "Mouselook Toggled");
-    return CMD_ACCEPTED;
-}
-
-int Crosshair(const char*) {
-    Flip(Settings.CROSSHAIR);
-    PrintNotify(NOTIFY_GAME, "Crosshair Toggled");
-    return CMD_ACCEPTED;
-}
-
-int MapRotate(const char*) {
+int MapRotate(const CommandDef&, const char*) {
     Render.AutomapHeadingUp = Render.AutomapHeadingUp ? 0 : 1;
     PrintNotify(NOTIFY_GAME, Render.AutomapHeadingUp ? "Map turns with you" : "Map north up");
     return CMD_ACCEPTED;
 }
 
-int Fps(const char*) {
+int Fps(const CommandDef&, const char*) {
     StatsToggleCounter();
     return CMD_ACCEPTED;
 }
 
-int Screenshot(const char*) { return SaveScreenshot() ? CMD_ACCEPTED : CMD_FAILED; }
+int Screenshot(const CommandDef&, const char*) { return SaveScreenshot() ? CMD_ACCEPTED : CMD_FAILED; }
 
-int Load(const char* text) { return LoadLevel(text + 5) ? CMD_ACCEPTED : CMD_FAILED; }
+int Load(const CommandDef&, const char* text) { return LoadLevel(text + 5) ? CMD_ACCEPTED : CMD_FAILED; }
 
-int Help(const char*);
+int Help(const CommandDef&, const char*);
+
+// A command matched as a whole word, taking no argument and naming no setting.
+constexpr CommandDef Word(const char* name, CommandRun run, const char* help) {
+    return {name, MATCH_WORD, nullptr, run, help, nullptr, nullptr};
+}
+// A command that changes the setting `key` (a volume step, or a switch flipped with the line `said`).
+constexpr CommandDef Change(const char* name, CommandRun run, const char* key, const char* said, const char* help) {
+    return {name, MATCH_WORD, nullptr, run, help, key, said};
+}
 
 }  // namespace
 
 // In matching order: the first row that matches the typed text runs.
 const CommandDef kCommands[] = {
-    {"EXIT", MATCH_WORD, nullptr, Quit, "leave the game"},
-    {"QUIT", MATCH_WORD, nullptr, Quit, "leave the game"},
-    {"END", MATCH_WORD, nullptr, End, "back to the start menu"},
-    {"MENU", MATCH_WORD, nullptr, ShowMenu, "show or hide the menu"},
-    {"INCSOUNDVOL10", MATCH_WORD, nullptr, [](const char*) { return Raise(Settings.SOUNDVOL); },
-     "sound effects louder by 10"},
-    {"DECSOUNDVOL10", MATCH_WORD, nullptr, [](const char*) { return Lower(Settings.SOUNDVOL); },
-     "sound effects quieter by 10"},
-    {"INCMUSICVOL10", MATCH_WORD, nullptr, MusicLouder, "music louder by 10"},
-    {"DECMUSICVOL10", MATCH_WORD, nullptr, MusicQuieter, "music quieter by 10"},
-    {"TOGGLESHADING", MATCH_WORD, nullptr, [](const char*) { return Flip(Settings.SHADING); },
-     "depth shading of lines on or off"},
-    {"TOGGLEZBUFF", MATCH_WORD, nullptr, [](const char*) { return Flip(Settings.ZBUFFER); },
-     "hidden-line removal by the floor plan on or off"},
-    {"INCRES", MATCH_WORD, nullptr, Resolution, "next larger screen size (start menu only)"},
-    {"DECRES", MATCH_WORD, nullptr, Resolution, "next smaller screen size (start menu only)"},
-    {"RES", MATCH_PREFIX, "W H", Resolution, "screen size 640 480, 800 600 or 1024 768 (start menu only)"},
-    {"JOYSTICK", MATCH_WORD, nullptr, Joystick, "a pad's steering off or on"},
-    {"TOGGLEMOUSELOOK", MATCH_WORD, nullptr, MouseLook, "the mouse turns and the arrows strafe, or the arrows turn"},
-    {"TOGGLECROSSHAIR", MATCH_WORD, nullptr, Crosshair, "the crosshair on or off"},
-    {"MAPROTATE", MATCH_WORD, nullptr, MapRotate, "the overhead map north up or turned with you"},
-    {"FPS", MATCH_WORD, nullptr, Fps, "ticks and frames per second at the top right"},
-    {"SCREENSHOT", MATCH_WORD, nullptr, Screenshot, "save the frame as shown (as F12)"},
-    {"SAY", MATCH_WORD_OR_ARGUMENT, "TEXT", Say, "a chat line in the console"},
-    {"LOAD", MATCH_ARGUMENT, "FILE", Load, "load a level file"},
-    {"HELP", MATCH_WORD, nullptr, Help, "this list"},
+    Word("EXIT", Quit, "leave the game"),
+    Word("QUIT", Quit, "leave the game"),
+    Word("END", End, "back to the start menu"),
+    Word("MENU", ShowMenu, "show or hide the menu"),
+    Change("INCSOUNDVOL10", Louder, "SOUNDVOL", nullptr, "sound effects louder by 10"),
+    Change("DECSOUNDVOL10", Quieter, "SOUNDVOL", nullptr, "sound effects quieter by 10"),
+    Change("INCMUSICVOL10", Louder, "MUSICVOL", nullptr, "music louder by 10"),
+    Change("DECMUSICVOL10", Quieter, "MUSICVOL", nullptr, "music quieter by 10"),
+    Change("TOGGLESHADING", Flip, "SHADING", nullptr, "depth shading of lines on or off"),
+    Change("TOGGLEZBUFF", Flip, "ZBUFFER", nullptr, "hidden-line removal by the floor plan on or off"),
+    Word("INCRES", Resolution, "next larger screen size (start menu only)"),
+    Word("DECRES", Resolution, "next smaller screen size (start menu only)"),
+    {"RES", MATCH_PREFIX, "W H", Resolution, "screen size 640 480, 800 600 or 1024 768 (start menu only)", nullptr,
+     nullptr},
+    Change("JOYSTICK", Flip, "JOYSTICK", "Joystick Toggled", "a pad's steering off or on"),
+    Change("TOGGLEMOUSELOOK", Flip, "MOUSELOOK", "Mouselook Toggled",
+           "the mouse turns and the arrows strafe, or the arrows turn"),
+    Change("TOGGLECROSSHAIR", Flip, "CROSSHAIR", "Crosshair Toggled", "the crosshair on or off"),
+    Word("MAPROTATE", MapRotate, "the overhead map north up or turned with you"),
+    Word("FPS", Fps, "ticks and frames per second at the top right"),
+    Word("SCREENSHOT", Screenshot, "save the frame as shown (as F12)"),
+    {"SAY", MATCH_WORD_OR_ARGUMENT, "TEXT", Say, "a chat line in the console", nullptr, nullptr},
+    {"LOAD", MATCH_ARGUMENT, "FILE", Load, "load a level file", nullptr, nullptr},
+    Word("HELP", Help, "this list"),
 };
 const int kCommandCount = int(sizeof kCommands / sizeof kCommands[0]);
 
@@ -183,7 +170,7 @@ bool CommandMatches(const CommandDef& c, const char* text) {
 
 namespace {
 
-int Help(const char*) {
+int Help(const CommandDef&, const char*) {
     for (const CommandDef& c : kCommands) {
         char line[CONSOLE_LINE_BYTES];
         snprintf(line, sizeof line, "%s%s%s - %s", c.name, c.argument ? " " : "", c.argument ? c.argument : "", c.help);
@@ -194,7 +181,7 @@ int Help(const char*) {
 
 int RunCommand(const char* text) {
     for (const CommandDef& c : kCommands)
-        if (CommandMatches(c, text)) return c.run(text);
+        if (CommandMatches(c, text)) return c.run(c, text);
     return CMD_UNKNOWN;
 }
 

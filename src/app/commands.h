@@ -11,12 +11,17 @@ enum CommandMatch : uint8_t {
     MATCH_ARGUMENT,          // the name, a space and whatever follows (LOAD: "LOAD LEVEL1.LVL")
     MATCH_WORD_OR_ARGUMENT,  // the name alone, or with a space and whatever follows (SAY)
 };
+struct CommandDef;
+// Runs a command: given its row and the whole typed text; a CMD_ result.
+using CommandRun = int (*)(const CommandDef& self, const char* text);
 struct CommandDef {
     const char* name;
     CommandMatch match;
-    const char* argument;          // what follows the name, as HELP shows it (null: nothing)
-    int (*run)(const char* text);  // given the whole typed text; a CMD_ result
-    const char* help;              // one line
+    const char* argument;  // what follows the name, as HELP shows it (null: nothing)
+    CommandRun run;
+    const char* help;     // one line
+    const char* setting;  // the key of the setting the command changes (null: none)
+    const char* said;     // the line a switch's command answers with (null: none)
 };
 extern const CommandDef kCommands[];
 extern const int kCommandCount;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "app/settings.h"
 #include "demo/demo.h"
 
 #ifndef ZARVO_VERSION
@@ -22,6 +23,7 @@ const char kHelp[] =
     "  --record FILE   play normally and write a recording of the game to FILE\n"
     "  --play FILE     replay a recording in the window (Escape or closing the window stops it)\n"
     "  --stats         print how fast the game runs, once a second: ticks, frames, frame time, CPU\n"
+    "  --list-settings list every key of config.ini: KEY=DEFAULT, its values, flags and help\n"
     "  --version       show the version and exit\n"
     "  --help          show this help and exit\n"
     "\n"
@@ -29,6 +31,8 @@ const char kHelp[] =
     "Your own settings live in $XDG_CONFIG_HOME/zarvo/config.ini (~/.config/zarvo/config.ini).\n";
 
 }  // namespace
+
+const char* ProgramVersion() { return ZARVO_VERSION; }
 
 int ParseGameOptions(int argc, char** argv, ProgramOptions* options) {
     for (int i = 1; i < argc; ++i) {
@@ -38,7 +42,11 @@ int ParseGameOptions(int argc, char** argv, ProgramOptions* options) {
             return 0;
         }
         if (strcmp(a, "--version") == 0) {
-            printf("zarvo %s\n", ZARVO_VERSION);
+            printf("zarvo %s\n", ProgramVersion());
+            return 0;
+        }
+        if (strcmp(a, "--list-settings") == 0) {
+            fputs(ListSettings().c_str(), stdout);
             return 0;
         }
         if (strcmp(a, "--stats") == 0) {

@@ -7,3 +7,5 @@ struct ProgramOptions;
 // --help, 2 after an unknown option or a missing argument, with one line on standard error). With
 // --play, the recording is opened here (a recording that cannot be replayed gives status 2).
 int ParseGameOptions(int argc, char** argv, ProgramOptions* options);
+// The version the game and the runner print with --version.
+const char* ProgramVersion();

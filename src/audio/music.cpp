@@ -16,6 +16,7 @@
 #include "audio/wave.h"
 #include "core/bounded.h"
 #include "core/print.h"
+#include "core/program.h"
 #include "core/settings.h"
 #include "platform/platform.h"
 #include "platform/platform_audio.h"
@@ -59,7 +60,7 @@ void CloseSynth() {
     MixerEnableMusic(false);
     if (exists) {
         PlatformAudioLock();
-        PlatformMusicShutdown();
+        PlatformMusicShutdown(Program.Ending);
         PlatformAudioUnlock();
     }
     Music.SynthReady = false;

@@ -18,6 +18,7 @@ struct ProgramRecord {
     bool TimersStarted = false;
     bool PassWorked = false;  // the last pass ran a tick or a frame
     bool LoopEnded = false;   // the pass that saw the quit request has run
+    bool Ending = false;      // the shutdown at the end of the process has begun
     // During a logic tick the game clock reads the time the tick was taken at.
     bool ClockHeld = false;
     uint32_t HeldClock = 0;

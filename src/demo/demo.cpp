@@ -562,6 +562,20 @@ bool DemoPlayStart(const char* path, const DemoPlayOptions& options, char* err, 
             break;
         }
     }
+    // Where the replay's clock is set, it stands at the recorded game's first pass from the start: start-up
+    // and the log's records count from the recording's own start, so no record is stamped before it.
+    if (Demo.play.options.setClock) {
+        const size_t pos = Demo.play.pos;
+        const int line = Demo.play.line;
+        int64_t first = 0;
+        while (NextLine(w, &n, storage, sizeof storage))
+            if (n == 2 && !strcmp(w[0], "pass") && ParseInt(w[1], 0, UINT32_MAX, &first)) {
+                Demo.play.options.setClock(uint32_t(first));
+                break;
+            }
+        Demo.play.pos = pos;
+        Demo.play.line = line;
+    }
     Demo.play.on = true;
     InputSetSource(&Demo.source);
     return true;

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/app.h"
+#include "app/options.h"
 #include "demo/demo.h"
 #include "platform/headless/headless.h"
 #include "runner/check.h"
@@ -13,13 +14,16 @@
 
 namespace {
 
+const char kUsage[] =
+    "usage: zarvo-headless [--record FILE] SCRIPT   run a script (a file, or - for standard input)\n"
+    "       zarvo-headless [--dump] DEMO            replay a recording made with --record (--dump: print\n"
+    "                                               the state dump of the world as the replay ended)\n"
+    "       zarvo-headless --check LEVEL            load a level and list what a player would meet\n"
+    "                                               (status 0 clean, 1 problems found)\n"
+    "       zarvo-headless --help | --version\n";
+
 int Usage() {
-    fprintf(stderr,
-            "usage: zarvo-headless [--record FILE] SCRIPT   run a script (a file, or - for standard input)\n"
-            "       zarvo-headless [--dump] DEMO            replay a recording made with --record (--dump: print\n"
-            "                                               the state dump of the world as the replay ended)\n"
-            "       zarvo-headless --check LEVEL            load a level and list what a player would meet\n"
-            "                                               (status 0 clean, 1 problems found)\n");
+    fputs(kUsage, stderr);
     return 2;
 }
 
@@ -36,6 +40,14 @@ int main(int argc, char** argv) {
     const char* input = nullptr;
     bool dumpAtEnd = false;
     for (int i = 1; i < argc; ++i) {
+        if (strcmp(argv[i], "--help") == 0) {
+            fputs(kUsage, stdout);
+            return 0;
+        }
+        if (strcmp(argv[i], "--version") == 0) {
+            printf("zarvo-headless %s\n", ProgramVersion());
+            return 0;
+        }
         if (strcmp(argv[i], "--record") == 0 && i + 1 < argc) {
             options.recordPath = argv[++i];
         } else if (strcmp(argv[i], "--check") == 0) {

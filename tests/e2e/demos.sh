@@ -36,6 +36,19 @@ for demo in "${demos[@]}"; do
     echo "$(basename "$demo"): $(cat replay.err)"
 done
 
+# A replay's event log counts from the recording's own start: never below 0, and the same on every replay.
+if [ -f "$src/tests/demos/level1.zdemo" ]; then
+    for run in 1 2; do
+        : > classic/error.txt
+        (cd classic && replay "$src/tests/demos/level1.zdemo" 0)
+        cp classic/error.txt "log$run.txt"
+    done
+    rm classic/error.txt
+    [ "$(grep -c . log1.txt)" -gt 20 ] || { echo "the replay logged nothing"; exit 1; }
+    if grep -q '(-[0-9]*ms)' log1.txt; then echo "negative log times:"; grep '(-' log1.txt | head -3; exit 1; fi
+    cmp log1.txt log2.txt || { echo "two replays wrote different logs"; exit 1; }
+fi
+
 # They hold no rule beyond the classic game, so they replay the classic game whatever config.ini turns on.
 for key in SOLIDWALLS HUNTERS AUTOPAUSE TOTALSCORE RETRY CROSSHAIR LEVELNAMES AUTOMAP; do
     printf '%s=1\r\n' "$key" >> classic/config.ini

@@ -136,8 +136,15 @@ bool PlatformMusicInit(int rate, const char* preferred, char* err, size_t errSiz
     return true;
 }
 
-void PlatformMusicShutdown() {
+void PlatformMusicShutdown(bool processEnding) {
     DropPiece();
+    if (processEnding && Synth) {
+        fluid_synth_all_sounds_off(Synth, -1);
+        Synth = nullptr;
+        FluidSettings = nullptr;
+        SoundfontPath[0] = 0;
+        return;
+    }
     if (Synth) delete_fluid_synth(Synth);
     Synth = nullptr;
     if (FluidSettings) delete_fluid_settings(FluidSettings);
