@@ -77,8 +77,9 @@ TEST(Layers, EveryDirectoryIncludesOnlyTheDirectoriesBelowIt) {
 TEST(Layers, OnlyThePlatformIncludesTheOperatingSystemsHeaders) {
     const fs::path src = fs::path(ZARVO_SOURCE_DIR) / "src";
     // POSIX and Linux interfaces: the C and C++ standard libraries' own headers are everyone's.
-    const std::regex system("^\\s*#\\s*include\\s*<((unistd|fcntl|signal|execinfo|dlfcn|pthread|netdb|strings|dirent|poll|"
-                            "termios|spawn)\\.h|csignal|(sys|netinet|arpa)/[^>]+)>");
+    const std::regex system(
+        "^\\s*#\\s*include\\s*<((unistd|fcntl|signal|execinfo|dlfcn|pthread|netdb|strings|dirent|poll|"
+        "termios|spawn)\\.h|csignal|(sys|netinet|arpa)/[^>]+)>");
     int files = 0;
     for (const auto& e : fs::recursive_directory_iterator(src)) {
         if (!e.is_regular_file()) continue;

@@ -240,10 +240,12 @@ TEST_F(SettingsTest, EveryKeyIsListedOnceAndTheReadmeSaysWhatTheRegistrySays) {
         for (const std::string& word : BacktickedWords(row[0])) {
             if (word.empty() || word[0] < 'A' || word[0] > 'Z') continue;  // a value ("`AUTOMAP=1` or `2`")
             const std::string key = word.substr(0, word.find('='));
-            EXPECT_NE(FindSetting(key.c_str()), nullptr) << "the README names " << key << ", which the game never reads";
+            EXPECT_NE(FindSetting(key.c_str()), nullptr)
+                << "the README names " << key << ", which the game never reads";
         }
-        if (row.size() == 5) listed.push_back(row[0].substr(1, row[0].size() - 2) + "=" + row[1] + "\t" + row[2] + "\t" +
-                                              row[3] + "\t" + row[4]);
+        if (row.size() == 5)
+            listed.push_back(row[0].substr(1, row[0].size() - 2) + "=" + row[1] + "\t" + row[2] + "\t" + row[3] + "\t" +
+                             row[4]);
     }
     EXPECT_EQ(listed, lines) << "README's table of every setting and zarvo --list-settings differ";
     // Each key's default is what a config.ini without it gives.
