@@ -2,7 +2,7 @@
 # The browser build's toolchain, offline from Debian's packages and the npm registry:
 #   - Debian's emscripten (its system libraries come prebuilt in a frozen cache: nothing is downloaded),
 #     chromium for the browser tests, node and npm;
-#   - SDL2, FreeType and SDL2_ttf from Debian's source packages, built as static wasm libraries into
+#   - zlib, SDL2, FreeType and SDL2_ttf from Debian's source packages, built as static wasm libraries into
 #     build/web-deps/prefix (each one once: a stamp file holds the version it was built from);
 #   - the browser's music synthesiser (js-synthesizer, which carries FluidSynth compiled to wasm) from the
 #     npm registry, and a small General MIDI soundfont from Debian's packages.
@@ -58,36 +58,33 @@ install_packages() {
     fi
 }
 
-# Source packages need a deb-src entry for the archive the machine installs from. Each deb entry of the
-# machine's own lists is repeated as deb-src in a file of ours (added once).
-SRC_LIST=/etc/apt/sources.list.d/zarvo-deb-src.sources
+# Source packages need a deb-src entry for the archive the machine installs from. The Debian entries of
+# the machine's own lists are repeated as deb-src in a file of ours (added once).
+SRC_LIST=/etc/apt/sources.list.d/zarvo-deb-src
 add_deb_src() {
-    [ -f "$SRC_LIST" ] && return 0
+    [ -f "$SRC_LIST.sources" ] || [ -f "$SRC_LIST.list" ] && return 0
     if grep -Eqs '^[[:space:]]*(deb-src|Types:.*deb-src)' /etc/apt/sources.list /etc/apt/sources.list.d/*.list \
         /etc/apt/sources.list.d/*.sources; then
         return 0
     fi
-    local tmp
+    local tmp file
     tmp=$(mktemp)
     if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-        # deb822: the same stanzas with Types: deb-src.
+        # deb822 (Debian 12's own layout): the same stanzas with Types: deb-src.
+        file=$SRC_LIST.sources
         sed -E 's/^Types:[[:space:]]*deb[[:space:]]*$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources >"$tmp"
+        grep -q '^Types: deb-src' "$tmp" || : >"$tmp"
     elif [ -f /etc/apt/sources.list ]; then
-        # One-line format: each "deb ..." line becomes a deb822 stanza.
-        awk '$1 == "deb" {
-                opts = ""; i = 2
-                if ($2 ~ /^\[/) { while ($i !~ /\]$/) i++; i++ }
-                printf "Types: deb-src\nURIs: %s\nSuites: %s\nComponents:", $i, $(i + 1)
-                for (j = i + 2; j <= NF; j++) printf " %s", $j
-                printf "\n\n"
-            }' /etc/apt/sources.list >"$tmp"
+        # One-line layout: each "deb ..." line again as "deb-src ...", options and all.
+        file=$SRC_LIST.list
+        sed -n -E 's/^[[:space:]]*deb[[:space:]]+/deb-src /p' /etc/apt/sources.list >"$tmp"
     fi
-    grep -q '^Types: deb-src' "$tmp" || {
+    [ -s "$tmp" ] || {
         rm -f "$tmp"
         die "no Debian archive found in /etc/apt/sources.list.d/debian.sources or /etc/apt/sources.list"
     }
-    say "adding deb-src entries in $SRC_LIST"
-    $SUDO install -m 644 "$tmp" "$SRC_LIST"
+    say "adding deb-src entries in $file"
+    $SUDO install -m 644 "$tmp" "$file"
     rm -f "$tmp"
     apt_get update -qq
 }
@@ -101,8 +98,16 @@ fetch_source() {
         mkdir -p "$SRC"
         rm -rf "${SRC:?}/$pkg"-[0-9]*
         say "fetching Debian's source of $pkg"
-        (cd "$SRC" && apt-get source -qq "$pkg" >"$LOG/source-$pkg.log" 2>&1) ||
-            die "apt-get source $pkg failed (see $LOG/source-$pkg.log)"
+        # The newest version first; an older one when the archive no longer serves the newest's files.
+        local version fetched=""
+        : >"$LOG/source-$pkg.log"
+        for version in $(apt-cache showsrc "$pkg" | sed -n 's/^Version: //p' | sort -u | sort -r -V); do
+            if (cd "$SRC" && apt-get source -qq "$pkg=$version" >>"$LOG/source-$pkg.log" 2>&1); then
+                fetched=$version
+                break
+            fi
+        done
+        [ -n "$fetched" ] || die "apt-get source $pkg failed (see $LOG/source-$pkg.log)"
         dir=$(find "$SRC" -maxdepth 1 -mindepth 1 -type d -name "$pkg-[0-9]*" | sort | tail -n 1)
         [ -n "$dir" ] || die "apt-get source $pkg left no folder in $SRC"
         touch "$SRC/.$pkg.unpacked"
@@ -164,12 +169,27 @@ build_sdl2_ttf() {
         -DFREETYPE_INCLUDE_DIR_freetype2="$PREFIX/include/freetype2"
 }
 
+build_zlib() {
+    # zlib's own configure (through emconfigure) builds in its source folder: a copy of it.
+    local build=$WORK/zlib
+    rm -rf "$build"
+    cp -a "$1" "$build"
+    (
+        cd "$build"
+        CFLAGS=-O2 nice -n 10 emconfigure ./configure --static --prefix="$PREFIX"
+        nice -n 10 emmake make -j "$JOBS" libz.a
+        emmake make install
+    )
+}
+
 build_libraries() {
     mkdir -p "$SRC" "$PREFIX" "$WORK" "$LOG"
-    local sdl2 freetype ttf
+    local zlib sdl2 freetype ttf
+    zlib=$(fetch_source zlib)
     sdl2=$(fetch_source libsdl2)
     freetype=$(fetch_source freetype)
     ttf=$(fetch_source libsdl2-ttf)
+    build_once zlib "$zlib" build_zlib "$zlib"
     build_once sdl2 "$sdl2" build_sdl2 "$sdl2"
     build_once freetype "$freetype" build_freetype "$freetype"
     build_once sdl2-ttf "$ttf" build_sdl2_ttf "$ttf"
@@ -208,21 +228,26 @@ selftest() {
     local build=$WORK/selftest out=$SELFTEST_OUT synth=$NPM_DIR/node_modules/js-synthesizer
     say "building the self-test page into $out"
     local start=$SECONDS
-    nice -n 10 emcmake cmake -S "$ROOT/tools/web" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_PREFIX_PATH="$PREFIX" -DCMAKE_FIND_ROOT_PATH="$PREFIX" -DSOUNDFONT="$SOUNDFONT" \
-        >"$LOG/selftest-configure.log" 2>&1 || die "configuring the self-test failed (see $LOG/selftest-configure.log)"
+    # Configured once; the build configures again by itself when tools/web/CMakeLists.txt changes.
+    if [ ! -f "$build/CMakeCache.txt" ]; then
+        nice -n 10 emcmake cmake -S "$ROOT/tools/web" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+            -DCMAKE_PREFIX_PATH="$PREFIX" -DCMAKE_FIND_ROOT_PATH="$PREFIX" -DSOUNDFONT="$SOUNDFONT" \
+            >"$LOG/selftest-configure.log" 2>&1 ||
+            die "configuring the self-test failed (see $LOG/selftest-configure.log)"
+    fi
     nice -n 10 cmake --build "$build" -j "$JOBS" >"$LOG/selftest-build.log" 2>&1 ||
         die "building the self-test failed (see $LOG/selftest-build.log)"
     rm -rf "$out"
     mkdir -p "$out"
     cp "$build"/selftest.{js,wasm,data} "$ROOT/tools/web/selftest.html" "$synth/dist/js-synthesizer.min.js" \
         "$synth/externals/libfluidsynth-2.4.6.js" "$out/"
-    say "self-test page built in $((SECONDS - start)) s: $(cd "$out" && ls -l | awk 'NR > 1 {printf "%s %s B, ", $9, $5}')"
+    say "self-test page built in $((SECONDS - start)) s:" \
+        "$(cd "$out" && ls -l | awk 'NR > 1 {printf "%s%s %s B", sep, $9, $5; sep = ", "}')"
     # Load, draw, then a key (which also lets the page's audio start), storage across a reload, and the
     # end of the main loop.
     node "$ROOT/tests/web/drive.mjs" --root "$out" --page selftest.html --out "$out/shots" \
         'wait:globalThis.selftest && selftest.frames >= 10' 'expect:selftest.textWidth > 100' 'shot:first' \
-        'expect:selftest.runs === 1' 'wait:selftest.stored === 1' \
+        'expect:selftest.runs === 1' 'wait:selftest.stored === 1' 'print:selftest.storedAt' \
         key:Enter 'wait:selftest.enter === 1' sleep:100 shot:enter differ:first,enter \
         'wait:selftest.synth === 1 && selftest.soundfont === 1' 'wait:selftest.callbacks >= 20' \
         'expect:selftest.peak > 3000' \

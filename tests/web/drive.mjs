@@ -9,7 +9,8 @@
 //   --out DIR           screenshots and console.txt (default DIR/drive-out)
 //   --size WxH          window size (default 1280x720)   --timeout MS     for each wait: step (default 30000)
 //   --canvas SELECTOR   what shot: captures (default canvas)
-//   --min-lit F         a shot fails unless a fraction F of its pixels is not black (default 0.001)
+//   --min-lit F         a shot fails unless a fraction F of its pixels is not black, and as many differ
+//                       from its main colour (default 0.001)
 //   --isolate           serve with cross-origin isolation headers (COOP/COEP)
 //   --allow-error RE    console errors matching RE are not failures (may be repeated)
 //   --browser PATH      chromium to run (default $CHROMIUM or /usr/bin/chromium)
@@ -20,7 +21,8 @@
 //   key:NAME       press and release a key (puppeteer names: Enter, Escape, ArrowUp, Space, KeyA...)
 //   down:NAME      hold a key down                         up:NAME      let it go
 //   click[:SEL]    click the middle of an element (default the canvas)
-//   shot:NAME      screenshot the canvas into OUT/NAME.png; fails when it is (nearly) all black
+//   shot:NAME      screenshot the canvas into OUT/NAME.png; fails when it is (nearly) all black or all
+//                  one colour
 //   differ:A,B     fail unless shots A and B differ        same:A,B     fail unless they are alike
 //   reload         load the page again (the browser's storage is kept)
 import { mkdtemp, mkdir, rm, writeFile } from 'node:fs/promises';
@@ -32,7 +34,8 @@ import { serve } from './serve.mjs';
 
 function usage(message) {
   if (message) console.error(`drive.mjs: ${message}`);
-  console.error('usage: node drive.mjs --root DIR [--page PATH] [--out DIR] [options] STEP... (see the head of drive.mjs)');
+  console.error('usage: node drive.mjs --root DIR [--page PATH] [--out DIR] [options] STEP...');
+  console.error('(options and steps: see the head of tests/web/drive.mjs)');
   process.exit(2);
 }
 
@@ -91,6 +94,19 @@ function litFraction(png, floor = 24) {
   const d = png.data;
   for (let i = 0; i < d.length; i += 4) if (Math.max(d[i], d[i + 1], d[i + 2]) > floor) ++lit;
   return lit / (png.width * png.height);
+}
+
+// Fraction of pixels whose colour is not the one most pixels have: 0 for a canvas nothing was drawn on.
+function variedFraction(png) {
+  const counts = new Map();
+  const d = png.data;
+  for (let i = 0; i < d.length; i += 4) {
+    const c = (d[i] << 16) | (d[i + 1] << 8) | d[i + 2];
+    counts.set(c, (counts.get(c) || 0) + 1);
+  }
+  let most = 0;
+  for (const n of counts.values()) most = Math.max(most, n);
+  return 1 - most / (png.width * png.height);
 }
 
 // Fraction of pixels where some channel differs by more than `tolerance`.
@@ -212,9 +228,12 @@ async function main() {
             const png = PNG.sync.read(Buffer.from(bytes));
             shots.set(arg, png);
             const lit = litFraction(png);
-            const what = `shot ${arg}: ${png.width}x${png.height}, ${(100 * lit).toFixed(2)}% lit -> ${file}`;
-            if (lit >= o.minLit && lit > 0) ok(what);
-            else fail(`${what} (black)`);
+            const varied = variedFraction(png);
+            const what = `shot ${arg}: ${png.width}x${png.height}, ${(100 * lit).toFixed(2)}% lit, ` +
+                         `${(100 * varied).toFixed(2)}% off the main colour -> ${file}`;
+            if (!(lit >= o.minLit && lit > 0)) fail(`${what} (black)`);
+            else if (!(varied >= o.minLit && varied > 0)) fail(`${what} (one colour: nothing drawn)`);
+            else ok(what);
             break;
           }
           case 'differ':

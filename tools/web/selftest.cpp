@@ -2,15 +2,17 @@
 // libraries scripts/web.sh builds from Debian's sources. From a main loop driven by
 // emscripten_set_main_loop it draws a rectangle and a line of text into the page's canvas, plays a short
 // phrase through the page's synthesiser (js-synthesizer) from SDL's audio callback, counts its runs in a
-// file kept in the browser's storage (IDBFS), and publishes what it saw on window.selftest for the
-// browser test driver. Enter changes the rectangle's colour; Escape leaves the main loop.
+// file under $HOME kept in the browser's storage (IDBFS), and publishes what it saw on window.selftest
+// for the browser test driver. Enter changes the rectangle's colour; Escape leaves the main loop.
 #include <SDL.h>
 #include <SDL_ttf.h>
 #include <emscripten.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -153,21 +155,29 @@ void OpenAudio() {
     SDL_PauseAudioDevice(A.device, 0);
 }
 
-// ---- storage: a run counter in /save, which the page keeps in IndexedDB -------------------------------
+// ---- storage: a run counter under $HOME, which the page keeps in IndexedDB ----------------------------
 
 void CountRun() {
+    const char* home = getenv("HOME");
+    char dir[256], path[300];
+    snprintf(dir, sizeof dir, "%s/.config", home ? home : "");
+    mkdir(dir, 0755);
+    snprintf(dir, sizeof dir, "%s/.config/zarvo-selftest", home ? home : "");
+    mkdir(dir, 0755);
+    snprintf(path, sizeof path, "%s/runs.txt", dir);
+    ReportText("storedAt", path);
     int runs = 0;
-    if (FILE* f = fopen("/save/runs.txt", "r")) {
+    if (FILE* f = fopen(path, "r")) {
         if (fscanf(f, "%d", &runs) != 1 || runs < 0 || runs > 1000000) runs = 0;
         fclose(f);
     }
     ++runs;
-    if (FILE* f = fopen("/save/runs.txt", "w")) {
+    if (FILE* f = fopen(path, "w")) {
         fprintf(f, "%d\n", runs);
         fclose(f);
     }
     Report("runs", runs);
-    // Writes the files of /save back to IndexedDB; the page knows when they are there.
+    // Writes the changed files back to IndexedDB; the page knows when they are there.
     EM_ASM({
         FS.syncfs(
             false, function(err) {
