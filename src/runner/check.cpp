@@ -327,7 +327,7 @@ bool FloorPlanHeld(Checker& c) {
     }
     if (zeroFloor)
         c.Say(std::to_string(zeroFloor) + " zero-length segment" + (zeroFloor == 1 ? " lies" : "s lie") + " at y = 0 " +
-              why + ": they stop nothing");
+              why + (zeroFloor == 1 ? ": it stops nothing" : ": they stop nothing"));
     return true;
 }
 
