@@ -16,7 +16,7 @@ enter_scratch "$src/data"
 printf 'SCREENX=640\r\nSCREENY=480\r\nSCREENBPP=8\r\nSOUNDVOL=0\r\nMUSICVOL=0\r\nSTART=start.mnu\r\n' > config.ini
 tool=$src/tools/zarvo-level
 /usr/bin/python3 - "$tool" "$src/tools/examples/annex.dxf" <<'PY'
-import math, os, subprocess, sys
+import math, os, re, subprocess, sys
 import ezdxf
 import scene
 
@@ -186,6 +186,26 @@ for name, change, options, lines in cases:
 r = run(plan("R2018", walls_on_zero), "ZERO", "--walls", "0")
 assert r.returncode == 0, r.stderr
 assert open("ZERO.LVL", "rb").read().replace(b"zero", b"cadlevel").replace(b"ZERO", b"CADLEVEL") == level
+# curves a CAD program draws: an ELLIPSE pillar and a SPLINE wall become straight pieces that stay within
+# 0.03 of the curve, and the summary and the level count them
+def curves(doc, msp):
+    msp.add_ellipse((-6 * S, 2 * S), major_axis=(1.5 * S, 0), ratio=0.5, dxfattribs={"layer": "WALLS"})
+    msp.add_open_spline([(5 * S, 1 * S), (6 * S, 3 * S), (8 * S, 2 * S), (8.5 * S, 0)], degree=3,
+                        dxfattribs={"layer": "WALLS"})
+drawing = plan("R2018", curves)
+r = run(drawing, "CURVES")
+assert r.returncode == 0, r.stderr
+said = [l for l in r.stdout.splitlines() if l.startswith("zarvo-level: curves: ")]
+assert len(said) == 1 and re.fullmatch(r"zarvo-level: curves: 1 ELLIPSE into (\d+) straight pieces \(\1\), "
+                                       r"1 SPLINE into (\d+) straight pieces \(\2\), none farther than 0\.03 "
+                                       r"from its curve", said[0]), said
+assert ("\r\n// curves: %s\r\n" % said[0][len("zarvo-level: curves: "):]).encode() in open("CURVES.LVL", "rb").read()
+walls = scene.floor_plan("maps/curves.dxf")
+for e in drawing.modelspace().query("ELLIPSE SPLINE"):
+    tool_ = e.construction_tool()
+    for p in (tool_.vertices([i * 2 * math.pi / 16 for i in range(16)]) if e.dxftype() == "ELLIPSE"
+              else tool_.points([i * tool_.max_t / 16 for i in range(17)])):
+        assert scene.distance_to(walls, (p.x / S, p.y / S)) < 0.035, (e.dxftype(), p)
 r = run(plan("R2018", cases[-1][1]), "TYPO")
 assert r.returncode == 0 and ('zarvo-level: warning: block "SKITER" names no object type: is it skitter? '
                               '(--strict refuses it)') in r.stdout.splitlines(), (r.returncode, r.stdout, r.stderr)
