@@ -490,11 +490,12 @@ def shape_centres(pieces):
 
 
 def wall_segments(walls):
-    """Every wall polyline as straight segments ((x1, z1), (x2, z2)), zero lengths left out."""
+    """Every wall polyline as straight segments ((x1, z1), (x2, z2)); pieces shorter than a millionth of a
+    unit (zero lengths, and lengths whose square a float cannot hold) left out."""
     out = []
     for poly in walls:
         for a, b in zip(poly, poly[1:]):
-            if a != b:
+            if (b[0] - a[0]) ** 2 + (b[1] - a[1]) ** 2 > 1e-12:
                 out.append((a, b))
     return out
 
