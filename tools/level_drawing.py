@@ -764,7 +764,8 @@ class Level:
                 problems.append('%d %ss on %s, at %s: draw one' % (len(rows), role, layer, where))
         if missing:
             problems.append('layers: %s' % plan.layer_list())
-            problems.append('options: %s' % advice(plan, missing))
+            if plan.layers:
+                problems.append('options: %s' % advice(plan, missing))
         # positions in a level file are whole numbers
         self.start = (whole(plan.starts[0][0]), whole(plan.starts[0][1]), plan.starts[0][2]) if plan.starts else None
         self.exit = (whole(plan.exits[0][0]), whole(plan.exits[0][1]), plan.exits[0][2]) if plan.exits else None

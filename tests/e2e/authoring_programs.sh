@@ -7,7 +7,8 @@
 # red, the exit green; its R9 DXF with everything on layer 0, the start and the exit given by --start-at and
 # --exit-at); OpenSCAD's DXF of its solid model, checked in as OpenSCAD wrote it (LINEs on layer 0). Each
 # converts, the pillar stands round where it was drawn, the level checks clean, and the player who walks up
-# the plan from the start stops at the pillar.
+# the plan from the start stops at the pillar. Converted without the options, pstoedit's drawing is refused
+# with the layers it holds.
 set -euo pipefail
 runner=$1
 src=$2
@@ -57,6 +58,15 @@ def convert(drawing, name, *options, units=MM):
     assert r.returncode == 0 and not r.stderr, (drawing, r.returncode, r.stderr)
     return r.stdout.splitlines()
 
+# converted as a CAD plan, pstoedit's drawing has no WALL, START or EXIT layer: the refusal names what it holds
+r = subprocess.run([tool, "colours.dxf", "--data", ".", "--name", "REFUSED", "--units", str(MM)],
+                   capture_output=True, text=True)
+assert r.returncode == 1 and r.stderr.splitlines()[3:5] == [
+    "zarvo-level: layers: C00-00-00-BLACK (5 LINE, 4 SPLINE), C00-FF-00 (4 LINE), CFF-00-00 (4 SPLINE, 1 LINE)",
+    "zarvo-level: options: --walls C00-00-00-BLACK,C00-FF-00,CFF-00-00 takes the walls from the layers with lines "
+    "or curves; --start LAYER takes the start from a layer holding one shape or point, --start-at X,Y puts it there "
+    "(drawing units); --exit LAYER takes the exit from a layer holding one shape or point, --exit-at X,Y puts it "
+    "there (drawing units)"], (r.returncode, r.stderr)
 levels = {
     "INK14": convert("r14.dxf", "INK14"),
     "INK12": convert("r12.dxf", "INK12"),
