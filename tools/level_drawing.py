@@ -149,8 +149,8 @@ class Roles:
         role = self.cache.get(up, '')
         if role != '':
             return role
-        start = self.start is not None and fnmatch.fnmatchcase(up, self.start)
-        exit_ = self.exit is not None and fnmatch.fnmatchcase(up, self.exit)
+        start = self.start is not None and matches(up, self.start)
+        exit_ = self.exit is not None and matches(up, self.exit)
         named = up in self.walls    # named as it is, not only matched by a pattern
         if start and exit_:
             self.conflicts[up] = ('layer %s is both the start\'s and the exit\'s: give one of them with '
@@ -163,7 +163,7 @@ class Roles:
             role = 'start'
         elif exit_:
             role = 'exit'
-        elif any(fnmatch.fnmatchcase(up, p) for p in self.walls):
+        elif any(matches(up, p) for p in self.walls):
             role = 'walls'
         else:
             role = None
@@ -178,6 +178,12 @@ class Roles:
             return 'layer%s %s' % ('s' if len(self.walls) > 1 or '*' in self.walls[0] else '', ', '.join(self.walls))
         pattern = self.start if role == 'start' else self.exit
         return 'layer %s' % pattern
+
+
+def matches(name, pattern):
+    """A layer name (upper case) against a name or shell pattern (upper case): a name holding [ or ] is
+    also taken as it stands."""
+    return name == pattern or fnmatch.fnmatchcase(name, pattern)
 
 
 def near_type(name, types):
