@@ -74,9 +74,9 @@ options = dict(drawing=drawing, data=os.path.join(work, "data"), name="MAZE", un
                title="MAZE", reset=False, **ld.DEFAULTS)
 steps = []
 t = time.perf_counter()
-doc = ld.read_drawing(drawing); steps.append(("read (ezdxf)", time.perf_counter() - t)); t = time.perf_counter()
+doc, _ = ld.read_drawing(drawing); steps.append(("read (ezdxf)", time.perf_counter() - t)); t = time.perf_counter()
 types = ld.object_types(options["data"])
-plan = ld.Plan(doc, 1.0, types); plan.read(); steps.append(("plan", time.perf_counter() - t)); t = time.perf_counter()
+plan = ld.Plan(doc, options, types); plan.read(); steps.append(("plan", time.perf_counter() - t)); t = time.perf_counter()
 level = ld.Level(plan, "MAZE", options, types); assert level.check() == []
 steps.append(("check (path search, %d by %d points)" % (level.reach.nx, level.reach.nz), time.perf_counter() - t))
 t = time.perf_counter()

@@ -8,8 +8,10 @@ packages=(build-essential cmake ninja-build pkg-config python3 python3-ezdxf
           libsdl2-dev libsdl2-ttf-dev libfluidsynth-dev zlib1g-dev
           timgm6mb-soundfont fluid-soundfont-gm fonts-comic-neue fonts-dejavu-core)
 if [ "${1:-}" = "--test" ]; then
+    # inkscape (its DXF exporters need python3-lxml and python3-numpy), pstoedit: tests/e2e/authoring_programs.sh
+    # draws a level with them, as authors without a CAD program do
     packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev clang-format-14 xvfb xauth xdotool
-              imagemagick desktop-file-utils)
+              imagemagick desktop-file-utils inkscape python3-lxml python3-numpy pstoedit)
 fi
 missing=()
 for p in "${packages[@]}"; do

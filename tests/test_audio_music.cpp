@@ -208,6 +208,11 @@ TEST(AudioMidi, ReaderTimesChannelMessagesInFramesThroughTheTempoMap) {
     EXPECT_EQ(EventsOf(two),
               "0:90:3c:64 24000:c1:05:00 24000:90:3c:00 24000:90:3e:50 36000:80:3e:00 "
               "36000:00:00:00");
+    // Format 2 (independent sequences) is accepted and its tracks are played together, as format 1's.
+    std::vector<uint8_t> sequences = two;
+    sequences[9] = 2;
+    EXPECT_EQ(MidiVerdict(sequences), "accepted");
+    EXPECT_EQ(EventsOf(sequences), EventsOf(two));
     // SMPTE division, 25 frames of 40 ticks: 1000 ticks a second whatever the tempo says.
     EXPECT_EQ(EventsOf(Smf(0xe728, {{0,    0xff, 0x51, 3,    0x03, 0xd0, 0x90, 0,    0x90, 0x3c,
                                      0x64, 0x83, 0x74, 0x80, 0x3c, 0,    0,    0xff, 0x2f, 0}})),

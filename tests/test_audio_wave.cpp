@@ -80,11 +80,41 @@ TEST(AudioWave, OtherChunksAreSkippedWithTheirPadding) {
     EXPECT_EQ(w.samples, data);
 }
 
-TEST(AudioWave, HostileFilesAreRefusedWithTheirReason) {
-    std::vector<uint8_t> good = MakeWav(Sine8(200, 2, 90));
+TEST(AudioWave, StreamedDataRunsToTheEndOfTheFile) {
+    // A recorder writing to a pipe leaves the data size it could not know: 0x80000000 or 0xFFFFFFFF, or
+    // a size larger than what it wrote before it stopped. The data chunk is then read to the file's end,
+    // in whole frames.
+    const std::vector<uint8_t> sine = Sine8(200, 3, 80);
+    for (uint32_t size : {0x80000000u, 0xffffffffu, 201u}) {
+        std::vector<uint8_t> v = MakeWav(sine);
+        SetLe32(v, 4, 0xffffffffu);
+        SetLe32(v, 40, size);
+        WaveSamples w;
+        ASSERT_EQ(Parse(v, &w), 1) << size;
+        EXPECT_EQ(w.samples, sine) << size;
+    }
+    std::vector<uint8_t> stereo = MakeWav(std::vector<uint8_t>(401, 200), {11025, 2, 16});  // 100 frames and a byte
+    SetLe32(stereo, 40, 0x80000000u);
     WaveSamples w;
-    for (size_t n = 0; n < good.size(); ++n)  // truncated at every byte
-        EXPECT_EQ(ParseWave(good.data(), n, &w), 0) << "length " << n;
+    ASSERT_EQ(Parse(stereo, &w), 1);
+    EXPECT_EQ(w.samples.size(), 100u);
+    EXPECT_EQ(w.channels, 2);
+}
+
+TEST(AudioWave, HostileFilesAreRefusedWithTheirReason) {
+    const std::vector<uint8_t> sine = Sine8(200, 2, 90);
+    std::vector<uint8_t> good = MakeWav(sine);
+    WaveSamples w;
+    // Truncated at every byte: refused up to the data chunk's first frame, then read to the cut as a
+    // streamed file is.
+    for (size_t n = 0; n < good.size(); ++n) {
+        if (n <= 44) {
+            EXPECT_EQ(ParseWave(good.data(), n, &w), 0) << "length " << n;
+            continue;
+        }
+        ASSERT_EQ(ParseWave(good.data(), n, &w), 1) << "length " << n;
+        EXPECT_EQ(w.samples, std::vector<uint8_t>(sine.begin(), sine.begin() + long(n - 44))) << "length " << n;
+    }
     auto why = [&](const std::vector<uint8_t>& bytes) -> std::string {
         char reason[96] = "";
         if (ParseWave(bytes.data(), bytes.size(), &w, reason, sizeof reason)) return "accepted";
@@ -97,9 +127,19 @@ TEST(AudioWave, HostileFilesAreRefusedWithTheirReason) {
         return why(bad);
     };
     const std::string past = "chunk runs past the end of the file";
-    EXPECT_EQ(patched(40, 0xffffffffu), past);  // 4 GB of data
-    EXPECT_EQ(patched(40, 201), past);          // one byte more than the file
     EXPECT_EQ(patched(16, 0x7fffffffu), past);  // format chunk past the end
+    // Every chunk but the data chunk after the format must lie inside the file: one before the data, and a
+    // data chunk before the format, run past the end.
+    std::vector<uint8_t> listFirst(good.begin(), good.begin() + 36);
+    PutId(listFirst, "LIST");
+    PutLe(listFirst, 0x80000000u, 4);
+    listFirst.insert(listFirst.end(), good.begin() + 36, good.end());
+    EXPECT_EQ(why(listFirst), past);
+    std::vector<uint8_t> streamedFirst(good.begin(), good.begin() + 12);
+    streamedFirst.insert(streamedFirst.end(), good.begin() + 36, good.end());
+    SetLe32(streamedFirst, 16, 0xffffffffu);
+    streamedFirst.insert(streamedFirst.end(), good.begin() + 12, good.begin() + 36);
+    EXPECT_EQ(why(streamedFirst), past);
     EXPECT_EQ(patched(16, 14), "format chunk is too short");
     EXPECT_EQ(patched(0, 0x46464952u + 1), "not a RIFF/WAVE file");
     EXPECT_EQ(patched(8, 0x45564157u + 1), "not a RIFF/WAVE file");

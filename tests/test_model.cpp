@@ -94,6 +94,7 @@ TEST_F(ModelTest, UnreadableFrameFailsLoudlyAndDrawsNothing) {
     Model m;
     std::string file = ModelFile("broken.mdl", {"FRAMES=2", "FRAME0=" + a, "FRAME1=" + missing});
     ASSERT_EQ(LoadModelFile(m, file.c_str(), 0), 0);
+    EXPECT_TRUE(ConsoleShows("Cannot open drawing " + missing + " of model file " + file));
     EXPECT_TRUE(ConsoleShows(missing));
     EXPECT_TRUE(ConsoleShows("Failed to loead file"));
     EXPECT_EQ(m.frameCount, 2);  // frames loaded so far stay
@@ -101,6 +102,20 @@ TEST_F(ModelTest, UnreadableFrameFailsLoudlyAndDrawsNothing) {
     EXPECT_EQ(m.projected, nullptr);  // but without projection arrays: drawn as nothing
     EXPECT_EQ(TransformModel(m, 0, eye, still, eye, still), 1);
     EXPECT_EQ(m.drawnCount, 0);
+
+    // A drawing of 2D LINEs (what a CAD program saves) is read but holds nothing the game draws; a
+    // drawing named where a model file belongs has no FRAMES. Each says why before the game's own line.
+    std::string flat = ScratchFile("flat.dxf", "0\nLINE\n8\nWALLS\n10\n0\n20\n0\n11\n5\n21\n0\n0\nEOF\n");
+    std::string plain = ModelFile("plain.mdl", {"FRAMES=1", "FRAME0=" + flat});
+    Model p;
+    EXPECT_EQ(LoadModelFile(p, plain.c_str(), 0), 0);
+    EXPECT_TRUE(ConsoleShows("Drawing " + flat + " of model file " + plain + " holds no 3DLINE or 3DFACE"));
+    Model d;
+    EXPECT_EQ(LoadModelFile(d, a.c_str(), 0), 0);
+    EXPECT_TRUE(ConsoleShows("Model file " + a + " refused: it has no FRAMES (a model file names its drawings)"));
+    Model gone;
+    EXPECT_EQ(LoadModelFile(gone, ScratchPath("gone.mdl").c_str(), 0), 0);
+    EXPECT_TRUE(ConsoleShows("Cannot open model file " + ScratchPath("gone.mdl")));
 }
 
 TEST_F(ModelTest, CallersDefinitionTableIsRestored) {

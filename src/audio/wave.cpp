@@ -48,7 +48,13 @@ int ParseWave(const uint8_t* bytes, size_t size, WaveSamples* out, char* reason,
         const uint8_t* head = bytes + pos;
         uint32_t chunkSize = Le32(head + 4);
         size_t body = pos + 8;
-        if (chunkSize > end - body) return AudioRefuse(reason, reasonSize, "chunk runs past the end of the file");
+        if (chunkSize > end - body) {
+            // A recorder streaming to a pipe writes its data chunk's size before it knows it (0x80000000,
+            // 0xFFFFFFFF): a data chunk after the format runs to the end of the file, which ends it.
+            if (memcmp(head, "data", 4) != 0 || !haveFormat)
+                return AudioRefuse(reason, reasonSize, "chunk runs past the end of the file");
+            chunkSize = uint32_t(end - body);
+        }
         if (memcmp(head, "fmt ", 4) == 0 && !haveFormat) {
             if (chunkSize < 16) return AudioRefuse(reason, reasonSize, "format chunk is too short");
             const uint8_t* f = bytes + body;

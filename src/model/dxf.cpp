@@ -255,22 +255,30 @@ class DxfEntityReader {
     char buf_[DXF_LINE_BYTES];
 };
 
+}  // namespace
+
+int64_t CountMeshSegments(const char* fileName) {
+    if (!fileName) return 0;
+    FILE* f = std::fopen(fileName, "r");
+    if (!f) return 0;
+    int64_t total = 0;
+    DxfEntityReader counter(f);
+    for (int corners; (corners = counter.Next(nullptr)) != 0;) total += corners == 2 ? 1 : 4;
+    std::fclose(f);
+    return total;
+}
+
+namespace {
+
 int LoadMeshWith(Mesh& mesh, const char* fileName, int floorPlanOnly, bool quadratic) {
     FreeMesh(mesh);
     if (!fileName) return 0;
     float v[12];
-    FILE* f = std::fopen(fileName, "r");
-    if (!f) return 0;
-    int64_t total = 0;
-    {
-        DxfEntityReader counter(f);
-        for (int corners; (corners = counter.Next(nullptr)) != 0;) total += corners == 2 ? 1 : 4;
-    }
-    std::fclose(f);
+    int64_t total = CountMeshSegments(fileName);
     if (total == 0) return 0;
     if (total > INT32_MAX) total = INT32_MAX;
 
-    f = std::fopen(fileName, "r");
+    FILE* f = std::fopen(fileName, "r");
     if (!f) return 0;
     Appender out{mesh, int32_t(total), quadratic, floorPlanOnly, {}};
     DxfEntityReader reader(f);

@@ -44,6 +44,10 @@ int ReadDxfLine(FILE* file, char buf[DXF_LINE_BYTES]);
 // segment was kept, 0 otherwise (unreadable file, no entities, all rejected). Prints nothing.
 int LoadMesh(Mesh& mesh, const char* fileName, int floorPlanOnly);
 
+// The segments the complete 3DLINE and 3DFACE entities of a DXF file give, read as LoadMesh reads them
+// (a line gives one, a face four), before duplicates are dropped: 0 when the file cannot be opened.
+int64_t CountMeshSegments(const char* fileName);
+
 // The same load with the plain pairwise duplicate search (every candidate compared with every kept
 // segment). Gives the same result as LoadMesh; kept as the reference that tests and benchmarks hold
 // the hashed search against.

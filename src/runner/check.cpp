@@ -19,6 +19,7 @@
 #include "game/tick.h"
 #include "game/walls.h"
 #include "game/world.h"
+#include "model/dxf.h"
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
 #include "runner/script.h"
@@ -103,6 +104,7 @@ struct Checker {
     std::vector<std::string> problems;
     std::set<std::string> visited;
     std::vector<std::string> objectFiles = std::vector<std::string>(OBJECT_COUNT);  // by table entry
+    std::string mapFile;                                                            // the level's MAP
 
     void Say(const std::string& what) { problems.push_back(what); }
     // Lines about the level file itself need not name it again.
@@ -217,6 +219,7 @@ struct Checker {
                         objectFiles[size_t(n + 1)] = first;
                     Walk(first, "object");
                 }
+                if (l.key == "MAP" && mapFile.empty()) mapFile = l.value;
                 if (l.key == "ARSENAL") Walk(first, "arsenal");
                 if (l.key == "SOUNDS") Walk(first, "sounds");
                 if (l.key == "NEXTLEVEL" && l.value != "WIN") {
@@ -250,7 +253,11 @@ std::vector<std::string> LoaderProblems(const std::vector<std::string>& lines) {
         const std::string& l = lines[i];
         const std::string before = i > 0 ? lines[i - 1] : "?";
         if (l == "Failed to loead file") {
-            out.push_back(Shown(before) + ": failed to load");
+            // A loader line that named the file already says why.
+            const std::string shown = Shown(before);
+            if (std::none_of(out.begin(), out.end(),
+                             [&](const std::string& o) { return o.find(shown) != std::string::npos; }))
+                out.push_back(shown + ": failed to load");
         } else if (l == "Warning: initial model frame was not loaded correctly") {
             out.push_back(Shown(before) + ": its first model frame did not load, the object is drawn as nothing");
         } else {
@@ -288,12 +295,46 @@ std::string At(float x, float z) {
     return s;
 }
 
-void FloorPlan(Checker& c) {
+bool ZeroLength(const Segment& g) { return g.x1 == g.x2 && g.y1 == g.y2 && g.z1 == g.z2; }
+
+// What the map holds beside its walls: zero-length segments (a 3DFACE with a corner given twice, as
+// triangle meshes are written), which draw and stop nothing, and segments the drawing gives more than once,
+// which the loader keeps once. False when no floor plan is left to walk: no segment with its ends apart
+// lies at y = 0, so nothing stops the player.
+bool FloorPlanHeld(Checker& c) {
+    const Mesh& map = World.LevelModel.frames[0];
     const Mesh* plan = World.OcclusionModel.frames;
-    if (!plan || plan->count == 0) {
-        c.Say("the map has no floor plan (no segment lies at y = 0): there are no walls");
-        return;
+    int32_t zero = 0, zeroFloor = 0, walls = 0;
+    for (int32_t s = 0; s < map.count; ++s) zero += ZeroLength(map.segments[s]);
+    for (int32_t s = 0; plan && s < plan->count; ++s) {
+        const bool z = ZeroLength(plan->segments[s]);
+        zeroFloor += z;
+        walls += !z;
     }
+    const int64_t given = CountMeshSegments(c.mapFile.c_str());
+    const int64_t twice = given > map.count ? given - map.count : 0;
+    const char* const why =
+        "(a 3DFACE with a corner given twice, as triangle meshes are written, or a 3DLINE to its own start)";
+    if (walls == 0) {
+        std::string line = std::string("the map has no floor plan (no segment lies at y = 0") +
+                           (zeroFloor ? " with its ends apart" : "") + "): there are no walls";
+        if (zero || twice) {
+            line += "; its drawing gives " + std::to_string(given) + " segments:";
+            if (zero) line += " " + std::to_string(zero) + " zero-length " + why + (twice ? "," : "");
+            if (twice) line += " " + std::to_string(twice) + " a second time (kept once)";
+        }
+        c.Say(line);
+        return false;
+    }
+    if (zeroFloor)
+        c.Say(std::to_string(zeroFloor) + " zero-length segment" + (zeroFloor == 1 ? " lies" : "s lie") + " at y = 0 " +
+              why + (zeroFloor == 1 ? ": it stops nothing" : ": they stop nothing"));
+    return true;
+}
+
+void FloorPlan(Checker& c) {
+    if (!FloorPlanHeld(c)) return;
+    const Mesh* plan = World.OcclusionModel.frames;
     float lo[2] = {1e30f, 1e30f}, hi[2] = {-1e30f, -1e30f};
     for (int s = 0; s < plan->count; ++s) {
         const Segment& g = plan->segments[s];
@@ -303,6 +344,16 @@ void FloorPlan(Checker& c) {
         hi[1] = std::max({hi[1], g.z1, g.z2});
     }
     const ObjectRecord& player = World.ObjectTable[0];
+    // The walk covers the start and the exit as well when they lie near the walls, so that neither is
+    // judged from the grid's edge; one far away is outside them whatever the grid says.
+    for (const auto& [x, z] : {std::pair{player.pos[0], player.pos[2]}, {World.ExitPoint[0], World.ExitPoint[1]}}) {
+        const bool near = x > lo[0] - 1000 && x < hi[0] + 1000 && z > lo[1] - 1000 && z < hi[1] + 1000;
+        if (!near) continue;
+        lo[0] = std::min(lo[0], x);
+        hi[0] = std::max(hi[0], x);
+        lo[1] = std::min(lo[1], z);
+        hi[1] = std::max(hi[1], z);
+    }
     float start[3] = {player.pos[0], 0, player.pos[2]};
     if (PushFromWalls(start))
         c.Say("the start " + At(player.pos[0], player.pos[2]) +

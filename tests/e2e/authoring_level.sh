@@ -16,8 +16,9 @@ enter_scratch "$src/data"
 printf 'SCREENX=640\r\nSCREENY=480\r\nSCREENBPP=8\r\nSOUNDVOL=0\r\nMUSICVOL=0\r\nSTART=start.mnu\r\n' > config.ini
 tool=$src/tools/zarvo-level
 /usr/bin/python3 - "$tool" "$src/tools/examples/annex.dxf" <<'PY'
-import math, os, subprocess, sys
+import math, os, re, subprocess, sys
 import ezdxf
+import scene
 
 tool, example = sys.argv[1:]
 S = 10   # drawing units per game unit
@@ -54,6 +55,19 @@ def plan(version, change=None):
               ("AMMO", 0, 20, 0)]
     for name, x, y, rot in things:
         msp.add_blockref(name, (x * S, y * S), dxfattribs={"layer": "THINGS", "rotation": rot})
+    # furniture, a door and a table with an attribute, as CAD plans hold them: blocks that name no object
+    # type, on layers that are no wall's
+    doc.blocks.new("SOFA").add_line((-S, 0), (S, 0))
+    table = doc.blocks.new("TABLE")
+    table.add_circle((0, 0), 0.8 * S)
+    table.add_attdef("NUMBER", (0, 0))
+    door = doc.blocks.new("DOOR")
+    door.add_line((0, 0), (S, 0))
+    door.add_arc((0, 0), S, 0, 90)
+    for x, y in ((-8, 4), (8, 4)):
+        msp.add_blockref("SOFA", (x * S, y * S), dxfattribs={"layer": "FURNITURE"})
+    msp.add_blockref("TABLE", (-6 * S, -2 * S), dxfattribs={"layer": "FURNITURE"}).add_attrib("NUMBER", "T1")
+    msp.add_blockref("DOOR", (-2.5 * S, 30 * S), dxfattribs={"layer": "DOORS"})
     msp.add_text("HALL", dxfattribs={"layer": "NOTES"}).set_pos((0, 0))
     msp.add_line((0, 0), (S, S), dxfattribs={"layer": "DIMS"})
     msp.add_line((0, 0), (S, S), dxfattribs={"layer": "Notes"})
@@ -62,11 +76,15 @@ def plan(version, change=None):
     return doc
 
 
-def run(doc, name):
+def run(doc, name, *options, text=None):
+    """Saves the drawing (or text, the drawing's DXF as changed by hand) and converts it."""
     os.makedirs("drawings", exist_ok=True)
     path = "drawings/%s.dxf" % name.lower()
     doc.saveas(path)
-    return subprocess.run([tool, path, "--data", ".", "--name", name, "--units", str(S)],
+    if text:
+        changed = text(open(path).read())
+        open(path, "w").write(changed)
+    return subprocess.run([tool, path, "--data", ".", "--name", name, "--units", str(S)] + list(options),
                           capture_output=True, text=True)
 
 
@@ -77,12 +95,21 @@ def entity(kind, layer):
 r = run(plan("R2018"), "CADLEVEL")
 assert r.returncode == 0 and not r.stderr, (r.returncode, r.stderr)
 out = r.stdout.splitlines()
-assert "zarvo-level: ignored layers: DIMS, NOTES" in out, out   # each named once, whatever its case
+assert "zarvo-level: ignored layers: DIMS, DOORS, FURNITURE, NOTES" in out, out   # each once, whatever its case
 assert "zarvo-level: objects: 1 ammo, 1 exitgate, 1 medkit, 2 skitter, 1 torch" in out, out
+assert "zarvo-level: ignored 4 INSERTs of 3 blocks that name no object type: DOOR, SOFA, TABLE" in out, out
 level = open("CADLEVEL.LVL", "rb").read()
 first = open("maps/cadlevel.dxf", "rb").read()
 r12 = run(plan("R12"), "CADLEVEL")
 assert r12.returncode == 0, r12.stderr
+assert open("CADLEVEL.LVL", "rb").read() == level and open("maps/cadlevel.dxf", "rb").read() == first
+# the R12 drawing as older DXF libraries write it, with an ENDSEC that closes no section: ezdxf's ordinary
+# reader refuses it, its recovery reader reads the same level
+stray = lambda t: t.replace("  0\nSECTION\n  2\nENTITIES\n", "  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n", 1)
+r = run(plan("R12"), "CADLEVEL", text=stray)
+assert r.returncode == 0 and r.stdout.splitlines()[0] == (
+    "zarvo-level: read with ezdxf's recovery reader: the ordinary reader refused the file "
+    "(DXFStructureError: found ENDSEC tag without previous SECTION tag)"), (r.returncode, r.stdout, r.stderr)
 assert open("CADLEVEL.LVL", "rb").read() == level and open("maps/cadlevel.dxf", "rb").read() == first
 lines = level.decode().split("\r\n")
 for want in ["MAP=maps/cadlevel.dxf", "STARTCOORD=0;-5;0", "EXITCOORD=0;36", "ARSENAL=weapons/arsenal.ars",
@@ -92,23 +119,9 @@ for want in ["MAP=maps/cadlevel.dxf", "STARTCOORD=0;-5;0", "EXITCOORD=0;36", "AR
 
 # the floor plan (y = 0), read from the map's group pairs: the bulge's deepest point, the middle of the
 # curved corner and the corners of the turned, scaled pillars lie on it
-pairs = open("maps/cadlevel.dxf").read().split("\n")
-pairs = list(zip(pairs[0::2], pairs[1::2]))
-walls, cur = [], None
-for code, v in pairs + [("0", "EOF")]:
-    if code == "0":
-        if cur and cur["20"] == cur["21"] == 0:
-            walls.append(((cur["10"], cur["30"]), (cur["11"], cur["31"])))
-        cur = {} if v == "3DLINE" else None
-    elif cur is not None and code in ("10", "20", "30", "11", "21", "31"):
-        cur[code] = float(v)
+walls = scene.floor_plan("maps/cadlevel.dxf")
 def off(p):
-    best = 1e9
-    for (ax, az), (bx, bz) in walls:
-        dx, dz = bx - ax, bz - az
-        t = max(0, min(1, ((p[0] - ax) * dx + (p[1] - az) * dz) / (dx * dx + dz * dz)))
-        best = min(best, math.hypot(ax + t * dx - p[0], az + t * dz - p[1]))
-    return best
+    return scene.distance_to(walls, p)
 corner = 10 - 4 / math.sqrt(2)
 marks = [(0, -15), (corner, corner), (-5, -5 + 1.5 * math.sqrt(2)), (-5 + 1.5 * math.sqrt(2), -5)]
 marks += [(5 + 1.5 * math.sqrt(2) * math.cos(math.radians(a)), -5 + 1.5 * math.sqrt(2) * math.sin(math.radians(a)))
@@ -132,20 +145,70 @@ def many(doc, msp):
         msp.add_blockref("AMMO", ((i % 10 - 5) * S, (i // 10 % 5 - 4) * S), dxfattribs={"layer": "THINGS"})
 def move_start(doc, msp):
     msp.query("INSERT[name=='ARROW']").first.dxf.insert = (9 * S, 0)
+def walls_on_zero(doc, msp):
+    for e in msp:
+        if e.dxf.layer.upper().startswith("WALL"):
+            e.dxf.layer = "0"
+LAYERS = ("layers: 0 (10 LINE, 2 INSERT, 1 ARC, 1 LWPOLYLINE), DIMS (1 LINE), DOORS (1 ARC, 1 INSERT, 1 LINE), "
+          "EXIT (1 POINT), FURNITURE (3 INSERT, 2 LINE, 1 ATTDEF, 1 CIRCLE), NOTES (1 LINE, 1 TEXT), START (1 INSERT), "
+          "THINGS (5 INSERT)")
 cases = [
-    ("NOSTART", entity("INSERT", "START"), "no start: draw a POINT or an INSERT on layer START"),
-    ("NOEXIT", entity("POINT", "EXIT"), "no exit: draw a POINT, CIRCLE or INSERT on layer EXIT"),
-    ("INWALL", move_start, "the start (9, 0) is inside a wall: 1.00 units from one, the player needs 1.4"),
-    ("NARROW", wall_across(20, 2), "the exit (0, 36) cannot be reached from the start (0, -5) by a player of radius 1.4"),
-    ("CROWD", many, "256 objects with the exit gate: a level holds at most 245"),
-    ("TYPO", lambda doc, msp: msp.add_blockref("SKITER", (0, 0), dxfattribs={"layer": "THINGS"}),
-     'block "SKITER" names no object type; the types are: ammo, banner, brute, coil, crystal, exitgate, gun, '
-     'launcher, medkit, minigun, overseer, rocket, shotgun, skitter, terminal, torch, warden'),
+    # what is missing is named with the layers found and the options that would take it from them
+    ("NOSTART", entity("INSERT", "START"), [], [
+        "no start: draw a POINT, an INSERT or a shape (a circle, a closed outline) on layer START",
+        "layers: DIMS (1 LINE), DOORS (1 ARC, 1 INSERT, 1 LINE), EXIT (1 POINT), FURNITURE (3 INSERT, 2 LINE, "
+        "1 ATTDEF, 1 CIRCLE), NOTES (1 LINE, 1 TEXT), THINGS (5 INSERT), WALL-INNER (2 LINE), WALLS (8 LINE, "
+        "2 INSERT, 1 ARC, 1 LWPOLYLINE)",
+        "options: --start LAYER takes the start from a layer holding one shape or point, --start-at X,Y puts it "
+        "there (drawing units)"]),
+    ("NOEXIT", entity("POINT", "EXIT"), [], [
+        "no exit: draw a POINT, an INSERT or a shape (a circle, a closed outline) on layer EXIT"]),
+    ("NOWALLS", walls_on_zero, [], [
+        "no walls: draw lines, polylines, arcs, circles, ellipses or splines on a layer whose name starts with WALL",
+        LAYERS,
+        "options: --walls 0,DIMS,DOORS,FURNITURE,NOTES takes the walls from the layers with lines or curves"]),
+    ("NOWALLS", walls_on_zero, ["--walls", "0", "--start", "0"], [
+        "layer 0 is named by --walls and is the start's layer too: give the start with --start-at X,Y"]),
+    ("INWALL", move_start, [], ["the start (9, 0) is inside a wall: 1.00 units from one, the player needs 1.4"]),
+    ("NARROW", wall_across(20, 2), [],
+     ["the exit (0, 36) cannot be reached from the start (0, -5) by a player of radius 1.4"]),
+    ("CROWD", many, [], ["256 objects with the exit gate: a level holds at most 245"]),
+    ("TYPO", lambda doc, msp: msp.add_blockref("SKITER", (0, 0), dxfattribs={"layer": "THINGS"}), ["--strict"],
+     ['block "SKITER" names no object type: is it skitter? (--strict refuses it)']),
 ]
-for name, change, line in cases:
-    r = run(plan("R2018", change), name)
-    assert (r.returncode, r.stderr, r.stdout) == (1, "zarvo-level: %s\n" % line, ""), (name, r.returncode, r.stderr)
+for name, change, options, lines in cases:
+    r = run(plan("R2018", change), name, *options)
+    got = r.stderr.splitlines()
+    assert (r.returncode, r.stdout) == (1, "") and got[:len(lines)] == ["zarvo-level: " + l for l in lines], (
+        name, r.returncode, got)
     assert not os.path.exists(name + ".LVL") and not os.path.exists("maps/%s.dxf" % name.lower()), name
+# walls on layer 0, named so; a block named close to an object type is only a warning without --strict
+r = run(plan("R2018", walls_on_zero), "ZERO", "--walls", "0")
+assert r.returncode == 0, r.stderr
+assert open("ZERO.LVL", "rb").read().replace(b"zero", b"cadlevel").replace(b"ZERO", b"CADLEVEL") == level
+# curves a CAD program draws: an ELLIPSE pillar and a SPLINE wall become straight pieces that stay within
+# 0.03 of the curve, and the summary and the level count them
+def curves(doc, msp):
+    msp.add_ellipse((-6 * S, 2 * S), major_axis=(1.5 * S, 0), ratio=0.5, dxfattribs={"layer": "WALLS"})
+    msp.add_open_spline([(5 * S, 1 * S), (6 * S, 3 * S), (8 * S, 2 * S), (8.5 * S, 0)], degree=3,
+                        dxfattribs={"layer": "WALLS"})
+drawing = plan("R2018", curves)
+r = run(drawing, "CURVES")
+assert r.returncode == 0, r.stderr
+said = [l for l in r.stdout.splitlines() if l.startswith("zarvo-level: curves: ")]
+assert len(said) == 1 and re.fullmatch(r"zarvo-level: curves: 1 ELLIPSE into (\d+) straight pieces \(\1\), "
+                                       r"1 SPLINE into (\d+) straight pieces \(\2\), none farther than 0\.03 "
+                                       r"from its curve", said[0]), said
+assert ("\r\n// curves: %s\r\n" % said[0][len("zarvo-level: curves: "):]).encode() in open("CURVES.LVL", "rb").read()
+walls = scene.floor_plan("maps/curves.dxf")
+for e in drawing.modelspace().query("ELLIPSE SPLINE"):
+    tool_ = e.construction_tool()
+    for p in (tool_.vertices([i * 2 * math.pi / 16 for i in range(16)]) if e.dxftype() == "ELLIPSE"
+              else tool_.points([i * tool_.max_t / 16 for i in range(17)])):
+        assert scene.distance_to(walls, (p.x / S, p.y / S)) < 0.035, (e.dxftype(), p)
+r = run(plan("R2018", cases[-1][1]), "TYPO")
+assert r.returncode == 0 and ('zarvo-level: warning: block "SKITER" names no object type: is it skitter? '
+                              '(--strict refuses it)') in r.stdout.splitlines(), (r.returncode, r.stdout, r.stderr)
 # a gap a little wider than the player lets him through
 assert run(plan("R2018", wall_across(20, 3)), "WIDE").returncode == 0
 # the guide's worked example converts as the guide shows
@@ -231,17 +294,32 @@ scene.dxf("maps/tworooms.dxf", scene.box(-10, -10, 10, 10) + scene.box(12, -10, 
 scene.defs("TWO.LVL", ["MAP=maps/tworooms.dxf", "OBJECTS=2", "OBJECT0=objects/warden.obj;25;0;0",
                        "OBJECT1=objects/ammo2.obj;0;5;0", "STARTCOORD=0;-9;0", "EXITCOORD=28;0"])
 open("LF.LVL", "w").write("NAME=x\nMAP=maps/tworooms.dxf\n")
+# a map of triangles as mesh converters write them (each 3DFACE's fourth corner repeats its third) whose
+# only corners at y = 0 are those repeated ones, each spike's base given twice (once reversed): there is
+# no floor plan, so nothing is said of paths
+spikes = []
+for i in range(6):
+    b0, b1 = (2 * i, 1.5, 0), (2 * i + 2, 1.5, 0)
+    spikes += [[b0, b1, (2 * i + 1, 0, 3), (2 * i + 1, 0, 3)], [b1, b0, (2 * i + 1, 3, -3), (2 * i + 1, 3, -3)]]
+scene.dxf("maps/mesh.dxf", spikes)
+scene.defs("MESH.LVL", ["MAP=maps/mesh.dxf", "STARTCOORD=0;-9;0", "EXITCOORD=28;0"])
+# a pillar far from the start and the exit, a spike touching the floor beside it: the walls do not close
+# round the start, and the exit is reached for all that
+scene.dxf("maps/pillar.dxf", scene.box(20, 20, 22, 22) + spikes[:1])
+scene.defs("PILLAR.LVL", ["MAP=maps/pillar.dxf", "STARTCOORD=0;0;0", "EXITCOORD=0;30"])
 PY
 set +e
 "$runner" --check BROKEN.LVL > broken.txt; broken=$?
 "$runner" --check TWO.LVL > two.txt; two=$?
 "$runner" --check LF.LVL > lf.txt; lf=$?
+"$runner" --check MESH.LVL > mesh.txt; mesh=$?
+"$runner" --check PILLAR.LVL > pillar.txt; pillar=$?
 "$runner" --check 2> usage.txt; usage=$?
 set -e
 grep -q "takes one level file" usage.txt
-python3 - "$broken" "$two" "$lf" "$usage" <<'PY'
+python3 - "$broken" "$two" "$lf" "$usage" "$mesh" "$pillar" <<'PY'
 import sys
-assert sys.argv[1:] == ["1", "1", "1", "2"], sys.argv[1:]
+assert sys.argv[1:] == ["1", "1", "1", "2", "1", "1"], sys.argv[1:]
 def lines(name, level):
     out = open(name).read().splitlines()
     assert all(l.startswith(level + ": ") for l in out), out
@@ -266,5 +344,12 @@ has(t, "OBJECT0 (objects/warden.obj) at (25, 0)", "never reach the player")
 has(t, "objects/ammo2.obj: line", "no object key is named TYEP", "(TYPE?)")
 assert len(t) == 4, t
 has(lines("lf.txt", "LF.LVL"), "lines end with a line feed only")
+why = "(a 3DFACE with a corner given twice, as triangle meshes are written, or a 3DLINE to its own start)"
+assert lines("mesh.txt", "MESH.LVL") == [
+    "the map has no floor plan (no segment lies at y = 0 with its ends apart): there are no walls; its drawing "
+    "gives 48 segments: 12 zero-length %s, 6 a second time (kept once)" % why], open("mesh.txt").read()
+assert lines("pillar.txt", "PILLAR.LVL") == [
+    "1 zero-length segment lies at y = 0 %s: it stops nothing" % why,
+    "the walls do not close around the start: the player can walk out of the level"], open("pillar.txt").read()
 PY
 echo "e2e authoring_level: ok"

@@ -84,6 +84,32 @@ def wav(name, n):
     open(name, "wb").write(b"RIFF" + struct.pack("<I", len(body)) + body)
 
 
+def floor_plan(path):
+    """The floor plan of a level drawing written as pairs of lines: every 3DLINE with both ends at y = 0, as
+    ((x1, z1), (x2, z2))."""
+    pairs = open(path).read().split("\n")
+    pairs = list(zip(pairs[0::2], pairs[1::2]))
+    walls, cur = [], None
+    for code, v in pairs + [("0", "EOF")]:
+        if code == "0":
+            if cur and cur["20"] == cur["21"] == 0:
+                walls.append(((cur["10"], cur["30"]), (cur["11"], cur["31"])))
+            cur = {} if v == "3DLINE" else None
+        elif cur is not None and code in ("10", "20", "30", "11", "21", "31"):
+            cur[code] = float(v)
+    return walls
+
+
+def distance_to(walls, p):
+    """How far the point p = (x, z) lies from the nearest of the walls."""
+    best = 1e9
+    for (ax, az), (bx, bz) in walls:
+        dx, dz = bx - ax, bz - az
+        t = max(0, min(1, ((p[0] - ax) * dx + (p[1] - az) * dz) / ((dx * dx + dz * dz) or 1)))
+        best = min(best, ((ax + t * dx - p[0]) ** 2 + (az + t * dz - p[1]) ** 2) ** 0.5)
+    return best
+
+
 def dumps(path):
     """The runner's state dumps, one JSON object a line."""
     return [json.loads(l) for l in open(path)]
