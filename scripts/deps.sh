@@ -5,11 +5,16 @@ SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
 # python3-ezdxf: tools/zarvo-level reads CAD drawings with it (on Debian's /usr/bin/python3)
 packages=(build-essential cmake ninja-build pkg-config python3 python3-ezdxf
-          libsdl2-dev libsdl2-ttf-dev libfluidsynth-dev zlib1g-dev
+          libsdl2-dev libsdl2-ttf-dev libfluidsynth-dev zlib1g-dev libx11-dev
           timgm6mb-soundfont fluid-soundfont-gm fonts-comic-neue fonts-dejavu-core)
+# The Debian package (scripts/package.sh): dpkg-shlibdeps and the file types CPack asks about.
+package=(dpkg-dev file)
+if [ "${1:-}" = "--package" ]; then
+    packages+=("${package[@]}")
+fi
 if [ "${1:-}" = "--test" ]; then
     packages+=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev clang-format-14 xvfb xauth xdotool
-              imagemagick desktop-file-utils)
+              imagemagick desktop-file-utils x11-utils "${package[@]}" lintian appstream)
 fi
 missing=()
 for p in "${packages[@]}"; do

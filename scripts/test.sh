@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build needs, builds from scratch and runs the whole suite: Release with warnings as
-# errors (unit suites, runner scripts, the real binary under Xvfb), the same suite under AddressSanitizer
-# and UndefinedBehaviorSanitizer, the benchmarks built, and a short run of every fuzz target; first every
-# C++ file is held to .clang-format.
+# errors (unit suites, runner scripts, the real binary under Xvfb), the Debian package and its checks,
+# the same suite under AddressSanitizer and UndefinedBehaviorSanitizer, the benchmarks built, and a short
+# run of every fuzz target; first every C++ file is held to .clang-format.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh --test
@@ -17,6 +17,10 @@ echo "== Release build and suite"
 cmake -S . -B build/ci-release -G Ninja -DCMAKE_BUILD_TYPE=Release -DZARVO_WERROR=ON -DZARVO_BENCH=ON
 cmake --build build/ci-release -j"$jobs"
 (cd build/ci-release && ctest -j"$jobs" --output-on-failure)
+
+echo "== Debian package: built from scratch, then lintian, its files and the unpacked game"
+JOBS="$jobs" bash scripts/package.sh
+bash tests/smoke/package.sh build/zarvo_*.deb .
 
 echo "== Sanitizer build (address, undefined) and suite"
 cmake -S . -B build/ci-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZARVO_WERROR=ON -DZARVO_SANITIZE=ON
