@@ -4,8 +4,8 @@
 # into a scratch root it holds the installed game (tests/smoke/installed.bash) with Debian's owners and
 # modes; there the installed zarvo prints the package's version, starts from a folder without game data
 # on the unpacked data and quits; zarvo-headless loads every bundled level clean and runs the start menu
-# in the installed data folder, which nothing writes to; the installed zarvo-level makes a level of the
-# example drawing.
+# in the installed data folder, which nothing writes to; the recordings of tests/demos replay to their
+# digests; the installed zarvo-level makes a level of the example drawing.
 #
 #     tests/smoke/package.sh build/zarvo_VERSION_ARCH.deb SOURCE_DIR
 set -euo pipefail
@@ -82,7 +82,15 @@ d = json.load(open(sys.argv[1]))
 menu = d["menu"]
 assert d["settings"]["StartMenuFile"] == "start.mnu" and menu["visible"] and menu["count"] > 0, (d["settings"], menu)
 ' "$work/dump.json" || fail "zarvo-headless in the installed data folder did not come up in its start menu"
+# The package's build (Debian's hardening flags) plays the recorded games as the tested build does.
 cd "$work"
+mkdir classic
+cp -r "$src/tests/demos/classic/." classic/
+for demo in "$src"/tests/demos/*.zdemo; do
+    (cd classic && "$root/usr/games/zarvo-headless" "$demo" 2> "$work/replay.err") ||
+        fail "$(basename "$demo"): $(cat "$work/replay.err")"
+    grep -q "replay matches the recording" replay.err || fail "$(basename "$demo"): $(cat replay.err)"
+done
 find "$root" -type f -exec md5sum {} + | sort > "$work/after.md5"
 cmp -s "$work/before.md5" "$work/after.md5" || { diff "$work/before.md5" "$work/after.md5"; fail "the unpacked files were written to"; }
 cp -r "$root/usr/share/zarvo" authoring
