@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what the build needs, builds from scratch and runs the whole suite: Release with warnings as
-# errors (unit suites, runner scripts, the real binary under Xvfb), the same suite under AddressSanitizer
-# and UndefinedBehaviorSanitizer, the benchmarks built, and a short run of every fuzz target; first every
-# C++ file is held to .clang-format.
+# errors (unit suites, runner scripts, the real binary under Xvfb), the Debian package and its checks,
+# the same suite under AddressSanitizer and UndefinedBehaviorSanitizer, the benchmarks built, and a short
+# run of every fuzz target; first every C++ file is held to .clang-format.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh --test
@@ -25,6 +25,10 @@ for seed in 1 2 3; do
             { tail -n 40 "build/ci-release/shuffle-$suite.log"; echo "$suite failed shuffled with seed $seed"; exit 1; }
     done
 done
+
+echo "== Debian package: built from scratch, then lintian, its files and the unpacked game"
+JOBS="$jobs" bash scripts/package.sh
+bash tests/smoke/package.sh build/zarvo_*.deb .
 
 echo "== Sanitizer build (address, undefined) and suite"
 cmake -S . -B build/ci-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZARVO_WERROR=ON -DZARVO_SANITIZE=ON

@@ -1,4 +1,5 @@
-// The platform boundary: only src/platform/ may include SDL, SDL_ttf or FluidSynth headers.
+// The platform boundary: only src/platform/ may include SDL, SDL_ttf or FluidSynth headers (and the web
+// toolchain's self-check, which is no part of the game).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -21,6 +22,8 @@ TEST(PlatformBoundary, OnlyThePlatformIncludesSystemMediaHeaders) {
             std::string rel = fs::relative(entry.path(), root).string();
             ++scanned;
             if (rel.rfind("src/platform/", 0) == 0) continue;
+            // The web toolchain's own check (scripts/web.sh --selftest) is a program of SDL's, not the game's.
+            if (rel.rfind("tools/web/", 0) == 0) continue;
             std::ifstream f(entry.path());
             std::string line;
             int n = 0;

@@ -8,8 +8,9 @@
 #include "app/settings.h"
 #include "demo/demo.h"
 
+// ZARVO_VERSION comes from the build (CMakeLists.txt), the one place that names the version.
 #ifndef ZARVO_VERSION
-#define ZARVO_VERSION "1.08"
+#error "ZARVO_VERSION is defined by the build"
 #endif
 
 namespace {

@@ -1,38 +1,28 @@
 #!/usr/bin/env bash
 # The installed game: cmake --install into a scratch prefix puts the programs, the bundled game, the
-# desktop entry, the icons and the man pages in their places; the installed zarvo, started from a folder
-# without game data, finds the installed game, answers --version, --help and unknown options, plays in a
-# real X server, saves a screenshot and a changed option into the player's folders, and leaves the
-# installed files as they were; the installed zarvo-level and zarvo-headless --check make and check a
-# level.
+# desktop entry, the metainfo, the icons, the man pages and the documents in their places
+# (tests/smoke/installed.bash); the installed zarvo, started from a folder without game data, finds the
+# installed game, prints the version of the installed changelog, answers --help and unknown options,
+# plays in a real X server, saves a screenshot and a changed option into the player's folders, and
+# leaves the installed files as they were; the installed zarvo-level and zarvo-headless --check make and
+# check a level.
 set -euo pipefail
 build=$1
 src=$2
 source "$(dirname "$0")/../e2e/scratch.bash"
+source "$(dirname "$0")/installed.bash"
 enter_scratch
 prefix="$work/prefix"
 cmake --install "$build" --prefix "$prefix" > install.log
-for f in bin/zarvo bin/zarvo-headless bin/zarvo-level share/zarvo-level/level_drawing.py share/zarvo/config.ini share/zarvo/LEVEL1.LVL share/zarvo/maps/level1.dxf \
-         share/applications/zarvo.desktop share/man/man6/zarvo.6 share/man/man6/zarvo-headless.6 share/man/man6/zarvo-level.6; do
-    [ -f "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
-done
-for size in 48 128 256; do
-    got=$(identify -format "%wx%h" "$prefix/share/icons/hicolor/${size}x${size}/apps/zarvo.png")
-    [ "$got" = "${size}x${size}" ] || { echo "icon ${size}: $got"; exit 1; }
-done
-grep -qx "Exec=zarvo" "$prefix/share/applications/zarvo.desktop"
-grep -qx "Categories=Game;ActionGame;" "$prefix/share/applications/zarvo.desktop"
-if command -v desktop-file-validate > /dev/null; then desktop-file-validate "$prefix/share/applications/zarvo.desktop"; fi
-for page in zarvo zarvo-headless zarvo-level; do
-    warnings=$(MANWIDTH=80 man --warnings -l "$prefix/share/man/man6/$page.6" 2>&1 > /dev/null)
-    [ -z "$warnings" ] || { echo "$page.6: $warnings"; exit 1; }
-done
+configured=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$build/CMakeCache.txt")
+check_installed "$prefix" bin "$configured/share/zarvo" "$configured/share/doc/zarvo" "$src"
+version=$(changelog_version "$prefix/share/doc/zarvo/changelog.gz")
 
 # The command line, from a folder that holds no game.
 mkdir elsewhere
 cd elsewhere
 game="$prefix/bin/zarvo"
-[ "$("$game" --version)" = "zarvo 1.08" ]
+[ "$("$game" --version)" = "zarvo $version" ] || { echo "--version: $("$game" --version), the changelog: $version"; exit 1; }
 "$game" --help | grep -q -- "--data FOLDER"
 set +e
 "$game" --bogus > out.txt 2> err.txt

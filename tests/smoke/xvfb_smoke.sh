@@ -2,6 +2,8 @@
 # Smoke test of the real SDL binary in a real X server: it starts, draws, goes to a window and back to
 # full screen with Alt+Enter (the bare X server has no window manager to resize it), and leaves with
 # status 0 when its window is closed with Alt+F4. Started with --window at 800x600, its window is 800x600.
+# The window carries the game's icon for task bars (_NET_WM_ICON): the 48- and 256-pixel icons of
+# packaging/icons, pixel for pixel.
 set -euo pipefail
 game=$1
 src=$2
@@ -14,6 +16,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   pid=$!
   sleep 2.5  # start-up; the window may be re-created once when its renderer is made
   wid=$(game_window) || { echo "no window appeared"; cat game.out; kill $pid; exit 1; }
+  xprop -id "$wid" -len 1000000 -notype 32c _NET_WM_ICON > icon.txt  # xprop reads 250000 bytes unless told
   size() { xwininfo -id "$wid" | awk "/Width:/ {w=\$2} /Height:/ {h=\$2} END {print w \"x\" h}"; }
   xdotool key --window "$wid" alt+Return
   sleep 0.5
@@ -40,6 +43,31 @@ grep -qx "exit status 0" status.txt
 grep -qx "windowed 640x480" sizes.txt
 grep -qx "full 1024x768" sizes.txt
 grep -qx "started windowed 800x600" sizes.txt
+# The icon, as ImageMagick reads the PNG files, in the property's order and layout (0xAARRGGBB).
+for size in 48 256; do convert "$src/packaging/icons/zarvo-$size.png" -depth 8 "rgba:icon$size.rgba"; done
+python3 - <<'EOF'
+import re, sys
+text = open("icon.txt").read()
+if "=" not in text:
+    sys.exit("the window has no icon: " + text.strip())
+numbers = [int(n) for n in re.findall(r"\d+", text.split("=", 1)[1])]
+images, pos = [], 0
+while pos + 2 <= len(numbers):
+    w, h = numbers[pos], numbers[pos + 1]
+    images.append((w, h, numbers[pos + 2:pos + 2 + w * h]))
+    pos += 2 + w * h
+print("window icon:", ", ".join(f"{w}x{h}" for w, h, _ in images))
+if [(w, h) for w, h, _ in images] != [(48, 48), (256, 256)]:
+    sys.exit("the window's icons are not the 48- and 256-pixel ones")
+for w, h, pixels in images:
+    raw = open(f"icon{w}.rgba", "rb").read()
+    want = [raw[i + 3] << 24 | raw[i] << 16 | raw[i + 1] << 8 | raw[i + 2] for i in range(0, len(raw), 4)]
+    if len(pixels) != len(want):
+        sys.exit(f"icon {w}x{h}: {len(pixels)} pixels in the property")
+    wrong = sum(a != b for a, b in zip(pixels, want))
+    if wrong:
+        sys.exit(f"icon {w}x{h}: {wrong} pixels differ from packaging/icons/zarvo-{w}.png")
+EOF
 # The frame is not blank: the console hint and the menu leave lit pixels on the black screen.
 lit=$(convert shot.png -colorspace Gray -threshold 20% -format "%[fx:mean*w*h]" info:)
 echo "lit pixels: $lit"

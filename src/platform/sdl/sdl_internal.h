@@ -15,5 +15,7 @@ void SdlWindowFitFrame(int w, int h);
 // The size of the frames being presented (0 before the first).
 int SdlPresenterFrameWidth();
 int SdlPresenterFrameHeight();
+// Gives the window the game's icon (built into the program).
+void SdlSetWindowIcon(SDL_Window* window);
 // A device was plugged in or pulled out (SDL_JOYDEVICE* and SDL_CONTROLLERDEVICE* events).
 void SdlPadEvent(const SDL_Event& e);

@@ -345,6 +345,7 @@ bool PlatformOpenWindow(const char* title, char* err, size_t errSize) {
         SDL_Quit();
         return false;
     }
+    SdlSetWindowIcon(Window);
     Fullscreen = true;
     return true;
 }
