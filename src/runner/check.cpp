@@ -15,6 +15,7 @@
 
 #include "app/app.h"
 #include "core/print.h"
+#include "core/settings.h"
 #include "defs/level.h"
 #include "game/tick.h"
 #include "game/walls.h"
@@ -27,6 +28,13 @@
 namespace {
 
 // ---- the keys each kind of file is read for ----
+
+// config.ini's keys: every row of the settings registry.
+std::vector<const char*> SettingNames() {
+    std::vector<const char*> names;
+    for (int i = 0; i < kSettingCount; ++i) names.push_back(kSettings[i].name);
+    return names;
+}
 
 struct Kind {
     const char* name;
@@ -47,6 +55,7 @@ const Kind kKinds[] = {
     {"arsenal", {"WEAPONS", "MISSILE"}, {{"WEAPON", "WEAPONS"}}},
     {"model", {"FRAMES", "SCALE"}, {{"FRAME", "FRAMES"}}},
     {"sounds", {"SOUNDS"}, {{"SOUND", "SOUNDS"}}},
+    {"config", SettingNames(), {}},
 };
 
 const Kind* FindKind(const char* name) {
@@ -527,6 +536,7 @@ std::vector<std::string> CheckLoadedLevel(const char* level, const std::vector<s
     Checker c{level};
     for (const std::string& p : LoaderProblems(loadLines)) c.Say(p);
     c.Walk(level, "level");
+    c.Walk("config.ini", "config");
     if (World.LevelModel.frames && World.LevelModel.frames[0].count > 0) FloorPlan(c);
     return c.problems;
 }

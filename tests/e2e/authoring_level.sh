@@ -308,8 +308,12 @@ scene.defs("MESH.LVL", ["MAP=maps/mesh.dxf", "STARTCOORD=0;-9;0", "EXITCOORD=28;
 scene.dxf("maps/pillar.dxf", scene.box(20, 20, 22, 22) + spikes[:1])
 scene.defs("PILLAR.LVL", ["MAP=maps/pillar.dxf", "STARTCOORD=0;0;0", "EXITCOORD=0;30"])
 PY
+# config.ini's keys are checked against the settings the game reads
+cp config.ini config.ini.kept
+printf 'SOLIDWALL=1\r' >> config.ini
 set +e
 "$runner" --check BROKEN.LVL > broken.txt; broken=$?
+cp config.ini.kept config.ini
 "$runner" --check TWO.LVL > two.txt; two=$?
 "$runner" --check LF.LVL > lf.txt; lf=$?
 "$runner" --check MESH.LVL > mesh.txt; mesh=$?
@@ -336,7 +340,8 @@ has(b, "no level key is named OBJECT01", "(OBJECT1?)")
 has(b, "OBJECT15 (objects/ammo.obj) at (2e+09, 5) lies outside the walls")
 has(b, "NEXTLEVEL LEVEL9.LVL cannot be opened")
 has(b, "OBJECT2 (objects/gun.obj) at (-500, 40) lies outside the walls")
-assert len(b) == 10, b  # the missing terminal's model line besides; no fault of the walls
+has(b, "config.ini: line", "no config key is named SOLIDWALL", "(SOLIDWALLS?)")
+assert len(b) == 11, b  # the missing terminal's model line besides; no fault of the walls
 t = lines("two.txt", "TWO.LVL")
 has(t, "the start (0, -9) is within 1.4 of a wall")
 has(t, "the exit (28, 0) cannot be reached")
