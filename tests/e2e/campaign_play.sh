@@ -13,7 +13,8 @@ source "$(dirname "$0")/scratch.bash"
 enter_scratch
 play() {    # play RUN [MODE]
     cp -r "$source/data" "$work/$1"
-    timeout 300 python3 "$source/tests/campaign_bot.py" "$runner" "$work/$1" "$source" ${2:-} > "$work/$1.log" \
+    # A bound against a hang, not a speed test: the sanitizer build on a busy machine needs minutes.
+    timeout 900 python3 "$source/tests/campaign_bot.py" "$runner" "$work/$1" "$source" ${2:-} > "$work/$1.log" \
         || { cat "$work/$1.log"; echo "campaign run $1 failed"; exit 1; }
 }
 for run in first second; do
