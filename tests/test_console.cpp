@@ -99,6 +99,79 @@ TEST_F(ConsoleTest, SubmitEmptyAndUnknown) {
     EXPECT_EQ(ConsoleText(53), " - Unknown Command: " + std::string(125, 'Q')) << "result line cut to the slot";
 }
 
+TEST_F(ConsoleTest, AidsRecallCompleteTypeTheFullStopAndKeepTheTypedLine) {
+    ScratchDir dir;
+    WriteFile("LEVEL1.LVL", "NAME=a\r");
+    WriteFile("LEVEL2.LVL", "NAME=b\r");
+    WriteFile("lower.LVL", "NAME=c\r");  // the console cannot type its name
+    Console.ConsoleState = CON_OPEN;
+    auto type = [](const std::string& text) {
+        for (char c : text) ConsoleAppendChar(c);
+    };
+    // Without the key the classic console: Up, Down, Tab and the full stop type nothing and recall nothing.
+    type("FPS");
+    ConsoleSubmit();
+    EXPECT_EQ(ConsoleText(53), " - Command Accepted") << "the echo is overwritten by the reply";
+    TickWithKeys({DIK_UP});
+    TickWithKeys({DIK_TAB, DIK_PERIOD});
+    EXPECT_EQ(TypedLine(), ">");
+
+    Settings.CONSOLEAIDS = 1;
+    type("FPS");
+    ConsoleSubmit();
+    EXPECT_EQ(ConsoleText(52), ">FPS") << "the typed line stays above its reply";
+    EXPECT_EQ(Console.ConsoleBuffer[52][0], NOTIFY_NONE) << "as a plain line, not a notify line that never fades";
+    EXPECT_EQ(ConsoleText(53), " - Command Accepted");
+    type("MENU");
+    ConsoleSubmit();
+    type("MENU");
+    ConsoleSubmit();  // typed twice in a row: recalled once
+    type("HALF");
+    TickWithKeys({DIK_UP});
+    EXPECT_EQ(TypedLine(), ">MENU");
+    TickWithKeys({});
+    TickWithKeys({DIK_UP});
+    EXPECT_EQ(TypedLine(), ">FPS");
+    TickWithKeys({});
+    TickWithKeys({DIK_UP});
+    EXPECT_EQ(TypedLine(), ">FPS") << "the oldest stays";
+    TickWithKeys({});
+    TickWithKeys({DIK_DOWN});
+    TickWithKeys({});
+    TickWithKeys({DIK_DOWN});
+    EXPECT_EQ(TypedLine(), ">") << "past the newest: an empty line";
+    for (int i = 0; i < 40; ++i) ConsoleRemember(("SAY " + std::to_string(i)).c_str());
+    EXPECT_EQ(Console.RecalledCount, CONSOLE_RECALLED);
+    EXPECT_STREQ(Console.Recalled[0], "SAY 8") << "the last 32 are kept";
+
+    // Tab: as far as every candidate agrees, then the candidates; level files after LOAD.
+    type("TOGG");
+    TickWithKeys({DIK_TAB});
+    EXPECT_EQ(TypedLine(), ">TOGGLE");
+    TickWithKeys({});
+    TickWithKeys({DIK_TAB});
+    EXPECT_EQ(ConsoleText(53), "TOGGLESHADING TOGGLEZBUFF TOGGLEMOUSELOOK TOGGLECROSSHAIR");
+    ConsoleInit();
+    Console.ConsoleState = CON_OPEN;
+    TickWithKeys({});
+    type("LO");
+    TickWithKeys({DIK_TAB});
+    EXPECT_EQ(TypedLine(), ">LOAD ");
+    TickWithKeys({});
+    TickWithKeys({DIK_TAB});
+    EXPECT_EQ(TypedLine(), ">LOAD LEVEL");
+    TickWithKeys({});
+    TickWithKeys({DIK_2, DIK_TAB});
+    EXPECT_EQ(TypedLine(), ">LOAD LEVEL2.LVL") << "the digit first, then Tab finishes the name";
+    TickWithKeys({});
+    TickWithKeys({DIK_BACK});
+    TickWithKeys({});
+    TickWithKeys({DIK_PERIOD});
+    TickWithKeys({});
+    TickWithKeys({DIK_DECIMAL});
+    EXPECT_EQ(TypedLine(), ">LOAD LEVEL2.LV..") << "both full-stop keys type one";
+}
+
 TEST_F(ConsoleTest, FadeCounters) {
     Print("one");
     PrintNotify(90, "ninety");

@@ -10,6 +10,7 @@
 #include "app/app.h"
 #include "app/datadir.h"
 #include "app/settings.h"
+#include "console/console.h"
 #include "core/paths.h"
 #include "core/print.h"
 #include "defs/definition.h"
@@ -220,6 +221,23 @@ TEST_F(SettingsTest, PlayersOwnFileOverridesKeyByKeyAndKeepsWhatHeWrote) {
     ReadUserSettings("");
     Settings.SOUNDVOL = 10;
     EXPECT_FALSE(SaveUserSettings());
+}
+
+TEST_F(SettingsTest, TheConsolesCommandsAreKeptAcrossRuns) {
+    // What the console could have typed comes back, in order; anything else is passed over.
+    WriteFile("history.txt", "FPS\nLOAD LEVEL1.LVL\nlower case\n" + std::string(300, 'A') + "\nMENU\n");
+    ReadCommandHistory("history.txt");
+    ASSERT_EQ(Console.RecalledCount, 3);
+    EXPECT_STREQ(Console.Recalled[0], "FPS");
+    EXPECT_STREQ(Console.Recalled[2], "MENU");
+    ConsoleRemember("HELP");
+    SaveCommandHistory();
+    EXPECT_EQ(ReadFile("history.txt"), "FPS\nLOAD LEVEL1.LVL\nMENU\nHELP\n");
+    // Nowhere to keep them (the runner, a replay): nothing is written.
+    ReadCommandHistory("");
+    ConsoleRemember("END");
+    SaveCommandHistory();
+    EXPECT_EQ(ReadFile("history.txt"), "FPS\nLOAD LEVEL1.LVL\nMENU\nHELP\n");
 }
 
 TEST_F(SettingsTest, EveryKeyIsListedOnceAndTheReadmeSaysWhatTheRegistrySays) {

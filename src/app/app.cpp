@@ -13,6 +13,7 @@
 #include "audio/music.h"
 #include "audio/sound.h"
 #include "console/console.h"
+#include "core/paths.h"
 #include "core/print.h"
 #include "core/random.h"
 #include "defs/definition.h"
@@ -30,10 +31,18 @@
 // load appear immediately.
 static void PresentPrintedLine() { RenderFrame(); }
 
+// A command typed into the console: run, and kept among the ones the console recalls.
+static int RunTypedCommand(const char* text) {
+    const int result = ExecuteCommand(text);
+    if (Settings.CONSOLEAIDS) SaveCommandHistory();
+    return result;
+}
+
 void InstallConsolePrinting() {
     SetClockSource(PlatformTicksMs);
     ConsoleSetPresenter(PresentPrintedLine);
-    ConsoleSetCommandHandler(ExecuteCommand);
+    ConsoleSetCommandHandler(RunTypedCommand);
+    Console.Complete = CompleteCommand;
 }
 
 void HandleActivation(int code) {
@@ -140,6 +149,10 @@ bool ProgramStart(const ProgramOptions& options) {
     }
     ReadSettings();
     ReadUserSettings(options.userSettings, options.playPath == nullptr);
+    // The commands typed in earlier games, where the player's own files are kept (not while replaying).
+    const std::string data = UserDataDirectory();
+    ReadCommandHistory(
+        options.userSettings.empty() || options.playPath || data.empty() ? "" : data + "/console_history.txt");
     DemoPlaybackApplySettings();
     ApplyStartupOptions(options.window);
     StartSubsystems();

@@ -2,19 +2,24 @@
 // resolution, mouse look, the crosshair and the map, chat, level loading, help), matched in its order.
 #include "app/commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/settings.h"
 #include "app/stats.h"
 #include "audio/music.h"
 #include "console/console.h"
+#include "core/bounded.h"
 #include "core/print.h"
 #include "core/program.h"
 #include "core/settings.h"
 #include "defs/level.h"
 #include "defs/menu.h"
 #include "input/input.h"
+#include "platform/system.h"
 #include "render/render.h"
 #include "render/screenshot.h"
 #include "render/video.h"
@@ -156,6 +161,53 @@ const CommandDef kCommands[] = {
     Word("HELP", Help, "this list"),
 };
 const int kCommandCount = int(sizeof kCommands / sizeof kCommands[0]);
+
+namespace {
+
+// The longest text all candidates begin with, and the candidates themselves.
+int Candidates(const std::vector<std::string>& found, char* out, size_t outSize, char* all, size_t allSize) {
+    if (found.empty()) return 0;
+    std::string common = found[0], list;
+    for (const std::string& f : found) {
+        size_t n = 0;
+        while (n < common.size() && n < f.size() && common[n] == f[n]) ++n;
+        common.resize(n);
+        list += (list.empty() ? "" : " ") + f;
+    }
+    CopyBounded(out, outSize, common.c_str());
+    CopyBounded(all, allSize, list.c_str());
+    return int(found.size());
+}
+
+// Whether the console can type the name (upper-case letters, digits and . / _ only).
+bool Typeable(const std::string& name) {
+    for (char c : name)
+        if (!((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '/' || c == '_')) return false;
+    return !name.empty();
+}
+
+}  // namespace
+
+int CompleteCommand(const char* typed, char* out, size_t outSize, char* all, size_t allSize) {
+    const std::string text = typed ? typed : "";
+    std::vector<std::string> found;
+    if (text.rfind("LOAD ", 0) == 0) {
+        // A level file of the data folder: the folder the game plays in.
+        const std::string begun = text.substr(5);
+        for (const std::string& name : PlatformListDirectory("."))
+            if (name.size() > 4 && name.compare(name.size() - 4, 4, ".LVL") == 0 && Typeable(name) &&
+                name.rfind(begun, 0) == 0 && PlatformPathKind(name.c_str()) == PATH_FILE)
+                found.push_back("LOAD " + name);
+    } else if (text.find(' ') == std::string::npos) {
+        for (const CommandDef& c : kCommands) {
+            std::string name = c.name;
+            if (name.rfind(text, 0) != 0) continue;
+            if (c.match == MATCH_ARGUMENT || c.match == MATCH_PREFIX) name += ' ';
+            if (std::find(found.begin(), found.end(), name) == found.end()) found.push_back(name);
+        }
+    }
+    return Candidates(found, out, outSize, all, allSize);
+}
 
 bool CommandMatches(const CommandDef& c, const char* text) {
     const size_t n = strlen(c.name);

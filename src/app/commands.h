@@ -1,5 +1,6 @@
 // The console command interpreter: one table of commands, which HELP and completion read too.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "console/console.h"
@@ -30,3 +31,7 @@ bool CommandMatches(const CommandDef& command, const char* text);
 // Interprets one command text: the first command of the table that matches runs. CMD_UNKNOWN when none
 // matches; a setting the player keeps that the command changed is saved to his file at once.
 int ExecuteCommand(const char* text);
+// What Tab completes a typed line with (the console's completer): command names, and after "LOAD " the
+// level files of the data folder. Writes the longest text every candidate begins with into `out` and the
+// candidates, separated by spaces, into `all`; returns how many there are.
+int CompleteCommand(const char* typed, char* out, size_t outSize, char* all, size_t allSize);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "console/console.h"
 #include "core/bounded.h"
 #include "core/files.h"
 #include "core/paths.h"
@@ -302,6 +303,33 @@ void ReadUserSettings(const std::string& path, bool saving) {
         return false;
     });
     Validate();
+}
+
+void ReadCommandHistory(const std::string& path) {
+    Config.HistoryFile = path;
+    std::vector<uint8_t> bytes;
+    if (path.empty() || !ReadFileBounded(path.c_str(), 64 * 1024, bytes)) return;
+    std::string line;
+    for (uint8_t c : bytes) {
+        if (c == '\n') {
+            // Only what the console could have typed is taken back.
+            if (line.size() < CONSOLE_LINE_BYTES - 5 &&
+                line.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 /._") == std::string::npos)
+                ConsoleRemember(line.c_str());
+            line.clear();
+        } else if (line.size() < 1024) {
+            line += char(c);
+        }
+    }
+}
+
+void SaveCommandHistory() {
+    if (Config.HistoryFile.empty()) return;
+    std::string text;
+    for (int i = 0; i < Console.RecalledCount; ++i) text += std::string(Console.Recalled[i]) + "\n";
+    const size_t slash = Config.HistoryFile.find_last_of('/');
+    if (slash != std::string::npos) PlatformMakeDirectories(Config.HistoryFile.substr(0, slash));
+    PlatformWriteFileWhole(Config.HistoryFile.c_str(), text.data(), text.size());
 }
 
 void ApplyStartupOptions(bool window) {

@@ -16,6 +16,8 @@ struct ConfigRecord {
     std::string UserFile;
     // The user file's lines as read, each with the line end it had ("" for a last line without one).
     std::vector<std::string> UserLines, UserLineEnds;
+    // The commands the console recalls, kept across runs in the player's data folder ("" : not kept).
+    std::string HistoryFile;
 };
 extern ConfigRecord Config;
 
@@ -36,6 +38,11 @@ void ApplyStartupOptions(bool window = false);
 // directory's file is never written. False (with a console line) when it cannot be written, or when the
 // player's file is off.
 bool SaveUserSettings();
+// The console's recalled commands: read from `path` (one a line; "" keeps none across runs), and written
+// back whole after each command typed. A file that cannot be read or written is passed over silently:
+// the history is a convenience, never worth a line over the game.
+void ReadCommandHistory(const std::string& path);
+void SaveCommandHistory();
 // Whether any key the registry marks as saved differs between the two records.
 bool SavedSettingsDiffer(const SettingsRecord& a, const SettingsRecord& b);
 

@@ -105,13 +105,14 @@ void ConsoleSubmit() {
     char command[CONSOLE_LINE_BYTES];
     CopyBounded(command, typed);
     ConsoleScroll();
+    if (Settings.CONSOLEAIDS) ConsoleRemember(command);
     uint32_t printedBefore = Console.ConsolePrintCount;
     int accepted = Console.Execute ? Console.Execute(command) : CMD_UNKNOWN;
     uint32_t printed = Console.ConsolePrintCount - printedBefore;
-    if (printed > 0) {
-        // The command wrote lines of its own: they keep their slots, the echo of the typed line becomes
-        // a plain history line (instead of a notify line that would never fade), and the result line
-        // gets a fresh slot below them.
+    if (printed > 0 || Settings.CONSOLEAIDS) {
+        // The command wrote lines of its own (or the aids keep the typed line in sight): they keep their
+        // slots, the echo of the typed line becomes a plain history line (instead of a notify line that
+        // would never fade), and the result line gets a fresh slot below them.
         if (printed <= CONSOLE_NEWEST_SLOT) Console.ConsoleBuffer[CONSOLE_NEWEST_SLOT - printed][0] = NOTIFY_NONE;
         ConsoleScroll();
     }
@@ -139,10 +140,56 @@ void ConsoleKeys() {
     if (KeyPressed(DIK_SLASH)) ConsoleAppendChar('/');
     if (KeyPressed(DIK_SPACE)) ConsoleAppendChar(' ');
     if (KeyPressed(DIK_DELETE)) ConsoleAppendChar('.');
+    if (Settings.CONSOLEAIDS && (KeyPressed(DIK_PERIOD) || KeyPressed(DIK_DECIMAL))) ConsoleAppendChar('.');
     if (KeyPressed(DIK_MINUS) && (KeyHeld(DIK_LSHIFT) || KeyHeld(DIK_RSHIFT))) ConsoleAppendChar('_');
     if (KeyPressed(DIK_BACK)) ConsoleBackspace();
     if (KeyPressed(DIK_LEFT)) ConsoleBackspace();
+    if (Settings.CONSOLEAIDS) {
+        if (KeyPressed(DIK_UP)) ConsoleRecall(-1);
+        if (KeyPressed(DIK_DOWN)) ConsoleRecall(1);
+        if (KeyPressed(DIK_TAB)) ConsoleComplete();
+    }
     if (KeyPressed(DIK_RETURN)) ConsoleSubmit();
+}
+
+void ConsoleRemember(const char* command) {
+    if (!command || !command[0]) return;
+    const int n = Console.RecalledCount;
+    if (n > 0 && strcmp(Console.Recalled[n - 1], command) == 0) {
+        Console.RecalledAt = n;  // typed again: kept once
+        return;
+    }
+    if (n == CONSOLE_RECALLED)
+        memmove(Console.Recalled[0], Console.Recalled[1], sizeof Console.Recalled - sizeof Console.Recalled[0]);
+    CopyBounded(Console.Recalled[n == CONSOLE_RECALLED ? n - 1 : n], command);
+    Console.RecalledCount = n == CONSOLE_RECALLED ? n : n + 1;
+    Console.RecalledAt = Console.RecalledCount;
+}
+
+// Puts the prompt and `text` into the input line (cut as typing would cut it).
+static void SetInputLine(const char* text) {
+    ResetInputLine();
+    for (const char* p = text; *p; ++p) ConsoleAppendChar(*p);
+}
+
+void ConsoleRecall(int step) {
+    const int at = Console.RecalledAt + (step < 0 ? -1 : 1);
+    if (at < 0 || at > Console.RecalledCount) return;
+    Console.RecalledAt = at;
+    SetInputLine(at == Console.RecalledCount ? "" : Console.Recalled[at]);
+}
+
+void ConsoleComplete() {
+    if (!Console.Complete) return;
+    char typed[CONSOLE_LINE_BYTES], completed[CONSOLE_LINE_BYTES], all[CONSOLE_LINE_BYTES * 4];
+    CopyBounded(typed, SlotText(CONSOLE_INPUT_SLOT) + 5);
+    const int found = Console.Complete(typed, completed, sizeof completed, all, sizeof all);
+    if (found == 0) return;
+    if (strlen(completed) > strlen(typed)) {
+        SetInputLine(completed);
+    } else if (found > 1) {
+        Print(all);  // nothing more in common: what the text may become
+    }
 }
 
 void ConsoleFadeStep() {

@@ -1,5 +1,6 @@
 // The drop-down console: history, notify lines, input line, roll and fade, drawing.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "core/print.h"
@@ -9,6 +10,7 @@ constexpr int CONSOLE_SLOTS = 55;
 constexpr int CONSOLE_INPUT_SLOT = 54;
 constexpr int CONSOLE_HISTORY_SLOTS = 54;  // slots 0 (oldest) .. 53 (newest)
 constexpr int CONSOLE_NEWEST_SLOT = 53;
+constexpr int CONSOLE_RECALLED = 32;  // commands Up and Down recall
 
 struct ConsoleRecord {
     // Slot bytes: notify counter, red, green, blue, then the NUL-terminated text.
@@ -20,6 +22,13 @@ struct ConsoleRecord {
     // What shows a printed line at once, and the interpreter Enter hands the typed line to.
     void (*Presenter)() = nullptr;
     int (*Execute)(const char* text) = nullptr;
+    // The console aids (CONSOLEAIDS): the commands typed, oldest first, and the one Up and Down stand on
+    // (Recalled == RecalledCount: the line being typed); what Tab completes with: it writes the longest
+    // text every candidate for `typed` begins with into `out` and the candidates, separated by spaces,
+    // into `all`, and returns how many there are.
+    char Recalled[CONSOLE_RECALLED][CONSOLE_LINE_BYTES] = {};
+    int32_t RecalledCount = 0, RecalledAt = 0;
+    int (*Complete)(const char* typed, char* out, size_t outSize, char* all, size_t allSize) = nullptr;
 };
 extern ConsoleRecord Console;
 
@@ -44,6 +53,13 @@ bool ConsoleIsClosed();
 void ConsoleAppendChar(char c);
 void ConsoleBackspace();
 void ConsoleSubmit();
+// Adds a command to the ones Up and Down recall (the oldest gives way when all 32 are taken).
+void ConsoleRemember(const char* command);
+// Up (-1) or Down (+1) through the commands typed: the recalled one becomes the input line.
+void ConsoleRecall(int step);
+// Tab: the typed text completed as far as every candidate agrees; the candidates are listed when the
+// text could not be taken further.
+void ConsoleComplete();
 void ConsoleKeys();
 void ConsoleFadeStep();
 void ConsoleRollStep();

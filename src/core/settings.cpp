@@ -69,6 +69,8 @@ const SettingDef kSettings[] = {
     Number("MOUSESENS", INPUT, &S::MOUSESENS, 100, 10, 1000, nullptr, "mouse speed in percent"),
     Switch("MOUSELOOK", INPUT | SAVED, &S::MOUSELOOK, 1, "the mouse turns and the arrows strafe (TOGGLEMOUSELOOK)"),
     Switch("JOYSTICK", INPUT | SAVED, &S::JoystickOn, 1, "a pad steers (JOYSTICK)"),
+    Switch("CONSOLEAIDS", INPUT, &S::CONSOLEAIDS, 0,
+           "the console: Up and Down recall commands, Tab completes, the full stop types, the typed line stays"),
     Keys("BIND_FORWARD", &S::BIND_FORWARD, "more keys that walk forward (as Up)"),
     Keys("BIND_BACK", &S::BIND_BACK, "more keys that walk back (as Down)"),
     Keys("BIND_LEFT", &S::BIND_LEFT, "more keys that do what Left does"),

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // ---- files and folders -------------------------------------------------------------------------------
 enum PlatformPath { PATH_NONE = 0, PATH_FILE = 1, PATH_DIRECTORY = 2, PATH_OTHER = 3 };
@@ -19,6 +20,8 @@ bool PlatformCanRead(const char* path);
 bool PlatformFolderWritable(const char* path);
 // Makes the folder and any missing parents (0755). True when it is a folder afterwards.
 bool PlatformMakeDirectories(const std::string& path);
+// The names of the entries of a folder (not "." and ".."), sorted; empty when it cannot be read.
+std::vector<std::string> PlatformListDirectory(const char* path);
 // The absolute path with every link resolved; the path as given when it cannot be resolved.
 std::string PlatformAbsolutePath(const char* path);
 bool PlatformChangeDirectory(const char* path);

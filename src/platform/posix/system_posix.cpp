@@ -1,6 +1,7 @@
 // Operating-system services on POSIX and Linux (see platform/system.h). The crash handler uses only what
 // is safe in a signal handler: write, open, close, _exit and the backtrace calls (loaded once beforehand
 // so that they need not allocate).
+#include <dirent.h>
 #include <execinfo.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -12,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -124,6 +126,17 @@ bool PlatformMakeDirectories(const std::string& path) {
     if (slash != std::string::npos && slash > 0 && !PlatformMakeDirectories(path.substr(0, slash))) return false;
     if (mkdir(path.c_str(), 0755) == 0 || errno == EEXIST) return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     return false;
+}
+
+std::vector<std::string> PlatformListDirectory(const char* path) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(path)) {
+        while (dirent* e = readdir(d))
+            if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0) names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::string PlatformAbsolutePath(const char* path) {
