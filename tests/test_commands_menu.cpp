@@ -87,6 +87,17 @@ TEST_F(Commands, ExactMatchingAndVolumes) {
     ExecuteCommand("TOGGLEMOUSELOOK");
     EXPECT_EQ(Settings.SHADING, shading);
     EXPECT_EQ(Settings.MOUSELOOK, look);
+    // With SAYSTATE a switch's command says the state it leaves, after its classic line (if it has one).
+    EXPECT_NE(ConsoleText(53), "Mouse look on");
+    Settings.SAYSTATE = 1;
+    ExecuteCommand("TOGGLESHADING");
+    EXPECT_EQ(ConsoleText(53), Settings.SHADING ? "Shading on" : "Shading off");
+    ExecuteCommand("JOYSTICK");
+    EXPECT_EQ(ConsoleText(52), "Joystick Toggled");
+    EXPECT_EQ(ConsoleText(53), Settings.JoystickOn ? "Joystick on" : "Joystick off");
+    ExecuteCommand("TOGGLESHADING");
+    ExecuteCommand("JOYSTICK");
+    Settings.SAYSTATE = 0;
     Menu.Visible = 1;
     ExecuteCommand("MENU");
     EXPECT_EQ(Menu.Visible, 0);

@@ -224,7 +224,7 @@ def build(root):
     # -- settings and menus
     out.put('config.ini', definition(['SCREENX=640', 'SCREENY=480', 'SCREENBPP=8', 'SOUNDVOL=80',
                                       'MUSICVOL=80', 'START=start.mnu'] + ['%s=1' % k for k in RULES] +
-                                     ['SOUNDRATE=FILE', 'CONSOLEAIDS=1']))
+                                     ['SOUNDRATE=FILE', 'CONSOLEAIDS=1', 'SAYSTATE=1']))
     out.put('start.mnu', definition([
         '// Zarvo start menu: music, menu sounds, first items file, victory music',
         'MENUMUSIC=music/menu.mid', 'SOUNDS=sounds/menu.snd', 'DEFMENU=main.itm',

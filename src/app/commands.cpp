@@ -43,11 +43,17 @@ int Quieter(const CommandDef& c, const char*) {
     return CMD_ACCEPTED;
 }
 
-// A switch flipped, with the line that says so where the command has one.
+// A switch flipped, with the line that says so where the command has one; with SAYSTATE a second line
+// names the state it is in now ("Shading on").
 int Flip(const CommandDef& c, const char*) {
     int32_t& flag = Field(c);
     flag = flag ? 0 : 1;
     if (c.said) PrintNotify(NOTIFY_GAME, c.said);
+    if (Settings.SAYSTATE && c.state) {
+        char line[64];
+        snprintf(line, sizeof line, "%s %s", c.state, flag ? "on" : "off");
+        PrintNotify(NOTIFY_GAME, line);
+    }
     return CMD_ACCEPTED;
 }
 
@@ -124,11 +130,16 @@ int Help(const CommandDef&, const char*);
 
 // A command matched as a whole word, taking no argument and naming no setting.
 constexpr CommandDef Word(const char* name, CommandRun run, const char* help) {
-    return {name, MATCH_WORD, nullptr, run, help, nullptr, nullptr};
+    return {name, MATCH_WORD, nullptr, run, help, nullptr, nullptr, nullptr};
 }
-// A command that changes the setting `key` (a volume step, or a switch flipped with the line `said`).
-constexpr CommandDef Change(const char* name, CommandRun run, const char* key, const char* said, const char* help) {
-    return {name, MATCH_WORD, nullptr, run, help, key, said};
+// A command that steps the volume `key` up or down.
+constexpr CommandDef Volume(const char* name, CommandRun run, const char* key, const char* help) {
+    return {name, MATCH_WORD, nullptr, run, help, key, nullptr, nullptr};
+}
+// A command that flips the switch `key`, with the classic line `said` (or none), and with SAYSTATE a line
+// that names the state: "`state` on" or "`state` off".
+constexpr CommandDef Switch(const char* name, const char* key, const char* said, const char* state, const char* help) {
+    return {name, MATCH_WORD, nullptr, Flip, help, key, said, state};
 }
 
 }  // namespace
@@ -139,25 +150,26 @@ const CommandDef kCommands[] = {
     Word("QUIT", Quit, "leave the game"),
     Word("END", End, "back to the start menu"),
     Word("MENU", ShowMenu, "show or hide the menu"),
-    Change("INCSOUNDVOL10", Louder, "SOUNDVOL", nullptr, "sound effects louder by 10"),
-    Change("DECSOUNDVOL10", Quieter, "SOUNDVOL", nullptr, "sound effects quieter by 10"),
-    Change("INCMUSICVOL10", Louder, "MUSICVOL", nullptr, "music louder by 10"),
-    Change("DECMUSICVOL10", Quieter, "MUSICVOL", nullptr, "music quieter by 10"),
-    Change("TOGGLESHADING", Flip, "SHADING", nullptr, "depth shading of lines on or off"),
-    Change("TOGGLEZBUFF", Flip, "ZBUFFER", nullptr, "hidden-line removal by the floor plan on or off"),
+    Volume("INCSOUNDVOL10", Louder, "SOUNDVOL", "sound effects louder by 10"),
+    Volume("DECSOUNDVOL10", Quieter, "SOUNDVOL", "sound effects quieter by 10"),
+    Volume("INCMUSICVOL10", Louder, "MUSICVOL", "music louder by 10"),
+    Volume("DECMUSICVOL10", Quieter, "MUSICVOL", "music quieter by 10"),
+    Switch("TOGGLESHADING", "SHADING", nullptr, "Shading", "depth shading of lines on or off"),
+    Switch("TOGGLEZBUFF", "ZBUFFER", nullptr, "Hidden lines removed",
+           "hidden-line removal by the floor plan on or off"),
     Word("INCRES", Resolution, "next larger screen size (start menu only)"),
     Word("DECRES", Resolution, "next smaller screen size (start menu only)"),
     {"RES", MATCH_PREFIX, "W H", Resolution, "screen size 640 480, 800 600 or 1024 768 (start menu only)", nullptr,
-     nullptr},
-    Change("JOYSTICK", Flip, "JOYSTICK", "Joystick Toggled", "a pad's steering off or on"),
-    Change("TOGGLEMOUSELOOK", Flip, "MOUSELOOK", "Mouselook Toggled",
+     nullptr, nullptr},
+    Switch("JOYSTICK", "JOYSTICK", "Joystick Toggled", "Joystick", "a pad's steering off or on"),
+    Switch("TOGGLEMOUSELOOK", "MOUSELOOK", "Mouselook Toggled", "Mouse look",
            "the mouse turns and the arrows strafe, or the arrows turn"),
-    Change("TOGGLECROSSHAIR", Flip, "CROSSHAIR", "Crosshair Toggled", "the crosshair on or off"),
+    Switch("TOGGLECROSSHAIR", "CROSSHAIR", "Crosshair Toggled", "Crosshair", "the crosshair on or off"),
     Word("MAPROTATE", MapRotate, "the overhead map north up or turned with you"),
     Word("FPS", Fps, "ticks and frames per second at the top right"),
     Word("SCREENSHOT", Screenshot, "save the frame as shown (as F12)"),
-    {"SAY", MATCH_WORD_OR_ARGUMENT, "TEXT", Say, "a chat line in the console", nullptr, nullptr},
-    {"LOAD", MATCH_ARGUMENT, "FILE", Load, "load a level file", nullptr, nullptr},
+    {"SAY", MATCH_WORD_OR_ARGUMENT, "TEXT", Say, "a chat line in the console", nullptr, nullptr, nullptr},
+    {"LOAD", MATCH_ARGUMENT, "FILE", Load, "load a level file", nullptr, nullptr, nullptr},
     Word("HELP", Help, "this list"),
 };
 const int kCommandCount = int(sizeof kCommands / sizeof kCommands[0]);

@@ -23,6 +23,7 @@ struct CommandDef {
     const char* help;     // one line
     const char* setting;  // the key of the setting the command changes (null: none)
     const char* said;     // the line a switch's command answers with (null: none)
+    const char* state;    // what SAYSTATE names the switch in its "… on" / "… off" line (null: nothing)
 };
 extern const CommandDef kCommands[];
 extern const int kCommandCount;

@@ -56,6 +56,7 @@ const SettingDef kSettings[] = {
     Switch("FULLSCREEN", SAVED, &S::FULLSCREEN, 1, "start in full screen (0: a window)"),
     Switch("SHADING", SAVED, &S::SHADING, 1, "depth shading of lines (TOGGLESHADING)"),
     Switch("ZBUFFER", SAVED, &S::ZBUFFER, 1, "hidden-line removal by the floor plan (TOGGLEZBUFF)"),
+    Switch("SAYSTATE", 0, &S::SAYSTATE, 0, "a command that flips a switch says whether it is now on or off"),
     // Rules and aids beyond the classic game.
     Switch("SOLIDWALLS", RULE, &S::SOLIDWALLS, 0, "walls stop shots, rockets and the monsters' sight"),
     Switch("HUNTERS", RULE, &S::HUNTERS, 0, "monsters walk where they look and hunt a player they saw"),

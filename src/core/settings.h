@@ -40,6 +40,7 @@ struct SettingsRecord {
     int32_t ZBUFFER = 1;      // hidden-line removal by the floor plan (TOGGLEZBUFF)
     int32_t MOUSELOOK = 1;    // the mouse turns, the arrows strafe (TOGGLEMOUSELOOK)
     int32_t CONSOLEAIDS = 0;  // the console recalls, completes and keeps the typed line in sight
+    int32_t SAYSTATE = 0;     // a switch's command says the state it leaves the switch in
     // Key bindings: up to four more keys for an action, as key codes packed low byte first (0 = none).
     int32_t BIND_FORWARD = 0, BIND_BACK = 0, BIND_LEFT = 0, BIND_RIGHT = 0, BIND_STRAFELEFT = 0, BIND_STRAFERIGHT = 0,
             BIND_FIRE = 0;
