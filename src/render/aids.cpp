@@ -114,8 +114,8 @@ void DrawWalls(const MapView& view) {
         float u1, v1, u2, v2;
         v.ToPanel(s.x1, s.z1, u1, v1);
         v.ToPanel(s.x2, s.z2, u2, v2);
-        const bool off =
-            (std::min(u1, u2) > r) | (std::max(u1, u2) < -r) | (std::min(v1, v2) > r) | (std::max(v1, v2) < -r);
+        const bool off = (int(std::min(u1, u2) > r) | int(std::max(u1, u2) < -r) | int(std::min(v1, v2) > r) |
+                          int(std::max(v1, v2) < -r)) != 0;
         list[found] = i;
         found += off ? 0 : 1;
     }
@@ -124,7 +124,8 @@ void DrawWalls(const MapView& view) {
         float u1, v1, u2, v2;
         v.ToPanel(s.x1, s.z1, u1, v1);
         v.ToPanel(s.x2, s.z2, u2, v2);
-        const bool inside = (std::fabs(u1) <= r) & (std::fabs(v1) <= r) & (std::fabs(u2) <= r) & (std::fabs(v2) <= r);
+        const bool inside = (int(std::fabs(u1) <= r) & int(std::fabs(v1) <= r) & int(std::fabs(u2) <= r) &
+                             int(std::fabs(v2) <= r)) != 0;
         if (!inside) {
             if (!(std::isfinite(u1) && std::isfinite(v1) && std::isfinite(u2) && std::isfinite(v2))) continue;
             if (!ClipToSquare(u1, v1, u2, v2, r)) continue;
