@@ -21,6 +21,8 @@ int zarvo_web_take_escape();
 void zarvo_web_frame_shown(double count);
 // The main loop ended with `status` (the player quit): the page says so.
 void zarvo_web_ended(int status);
+// The audio device took `frames` frames whose loudest sample was `peak` (16-bit units): the page's record.
+void zarvo_web_audio_pulled(int frames, int peak);
 
 // ---- the music synthesiser ----------------------------------------------------------------------------
 // Starts a synthesiser at `rate` frames per second with the given reverb, chorus and polyphony; 0 when
@@ -36,6 +38,7 @@ void zarvo_synth_send(int status, int data1, int data2);
 // Silences every sounding note; with `reset`, the channels return to their defaults too.
 void zarvo_synth_silence(int reset);
 void zarvo_synth_gain(double gain);
-// Renders `frames` (at most PLATFORM_MUSIC_MAX_FRAMES) interleaved stereo float frames into `out`.
+// Renders `frames` (at most PLATFORM_MUSIC_MAX_FRAMES) interleaved stereo float frames into `out`; the
+// page keeps a record of the loudest sample.
 void zarvo_synth_render(float* out, int frames);
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/bounded.h"
@@ -30,7 +31,14 @@ struct WebSynth {
 };
 WebSynth S;
 
-void Callback(void*, Uint8* stream, int len) { A.pull(reinterpret_cast<int16_t*>(stream), len / 4, A.user); }
+void Callback(void*, Uint8* stream, int len) {
+    int16_t* out = reinterpret_cast<int16_t*>(stream);
+    const int frames = len / 4;
+    A.pull(out, frames, A.user);
+    int peak = 0;
+    for (int i = 0; i < 2 * frames; ++i) peak = std::max(peak, std::abs(int(out[i])));
+    zarvo_web_audio_pulled(frames, peak);
+}
 
 void AudioError(char* err, size_t errSize) {
     char line[200];

@@ -121,6 +121,10 @@ mergeInto(LibraryManager.library, {
     if (Module['onGameEnded']) Module['onGameEnded'](status);
   },
 
+  zarvo_web_audio_pulled: function (frames, peak) {
+    if (Module['onAudio']) Module['onAudio'](frames, peak);
+  },
+
   // ---- the music synthesiser ---------------------------------------------------------------------------
   $ZarvoSynth: { synth: null, left: null, right: null },
 
@@ -216,9 +220,13 @@ mergeInto(LibraryManager.library, {
     synth.render([left, right]);
     // HEAPF32 is looked up after the render: a grown memory replaces it.
     var heap = HEAPF32;
+    var peak = 0;
     for (var i = 0; i < frames; ++i) {
-      heap[at + 2 * i] = left[i];
-      heap[at + 2 * i + 1] = right[i];
+      var l = left[i], r = right[i];
+      heap[at + 2 * i] = l;
+      heap[at + 2 * i + 1] = r;
+      peak = Math.max(peak, l, -l, r, -r);
     }
+    if (Module['onMusic']) Module['onMusic'](peak);
   },
 });
