@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The game's page (built by scripts/web.sh into build/web) played in headless chromium at 1280x720 as a
-# player would: the page loads with no console error and shows the start menu; Down and Enter start a new
-# game; the menu's music and the effects reach the page's audio; holding Up walks; Escape shows the menu and hides it again over a paused game; the browser taking
-# the pointer lock away (its own use of Escape) shows the menu too; a setting changed in the console is
-# stored in the browser and read back after a reload; QUIT ends the main loop.
+# player would: the page loads with no console error and shows the start menu; the mouse is captured at a
+# click on the game, not before, and that click is no click in the game (the item under the game's
+# pointer is not chosen); Down and Enter start a new game; the menu's music and the effects reach the
+# page's audio; holding Up walks; Escape shows the menu and hides it again over a paused game; the browser
+# taking the pointer lock away (its own use of Escape) shows the menu too; a setting changed in the
+# console is stored in the browser and read back after a reload; QUIT ends the main loop.
 #   bash tests/web/game.sh [PAGE_DIR]    (scripts/web.sh --test installs the driver's packages first)
 set -euo pipefail
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -27,6 +29,7 @@ exec node "$ROOT/tests/web/drive.mjs" --root "$PAGE" --page zarvo.html --out "$O
     'wait:globalThis.zarvo && zarvo.frames >= 1' 'print:Math.round(zarvo.firstFrameMs)' \
     "expect:$settings === ''" \
     sleep:500 shot:menu colour:menu,$menu_shown colour:menu,ff0000,0.001 \
+    'expect:document.pointerLockElement === null' click 'wait:document.pointerLockElement !== null' sleep:300 shot:menu-clicked same:menu,menu-clicked,0.005 \
     key:ArrowDown sleep:300 shot:menu-down differ:menu,menu-down \
     key:Enter sleep:1500 shot:level colour:level,$no_menu differ:menu-down,level,0.01 'wait:zarvo.fps > 0' \
     'wait:zarvo.audioFrames > 44100 && zarvo.audioPeak > 1000 && zarvo.musicPeak > 0.02' \
@@ -36,7 +39,7 @@ exec node "$ROOT/tests/web/drive.mjs" --root "$PAGE" --page zarvo.html --out "$O
     'print:Math.round(zarvo.fps)' \
     key:Escape sleep:500 shot:paused colour:paused,$menu_shown \
     key:Escape sleep:500 shot:resumed colour:resumed,$no_menu same:walked,resumed,0.015 \
-    'wait:document.pointerLockElement !== null' 'expect:document.exitPointerLock() === undefined' sleep:500 \
+    'expect:document.pointerLockElement !== null' 'expect:document.exitPointerLock() === undefined' sleep:500 \
     shot:lock-lost colour:lock-lost,$menu_shown \
     'expect:(globalThis.storedBefore = zarvo.stored) >= 0' \
     key:Backquote sleep:300 type:DECMUSICVOL10 key:Enter 'wait:zarvo.stored > globalThis.storedBefore' \

@@ -8,9 +8,8 @@ extern "C" {
 // Starts listening to the page for what SDL does not report: the pointer lock and its loss, motion while
 // locked, Alt+Enter (the page's full-screen view).
 void zarvo_web_input_start();
-// Whether the game wants the mouse captured (a level running, the cursor hidden). Captures it at once
-// when the browser allows (a click or key press shortly before), else at the next click or key press;
-// lets it go when not wanted.
+// Whether the game wants the mouse captured (the cursor hidden): the player's next click on the canvas
+// captures it (a click the game does not see); it is let go when not wanted.
 void zarvo_web_pointer_wanted(int wanted);
 // Motion since the last call while the pointer was locked, in the screen's pixels.
 void zarvo_web_take_motion(int* dx, int* dy);

@@ -12,8 +12,8 @@ mergeInto(LibraryManager.library, {
     escape: 0,             // the lock was taken away by the player: Escape for the game
     escapeKeyAt: -1e9,     // when an Escape key press reached the page
     escapeMadeAt: -1e9,    // when a lock taken away was made Escape
-    // Asks for the lock; the browser refuses without a recent click or key press, and says so only
-    // through the promise, which is answered here.
+    // Asks for the lock (at a click); a browser that refuses says so only through the promise, which is
+    // answered here.
     lock: function () {
       var canvas = ZarvoInput.canvas;
       if (!canvas || !canvas.requestPointerLock) return;
@@ -48,9 +48,14 @@ mergeInto(LibraryManager.library, {
       input.dx += e.movementX || 0;
       input.dy += e.movementY || 0;
     });
-    input.canvas.addEventListener('mousedown', function () {
-      if (input.wanted && !input.locked) input.lock();
-    });
+    // A click on the canvas while the game wants the mouse captures it; that click is the player's
+    // gesture for the capture, not a click in the game (ahead of SDL's listeners: capture on the window).
+    window.addEventListener('mousedown', function (e) {
+      if (e.target !== input.canvas || !input.wanted || input.locked) return;
+      e.stopImmediatePropagation();
+      e.preventDefault();
+      input.lock();
+    }, true);
     // Ahead of SDL's own listener (capture on the window).
     window.addEventListener('keydown', function (e) {
       if (e.code === 'Escape') {
@@ -60,7 +65,7 @@ mergeInto(LibraryManager.library, {
         } else {
           input.escapeKeyAt = performance.now();
         }
-        return;  // a key press that gives no right to the pointer lock
+        return;
       }
       if (e.altKey && (e.code === 'Enter' || e.code === 'NumpadEnter')) {
         // Alt+Enter: the page full screen or back, as the desktop's window.
@@ -75,7 +80,6 @@ mergeInto(LibraryManager.library, {
         }
         return;
       }
-      if (input.wanted && !input.locked) input.lock();
     }, true);
   },
 
@@ -84,7 +88,6 @@ mergeInto(LibraryManager.library, {
     var input = ZarvoInput;
     input.wanted = !!wanted;
     if (!input.canvas) return;
-    if (input.wanted && !input.locked) input.lock();
     if (!input.wanted) {
       input.dx = input.dy = 0;
       if (input.locked) {
