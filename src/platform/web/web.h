@@ -16,7 +16,8 @@ void zarvo_web_take_motion(int* dx, int* dy);
 // 1 once after the browser took the pointer lock away while the game wanted it (the player pressed
 // Escape, which the browser keeps for itself while it holds the lock); 0 otherwise.
 int zarvo_web_take_escape();
-// A frame was shown in the canvas (`count` so far): the page's record of the first frame and the rate.
+// The game presented a frame (`count` so far; the canvas is drawn again only when it changed): the
+// page's record of the first frame and of the rate.
 void zarvo_web_frame_shown(double count);
 // The main loop ended with `status` (the player quit): the page says so.
 void zarvo_web_ended(int status);

@@ -47,7 +47,7 @@ struct WebWindow {
     int frameW = 0, frameH = 0;
     bool videoUp = false;
     bool dirty = true;
-    double shown = 0;
+    double shown = 0;  // frames the game presented (the first one draws the canvas)
 };
 WebWindow W;
 
@@ -261,6 +261,7 @@ void PlatformVideoShutdown() { W.videoUp = false; }
 
 void PlatformPresent(const uint32_t* rgb, int w, int h, bool changed) {
     if (!W.videoUp || w != W.frameW || h != W.frameH) return;
+    zarvo_web_frame_shown(++W.shown);
     if (!changed && !W.dirty) return;  // the canvas shows it already
     SDL_Surface* s = SDL_GetWindowSurface(W.window);
     if (!s || s->w != w || s->h != h || s->format->BytesPerPixel != 4) return;
@@ -271,7 +272,6 @@ void PlatformPresent(const uint32_t* rgb, int w, int h, bool changed) {
         for (int x = 0; x < w; ++x) out[x] = ToCanvas(in[x]);
     }
     SDL_UpdateWindowSurface(W.window);
-    zarvo_web_frame_shown(++W.shown);
 }
 
 // ---- input ------------------------------------------------------------------------------------------------
