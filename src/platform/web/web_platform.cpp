@@ -8,7 +8,6 @@
 #include <SDL.h>
 #include <emscripten.h>
 
-#include <cstdio>
 #include <cstring>
 
 #include "core/bounded.h"
