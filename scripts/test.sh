@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the build needs, builds from scratch and runs the whole suite: Release with warnings as
 # errors (unit suites, runner scripts, the real binary under Xvfb), the Debian package and its checks,
-# the same suite under AddressSanitizer and UndefinedBehaviorSanitizer, the benchmarks built, and a short
-# run of every fuzz target; first every C++ file is held to .clang-format.
+# the same suite under AddressSanitizer and UndefinedBehaviorSanitizer, the benchmarks built, a short
+# run of every fuzz target, and the game's page in headless chromium when it is built (scripts/web.sh;
+# ZARVO_WEB=1 builds it); first every C++ file is held to .clang-format.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh --test
@@ -56,4 +57,7 @@ for target in build/ci-fuzz/fuzz_*; do
         -print_final_stats=1 "$corpus" 2>&1 | tail -n 3
     rm -rf "$corpus"
 done
+echo "== The game's page in headless chromium (when build/web holds it; ZARVO_WEB=1 builds it first)"
+if [ "${ZARVO_WEB:-0}" = 1 ]; then bash scripts/web.sh; fi
+if [ -f build/web/zarvo.html ]; then bash scripts/web.sh --test; else echo "(no build/web/zarvo.html: skipped)"; fi
 echo "All suites passed."

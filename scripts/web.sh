@@ -1,17 +1,21 @@
 #!/usr/bin/env bash
-# The browser build's toolchain, offline from Debian's packages and the npm registry:
+# The game in a web page, built offline from Debian's packages and the npm registry:
 #   - Debian's emscripten (its system libraries come prebuilt in a frozen cache: nothing is downloaded),
 #     chromium for the browser tests, node and npm;
 #   - zlib, SDL2, FreeType and SDL2_ttf from Debian's source packages, built as static wasm libraries into
-#     build/web-deps/prefix (each one once: a stamp file holds the version it was built from);
+#     build/web-deps/prefix (each one once: a stamp file holds the version and recipe it was built from);
 #   - the browser's music synthesiser (js-synthesizer, which carries FluidSynth compiled to wasm) from the
-#     npm registry, and a small General MIDI soundfont from Debian's packages.
+#     npm registry, and a small General MIDI soundfont and the text face from Debian's packages;
+#   - the game itself over the browser backend (src/platform/web), into build/web: zarvo.html with its
+#     zarvo.js, zarvo.wasm and zarvo.data (the game's data, the face and the soundfont packed in).
 # Emscripten's ports (-sUSE_SDL=2 and the like) would download from the internet: they are never used.
 #
-#   bash scripts/web.sh             install and build what the browser build needs (cached)
-#   bash scripts/web.sh --selftest  also build the toolchain's self-test page into build/web-selftest and
+#   bash scripts/web.sh [--data FOLDER]  install what is needed, build the libraries (cached) and the
+#                                   page, with the game data of FOLDER (default data/) packed in
+#   bash scripts/web.sh --serve [DIR]  serve DIR (default build/web) on 127.0.0.1 and print the address
+#   bash scripts/web.sh --test      play the built page in headless chromium (tests/web/game.sh)
+#   bash scripts/web.sh --selftest  build the toolchain's self-test page into build/web-selftest and
 #                                   check it in headless chromium
-#   bash scripts/web.sh --serve [DIR]  serve DIR (default build/web-selftest) on 127.0.0.1
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -22,6 +26,8 @@ WORK=$DEPS/build
 LOG=$DEPS/logs
 NPM_DIR=$DEPS/npm
 SELFTEST_OUT=$ROOT/build/web-selftest
+GAME_BUILD=$ROOT/build/web-build
+GAME_OUT=$ROOT/build/web
 JOBS=${JOBS:-2}
 SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
@@ -44,9 +50,10 @@ apt_get() { $SUDO env DEBIAN_FRONTEND=noninteractive apt-get -o DPkg::Lock::Time
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
 install_packages() {
-    # dpkg-dev unpacks source packages; timgm6mb-soundfont is the page's General MIDI soundfont.
+    # dpkg-dev unpacks source packages; timgm6mb-soundfont is the page's General MIDI soundfont and
+    # fonts-comic-neue the game's text face.
     local packages=(emscripten chromium dpkg-dev cmake make pkg-config python3 timgm6mb-soundfont
-                    fonts-dejavu-core)
+                    fonts-comic-neue fonts-dejavu-core)
     command -v node >/dev/null || packages+=(nodejs)
     command -v npm >/dev/null || packages+=(npm)
     local missing=() p
@@ -118,13 +125,13 @@ fetch_source() {
 # The Debian version of source folder $1 (from its changelog).
 source_version() { dpkg-parsechangelog -l "$1/debian/changelog" -S Version; }
 
-# Runs `$2...` as the build of library $1 unless the prefix holds a build of the same source version.
-# Prints the time the build took.
+# Runs `$2...` as the build of library $1 unless the prefix holds a build of the same source version by
+# the same recipe (the text of the build function). Prints the time the build took.
 build_once() {
     local name=$1 dir=$2
     shift 2
     local version stamp=$PREFIX/.built-$name
-    version=$(source_version "$dir")
+    version="$(source_version "$dir") $(declare -f "$1" | md5sum | cut -c1-12)"
     if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$version" ]; then
         say "$name $version: built already"
         return 0
@@ -157,9 +164,10 @@ build_sdl2() {
 }
 
 build_freetype() {
-    # Only what SDL2_ttf needs: no zlib, bzip2, PNG, HarfBuzz or Brotli from the host.
-    cmake_build "$1" "$WORK/freetype" -DFT_DISABLE_ZLIB=ON -DFT_DISABLE_BZIP2=ON -DFT_DISABLE_PNG=ON \
-        -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
+    # Only what SDL2_ttf needs: no bzip2, PNG, HarfBuzz or Brotli. Its gzip module uses the zlib built
+    # above, which the game links too (FreeType's own copy of zlib would define the same names again).
+    cmake_build "$1" "$WORK/freetype" -DFT_REQUIRE_ZLIB=ON -DZLIB_ROOT="$PREFIX" -DFT_DISABLE_BZIP2=ON \
+        -DFT_DISABLE_PNG=ON -DFT_DISABLE_HARFBUZZ=ON -DFT_DISABLE_BROTLI=ON
 }
 
 build_sdl2_ttf() {
@@ -189,6 +197,7 @@ build_libraries() {
     sdl2=$(fetch_source libsdl2)
     freetype=$(fetch_source freetype)
     ttf=$(fetch_source libsdl2-ttf)
+    # zlib first: FreeType's build looks for it in the prefix.
     build_once zlib "$zlib" build_zlib "$zlib"
     build_once sdl2 "$sdl2" build_sdl2 "$sdl2"
     build_once freetype "$freetype" build_freetype "$freetype"
@@ -257,11 +266,40 @@ selftest() {
         sleep:300 'expect:selftest.frames === globalThis.framesAtEnd' 'print:selftest'
 }
 
+# The game's page, with the data folder $1: the game built with emcmake over the libraries above, then
+# the page assembled in build/web.
+build_game() {
+    local data=$1 synth=$NPM_DIR/node_modules/js-synthesizer start=$SECONDS
+    [ -f "$data/config.ini" ] || die "$data holds no config.ini: it is not a Zarvo data folder"
+    say "building the game's page with the data of $data into $GAME_OUT (log: $LOG/game-build.log)"
+    nice -n 10 emcmake cmake -S "$ROOT" -B "$GAME_BUILD" -DCMAKE_BUILD_TYPE=Release -DZARVO_WERROR=ON \
+        -DZARVO_TESTS=OFF -DCMAKE_PREFIX_PATH="$PREFIX" -DCMAKE_FIND_ROOT_PATH="$PREFIX" \
+        -DZARVO_WEB_SOUNDFONT="$SOUNDFONT" -DZARVO_WEB_DATA="$data" >"$LOG/game-configure.log" 2>&1 ||
+        die "configuring the game failed (see $LOG/game-configure.log)"
+    if ! nice -n 10 cmake --build "$GAME_BUILD" -j "$JOBS" --target zarvo >"$LOG/game-build.log" 2>&1; then
+        grep -E 'error|Error' "$LOG/game-build.log" | head -n 20 >&2
+        die "building the game failed (see $LOG/game-build.log)"
+    fi
+    rm -rf "$GAME_OUT"
+    mkdir -p "$GAME_OUT"
+    cp "$GAME_BUILD"/zarvo.{js,wasm,data} "$ROOT/src/platform/web/zarvo.html" "$synth/dist/js-synthesizer.min.js" \
+        "$synth/externals/libfluidsynth-2.4.6.js" "$GAME_OUT/"
+    cp "$ROOT/packaging/icons/zarvo-48.png" "$GAME_OUT/zarvo-icon.png"
+    say "page built in $((SECONDS - start)) s:" \
+        "$(cd "$GAME_OUT" && ls -l | awk 'NR > 1 {printf "%s%s %s B", sep, $9, $5; sep = ", "}')"
+}
+
 main() {
-    local mode=build serve_dir=""
+    local mode=build serve_dir="" data=$ROOT/data
     while [ $# -gt 0 ]; do
         case "$1" in
         --selftest) mode=selftest ;;
+        --data)
+            [ $# -gt 1 ] || die "--data needs a folder"
+            data=$(cd "$2" 2>/dev/null && pwd) || die "$2 is no folder"
+            shift
+            ;;
+        --test) mode=test ;;
         --serve)
             mode=serve
             if [ $# -gt 1 ] && [ "${2#--}" = "$2" ]; then
@@ -270,7 +308,7 @@ main() {
             fi
             ;;
         -h | --help)
-            sed -n '2,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//'
+            awk 'NR > 1 && /^#/ { sub(/^# ?/, ""); print; next } NR > 1 { exit }' "${BASH_SOURCE[0]}"
             return 0
             ;;
         *) die "unknown argument $1 (see --help)" ;;
@@ -280,9 +318,16 @@ main() {
     mkdir -p "$LOG"
     install_packages
     if [ "$mode" = serve ]; then
-        serve_dir=${serve_dir:-$SELFTEST_OUT}
-        [ -d "$serve_dir" ] || die "$serve_dir does not exist: build it first"
-        exec node "$ROOT/tests/web/serve.mjs" "$serve_dir"
+        serve_dir=${serve_dir:-$GAME_OUT}
+        [ -d "$serve_dir" ] || die "$serve_dir does not exist: build it first (bash scripts/web.sh)"
+        local page=()
+        [ -f "$serve_dir/zarvo.html" ] && page=(--page zarvo.html)
+        exec node "$ROOT/tests/web/serve.mjs" "$serve_dir" "${page[@]}"
+    fi
+    if [ "$mode" = test ]; then
+        [ -f "$GAME_OUT/zarvo.html" ] || die "$GAME_OUT/zarvo.html does not exist: build it first (bash scripts/web.sh)"
+        install_driver
+        exec bash "$ROOT/tests/web/game.sh" "$GAME_OUT"
     fi
     [ -f "$SOUNDFONT" ] || die "$SOUNDFONT is missing (package timgm6mb-soundfont)"
     build_libraries
@@ -290,6 +335,8 @@ main() {
     if [ "$mode" = selftest ]; then
         install_driver
         selftest
+    else
+        build_game "$data"
     fi
 }
 

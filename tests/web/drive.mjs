@@ -19,11 +19,15 @@
 //   expect:EXPR    fail unless EXPR is true now             print:EXPR   print EXPR's value as JSON
 //   sleep:MS       let the page run MS milliseconds
 //   key:NAME       press and release a key (puppeteer names: Enter, Escape, ArrowUp, Space, KeyA...)
+//   type:TEXT      type the text, a key press for each character
 //   down:NAME      hold a key down                         up:NAME      let it go
 //   click[:SEL]    click the middle of an element (default the canvas)
 //   shot:NAME      screenshot the canvas into OUT/NAME.png; fails when it is (nearly) all black or all
 //                  one colour
-//   differ:A,B     fail unless shots A and B differ        same:A,B     fail unless they are alike
+//   differ:A,B[,F] fail unless shots A and B differ (in more than a fraction F of their pixels)
+//   same:A,B[,F]   fail unless they are alike (differ in at most a fraction F of their pixels)
+//   colour:A,RRGGBB,MIN[,MAX]  fail unless a fraction of at least MIN (and at most MAX) of shot A's pixels
+//                  has that colour (each channel within 16)
 //   reload         load the page again (the browser's storage is kept)
 import { mkdtemp, mkdir, rm, writeFile } from 'node:fs/promises';
 import os from 'node:os';
@@ -121,6 +125,19 @@ function differingFraction(a, b, tolerance = 16) {
   return n / (a.width * a.height);
 }
 
+// Fraction of pixels within `tolerance` of the colour rgb (0xRRGGBB) in every channel.
+function colourFraction(png, rgb, tolerance = 16) {
+  const want = [(rgb >> 16) & 255, (rgb >> 8) & 255, rgb & 255];
+  let n = 0;
+  const d = png.data;
+  for (let i = 0; i < d.length; i += 4) {
+    if (Math.abs(d[i] - want[0]) <= tolerance && Math.abs(d[i + 1] - want[1]) <= tolerance &&
+        Math.abs(d[i + 2] - want[2]) <= tolerance)
+      ++n;
+  }
+  return n / (png.width * png.height);
+}
+
 const DIFFERENT = 0.0001;  // shots with more than this fraction of changed pixels differ
 
 async function main() {
@@ -205,6 +222,10 @@ async function main() {
             await page.keyboard.press(arg);
             ok(`key ${arg}`);
             break;
+          case 'type':
+            await page.keyboard.type(arg, { delay: 30 });
+            ok(`type ${arg}`);
+            break;
           case 'down':
             await page.keyboard.down(arg);
             ok(`down ${arg}`);
@@ -238,11 +259,28 @@ async function main() {
           }
           case 'differ':
           case 'same': {
-            const [a, b] = arg.split(',');
+            const [a, b, fraction] = arg.split(',');
             if (!shots.has(a) || !shots.has(b)) throw new Error(`no shots named ${a} and ${b}`);
+            const limit = fraction === undefined ? DIFFERENT : Number(fraction);
+            if (!(limit >= 0 && limit < 1)) throw new Error(`bad fraction ${fraction}`);
             const f = differingFraction(shots.get(a), shots.get(b));
-            const what = `${verb} ${a},${b}: ${(100 * f).toFixed(3)}% of pixels differ`;
-            if ((f > DIFFERENT) === (verb === 'differ')) ok(what);
+            const what = `${verb} ${a},${b}: ${(100 * f).toFixed(3)}% of pixels differ` +
+                         (fraction === undefined ? '' : ` (limit ${(100 * limit).toFixed(3)}%)`);
+            if ((f > limit) === (verb === 'differ')) ok(what);
+            else fail(what);
+            break;
+          }
+          case 'colour': {
+            const [a, hex, low, high] = arg.split(',');
+            if (!shots.has(a)) throw new Error(`no shot named ${a}`);
+            if (!/^[0-9a-fA-F]{6}$/.test(hex || '')) throw new Error('colour:A,RRGGBB,MIN[,MAX] takes a colour RRGGBB');
+            const min = Number(low);
+            const max = high === undefined ? 1 : Number(high);
+            if (!(min >= 0 && max <= 1 && min <= max)) throw new Error(`bad fractions ${low} ${high}`);
+            const f = colourFraction(shots.get(a), parseInt(hex, 16));
+            const what = `colour ${a},#${hex}: ${(100 * f).toFixed(3)}% of pixels ` +
+                         `(between ${(100 * min).toFixed(3)}% and ${(100 * max).toFixed(3)}%)`;
+            if (f >= min && f <= max) ok(what);
             else fail(what);
             break;
           }

@@ -1,6 +1,6 @@
 // A static file server for the browser build, on 127.0.0.1 only.
-//   node tests/web/serve.mjs DIR [--port N] [--isolate]
-// prints the address and serves DIR until interrupted. --isolate sends the cross-origin isolation headers
+//   node tests/web/serve.mjs DIR [--port N] [--page NAME] [--isolate]
+// prints the address (of the page NAME in DIR when given) and serves DIR until interrupted. --isolate sends the cross-origin isolation headers
 // (COOP/COEP) that SharedArrayBuffer, and so wasm threads, need; the game's pages do not rely on them.
 import { createServer } from 'node:http';
 import { createReadStream, promises as fs } from 'node:fs';
@@ -74,8 +74,10 @@ if (process.argv[1] && path.resolve(process.argv[1]) === fileURLToPath(import.me
   let root = null;
   let port = 8080;
   let isolate = false;
+  let page = '';
   for (let i = 0; i < args.length; ++i) {
     if (args[i] === '--port') port = Number(args[++i]);
+    else if (args[i] === '--page') page = String(args[++i] || '');
     else if (args[i] === '--isolate') isolate = true;
     else if (!root) root = args[i];
     else {
@@ -84,9 +86,9 @@ if (process.argv[1] && path.resolve(process.argv[1]) === fileURLToPath(import.me
     }
   }
   if (!root || !Number.isInteger(port) || port < 0 || port > 65535) {
-    console.error('usage: node serve.mjs DIR [--port N] [--isolate]');
+    console.error('usage: node serve.mjs DIR [--port N] [--page NAME] [--isolate]');
     process.exit(2);
   }
   const { origin } = await serve(root, { port, isolate, quiet: false });
-  console.log(`Serving ${path.resolve(root)} at ${origin}/ (Ctrl+C stops)`);
+  console.log(`Serving ${path.resolve(root)} at ${origin}/${encodeURI(page)} (Ctrl+C stops)`);
 }

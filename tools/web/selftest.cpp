@@ -14,6 +14,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/web/web.h"
+
 namespace {
 
 // ---- what the page sees -----------------------------------------------------------------------------
@@ -29,19 +31,10 @@ EM_JS(void, ReportText, (const char* key, const char* value), {
 });
 
 // ---- the page's synthesiser ---------------------------------------------------------------------------
-// js-synthesizer runs FluidSynth in a wasm module of its own (libfluidsynth-*.js, loaded by the page).
-// selftest_synth.js, linked in as a JavaScript library, reaches it synchronously: the soundfont is handed
-// over once, then each audio callback sends the MIDI events that are due and renders the frames between
-// them, as the desktop synthesiser does.
-extern "C" {
-// Starts a synthesiser at `rate` with the soundfont at `path` of this program's file system; 0 when the
-// page has no js-synthesizer or the soundfont does not load.
-int selftest_synth_start(int rate, const char* path);
-// Sends one MIDI channel message.
-void selftest_synth_send(int status, int data1, int data2);
-// Renders `frames` (at most 4096) interleaved stereo float frames into `out`.
-void selftest_synth_render(float* out, int frames);
-}
+// js-synthesizer runs FluidSynth in a wasm module of its own (libfluidsynth-*.js, loaded by the page). The
+// game's browser backend reaches it synchronously through its JavaScript library (platform/web/web.h),
+// linked in here too: the soundfont is handed over once, then each audio callback sends the MIDI events
+// that are due and renders the frames between them, as the desktop synthesiser does.
 
 // ---- the phrase ---------------------------------------------------------------------------------------
 
@@ -96,13 +89,13 @@ void RenderMusic(int frames) {
     while (done < frames) {
         while (A.next < PhraseLength && Phrase[A.next].frame <= A.position) {
             const MidiEvent& e = Phrase[A.next++];
-            selftest_synth_send(e.status, e.data1, e.data2);
+            zarvo_synth_send(e.status, e.data1, e.data2);
         }
-        int n = frames - done;
+        int n = frames - done < 1024 ? frames - done : 1024;  // at most 1024 frames a render
         if (A.next < PhraseLength && Phrase[A.next].frame - A.position < uint32_t(n))
             n = int(Phrase[A.next].frame - A.position);
         if (A.position + uint32_t(n) > PhraseFrames) n = int(PhraseFrames - A.position);
-        if (n > 0) selftest_synth_render(Music + 2 * done, n);
+        if (n > 0) zarvo_synth_render(Music + 2 * done, n);
         done += n;
         A.position += uint32_t(n);
         if (A.position >= PhraseFrames) {
@@ -150,8 +143,10 @@ void OpenAudio() {
     Report("audioRate", have.freq);
     Report("audioSamples", have.samples);
     MakePhrase(have.freq);
-    A.synth = selftest_synth_start(have.freq, "/sf/TimGM6mb.sf2") != 0;
+    A.synth = zarvo_synth_start(have.freq, 0.3, 0.25, 0.5, 4.0, 96) != 0;
     Report("synth", A.synth ? 1 : 0);
+    A.synth = A.synth && zarvo_synth_load("/sf/TimGM6mb.sf2") != 0;
+    Report("soundfont", A.synth ? 1 : 0);
     SDL_PauseAudioDevice(A.device, 0);
 }
 

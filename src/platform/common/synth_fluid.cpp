@@ -1,17 +1,13 @@
 // The music synthesiser: FluidSynth renders a piece's MIDI events with a General MIDI soundfont. The
 // events come already timed in output frames; the render sends each at its frame, so the music advances
 // exactly as the mix is pulled and nothing but synthesis happens on the audio thread.
-#include <dirent.h>
 #include <fluidsynth.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
-#include <string>
-#include <vector>
 
 #include "core/bounded.h"
+#include "platform/common/music_synth.h"
 #include "platform/platform_audio.h"
 
 namespace {
@@ -20,18 +16,7 @@ fluid_settings_t* FluidSettings = nullptr;
 fluid_synth_t* Synth = nullptr;
 char SoundfontPath[512] = "";
 float Gain = 1.0f;
-// The synthesiser's level at master volume 1. The bundled pieces, at the default music volume (80,
-// -6 dB), come out at about -23 dBFS (the menu's soft pad and vibraphone) to -16 dBFS next to the
-// effects; the mixer's limiter keeps peaks of music and effects together under full scale.
-constexpr float BASE_GAIN = 1.85f;
-
-// The piece playing: its events, the next one to send and the frames rendered since it started.
-const PlatformMidiEvent* Events = nullptr;
-size_t EventCount = 0, NextEvent = 0;
-uint64_t Position = 0;
-
-const char* const SF2_DIR = "/usr/share/sounds/sf2";
-const char* const SF3_DIR = "/usr/share/sounds/sf3";
+MidiSequence Piece;
 
 bool IsRegularFile(const char* path) {
     struct stat st;
@@ -50,12 +35,6 @@ void Quiet() {
     fluid_set_log_function(FLUID_WARN, nullptr, nullptr);
     fluid_set_log_function(FLUID_INFO, nullptr, nullptr);
     fluid_set_log_function(FLUID_DBG, nullptr, nullptr);
-}
-
-void DropPiece() {
-    Events = nullptr;
-    EventCount = NextEvent = 0;
-    Position = 0;
 }
 
 void Send(const PlatformMidiEvent& e) {
@@ -89,15 +68,14 @@ bool PlatformMusicInit(int rate, const char* preferred, char* err, size_t errSiz
     }
     fluid_settings_setnum(FluidSettings, "synth.sample-rate", double(rate));
     fluid_settings_setint(FluidSettings, "synth.cpu-cores", 1);
-    fluid_settings_setint(FluidSettings, "synth.polyphony", 96);
-    // Reverb and chorus stay light so the effects are not drowned.
+    fluid_settings_setint(FluidSettings, "synth.polyphony", SYNTH_POLYPHONY);
     fluid_settings_setint(FluidSettings, "synth.reverb.active", 1);
-    fluid_settings_setnum(FluidSettings, "synth.reverb.room-size", 0.3);
-    fluid_settings_setnum(FluidSettings, "synth.reverb.level", 0.25);
+    fluid_settings_setnum(FluidSettings, "synth.reverb.room-size", SYNTH_REVERB_ROOM);
+    fluid_settings_setnum(FluidSettings, "synth.reverb.level", SYNTH_REVERB_LEVEL);
     fluid_settings_setint(FluidSettings, "synth.chorus.active", 1);
-    fluid_settings_setnum(FluidSettings, "synth.chorus.level", 0.5);
-    fluid_settings_setnum(FluidSettings, "synth.chorus.depth", 4.0);
-    fluid_settings_setnum(FluidSettings, "synth.gain", double(BASE_GAIN * Gain));
+    fluid_settings_setnum(FluidSettings, "synth.chorus.level", SYNTH_CHORUS_LEVEL);
+    fluid_settings_setnum(FluidSettings, "synth.chorus.depth", SYNTH_CHORUS_DEPTH);
+    fluid_settings_setnum(FluidSettings, "synth.gain", double(SYNTH_BASE_GAIN * Gain));
     Synth = new_fluid_synth(FluidSettings);
     if (!Synth) {
         delete_fluid_settings(FluidSettings);
@@ -105,31 +83,7 @@ bool PlatformMusicInit(int rate, const char* preferred, char* err, size_t errSiz
         CopyBounded(err, errSize, "Music: the synthesiser could not be started");
         return false;
     }
-    bool found = preferred && preferred[0] && TryLoad(preferred);
-    static const char* const fixed[] = {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/FluidR3_GM.sf2",
-                                        "/usr/share/sounds/sf2/TimGM6mb.sf2", "/usr/share/sounds/sf3/default-GM.sf3"};
-    for (const char* path : fixed)
-        if (!found) found = TryLoad(path);
-    if (!found) {
-        std::vector<std::string> names;
-        if (DIR* d = opendir(SF3_DIR)) {
-            while (dirent* e = readdir(d)) {
-                std::string n = e->d_name;
-                if (n.size() > 4 && n.compare(n.size() - 4, 4, ".sf3") == 0) names.push_back(n);
-            }
-            closedir(d);
-        }
-        std::sort(names.begin(), names.end());
-        for (const std::string& n : names) {
-            std::string path = std::string(SF3_DIR) + "/" + n;
-            if ((found = TryLoad(path.c_str()))) break;
-        }
-    }
-    if (!found) {
-        char line[400];
-        snprintf(line, sizeof line, "No soundfont found (looked at SOUNDFONT=%.100s, %s, %s)",
-                 preferred && preferred[0] ? preferred : "unset", SF2_DIR, SF3_DIR);
-        CopyBounded(err, errSize, line);
+    if (!FindSoundfont(preferred, TryLoad, err, errSize)) {
         PlatformMusicShutdown();
         return false;
     }
@@ -137,7 +91,7 @@ bool PlatformMusicInit(int rate, const char* preferred, char* err, size_t errSiz
 }
 
 void PlatformMusicShutdown(bool processEnding) {
-    DropPiece();
+    Piece.Drop();
     if (processEnding && Synth) {
         fluid_synth_all_sounds_off(Synth, -1);
         Synth = nullptr;
@@ -156,26 +110,25 @@ const char* PlatformMusicSoundfont() { return SoundfontPath; }
 
 bool PlatformMusicPlay(const PlatformMidiEvent* events, size_t count) {
     if (!Synth) return false;
-    DropPiece();
+    Piece.Drop();
     fluid_synth_all_sounds_off(Synth, -1);
     fluid_synth_system_reset(Synth);
     if (!events || count == 0) return false;
-    Events = events;
-    EventCount = count;
+    Piece.Start(events, count);
     return true;
 }
 
 void PlatformMusicStop() {
     if (!Synth) return;
-    DropPiece();
+    Piece.Drop();
     fluid_synth_all_sounds_off(Synth, -1);
 }
 
-bool PlatformMusicIsPlaying() { return Events && NextEvent < EventCount; }
+bool PlatformMusicIsPlaying() { return Piece.Playing(); }
 
 void PlatformMusicSetGain(float gain) {
     Gain = gain;
-    if (Synth) fluid_synth_set_gain(Synth, BASE_GAIN * gain);
+    if (Synth) fluid_synth_set_gain(Synth, SYNTH_BASE_GAIN * gain);
 }
 
 void PlatformMusicRender(float* out, int frames) {
@@ -184,16 +137,7 @@ void PlatformMusicRender(float* out, int frames) {
         std::fill(out, out + 2 * frames, 0.0f);
         return;
     }
-    // Render up to the next event's frame, send every event due there, and go on.
-    int done = 0;
-    while (done < frames) {
-        while (Events && NextEvent < EventCount && Events[NextEvent].frame <= Position) Send(Events[NextEvent++]);
-        int n = frames - done;
-        if (Events && NextEvent < EventCount)
-            n = int(std::min<uint64_t>(uint64_t(n), Events[NextEvent].frame - Position));
-        float* at = out + 2 * done;
-        fluid_synth_write_float(Synth, n, at, 0, 2, at, 1, 2);
-        done += n;
-        Position += uint64_t(n);
-    }
+    Piece.Run(
+        out, frames, [](const PlatformMidiEvent& e) { Send(e); },
+        [](float* at, int n) { fluid_synth_write_float(Synth, n, at, 0, 2, at, 1, 2); });
 }

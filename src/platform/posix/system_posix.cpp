@@ -1,8 +1,11 @@
 // Operating-system services on POSIX and Linux (see platform/system.h). The crash handler uses only what
 // is safe in a signal handler: write, open, close, _exit and the backtrace calls (loaded once beforehand
-// so that they need not allocate).
+// so that they need not allocate; a C library without them, such as musl, reports no backtrace).
 #include <dirent.h>
+#if __has_include(<execinfo.h>)
 #include <execinfo.h>
+#define ZARVO_BACKTRACE 1
+#endif
 #include <fcntl.h>
 #include <limits.h>
 #include <netinet/in.h>
@@ -71,9 +74,11 @@ void OnFatal(int sig) {
     Append(line, sizeof line, &n, ")");
     ssize_t ignored = write(STDERR_FILENO, line, n);
     ignored = write(STDERR_FILENO, "\n", 1);
+#ifdef ZARVO_BACKTRACE
     void* frames[64];
     int depth = backtrace(frames, 64);
     backtrace_symbols_fd(frames, depth, STDERR_FILENO);
+#endif
     // The event log's record form, "[text] (Nms)", when error.txt exists (it is never created here).
     int fd = open("error.txt", O_WRONLY | O_APPEND);
     if (fd >= 0) {
@@ -177,18 +182,25 @@ bool PlatformWriteFileWhole(const char* path, const void* bytes, size_t size, st
 
 void PlatformInstallCrashHandler() {
     clock_gettime(CLOCK_MONOTONIC, &System.started);
+#ifdef ZARVO_BACKTRACE
     void* warm[2];
     backtrace(warm, 2);  // loads the unwinder now, not inside the handler
+#endif
     struct sigaction sa;
     memset(&sa, 0, sizeof sa);
     sa.sa_handler = OnFatal;
     sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESETHAND;
+#ifndef __EMSCRIPTEN__
+    // (WebAssembly has no alternate stacks, nor faults that arrive as signals: in a browser a fault stops
+    // the module with the error in the page's console.)
     stack_t ss;
     memset(&ss, 0, sizeof ss);
     ss.ss_sp = System.altStack;
     ss.ss_size = sizeof System.altStack;
     sigaltstack(&ss, nullptr);
-    sa.sa_flags = SA_RESETHAND | SA_ONSTACK;
+    sa.sa_flags |= SA_ONSTACK;
+#endif
     for (int sig : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigaction(sig, &sa, nullptr);
 }
 
