@@ -30,3 +30,6 @@ bool CommandMatches(const CommandDef& command, const char* text);
 // Interprets one command text: the first command of the table that matches runs. CMD_UNKNOWN when none
 // matches; a setting the player keeps that the command changed is saved to his file at once.
 int ExecuteCommand(const char* text);
+// Makes the screen w x h (the resolution commands, a window the screen follows): the video device anew at
+// that size, the pointer centred and the current menu's items laid out again.
+void ChangeScreenSize(int w, int h);
