@@ -17,8 +17,9 @@ inline int32_t WrapAngle(int32_t a) { return (a >= 0 && a <= 360) ? a : ((a % 36
 void RotateSegment(Segment& segment, const int32_t angles[3]);
 
 // Transforms and projects every segment of `mesh` into projected/visible (count entries each):
-// object angles, then + rel, then eye angles, then the view-cube, near and perspective steps.
-// visible[i] is 1 for an entry written this time, 0 for a culled one.
+// object angles, then + rel, then eye angles, then the view-cube, near and perspective steps. The near
+// step drops a segment with an end behind the near limit; with NEARCLIP one with an end in front of it is
+// cut at the limit instead. visible[i] is 1 for an entry written this time, 0 for a culled one.
 void ProjectFrame(const Mesh& mesh, ProjectedSegment* projected, uint8_t* visible, const float rel[3],
                   const int32_t objectAngles[3], const int32_t eyeAngles[3]);
 
