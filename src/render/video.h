@@ -25,23 +25,30 @@ struct VideoRecord {
     PaletteEntry GamePalette[256] = {};
     uint8_t* FramePixels = nullptr;  // first pixel of the back buffer while locked, else null
     int32_t FramePitch = 0;          // bytes per pixel row while locked
-    // Screen pixels per pixel of the 640 x 480 view: 1, or with SCALEVIEW the screen height over 480, so
-    // that a larger screen shows the same picture (projection, texts, aids), only sharper. Set with the
-    // screen by InitVideo.
+    // Screen pixels per pixel of the 640 x 480 view: 1, or with SCALEVIEW the screen height over 480 (the
+    // width over 640 on a screen narrower than 4:3), so that a larger screen shows the same picture
+    // (projection, texts, aids), only sharper, and a wider one sees more to the sides. Set with the screen
+    // by InitVideo.
     double ViewScale = 1.0;
 
     bool Ready = false;  // a back buffer exists
     int Width = 0, Height = 0;
     std::vector<uint8_t> BackBuffer;
-    std::vector<uint32_t> Image;  // the last image presented (0x00RRGGBB)
+    bool BackBufferClear = false;  // it holds index 0 throughout (as a present leaves it) and is not locked
+    std::vector<uint32_t> Image;   // the last image presented (0x00RRGGBB)
     bool ImageValid = false;
     uint32_t PaletteRgb[256] = {};
     VideoOverlay Overlays[VIDEO_MAX_OVERLAYS] = {};
     int OverlayCount = 0;
     char TextStore[VIDEO_TEXT_BYTES] = {};
     size_t TextUsed = 0;
-    // The frame presented last, as it was composed: a frame composed the same is not converted again.
+    // The frame presented last, as it was composed: only what a new frame changes is converted again.
+    // The image holds its pixels converted, except in each row's span PrevOverlayFrom .. PrevOverlayTo
+    // (exclusive), where its texts and fills went.
     std::vector<uint8_t> PrevBackBuffer;
+    std::vector<int32_t> PrevOverlayFrom, PrevOverlayTo, OverlayFrom, OverlayTo;  // per row
+    std::vector<uint64_t> Damage;  // per row: the chunks of the image the present changed (platform.h)
+    int ChunkWidth = 8;
     VideoOverlay PrevOverlays[VIDEO_MAX_OVERLAYS] = {};
     int PrevOverlayCount = 0;
     char PrevTextStore[VIDEO_TEXT_BYTES] = {};
@@ -56,6 +63,10 @@ inline int Scaled(int pixels) {
     const double v = pixels * Video.ViewScale;
     return int(v < 0 ? v - 0.5 : v + 0.5);
 }
+
+// The left edge of the 640 x 480 layout on the screen: centred on a screen wider than it (with SCALEVIEW),
+// else 0.
+int ViewLeft();
 
 enum { LargeFont = 0, SmallFont = 1 };
 
@@ -73,7 +84,9 @@ int ClearBackBuffer(int index);
 int LockBackBuffer();
 int UnlockBackBuffer();
 // Converts the frame through the palette, applies the texts and fills issued since the last present
-// in order, and hands the image to the platform. Counts FrameCount.
+// in order, and hands the image to the platform with what changed. Only the pixels that differ from the
+// last frame's (and where its or this frame's texts and fills lie) are converted again. Ends the lock
+// and leaves a clear back buffer. Counts FrameCount.
 int PresentFrame();
 // Text at (x, y) top-left; colour 0x00BBGGRR (red in the low byte); font LargeFont or SmallFont.
 // The text is drawn over the lines of the frame being composed. 0 when there is no back buffer.
