@@ -143,6 +143,8 @@ void BM_LevelFrame(benchmark::State& state) {
 BENCHMARK(BM_LevelFrame)
     ->Args({1024, 768})
     ->Args({640, 480})
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
