@@ -62,10 +62,12 @@ void PlatformVideoShutdown();
 // PresentChunkWidth(w) pixels (bit k: the columns k * chunk .. (k + 1) * chunk - 1); null when all of it
 // may differ. A frame without damage is the one presented last (a backend may leave the window as it is).
 void PlatformPresent(const uint32_t* rgb, int w, int h, const uint64_t* damage);
-// The width of a damage chunk for frames w pixels wide: a multiple of 8, at least 8, 64 chunks covering w.
+// The width of a damage chunk for frames w pixels wide: the least power of two, 8 at least, of which 64
+// cover w.
 inline int PresentChunkWidth(int w) {
-    const int c = ((w + 63) / 64 + 7) & ~7;
-    return c < 8 ? 8 : c;
+    int c = 8;
+    while (c * 64 < w) c *= 2;
+    return c;
 }
 
 // ---- text --------------------------------------------------------------------------------------------

@@ -200,9 +200,10 @@ int ClipSegmentY(float& x1, float& x2, float& y1, float& y2, float& z1, float& z
 
 namespace {
 
-template <bool DepthTest>
+// Pixels the line writes into the frame being drawn are marked in its map of written groups (`Mark`).
+template <bool DepthTest, bool Mark>
 void Rasterise(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8_t colour, uint8_t* pixels,
-               int32_t pitch, const float* column) {
+               int32_t pitch, const float* column, uint64_t* written) {
     float dx = static_cast<float>(x2 - x1), dy = static_cast<float>(y2 - y1);
     int xstep = 1;
     ptrdiff_t rowstep = pitch;
@@ -219,7 +220,10 @@ void Rasterise(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8
     ptrdiff_t at = x1 + static_cast<ptrdiff_t>(y1) * pitch;
     int col = x1;
     auto plot = [&] {
-        if (!DepthTest || static_cast<double>(z) + 0.008 >= column[col]) pixels[at] = colour;
+        if (!DepthTest || static_cast<double>(z) + 0.008 >= column[col]) {
+            pixels[at] = colour;
+            if (Mark) MarkWritten(written, size_t(at));
+        }
     };
     if (dx > dy) {
         const int n = x2 > x1 ? x2 - x1 : x1 - x2;
@@ -260,10 +264,18 @@ int DrawLine(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8_t
     if (x1 < 0 || x2 < 0 || y1 < 0 || y2 < 0 || x1 >= Settings.SCREENX || x2 >= Settings.SCREENX ||
         y1 >= Settings.SCREENY || y2 >= Settings.SCREENY)
         return 1;
-    if (depthTest && column)
-        Rasterise<true>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column);
-    else
-        Rasterise<false>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column);
+    const bool test = depthTest && column;
+    if (pixels == Video.FramePixels && !Video.Written.empty()) {
+        uint64_t* written = Video.Written.data();
+        if (test)
+            Rasterise<true, true>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column, written);
+        else
+            Rasterise<false, true>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column, written);
+    } else if (test) {
+        Rasterise<true, false>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column, nullptr);
+    } else {
+        Rasterise<false, false>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column, nullptr);
+    }
     return 1;
 }
 

@@ -37,7 +37,8 @@ int ClipSegmentY(float& x1, float& x2, float& y1, float& y2, float& z1, float& z
 // depth1/depth2 are negated depths; with depthTest a pixel is written only where
 // depth + 0.008 >= column[x]. Coordinates must lie inside SCREENX x SCREENY; a line with an end outside
 // (or a null frame) draws nothing, so no input can write out of bounds. A null column buffer turns the
-// depth test off. Returns 1.
+// depth test off. Lines drawn into the frame being composed (FramePixels) mark the pixels they write
+// (render/video.h). Returns 1.
 int DrawLine(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8_t colour, uint8_t* pixels, int32_t pitch,
              const float* column, int depthTest);
 

@@ -80,6 +80,66 @@ uint64_t ChunksOf(int from, int to) {
     return b - a >= 63 ? ~0ull : ((2ull << (b - a)) - 1) << a;
 }
 
+// Starts the map of written groups of an empty back buffer.
+void StartWritten() {
+    std::fill(Video.Written.begin(), Video.Written.end(), 0);
+    Video.WrittenKnown = true;
+}
+
+// The pixels in the groups either frame wrote: those that differ from the last frame's are converted and
+// their chunks marked (rows above `covered` lie under a fill and need neither); the last frame's pixels
+// are cleared for the next frame to be drawn into. Row by row, as the written groups lie in them.
+void ConvertWritten(int covered) {
+    const uint8_t* cur = Video.BackBuffer.data();
+    uint8_t* prev = Video.PrevBackBuffer.data();
+    uint32_t* image = Video.Image.data();
+    const uint32_t* palette = Video.PaletteRgb;
+    const uint64_t* now = Video.Written.data();
+    const uint64_t* before = Video.PrevWritten.data();
+    const size_t w = size_t(Video.Width);
+    int shift = 0;
+    while ((1 << shift) < Video.ChunkWidth) ++shift;
+    for (int y = 0; y < Video.Height; ++y) {
+        const size_t rowStart = size_t(y) * w, rowEnd = rowStart + w;
+        const bool show = y >= covered;
+        uint64_t changed = 0;
+        const size_t g0 = rowStart >> 3, g1 = (rowEnd - 1) >> 3;  // the row's groups, g0 .. g1
+        for (size_t k = g0 >> 6; k <= g1 >> 6; ++k) {
+            uint64_t m = now[k] | before[k];
+            if (!m) continue;
+            if (k == g0 >> 6) m &= ~0ull << (g0 & 63);
+            if (k == g1 >> 6 && (g1 & 63) != 63) m &= (2ull << (g1 & 63)) - 1;
+            while (m) {
+                const size_t g = (k << 6) + size_t(__builtin_ctzll(m));
+                m &= m - 1;
+                const size_t a = std::max(g << 3, rowStart), b = std::min((g << 3) + 8, rowEnd);
+                if (b - a == 8) {
+                    uint64_t p, c;
+                    memcpy(&p, prev + a, 8);
+                    memcpy(&c, cur + a, 8);
+                    if (p == c) {
+                        if (p) memset(prev + a, 0, 8);
+                        continue;
+                    }
+                    memset(prev + a, 0, 8);
+                    if (!show) continue;
+                    for (size_t i = a; i < b; ++i) image[i] = palette[cur[i]];
+                    changed |= 1ull << ((a - rowStart) >> shift);
+                    continue;
+                }
+                for (size_t i = a; i < b; ++i) {
+                    if (prev[i] != cur[i] && show) {
+                        image[i] = palette[cur[i]];
+                        changed |= 1ull << ((i - rowStart) >> shift);
+                    }
+                    prev[i] = 0;
+                }
+            }
+        }
+        Video.Damage[size_t(y)] = changed;
+    }
+}
+
 // Widens each row's overlay span by a rectangle, and marks its chunks as changed.
 void NoteOverlay(const Span& r) {
     if (r.x0 >= r.x1 || r.y0 >= r.y1) return;
@@ -199,6 +259,8 @@ bool SameOverlaysAsLastFrame() {
 
 bool VideoReady() { return Video.Ready; }
 
+void FrameWrittenUnlogged() { Video.WrittenKnown = false; }
+
 int ViewLeft() {
     if (!Settings.SCALEVIEW) return 0;
     const int margin = (Settings.SCREENX - Scaled(640)) / 2;
@@ -228,6 +290,11 @@ int InitVideo() {
     Video.OverlayTo.assign(size_t(Video.Height), 0);
     Video.Damage.assign(size_t(Video.Height), 0);
     Video.ChunkWidth = PresentChunkWidth(Video.Width);
+    // The maps of written groups: a bit for every 8 pixels.
+    const size_t words = (size_t(Video.Width) * Video.Height / 8 + 63) / 64 + 1;
+    Video.Written.assign(words, 0);
+    Video.PrevWritten.assign(words, 0);
+    Video.WrittenKnown = Video.PrevWrittenKnown = true;
     Video.Image.assign(size_t(Video.Width) * Video.Height, 0);
     Video.ImageValid = false;
     BuildPalette();
@@ -263,12 +330,16 @@ int RestoreSurfaces() { return 1; }  // our surfaces live in ordinary memory and
 
 int ClearBackBuffer(int index) {
     if (!Video.Ready) return 0;
-    if ((index & 0xFF) != 0 || !Video.BackBufferClear)
-        memset(Video.BackBuffer.data(), index & 0xFF, Video.BackBuffer.size());
-    Video.BackBufferClear = (index & 0xFF) == 0;
     // Texts and fills drawn onto the back buffer are cleared with it.
     Video.OverlayCount = 0;
     Video.TextUsed = 0;
+    const bool zero = (index & 0xFF) == 0;
+    if (zero && Video.BackBufferClear) return 1;  // as the present left it: clear, nothing written
+    memset(Video.BackBuffer.data(), index & 0xFF, Video.BackBuffer.size());
+    Video.BackBufferClear = zero;
+    // A buffer of zeros has nothing written; one of another index has every pixel written.
+    StartWritten();
+    Video.WrittenKnown = zero;
     return 1;
 }
 
@@ -299,10 +370,18 @@ int PresentFrame() {
     }
     const bool full = !Video.ImageValid;
     const bool sameOverlays = !full && SameOverlaysAsLastFrame();
-    // The lines: every pixel of a first frame, else those that differ from the last frame's. Either way the
-    // last frame's buffer is left clear, to be drawn into next.
+    // The lines: every pixel of a first frame, else those that differ from the last frame's, looked for
+    // where the two frames were written when that is known, else over the whole frame. Either way the last
+    // frame's buffer is left clear, to be drawn into next.
     bool redoOverlays = full || !sameOverlays;
-    for (int y = 0; y < h; ++y) {
+    const bool marked = !full && Video.WrittenKnown && Video.PrevWrittenKnown;
+    if (marked) {
+        ConvertWritten(covered);
+        for (int y = covered; y < h && !redoOverlays; ++y)
+            if (Video.Damage[size_t(y)] & ChunksOf(Video.PrevOverlayFrom[size_t(y)], Video.PrevOverlayTo[size_t(y)]))
+                redoOverlays = true;
+    }
+    for (int y = 0; y < h && !marked; ++y) {
         uint8_t* prev = Video.PrevBackBuffer.data() + size_t(y) * w;
         if (y < covered) {
             memset(prev, 0, size_t(w));
@@ -349,6 +428,9 @@ int PresentFrame() {
     }
     // This frame becomes the last one; the last one's buffer, cleared above, is the next back buffer.
     Video.BackBuffer.swap(Video.PrevBackBuffer);
+    Video.Written.swap(Video.PrevWritten);
+    Video.PrevWrittenKnown = Video.WrittenKnown;
+    StartWritten();
     Video.BackBufferClear = true;
     Video.PrevValid = true;
     Video.OverlayCount = 0;

@@ -25,6 +25,12 @@ struct VideoRecord {
     PaletteEntry GamePalette[256] = {};
     uint8_t* FramePixels = nullptr;  // first pixel of the back buffer while locked, else null
     int32_t FramePitch = 0;          // bytes per pixel row while locked
+    // Where the frame being drawn was written, in groups of 8 pixels (bit g % 64 of word g / 64 for the
+    // pixels 8g .. 8g + 7 of the buffer): DrawLine and the aids' lines mark what they write, so that a
+    // present looks only there and where the last frame was written. A frame written otherwise
+    // (FrameWrittenUnlogged) is compared whole instead.
+    std::vector<uint64_t> Written, PrevWritten;
+    bool WrittenKnown = false, PrevWrittenKnown = false;
     // Screen pixels per pixel of the 640 x 480 view: 1, or with SCALEVIEW the screen height over 480 (the
     // width over 640 on a screen narrower than 4:3), so that a larger screen shows the same picture
     // (projection, texts, aids), only sharper, and a wider one sees more to the sides. Set with the screen
@@ -57,6 +63,12 @@ struct VideoRecord {
     char FacePath[512] = "";  // the text face in use
 };
 extern VideoRecord Video;
+
+// Anything that writes FramePixels other than DrawLine and the aids' lines says so here (the next present
+// then compares the whole frame).
+void FrameWrittenUnlogged();
+// Marks the pixel at offset `at` of the back buffer as written (its group of 8).
+inline void MarkWritten(uint64_t* written, size_t at) { written[at >> 9] |= 1ull << ((at >> 3) & 63); }
 
 // A length or offset of the 640 x 480 layout in screen pixels, rounded to the nearest (exact at scale 1).
 inline int Scaled(int pixels) {
