@@ -421,8 +421,10 @@ void ApplyStartupOptions(bool window) {
     // SCREENSIZE=WINDOW: full screen, the window covers the display; a window starts at SCREENX x SCREENY
     // and the screen follows it when it is resized.
     int w = 0, h = 0;
-    if (Settings.SCREENSIZE == SCREENSIZE_WINDOW && PlatformFullscreen())
-        TakeScreenSize("WINDOW", PlatformWindowSize(&w, &h), w, h);
+    if (Settings.SCREENSIZE == SCREENSIZE_WINDOW && PlatformFullscreen()) {
+        const bool known = PlatformWindowSize(&w, &h);
+        TakeScreenSize("WINDOW", known, w, h);
+    }
 }
 
 bool SaveUserSettings() {
