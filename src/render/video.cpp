@@ -124,7 +124,8 @@ void ConvertWritten(int covered) {
                     memset(prev + a, 0, 8);
                     if (!show) continue;
                     for (size_t i = a; i < b; ++i) image[i] = palette[cur[i]];
-                    changed |= 1ull << ((a - rowStart) >> shift);
+                    // A group lies in one row but, in a row of odd width, may straddle two chunks.
+                    changed |= (1ull << ((a - rowStart) >> shift)) | (1ull << ((b - 1 - rowStart) >> shift));
                     continue;
                 }
                 for (size_t i = a; i < b; ++i) {

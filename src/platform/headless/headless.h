@@ -27,3 +27,6 @@ void HeadlessSetWindowAvailable(bool available);
 // The last frame handed to PlatformPresent, and how many frames were presented.
 const uint32_t* HeadlessLastFrame(int* w, int* h);
 uint64_t HeadlessPresentCount();
+// The damage the last present handed over (platform.h, PlatformPresent): per row, the chunks that changed;
+// null when all of it may have.
+const uint64_t* HeadlessLastDamage();

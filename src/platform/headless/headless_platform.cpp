@@ -25,6 +25,7 @@ int DisplayW, DisplayH, DisplayHz, WindowW, WindowH;
 int FrameW, FrameH;
 // The presented image is owned by the video device and stays valid until the next present.
 const uint32_t* LastFrame;
+const uint64_t* LastDamage;  // what the last present said changed (null: all of it)
 uint64_t Presented;
 volatile std::sig_atomic_t Signalled;
 
@@ -86,6 +87,7 @@ const uint32_t* HeadlessLastFrame(int* w, int* h) {
     return LastFrame;
 }
 uint64_t HeadlessPresentCount() { return Presented; }
+const uint64_t* HeadlessLastDamage() { return LastDamage; }
 
 uint32_t PlatformTicksMs() { return Clock; }
 
@@ -150,9 +152,10 @@ void PlatformVideoShutdown() {
     LastFrame = nullptr;
 }
 
-void PlatformPresent(const uint32_t* rgb, int w, int h, const uint64_t*) {
+void PlatformPresent(const uint32_t* rgb, int w, int h, const uint64_t* damage) {
     if (!VideoUp) return;
     LastFrame = rgb;
+    LastDamage = damage;
     FrameW = w;
     FrameH = h;
     ++Presented;
