@@ -222,7 +222,12 @@ Box TextBox(const std::function<void()>& draw) {
     return b;
 }
 
-TEST_F(Golden, TheScaledViewShowsTheSameTextsOnALargerScreen) {
+using Screens = std::vector<std::pair<const char*, std::function<void()>>>;
+
+// The screens of texts, each drawn alone: the HUD, the end screens, the death texts, the notify lines, the
+// open console and a menu of three items; with a player of some health, ammunition and score, and twelve
+// console lines (two of them notify lines), the same at every screen size.
+Screens TextScreens(ConsoleRecord& lines) {
     ObjectRecord& player = World.ObjectTable[0];
     player.health = 85;
     player.weapon = WPN_SHOTGUN;
@@ -231,24 +236,24 @@ TEST_F(Golden, TheScaledViewShowsTheSameTextsOnALargerScreen) {
     World.MonstersAtStart = 4, World.MonstersLeft = 1;
     WriteFile("items.itm", "MENUITEMS=3\r0=NEW GAME;NADDA;a\r1=OPTIONS;NADDA;b\r2=QUIT;NADDA;c\r");
     for (int i = 0; i < 12; ++i) ConsoleAddLine(i < 2 ? 90 : 1, "Loading the level, object types and sounds");
-    const ConsoleRecord lines = Console;  // the same lines at both sizes (loading a menu prints its name)
-    const std::vector<std::pair<const char*, std::function<void()>>> screens = {
+    lines = Console;  // the same lines at every size (loading a menu prints its name)
+    return {
         {"hud", DrawHud},
         {"level complete", DrawLevelComplete},
         {"won", DrawWon},
         {"death",
-         [&] {
-             player.state = 0;
+         [] {
+             World.ObjectTable[0].state = 0;
              DrawViewPass();
-             player.state = 1;
+             World.ObjectTable[0].state = 1;
          }},
         {"notify lines",
-         [&] {
+         [&lines] {
              Console = lines;
              ConsoleDraw();
          }},
         {"console",
-         [&] {
+         [&lines] {
              Console = lines;
              Console.ConsoleState = CON_OPEN;
              Console.ConsoleHeight = Settings.SCREENY / 2;
@@ -262,6 +267,11 @@ TEST_F(Golden, TheScaledViewShowsTheSameTextsOnALargerScreen) {
              Menu.Visible = 0;
          }},
     };
+}
+
+TEST_F(Golden, TheScaledViewShowsTheSameTextsOnALargerScreen) {
+    ConsoleRecord lines;
+    const Screens screens = TextScreens(lines);
     std::vector<Box> small;
     SetScreen(640, 480, 1);
     for (const auto& [name, draw] : screens) small.push_back(TextBox(draw));
@@ -369,13 +379,9 @@ TEST_F(Golden, InACornerTheWallsShowWithTheNearCut) {
 TEST_F(Golden, OnAWideScreenTheHudKeepsToTheCornersAndTheRestToTheMiddle) {
     Program.GameState = GS_PLAYING;
     ObjectRecord& player = World.ObjectTable[0];
-    player.health = 85;
-    player.ammo[WPN_SHOTGUN] = 24;
-    World.MonstersAtStart = 4, World.MonstersLeft = 1;
     Settings.CROSSHAIR = 1;
-    WriteFile("items.itm", "MENUITEMS=3\r0=NEW GAME;NADDA;a\r1=OPTIONS;NADDA;b\r2=QUIT;NADDA;c\r");
-    for (int i = 0; i < 12; ++i) ConsoleAddLine(i < 2 ? 90 : 1, "Loading the level, object types and sounds");
-    const ConsoleRecord lines = Console;
+    ConsoleRecord lines;
+    const Screens screens = TextScreens(lines);
     // The box round the lines a draw leaves in the frame.
     auto lineBox = [](const std::function<void()>& draw) {
         ClearBackBuffer(0);
@@ -391,40 +397,19 @@ TEST_F(Golden, OnAWideScreenTheHudKeepsToTheCornersAndTheRestToTheMiddle) {
         UnlockBackBuffer();
         return b;
     };
-    const std::vector<std::pair<const char*, std::function<Box()>>> middle = {
-        {"level complete", [] { return TextBox(DrawLevelComplete); }},
-        {"won", [] { return TextBox(DrawWon); }},
-        {"notify lines", [&] { return TextBox([&] { Console = lines, ConsoleDraw(); }); }},
-        {"console",
-         [&] {
-             return TextBox([&] {
-                 Console = lines;
-                 Console.ConsoleState = CON_OPEN;
-                 Console.ConsoleHeight = Settings.SCREENY / 2;
-                 ConsoleDraw();
-                 Console.ConsoleState = CON_CLOSED;
-             });
-         }},
-        {"menu",
-         [] {
-             return TextBox([] {
-                 LoadMenuItems("items.itm");
-                 DrawMenuItems();
-                 Menu.Visible = 0;
-             });
-         }},
-        {"crosshair", [&] { return lineBox(DrawCrosshair); }},
-        {"map",
-         [&] {
-             return lineBox([] {
-                 Settings.AUTOMAP = 1;
-                 Render.AutomapShown = 1;
-                 DrawAutomap();
-                 Settings.AUTOMAP = 0;
-                 Render.AutomapShown = 0;
-             });
-         }},
-    };
+    std::vector<std::pair<const char*, std::function<Box()>>> middle;
+    for (const auto& [name, draw] : screens)
+        if (std::string(name) != "hud") middle.push_back({name, [&draw = draw] { return TextBox(draw); }});
+    middle.push_back({"crosshair", [&] { return lineBox(DrawCrosshair); }});
+    middle.push_back({"map", [&] {
+                          return lineBox([] {
+                              Settings.AUTOMAP = 1;
+                              Render.AutomapShown = 1;
+                              DrawAutomap();
+                              Settings.AUTOMAP = 0;
+                              Render.AutomapShown = 0;
+                          });
+                      }});
     auto hud = [&](int weapon) {
         player.weapon = weapon;
         return TextBox(DrawHud);

@@ -174,15 +174,7 @@ for a, b in zip(small["menu"]["items"], large["menu"]["items"]):
 
 def box(name):
     """The box round every lit pixel of a screenshot (texts only: the menu draws no lines)."""
-    w, h, raw = scene.png_pixels(os.path.join(work, name))
-    stride, xs, ys = 1 + 3 * w, [], []
-    for y in range(h):
-        row = raw[y * stride + 1:(y + 1) * stride]
-        lit = [i // 3 for i in range(0, len(row), 3) if row[i] or row[i + 1] or row[i + 2]]
-        if lit:
-            xs += [lit[0], lit[-1]]
-            ys.append(y)
-    return min(xs), min(ys), max(xs) + 1, max(ys) + 1
+    return scene.lit_box(os.path.join(work, name))[2:]
 
 for s, l in zip(box("menu.png"), box("menu-large.png")):
     assert abs(l - 1.6 * s) <= 8, (box("menu.png"), box("menu-large.png"))
@@ -238,16 +230,7 @@ for rate, want in [("CLASSIC", (36, 39)), ("60", (59, 61)), ("144", (143, 145)),
     assert frames <= ticks, (rate, frames, ticks)
     assert 166 <= ticks <= 167, (rate, ticks)
 # The 1920 x 1080 start menu is the 1440 x 1080 one, 240 pixels to the right.
-def box(name):
-    w, h, raw = scene.png_pixels(os.path.join(work, name))
-    stride, xs, ys = 1 + 3 * w, [], []
-    for y in range(h):
-        row = raw[y * stride + 1:(y + 1) * stride]
-        lit = [i // 3 for i in range(0, len(row), 3) if row[i] or row[i + 1] or row[i + 2]]
-        if lit:
-            xs += [lit[0], lit[-1]]
-            ys.append(y)
-    return w, h, min(xs), min(ys), max(xs) + 1, max(ys) + 1
+box = lambda name: scene.lit_box(os.path.join(work, name))
 wide, narrow = box("wide.png"), box("narrow.png")
 assert wide[:2] == (1920, 1080) and narrow[:2] == (1440, 1080), (wide, narrow)
 assert (wide[2] - 240, wide[3], wide[4] - 240, wide[5]) == narrow[2:], (wide, narrow)
