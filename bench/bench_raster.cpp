@@ -128,7 +128,10 @@ void BM_LevelFrame(benchmark::State& state) {
     ChangeResolution();
     BuildScene();
     AllocateColumnBuffer();
+    // The player turns a degree each frame, as in play: no frame is the one before it.
+    int32_t& heading = World.ObjectTable[0].angles[1];
     for (auto _ : state) {
+        heading = heading == 0 ? 1 : 0;
         ClearBackBuffer(0);
         LockBackBuffer();
         DrawLevelPass();
@@ -138,6 +141,7 @@ void BM_LevelFrame(benchmark::State& state) {
         UnlockBackBuffer();
         PresentFrame();
     }
+    heading = 0;
     state.counters["levelSegments"] = World.LevelModel.frames ? World.LevelModel.frames[0].count : 0;
 }
 BENCHMARK(BM_LevelFrame)
