@@ -57,7 +57,11 @@ void PlatformShowCursor(bool show);
 // Creates the presentation target for frames of w x h pixels (replacing an earlier one).
 bool PlatformVideoInit(int w, int h);
 void PlatformVideoShutdown();
-// Shows one finished frame of w x h pixels, 0x00RRGGBB each, row-major without padding. `damage` says what
+// Before the image of the next frame is made: the backend stops reading the last one (a presenter thread
+// that still copies from it is waited for). Every PlatformPresent follows one.
+void PlatformPresentBegin();
+// Shows one finished frame of w x h pixels, 0x00RRGGBB each, row-major without padding; the backend may go
+// on reading the image until the next PlatformPresentBegin. `damage` says what
 // differs from the frame presented before: for each row a mask of 64 column chunks of
 // PresentChunkWidth(w) pixels (bit k: the columns k * chunk .. (k + 1) * chunk - 1); null when all of it
 // may differ. A frame without damage is the one presented last (a backend may leave the window as it is).

@@ -360,6 +360,7 @@ int UnlockBackBuffer() {
 int PresentFrame() {
     if (!Video.Ready) return 0;
     const int w = Video.Width, h = Video.Height;
+    PlatformPresentBegin();       // the image is ours to change until it is handed over below
     Video.FramePixels = nullptr;  // the frame is finished: nothing draws into it after this
     // Rows under an opaque fill that spans the whole width from the top (the console panel) are overwritten
     // anyway: they need no palette conversion.

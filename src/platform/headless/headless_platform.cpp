@@ -152,6 +152,8 @@ void PlatformVideoShutdown() {
     LastFrame = nullptr;
 }
 
+void PlatformPresentBegin() {}
+
 void PlatformPresent(const uint32_t* rgb, int w, int h, const uint64_t* damage) {
     if (!VideoUp) return;
     LastFrame = rgb;

@@ -1,9 +1,11 @@
 // Presenting frames, without ever waiting for the display. Where the machine has a graphics processor, the
 // frame goes into the renderer's streaming texture and the processor scales it into the window (letterboxed,
 // by whole multiples with SCALING=integer); SDL's renderer lives on the thread that pumps the window's
-// events, so this runs in the main loop, and costs it little. Otherwise a thread of its own scales each
-// frame into the window's framebuffer (nearest neighbour) and hands it to the display; at one to one it
-// copies only the parts of the frame that changed. A frame that shows nothing new is not handed over again.
+// events, so this runs in the main loop, and costs it little. Otherwise a thread of its own takes each
+// frame from the video device's image (which is not changed while it reads: PlatformPresentBegin waits),
+// scales it into the window's framebuffer (nearest neighbour) and hands it to the display; at one to one
+// it copies only the parts of the frame that changed, and shows only those. A frame that shows nothing new
+// is not handed over again.
 #include <SDL.h>
 
 #include <condition_variable>
@@ -21,10 +23,11 @@
 namespace {
 
 struct Presenter {
-    int w = 0, h = 0;      // frame size
-    int chunk = 8;         // damage chunk width
-    bool integer = false;  // whole multiples only (SCALING=integer), taken when the video starts
-    bool dirty = true;     // the window needs a whole frame although the image is the same
+    int w = 0, h = 0;            // frame size
+    int chunk = 8;               // damage chunk width
+    bool integer = false;        // whole multiples only (SCALING=integer), taken when the video starts
+    bool dirty = true;           // the window needs a whole frame although the image is the same
+    bool presentLocked = false;  // PlatformPresentBegin holds `reading` until the frame is handed over
 
     // The renderer's texture (the graphics processor's path), null where there is none.
     SDL_Renderer* renderer = nullptr;
@@ -33,19 +36,17 @@ struct Presenter {
 
     // The framebuffer path's thread.
     std::thread thread;
-    std::mutex handover;  // guards pending, pendingDamage, pendingAll, pendingRedraw, havePending, stop
+    std::mutex handover;  // guards image, pendingDamage, pendingAll, havePending, stop
     std::condition_variable wake;
-    std::mutex window;  // held while the thread draws into the window and shows it
+    std::mutex window;   // held while the thread draws into the window and shows it
+    std::mutex reading;  // held while the thread reads the image
     bool running = false;
     bool stop = false;
-    std::vector<uint32_t> pending;        // the newest frame, kept whole
-    std::vector<uint64_t> pendingDamage;  // per row: the chunks changed since the thread last took it
-    bool pendingAll = false;              // all of it changed
-    bool pendingRedraw = false;           // the window needs all of it
+    const uint32_t* image = nullptr;      // the video device's image of the newest frame
+    std::vector<uint64_t> pendingDamage;  // per row: the chunks changed since the thread last showed one
+    bool pendingAll = false;              // the window needs all of it
     bool havePending = false;
-    // The thread's own: its frame and what changed in it, and its scaling tables (rebuilt when the
-    // window's size changes).
-    std::vector<uint32_t> shown;
+    // The thread's own: what changed, and its scaling tables (rebuilt when the window's size changes).
     std::vector<uint64_t> shownDamage;
     int outW = 0, outH = 0;
     SDL_Rect dst = {0, 0, 0, 0};
@@ -161,9 +162,9 @@ bool SameLayout(const SDL_Surface* s) {
     return f->BytesPerPixel == 4 && f->Rmask == 0xFF0000 && f->Gmask == 0xFF00 && f->Bmask == 0xFF;
 }
 
-// At one to one in a surface of the frame's layout: the changed chunks only, and only their bands of rows
-// shown anew.
-void ShowChanges(SDL_Window* window, SDL_Surface* s, const uint32_t* frame) {
+// At one to one in a surface of the frame's layout: the changed chunks only, and the bands of rows they
+// lie in gathered to be shown.
+void CopyChanges(SDL_Surface* s, const uint32_t* frame) {
     const SDL_Rect& d = P.dst;
     P.rects.clear();
     constexpr int kBand = 32;  // rows a shown rectangle spans at most
@@ -184,7 +185,6 @@ void ShowChanges(SDL_Window* window, SDL_Surface* s, const uint32_t* frame) {
         }
         if (left < right) P.rects.push_back(SDL_Rect{d.x + left, d.y + y0, right - left, y1 - y0});
     }
-    if (!P.rects.empty()) SDL_UpdateWindowSurfaceRects(window, P.rects.data(), int(P.rects.size()));
 }
 
 void Show(const uint32_t* frame, bool whole) {
@@ -202,68 +202,67 @@ void Show(const uint32_t* frame, bool whole) {
     const SDL_Rect& d = P.dst;
     const bool oneToOne = d.w == P.w && d.h == P.h;
     if (!whole && direct && oneToOne) {
-        ShowChanges(window, s, frame);
+        {
+            std::lock_guard<std::mutex> read(P.reading);
+            CopyChanges(s, frame);
+        }
         if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
+        if (!P.rects.empty()) SDL_UpdateWindowSurfaceRects(window, P.rects.data(), int(P.rects.size()));
         return;
     }
-    const uint8_t* previous = nullptr;
-    int previousSource = -1;
-    for (int y = 0; y < s->h; ++y) {
-        uint8_t* out = static_cast<uint8_t*>(s->pixels) + size_t(y) * size_t(s->pitch);
-        if (y < d.y || y >= d.y + d.h) {
-            memset(out, 0, size_t(s->w) * s->format->BytesPerPixel);
-            continue;
+    {
+        std::lock_guard<std::mutex> read(P.reading);
+        const uint8_t* previous = nullptr;
+        int previousSource = -1;
+        for (int y = 0; y < s->h; ++y) {
+            uint8_t* out = static_cast<uint8_t*>(s->pixels) + size_t(y) * size_t(s->pitch);
+            if (y < d.y || y >= d.y + d.h) {
+                memset(out, 0, size_t(s->w) * s->format->BytesPerPixel);
+                continue;
+            }
+            int source = int(int64_t(y - d.y) * P.h / d.h);
+            if (source == previousSource && previous) {
+                memcpy(out, previous, size_t(s->w) * s->format->BytesPerPixel);  // the same frame row again
+                continue;
+            }
+            const uint32_t* in = frame + size_t(source) * size_t(P.w);
+            uint32_t* line = direct ? reinterpret_cast<uint32_t*>(out) : P.row.data();
+            for (int x = 0; x < d.x; ++x) line[x] = 0;
+            if (oneToOne)
+                memcpy(line + d.x, in, size_t(d.w) * 4);
+            else
+                for (int x = 0; x < d.w; ++x) line[d.x + x] = in[P.columnOf[size_t(x)]];
+            for (int x = d.x + d.w; x < s->w; ++x) line[x] = 0;
+            if (!direct)
+                SDL_ConvertPixels(s->w, 1, SDL_PIXELFORMAT_RGB888, line, s->w * 4, s->format->format, out, s->pitch);
+            previous = out;
+            previousSource = source;
         }
-        int source = int(int64_t(y - d.y) * P.h / d.h);
-        if (source == previousSource && previous) {
-            memcpy(out, previous, size_t(s->w) * s->format->BytesPerPixel);  // the same frame row again
-            continue;
-        }
-        const uint32_t* in = frame + size_t(source) * size_t(P.w);
-        uint32_t* line = direct ? reinterpret_cast<uint32_t*>(out) : P.row.data();
-        for (int x = 0; x < d.x; ++x) line[x] = 0;
-        if (oneToOne)
-            memcpy(line + d.x, in, size_t(d.w) * 4);
-        else
-            for (int x = 0; x < d.w; ++x) line[d.x + x] = in[P.columnOf[size_t(x)]];
-        for (int x = d.x + d.w; x < s->w; ++x) line[x] = 0;
-        if (!direct)
-            SDL_ConvertPixels(s->w, 1, SDL_PIXELFORMAT_RGB888, line, s->w * 4, s->format->format, out, s->pitch);
-        previous = out;
-        previousSource = source;
     }
     if (SDL_MUSTLOCK(s)) SDL_UnlockSurface(s);
     SDL_UpdateWindowSurface(window);
 }
 
-// Takes the frame handed over: the changed chunks into the thread's own copy.
-bool Take(bool* whole) {
+// Takes what the newest frame changed (or that all of it is to be shown).
+bool Take(const uint32_t** frame, bool* whole) {
     std::unique_lock<std::mutex> lock(P.handover);
     P.wake.wait(lock, [] { return P.stop || P.havePending; });
     if (P.stop) return false;
-    const size_t w = size_t(P.w);
-    *whole = P.pendingAll || P.pendingRedraw;
-    if (P.pendingAll) {
-        memcpy(P.shown.data(), P.pending.data(), P.shown.size() * 4);
-    } else {
-        for (int y = 0; y < P.h; ++y) {
-            uint64_t& mask = P.pendingDamage[size_t(y)];
-            if (!mask) continue;
-            const uint32_t* in = P.pending.data() + size_t(y) * w;
-            uint32_t* out = P.shown.data() + size_t(y) * w;
-            ForEachRun(mask, P.chunk, P.w, [&](int x, int n) { memcpy(out + x, in + x, size_t(n) * 4); });
-            P.shownDamage[size_t(y)] |= mask;
-            mask = 0;
-        }
+    *frame = P.image;
+    *whole = P.pendingAll;
+    for (int y = 0; y < P.h; ++y) {
+        P.shownDamage[size_t(y)] |= P.pendingDamage[size_t(y)];
+        P.pendingDamage[size_t(y)] = 0;
     }
-    P.pendingAll = P.pendingRedraw = P.havePending = false;
+    P.pendingAll = P.havePending = false;
     return true;
 }
 
 void Run() {
+    const uint32_t* frame = nullptr;
     bool whole = false;
-    while (Take(&whole)) {
-        Show(P.shown.data(), whole);
+    while (Take(&frame, &whole)) {
+        Show(frame, whole);
         std::fill(P.shownDamage.begin(), P.shownDamage.end(), 0);
     }
 }
@@ -310,13 +309,11 @@ bool PlatformVideoInit(int w, int h) {
         SDL_DestroyRenderer(P.renderer);
         P.renderer = nullptr;
     }
-    size_t n = size_t(w) * size_t(h);
-    P.pending.assign(n, 0);
-    P.shown.assign(n, 0);
+    P.image = nullptr;
     P.pendingDamage.assign(size_t(h), 0);
     P.shownDamage.assign(size_t(h), 0);
     P.outW = P.outH = 0;
-    P.havePending = P.pendingAll = P.pendingRedraw = false;
+    P.havePending = P.pendingAll = false;
     P.stop = false;
     P.thread = std::thread(Run);
     P.running = true;
@@ -328,7 +325,18 @@ void PlatformVideoShutdown() {
     CloseTexture();
 }
 
+void PlatformPresentBegin() {
+    // The thread holds `reading` while it copies from the image; then the image is the device's again.
+    if (!P.running || P.presentLocked) return;
+    P.reading.lock();
+    P.presentLocked = true;
+}
+
 void PlatformPresent(const uint32_t* rgb, int w, int h, const uint64_t* damage) {
+    if (P.presentLocked) {
+        P.presentLocked = false;
+        P.reading.unlock();
+    }
     if (w != P.w || h != P.h || (!P.running && !P.texture)) return;
     bool changed = damage == nullptr;
     for (int y = 0; y < h && !changed; ++y) changed = damage[y] != 0;
@@ -342,21 +350,11 @@ void PlatformPresent(const uint32_t* rgb, int w, int h, const uint64_t* damage) 
     }
     {
         std::lock_guard<std::mutex> lock(P.handover);
-        if (!damage) {
-            memcpy(P.pending.data(), rgb, size_t(w) * size_t(h) * sizeof(uint32_t));
-            P.pendingAll = true;
-        } else {
-            for (int y = 0; y < h; ++y) {
-                const uint64_t mask = damage[y];
-                if (!mask) continue;
-                const uint32_t* in = rgb + size_t(y) * size_t(w);
-                uint32_t* out = P.pending.data() + size_t(y) * size_t(w);
-                ForEachRun(mask, P.chunk, w, [&](int x, int n) { memcpy(out + x, in + x, size_t(n) * 4); });
-                P.pendingDamage[size_t(y)] |= mask;
-            }
-        }
-        P.pendingRedraw = P.pendingRedraw || redraw;
-        P.havePending = true;  // a frame not yet taken is brought up to date: the newest one is shown
+        P.image = rgb;
+        if (damage)
+            for (int y = 0; y < h; ++y) P.pendingDamage[size_t(y)] |= damage[y];
+        P.pendingAll = P.pendingAll || redraw || !damage;
+        P.havePending = true;  // a frame not yet shown is brought up to date: the newest one is shown
     }
     P.wake.notify_one();
 }
