@@ -179,6 +179,9 @@ void ToggleFullscreen();
 
 void SdlWindowFitFrame(int w, int h) {
     if (!Window || Fullscreen || w <= 0 || h <= 0) return;
+    // A window the frames follow (SCREENSIZE=WINDOW) has their size already: it stays where the player put it.
+    int cw = 0, ch = 0;
+    if (PlatformWindowSize(&cw, &ch) && cw == w && ch == h) return;
     int dw, dh;
     DesktopSize(&dw, &dh);
     SDL_SetWindowSize(Window, w < dw ? w : dw, h < dh ? h : dh);
