@@ -162,28 +162,27 @@ bool SameLayout(const SDL_Surface* s) {
     return f->BytesPerPixel == 4 && f->Rmask == 0xFF0000 && f->Gmask == 0xFF00 && f->Bmask == 0xFF;
 }
 
-// At one to one in a surface of the frame's layout: the changed chunks only, and the bands of rows they
-// lie in gathered to be shown.
+// At one to one in a surface of the frame's layout: the changed chunks only; and for each band of rows, a
+// rectangle for each run of chunks changed in any of its rows, to be shown.
 void CopyChanges(SDL_Surface* s, const uint32_t* frame) {
     const SDL_Rect& d = P.dst;
     P.rects.clear();
-    constexpr int kBand = 32;  // rows a shown rectangle spans at most
+    constexpr int kBand = 16;  // rows a shown rectangle spans at most
     for (int y0 = 0; y0 < P.h; y0 += kBand) {
-        int left = P.w, right = 0;
         const int y1 = y0 + kBand < P.h ? y0 + kBand : P.h;
+        uint64_t band = 0;
         for (int y = y0; y < y1; ++y) {
             const uint64_t mask = P.shownDamage[size_t(y)];
             if (!mask) continue;
+            band |= mask;
             const uint32_t* in = frame + size_t(y) * P.w;
             uint32_t* out =
                 reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + size_t(d.y + y) * s->pitch) + d.x;
-            ForEachRun(mask, P.chunk, P.w, [&](int x, int n) {
-                memcpy(out + x, in + x, size_t(n) * 4);
-                if (x < left) left = x;
-                if (x + n > right) right = x + n;
-            });
+            ForEachRun(mask, P.chunk, P.w, [&](int x, int n) { memcpy(out + x, in + x, size_t(n) * 4); });
         }
-        if (left < right) P.rects.push_back(SDL_Rect{d.x + left, d.y + y0, right - left, y1 - y0});
+        ForEachRun(band, P.chunk, P.w, [&](int x, int n) {
+            P.rects.push_back(SDL_Rect{d.x + x, d.y + y0, n, y1 - y0});
+        });
     }
 }
 
