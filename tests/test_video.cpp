@@ -87,7 +87,7 @@ TEST_F(VideoTest, TextsAndFillsLieOverLinesInOrder) {
     ASSERT_EQ(ClearBackBuffer(0), 1);
     ASSERT_EQ(LockBackBuffer(), 1);
     for (int x = 0; x < 640; ++x) Video.FramePixels[100 * Video.FramePitch + x] = 255;  // a white line
-    FrameWrittenUnlogged();  // written by hand, not through the rasteriser
+    FrameWrittenUnmarked();  // written by hand, not through the rasteriser
     UnlockBackBuffer();
     int32_t w = 0, h = 0;
     ASSERT_EQ(MeasureScreenText("MMMM", &w, &h, LargeFont), 1);
@@ -146,7 +146,7 @@ TEST_F(VideoTest, PresentingOnlyWhatChangedGivesTheWholeFramesImage) {
                              Video.FramePixels, Video.FramePitch, nullptr, 0);
                 if (unmarked) {
                     for (int x = 0; x < w; x += 3) Video.FramePixels[size_t(r() % h) * Video.FramePitch + x] = 200;
-                    FrameWrittenUnlogged();
+                    FrameWrittenUnmarked();
                 }
                 UnlockBackBuffer();
                 for (int t = int(r() % 4); t > 0; --t)

@@ -260,7 +260,7 @@ bool SameOverlaysAsLastFrame() {
 
 bool VideoReady() { return Video.Ready; }
 
-void FrameWrittenUnlogged() { Video.WrittenKnown = false; }
+void FrameWrittenUnmarked() { Video.WrittenKnown = false; }
 
 int ViewLeft() {
     if (!Settings.SCALEVIEW) return 0;

@@ -28,7 +28,7 @@ struct VideoRecord {
     // Where the frame being drawn was written, in groups of 8 pixels (bit g % 64 of word g / 64 for the
     // pixels 8g .. 8g + 7 of the buffer): DrawLine and the aids' lines mark what they write, so that a
     // present looks only there and where the last frame was written. A frame written otherwise
-    // (FrameWrittenUnlogged) is compared whole instead.
+    // (FrameWrittenUnmarked) is compared whole instead.
     std::vector<uint64_t> Written, PrevWritten;
     bool WrittenKnown = false, PrevWrittenKnown = false;
     // Screen pixels per pixel of the 640 x 480 view: 1, or with SCALEVIEW the screen height over 480 (the
@@ -66,7 +66,7 @@ extern VideoRecord Video;
 
 // Anything that writes FramePixels other than DrawLine and the aids' lines says so here (the next present
 // then compares the whole frame).
-void FrameWrittenUnlogged();
+void FrameWrittenUnmarked();
 // Marks the pixel at offset `at` of the back buffer as written (its group of 8).
 inline void MarkWritten(uint64_t* written, size_t at) { written[at >> 9] |= 1ull << ((at >> 3) & 63); }
 
