@@ -57,6 +57,9 @@ class Golden : public ::testing::Test {
     void TearDown() override {
         ResetWorld();
         ResetRenderSwitches();
+        // Back to the start-up screen, whatever size and view a test left.
+        Settings.SCREENX = 640, Settings.SCREENY = 480, Settings.SCALEVIEW = 0, Settings.NEARCLIP = 0;
+        ChangeResolution();
     }
     static void Place(ObjectRecord& r, int type, float x, float z, int heading) {
         r.state = 1;

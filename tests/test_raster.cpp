@@ -13,17 +13,23 @@
 
 namespace {
 
-// The start-up settings (a 640 x 480 screen centred on 320, 240) for the projection and clipping,
-// restoring the settings afterwards.
+// The start-up settings (a 640 x 480 screen centred on 320, 240, the view unscaled) for the projection and
+// clipping, restoring the settings afterwards.
 class RasterTest : public ::testing::Test {
   protected:
     void SetUp() override {
         saved = Settings;
+        savedScale = Video.ViewScale;
         Settings = SettingsRecord{};
+        Video.ViewScale = 1.0;  // the projection's, as the start-up settings give it
         BuildTrigTables();
     }
-    void TearDown() override { Settings = saved; }
+    void TearDown() override {
+        Settings = saved;
+        Video.ViewScale = savedScale;
+    }
     SettingsRecord saved;
+    double savedScale = 1.0;
 };
 
 // Projects a single segment given in world space with the eye at the origin looking down +z.
