@@ -173,7 +173,7 @@ TEST_F(Dispatch, TimersTickAtLeastSixMsApartAndDrawOnlyWhenNoTickIsDue) {
 }
 
 // FRAMERATE: a frame is due every 1000/N ms (fractions kept, late frames not caught up), only after a tick
-// has run since the last frame; ticks stay 6 ms apart. A loop that sleeps until ProgramNextDue finds work
+// has run since the last frame; ticks stay on their 6 ms grid. A loop that sleeps until ProgramNextDue finds work
 // at every wake-up and misses none: it makes the same ticks and frames as one that looks every millisecond.
 TEST_F(Dispatch, WithAFrameRateFramesKeepItsPaceAfterATickAndTheLoopSleepsUntilTheyAreDue) {
     struct Case {
@@ -237,6 +237,30 @@ TEST_F(Dispatch, WithAFrameRateFramesKeepItsPaceAfterATickAndTheLoopSleepsUntilT
             }
             EXPECT_EQ(Program.FrameCount, f0 + 1) << "one frame after the stall, the next a period later";
         }
+    }
+    // A tick held up (by a frame) does not put the later ones off with FRAMERATE: they keep their 6 ms grid;
+    // the classic timer counts 6 ms from the late one. A tick a whole period late starts the grid anew.
+    for (const int32_t rate : {int32_t(FRAMERATE_CLASSIC), int32_t(144)}) {
+        Settings.FRAMERATE = rate;
+        HeadlessSetClock(60000);
+        ResetTimers();
+        RunTimers();
+        auto nextTickAt = [] {
+            const uint64_t t0 = Program.TickCount;
+            for (int ms = 0; ms < 20 && Program.TickCount == t0; ++ms) {
+                HeadlessAdvanceClock(1);
+                RunTimers();
+                RunTimers();  // a frame due in the same millisecond takes a pass of its own
+            }
+            return PlatformTicksMs();
+        };
+        HeadlessSetClock(60008);  // the tick due at 60006 runs 2 ms late
+        RunTimers();
+        EXPECT_EQ(Program.LastTickTime, rate ? 60006u : 60008u);
+        EXPECT_EQ(nextTickAt(), rate ? 60012u : 60014u) << rate;
+        HeadlessSetClock(60031);  // more than a period late: no burst of ticks to catch up
+        RunTimers();
+        EXPECT_EQ(nextTickAt(), 60037u) << rate;
     }
     Settings.FRAMERATE = FRAMERATE_CLASSIC;
 }

@@ -108,7 +108,11 @@ int RunTimers() {
     bool worked = false;
     Program.PassWorked = true;
     if (int32_t(now - Program.LastTickTime) > 5) {
-        Program.LastTickTime = now;
+        // The classic timer takes the tick's time as it comes, so a late tick puts every later one off.
+        // With FRAMERATE, frames fall due between ticks and may hold one up: the ticks keep their 6 ms
+        // grid instead (one late by a whole period or more is not caught up: the grid starts again).
+        const bool onGrid = FramePaced() && int32_t(now - Program.LastTickTime) < 12;
+        Program.LastTickTime = onGrid ? Program.LastTickTime + 6 : now;
         RunLogicTick(now);
         ++Program.TickCount;
         Program.TickSinceFrame = true;
