@@ -73,6 +73,19 @@ inline int PresentChunkWidth(int w) {
     while (c * 64 < w) c *= 2;
     return c;
 }
+// Calls f(x, n) for each run of chunks set in a row's damage mask: its first column and its width in
+// pixels, cut to frames w pixels wide.
+template <typename F>
+void ForEachDamageRun(uint64_t mask, int chunk, int w, F f) {
+    while (mask) {
+        const int first = __builtin_ctzll(mask);
+        const uint64_t from = mask >> first;
+        const int length = from == ~0ull >> first ? 64 - first : __builtin_ctzll(~from);
+        const int x = first * chunk, end = (first + length) * chunk < w ? (first + length) * chunk : w;
+        if (x < end) f(x, end - x);
+        mask = first + length >= 64 ? 0 : mask & ~((2ull << (first + length - 1)) - 1);
+    }
+}
 
 // ---- text --------------------------------------------------------------------------------------------
 // A rendered text: 8-bit coverage (0 = none, 255 = full), row-major, w x h. Valid until the next call

@@ -141,16 +141,12 @@ void ConvertWritten(int covered) {
     }
 }
 
-// Widens each row's overlay span by a rectangle, and marks its chunks as changed.
+// Marks the chunks of each row a text or fill lies in, as changed and as covered by it.
 void NoteOverlay(const Span& r) {
     if (r.x0 >= r.x1 || r.y0 >= r.y1) return;
     const uint64_t bits = ChunksOf(r.x0, r.x1);
     for (int y = r.y0; y < r.y1; ++y) {
-        int32_t& from = Video.OverlayFrom[size_t(y)];
-        int32_t& to = Video.OverlayTo[size_t(y)];
-        if (from >= to) from = r.x0, to = r.x1;
-        from = std::min(from, int32_t(r.x0));
-        to = std::max(to, int32_t(r.x1));
+        Video.OverlayChunks[size_t(y)] |= bits;
         Video.Damage[size_t(y)] |= bits;
     }
 }
@@ -285,10 +281,8 @@ int InitVideo() {
     Video.BackBufferClear = false;
     Video.PrevBackBuffer.assign(size_t(Video.Width) * Video.Height, 0);
     Video.PrevValid = false;
-    Video.PrevOverlayFrom.assign(size_t(Video.Height), 0);
-    Video.PrevOverlayTo.assign(size_t(Video.Height), 0);
-    Video.OverlayFrom.assign(size_t(Video.Height), 0);
-    Video.OverlayTo.assign(size_t(Video.Height), 0);
+    Video.PrevOverlayChunks.assign(size_t(Video.Height), 0);
+    Video.OverlayChunks.assign(size_t(Video.Height), 0);
     Video.Damage.assign(size_t(Video.Height), 0);
     Video.ChunkWidth = PresentChunkWidth(Video.Width);
     // The maps of written groups: a bit for every 8 pixels.
@@ -380,8 +374,7 @@ int PresentFrame() {
     if (marked) {
         ConvertWritten(covered);
         for (int y = covered; y < h && !redoOverlays; ++y)
-            if (Video.Damage[size_t(y)] & ChunksOf(Video.PrevOverlayFrom[size_t(y)], Video.PrevOverlayTo[size_t(y)]))
-                redoOverlays = true;
+            if (Video.Damage[size_t(y)] & Video.PrevOverlayChunks[size_t(y)]) redoOverlays = true;
     }
     for (int y = 0; y < h && !marked; ++y) {
         uint8_t* prev = Video.PrevBackBuffer.data() + size_t(y) * w;
@@ -398,19 +391,18 @@ int PresentFrame() {
         const uint64_t changed = ConvertChanges(y);
         Video.Damage[size_t(y)] = changed;
         // A changed pixel under a text or fill has overwritten it: the texts and fills are laid anew.
-        if (changed & ChunksOf(Video.PrevOverlayFrom[size_t(y)], Video.PrevOverlayTo[size_t(y)])) redoOverlays = true;
+        if (changed & Video.PrevOverlayChunks[size_t(y)]) redoOverlays = true;
     }
     if (redoOverlays) {
         // Where the last frame's texts and fills lay, the lines come back (rows the fill covers need not),
         // then this frame's texts and fills go over them in order.
         for (int y = covered; y < h; ++y) {
-            const int32_t from = Video.PrevOverlayFrom[size_t(y)], to = Video.PrevOverlayTo[size_t(y)];
-            if (from >= to) continue;
-            ConvertRun(y, from, to);
-            Video.Damage[size_t(y)] |= ChunksOf(from, to);
+            const uint64_t chunks = Video.PrevOverlayChunks[size_t(y)];
+            if (!chunks) continue;
+            ForEachDamageRun(chunks, Video.ChunkWidth, w, [y](int x, int n) { ConvertRun(y, x, x + n); });
+            Video.Damage[size_t(y)] |= chunks;
         }
-        std::fill(Video.OverlayFrom.begin(), Video.OverlayFrom.end(), 0);
-        std::fill(Video.OverlayTo.begin(), Video.OverlayTo.end(), 0);
+        std::fill(Video.OverlayChunks.begin(), Video.OverlayChunks.end(), 0);
         for (int i = 0; i < Video.OverlayCount; ++i) {
             const VideoOverlay& o = Video.Overlays[i];
             PlatformGlyphs g;
@@ -419,8 +411,7 @@ int PresentFrame() {
             else if (PlatformTextRender(o.font, Video.TextStore + o.textOffset, &g))
                 NoteOverlay(BlendText(g, o.x, o.y, o.colour));
         }
-        Video.PrevOverlayFrom.swap(Video.OverlayFrom);
-        Video.PrevOverlayTo.swap(Video.OverlayTo);
+        Video.PrevOverlayChunks.swap(Video.OverlayChunks);
     }
     if (!sameOverlays) {
         std::copy(Video.Overlays, Video.Overlays + Video.OverlayCount, Video.PrevOverlays);

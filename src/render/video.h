@@ -49,10 +49,10 @@ struct VideoRecord {
     char TextStore[VIDEO_TEXT_BYTES] = {};
     size_t TextUsed = 0;
     // The frame presented last, as it was composed: only what a new frame changes is converted again.
-    // The image holds its pixels converted, except in each row's span PrevOverlayFrom .. PrevOverlayTo
-    // (exclusive), where its texts and fills went.
+    // The image holds its pixels converted, except in each row's damage chunks PrevOverlayChunks, where
+    // its texts and fills went.
     std::vector<uint8_t> PrevBackBuffer;
-    std::vector<int32_t> PrevOverlayFrom, PrevOverlayTo, OverlayFrom, OverlayTo;  // per row
+    std::vector<uint64_t> PrevOverlayChunks, OverlayChunks;  // per row
     std::vector<uint64_t> Damage;  // per row: the chunks of the image the present changed (platform.h)
     int ChunkWidth = 8;
     VideoOverlay PrevOverlays[VIDEO_MAX_OVERLAYS] = {};

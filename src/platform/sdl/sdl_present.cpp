@@ -56,20 +56,6 @@ struct Presenter {
 };
 Presenter P;
 
-// Calls f(x, n) for each run of changed chunks of a row, in pixels (x, and n pixels from it).
-template <typename F>
-void ForEachRun(uint64_t mask, int chunk, int w, F f) {
-    while (mask) {
-        const int first = __builtin_ctzll(mask);
-        int last = first;
-        while (last < 63 && (mask >> (last + 1)) & 1) ++last;
-        const int x = first * chunk;
-        const int end = (last + 1) * chunk < w ? (last + 1) * chunk : w;
-        if (x < end) f(x, end - x);
-        mask = last >= 63 ? 0 : mask & ~((2ull << last) - 1);
-    }
-}
-
 // ---- the graphics processor's path --------------------------------------------------------------------
 
 // Whether an OpenGL renderer draws on the processor (Mesa's llvmpipe and softpipe, swrast): then the
@@ -178,9 +164,9 @@ void CopyChanges(SDL_Surface* s, const uint32_t* frame) {
             const uint32_t* in = frame + size_t(y) * P.w;
             uint32_t* out =
                 reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + size_t(d.y + y) * s->pitch) + d.x;
-            ForEachRun(mask, P.chunk, P.w, [&](int x, int n) { memcpy(out + x, in + x, size_t(n) * 4); });
+            ForEachDamageRun(mask, P.chunk, P.w, [&](int x, int n) { memcpy(out + x, in + x, size_t(n) * 4); });
         }
-        ForEachRun(band, P.chunk, P.w, [&](int x, int n) {
+        ForEachDamageRun(band, P.chunk, P.w, [&](int x, int n) {
             P.rects.push_back(SDL_Rect{d.x + x, d.y + y0, n, y1 - y0});
         });
     }
