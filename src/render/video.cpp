@@ -110,19 +110,18 @@ void ConvertWritten(int covered) {
             if (k == g0 >> 6) m &= ~0ull << (g0 & 63);
             if (k == g1 >> 6 && (g1 & 63) != 63) m &= (2ull << (g1 & 63)) - 1;
             while (m) {
-                const size_t g = (k << 6) + size_t(__builtin_ctzll(m));
+                const int bit = __builtin_ctzll(m);
+                const size_t g = (k << 6) + size_t(bit);
                 m &= m - 1;
                 const size_t a = std::max(g << 3, rowStart), b = std::min((g << 3) + 8, rowEnd);
                 if (b - a == 8) {
-                    uint64_t p, c;
-                    memcpy(&p, prev + a, 8);
-                    memcpy(&c, cur + a, 8);
-                    if (p == c) {
-                        if (p) memset(prev + a, 0, 8);
-                        continue;
-                    }
-                    memset(prev + a, 0, 8);
-                    if (!show) continue;
+                    // A group only one of the frames wrote is clear in the other: it need not be read.
+                    uint64_t p = 0, c = 0;
+                    const bool wasWritten = (before[k] >> bit) & 1, isWritten = (now[k] >> bit) & 1;
+                    if (wasWritten) memcpy(&p, prev + a, 8);
+                    if (isWritten) memcpy(&c, cur + a, 8);
+                    if (p) memset(prev + a, 0, 8);
+                    if (p == c || !show) continue;
                     for (size_t i = a; i < b; ++i) image[i] = palette[cur[i]];
                     // A group lies in one row but, in a row of odd width, may straddle two chunks.
                     changed |= (1ull << ((a - rowStart) >> shift)) | (1ull << ((b - 1 - rowStart) >> shift));
