@@ -128,7 +128,10 @@ void BM_LevelFrame(benchmark::State& state) {
     ChangeResolution();
     BuildScene();
     AllocateColumnBuffer();
+    // The player turns a degree each frame, as in play: no frame is the one before it.
+    int32_t& heading = World.ObjectTable[0].angles[1];
     for (auto _ : state) {
+        heading = heading == 0 ? 1 : 0;
         ClearBackBuffer(0);
         LockBackBuffer();
         DrawLevelPass();
@@ -138,11 +141,14 @@ void BM_LevelFrame(benchmark::State& state) {
         UnlockBackBuffer();
         PresentFrame();
     }
+    heading = 0;
     state.counters["levelSegments"] = World.LevelModel.frames ? World.LevelModel.frames[0].count : 0;
 }
 BENCHMARK(BM_LevelFrame)
     ->Args({1024, 768})
     ->Args({640, 480})
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);

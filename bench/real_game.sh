@@ -1,19 +1,26 @@
 #!/usr/bin/env bash
 # How the real game runs on this machine: starts zarvo under Xvfb with --stats on a copy of the bundled
-# game set to 1024 x 768, lets it sit in the start menu for 5 s, then plays level 1 for 5 s (walking and
-# firing), and prints the medians of each figure of both phases and the time to the first frame.
-# Run by hand (not in CI), on an otherwise idle machine:
-#     bash bench/real_game.sh [path/to/zarvo]
+# game, full screen on a display of SIZE (default 1024x768) drawn at that size (SCREENSIZE=SIZE) with
+# FRAMERATE=RATE (a number, DISPLAY or CLASSIC, the default), lets it sit in the start menu for 5 s, then
+# plays level 1 for 5 s (walking and firing), and prints the medians of each figure of both phases and
+# the time to the first frame. Run by hand (not in CI), on an otherwise idle machine:
+#     bash bench/real_game.sh [path/to/zarvo] [SIZE] [RATE]
+#     bash bench/real_game.sh build/release/zarvo 1920x1080 144
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 game=$(realpath "${1:-$root/build/release/zarvo}")
+size=${2:-1024x768}
+rate=${3:-CLASSIC}
+[[ "$size" =~ ^[0-9]+x[0-9]+$ ]] || { echo "real_game.sh: SIZE is WIDTHxHEIGHT, not $size"; exit 2; }
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp -r "$root/data/." "$work/"
 cd "$work"
-sed -i 's/^SCREENX=.*/SCREENX=1024\r/; s/^SCREENY=.*/SCREENY=768\r/' config.ini
+sed -i '/^\(SCREENSIZE\|FRAMERATE\)=/d' config.ini
+printf 'SCREENSIZE=%s\r\nFRAMERATE=%s\r\n' "$size" "$rate" >> config.ini
+echo "zarvo at $size, FRAMERATE=$rate"
 export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+xvfb-run -a -s "-screen 0 ${size}x24" bash -c '
   "$0" --stats > stats.txt 2> game.err &
   pid=$!
   for i in $(seq 1 100); do

@@ -21,14 +21,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ReadSettings();
     ReadUserSettings("user.ini", true);
     if (Settings.MOUSESENS < 10 || Settings.MOUSESENS > 1000 || (Settings.SCALEVIEW | 1) != 1) __builtin_trap();
-    if (Settings.SCREENX != 640 && Settings.SCREENX != 800 && Settings.SCREENX != 1024) __builtin_trap();
+    // The classic sizes, or a size SCREENSIZE gave within the game's range.
+    const bool classic = Settings.SCREENX == 640 || Settings.SCREENX == 800 || Settings.SCREENX == 1024;
+    if (!classic && !(Settings.SCREENSIZE > SCREENSIZE_WINDOW && ScreenSizeInRange(Settings.SCREENX, Settings.SCREENY)))
+        __builtin_trap();
+    if (Settings.FRAMERATE != FRAMERATE_CLASSIC && Settings.FRAMERATE != FRAMERATE_DISPLAY &&
+        (Settings.FRAMERATE < FRAMERATE_MIN || Settings.FRAMERATE > FRAMERATE_MAX))
+        __builtin_trap();
     const SettingsRecord read = Settings;
     SaveUserSettings();
     Settings = SettingsRecord{};
     ReadSettings();
     ReadUserSettings("user.ini", true);
     if (Settings.SOUNDVOL != read.SOUNDVOL || Settings.SCREENY != read.SCREENY ||
-        Settings.FULLSCREEN != read.FULLSCREEN)
+        Settings.FULLSCREEN != read.FULLSCREEN || Settings.SCREENSIZE != read.SCREENSIZE)
         __builtin_trap();
     return 0;
 }

@@ -172,6 +172,99 @@ TEST_F(Dispatch, TimersTickAtLeastSixMsApartAndDrawOnlyWhenNoTickIsDue) {
     EXPECT_EQ(Program.TickCount, t0 + 2);
 }
 
+// FRAMERATE: a frame is due every 1000/N ms (fractions kept, late frames not caught up), only after a tick
+// has run since the last frame; ticks stay on their 6 ms grid. A loop that sleeps until ProgramNextDue finds work
+// at every wake-up and misses none: it makes the same ticks and frames as one that looks every millisecond.
+TEST_F(Dispatch, WithAFrameRateFramesKeepItsPaceAfterATickAndTheLoopSleepsUntilTheyAreDue) {
+    struct Case {
+        int32_t rate;
+        int low, high;  // frames in a second
+    };
+    for (const Case& c : {Case{FRAMERATE_CLASSIC, 36, 39}, Case{30, 29, 31}, Case{60, 59, 61}, Case{144, 143, 145},
+                          Case{500, 165, 167}}) {
+        Settings.FRAMERATE = c.rate;
+        std::vector<uint32_t> everyMs[2], sleeping[2];  // tick and frame times
+        for (int way = 0; way < 2; ++way) {
+            HeadlessSetClock(50000);
+            ResetTimers();
+            RunTimers();
+            std::vector<uint32_t>* times = way == 0 ? everyMs : sleeping;
+            uint64_t ticksAtFrame = Program.TickCount;
+            // Passes run until one finds nothing due; then the clock moves on one millisecond, or (as the
+            // desktop loop sleeps) straight to when the next work is due, where a pass must find it.
+            bool woken = false;
+            while (PlatformTicksMs() < 51000) {
+                const uint64_t t0 = Program.TickCount, f0 = Program.FrameCount;
+                RunTimers();
+                if (Program.TickCount != t0) times[0].push_back(PlatformTicksMs());
+                if (Program.FrameCount != f0) {
+                    times[1].push_back(PlatformTicksMs());
+                    EXPECT_GT(Program.TickCount, ticksAtFrame) << c.rate << ": a frame shows a new tick's world";
+                    ticksAtFrame = Program.TickCount;
+                }
+                if (woken) {
+                    ASSERT_TRUE(Program.PassWorked) << c.rate << ": woken when nothing was due";
+                }
+                woken = false;
+                if (Program.PassWorked) continue;
+                if (way == 0) {
+                    HeadlessAdvanceClock(1);
+                } else {
+                    const uint32_t due = ProgramNextDue();
+                    ASSERT_GT(int32_t(due - PlatformTicksMs()), 0) << c.rate << ": nothing due now, after an idle pass";
+                    HeadlessSetClock(due);
+                    woken = true;
+                }
+            }
+            for (size_t i = 1; i < times[0].size(); ++i) ASSERT_EQ(times[0][i] - times[0][i - 1], 6u);
+            const int frames = int(times[1].size());
+            EXPECT_GE(frames, c.low) << c.rate;
+            EXPECT_LE(frames, c.high) << c.rate;
+        }
+        EXPECT_EQ(everyMs[0], sleeping[0]) << c.rate;
+        EXPECT_EQ(everyMs[1], sleeping[1]) << c.rate;
+        // Frames at 60 a second fall 16 or 17 ms apart; a stall is not caught up with a burst.
+        if (c.rate == 60) {
+            for (size_t i = 1; i < everyMs[1].size(); ++i) {
+                const uint32_t gap = everyMs[1][i] - everyMs[1][i - 1];
+                EXPECT_TRUE(gap >= 16 && gap <= 18) << gap;
+            }
+            HeadlessAdvanceClock(500);
+            const uint64_t f0 = Program.FrameCount;
+            for (int i = 0; i < 12; ++i) {
+                HeadlessAdvanceClock(1);
+                RunTimers();
+            }
+            EXPECT_EQ(Program.FrameCount, f0 + 1) << "one frame after the stall, the next a period later";
+        }
+    }
+    // A tick held up (by a frame) does not put the later ones off with FRAMERATE: they keep their 6 ms grid;
+    // the classic timer counts 6 ms from the late one. A tick a whole period late starts the grid anew.
+    for (const int32_t rate : {int32_t(FRAMERATE_CLASSIC), int32_t(144)}) {
+        Settings.FRAMERATE = rate;
+        HeadlessSetClock(60000);
+        ResetTimers();
+        RunTimers();
+        auto nextTickAt = [] {
+            const uint64_t t0 = Program.TickCount;
+            for (int ms = 0; ms < 20 && Program.TickCount == t0; ++ms) {
+                HeadlessAdvanceClock(1);
+                RunTimers();
+                RunTimers();  // a frame due in the same millisecond takes a pass of its own
+            }
+            return PlatformTicksMs();
+        };
+        HeadlessSetClock(60008);  // the tick due at 60006 runs 2 ms late
+        RunTimers();
+        EXPECT_EQ(Program.LastTickTime, rate ? 60006u : 60008u);
+        EXPECT_EQ(nextTickAt(), rate ? 60012u : 60014u) << rate;
+        HeadlessSetClock(60031);  // more than a period late: no burst of ticks to catch up
+        RunTimers();
+        EXPECT_EQ(nextTickAt(), 60037u) << rate;
+    }
+    Settings.FRAMERATE = FRAMERATE_CLASSIC;
+}
+
 // A pad plugged into the headless backend, in a running level; unplugged again after each test.
 class Pad : public Dispatch {
   protected:

@@ -57,6 +57,9 @@ class Golden : public ::testing::Test {
     void TearDown() override {
         ResetWorld();
         ResetRenderSwitches();
+        // Back to the start-up screen, whatever size and view a test left.
+        Settings.SCREENX = 640, Settings.SCREENY = 480, Settings.SCALEVIEW = 0, Settings.NEARCLIP = 0;
+        ChangeResolution();
     }
     static void Place(ObjectRecord& r, int type, float x, float z, int heading) {
         r.state = 1;
@@ -85,7 +88,7 @@ class Golden : public ::testing::Test {
         return rgb;
     }
 
-    void Check(const char* name) {
+    void Check(const char* name, int minLit = 2000) {
         std::vector<uint32_t> frame = RenderScene();
         std::string path = std::string(ZARVO_SOURCE_DIR) + "/tests/golden/" + name + ".png";
         if (getenv("ZARVO_UPDATE_GOLDEN")) {
@@ -104,7 +107,7 @@ class Golden : public ::testing::Test {
                                 << "-actual.png";
         int lit = 0;
         for (uint32_t p : frame) lit += p != 0;
-        EXPECT_GT(lit, 2000) << "the scene is drawn";
+        EXPECT_GT(lit, minLit) << "the scene is drawn";
     }
     ScratchDir dir;
 };
@@ -222,7 +225,12 @@ Box TextBox(const std::function<void()>& draw) {
     return b;
 }
 
-TEST_F(Golden, TheScaledViewShowsTheSameTextsOnALargerScreen) {
+using Screens = std::vector<std::pair<const char*, std::function<void()>>>;
+
+// The screens of texts, each drawn alone: the HUD, the end screens, the death texts, the notify lines, the
+// open console and a menu of three items; with a player of some health, ammunition and score, and twelve
+// console lines (two of them notify lines), the same at every screen size.
+Screens TextScreens(ConsoleRecord& lines) {
     ObjectRecord& player = World.ObjectTable[0];
     player.health = 85;
     player.weapon = WPN_SHOTGUN;
@@ -231,24 +239,24 @@ TEST_F(Golden, TheScaledViewShowsTheSameTextsOnALargerScreen) {
     World.MonstersAtStart = 4, World.MonstersLeft = 1;
     WriteFile("items.itm", "MENUITEMS=3\r0=NEW GAME;NADDA;a\r1=OPTIONS;NADDA;b\r2=QUIT;NADDA;c\r");
     for (int i = 0; i < 12; ++i) ConsoleAddLine(i < 2 ? 90 : 1, "Loading the level, object types and sounds");
-    const ConsoleRecord lines = Console;  // the same lines at both sizes (loading a menu prints its name)
-    const std::vector<std::pair<const char*, std::function<void()>>> screens = {
+    lines = Console;  // the same lines at every size (loading a menu prints its name)
+    return {
         {"hud", DrawHud},
         {"level complete", DrawLevelComplete},
         {"won", DrawWon},
         {"death",
-         [&] {
-             player.state = 0;
+         [] {
+             World.ObjectTable[0].state = 0;
              DrawViewPass();
-             player.state = 1;
+             World.ObjectTable[0].state = 1;
          }},
         {"notify lines",
-         [&] {
+         [&lines] {
              Console = lines;
              ConsoleDraw();
          }},
         {"console",
-         [&] {
+         [&lines] {
              Console = lines;
              Console.ConsoleState = CON_OPEN;
              Console.ConsoleHeight = Settings.SCREENY / 2;
@@ -262,6 +270,11 @@ TEST_F(Golden, TheScaledViewShowsTheSameTextsOnALargerScreen) {
              Menu.Visible = 0;
          }},
     };
+}
+
+TEST_F(Golden, TheScaledViewShowsTheSameTextsOnALargerScreen) {
+    ConsoleRecord lines;
+    const Screens screens = TextScreens(lines);
     std::vector<Box> small;
     SetScreen(640, 480, 1);
     for (const auto& [name, draw] : screens) small.push_back(TextBox(draw));
@@ -295,6 +308,133 @@ TEST_F(Golden, TheScaledViewShowsTheSameTextsOnALargerScreen) {
     EXPECT_EQ(hud.x0, small[0].x0);
     EXPECT_EQ(hud.y1 - hud.y0, small[0].y1 - small[0].y0);
     Menu.Visible = 0;
+}
+
+// Widescreen with SCALEVIEW: 1920 x 1080 sees the 4:3 picture of 1440 x 1080 in its middle, and more to
+// the sides. The frame is held as a golden; its middle and the 1440 x 1080 frame show the same lines, up to
+// a pixel where a line is cut at the narrower screen's edge and its steps start afresh, and but for a few
+// pixels of far lines at the very edge of the depth test's slack (the occluders' depths are stepped from
+// each screen's own left edge).
+TEST_F(Golden, AWideScreenSeesTheFourByThreePictureInItsMiddleAndMoreToTheSides) {
+    SetScreen(1440, 1080, 1);
+    const std::vector<uint32_t> narrow = RenderScene();
+    SetScreen(1920, 1080, 1);
+    Check("room_widescreen_1920x1080", 6000);
+    const std::vector<uint32_t> wide = RenderScene();
+    auto litNear = [](const std::vector<uint32_t>& image, int w, int h, int x, int y, uint32_t colour) {
+        for (int v = std::max(y - 1, 0); v <= std::min(y + 1, h - 1); ++v)
+            for (int u = std::max(x - 1, 0); u <= std::min(x + 1, w - 1); ++u)
+                if (image[size_t(v) * w + u] == colour) return true;
+        return false;
+    };
+    int exact = 0, misses = 0, lit = 0, sides = 0;
+    for (int y = 0; y < 1080; ++y)
+        for (int x = 0; x < 1920; ++x) {
+            const uint32_t p = wide[size_t(y) * 1920 + x];
+            if (x < 240 || x >= 1680) {
+                sides += p != 0;
+                continue;
+            }
+            const uint32_t q = narrow[size_t(y) * 1440 + x - 240];
+            exact += p == q;
+            lit += p != 0;
+            if (p && !litNear(narrow, 1440, 1080, x - 240, y, p)) ++misses;
+            if (q && !litNear(wide, 1920, 1080, x, y, q)) ++misses;
+        }
+    EXPECT_GT(lit, 5000);
+    EXPECT_LE(misses, lit / 1000) << "the middle of the wide frame is the 4:3 frame";
+    EXPECT_GT(exact, 1440 * 1080 - 1440 * 1080 / 2000) << "all but a few pixels the same";
+    EXPECT_GT(sides, 1000) << "the wide screen sees more to the sides";
+}
+
+// Standing in a corner, facing it: the walls and the rail along them at eye height run from the corner to
+// far behind the eye, so the classic near rule drops every one of their lines and only the corner's post
+// shows; with NEARCLIP they are cut at the near limit and the corner shows. Without the key the frame is
+// the classic one, bit for bit.
+TEST_F(Golden, InACornerTheWallsShowWithTheNearCut) {
+    std::string rail;
+    const float c[4][2] = {{-6, -6}, {6, -6}, {6, 8}, {-6, 8}};
+    for (int i = 0; i < 4; ++i) rail += DxfLine(c[i][0], 1.4f, c[i][1], c[(i + 1) % 4][0], 1.4f, c[(i + 1) % 4][1]);
+    WriteFile("railed.dxf", DxfBox(-6, -6, 6, 8, 3) + rail + kDxfEof);
+    LoadSingleFrameModel(World.LevelModel, "railed.dxf", 0);
+    ObjectRecord& player = World.ObjectTable[0];
+    player.pos[0] = 5, player.pos[1] = 1.5f, player.pos[2] = 7;
+    player.angles[1] = 315;  // looking along (+x, +z), at the corner (6, 8)
+    // The level's lines are the blue ones (the weapon in view is green).
+    auto blue = [&] {
+        int n = 0;
+        for (uint32_t p : RenderScene()) n += p != 0 && (p & 0xFFFF00u) == 0;
+        return n;
+    };
+    Check("corner_classic", 1500);
+    const int classicLit = blue();
+    Settings.NEARCLIP = 1;
+    Check("corner_nearclip", 2000);
+    const int cutLit = blue();
+    Settings.NEARCLIP = 0;
+    EXPECT_LT(classicLit * 2, cutLit) << classicLit << " lit pixels of the level without the near cut, " << cutLit
+                                      << " with it";
+}
+
+// On a wide screen with SCALEVIEW everything keeps its size (the height's) and its place: the HUD's figures
+// in the screen's corners, the menu, console texts, end screens, crosshair and map in the middle, each
+// where the 4:3 screen of the same height has it, 240 pixels on at 1920 x 1080.
+TEST_F(Golden, OnAWideScreenTheHudKeepsToTheCornersAndTheRestToTheMiddle) {
+    Program.GameState = GS_PLAYING;
+    ObjectRecord& player = World.ObjectTable[0];
+    Settings.CROSSHAIR = 1;
+    ConsoleRecord lines;
+    const Screens screens = TextScreens(lines);
+    // The box round the lines a draw leaves in the frame.
+    auto lineBox = [](const std::function<void()>& draw) {
+        ClearBackBuffer(0);
+        LockBackBuffer();
+        draw();
+        Box b;
+        for (int y = 0; y < Settings.SCREENY; ++y)
+            for (int x = 0; x < Settings.SCREENX; ++x)
+                if (Video.FramePixels[size_t(y) * Video.FramePitch + x]) {
+                    b.x0 = std::min(b.x0, x), b.y0 = std::min(b.y0, y);
+                    b.x1 = std::max(b.x1, x), b.y1 = std::max(b.y1, y);
+                }
+        UnlockBackBuffer();
+        return b;
+    };
+    std::vector<std::pair<const char*, std::function<Box()>>> middle;
+    for (const auto& [name, draw] : screens)
+        if (std::string(name) != "hud") middle.push_back({name, [&draw = draw] { return TextBox(draw); }});
+    middle.push_back({"crosshair", [&] { return lineBox(DrawCrosshair); }});
+    middle.push_back({"map", [&] {
+                          return lineBox([] {
+                              Settings.AUTOMAP = 1;
+                              Render.AutomapShown = 1;
+                              DrawAutomap();
+                              Settings.AUTOMAP = 0;
+                              Render.AutomapShown = 0;
+                          });
+                      }});
+    auto hud = [&](int weapon) {
+        player.weapon = weapon;
+        return TextBox(DrawHud);
+    };
+    SetScreen(1440, 1080, 1);
+    std::vector<Box> narrow;
+    for (const auto& [name, box] : middle) narrow.push_back(box());
+    const Box healthOnly = hud(WPN_KNIFE), bothNarrow = hud(WPN_SHOTGUN);
+    SetScreen(1920, 1080, 1);
+    for (size_t i = 0; i < middle.size(); ++i) {
+        const Box n = narrow[i], w = middle[i].second();
+        ASSERT_GT(n.x1 - n.x0, 10) << middle[i].first;
+        EXPECT_EQ(std::vector<int>({w.x0, w.y0, w.x1, w.y1}), std::vector<int>({n.x0 + 240, n.y0, n.x1 + 240, n.y1}))
+            << middle[i].first;
+    }
+    const Box health = hud(WPN_KNIFE), both = hud(WPN_SHOTGUN);
+    EXPECT_EQ(std::vector<int>({health.x0, health.y0, health.x1, health.y1}),
+              std::vector<int>({healthOnly.x0, healthOnly.y0, healthOnly.x1, healthOnly.y1}))
+        << "the health keeps to the left corner";
+    EXPECT_EQ(both.x1, bothNarrow.x1 + 480) << "the ammunition keeps to the right corner";
+    EXPECT_GT(both.x1, 1920 - 200);
+    Program.GameState = GS_MENU;
 }
 
 TEST(PngFiles, RoundTripAndRejection) {

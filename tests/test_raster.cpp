@@ -13,17 +13,23 @@
 
 namespace {
 
-// The start-up settings (a 640 x 480 screen centred on 320, 240) for the projection and clipping,
-// restoring the settings afterwards.
+// The start-up settings (a 640 x 480 screen centred on 320, 240, the view unscaled) for the projection and
+// clipping, restoring the settings afterwards.
 class RasterTest : public ::testing::Test {
   protected:
     void SetUp() override {
         saved = Settings;
+        savedScale = Video.ViewScale;
         Settings = SettingsRecord{};
+        Video.ViewScale = 1.0;  // the projection's, as the start-up settings give it
         BuildTrigTables();
     }
-    void TearDown() override { Settings = saved; }
+    void TearDown() override {
+        Settings = saved;
+        Video.ViewScale = savedScale;
+    }
     SettingsRecord saved;
+    double savedScale = 1.0;
 };
 
 // Projects a single segment given in world space with the eye at the origin looking down +z.
@@ -105,6 +111,106 @@ TEST_F(RasterTest, NearLimit) {
     const int32_t halfTurn[3] = {0, 180, 0};
     EXPECT_TRUE(ProjectOne({0, 0, -3, 0, 0, -4}, p, nullptr, halfTurn));
     EXPECT_NEAR(p.z1, 3, 1e-5);
+}
+
+// NEARCLIP: a segment with one end behind the near limit is cut where it crosses it (depth 0.5), the
+// end in front kept; both ends behind, or a coordinate that is not a number, still drop it.
+TEST_F(RasterTest, NearClipCutsASegmentAtTheNearLimit) {
+    ProjectedSegment p;
+    const Segment crossing{0, 0, 3, 4, 2, -1};  // crosses z = 0.5 at (2.5, 1.25), five eighths of the way
+    EXPECT_FALSE(ProjectOne(crossing, p)) << "the classic rule drops it whole";
+    Settings.NEARCLIP = 1;
+    ASSERT_TRUE(ProjectOne(crossing, p));
+    EXPECT_FLOAT_EQ(p.z1, 3);
+    EXPECT_FLOAT_EQ(p.x1, 320.5f);
+    EXPECT_FLOAT_EQ(p.z2, 0.5f);
+    // (2.5, 1.25) at depth 0.5: 320 + 1000 * 0.5 * 2.5 / 0.51 + 0.5, and 240 + 1000 * 0.5 * 1.25 / 0.51 + 0.5
+    EXPECT_NEAR(p.x2, 320 + 1000 * 1.25 / 0.51 + 0.5, 1e-3);
+    EXPECT_NEAR(p.y2, 240 + 1000 * 0.625 / 0.51 + 0.5, 1e-3);
+    // Either end may be the one behind; the order of the ends is kept.
+    ASSERT_TRUE(ProjectOne({4, 2, -1, 0, 0, 3}, p));
+    EXPECT_FLOAT_EQ(p.z1, 0.5f);
+    EXPECT_FLOAT_EQ(p.z2, 3);
+    EXPECT_NEAR(p.x1, 320 + 1000 * 1.25 / 0.51 + 0.5, 1e-3);
+    // An end exactly on the limit stays where it is (the classic rule drops a first end there).
+    ASSERT_TRUE(ProjectOne({1, 0, 0.5f, 1, 0, 3}, p));
+    EXPECT_FLOAT_EQ(p.z1, 0.5f);
+    EXPECT_NEAR(p.x1, 320 + 1000 * 0.5 / 0.51 + 0.5, 1e-3);
+    // Segments wholly in front are projected as before, bit for bit.
+    ProjectedSegment classic;
+    Settings.NEARCLIP = 0;
+    ASSERT_TRUE(ProjectOne({1, -1, 4.99f, -2, 0.5f, 7}, classic));
+    Settings.NEARCLIP = 1;
+    ASSERT_TRUE(ProjectOne({1, -1, 4.99f, -2, 0.5f, 7}, p));
+    EXPECT_EQ(std::memcmp(&p, &classic, sizeof p), 0);
+    EXPECT_FALSE(ProjectOne({0, 0, 0.5f, 1, 1, 0.2f}, p)) << "both ends behind";
+    EXPECT_FALSE(ProjectOne({0, 0, 0.4f, 1, 1, -3}, p));
+    EXPECT_FALSE(ProjectOne({0, NAN, 3, 1, 1, -1}, p)) << "not a number";
+    EXPECT_FALSE(ProjectOne({0, 0, 3, 1, INFINITY, -1}, p));
+}
+
+// Projection, occluder spans, clipping and the rasteriser on screens of any size the game has, odd ones
+// and the largest among them, with and without the scaled view and the near cut: over random segments
+// (crossing the near limit, far off, huge, not a number) nothing is written outside the frame or the
+// column buffer of SCREENX + 1 entries.
+TEST_F(RasterTest, NothingWritesPastTheFrameOrTheColumnBufferAtAnySize) {
+    const std::vector<std::pair<int, int>> sizes = {{641, 481}, {640, 480}, {1921, 1079}, {7680, 4320}};
+    std::mt19937 rng(42);
+    // First ends within the view cube (the rest is culled before anything is drawn), second ends anywhere.
+    std::uniform_real_distribution<float> near(-15, 15), nearDeep(-3, 18), across(-60, 60), deep(-8, 25);
+    for (const auto& size : sizes) {
+        const int w = size.first, h = size.second;
+        Settings.SCREENX = w, Settings.SCREENY = h;
+        Settings.ScreenCentreX = uint32_t(w) >> 1, Settings.ScreenCentreY = uint32_t(h) >> 1;
+        Screen s(w, h);
+        constexpr int kGuard = 16;
+        constexpr float kCanary = -1234.5f;
+        std::vector<float> store(size_t(w) + 1 + 2 * kGuard, kCanary);
+        float* column = store.data() + kGuard;
+        int drawn = 0;
+        for (int round = 0; round < 4; ++round) {
+            Settings.NEARCLIP = round & 1;
+            Video.ViewScale = (round & 2) ? std::min(h / 480.0, w / 640.0) : 1.0;
+            for (int c = 0; c <= w; ++c) column[c] = -20.0f;
+            for (int i = 0; i < 3000; ++i) {
+                Segment seg{near(rng), near(rng), nearDeep(rng), across(rng), across(rng), deep(rng)};
+                if (i % 97 == 0) seg.x2 = 1e30f;
+                if (i % 89 == 0) seg.z2 = -1e30f;
+                if (i % 83 == 0) seg.y1 = NAN;
+                if (i % 79 == 0) seg.z1 = 0.5f;
+                const int32_t turn[3] = {int32_t(rng() % 361), int32_t(rng() % 361), int32_t(rng() % 361)};
+                const float rel[3] = {0, 0, 0};
+                Mesh m;
+                m.segments = &seg;
+                m.count = 1;
+                ProjectedSegment p;
+                uint8_t visible = 0;
+                const int32_t noTurn[3] = {0, 0, 0};
+                ProjectFrame(m, &p, &visible, rel, noTurn, (i & 1) ? turn : noTurn);
+                m.segments = nullptr;
+                m.count = 0;
+                if (!visible) continue;
+                AddOccluderSpan(p.x1, p.x2, p.z1, p.z2, column);
+                if (!ClipSegmentX(p.x1, p.x2, p.y1, p.y2, p.z1, p.z2)) continue;
+                if (!ClipSegmentY(p.x1, p.x2, p.y1, p.y2, p.z1, p.z2)) continue;
+                auto inside = [](float v, int n) { return v > -1.0f && v < float(n); };  // as the passes test
+                if (!inside(p.x1, w) || !inside(p.x2, w) || !inside(p.y1, h) || !inside(p.y2, h)) continue;
+                DrawLine(int(p.x1), int(p.y1), -p.z1, int(p.x2), int(p.y2), -p.z2, 7, s.Pixels(), s.pitch, column,
+                         i & 2);
+                ++drawn;
+            }
+        }
+        EXPECT_GT(drawn, 1000) << w << "x" << h;
+        // The guard rows above and below, and the padding right of every row, are untouched.
+        for (int y = -2; y < h + 2; ++y)
+            for (int x = (y < 0 || y >= h) ? 0 : w; x < s.pitch; ++x)
+                ASSERT_EQ(s.bytes[size_t(y + 2) * s.pitch + x], 0) << w << "x" << h << " at " << x << "," << y;
+        for (int g = 0; g < kGuard; ++g) {
+            ASSERT_EQ(store[size_t(g)], kCanary) << w << "x" << h;
+            ASSERT_EQ(store[size_t(kGuard) + w + 1 + g], kCanary) << w << "x" << h;
+        }
+    }
+    Video.ViewScale = 1.0;
 }
 
 TEST_F(RasterTest, DrawLineCountsAndEndpoints) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/commands.h"
 #include "app/datadir.h"
 #include "app/settings.h"
 #include "console/console.h"
@@ -69,6 +70,118 @@ TEST_F(SettingsTest, ScalingKeys) {
     ReadConfig("SCALING=" + std::string(100, 'z') + "\r");
     EXPECT_EQ(Settings.SCALING, 0) << "an unknown value is fit";
     EXPECT_EQ(ConsoleText(53), "SCALING=" + std::string(40, 'z') + " is not fit or integer: fit is used");
+}
+
+// SCREENSIZE and FRAMERATE: a size of its own, the display's or the window's, and frames at a rate of
+// their own or the display's; each classic when absent, and classic with one line when it cannot be.
+TEST_F(SettingsTest, ScreenSizeAndFrameRateBeyondTheClassicOnes) {
+    ReadConfig("SCREENX=800\rSCREENY=600\r");
+    EXPECT_EQ(Settings.SCREENSIZE, SCREENSIZE_CLASSIC);
+    EXPECT_EQ(Settings.FRAMERATE, FRAMERATE_CLASSIC);
+    EXPECT_EQ(Settings.NEARCLIP, 0);
+    ReadConfig("SCREENX=800\rSCREENY=600\rSCREENSIZE=1920x1080\rFRAMERATE=144\rNEARCLIP=1\r");
+    EXPECT_EQ(Settings.SCREENX, 1920) << "the size replaces the classic ones";
+    EXPECT_EQ(Settings.SCREENY, 1080);
+    EXPECT_EQ(Settings.FRAMERATE, 144);
+    EXPECT_EQ(Settings.NEARCLIP, 1);
+    const SettingDef& size = *FindSetting("SCREENSIZE");
+    EXPECT_EQ(SettingValueText(Settings, size), "1920x1080") << "kept as text a menu can show";
+    ReadConfig("SCREENSIZE=641X481\r");
+    EXPECT_EQ(Settings.SCREENX, 641);
+    EXPECT_EQ(Settings.SCREENY, 481);
+    ReadConfig("SCREENSIZE=7680x4320\r");
+    EXPECT_EQ(Settings.SCREENX * Settings.SCREENY, 7680 * 4320);
+    // Sizes order as the record keeps them, so that a menu can step through them.
+    EXPECT_LT(ScreenSizeValue(1280, 720), ScreenSizeValue(1280, 1024));
+    EXPECT_LT(ScreenSizeValue(1280, 1024), ScreenSizeValue(1920, 1080));
+    EXPECT_GT(ScreenSizeValue(640, 480), SCREENSIZE_WINDOW);
+
+    // Outside the range, or no size at all: one line, and the classic sizes.
+    for (const char* bad : {"8000x4320", "639x480", "1920x4321", "99999999999x1"}) {
+        ReadConfig(std::string("SCREENX=1024\rSCREENY=768\rSCREENSIZE=") + bad + "\r");
+        EXPECT_EQ(Settings.SCREENSIZE, SCREENSIZE_CLASSIC) << bad;
+        EXPECT_EQ(Settings.SCREENX, 1024) << bad;
+        EXPECT_EQ(Settings.SCREENY, 768) << bad;
+        EXPECT_EQ(ConsoleText(53),
+                  std::string("SCREENSIZE=") + bad + " is outside 640x480..7680x4320: CLASSIC is used");
+    }
+    ReadConfig("SCREENSIZE=HUGE\r");
+    EXPECT_EQ(ConsoleText(53), "SCREENSIZE=HUGE is not CLASSIC, DESKTOP, WINDOW or a size WxH: CLASSIC is used");
+    ReadConfig("SCREENSIZE=1920x\r");
+    EXPECT_EQ(Settings.SCREENSIZE, SCREENSIZE_CLASSIC);
+    ReadConfig("FRAMERATE=10\r");
+    EXPECT_EQ(Settings.FRAMERATE, 30);
+    EXPECT_EQ(ConsoleText(53), "FRAMERATE: 10 is outside 30..500, 30 is used");
+    ReadConfig("FRAMERATE=classic\r");
+    EXPECT_EQ(Settings.FRAMERATE, FRAMERATE_CLASSIC);
+
+    // The runner has no display: the display's size and rate leave the classic ones, silently.
+    uint32_t printed = Console.ConsolePrintCount;
+    ReadConfig("SCREENX=800\rSCREENY=600\r");
+    const uint32_t plain = Console.ConsolePrintCount - printed;
+    printed = Console.ConsolePrintCount;
+    ReadConfig("SCREENX=800\rSCREENY=600\rSCREENSIZE=DESKTOP\rFRAMERATE=DISPLAY\r");
+    EXPECT_EQ(Settings.SCREENX, 800);
+    EXPECT_EQ(Settings.SCREENSIZE, SCREENSIZE_CLASSIC);
+    EXPECT_EQ(Settings.FRAMERATE, FRAMERATE_CLASSIC);
+    EXPECT_EQ(Console.ConsolePrintCount - printed, plain);
+    // A display of 2560 x 1440 at 144 Hz; one that does not say its rate runs at 60; rates are held to 30..500.
+    HeadlessSetDisplay(2560, 1440, 144);
+    ReadConfig("SCREENSIZE=desktop\rFRAMERATE=DISPLAY\r");
+    EXPECT_EQ(Settings.SCREENX, 2560);
+    EXPECT_EQ(Settings.SCREENY, 1440);
+    EXPECT_EQ(Settings.SCREENSIZE, SCREENSIZE_DESKTOP);
+    EXPECT_EQ(Settings.FRAMERATE, 144) << "the rate in use, as recordings carry it";
+    HeadlessSetDisplay(2560, 1440, 0);
+    ReadConfig("FRAMERATE=DISPLAY\r");
+    EXPECT_EQ(Settings.FRAMERATE, 60);
+    HeadlessSetDisplay(2560, 1440, 1000);
+    ReadConfig("FRAMERATE=DISPLAY\r");
+    EXPECT_EQ(Settings.FRAMERATE, 500);
+    HeadlessSetDisplay(320, 200, 60);
+    ReadConfig("SCREENX=800\rSCREENY=600\rSCREENSIZE=DESKTOP\r");
+    EXPECT_EQ(Settings.SCREENX, 800);
+    EXPECT_EQ(ConsoleText(53), "SCREENSIZE=DESKTOP is 320x200, outside 640x480..7680x4320: the classic sizes are used");
+
+    // The window's size: full screen it covers the display; a window starts at SCREENX x SCREENY.
+    HeadlessSetDisplay(1920, 1200, 60);
+    ReadConfig("SCREENSIZE=WINDOW\rSCREENX=1024\rSCREENY=768\r");
+    ApplyStartupOptions(true);
+    EXPECT_EQ(Settings.SCREENX, 1024);
+    ApplyStartupOptions(false);
+    EXPECT_EQ(Settings.SCREENX, 1920);
+    EXPECT_EQ(Settings.SCREENY, 1200);
+}
+
+// The size in use is not the player's SCREENX: while SCREENSIZE gives it, his lines for them stay as he
+// wrote them; a classic size chosen in play (RES) is saved with SCREENSIZE=CLASSIC, and wins next time.
+TEST_F(SettingsTest, TheSizeInUseIsNotSavedOverThePlayersOwn) {
+    HeadlessSetDisplay(1920, 1080, 60);
+    WriteFile("config.ini", "SCREENSIZE=DESKTOP\rSCREENX=640\rSCREENY=480\r");
+    WriteFile("user.ini", "SCREENX=800\n");
+    ReadSettings();
+    ReadUserSettings("user.ini");
+    EXPECT_EQ(Settings.SCREENX, 1920);
+    Settings.SOUNDVOL = 40;
+    ASSERT_TRUE(SaveUserSettings());
+    EXPECT_EQ(ReadFile("user.ini"), "SCREENX=800\nSOUNDVOL=40\n");
+    Program.GameState = GS_MENU;
+    EXPECT_EQ(ExecuteCommand("RES 800 600"), CMD_ACCEPTED);
+    EXPECT_EQ(Settings.SCREENX, 800);
+    EXPECT_EQ(Settings.SCREENSIZE, SCREENSIZE_CLASSIC);
+    EXPECT_EQ(ReadFile("user.ini"), "SCREENX=800\nSOUNDVOL=40\nSCREENY=600\nSCREENSIZE=CLASSIC\n");
+    ReadSettings();
+    ReadUserSettings("user.ini");
+    EXPECT_EQ(Settings.SCREENX, 800);
+    EXPECT_EQ(Settings.SCREENY, 600);
+    // INCRES and DECRES know the classic sizes only.
+    HeadlessSetDisplay(1920, 1080, 60);
+    WriteFile("user.ini", "");
+    ReadSettings();
+    ReadUserSettings("user.ini");
+    EXPECT_EQ(ExecuteCommand("INCRES"), CMD_UNKNOWN);
+    EXPECT_EQ(ExecuteCommand("DECRES"), CMD_UNKNOWN);
+    EXPECT_EQ(Settings.SCREENX, 1920);
 }
 
 TEST_F(SettingsTest, HostileConfigFiles) {

@@ -39,6 +39,7 @@ void ResetProgram() {
     WallGrid = WallsRecord{};
     Render.AutomapShown = Render.AutomapHeadingUp = 0;
     HeadlessReleaseAllKeys();
+    HeadlessSetDisplay(0, 0, 0);  // the runner's: no display
     InputShutdown();
     Input = InputRecord{};
     InputInit();

@@ -49,6 +49,9 @@ HEALTH_PACK = 30
 # The rules beyond the classic game that the bundled campaign is made for, turned on in config.ini.
 RULES = ['SOLIDWALLS', 'HUNTERS', 'AUTOPAUSE', 'TOTALSCORE', 'RETRY', 'CROSSHAIR', 'LEVELNAMES', 'AUTOMAP']
 
+# Today's screens: the display's size and shape, frames at its pace, lines cut at the eye.
+SCREEN = ['SCREENSIZE=DESKTOP', 'SCALEVIEW=1', 'FRAMERATE=DISPLAY', 'NEARCLIP=1']
+
 # ---- levels ------------------------------------------------------------------------------------
 OBJECT_FILES = {
     'g': 'objects/gun.obj', 's': 'objects/shotgun.obj', 'm': 'objects/minigun.obj',
@@ -224,7 +227,7 @@ def build(root):
     # -- settings and menus
     out.put('config.ini', definition(['SCREENX=640', 'SCREENY=480', 'SCREENBPP=8', 'SOUNDVOL=80',
                                       'MUSICVOL=80', 'START=start.mnu'] + ['%s=1' % k for k in RULES] +
-                                     ['SOUNDRATE=FILE', 'CONSOLEAIDS=1', 'SAYSTATE=1']))
+                                     ['SOUNDRATE=FILE', 'CONSOLEAIDS=1', 'SAYSTATE=1'] + SCREEN))
     out.put('start.mnu', definition([
         '// Zarvo start menu: music, menu sounds, first items file, victory music',
         'MENUMUSIC=music/menu.mid', 'SOUNDS=sounds/menu.snd', 'DEFMENU=main.itm',

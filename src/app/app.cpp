@@ -62,6 +62,48 @@ void HandleActivation(int code) {
 
 void ResetTimers() { Program.TimersStarted = false; }
 
+bool FollowWindow(int code) {
+    if (Settings.SCREENSIZE != SCREENSIZE_WINDOW && !DemoPlaying()) return false;
+    // A window smaller or larger than the sizes the game draws shows the nearest one, scaled to fit.
+    auto within = [](int v, int lo, int hi) { return v < lo ? lo : v > hi ? hi : v; };
+    const int w = within(int(uint32_t(code) >> 16), SCREEN_MIN_W, SCREEN_MAX_W);
+    const int h = within(code & 0xFFFF, SCREEN_MIN_H, SCREEN_MAX_H);
+    if (w == Settings.SCREENX && h == Settings.SCREENY) return false;
+    const int32_t oldHeight = Settings.SCREENY;
+    ChangeScreenSize(w, h);
+    // An open console keeps its share of the screen.
+    if (Console.ConsoleState == CON_OPEN && oldHeight > 0)
+        Console.ConsoleHeight = int32_t(int64_t(Console.ConsoleHeight) * h / oldHeight);
+    return true;
+}
+
+namespace {
+
+// The millisecond at which the next frame is due on the FRAMERATE schedule (the first whole one at or
+// after its exact time).
+uint32_t ScheduledFrameTime() { return Program.NextFrameTime + (Program.NextFrameRemainder ? 1 : 0); }
+
+// FRAMERATE: the next frame's place on the schedule, one period on from the last (or from `now`, when
+// the schedule has fallen behind by a whole period: late frames are not caught up).
+void ScheduleNextFrame(uint32_t now, bool restart) {
+    const uint32_t rate = uint32_t(Settings.FRAMERATE);
+    if (restart) Program.NextFrameTime = now, Program.NextFrameRemainder = 0;
+    Program.NextFrameRemainder += 1000;
+    Program.NextFrameTime += Program.NextFrameRemainder / rate;
+    Program.NextFrameRemainder %= rate;
+    if (!restart && int32_t(now - ScheduledFrameTime()) >= 0) ScheduleNextFrame(now, true);
+}
+
+bool FramePaced() { return Settings.FRAMERATE >= FRAMERATE_MIN && Settings.FRAMERATE <= FRAMERATE_MAX; }
+
+bool FrameDue(uint32_t now) {
+    // The classic timer: at least 26 ms after the last frame.
+    if (!FramePaced()) return int32_t(now - Program.LastFrameTime) > 25;
+    return Program.TickSinceFrame && int32_t(now - ScheduledFrameTime()) >= 0;
+}
+
+}  // namespace
+
 int RunTimers() {
     // A recording that plays back gives the clock of every pass.
     const uint32_t now = DemoPlaying() ? DemoPlaybackClock() : PlatformTicksMs();
@@ -69,19 +111,28 @@ int RunTimers() {
     if (first) {
         Program.TimersStarted = true;
         Program.LastTickTime = Program.LastFrameTime = now;
+        Program.TickSinceFrame = false;
+        if (FramePaced()) ScheduleNextFrame(now, true);
     }
     bool worked = false;
     Program.PassWorked = true;
     if (int32_t(now - Program.LastTickTime) > 5) {
-        Program.LastTickTime = now;
+        // The classic timer takes the tick's time as it comes, so a late tick puts every later one off.
+        // With FRAMERATE, frames fall due between ticks and may hold one up: the ticks keep their 6 ms
+        // grid instead (one late by a whole period or more is not caught up: the grid starts again).
+        const bool onGrid = FramePaced() && int32_t(now - Program.LastTickTime) < 12;
+        Program.LastTickTime = onGrid ? Program.LastTickTime + 6 : now;
         RunLogicTick(now);
         ++Program.TickCount;
+        Program.TickSinceFrame = true;
         StatsTick();
         DemoRecordPass(now, true);
         DemoRecordTick();
         return 1;
-    } else if (int32_t(now - Program.LastFrameTime) > 25) {
+    } else if (FrameDue(now)) {
         Program.LastFrameTime = now;
+        Program.TickSinceFrame = false;
+        if (FramePaced()) ScheduleNextFrame(now, false);
         auto composed = std::chrono::steady_clock::now();
         RenderFrame();
         StatsFrame(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - composed).count());
@@ -94,7 +145,10 @@ int RunTimers() {
 }
 
 uint32_t ProgramNextDue() {
-    uint32_t tick = Program.LastTickTime + 6, frame = Program.LastFrameTime + 26;
+    const uint32_t tick = Program.LastTickTime + 6;
+    // A paced frame waits for a tick first: until one has run, the tick is what is due next.
+    if (FramePaced() && !Program.TickSinceFrame) return tick;
+    const uint32_t frame = FramePaced() ? ScheduledFrameTime() : Program.LastFrameTime + 26;
     return int32_t(frame - tick) < 0 ? frame : tick;
 }
 
@@ -178,9 +232,13 @@ int ProgramPass() {
     const bool ending = Program.QuitRequested;  // the quit request ends the loop after this pass
     if (!ending && (DemoPlaying() ? DemoPlaybackPollEvent(&ev) : PlatformPollEvent(&ev))) {
         tookEvent = true;
-        DemoRecordEvent(ev);
+        // A resize is recorded only when the screen followed it; a recording's resize is followed always.
+        if (ev.type != PE_RESIZE) DemoRecordEvent(ev);
         if (ev.type == PE_QUIT) PostQuit(0);
         if (ev.type == PE_ACTIVATE) HandleActivation(ev.code);
+        if (ev.type == PE_RESIZE && FollowWindow(ev.code))
+            DemoRecordEvent(
+                PlatformEvent{PE_RESIZE, int((uint32_t(Settings.SCREENX) << 16) | uint32_t(Settings.SCREENY))});
     }
     RunTimers();
     StatsPass(PlatformTicksMs());

@@ -38,6 +38,10 @@ int RunTimers();
 void ResetTimers();
 int StartSubsystems();
 int StopSubsystems();
+// The window's drawing area changed to `code` (width << 16 | height): with SCREENSIZE=WINDOW (and in a
+// recording that plays back) the screen takes that size, within the sizes the game draws. True when it
+// changed.
+bool FollowWindow(int code);
 // Window activation: code 0 deactivated, 1 or 2 activated.
 void HandleActivation(int code);
 // Makes every print go to the log and the console, with a frame presented at once, and the console's

@@ -24,6 +24,16 @@
 #include "render/screenshot.h"
 #include "render/video.h"
 
+void ChangeScreenSize(int w, int h) {
+    Settings.SCREENX = w;
+    Settings.SCREENY = h;
+    ChangeResolution();
+    // The pointer belongs to the new screen: centred, as the menu and mouse look expect it.
+    Input.PointerX = int32_t(Settings.ScreenCentreX);
+    Input.PointerY = int32_t(Settings.ScreenCentreY);
+    LoadMenuItems(nullptr);
+}
+
 namespace {
 
 int32_t& Field(const CommandDef& c) { return Settings.*FindSetting(c.setting)->field; }
@@ -75,13 +85,9 @@ int Resolution(const CommandDef&, const char* text) {
         if (HeightFor(width) == 0 || height != HeightFor(width)) return CMD_UNKNOWN;
     }
     if (width == 0) return CMD_UNKNOWN;
-    Settings.SCREENX = width;
-    Settings.SCREENY = HeightFor(width);
-    ChangeResolution();
-    // The pointer belongs to the new screen: centred, as the menu and mouse look expect it.
-    Input.PointerX = int32_t(Settings.ScreenCentreX);
-    Input.PointerY = int32_t(Settings.ScreenCentreY);
-    LoadMenuItems(nullptr);
+    // The classic sizes only: a size SCREENSIZE gave is given up for them.
+    Settings.SCREENSIZE = SCREENSIZE_CLASSIC;
+    ChangeScreenSize(width, HeightFor(width));
     return CMD_ACCEPTED;
 }
 

@@ -41,9 +41,11 @@ bool SameWord(const std::string& a, const char* b) {
 
 // "A or B", "A, B or C": the words of a choice.
 std::string ChoiceWords(const SettingDef& d) {
+    const bool below = d.kind == SETTING_NUMBER || d.kind == SETTING_SIZE;
+    const int32_t first = below ? 0 : d.lo, last = below ? SettingWordCount(d) - 1 : d.hi;
     std::string out;
-    for (int32_t v = d.lo; v <= d.hi; ++v) {
-        if (v > d.lo) out += v == d.hi ? " or " : ", ";
+    for (int32_t v = first; v <= last; ++v) {
+        if (v > first) out += v == last && !below ? " or " : ", ";
         out += SettingWord(d, v);
     }
     return out;
@@ -91,12 +93,68 @@ void SetChoice(SettingsRecord& s, const SettingDef& d, const std::string& v) {
         " is used");
 }
 
+// The word of a number's or a size's row that `v` names (any case), or -1.
+int32_t WordValue(const SettingDef& d, const std::string& v) {
+    for (int32_t i = 0; i < SettingWordCount(d); ++i)
+        if (SameWord(v, SettingWord(d, i).c_str())) return i;
+    return -1;
+}
+
+std::string SizeText(int32_t value) {
+    return std::to_string(ScreenSizeWidth(value)) + "x" + std::to_string(ScreenSizeHeight(value));
+}
+
+// "WxH" (x or X, spaces round the numbers allowed) into width and height; false when it is not one.
+bool ParseSize(const std::string& v, int64_t* w, int64_t* h) {
+    size_t at = 0;
+    auto number = [&](int64_t* out) {
+        while (at < v.size() && v[at] == ' ') ++at;
+        const size_t start = at;
+        int64_t n = 0;
+        for (; at < v.size() && v[at] >= '0' && v[at] <= '9'; ++at)
+            if (n < 1000000) n = n * 10 + (v[at] - '0');
+        while (at < v.size() && v[at] == ' ') ++at;
+        *out = n;
+        return at > start;
+    };
+    if (!number(w) || at >= v.size() || (v[at] != 'x' && v[at] != 'X')) return false;
+    ++at;
+    return number(h) && at == v.size();
+}
+
+// A size by its word or as WxH; anything else, or a size outside the range, gives the default (the
+// classic sizes) with a line.
+void SetSize(SettingsRecord& s, const SettingDef& d, const std::string& v) {
+    const int32_t word = WordValue(d, v);
+    if (word >= 0) {
+        s.*d.field = word;
+        return;
+    }
+    int64_t w = 0, h = 0;
+    const std::string shown = std::string(d.name) + "=" + v.substr(0, 40);
+    const std::string range = SizeText(d.lo) + ".." + SizeText(d.hi);
+    if (!ParseSize(v, &w, &h)) {
+        s.*d.field = d.byDefault;
+        Say(shown + " is not " + ChoiceWords(d) + " or a size WxH: " + SettingWord(d, d.byDefault) + " is used");
+    } else if (!ScreenSizeInRange(w, h) || !SetSettingNumber(s, d, ScreenSizeValue(int32_t(w), int32_t(h)))) {
+        s.*d.field = d.byDefault;
+        Say(shown + " is outside " + range + ": " + SettingWord(d, d.byDefault) + " is used");
+    }
+}
+
 void SetFromLookup(SettingsRecord& s, const SettingDef& d, const Lookup& get) {
     std::string v;
     if (!get(d.name, 0, &v)) return;
     switch (d.kind) {
     case SETTING_NUMBER:
+        if (WordValue(d, v) >= 0) {
+            s.*d.field = WordValue(d, v);
+            break;
+        }
+        SetNumber(s, d, DefinitionInteger(d.name, v.c_str()));
+        break;
     case SETTING_SWITCH: SetNumber(s, d, DefinitionInteger(d.name, v.c_str())); break;
+    case SETTING_SIZE: SetSize(s, d, v); break;
     case SETTING_CHOICE: SetChoice(s, d, v); break;
     case SETTING_TEXT: CopyBounded(SettingTextBuffer(s, d), d.textSize, v.c_str()); break;
     case SETTING_KEYS: s.*d.field = ParseBinding(d.name, get); break;
@@ -107,7 +165,49 @@ void Apply(const Lookup& get) {
     for (int i = 0; i < kSettingCount; ++i) SetFromLookup(Settings, kSettings[i], get);
 }
 
+// The display's (or the window's) size becomes the screen's; one outside the range is said in one line
+// and leaves the classic sizes. False when there is no such size (the runner has no display).
+bool TakeScreenSize(const char* what, bool known, int w, int h) {
+    if (!known) return false;
+    if (ScreenSizeInRange(w, h)) {
+        Settings.SCREENX = w;
+        Settings.SCREENY = h;
+        return true;
+    }
+    char line[CONSOLE_LINE_BYTES];
+    snprintf(line, sizeof line, "SCREENSIZE=%s is %dx%d, outside %dx%d..%dx%d: the classic sizes are used", what, w, h,
+             SCREEN_MIN_W, SCREEN_MIN_H, SCREEN_MAX_W, SCREEN_MAX_H);
+    Print(line);
+    return false;
+}
+
+// FRAMERATE=DISPLAY becomes the display's refresh rate (60 where it does not say; the classic timer where
+// there is no display at all), within 30..500.
+void ResolveFrameRate() {
+    if (Settings.FRAMERATE != FRAMERATE_DISPLAY) return;
+    int w = 0, h = 0, hz = 0;
+    if (!PlatformDisplayMode(&w, &h, &hz)) {
+        Settings.FRAMERATE = FRAMERATE_CLASSIC;
+        return;
+    }
+    if (hz <= 0) hz = 60;
+    Settings.FRAMERATE = hz < FRAMERATE_MIN ? FRAMERATE_MIN : hz > FRAMERATE_MAX ? FRAMERATE_MAX : hz;
+}
+
 void Validate() {
+    ResolveFrameRate();
+    // A size of its own or the display's replaces the classic sizes; the window's is taken once the
+    // window is up (ApplyStartupOptions). What is not there to take leaves the classic sizes.
+    if (Settings.SCREENSIZE == SCREENSIZE_DESKTOP) {
+        int w = 0, h = 0, hz = 0;
+        const bool known = PlatformDisplayMode(&w, &h, &hz);
+        if (!TakeScreenSize("DESKTOP", known, w, h)) Settings.SCREENSIZE = SCREENSIZE_CLASSIC;
+    } else if (Settings.SCREENSIZE > SCREENSIZE_WINDOW) {
+        Settings.SCREENX = ScreenSizeWidth(Settings.SCREENSIZE);
+        Settings.SCREENY = ScreenSizeHeight(Settings.SCREENSIZE);
+    }
+    Settings.SCREENBPP = 8;
+    if (Settings.SCREENSIZE != SCREENSIZE_CLASSIC && Settings.SCREENSIZE != SCREENSIZE_WINDOW) return;
     // Width and height are each checked on their own; any pairing of the three sizes is allowed.
     if (Settings.SCREENX != 640 && Settings.SCREENX != 800 && Settings.SCREENX != 1024) {
         Settings.SCREENX = 640;
@@ -117,7 +217,6 @@ void Validate() {
         Settings.SCREENX = 640;
         Settings.SCREENY = 480;
     }
-    Settings.SCREENBPP = 8;
 }
 
 // The user file's lines, split at CR, LF or both, each with its end; an empty reason when it reads as a
@@ -166,9 +265,13 @@ std::string KeyOf(const std::string& line) {
     return start == std::string::npos ? "" : key.substr(start);
 }
 
+// Whether a key is saved from the settings in use. SCREENX and SCREENY hold the size in use, which is not
+// the player's choice of them while SCREENSIZE gives the size: then his lines for them are kept as they are.
 bool SavedKey(const std::string& key) {
     const SettingDef* d = FindSetting(key.c_str());
-    return d && (d->flags & SETTING_SAVED);
+    if (!d || !(d->flags & SETTING_SAVED)) return false;
+    const bool sizeInUse = d->field == &SettingsRecord::SCREENX || d->field == &SettingsRecord::SCREENY;
+    return !sizeInUse || Settings.SCREENSIZE == SCREENSIZE_CLASSIC;
 }
 
 bool SameValue(const SettingsRecord& a, const SettingsRecord& b, const SettingDef& d) {
@@ -184,6 +287,14 @@ std::string SettingValueText(const SettingsRecord& s, const SettingDef& d) {
     case SETTING_CHOICE: {
         const int32_t v = s.*d.field;
         return v >= d.lo && v <= d.hi ? SettingWord(d, v) : std::to_string(v);
+    }
+    case SETTING_SIZE: {
+        const int32_t v = s.*d.field;
+        return v >= 0 && v < SettingWordCount(d) ? SettingWord(d, v) : SizeText(v);
+    }
+    case SETTING_NUMBER: {
+        const int32_t v = s.*d.field;
+        return v >= 0 && v < SettingWordCount(d) ? SettingWord(d, v) : std::to_string(v);
     }
     case SETTING_KEYS: {
         std::string out;
@@ -223,21 +334,21 @@ std::string ListSettings() {
     const struct {
         uint8_t flag;
         const char* word;
-    } kFlagWords[] = {{SETTING_CLASSIC, "classic"},
-                      {SETTING_RULE, "rule"},
-                      {SETTING_INPUT, "input"},
-                      {SETTING_SAVED, "saved"},
-                      {SETTING_START, "start-menu"}};
+    } kFlagWords[] = {{SETTING_CLASSIC, "classic"}, {SETTING_RULE, "rule"},        {SETTING_INPUT, "input"},
+                      {SETTING_SAVED, "saved"},     {SETTING_START, "start-menu"}, {SETTING_SCREEN, "screen"}};
     SettingsRecord defaults;
     ResetSettingsToDefaults(defaults);
     std::string out;
     for (int i = 0; i < kSettingCount; ++i) {
         const SettingDef& d = kSettings[i];
         std::string values;
+        const std::string words = SettingWordCount(d) ? std::string(d.choices) + "|" : "";
         if (d.values)
             values = d.values;
         else if (d.kind == SETTING_NUMBER)
-            values = std::to_string(d.lo) + ".." + std::to_string(d.hi);
+            values = words + std::to_string(d.lo) + ".." + std::to_string(d.hi);
+        else if (d.kind == SETTING_SIZE)
+            values = words + SizeText(d.lo) + ".." + SizeText(d.hi);
         else if (d.kind == SETTING_SWITCH || d.kind == SETTING_CHOICE)
             values = d.choices;
         else if (d.kind == SETTING_TEXT)
@@ -335,6 +446,13 @@ void SaveCommandHistory() {
 void ApplyStartupOptions(bool window) {
     PlatformSetFullscreen(Settings.FULLSCREEN != 0 && !window);
     Config.StartedFullscreen = PlatformFullscreen();
+    // SCREENSIZE=WINDOW: full screen, the window covers the display; a window starts at SCREENX x SCREENY
+    // and the screen follows it when it is resized.
+    int w = 0, h = 0;
+    if (Settings.SCREENSIZE == SCREENSIZE_WINDOW && PlatformFullscreen()) {
+        const bool known = PlatformWindowSize(&w, &h);
+        TakeScreenSize("WINDOW", known, w, h);
+    }
 }
 
 bool SaveUserSettings() {
@@ -375,7 +493,7 @@ bool SaveUserSettings() {
             option(*FindSetting(key.c_str()), Config.UserLineEnds[i]);
     }
     for (int i = 0; i < kSettingCount; ++i)
-        if ((kSettings[i].flags & SETTING_SAVED) && !writtenAlready(kSettings[i].name)) option(kSettings[i], newEnd);
+        if (SavedKey(kSettings[i].name) && !writtenAlready(kSettings[i].name)) option(kSettings[i], newEnd);
     std::vector<uint8_t> old;
     const std::string& file = Config.UserFile;
     if (ReadFileBounded(file.c_str(), 64 * 1024, old) && std::string(old.begin(), old.end()) == text) return true;

@@ -200,14 +200,16 @@ void ConsoleFadeStep() {
 }
 
 void ConsoleRollStep() {
+    // 12 pixels a tick, of the 640 x 480 layout: a larger screen with SCALEVIEW rolls it as fast.
+    const int step = Scaled(12);
     if (Console.ConsoleState == CON_ROLLING_DOWN) {
         if (Console.ConsoleHeight < (Settings.SCREENY >> 1))
-            Console.ConsoleHeight += 12;
+            Console.ConsoleHeight += step;
         else
             Console.ConsoleState = CON_OPEN;
     } else if (Console.ConsoleState == CON_ROLLING_UP) {
         if (Console.ConsoleHeight > 0)
-            Console.ConsoleHeight -= 12;
+            Console.ConsoleHeight -= step;
         else
             Console.ConsoleState = CON_CLOSED;
     }
@@ -219,14 +221,16 @@ static void DrawSlot(int slot, int x, int y) {
     DrawScreenText(reinterpret_cast<const char*>(s + 4), x, y, Rgb(s[1], s[2], s[3]), SmallFont);
 }
 
-// Text positions are those of 640 x 480, scaled with the view (render/video.h: Scaled).
+// Text positions are those of 640 x 480, scaled with the view (render/video.h: Scaled) and, on a wide
+// screen, in its middle; the panel spans the whole width.
 void ConsoleDraw() {
+    const int left = ViewLeft() + Scaled(10);
     if (Console.ConsoleState == CON_CLOSED || Console.ConsoleState == CON_ROLLING_UP ||
         Console.ConsoleState == CON_ROLLING_DOWN) {
         int k = 0;
         for (int i = 0; i < CONSOLE_HISTORY_SLOTS; ++i) {
             if (Console.ConsoleBuffer[i][0] > 1) {
-                DrawSlot(i, Scaled(10), Scaled(10 + 15 * k));
+                DrawSlot(i, left, Scaled(10 + 15 * k));
                 ++k;
             }
         }
@@ -234,12 +238,12 @@ void ConsoleDraw() {
     if (Console.ConsoleState == CON_OPEN || Console.ConsoleState == CON_ROLLING_UP ||
         Console.ConsoleState == CON_ROLLING_DOWN) {
         FillScreenRect(0, 0, Settings.SCREENX, Console.ConsoleHeight, 210);
-        DrawSlot(CONSOLE_INPUT_SLOT, Scaled(10), Console.ConsoleHeight - Scaled(30));
+        DrawSlot(CONSOLE_INPUT_SLOT, left, Console.ConsoleHeight - Scaled(30));
         // Slot n at ConsoleHeight - 55 - 15 * (53 - n); lines wholly above the top edge are not seen.
         for (int n = CONSOLE_NEWEST_SLOT; n >= 1; --n) {
             int y = Console.ConsoleHeight - Scaled(55 + 15 * (CONSOLE_NEWEST_SLOT - n));
             if (y < -Scaled(40)) break;
-            DrawSlot(n, Scaled(10), y);
+            DrawSlot(n, left, y);
         }
     }
 }

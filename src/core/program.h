@@ -16,6 +16,11 @@ struct ProgramRecord {
     // The main loop's timers: the clock of the last logic tick and of the last frame, set on the first pass.
     uint32_t LastTickTime = 0, LastFrameTime = 0;
     bool TimersStarted = false;
+    // With FRAMERATE, frames are due on a schedule of their own, every 1000 / FRAMERATE ms (seldom a whole
+    // number): the millisecond of the next one and the part of a millisecond beyond it, in 1 / FRAMERATE
+    // ms; and whether a tick has run since the last frame (a frame shows a new tick's world).
+    uint32_t NextFrameTime = 0, NextFrameRemainder = 0;
+    bool TickSinceFrame = false;
     bool PassWorked = false;  // the last pass ran a tick or a frame
     bool LoopEnded = false;   // the pass that saw the quit request has run
     bool Ending = false;      // the shutdown at the end of the process has begun

@@ -27,12 +27,22 @@ constexpr SettingDef Choice(const char* name, uint8_t flags, int32_t S::*field, 
 constexpr SettingDef Text(const char* name, uint8_t flags, size_t offset, size_t size, const char* help) {
     return {name, SETTING_TEXT, flags, nullptr, uint16_t(offset), uint16_t(size), 0, 0, 0, nullptr, nullptr, help};
 }
+// A number that also takes words, for the values 0, 1, ... below its range.
+constexpr SettingDef NumberOrWord(const char* name, uint8_t flags, int32_t S::*field, const char* words, int32_t lo,
+                                  int32_t hi, const char* help) {
+    return {name, SETTING_NUMBER, flags, field, 0, 0, 0, lo, hi, words, nullptr, help};
+}
+// A screen size WxH between two sizes, or one of the words (the first, value 0, is the default).
+constexpr SettingDef Size(const char* name, uint8_t flags, int32_t S::*field, const char* words, int32_t lo, int32_t hi,
+                          const char* help) {
+    return {name, SETTING_SIZE, flags, field, 0, 0, 0, lo, hi, words, nullptr, help};
+}
 constexpr SettingDef Keys(const char* name, int32_t S::*field, const char* help) {
     return {name, SETTING_KEYS, SETTING_INPUT, field, 0, 0, 0, 0, 0, nullptr, nullptr, help};
 }
 
 constexpr uint8_t CLASSIC = SETTING_CLASSIC, RULE = SETTING_RULE, INPUT = SETTING_INPUT, SAVED = SETTING_SAVED,
-                  START = SETTING_START;
+                  START = SETTING_START, SCREEN = SETTING_SCREEN;
 
 }  // namespace
 
@@ -52,7 +62,14 @@ const SettingDef kSettings[] = {
     Choice("SOUNDRATE", 0, &S::SOUNDRATE, "FIXED|FILE",
            "FILE: an effect recorded at another rate is converted to the playback rate"),
     Choice("SCALING", 0, &S::SCALING, "fit|integer", "how the frame fills the window: fit, or integer multiples"),
-    Switch("SCALEVIEW", 0, &S::SCALEVIEW, 0, "a larger screen shows the 640x480 picture, sharper"),
+    Switch("SCALEVIEW", SCREEN, &S::SCALEVIEW, 0,
+           "a larger screen shows the 640x480 picture, sharper; a wider one sees more to the sides"),
+    Size("SCREENSIZE", SAVED | START, &S::SCREENSIZE, "CLASSIC|DESKTOP|WINDOW",
+         ScreenSizeValue(SCREEN_MIN_W, SCREEN_MIN_H), ScreenSizeValue(SCREEN_MAX_W, SCREEN_MAX_H),
+         "the screen's size: SCREENX x SCREENY, the display's, the window's (following it) or WxH"),
+    NumberOrWord("FRAMERATE", SCREEN, &S::FRAMERATE, "CLASSIC|DISPLAY", FRAMERATE_MIN, FRAMERATE_MAX,
+                 "frames a second: the classic 40 at most, the display's refresh rate, or 30..500"),
+    Switch("NEARCLIP", SCREEN, &S::NEARCLIP, 0, "a line running behind the eye is cut there and drawn, not dropped"),
     Switch("FULLSCREEN", SAVED, &S::FULLSCREEN, 1, "start in full screen (0: a window)"),
     Switch("SHADING", SAVED, &S::SHADING, 1, "depth shading of lines (TOGGLESHADING)"),
     Switch("ZBUFFER", SAVED, &S::ZBUFFER, 1, "hidden-line removal by the floor plan (TOGGLEZBUFF)"),
@@ -89,21 +106,49 @@ const SettingDef* FindSetting(const char* name) {
     return nullptr;
 }
 
+int32_t SettingWordCount(const SettingDef& d) {
+    if ((d.kind != SETTING_NUMBER && d.kind != SETTING_SIZE) || !d.choices) return 0;
+    int32_t count = 1;
+    for (const char* p = d.choices; *p; ++p) count += *p == '|';
+    return count;
+}
+
 std::string SettingWord(const SettingDef& d, int32_t value) {
-    if (!d.choices || value < d.lo || value > d.hi) return "";
+    // Switches and choices name the values lo..hi; numbers and sizes name 0, 1, ... below their range.
+    const bool below = d.kind == SETTING_NUMBER || d.kind == SETTING_SIZE;
+    const int32_t first = below ? 0 : d.lo, last = below ? SettingWordCount(d) - 1 : d.hi;
+    if (!d.choices || value < first || value > last) return "";
     const char* p = d.choices;
-    for (int32_t v = d.lo; v < value; ++v) p = strchr(p, '|') + 1;
+    for (int32_t v = first; v < value; ++v) p = strchr(p, '|') + 1;
     const char* end = strchr(p, '|');
     return end ? std::string(p, end) : std::string(p);
 }
 
 int32_t SettingNumber(const SettingsRecord& s, const SettingDef& d) { return d.field ? s.*d.field : 0; }
 
+bool SettingValueValid(const SettingDef& d, int32_t value) {
+    if (!d.field) return false;
+    if (d.kind == SETTING_KEYS) return true;
+    if (value >= 0 && value < SettingWordCount(d)) return true;
+    if (d.kind == SETTING_SIZE) {
+        const int32_t w = ScreenSizeWidth(value), h = ScreenSizeHeight(value);
+        return w >= ScreenSizeWidth(d.lo) && w <= ScreenSizeWidth(d.hi) && h >= ScreenSizeHeight(d.lo) &&
+               h <= ScreenSizeHeight(d.hi);
+    }
+    return value >= d.lo && value <= d.hi;
+}
+
 bool SetSettingNumber(SettingsRecord& s, const SettingDef& d, int32_t value) {
     if (!d.field) return true;
-    int32_t lo = d.lo, hi = d.hi;
-    if (d.kind == SETTING_KEYS) lo = INT32_MIN, hi = INT32_MAX;
-    const int32_t used = value < lo ? lo : value > hi ? hi : value;
+    if (SettingValueValid(d, value)) {
+        s.*d.field = value;
+        return true;
+    }
+    if (d.kind == SETTING_SIZE) {  // a size outside the range has no nearest one worth guessing
+        s.*d.field = d.byDefault;
+        return false;
+    }
+    const int32_t used = value < d.lo ? d.lo : value > d.hi ? d.hi : value;
     s.*d.field = used;
     return used == value;
 }
@@ -126,6 +171,7 @@ void ResetSettingsToDefaults(SettingsRecord& s) {
 
 bool SameRecordedSettings(const SettingsRecord& a, const SettingsRecord& b) {
     for (const SettingDef& d : kSettings)
-        if ((d.flags & (SETTING_RULE | SETTING_INPUT)) && SettingNumber(a, d) != SettingNumber(b, d)) return false;
+        if ((d.flags & (SETTING_RULE | SETTING_INPUT | SETTING_SCREEN)) && SettingNumber(a, d) != SettingNumber(b, d))
+            return false;
     return true;
 }

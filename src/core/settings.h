@@ -21,6 +21,14 @@ struct SettingsRecord {
     // How the frame fills the window and how a larger screen shows the view; 0 keeps the classic look.
     int32_t SCALING = 0;    // SCALING: 0 "fit" (as large as the window allows), 1 "integer" (whole multiples)
     int32_t SCALEVIEW = 0;  // 1: projection, weapon view, texts and aids scale with SCREENY / 480
+    // SCREENSIZE: the screen's size beyond the classic three. SCREENSIZE_CLASSIC keeps SCREENX and SCREENY;
+    // SCREENSIZE_DESKTOP takes the display's size, SCREENSIZE_WINDOW the window's (and follows it); any
+    // other value is a size, ScreenSizeValue(width, height).
+    int32_t SCREENSIZE = 0;
+    // FRAMERATE: FRAMERATE_CLASSIC keeps the 25 ms frame timer, FRAMERATE_DISPLAY takes the display's
+    // refresh rate, any other value is frames a second (30..500).
+    int32_t FRAMERATE = 0;
+    int32_t NEARCLIP = 0;  // 1: a segment with one end behind the near limit is cut there and drawn
 
     // Rules and aids beyond the classic game: each a config.ini key, off (0) unless it is set.
     int32_t SOLIDWALLS = 0;  // walls stop shots, rockets and monster sight
@@ -47,6 +55,21 @@ struct SettingsRecord {
 };
 extern SettingsRecord Settings;
 
+enum : int32_t { SCREENSIZE_CLASSIC = 0, SCREENSIZE_DESKTOP = 1, SCREENSIZE_WINDOW = 2 };
+enum : int32_t { FRAMERATE_CLASSIC = 0, FRAMERATE_DISPLAY = 1 };
+// The sizes SCREENSIZE takes, and the frame rates FRAMERATE takes.
+constexpr int32_t SCREEN_MIN_W = 640, SCREEN_MIN_H = 480, SCREEN_MAX_W = 7680, SCREEN_MAX_H = 4320;
+constexpr int32_t FRAMERATE_MIN = 30, FRAMERATE_MAX = 500;
+// A screen size as SCREENSIZE keeps it: the width in the high 16 bits, the height in the low ones, so that
+// sizes order by width, then height.
+constexpr int32_t ScreenSizeValue(int32_t w, int32_t h) { return int32_t((uint32_t(w) << 16) | uint32_t(h & 0xFFFF)); }
+constexpr int32_t ScreenSizeWidth(int32_t v) { return int32_t(uint32_t(v) >> 16); }
+constexpr int32_t ScreenSizeHeight(int32_t v) { return v & 0xFFFF; }
+// Whether a size lies within SCREEN_MIN_W x SCREEN_MIN_H .. SCREEN_MAX_W x SCREEN_MAX_H.
+constexpr bool ScreenSizeInRange(int64_t w, int64_t h) {
+    return w >= SCREEN_MIN_W && w <= SCREEN_MAX_W && h >= SCREEN_MIN_H && h <= SCREEN_MAX_H;
+}
+
 // ---- the registry ------------------------------------------------------------------------------------
 enum SettingKind : uint8_t {
     SETTING_NUMBER,  // a whole number in lo..hi (a value outside is clamped with one console line)
@@ -54,13 +77,16 @@ enum SettingKind : uint8_t {
     SETTING_CHOICE,  // one of the words `choices`, stored as its index lo..hi (a number in range reads too)
     SETTING_TEXT,    // a text kept in a fixed buffer of the record (cut to fit)
     SETTING_KEYS,    // up to four key names separated by ';', packed as key codes low byte first
+    SETTING_SIZE,    // a screen size WxH within lo..hi (ScreenSizeValue), or one of the words `choices`
 };
+// A number or a size may also take the words `choices`: the word i stands for the value i, below the range.
 enum : uint8_t {
     SETTING_CLASSIC = 1,  // a key of the classic game
     SETTING_RULE = 2,     // a rule or aid beyond the classic game: recordings carry it and replay by it
     SETTING_INPUT = 4,    // changes what the player's input does: recordings carry it too
     SETTING_SAVED = 8,    // the player changes it in play: kept in his own config.ini
     SETTING_START = 16,   // takes effect only from the start menu (not while a level is loaded)
+    SETTING_SCREEN = 32,  // shapes what the screen shows: recordings carry it and replay by it
 };
 
 struct SettingDef {
@@ -71,7 +97,8 @@ struct SettingDef {
     uint16_t textOffset, textSize;   // SETTING_TEXT: the buffer within the record
     int32_t byDefault;               // the value when the key is absent (the classic one)
     int32_t lo, hi;                  // the range of a number; INT32_MIN..INT32_MAX takes any value
-    const char* choices;             // SWITCH, CHOICE: the words of the values lo..hi, separated by '|'
+    const char* choices;             // SWITCH, CHOICE: the words of the values lo..hi, separated by '|';
+                                     // NUMBER, SIZE: the words of the values 0, 1, ... (below lo), or null
     const char* values;              // how the values are listed when the kind alone does not say
     const char* help;                // one line for the player
 };
@@ -85,14 +112,19 @@ const SettingDef* FindSetting(const char* name);
 std::string SettingWord(const SettingDef& d, int32_t value);
 // The number a row keeps in the record (0 for text).
 int32_t SettingNumber(const SettingsRecord& s, const SettingDef& d);
-// Stores a number, clamped into the row's range; false when it had to be clamped.
+// How many words a number's or a size's row has (the values 0 .. count-1); 0 for the other kinds.
+int32_t SettingWordCount(const SettingDef& d);
+// Whether a value is one the row takes as it stands.
+bool SettingValueValid(const SettingDef& d, int32_t value);
+// Stores a number, clamped into the row's range (a size outside it gives the default); false when it had
+// to be changed.
 bool SetSettingNumber(SettingsRecord& s, const SettingDef& d, int32_t value);
 // The text buffer of a text row (null for the other kinds).
 char* SettingTextBuffer(SettingsRecord& s, const SettingDef& d);
 const char* SettingTextBuffer(const SettingsRecord& s, const SettingDef& d);
 // Puts every key of the registry back to its value when absent.
 void ResetSettingsToDefaults(SettingsRecord& s);
-// Whether the recorded keys (rules and input options) hold the same values in both records.
+// Whether the keys recordings carry (rules, input options, the screen's) hold the same values in both records.
 bool SameRecordedSettings(const SettingsRecord& a, const SettingsRecord& b);
 
 // The key codes packed in a binding value, in order; 0 ends the list.

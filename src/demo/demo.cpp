@@ -57,6 +57,9 @@ void HashRecord(Hasher& h, int index, const ObjectRecord& r) {
 
 // ---- shared line vocabulary ----------------------------------------------------------------------------
 
+// The settings a recording carries in its header ("set KEY VALUE") and replays by.
+constexpr uint8_t kRecorded = SETTING_RULE | SETTING_INPUT | SETTING_SCREEN;
+
 // ---- recorder ------------------------------------------------------------------------------------------
 
 constexpr size_t kBufferBytes = 256 * 1024;
@@ -318,6 +321,9 @@ bool ApplyLine(char* w[kMaxWords], int n, const char* raw) {
         PushEvent(PE_ACTIVATE, w[1][0] == 'g' ? 1 : 0);
     } else if (!strcmp(cmd, "quit") && n == 1) {
         PushEvent(PE_QUIT, 0);
+    } else if (!strcmp(cmd, "resize") && n == 3 && ParseInt(w[1], SCREEN_MIN_W, SCREEN_MAX_W, &a) &&
+               ParseInt(w[2], SCREEN_MIN_H, SCREEN_MAX_H, &b)) {
+        PushEvent(PE_RESIZE, int((a << 16) | b));
     } else if (!strcmp(cmd, "seed") && n == 2 && ParseInt(w[1], 0, UINT32_MAX, &a)) {
         SeedRandom(uint32_t(a));
     } else if (!strcmp(cmd, "mark") && n == 3 && ParseInt(w[1], 0, INT64_MAX, &a)) {
@@ -396,12 +402,13 @@ bool DemoRecordStart(const char* path) {
     PutLine("# %s", Program.WindowTitle);
     PutLine("set SCREENX %d", int(Settings.SCREENX));
     PutLine("set SCREENY %d", int(Settings.SCREENY));
-    // The rules beyond the classic game that are on, and the options that change what the input does (mouse
-    // speed, mouse look, joystick, bindings) where they are not the classic ones; a recording without them
-    // plays the classic game.
+    // The rules beyond the classic game that are on, the options that change what the input does (mouse
+    // speed, mouse look, joystick, bindings) and how the screen shows the game (the view's scale, the frame
+    // rate in use, the near cut) where they are not the classic ones; a recording without them plays the
+    // classic game.
     for (int i = 0; i < kSettingCount; ++i) {
         const SettingDef& d = kSettings[i];
-        if ((d.flags & (SETTING_RULE | SETTING_INPUT)) && Settings.*d.field != d.byDefault)
+        if ((d.flags & kRecorded) && Settings.*d.field != d.byDefault)
             PutLine("set %s %d", d.name, int(Settings.*d.field));
     }
     PutLine("joystick %d", Demo.rec.joyPresent ? 1 : 0);
@@ -459,6 +466,8 @@ void DemoRecordEvent(const PlatformEvent& ev) {
         PutLine("quit");
     else if (ev.type == PE_ACTIVATE)
         PutLine("focus %s", ev.code == 0 ? "lost" : "gained");
+    else if (ev.type == PE_RESIZE)
+        PutLine("resize %d %d", int(uint32_t(ev.code) >> 16), ev.code & 0xFFFF);
     else
         return;
     Demo.rec.pendingEvent = true;
@@ -542,13 +551,14 @@ bool DemoPlayStart(const char* path, const DemoPlayOptions& options, char* err, 
         if (!strcmp(w[0], "set") && n == 3 && ParseInt(w[2], INT32_MIN, INT32_MAX, &v)) {
             // Only the screen sizes the game has: any other would be a frame it cannot make.
             const bool width = !strcmp(w[1], "SCREENX"), height = !strcmp(w[1], "SCREENY");
-            if ((width && v != 640 && v != 800 && v != 1024) || (height && v != 480 && v != 600 && v != 768)) {
+            if ((width && (v < SCREEN_MIN_W || v > SCREEN_MAX_W)) ||
+                (height && (v < SCREEN_MIN_H || v > SCREEN_MAX_H))) {
                 snprintf(err, errSize, "%s line %d: %s %d is not a screen size of the game", path, Demo.play.line, w[1],
                          int(v));
                 return false;
             }
             const SettingDef* d = FindSetting(w[1]);
-            if (!d || !(width || height || (d->flags & (SETTING_RULE | SETTING_INPUT)))) {
+            if (!d || !(width || height || (d->flags & kRecorded))) {
                 snprintf(err, errSize, "%s line %d: unknown setting %s", path, Demo.play.line, w[1]);
                 return false;
             }
@@ -593,10 +603,15 @@ void DemoPlaybackApplySettings() {
     if (!Demo.play.on) return;
     if (Demo.play.screenGiven[0]) Settings.SCREENX = Demo.play.settings.SCREENX;
     if (Demo.play.screenGiven[1]) Settings.SCREENY = Demo.play.settings.SCREENY;
-    // The rules and input options are the recording's, whatever this player's config.ini says.
+    // The recording's screen size is the one used, whatever SCREENSIZE says here (a window's resizes come
+    // from the recording too).
+    const bool classic = (Settings.SCREENX == 640 || Settings.SCREENX == 800 || Settings.SCREENX == 1024) &&
+                         (Settings.SCREENY == 480 || Settings.SCREENY == 600 || Settings.SCREENY == 768);
+    Settings.SCREENSIZE = classic ? SCREENSIZE_CLASSIC : ScreenSizeValue(Settings.SCREENX, Settings.SCREENY);
+    // The rules, input options and the screen's keys are the recording's, whatever this player's config.ini
+    // says.
     for (int i = 0; i < kSettingCount; ++i)
-        if (kSettings[i].flags & (SETTING_RULE | SETTING_INPUT))
-            Settings.*kSettings[i].field = Demo.play.settings.*kSettings[i].field;
+        if (kSettings[i].flags & kRecorded) Settings.*kSettings[i].field = Demo.play.settings.*kSettings[i].field;
 }
 
 static bool DemoPlaybackJoystickPresent() { return Demo.play.on && Demo.play.joystick; }

@@ -29,10 +29,11 @@ struct PlatformLoop {
 int PlatformRunLoop(const PlatformLoop& loop);
 
 // ---- window and events ------------------------------------------------------------------------------
-enum PlatformEventType { PE_NONE = 0, PE_QUIT = 1, PE_ACTIVATE = 2 };
+enum PlatformEventType { PE_NONE = 0, PE_QUIT = 1, PE_ACTIVATE = 2, PE_RESIZE = 3 };
 struct PlatformEvent {
     int type;  // PlatformEventType
-    int code;  // PE_ACTIVATE: 0 = deactivated, 1 = activated
+    int code;  // PE_ACTIVATE: 0 = deactivated, 1 = activated; PE_RESIZE: the window's new drawing area,
+               // width << 16 | height, in pixels
 };
 
 // Opens the one window (full-screen desktop in the real backend). On failure writes a reason into err
@@ -42,6 +43,11 @@ void PlatformCloseWindow();
 // Full screen or a window (Alt+Enter switches too); the headless backend only remembers it.
 void PlatformSetFullscreen(bool on);
 bool PlatformFullscreen();
+// The display's size in pixels and its refresh rate (0 where it does not say); false when there is no
+// display (the headless backend, unless a test gives it one).
+bool PlatformDisplayMode(int* w, int* h, int* hz);
+// The size of the window's drawing area in pixels; false when there is no window.
+bool PlatformWindowSize(int* w, int* h);
 // Takes at most one pending event; returns false when none is waiting. Pumps the system as needed.
 bool PlatformPollEvent(PlatformEvent* ev);
 // Hides or shows the system cursor and grabs relative mouse motion.
@@ -51,9 +57,35 @@ void PlatformShowCursor(bool show);
 // Creates the presentation target for frames of w x h pixels (replacing an earlier one).
 bool PlatformVideoInit(int w, int h);
 void PlatformVideoShutdown();
-// Shows one finished frame of w x h pixels, 0x00RRGGBB each, row-major without padding. `changed` is false
-// when the image is the one presented last (a backend may then leave the window as it is).
-void PlatformPresent(const uint32_t* rgb, int w, int h, bool changed);
+// Before the image of the next frame is made: the backend stops reading the last one (a presenter thread
+// that still copies from it is waited for). Every PlatformPresent follows one.
+void PlatformPresentBegin();
+// Shows one finished frame of w x h pixels, 0x00RRGGBB each, row-major without padding; the backend may go
+// on reading the image until the next PlatformPresentBegin. `damage` says what
+// differs from the frame presented before: for each row a mask of 64 column chunks of
+// PresentChunkWidth(w) pixels (bit k: the columns k * chunk .. (k + 1) * chunk - 1); null when all of it
+// may differ. A frame without damage is the one presented last (a backend may leave the window as it is).
+void PlatformPresent(const uint32_t* rgb, int w, int h, const uint64_t* damage);
+// The width of a damage chunk for frames w pixels wide: the least power of two, 8 at least, of which 64
+// cover w.
+inline int PresentChunkWidth(int w) {
+    int c = 8;
+    while (c * 64 < w) c *= 2;
+    return c;
+}
+// Calls f(x, n) for each run of chunks set in a row's damage mask: its first column and its width in
+// pixels, cut to frames w pixels wide.
+template <typename F>
+void ForEachDamageRun(uint64_t mask, int chunk, int w, F f) {
+    while (mask) {
+        const int first = __builtin_ctzll(mask);
+        const uint64_t from = mask >> first;
+        const int length = from == ~0ull >> first ? 64 - first : __builtin_ctzll(~from);
+        const int x = first * chunk, end = (first + length) * chunk < w ? (first + length) * chunk : w;
+        if (x < end) f(x, end - x);
+        mask = first + length >= 64 ? 0 : mask & ~((2ull << (first + length - 1)) - 1);
+    }
+}
 
 // ---- text --------------------------------------------------------------------------------------------
 // A rendered text: 8-bit coverage (0 = none, 255 = full), row-major, w x h. Valid until the next call

@@ -28,20 +28,24 @@ void Line(int x1, int y1, int x2, int y2, uint8_t colour) {
     const ptrdiff_t pitch = Video.FramePitch;
     const int dx = x2 - x1, dy = y2 - y1;
     const int n = std::max(std::abs(dx), std::abs(dy));
+    // The pixels are marked in the frame's map of written groups too (render/video.h).
+    uint64_t* const written = Video.Written.empty() ? nullptr : Video.Written.data();
+    auto put = [&](ptrdiff_t at) {
+        pixels[at] = colour;
+        if (written) MarkWritten(written, size_t(at));
+    };
     if (n == 0) {
-        pixels[x1 + y1 * pitch] = colour;
-        return;
-    }
-    if (std::abs(dx) >= std::abs(dy)) {
+        put(x1 + y1 * pitch);
+    } else if (std::abs(dx) >= std::abs(dy)) {
         const int sx = dx > 0 ? 1 : -1;
         const int32_t step = int32_t((int64_t(dy) << 16) / n);
         int32_t y = (y1 << 16) + 0x8000;
-        for (int k = 0, x = x1; k <= n; ++k, x += sx, y += step) pixels[x + (y >> 16) * pitch] = colour;
+        for (int k = 0, x = x1; k <= n; ++k, x += sx, y += step) put(x + (y >> 16) * pitch);
     } else {
         const int sy = dy > 0 ? 1 : -1;
         const int32_t step = int32_t((int64_t(dx) << 16) / n);
         int32_t x = (x1 << 16) + 0x8000;
-        for (int k = 0, y = y1; k <= n; ++k, y += sy, x += step) pixels[(x >> 16) + y * pitch] = colour;
+        for (int k = 0, y = y1; k <= n; ++k, y += sy, x += step) put((x >> 16) + y * pitch);
     }
 }
 

@@ -56,6 +56,24 @@ inline bool InCube(float x, float y, float z) {
     return x >= -20.0f && x <= 20.0f && y >= -20.0f && y <= 20.0f && z >= -20.0f && z <= 20.0f;
 }
 
+// NEARCLIP: a segment the near test drops is cut where it crosses the near limit, when one end lies in
+// front of it; the end behind moves to the crossing, at depth 0.5. False when nothing is left to draw:
+// both ends behind, or a coordinate that is not a number.
+bool CutAtNearLimit(Segment& s) {
+    if (!(std::isfinite(s.x1) && std::isfinite(s.y1) && std::isfinite(s.z1) && std::isfinite(s.x2) &&
+          std::isfinite(s.y2) && std::isfinite(s.z2)))
+        return false;
+    const bool front1 = s.z1 > 0.5f, front2 = s.z2 > 0.5f;
+    if (front1 == front2) return false;  // both behind (both in front passed the near test)
+    float &bx = front1 ? s.x2 : s.x1, &by = front1 ? s.y2 : s.y1, &bz = front1 ? s.z2 : s.z1;
+    const float fx = front1 ? s.x1 : s.x2, fy = front1 ? s.y1 : s.y2, fz = front1 ? s.z1 : s.z2;
+    const float t = (0.5f - bz) / (fz - bz);  // fz > 0.5 >= bz: a fraction of the way to the front end
+    bx = bx + (fx - bx) * t;
+    by = by + (fy - by) * t;
+    bz = 0.5f;
+    return true;
+}
+
 }  // namespace
 
 void RotateSegment(Segment& segment, const int32_t angles[3]) { RotateWith(MakeRotation(angles), segment); }
@@ -71,6 +89,7 @@ void ProjectFrame(const Mesh& mesh, ProjectedSegment* projected, uint8_t* visibl
     // with SCALEVIEW shows the same field of view.
     const double focal = 1000.0 * Video.ViewScale;
     const float rx = rel[0], ry = rel[1], rz = rel[2];
+    const bool nearClip = Settings.NEARCLIP != 0;
     for (int32_t i = 0; i < mesh.count; ++i) {
         visible[i] = 0;
         const Segment& s = mesh.segments[i];
@@ -85,7 +104,7 @@ void ProjectFrame(const Mesh& mesh, ProjectedSegment* projected, uint8_t* visibl
         w.z2 += rz;
         if (!InCube(w.x1, w.y1, w.z1)) continue;
         RotateWith(eye, w);
-        if (!(w.z1 > 0.5f && w.z2 >= 0.5f)) continue;
+        if (!(w.z1 > 0.5f && w.z2 >= 0.5f) && !(nearClip && CutAtNearLimit(w))) continue;
         float q1 = static_cast<float>(0.5 * w.x1 / (w.z1 + 0.01));
         float r1 = static_cast<float>(0.5 * w.y1 / (w.z1 + 0.01));
         float q2 = static_cast<float>(0.5 * w.x2 / (w.z2 + 0.01));
@@ -181,9 +200,10 @@ int ClipSegmentY(float& x1, float& x2, float& y1, float& y2, float& z1, float& z
 
 namespace {
 
-template <bool DepthTest>
+// Pixels the line writes into the frame being drawn are marked in its map of written groups (`Mark`).
+template <bool DepthTest, bool Mark>
 void Rasterise(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8_t colour, uint8_t* pixels,
-               int32_t pitch, const float* column) {
+               int32_t pitch, const float* column, uint64_t* written) {
     float dx = static_cast<float>(x2 - x1), dy = static_cast<float>(y2 - y1);
     int xstep = 1;
     ptrdiff_t rowstep = pitch;
@@ -200,7 +220,10 @@ void Rasterise(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8
     ptrdiff_t at = x1 + static_cast<ptrdiff_t>(y1) * pitch;
     int col = x1;
     auto plot = [&] {
-        if (!DepthTest || static_cast<double>(z) + 0.008 >= column[col]) pixels[at] = colour;
+        if (!DepthTest || static_cast<double>(z) + 0.008 >= column[col]) {
+            pixels[at] = colour;
+            if (Mark) MarkWritten(written, size_t(at));
+        }
     };
     if (dx > dy) {
         const int n = x2 > x1 ? x2 - x1 : x1 - x2;
@@ -241,10 +264,18 @@ int DrawLine(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8_t
     if (x1 < 0 || x2 < 0 || y1 < 0 || y2 < 0 || x1 >= Settings.SCREENX || x2 >= Settings.SCREENX ||
         y1 >= Settings.SCREENY || y2 >= Settings.SCREENY)
         return 1;
-    if (depthTest && column)
-        Rasterise<true>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column);
-    else
-        Rasterise<false>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column);
+    const bool test = depthTest && column;
+    if (pixels == Video.FramePixels && !Video.Written.empty()) {
+        uint64_t* written = Video.Written.data();
+        if (test)
+            Rasterise<true, true>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column, written);
+        else
+            Rasterise<false, true>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column, written);
+    } else if (test) {
+        Rasterise<true, false>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column, nullptr);
+    } else {
+        Rasterise<false, false>(x1, y1, depth1, x2, y2, depth2, colour, pixels, pitch, column, nullptr);
+    }
     return 1;
 }
 

@@ -17,8 +17,9 @@ inline int32_t WrapAngle(int32_t a) { return (a >= 0 && a <= 360) ? a : ((a % 36
 void RotateSegment(Segment& segment, const int32_t angles[3]);
 
 // Transforms and projects every segment of `mesh` into projected/visible (count entries each):
-// object angles, then + rel, then eye angles, then the view-cube, near and perspective steps.
-// visible[i] is 1 for an entry written this time, 0 for a culled one.
+// object angles, then + rel, then eye angles, then the view-cube, near and perspective steps. The near
+// step drops a segment with an end behind the near limit; with NEARCLIP one with an end in front of it is
+// cut at the limit instead. visible[i] is 1 for an entry written this time, 0 for a culled one.
 void ProjectFrame(const Mesh& mesh, ProjectedSegment* projected, uint8_t* visible, const float rel[3],
                   const int32_t objectAngles[3], const int32_t eyeAngles[3]);
 
@@ -36,7 +37,8 @@ int ClipSegmentY(float& x1, float& x2, float& y1, float& y2, float& z1, float& z
 // depth1/depth2 are negated depths; with depthTest a pixel is written only where
 // depth + 0.008 >= column[x]. Coordinates must lie inside SCREENX x SCREENY; a line with an end outside
 // (or a null frame) draws nothing, so no input can write out of bounds. A null column buffer turns the
-// depth test off. Returns 1.
+// depth test off. Lines drawn into the frame being composed (FramePixels) mark the pixels they write
+// (render/video.h). Returns 1.
 int DrawLine(int x1, int y1, float depth1, int x2, int y2, float depth2, uint8_t colour, uint8_t* pixels, int32_t pitch,
              const float* column, int depthTest);
 

@@ -25,23 +25,36 @@ struct VideoRecord {
     PaletteEntry GamePalette[256] = {};
     uint8_t* FramePixels = nullptr;  // first pixel of the back buffer while locked, else null
     int32_t FramePitch = 0;          // bytes per pixel row while locked
-    // Screen pixels per pixel of the 640 x 480 view: 1, or with SCALEVIEW the screen height over 480, so
-    // that a larger screen shows the same picture (projection, texts, aids), only sharper. Set with the
-    // screen by InitVideo.
+    // Where the frame being drawn was written, in groups of 8 pixels (bit g % 64 of word g / 64 for the
+    // pixels 8g .. 8g + 7 of the buffer): DrawLine and the aids' lines mark what they write, so that a
+    // present looks only there and where the last frame was written. A frame written otherwise
+    // (FrameWrittenUnmarked) is compared whole instead.
+    std::vector<uint64_t> Written, PrevWritten;
+    bool WrittenKnown = false, PrevWrittenKnown = false;
+    // Screen pixels per pixel of the 640 x 480 view: 1, or with SCALEVIEW the screen height over 480 (the
+    // width over 640 on a screen narrower than 4:3), so that a larger screen shows the same picture
+    // (projection, texts, aids), only sharper, and a wider one sees more to the sides. Set with the screen
+    // by InitVideo.
     double ViewScale = 1.0;
 
     bool Ready = false;  // a back buffer exists
     int Width = 0, Height = 0;
     std::vector<uint8_t> BackBuffer;
-    std::vector<uint32_t> Image;  // the last image presented (0x00RRGGBB)
+    bool BackBufferClear = false;  // it holds index 0 throughout (as a present leaves it) and is not locked
+    std::vector<uint32_t> Image;   // the last image presented (0x00RRGGBB)
     bool ImageValid = false;
     uint32_t PaletteRgb[256] = {};
     VideoOverlay Overlays[VIDEO_MAX_OVERLAYS] = {};
     int OverlayCount = 0;
     char TextStore[VIDEO_TEXT_BYTES] = {};
     size_t TextUsed = 0;
-    // The frame presented last, as it was composed: a frame composed the same is not converted again.
+    // The frame presented last, as it was composed: only what a new frame changes is converted again.
+    // The image holds its pixels converted, except in each row's damage chunks PrevOverlayChunks, where
+    // its texts and fills went.
     std::vector<uint8_t> PrevBackBuffer;
+    std::vector<uint64_t> PrevOverlayChunks, OverlayChunks;  // per row
+    std::vector<uint64_t> Damage;  // per row: the chunks of the image the present changed (platform.h)
+    int ChunkWidth = 8;
     VideoOverlay PrevOverlays[VIDEO_MAX_OVERLAYS] = {};
     int PrevOverlayCount = 0;
     char PrevTextStore[VIDEO_TEXT_BYTES] = {};
@@ -51,11 +64,21 @@ struct VideoRecord {
 };
 extern VideoRecord Video;
 
+// Anything that writes FramePixels other than DrawLine and the aids' lines says so here (the next present
+// then compares the whole frame).
+void FrameWrittenUnmarked();
+// Marks the pixel at offset `at` of the back buffer as written (its group of 8).
+inline void MarkWritten(uint64_t* written, size_t at) { written[at >> 9] |= 1ull << ((at >> 3) & 63); }
+
 // A length or offset of the 640 x 480 layout in screen pixels, rounded to the nearest (exact at scale 1).
 inline int Scaled(int pixels) {
     const double v = pixels * Video.ViewScale;
     return int(v < 0 ? v - 0.5 : v + 0.5);
 }
+
+// The left edge of the 640 x 480 layout on the screen: centred on a screen wider than it (with SCALEVIEW),
+// else 0.
+int ViewLeft();
 
 enum { LargeFont = 0, SmallFont = 1 };
 
@@ -73,7 +96,9 @@ int ClearBackBuffer(int index);
 int LockBackBuffer();
 int UnlockBackBuffer();
 // Converts the frame through the palette, applies the texts and fills issued since the last present
-// in order, and hands the image to the platform. Counts FrameCount.
+// in order, and hands the image to the platform with what changed. Only the pixels that differ from the
+// last frame's (and where its or this frame's texts and fills lie) are converted again. Ends the lock
+// and leaves a clear back buffer. Counts FrameCount.
 int PresentFrame();
 // Text at (x, y) top-left; colour 0x00BBGGRR (red in the low byte); font LargeFont or SmallFont.
 // The text is drawn over the lines of the frame being composed. 0 when there is no back buffer.

@@ -184,11 +184,11 @@ std::string StateDumpJson() {
     for (int i = 0; i < kSettingCount; ++i)
         if (kSettings[i].flags & SETTING_RULE) j.Key(kSettings[i].name).Int(Settings.*kSettings[i].field);
     j.Close('}');
-    // Every key of the registry: the number it holds, or its text (a text, or key names).
+    // Every key of the registry: the number it holds, or its text (a text, key names, a screen size).
     j.Key("values").Open('{');
     for (int i = 0; i < kSettingCount; ++i) {
         const SettingDef& d = kSettings[i];
-        if (d.kind == SETTING_TEXT || d.kind == SETTING_KEYS)
+        if (d.kind == SETTING_TEXT || d.kind == SETTING_KEYS || d.kind == SETTING_SIZE)
             j.Key(d.name).String(SettingValueText(Settings, d).c_str());
         else
             j.Key(d.name).Int(Settings.*d.field);

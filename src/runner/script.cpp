@@ -1,4 +1,4 @@
-// The runner's script language: clock, keys, mouse, pad, focus, close, seed, dump, screenshot.
+// The runner's script language: clock, keys, mouse, pad, focus, resize, close, seed, dump, screenshot.
 // Before each main-loop pass the runner runs script lines until one of them asks for passes.
 #include "runner/script.h"
 
@@ -31,6 +31,7 @@ enum ActionKind {
     A_PAD_STICK,
     A_PAD_BUTTON,
     A_FOCUS,
+    A_RESIZE,
     A_CLOSE,
     A_SEED,
     A_DUMP,
@@ -145,6 +146,13 @@ bool ReadLine() {
         }
     } else if (cmd == "focus") {
         Pending.push_back({A_FOCUS, rest == "gained" ? 1 : 0});
+    } else if (cmd == "resize") {
+        // resize W H: the window's drawing area becomes W x H (followed with SCREENSIZE=WINDOW)
+        long w = 0, h = 0;
+        if (sscanf(rest.c_str(), "%ld %ld", &w, &h) == 2 && w > 0 && h > 0 && w <= 0x7FFF && h <= 0xFFFF)
+            Pending.push_back({A_RESIZE, w, h});
+        else
+            Fail("bad resize line", line.c_str());
     } else if (cmd == "close") {
         Pending.push_back({A_CLOSE});
     } else if (cmd == "seed") {
@@ -178,6 +186,7 @@ bool RunAction(const Action& a) {
     case A_PAD_STICK: HeadlessPadStick(int32_t(a.a), int32_t(a.b), int32_t(a.c)); return false;
     case A_PAD_BUTTON: HeadlessPadButton(int(a.a), a.b != 0); return false;
     case A_FOCUS: HeadlessPushEvent(PE_ACTIVATE, int(a.a)); return false;
+    case A_RESIZE: HeadlessPushEvent(PE_RESIZE, int((a.a << 16) | a.b)); return false;
     case A_CLOSE:
         HeadlessPushEvent(PE_QUIT, 0);
         Finished = true;

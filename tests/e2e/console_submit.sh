@@ -3,7 +3,10 @@
 # a command holding the letter C is typed at a person's speed, a failing LOAD says so, the resolution
 # changes and New Game is chosen with the keys while the pointer rests on another item, and the window is
 # closed; the JSON dumps are checked. A second run loads a level from the console in a fresh game. A third
-# starts at 1024 x 768 with SCALEVIEW: the start menu is the 640 x 480 one scaled up.
+# starts at 1024 x 768 with SCALEVIEW: the start menu is the 640 x 480 one scaled up. Then the screen keys:
+# at SCREENSIZE=1920x1080 the menu lies in the middle, as large as at 1440 x 1080, and the frames over a
+# second of virtual time follow FRAMERATE (and the ticks, above their rate); with SCREENSIZE=WINDOW the
+# screen follows the window's resizes, within 640 x 480 .. 7680 x 4320.
 set -euo pipefail
 runner=$1
 src=$2
@@ -171,17 +174,69 @@ for a, b in zip(small["menu"]["items"], large["menu"]["items"]):
 
 def box(name):
     """The box round every lit pixel of a screenshot (texts only: the menu draws no lines)."""
-    w, h, raw = scene.png_pixels(os.path.join(work, name))
-    stride, xs, ys = 1 + 3 * w, [], []
-    for y in range(h):
-        row = raw[y * stride + 1:(y + 1) * stride]
-        lit = [i // 3 for i in range(0, len(row), 3) if row[i] or row[i + 1] or row[i + 2]]
-        if lit:
-            xs += [lit[0], lit[-1]]
-            ys.append(y)
-    return min(xs), min(ys), max(xs) + 1, max(ys) + 1
+    return scene.lit_box(os.path.join(work, name))[2:]
 
 for s, l in zip(box("menu.png"), box("menu-large.png")):
     assert abs(l - 1.6 * s) <= 8, (box("menu.png"), box("menu-large.png"))
 print("e2e console_submit (scaled view): ok")
+PY
+
+# The screen keys. The runner has no display: the bundled DESKTOP and DISPLAY keep the classic size and
+# timer, and a size or a rate of their own is taken.
+screen_config() {  # screen_config KEY=VALUE...: the bundled config.ini with these screen keys instead
+    python3 - "$@" <<'PY'
+import sys
+lines = [l for l in open("config.ini", "rb").read().split(b"\r\n") if l]
+keys = [a.encode() for a in sys.argv[1:]]
+drop = (b"SCREENX=", b"SCREENY=", b"SCREENSIZE=", b"SCALEVIEW=", b"FRAMERATE=", b"SCALING=")
+lines = [l for l in lines if not l.startswith(drop)] + keys
+open("config.ini", "wb").write(b"\r\n".join(lines) + b"\r\n")
+PY
+}
+printf 'wait 1000\ndump\nwait 1000\ndump\nscreenshot wide.png\n' > rate.txt
+for rate in CLASSIC 60 144 500; do
+    screen_config SCREENSIZE=1920x1080 SCALEVIEW=1 FRAMERATE=$rate
+    run_runner rate.txt "rate-$rate.jsonl"
+done
+screen_config SCREENSIZE=1440x1080 SCALEVIEW=1
+printf 'wait 1000\nscreenshot narrow.png\n' > narrow.txt
+run_runner narrow.txt narrow.jsonl
+screen_config SCREENSIZE=WINDOW SCALEVIEW=1
+cat > window.txt <<'SCRIPT'
+wait 1000
+dump
+resize 1280 720
+wait 100
+dump
+screenshot window.png
+resize 300 200
+wait 100
+dump
+resize 9000 9000
+wait 100
+dump
+SCRIPT
+run_runner window.txt window.jsonl
+python3 - "$work" <<'PY'
+import sys, os
+import scene
+work = sys.argv[1]
+for rate, want in [("CLASSIC", (36, 39)), ("60", (59, 61)), ("144", (143, 145)), ("500", (165, 168))]:
+    a, b = scene.dumps(os.path.join(work, "rate-%s.jsonl" % rate))
+    assert b["settings"]["SCREENX"] == 1920 and b["settings"]["SCREENY"] == 1080, b["settings"]
+    assert b["settings"]["values"]["SCREENSIZE"] == "1920x1080", b["settings"]["values"]["SCREENSIZE"]
+    frames, ticks = b["frames"] - a["frames"], b["ticks"] - a["ticks"]
+    assert want[0] <= frames <= want[1], (rate, frames, ticks)
+    assert frames <= ticks, (rate, frames, ticks)
+    assert 166 <= ticks <= 167, (rate, ticks)
+# The 1920 x 1080 start menu is the 1440 x 1080 one, 240 pixels to the right.
+box = lambda name: scene.lit_box(os.path.join(work, name))
+wide, narrow = box("wide.png"), box("narrow.png")
+assert wide[:2] == (1920, 1080) and narrow[:2] == (1440, 1080), (wide, narrow)
+assert (wide[2] - 240, wide[3], wide[4] - 240, wide[5]) == narrow[2:], (wide, narrow)
+# SCREENSIZE=WINDOW: the classic size at the start (no display), then the window's, held to the range.
+sizes = [(d["settings"]["SCREENX"], d["settings"]["SCREENY"]) for d in scene.dumps(os.path.join(work, "window.jsonl"))]
+assert sizes == [(640, 480), (1280, 720), (640, 480), (7680, 4320)], sizes
+assert box("window.png")[:2] == (1280, 720)
+print("e2e console_submit (screen keys): ok")
 PY

@@ -49,13 +49,25 @@ if [ -f "$src/tests/demos/level1.zdemo" ]; then
     cmp log1.txt log2.txt || { echo "two replays wrote different logs"; exit 1; }
 fi
 
-# They hold no rule beyond the classic game, so they replay the classic game whatever config.ini turns on.
-for key in SOLIDWALLS HUNTERS AUTOPAUSE TOTALSCORE RETRY CROSSHAIR LEVELNAMES AUTOMAP; do
+# They hold no rule beyond the classic game, so they replay the classic game whatever config.ini turns on,
+# at their own screen size and frame timer whatever the screen keys say.
+for key in SOLIDWALLS HUNTERS AUTOPAUSE TOTALSCORE RETRY CROSSHAIR LEVELNAMES AUTOMAP SCALEVIEW NEARCLIP; do
     printf '%s=1\r\n' "$key" >> classic/config.ini
 done
+printf 'SCREENSIZE=1920x1080\r\nFRAMERATE=144\r\n' >> classic/config.ini
+grep -q '^SCREENSIZE=1920x1080' classic/config.ini && ! grep -q '^SCREENSIZE=DESKTOP' classic/config.ini
 for demo in "${demos[@]}"; do
-    (cd classic && replay "$demo" 0 && cp replay.err ..)
+    (cd classic && replay "$demo" 0 --dump && cp replay.err replay.json ..)
     grep -q "replay matches the recording" replay.err
+    python3 - "$(basename "$demo" .zdemo)" <<'PY'
+import json, sys
+d = json.loads(open("replay.json").read().strip().split("\n")[-1])
+first = json.loads(open("final-%s.json" % sys.argv[1]).read().strip().split("\n")[-1])
+v = d["settings"]["values"]
+assert (d["settings"]["SCREENX"], d["settings"]["SCREENY"]) == (640, 480), d["settings"]
+assert v["FRAMERATE"] == 0 and v["SCALEVIEW"] == 0 and v["NEARCLIP"] == 0, v
+assert d["frames"] == first["frames"], (d["frames"], first["frames"])
+PY
 done
 
 # What each of them shows: kills and pickups in level 1, a death, a level change.
@@ -129,6 +141,47 @@ assert replayed["settings"]["rules"]["SOLIDWALLS"] == 1
 assert "set BIND_FORWARD 17" in lines and "set MOUSESENS 150" in lines
 assert lines[-2].startswith("check "), lines[-3:]
 PY
+
+# Recorded on a screen of today's: the size, the scaled view, the frame rate and the near cut go into the
+# header, and the replay, with none of them in its config.ini, is drawn as the game was (the same frames).
+# (a key's first line counts: the bundled screen keys are taken out first)
+sed -i '/^\(SCREENSIZE\|SCALEVIEW\|FRAMERATE\|NEARCLIP\)=/d' config.ini
+printf 'SCREENSIZE=1920x1080\r\nSCALEVIEW=1\r\nFRAMERATE=144\r\nNEARCLIP=1\r\n' >> config.ini
+"$runner" --record wide.zdemo session.txt > wide.json
+cp config.plain config.ini
+replay wide.zdemo 0 --dump
+grep -q "replay matches the recording" replay.err
+for line in "set SCREENX 1920" "set SCREENY 1080" "set SCALEVIEW 1" "set FRAMERATE 144" "set NEARCLIP 1"; do
+    grep -qx "$line" wide.zdemo || { echo "the recording lacks: $line"; exit 1; }
+done
+python3 - <<'PY'
+import json
+recorded, replayed = json.loads(open("wide.json").read()), json.loads(open("replay.json").read())
+assert recorded["digest"] == replayed["digest"]
+assert (replayed["settings"]["SCREENX"], replayed["settings"]["SCREENY"]) == (1920, 1080), replayed["settings"]
+assert replayed["settings"]["values"]["FRAMERATE"] == 144
+assert replayed["frames"] == recorded["frames"], (replayed["frames"], recorded["frames"])
+PY
+# A window the screen follows: the recording says where it went, and the replay goes there too.
+sed -i '/^SCREENSIZE=/d' config.ini
+printf 'SCREENSIZE=WINDOW\r\n' >> config.ini
+printf 'wait 800\nresize 1280 720\nwait 300\nresize 1024 700\nwait 200\ndump\n' > window.txt
+"$runner" --record window.zdemo window.txt > window.json
+cp config.plain config.ini
+grep -qx "resize 1280 720" window.zdemo && grep -qx "resize 1024 700" window.zdemo
+replay window.zdemo 0 --dump
+grep -q "replay matches the recording" replay.err
+python3 -c "
+import json
+d = json.loads(open('replay.json').read())
+assert (d['settings']['SCREENX'], d['settings']['SCREENY']) == (1024, 700), d['settings']"
+# A size of the range is taken, a size beyond it refused in one line; a resize beyond it is no valid line.
+sed 's/^set SCREENX .*/set SCREENX 7681/' session.zdemo > wider.zdemo
+replay wider.zdemo 2
+[ "$(wc -l < replay.err)" -eq 1 ] && grep -q "SCREENX 7681 is not a screen size of the game" replay.err
+sed 's/^resize 1280 720$/resize 1280 99999/' window.zdemo > badresize.zdemo
+replay badresize.zdemo 4
+grep -q "is not valid (not a recording line: resize 1280 99999)" replay.err
 
 # Another version: refused with one line, before anything starts.
 sed '1s/.*/zarvo-demo 2/' session.zdemo > v2.zdemo

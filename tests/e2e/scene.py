@@ -126,3 +126,17 @@ def png_pixels(path):
         if kind == b"IDAT": idat += data[pos + 8:pos + 8 + n]
         pos += 12 + n
     return w, h, zlib.decompress(idat)
+
+
+def lit_box(path):
+    """Width and height of a screenshot, and the box round its lit pixels: x0, y0, x1, y1 (exclusive).
+    The rows are taken as stored unfiltered, as the game writes them."""
+    w, h, raw = png_pixels(path)
+    stride, xs, ys = 1 + 3 * w, [], []
+    for y in range(h):
+        row = raw[y * stride + 1:(y + 1) * stride]
+        lit = [i // 3 for i in range(0, len(row), 3) if row[i] or row[i + 1] or row[i + 2]]
+        if lit:
+            xs += [lit[0], lit[-1]]
+            ys.append(y)
+    return w, h, min(xs), min(ys), max(xs) + 1, max(ys) + 1

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Smoke test of the real SDL binary in a real X server: it starts, draws, goes to a window and back to
-# full screen with Alt+Enter (the bare X server has no window manager to resize it), and leaves with
-# status 0 when its window is closed with Alt+F4. Started with --window at 800x600, its window is 800x600.
+# Smoke test of the real SDL binary in a real X server: it starts at the display's size (the bundled
+# SCREENSIZE=DESKTOP), draws, goes to a window and back to full screen with Alt+Enter (the bare X server has
+# no window manager to resize it), and leaves with status 0 when its window is closed with Alt+F4. Started
+# with --window at the classic 800x600, its window is 800x600; with SCREENSIZE=WINDOW the frames follow the
+# window when it is resized (a screenshot is as large as the window).
 # The window carries the game's icon for task bars (_NET_WM_ICON): the 48- and 256-pixel icons of
 # packaging/icons, pixel for pixel.
 set -euo pipefail
@@ -29,7 +31,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   wait_for_exit $pid || { echo "game did not quit"; kill -9 $pid; exit 1; }
   wait $pid
   echo "exit status $?" > status.txt
-  sed -i "s/^SCREENX=.*\r\$/SCREENX=800\r/; s/^SCREENY=.*\r\$/SCREENY=600\r/" config.ini
+  sed -i "s/^SCREENX=.*\r\$/SCREENX=800\r/; s/^SCREENY=.*\r\$/SCREENY=600\r/; s/^SCREENSIZE=.*\r\$/SCREENSIZE=CLASSIC\r/" config.ini
   "$0" --window > game2.out 2>&1 &
   pid=$!
   sleep 2.5
@@ -37,12 +39,27 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   echo "started windowed $(size)" >> sizes.txt
   xdotool key --window "$wid" alt+F4
   wait_for_exit $pid || { echo "game did not quit"; kill -9 $pid; exit 1; }
+  sed -i "s/^SCREENSIZE=.*\r\$/SCREENSIZE=WINDOW\r/" config.ini
+  "$0" --window > game3.out 2>&1 &
+  pid=$!
+  sleep 2.5
+  wid=$(game_window) || { echo "no window appeared"; cat game3.out; kill $pid; exit 1; }
+  xdotool windowsize "$wid" 1000 700
+  sleep 1
+  xdotool key --window "$wid" F12
+  sleep 0.5
+  echo "resized $(size)" >> sizes.txt
+  xdotool key --window "$wid" alt+F4
+  wait_for_exit $pid || { echo "game did not quit"; kill -9 $pid; exit 1; }
 ' "$game" "$src/tests/smoke/xvfb.bash"
 cat status.txt sizes.txt
 grep -qx "exit status 0" status.txt
-grep -qx "windowed 640x480" sizes.txt
+grep -qx "windowed 1024x768" sizes.txt
 grep -qx "full 1024x768" sizes.txt
 grep -qx "started windowed 800x600" sizes.txt
+grep -qx "resized 1000x700" sizes.txt
+shot=$(ls screenshots/zarvo-*.png | tail -1)
+[ "$(identify -format %wx%h "$shot")" = 1000x700 ] || { echo "the frame did not follow the window: $(identify "$shot")"; exit 1; }
 # The icon, as ImageMagick reads the PNG files, in the property's order and layout (0xAARRGGBB).
 for size in 48 256; do convert "$src/packaging/icons/zarvo-$size.png" -depth 8 "rgba:icon$size.rgba"; done
 python3 - <<'EOF'

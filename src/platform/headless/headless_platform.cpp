@@ -18,9 +18,14 @@ uint8_t PadButtons[32];
 bool WindowAvailable = true;
 bool Focused = true;  // follows the activation events pushed; motion while unfocused is dropped
 bool VideoUp;
+// The display a test gives the backend (none by default: the runner has no display), and the window's
+// drawing area, which follows the resizes pushed.
+bool DisplayGiven;
+int DisplayW, DisplayH, DisplayHz, WindowW, WindowH;
 int FrameW, FrameH;
 // The presented image is owned by the video device and stays valid until the next present.
 const uint32_t* LastFrame;
+const uint64_t* LastDamage;  // what the last present said changed (null: all of it)
 uint64_t Presented;
 volatile std::sig_atomic_t Signalled;
 
@@ -44,7 +49,17 @@ void HeadlessMouseMove(int32_t dx, int32_t dy) {
 void HeadlessMouseButton(int button, bool down) {
     if (button >= 0 && button < 4) Buttons[button] = down ? 0x80 : 0;
 }
+void HeadlessSetDisplay(int w, int h, int hz) {
+    DisplayGiven = w > 0 && h > 0;
+    DisplayW = WindowW = w;
+    DisplayH = WindowH = h;
+    DisplayHz = hz;
+}
 void HeadlessPushEvent(int type, int code) {
+    if (type == PE_RESIZE) {
+        WindowW = int(uint32_t(code) >> 16);
+        WindowH = code & 0xFFFF;
+    }
     if (type == PE_ACTIVATE) {
         Focused = code != 0;
         if (!Focused) MouseDX = MouseDY = 0;
@@ -72,6 +87,7 @@ const uint32_t* HeadlessLastFrame(int* w, int* h) {
     return LastFrame;
 }
 uint64_t HeadlessPresentCount() { return Presented; }
+const uint64_t* HeadlessLastDamage() { return LastDamage; }
 
 uint32_t PlatformTicksMs() { return Clock; }
 
@@ -86,6 +102,18 @@ bool PlatformOpenWindow(const char* title, char* err, size_t errSize) {
     }
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGINT, OnSignal);
+    return true;
+}
+
+bool PlatformDisplayMode(int* w, int* h, int* hz) {
+    if (!DisplayGiven) return false;
+    *w = DisplayW, *h = DisplayH, *hz = DisplayHz;
+    return true;
+}
+
+bool PlatformWindowSize(int* w, int* h) {
+    if (!DisplayGiven) return false;
+    *w = WindowW, *h = WindowH;
     return true;
 }
 
@@ -124,9 +152,12 @@ void PlatformVideoShutdown() {
     LastFrame = nullptr;
 }
 
-void PlatformPresent(const uint32_t* rgb, int w, int h, bool) {
+void PlatformPresentBegin() {}
+
+void PlatformPresent(const uint32_t* rgb, int w, int h, const uint64_t* damage) {
     if (!VideoUp) return;
     LastFrame = rgb;
+    LastDamage = damage;
     FrameW = w;
     FrameH = h;
     ++Presented;

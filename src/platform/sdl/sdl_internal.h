@@ -12,6 +12,8 @@ void SdlPresenterUnlockWindow();
 // A window (not full screen) takes the size of a new frame size, within the desktop, centred: a game
 // started with --window or a resolution chosen in the options shows its frame at one to one.
 void SdlWindowFitFrame(int w, int h);
+// Stops presenting and lets go of the renderer (before the window is destroyed).
+void SdlPresenterCloseRenderer();
 // The size of the frames being presented (0 before the first).
 int SdlPresenterFrameWidth();
 int SdlPresenterFrameHeight();

@@ -33,6 +33,11 @@ PlatformEvent Queue[kQueueSize];
 int QueueHead, QueueCount;
 
 void Push(int type, int code) {
+    // A resize replaces one still waiting: only the window's last size matters.
+    if (type == PE_RESIZE && QueueCount > 0 && Queue[(QueueHead + QueueCount - 1) % kQueueSize].type == PE_RESIZE) {
+        Queue[(QueueHead + QueueCount - 1) % kQueueSize].code = code;
+        return;
+    }
     if (QueueCount == kQueueSize) return;
     Queue[(QueueHead + QueueCount) % kQueueSize] = {type, code};
     ++QueueCount;
@@ -174,6 +179,9 @@ void ToggleFullscreen();
 
 void SdlWindowFitFrame(int w, int h) {
     if (!Window || Fullscreen || w <= 0 || h <= 0) return;
+    // A window the frames follow (SCREENSIZE=WINDOW) has their size already: it stays where the player put it.
+    int cw = 0, ch = 0;
+    if (PlatformWindowSize(&cw, &ch) && cw == w && ch == h) return;
     int dw, dh;
     DesktopSize(&dw, &dh);
     SDL_SetWindowSize(Window, w < dw ? w : dw, h < dh ? h : dh);
@@ -223,8 +231,13 @@ void HandleSdlEvent(const SDL_Event& e) {
             Push(PE_ACTIVATE, 1);
         } else if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
             Push(PE_QUIT, 0);
-        } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED || e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+        } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
             SdlPresenterWindowChanged();
+        } else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+            SdlPresenterWindowChanged();
+            int w = 0, h = 0;
+            if (PlatformWindowSize(&w, &h) && w > 0 && h > 0 && w <= 0x7FFF && h <= 0xFFFF)
+                Push(PE_RESIZE, (w << 16) | h);
         }
         break;
     case SDL_KEYDOWN: {
@@ -338,8 +351,11 @@ bool PlatformOpenWindow(const char* title, char* err, size_t errSize) {
     // manager carries out the full-screen request.
     int dw, dh;
     DesktopSize(&dw, &dh);
-    Window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, dw, dh,
-                              SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALLOW_HIGHDPI);
+    // An OpenGL window where the machine has OpenGL, so that the renderer the frames may go through
+    // (sdl_present.cpp) does not have to make the window anew.
+    const Uint32 flags = SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_ALLOW_HIGHDPI;
+    Window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, dw, dh, flags | SDL_WINDOW_OPENGL);
+    if (!Window) Window = SDL_CreateWindow(title, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, dw, dh, flags);
     if (!Window) {
         snprintf(err, errSize, "%s", SDL_GetError());
         SDL_Quit();
@@ -350,6 +366,20 @@ bool PlatformOpenWindow(const char* title, char* err, size_t errSize) {
     return true;
 }
 
+bool PlatformDisplayMode(int* w, int* h, int* hz) {
+    SDL_DisplayMode mode;
+    const int display = Window ? SDL_GetWindowDisplayIndex(Window) : 0;
+    if (SDL_GetDesktopDisplayMode(display < 0 ? 0 : display, &mode) != 0 || mode.w <= 0 || mode.h <= 0) return false;
+    *w = mode.w, *h = mode.h, *hz = mode.refresh_rate;
+    return true;
+}
+
+bool PlatformWindowSize(int* w, int* h) {
+    if (!Window) return false;
+    SDL_GetWindowSizeInPixels(Window, w, h);
+    return *w > 0 && *h > 0;
+}
+
 void PlatformSetFullscreen(bool on) {
     if (Window && on != Fullscreen) ToggleFullscreen();
 }
@@ -357,7 +387,7 @@ void PlatformSetFullscreen(bool on) {
 bool PlatformFullscreen() { return Fullscreen; }
 
 void PlatformCloseWindow() {
-    PlatformVideoShutdown();
+    SdlPresenterCloseRenderer();
     if (Window) SDL_DestroyWindow(Window);
     Window = nullptr;
     SDL_Quit();

@@ -229,6 +229,23 @@ void PlatformCloseWindow() {
 void PlatformSetFullscreen(bool on) { W.fullscreen = on; }
 bool PlatformFullscreen() { return W.fullscreen; }
 
+// The screen the page is shown on; the page's animation frames run at its refresh rate, which browsers
+// do not tell: 60 a second is what nearly every one gives.
+bool PlatformDisplayMode(int* w, int* h, int* hz) {
+    SDL_DisplayMode mode;
+    if (!W.window || SDL_GetDesktopDisplayMode(0, &mode) != 0 || mode.w <= 0 || mode.h <= 0) return false;
+    *w = mode.w;
+    *h = mode.h;
+    *hz = mode.refresh_rate > 0 ? mode.refresh_rate : 60;
+    return true;
+}
+
+bool PlatformWindowSize(int* w, int* h) {
+    if (!W.window) return false;
+    SDL_GetWindowSize(W.window, w, h);
+    return *w > 0 && *h > 0;
+}
+
 bool PlatformPollEvent(PlatformEvent* ev) {
     constexpr int size = sizeof W.queue / sizeof *W.queue;
     if (W.queueCount == 0) Pump();
@@ -258,17 +275,27 @@ bool PlatformVideoInit(int w, int h) {
 
 void PlatformVideoShutdown() { W.videoUp = false; }
 
-void PlatformPresent(const uint32_t* rgb, int w, int h, bool changed) {
+// The page has one thread: nothing reads the image between frames.
+void PlatformPresentBegin() {}
+
+void PlatformPresent(const uint32_t* rgb, int w, int h, const uint64_t* damage) {
     if (!W.videoUp || w != W.frameW || h != W.frameH) return;
     zarvo_web_frame_shown(++W.shown);
-    if (!changed && !W.dirty) return;  // the canvas shows it already
+    bool changed = !damage || W.dirty;
+    for (int y = 0; damage && !changed && y < h; ++y) changed = damage[y] != 0;
+    if (!changed) return;  // the canvas shows it already
     SDL_Surface* s = SDL_GetWindowSurface(W.window);
     if (!s || s->w != w || s->h != h || s->format->BytesPerPixel != 4) return;
+    // Only the columns that changed are converted, unless the canvas needs the whole frame.
+    const bool whole = !damage || W.dirty;
     W.dirty = false;
+    const int chunk = PresentChunkWidth(w);
     for (int y = 0; y < h; ++y) {
         const uint32_t* in = rgb + size_t(y) * size_t(w);
         uint32_t* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + size_t(y) * size_t(s->pitch));
-        for (int x = 0; x < w; ++x) out[x] = ToCanvas(in[x]);
+        ForEachDamageRun(whole ? ~0ull : damage[y], chunk, w, [&](int x, int n) {
+            for (int i = x; i < x + n; ++i) out[i] = ToCanvas(in[i]);
+        });
     }
     SDL_UpdateWindowSurface(W.window);
 }
