@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "game/skill.h"
 #include "game/tick.h"
 #include "game/world.h"
 #include "render/raster.h"
@@ -164,8 +165,13 @@ void DrawViewPass() {
     char line[96];
     std::snprintf(line, sizeof line, "Score:  %.0f", static_cast<double>(player.score));
     Text(line, CX() - Scaled(150), CY() + Scaled(150), red, LargeFont);
-    if (Settings.RETRY && DeathCameraDone())
-        Text("Press Enter to try again", CX() - Scaled(150), CY() + Scaled(200), red, LargeFont);
+    if (Settings.RETRY && RetryReady()) {
+        // Centred above the death texts, clear of the HUD along the bottom, in a colour that reads.
+        const char* retry = "Press Enter to try again";
+        int32_t w = 0, h = 0;
+        MeasureScreenText(retry, &w, &h, LargeFont);
+        Text(retry, CX() - w / 2, CY() + Scaled(40), Rgb(255, 220, 60), LargeFont);
+    }
 }
 
 void DrawHud() {
@@ -192,7 +198,67 @@ static double PercentDone(float atStart, float left) {
     return std::isfinite(v) ? v : 0.0;
 }
 
+namespace {
+
+// Ticks of play as minutes and seconds.
+void Clock(char* out, size_t size, int64_t ticks) {
+    const int64_t seconds = ticks * TICK_MS / 1000;
+    std::snprintf(out, size, "%lld:%02lld", static_cast<long long>(seconds / 60), static_cast<long long>(seconds % 60));
+}
+
+// The level-complete screen with the level's record (LEVELSTATS) or its skill (SKILL): the classic
+// lines, with kills and items counted instead of in percent where the record is shown, then the time
+// against par, the skill, the continue line and the score, one under the other.
+void DrawLevelRecord() {
+    const uint32_t green = Rgb(0, 255, 0);
+    char line[96];
+    int y = CY() - Scaled(60);
+    auto next = [&y](const char* text, uint32_t colour) {
+        Text(text, CX() - Scaled(250), y, colour, LargeFont);
+        y += Scaled(40);
+    };
+    if (Settings.LEVELNAMES && World.LevelName[0])
+        Text(World.LevelName, CX() - Scaled(250), CY() - Scaled(110), green, LargeFont);
+    next("-- Level Complete! --", green);
+    if (Settings.LEVELSTATS) {
+        std::snprintf(line, sizeof line, "Kills:  %d / %d", World.Stats.kills, LevelMonsters());
+        next(line, green);
+        std::snprintf(line, sizeof line, "Items:  %d / %d", World.Stats.items, LevelItems());
+        next(line, green);
+        char time[32], par[32];
+        Clock(time, sizeof time, World.Stats.ticks);
+        if (World.Stats.par > 0) {
+            Clock(par, sizeof par, int64_t(World.Stats.par) * 1000 / TICK_MS);
+            std::snprintf(line, sizeof line, "Time:  %s   Par:  %s", time, par);
+        } else {
+            std::snprintf(line, sizeof line, "Time:  %s", time);
+        }
+        next(line, green);
+    } else {
+        std::snprintf(line, sizeof line, "Kills:  %.0f%%",
+                      CompletionPercent(World.MonstersAtStart, World.MonstersLeft));
+        next(line, green);
+        std::snprintf(line, sizeof line, "Inventory:  %.0f%%", CompletionPercent(World.ItemsAtStart, World.ItemsLeft));
+        next(line, green);
+    }
+    if (Settings.SKILL) {
+        std::snprintf(line, sizeof line, "Skill:  %s", SkillName(Skill()));
+        next(line, green);
+    }
+    next("-- Press Space --", green);
+    if (Settings.TOTALSCORE) {
+        std::snprintf(line, sizeof line, "Score:  %.0f", static_cast<double>(World.ObjectTable[0].score));
+        next(line, green);
+    }
+}
+
+}  // namespace
+
 void DrawLevelComplete() {
+    if (Settings.LEVELSTATS || Settings.SKILL) {
+        DrawLevelRecord();
+        return;
+    }
     const uint32_t green = Rgb(0, 255, 0);
     char line[96];
     if (Settings.LEVELNAMES && World.LevelName[0])
@@ -218,4 +284,21 @@ void DrawWon() {
     char line[96];
     std::snprintf(line, sizeof line, "Your Score:  %.0f", static_cast<double>(World.ObjectTable[0].score));
     Text(line, CX() - Scaled(150), CY() + Scaled(150), green, LargeFont);
+    // The campaign's record (LEVELSTATS) and skill (SKILL), above the classic texts.
+    int y = CY() - Scaled(220);
+    if (Settings.LEVELSTATS) {
+        const WorldRecord::CampaignRecord& c = World.Campaign;
+        std::snprintf(line, sizeof line, "Kills:  %d / %d    Items:  %d / %d", c.kills, c.killsTotal, c.items,
+                      c.itemsTotal);
+        Text(line, CX() - Scaled(300), y, green, SmallFont);
+        char time[32];
+        Clock(time, sizeof time, c.ticks);
+        std::snprintf(line, sizeof line, "%d levels in %s", c.levels, time);
+        Text(line, CX() - Scaled(300), y + Scaled(20), green, SmallFont);
+        y += Scaled(40);
+    }
+    if (Settings.SKILL) {
+        std::snprintf(line, sizeof line, "Skill:  %s", SkillName(Skill()));
+        Text(line, CX() - Scaled(300), y, green, SmallFont);
+    }
 }

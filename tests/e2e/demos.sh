@@ -78,7 +78,7 @@ PY
 cat > session.txt <<'SCRIPT'
 seed 99
 wait 800
-press DOWN
+press RETURN
 press RETURN
 wait 1200
 down UP
@@ -163,7 +163,7 @@ grep -q "the world first differs after tick [0-9]* and by tick [0-9]*" replay.er
 # Recording that cannot be written: one console line each, and the game goes on unrecorded.
 cat > short.txt <<'SCRIPT'
 wait 800
-press DOWN
+press RETURN
 press RETURN
 wait 1500
 dump
