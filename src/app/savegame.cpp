@@ -581,8 +581,10 @@ int SaveGame(int slot) {
         Say("Cannot save: there is no home folder to keep saved games in");
         return 0;
     }
-    if (!PlatformMakeDirectories(folder)) {
-        Say("Cannot save: the folder %s cannot be made", folder.c_str());
+    if (!PlatformMakeDirectories(folder) || !PlatformFolderWritable(folder.c_str())) {
+        char line[CONSOLE_LINE_BYTES];
+        snprintf(line, sizeof line, "Cannot save in slot %d: the folder %.80s cannot be written", slot, folder.c_str());
+        PrintNotify(NOTIFY_GAME, line);
         return 0;
     }
     const std::vector<uint8_t> bytes = SaveGameBytes();

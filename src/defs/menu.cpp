@@ -72,7 +72,11 @@ int LoadMenuItems(const char* name) {
 }
 
 void ShowMenuItems(int made, const MenuItem* items, int count, int selected) {
-    if (Menu.made == MENU_FROM_FILE) CopyBounded(Menu.returnFile, Menu.fileName);
+    if (Menu.made == MENU_FROM_FILE) {
+        Menu.fileItemCount = Menu.itemCount < MENU_FILE_ITEMS ? Menu.itemCount : MENU_FILE_ITEMS;
+        for (int i = 0; i < Menu.fileItemCount; ++i) Menu.fileItems[i] = Menu.items[i];
+        Menu.fileSelected = Menu.selected;
+    }
     Menu.made = made;
     Menu.itemCount = count < 0 ? 0 : count > MENU_ITEMS ? MENU_ITEMS : count;
     for (int i = 0; i < Menu.itemCount; ++i) Menu.items[i] = items[i];
@@ -83,9 +87,11 @@ void ShowMenuItems(int made, const MenuItem* items, int count, int selected) {
 
 void LeaveMenuItems() {
     if (Menu.made == MENU_FROM_FILE) return;
-    char file[sizeof Menu.returnFile];
-    CopyBounded(file, Menu.returnFile);
-    LoadMenuItems(file);
+    Menu.made = MENU_FROM_FILE;
+    Menu.itemCount = Menu.fileItemCount;
+    for (int i = 0; i < Menu.itemCount; ++i) Menu.items[i] = Menu.fileItems[i];
+    Menu.selected = Menu.fileSelected;
+    Menu.Visible = 1;
 }
 
 int LoadMenu(const char* file, bool stopMusic) {

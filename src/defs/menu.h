@@ -25,10 +25,11 @@ struct MenuRecord {
     // The pointer's glyph, half its size as measured at the view scale it was measured at (0: not yet).
     int32_t pointerHalfW, pointerHalfH;
     double pointerScale;
-    // A list the program made (MENU_ kind, MENU_FROM_FILE when the items are a file's) and the items file
-    // it goes back to.
+    // A list the program made (MENU_ kind, MENU_FROM_FILE when the items are a file's), and the file's
+    // items it goes back to, with the one that was selected.
     int32_t made;
-    char returnFile[256];
+    int32_t fileItemCount, fileSelected;
+    MenuItem fileItems[MENU_FILE_ITEMS];
 };
 extern MenuRecord Menu;
 
@@ -37,7 +38,8 @@ int LoadMenu(const char* file, bool stopMusic);
 // Loads an items file (or reloads the current one when name is null) and lays the items out.
 int LoadMenuItems(const char* name);
 // Shows `count` items the program made (at most MENU_ITEMS) instead of the items file, laid out as a
-// file's items are, with `selected` selected; the items file shown before is kept to go back to.
+// file's items are, with `selected` selected; the file's items shown before are kept to go back to.
 void ShowMenuItems(int made, const MenuItem* items, int count, int selected);
-// Back from a list the program made to the items file it came from (nothing when the items are a file's).
+// Back from a list the program made to the file's items it came from, the one that opened it selected
+// (nothing when the items are a file's).
 void LeaveMenuItems();
