@@ -283,12 +283,12 @@ TEST_F(PassTest, TheLevelsRecordAndTheRetryLine) {
     World.MonstersAtStart = 7, World.ItemsAtStart = 4;
     World.Stats.kills = 5, World.Stats.items = 3, World.Stats.ticks = 10000, World.Stats.par = 90;
     auto expected = Image([&] {
-        DrawScreenText("-- Level Complete! --", 70, 180, green, LargeFont);
-        DrawScreenText("Kills:  5 / 7", 70, 220, green, LargeFont);
-        DrawScreenText("Items:  3 / 4", 70, 260, green, LargeFont);
-        DrawScreenText("Time:  1:00   Par:  1:30", 70, 300, green, LargeFont);
-        DrawScreenText("Skill:  Hardened", 70, 340, green, LargeFont);
-        DrawScreenText("-- Press Space --", 70, 380, green, LargeFont);
+        DrawScreenText("-- Level Complete! --", 70, 110, green, LargeFont);
+        DrawScreenText("Kills:  5 / 7", 70, 150, green, LargeFont);
+        DrawScreenText("Items:  3 / 4", 70, 190, green, LargeFont);
+        DrawScreenText("Time:  1:00   Par:  1:30", 70, 230, green, LargeFont);
+        DrawScreenText("Skill:  Hardened", 70, 270, green, LargeFont);
+        DrawScreenText("-- Press Space --", 70, 310, green, LargeFont);
     });
     EXPECT_EQ(Image(DrawLevelComplete), expected);
 

@@ -238,7 +238,7 @@ TEST_F(Weapons, TheSkillRuleScalesMonsterShotsAtThePlayer) {
     shooter.weapon = WPN_GUN;
     World.WeaponTable[WPN_GUN].damage = 20;  // the player loses 10 - r, r = 0..3
     World.WeaponTable[WPN_GUN].reloadTime = 30;
-    const int expected[5][4] = {{}, {5, 5, 4, 4}, {10, 9, 8, 7}, {10, 9, 8, 7}, {15, 13, 12, 10}};
+    const int expected[5][4] = {{}, {5, 5, 4, 4}, {10, 9, 8, 7}, {10, 9, 8, 7}, {15, 14, 12, 11}};
     for (int skill = 1; skill <= 4; ++skill) {
         Settings.SKILL = skill;
         std::set<int> losses;

@@ -389,6 +389,8 @@ void Restore(const SaveGameData& d) {
         int32_t value = def.byDefault;
         for (const auto& kv : d.settings)
             if (kv.first == def.name) value = kv.second;
+        // A game saved without the skill question is skill 2: where the question is on, it stays on.
+        if (def.field == &SettingsRecord::SKILL && value == 0 && Settings.SKILL != 0) value = 2;
         SetSettingNumber(Settings, def, value);
     }
 

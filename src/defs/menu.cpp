@@ -81,6 +81,15 @@ void ShowMenuItems(int made, const MenuItem* items, int count, int selected) {
     Menu.itemCount = count < 0 ? 0 : count > MENU_ITEMS ? MENU_ITEMS : count;
     for (int i = 0; i < Menu.itemCount; ++i) Menu.items[i] = items[i];
     for (int i = 0; i < Menu.itemCount; ++i) LayOutItem(i);
+    // A list longer than a file's is stacked a little closer, to keep clear of the notify lines at the
+    // top and the HUD at the bottom.
+    const int32_t pitch = Scaled(40);
+    if (Menu.itemCount > MENU_FILE_ITEMS && Menu.items[0].height > pitch) {
+        for (int i = 0; i < Menu.itemCount; ++i) {
+            Menu.items[i].y = int32_t(Settings.ScreenCentreY) - ((Menu.itemCount * pitch) >> 1) + i * pitch;
+            Menu.items[i].height = pitch;
+        }
+    }
     Menu.selected = selected >= 0 && selected < Menu.itemCount ? selected : 0;
     Menu.Visible = 1;
 }

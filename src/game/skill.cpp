@@ -24,7 +24,7 @@ int32_t SkillMonsterHealth(int32_t health) {
 
 int64_t SkillLossToPlayer(int64_t loss) {
     if (Skill() == 1) return (loss + 1) / 2;
-    if (Skill() == 4) return loss * 3 / 2;
+    if (Skill() == 4) return (loss * 3 + 1) / 2;
     return loss;
 }
 

@@ -11,8 +11,8 @@ int32_t Skill();
 const char* SkillName(int32_t skill);
 // A monster's health as a level loads: 1.5 times (rounded down) at skills 3 and 4.
 int32_t SkillMonsterHealth(int32_t health);
-// What a monster's shot takes from the player: half (rounded up) at skill 1, 1.5 times (rounded down) at
-// skill 4; a loss of at least 1 stays at least 1.
+// What a monster's shot takes from the player: half at skill 1, 1.5 times at skill 4, both rounded up (a
+// loss of 1 stays 1 at skill 1 and becomes 2 at skill 4).
 int64_t SkillLossToPlayer(int64_t loss);
 // A monster's reload after a shot: two thirds of the weapon's (rounded to the nearest tick) at skill 3,
 // so that it fires 1.5 times as often; a negative reload time is kept.

@@ -208,17 +208,18 @@ void Clock(char* out, size_t size, int64_t ticks) {
 
 // The level-complete screen with the level's record (LEVELSTATS) or its skill (SKILL): the classic
 // lines, with kills and items counted instead of in percent where the record is shown, then the time
-// against par, the skill, the continue line and the score, one under the other.
+// against par, the skill, the continue line and the score, one under the other from higher up, so that
+// the last of them stays above the HUD.
 void DrawLevelRecord() {
     const uint32_t green = Rgb(0, 255, 0);
     char line[96];
-    int y = CY() - Scaled(60);
+    int y = CY() - Scaled(130);
     auto next = [&y](const char* text, uint32_t colour) {
         Text(text, CX() - Scaled(250), y, colour, LargeFont);
         y += Scaled(40);
     };
     if (Settings.LEVELNAMES && World.LevelName[0])
-        Text(World.LevelName, CX() - Scaled(250), CY() - Scaled(110), green, LargeFont);
+        Text(World.LevelName, CX() - Scaled(250), CY() - Scaled(180), green, LargeFont);
     next("-- Level Complete! --", green);
     if (Settings.LEVELSTATS) {
         std::snprintf(line, sizeof line, "Kills:  %d / %d", World.Stats.kills, LevelMonsters());
@@ -284,21 +285,18 @@ void DrawWon() {
     char line[96];
     std::snprintf(line, sizeof line, "Your Score:  %.0f", static_cast<double>(World.ObjectTable[0].score));
     Text(line, CX() - Scaled(150), CY() + Scaled(150), green, LargeFont);
-    // The campaign's record (LEVELSTATS) and skill (SKILL), above the classic texts.
-    int y = CY() - Scaled(220);
+    // The campaign's record (LEVELSTATS) and its skill (SKILL), above the classic texts.
+    char time[32] = "", skill[48] = "";
+    Clock(time, sizeof time, World.Campaign.ticks);
+    if (Settings.SKILL) std::snprintf(skill, sizeof skill, "Skill:  %s", SkillName(Skill()));
     if (Settings.LEVELSTATS) {
         const WorldRecord::CampaignRecord& c = World.Campaign;
-        std::snprintf(line, sizeof line, "Kills:  %d / %d    Items:  %d / %d", c.kills, c.killsTotal, c.items,
+        std::snprintf(line, sizeof line, "Kills:  %d / %d   Items:  %d / %d", c.kills, c.killsTotal, c.items,
                       c.itemsTotal);
-        Text(line, CX() - Scaled(300), y, green, SmallFont);
-        char time[32];
-        Clock(time, sizeof time, c.ticks);
-        std::snprintf(line, sizeof line, "%d levels in %s", c.levels, time);
-        Text(line, CX() - Scaled(300), y + Scaled(20), green, SmallFont);
-        y += Scaled(40);
-    }
-    if (Settings.SKILL) {
-        std::snprintf(line, sizeof line, "Skill:  %s", SkillName(Skill()));
-        Text(line, CX() - Scaled(300), y, green, SmallFont);
+        Text(line, CX() - Scaled(250), CY() - Scaled(190), green, LargeFont);
+        std::snprintf(line, sizeof line, "Time:  %s   %s", time, skill);
+        Text(line, CX() - Scaled(250), CY() - Scaled(150), green, LargeFont);
+    } else if (Settings.SKILL) {
+        Text(skill, CX() - Scaled(250), CY() - Scaled(150), green, LargeFont);
     }
 }
