@@ -276,21 +276,27 @@ TEST_F(PassTest, TextsOfTheEndScreensAndDeath) {
 }
 
 // LEVELSTATS and SKILL on the level-complete screen: kills and items counted, the time against par, the
-// skill, one line under the other. RETRY's line: clear of the HUD and bright on the dark death screen.
+// skill, one line under the other; the campaign's record on the victory screen. RETRY's line: clear of
+// the HUD and bright on the dark death screen.
 TEST_F(PassTest, TheLevelsRecordAndTheRetryLine) {
     const uint32_t green = Rgb(0, 255, 0);
     Settings.LEVELSTATS = 1, Settings.SKILL = 3;
     World.MonstersAtStart = 7, World.ItemsAtStart = 4;
     World.Stats.kills = 5, World.Stats.items = 3, World.Stats.ticks = 10000, World.Stats.par = 90;
-    auto expected = Image([&] {
-        DrawScreenText("-- Level Complete! --", 70, 110, green, LargeFont);
-        DrawScreenText("Kills:  5 / 7", 70, 150, green, LargeFont);
-        DrawScreenText("Items:  3 / 4", 70, 190, green, LargeFont);
-        DrawScreenText("Time:  1:00   Par:  1:30", 70, 230, green, LargeFont);
-        DrawScreenText("Skill:  Hardened", 70, 270, green, LargeFont);
-        DrawScreenText("-- Press Space --", 70, 310, green, LargeFont);
-    });
-    EXPECT_EQ(Image(DrawLevelComplete), expected);
+    const char* lines[] = {"-- Level Complete! --",    "Kills:  5 / 7",    "Items:  3 / 4",
+                           "Time:  1:00   Par:  1:30", "Skill:  Hardened", "-- Press Space --"};
+    EXPECT_EQ(Image(DrawLevelComplete), Image([&] {
+                  for (int i = 0; i < 6; ++i) DrawScreenText(lines[i], 70, 110 + 40 * i, green, LargeFont);
+              }));
+    // The victory screen: the classic texts under the campaign's record.
+    World.Campaign = WorldRecord::CampaignRecord{50, 63, 25, 36, 6, 30000};
+    EXPECT_EQ(Image(DrawWon), Image([&] {
+                  Settings.LEVELSTATS = 0, Settings.SKILL = 0;
+                  DrawWon();
+                  Settings.LEVELSTATS = 1, Settings.SKILL = 3;
+                  DrawScreenText("Kills:  50 / 63   Items:  25 / 36", 70, 50, green, LargeFont);
+                  DrawScreenText("Time:  3:00   Skill:  Hardened", 70, 90, green, LargeFont);
+              }));
 
     ObjectRecord& player = World.ObjectTable[0];
     player.state = 0, player.pos[1] = 1.0f;

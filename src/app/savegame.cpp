@@ -570,14 +570,22 @@ bool SaveGamesReady(bool saving) {
     return true;
 }
 
-int SaveGame(int slot) {
+namespace {
+
+// Saved games are ready for it and the slot is one of the eight (else one line says why).
+bool ReadyForSlot(int slot, bool saving) {
+    if (!SaveGamesReady(saving)) return false;
+    if (ValidSlot(slot)) return true;
     char number[16];
     snprintf(number, sizeof number, "%d", slot);
-    if (!SaveGamesReady(true)) return 0;
-    if (!ValidSlot(slot)) {
-        Say("There is no slot %s: the slots are 0 to 7", number);
-        return 0;
-    }
+    Say("There is no slot %s: the slots are 0 to 7", number);
+    return false;
+}
+
+}  // namespace
+
+int SaveGame(int slot) {
+    if (!ReadyForSlot(slot, true)) return 0;
     const std::string folder = SaveFolder();
     if (folder.empty()) {
         Say("Cannot save: there is no home folder to keep saved games in");
@@ -604,13 +612,9 @@ int SaveGame(int slot) {
 }
 
 int LoadGame(int slot) {
+    if (!ReadyForSlot(slot, false)) return 0;
     char number[16];
     snprintf(number, sizeof number, "%d", slot);
-    if (!SaveGamesReady(false)) return 0;
-    if (!ValidSlot(slot)) {
-        Say("There is no slot %s: the slots are 0 to 7", number);
-        return 0;
-    }
     SaveGameData d;
     std::string why;
     bool empty = false;

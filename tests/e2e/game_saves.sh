@@ -13,11 +13,11 @@ runner=$1
 source "$(dirname "$0")/scratch.bash"
 enter_scratch
 python3 - "$runner" <<'PY'
-import glob, json, os, shutil, subprocess, sys
+import glob, json, os, subprocess, sys
 from scene import *
 
-runner = sys.argv[1]
-
+runner, saves = sys.argv[1], os.path.join(os.environ["XDG_DATA_HOME"], "zarvo", "saves")
+# A hall with a wall across, a launcher and an ammunition pack at the start, seekers and rocket bombers.
 room_and_cube()
 dxf("HALL.DXF", box(-30, -30, 30, 30) + [wall(-10, 12, 10, 12)])
 mon = ["MODELS=1", "MODEL0=cube.mdl", "TYPE=11", "DEFHEALTH=400", "DEFRANGE=1"]
@@ -40,7 +40,6 @@ defs("start.mnu", ["DEFMENU=main.itm"])
 defs("main.itm", ["MENUITEMS=3", "0=PLAY;GAME;SAVE.LVL", "1=Load game;SLOTS;LOAD", "2=Save game;SLOTS;SAVE"])
 rules = ["SAVEGAMES=1", "SKILL=2", "HUNTERS=1", "SOLIDWALLS=1", "TOTALSCORE=1", "LEVELSTATS=1", "AUTOPAUSE=1"]
 defs("config.ini", ["START=start.mnu"] + rules)
-saves = os.path.join(os.environ["XDG_DATA_HOME"], "zarvo", "saves")
 
 
 def run(script, name, env=None):
