@@ -282,9 +282,9 @@ TEST_F(PassTest, TheLevelsRecordAndTheRetryLine) {
     const uint32_t green = Rgb(0, 255, 0);
     Settings.LEVELSTATS = 1, Settings.SKILL = 3;
     World.MonstersAtStart = 7, World.ItemsAtStart = 4;
-    World.Stats.kills = 5, World.Stats.items = 3, World.Stats.ticks = 10000, World.Stats.par = 90;
+    World.Stats.kills = 5, World.Stats.items = 3, World.Stats.ticks = 10000, World.Stats.par = 20;
     const char* lines[] = {"-- Level Complete! --",    "Kills:  5 / 7",    "Items:  3 / 4",
-                           "Time:  1:00   Par:  1:30", "Skill:  Hardened", "-- Press Space --"};
+                           "Time:  1:00   Par:  0:20", "Skill:  Hardened", "-- Press Space --"};
     EXPECT_EQ(Image(DrawLevelComplete), Image([&] {
                   for (int i = 0; i < 6; ++i) DrawScreenText(lines[i], 70, 110 + 40 * i, green, LargeFont);
               }));

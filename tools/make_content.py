@@ -53,7 +53,7 @@ RULES = ['SOLIDWALLS', 'HUNTERS', 'AUTOPAUSE', 'TOTALSCORE', 'RETRY', 'CROSSHAIR
 SKILL = 2
 # Each level's par in seconds: the campaign bot's median time over seeds 1-10 at skill 2, rounded up to 5 s
 # (tests/campaign_bot.py ... skills).
-PARS = {}
+PARS = {'LEVEL1.LVL': 20, 'LEVEL2.LVL': 30, 'LEVEL3.LVL': 50, 'LEVEL4.LVL': 35, 'LEVEL5.LVL': 35, 'LEVEL6.LVL': 30}
 
 # ---- levels ------------------------------------------------------------------------------------
 OBJECT_FILES = {

@@ -200,11 +200,11 @@ static double PercentDone(float atStart, float left) {
 
 namespace {
 
-// Ticks of play as minutes and seconds.
-void Clock(char* out, size_t size, int64_t ticks) {
-    const int64_t seconds = ticks * TICK_MS / 1000;
+// Seconds as minutes and seconds; ticks of play (whole seconds of them) likewise.
+void MinutesSeconds(char* out, size_t size, int64_t seconds) {
     std::snprintf(out, size, "%lld:%02lld", static_cast<long long>(seconds / 60), static_cast<long long>(seconds % 60));
 }
+void Clock(char* out, size_t size, int64_t ticks) { MinutesSeconds(out, size, ticks * TICK_MS / 1000); }
 
 // The level-complete screen with the level's record (LEVELSTATS) or its skill (SKILL): the classic
 // lines, with kills and items counted instead of in percent where the record is shown, then the time
@@ -229,7 +229,7 @@ void DrawLevelRecord() {
         char time[32], par[32];
         Clock(time, sizeof time, World.Stats.ticks);
         if (World.Stats.par > 0) {
-            Clock(par, sizeof par, int64_t(World.Stats.par) * 1000 / TICK_MS);
+            MinutesSeconds(par, sizeof par, World.Stats.par);
             std::snprintf(line, sizeof line, "Time:  %s   Par:  %s", time, par);
         } else {
             std::snprintf(line, sizeof line, "Time:  %s", time);
