@@ -74,11 +74,12 @@ if os.path.exists("final-levels.json"):
     assert d["GameState"] == 1 and d["NextLevelFile"] == "LEVEL3.LVL", (d["GameState"], d["NextLevelFile"])
 PY
 
-# A runner session with every kind of input, recorded and replayed.
+# A runner session with every kind of input, recorded and replayed (at the skill chosen in New Game's question).
 cat > session.txt <<'SCRIPT'
 seed 99
 wait 800
 press RETURN
+press DOWN
 press RETURN
 wait 1200
 down UP
@@ -125,7 +126,10 @@ assert "seed 99" in lines and "focus lost" in lines and "focus gained" in lines 
 assert "mouse 50 0" not in lines, "motion while the focus was away is not read, so not recorded"
 # the bundled config.ini turns rules on: the recording carries them, and its replay played by them
 assert "set SOLIDWALLS 1" in lines and "set HUNTERS 1" in lines and "set TOTALSCORE 1" in lines and "set AUTOMAP 1" in lines
-assert replayed["settings"]["rules"]["SOLIDWALLS"] == 1
+assert "set SKILL 2" in lines and "set SAVEGAMES 1" in lines, "the skill and the saved games are rules too"
+# the skill asked by New Game (Hardened, below the Regular offered) is chosen again as the replay goes
+assert recorded["settings"]["rules"]["SKILL"] == 3 and replayed["settings"]["rules"]["SOLIDWALLS"] == 1
+assert replayed["settings"]["rules"]["SKILL"] == 3, replayed["settings"]["rules"]
 assert "set BIND_FORWARD 17" in lines and "set MOUSESENS 150" in lines
 assert lines[-2].startswith("check "), lines[-3:]
 PY
