@@ -4,6 +4,7 @@
 
 #include <cinttypes>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 
@@ -301,10 +302,10 @@ bool Split(const std::string& line, std::string* word, std::string* rest) {
     return true;
 }
 
-bool ParseNumber(const std::string& s, int64_t lo, int64_t hi, int64_t* out, int base = 10) {
+bool ParseNumber(const std::string& s, int64_t lo, int64_t hi, int64_t* out) {
     if (s.empty() || s.size() > 20) return false;
     char* end = nullptr;
-    const long long v = strtoll(s.c_str(), &end, base);
+    const long long v = strtoll(s.c_str(), &end, 10);
     if (*end || v < lo || v > hi) return false;
     *out = v;
     return true;
