@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Plays the bundled campaign from the start menu to the victory screen through zarvo-headless.
 
-    campaign_bot.py RUNNER GAME_DIR SOURCE_DIR [good|nofire|startroom|figures]
+    campaign_bot.py RUNNER GAME_DIR SOURCE_DIR [good|nofire|startroom|figures|skills]
 
 GAME_DIR is a scratch copy of data/; the runner runs there and the screenshots are written there.
 The bot talks to the runner line by line: it writes script lines, asks for a dump, reads the JSON
@@ -18,7 +18,11 @@ the exit of level 2; startroom takes the gun in the start room of level 1 and fi
 of that room at the monsters within a shot's reach, none of which outside the room may be hurt;
 figures plays seeds 1-20 (GAME_DIR is then a scratch folder for their copies of data/) and prints a
 table per level: wins, health at the exit, kills, deaths, ticks, damage taken, health packs used and
-monster hits by rockets.
+monster hits by rockets; skills plays seeds 1-10 at each of the four skills (GAME_DIR a scratch folder
+again) and prints per level the wins and the health at the exit for each skill, and the median time at
+skill 2 with the par it gives; skill 1 must come out clearly easier, skill 4 clearly harder, and every
+level must be won at skills 1 and 2 on every seed. The skill is chosen in the menu New Game opens
+(the other modes take the second, Regular, which is the classic game).
 """
 import json
 import math
@@ -504,7 +508,10 @@ def check_screenshot(path, size):
 
 
 # ---- the campaign ---------------------------------------------------------------------------------
-def start_new_game(g, seed, log):
+SKILLS = ['Recruit', 'Regular', 'Hardened', 'Relentless']
+
+
+def start_new_game(g, seed, log, skill=2):
     d = g.dump('seed %d' % seed, 'wait 500')
     check(d['GameState'] == GS_MENU and d['menu']['visible'], 'no start menu: %s' % d['GameState'])
     texts = [i['text'] for i in d['menu']['items']]
@@ -517,10 +524,17 @@ def start_new_game(g, seed, log):
             break
         d = g.dump('press %s' % ('UP' if d['menu']['selected'] > want else 'DOWN'))
     check(d['menu']['selected'] == want, 'could not select New Game: %d' % d['menu']['selected'])
+    argument = d['menu']['items'][want]['argument']
     d = g.dump('press RETURN', 'ticks 5')
+    if d['GameState'] == GS_MENU and [i['text'] for i in d['menu']['items']][:4] == SKILLS:
+        # the skill rule asks: the second is offered first
+        check(d['menu']['selected'] == 1, 'the skill menu offers %d' % d['menu']['selected'])
+        step = 'DOWN' if skill > 2 else 'UP'
+        d = g.dump(*(['press %s' % step] * abs(skill - 2)), 'press RETURN', 'ticks 5')
+        check(d['settings']['rules']['SKILL'] == skill, 'skill %s, not %d' % (d['settings']['rules']['SKILL'], skill))
     check(d['GameState'] == GS_PLAYING and not d['menu']['visible'], 'New Game did not start a level')
     log('menu: New Game -> state %d' % d['GameState'])
-    return d, d['menu']['items'][want]['argument']
+    return d, argument
 
 
 def enter_level(bot, level, number, attempt):
@@ -590,8 +604,9 @@ def play_level(g, level, number, game_dir, log, armed=True):
             log('%s: %s after %d ticks, %d kills' % (level.name, e, bot.d['ticks'] - start_ticks, len(bot.dead)))
             if not armed or deaths > MAX_DEATHS or not d['settings']['rules'].get('RETRY'):
                 raise
-            # the death camera rises (100 ticks); then Enter plays the level again
-            d = g.dump('ticks 110', 'press RETURN', 'ticks 1')
+            # the death camera rises (100 ticks) and the death screen shows for a second; then Enter plays
+            # the level again
+            d = g.dump('ticks 170', 'press RETURN', 'ticks 1')
             check(d['player']['state'] == 1 and d['player']['health'] == start_health,
                   '%s: Enter after the death camera did not replay the level: %s' % (level.name, d['player']))
     d = bot.refresh('ticks 20')
@@ -617,10 +632,10 @@ def play_level(g, level, number, game_dir, log, armed=True):
            ticks, p['score']))
     return shots, dict(level=level.name, health=p['health'], kills=kills, monsters=lv['MonstersAtStart'],
                        deaths=deaths, ticks=ticks, burst_hits=bot.burst_hits, damage=bot.damage,
-                       packs=bot.pickups.count('health'))
+                       packs=bot.pickups.count('health'), time=d['stats']['timeMs'])
 
 
-def campaign(runner, game_dir, source, seed, log, armed=True):
+def campaign(runner, game_dir, source, seed, log, armed=True, skill=2):
     """New Game from the start menu, every level to the victory screen and back to the start menu.
     Returns the screenshots, the per-level figures and the screen size; raises Died when a level is
     lost for good."""
@@ -629,7 +644,7 @@ def campaign(runner, game_dir, source, seed, log, armed=True):
     g = Runner(runner, game_dir)
     shots, figures = [], []
     try:
-        d, name = start_new_game(g, seed, log)
+        d, name = start_new_game(g, seed, log, skill)
         size = (d['settings']['SCREENX'], d['settings']['SCREENY'])
         number = 1
         while True:
@@ -773,12 +788,66 @@ def figures(runner, scratch, source, seeds, log):
                med([f['packs'] for f in won]), sum(f['burst_hits'] for f in won)))
 
 
+def skills(runner, scratch, source, seeds, log):
+    """The good bot at each skill over the seeds, each run in a fresh copy of data/: per level and skill the
+    wins and the health at the exit (median, min-max; a level lost counts no health), and at skill 2 the
+    median time a level took with the par it gives (rounded up to 5 s). Skill 1 must be clearly easier
+    than skill 2 and skill 4 clearly harder, and every level won at skills 1 and 2."""
+    import make_content
+    names = [l['name'] for l in make_content.LEVELS]
+    runs = {}
+    for skill in range(1, 5):
+        for seed in seeds:
+            game_dir = os.path.join(scratch, 'skill%d-seed%d' % (skill, seed))
+            shutil.rmtree(game_dir, ignore_errors=True)
+            shutil.copytree(os.path.join(source, 'data'), game_dir)
+            try:
+                _, figs, _ = campaign(runner, game_dir, source, seed, lambda s: None, skill=skill)
+            except (Died, Fail) as e:
+                figs = getattr(e, 'figures', None) or []
+                log('skill %d seed %d: lost: %s' % (skill, seed, e))
+            shutil.rmtree(game_dir, ignore_errors=True)
+            health = {f['level']: (0 if f.get('lost') else f['health']) for f in figs}
+            runs[skill, seed] = figs
+            log('skill %d seed %d: exits %s' % (skill, seed, ' '.join(
+                '-' if n not in health else str(health[n]) for n in names)))
+    med = lambda v: sorted(v)[len(v) // 2] if v else 0
+    exit_health = {}
+    log('| level | ' + ' | '.join('skill %d (%s): wins, exit health median (min-max)' % (s, SKILLS[s - 1])
+                                 for s in range(1, 5)) + ' | time at skill 2 (median) | par |')
+    log('|---|---|---|---|---|---|---|')
+    pars = {}
+    for name in names:
+        cells = []
+        for skill in range(1, 5):
+            figs = [f for seed in seeds for f in runs[skill, seed] if f['level'] == name]
+            won = [f for f in figs if not f.get('lost')]
+            # a level never reached (an earlier one was lost) counts as lost too
+            hp = [f['health'] for f in won] + [0] * (len(seeds) - len(won))
+            exit_health[skill, name] = hp
+            cells.append('%d of %d, %d (%d-%d)' % (len(won), len(seeds), med(hp), min(hp), max(hp)))
+        # the time the level-complete screen shows: the try that reached the exit
+        times = [f['time'] for seed in seeds for f in runs[2, seed] if f['level'] == name and not f.get('lost')]
+        seconds = med(times) / 1000.0
+        pars[name] = int(math.ceil(seconds / 5.0)) * 5
+        log('| %s | %s | %d:%02d | %d s |' % (name, ' | '.join(cells), int(seconds) // 60, int(seconds) % 60,
+                                              pars[name]))
+    mean = lambda skill: sum(sum(exit_health[skill, n]) for n in names) / float(len(names) * len(seeds))
+    log('mean exit health: %s' % ', '.join('skill %d %.1f' % (s, mean(s)) for s in range(1, 5)))
+    log('pars: %s' % ', '.join('%s=%d' % kv for kv in sorted(pars.items())))
+    for skill in (1, 2):
+        lost = [n for n in names if any(h == 0 for h in exit_health[skill, n])]
+        check(not lost, 'skill %d: %s not won on every seed' % (skill, lost))
+    check(mean(1) >= mean(2) + 10, 'skill 1 is not clearly easier than skill 2')
+    check(mean(4) <= mean(2) - 10, 'skill 4 is not clearly harder than skill 2')
+
+
 MODES = {'good': play_good, 'nofire': play_nofire, 'startroom': play_startroom}
 
 
 def main():
-    if len(sys.argv) not in (4, 5) or len(sys.argv) == 5 and sys.argv[4] not in list(MODES) + ['figures']:
-        sys.stderr.write('usage: campaign_bot.py RUNNER GAME_DIR SOURCE_DIR [%s|figures]\n' % '|'.join(MODES))
+    if len(sys.argv) not in (4, 5) or len(sys.argv) == 5 and sys.argv[4] not in list(MODES) + ['figures', 'skills']:
+        sys.stderr.write('usage: campaign_bot.py RUNNER GAME_DIR SOURCE_DIR [%s|figures|skills]\n' % '|'.join(MODES))
         return 2
     runner, game_dir, source = sys.argv[1:4]
     mode = sys.argv[4] if len(sys.argv) == 5 else 'good'
@@ -786,6 +855,8 @@ def main():
     log = lambda s: print(s, flush=True)
     if mode == 'figures':
         figures(runner, game_dir, source, range(1, 21), log)
+    elif mode == 'skills':
+        skills(runner, game_dir, source, range(1, 11), log)
     else:
         MODES[mode](runner, game_dir, source, int(os.environ.get('CAMPAIGN_SEED', '1')), log)
     return 0

@@ -18,6 +18,7 @@
 #include "input/input.h"
 #include "render/passes.h"
 #include "render/video.h"
+#include "support/dxf.h"
 #include "support/readme.h"
 #include "support/wav.h"
 #include "test_util.h"
@@ -207,6 +208,71 @@ TEST_F(Commands, MenuLayoutNavigationAndSounds) {
     EXPECT_NE(Settings.SHADING, shading) << "SCRIPT runs the command";
     Settings.SHADING = shading;
     SoundShutdown();
+}
+
+// New Game's skill question (SKILL) and the saved games' slot lists (SAVEGAMES): lists the program makes in
+// place of the items file, left by Back, Escape, a load or a save.
+TEST_F(Commands, TheSkillQuestionAndTheSlotLists) {
+    setenv("XDG_DATA_HOME", dir.File("xdg").c_str(), 1);
+    WriteFile("room.dxf", DxfBox(-10, -10, 10, 10, 2) + kDxfEof);
+    WriteFile("L.LVL", "NAME=Yard\rMAP=room.dxf\rRESETPLAYER=1\r");
+    WriteFile("m.itm", "MENUITEMS=3\r0=NEW;GAME;L.LVL\r1=LOAD;SLOTS;LOAD\r2=SAVE;SLOTS;SAVE\r");
+    LoadMenuItems("m.itm");
+    auto texts = [] {
+        std::vector<std::string> t;
+        for (int i = 0; i < Menu.itemCount; ++i) t.push_back(Menu.items[i].text);
+        return t;
+    };
+    auto activate = [](int i) {
+        Menu.selected = i;
+        ActivateMenuItem();
+    };
+    Settings.SKILL = 4;
+    activate(0);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"Recruit", "Regular", "Hardened", "Relentless", "Back"}));
+    EXPECT_EQ(Menu.selected, 1) << "the second is offered";
+    EXPECT_EQ(Program.GameState, GS_MENU);
+    ToggleMenu();
+    EXPECT_EQ(texts()[0], "NEW") << "Escape goes back to the menu it came from";
+    EXPECT_EQ(Menu.Visible, 1);
+    activate(0);
+    activate(2);
+    EXPECT_EQ(Settings.SKILL, 3);
+    EXPECT_EQ(Program.GameState, GS_PLAYING);
+    EXPECT_EQ(Menu.Visible, 0);
+    EXPECT_EQ(texts()[0], "NEW") << "the menu behind the game is the items file again";
+
+    // The lists: refused while saved games are off, Save game refused where nothing can be saved.
+    Program.GameState = GS_PAUSED;
+    activate(2);
+    EXPECT_EQ(ConsoleText(53), "Saved games are off (SAVEGAMES=1 turns them on)");
+    EXPECT_EQ(texts()[0], "NEW");
+    Settings.SAVEGAMES = 1;
+    activate(2);
+    ASSERT_EQ(Menu.itemCount, 9);
+    EXPECT_EQ(texts()[3], "3  empty");
+    EXPECT_EQ(texts()[8], "Back");
+    activate(3);
+    EXPECT_EQ(Menu.Visible, 0) << "saved: back to the game";
+    EXPECT_EQ(texts()[0], "NEW");
+    EXPECT_EQ(ConsoleText(53), "Game saved in slot 3: Yard");
+    LoadMenu("none.mnu", false);
+    activate(2);
+    EXPECT_EQ(ConsoleText(53), "Nothing to save: no level is being played");
+    EXPECT_EQ(texts()[0], "NEW");
+    activate(1);
+    EXPECT_EQ(texts()[3].rfind("3  Yard, Hardened, ", 0), 0u) << texts()[3];
+    activate(0);
+    EXPECT_EQ(ConsoleText(53), "Slot 0 is empty");
+    EXPECT_EQ(Menu.itemCount, 9) << "the list stays";
+    activate(8);
+    EXPECT_EQ(texts()[0], "NEW") << "Back";
+    activate(1);
+    activate(3);
+    EXPECT_EQ(Program.GameState, GS_PLAYING);
+    EXPECT_EQ(Menu.Visible, 0);
+    EXPECT_EQ(texts()[0], "NEW");
+    unsetenv("XDG_DATA_HOME");
 }
 
 TEST_F(Commands, AnimationAdvancesOnCallsOneAndTwelveInPlayOnly) {

@@ -156,7 +156,9 @@ TEST_F(ConsoleTest, AidsRecallCompleteTypeTheFullStopAndKeepTheTypedLine) {
     TickWithKeys({});
     type("LO");
     TickWithKeys({DIK_TAB});
-    EXPECT_EQ(TypedLine(), ">LOAD ");
+    EXPECT_EQ(TypedLine(), ">LOAD") << "LOAD and LOADGAME agree that far";
+    TickWithKeys({});
+    TickWithKeys({DIK_SPACE});
     TickWithKeys({});
     TickWithKeys({DIK_TAB});
     EXPECT_EQ(TypedLine(), ">LOAD LEVEL");

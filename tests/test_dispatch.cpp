@@ -8,14 +8,17 @@
 #include "console/console.h"
 #include "core/print.h"
 #include "core/random.h"
+#include "defs/level.h"
 #include "defs/menu.h"
 #include "demo/demo.h"
 #include "game/animation.h"
+#include "game/tick.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "platform/headless/headless.h"
 #include "render/render.h"
 #include "render/video.h"
+#include "support/dxf.h"
 #include "test_util.h"
 
 namespace {
@@ -342,6 +345,46 @@ TEST_F(Pad, SteersFiresAndStepsTheWeaponsAlongsideTheKeys) {
     Tick(0, 0);
     Tick(0, 0, {JOY_PREV_WEAPON});
     EXPECT_EQ(Selected(), WPN_ROCKET_LAUNCHER);
+}
+
+// RETRY: after a death, only Enter or the pad's fire button plays the level again, and only once the death
+// screen has shown for a second; Space and the arrows, held on from the fight, do nothing.
+TEST_F(Pad, RetryTakesEnterOrFireOnlyAfterTheDeathScreenHasShownASecond) {
+    Settings.RETRY = 1;
+    WriteFile("room.dxf", DxfBox(-10, -10, 10, 10, 2) + kDxfEof);
+    WriteFile("R.LVL", "MAP=room.dxf\rEXITCOORD=9;9\rRESETPLAYER=1\r");
+    ASSERT_EQ(LoadLevel("R.LVL"), 1);
+    ConsoleClose();
+    ObjectRecord& p = World.ObjectTable[0];
+    auto step = [](std::initializer_list<int> keys, std::initializer_list<int> buttons = {}) {
+        Tick(0, 0, buttons, keys);
+        TickGameState();
+    };
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        p.health = 0;
+        step({});
+        ASSERT_EQ(p.state, 0);
+        int ticks = 1;
+        for (; !DeathCameraDone() && ticks < 1000; ++ticks) step({});
+        ASSERT_TRUE(DeathCameraDone()) << p.state << " " << p.pos[1] << " " << Program.GameState;
+        EXPECT_EQ(ticks, 102) << "the camera rises for 101 ticks";
+        for (; ticks < RETRY_WAIT_TICKS; ++ticks) {
+            step(ticks % 2 ? std::initializer_list<int>{DIK_RETURN} : std::initializer_list<int>{}, {});
+            ASSERT_EQ(p.state, 0) << "before the second is up, at tick " << ticks;
+        }
+        for (int k : {DIK_SPACE, DIK_UP, DIK_LEFT}) {
+            step({k});
+            step({});
+        }
+        EXPECT_EQ(p.state, 0) << "Space and the arrows retry nothing";
+        if (attempt == 0)
+            step({DIK_RETURN});
+        else
+            step({}, {JOY_FIRE});
+        EXPECT_EQ(p.state, 1) << (attempt == 0 ? "Enter" : "the pad's fire button");
+        EXPECT_EQ(p.health, 100);
+        step({});
+    }
 }
 
 TEST_F(Pad, SwitchedOffOrPulledOutItSteersNothing) {

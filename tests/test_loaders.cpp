@@ -139,6 +139,35 @@ TEST_F(Loaders, LevelKeysCarryOverAndLimits) {
     EXPECT_STREQ(World.NextLevelFile, "") << "no NEXTLEVEL leaves the name empty";
 }
 
+// What a level load keeps for the rules beyond the classic game: monsters 1.5 times as strong at skills 3
+// and 4, the level's PAR, the files it was read from (what a saved game names); and the quiet load of a
+// saved game, which neither shows the console nor prints.
+TEST_F(Loaders, SkillParTheLevelsFilesAndTheQuietLoad) {
+    WriteDefinition("m.obj", {"MODELS=1", "MODEL0=box.mdl", "TYPE=12", "DEFHEALTH=11"});
+    WriteDefinition("p.obj", {"MODELS=1", "MODEL0=box.mdl", "TYPE=7", "DEFHEALTH=11"});
+    WriteDefinition("p.lvl", {"MAP=room.dxf", "OBJECTS=3", "OBJECT0=m.obj", "OBJECT1=p.obj", "OBJECT2=m.obj", "PAR=45",
+                              "SOUNDS=nothing.snd"});
+    for (int skill : {0, 2, 3, 4}) {
+        Settings.SKILL = skill;
+        ASSERT_EQ(LoadLevel("p.lvl"), 1);
+        EXPECT_EQ(World.ObjectTable[1].health, skill >= 3 ? 16 : 11) << "skill " << skill;
+        EXPECT_EQ(World.ObjectTable[2].health, 11) << "a health pack is no monster";
+    }
+    EXPECT_EQ(World.Stats.par, 45);
+    EXPECT_EQ(World.LevelFiles, (std::vector<std::string>{"p.lvl", "room.dxf", "m.obj", "box.mdl", "box.dxf", "p.obj"}))
+        << "each file once, in the order read; a file that is not there is none of them";
+    WriteDefinition("p.lvl", {"MAP=room.dxf", "PAR=-5"});
+    ASSERT_EQ(LoadLevel("p.lvl"), 1);
+    EXPECT_EQ(World.Stats.par, 0) << "no par";
+
+    Console.ConsoleState = CON_CLOSED;
+    const uint32_t printed = Console.ConsolePrintCount;
+    ASSERT_EQ(LoadLevelQuietly("p.lvl"), 1);
+    EXPECT_EQ(Program.GameState, GS_PLAYING);
+    EXPECT_EQ(Console.ConsoleState, CON_CLOSED);
+    EXPECT_EQ(Console.ConsolePrintCount, printed) << "not a line, not even the files' names";
+}
+
 TEST_F(Loaders, LevelFailuresChangeNothing) {
     Program.GameState = GS_MENU;
     Console.ConsoleState = CON_CLOSED;

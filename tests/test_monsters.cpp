@@ -6,6 +6,7 @@
 
 #include "app/app.h"
 #include "core/random.h"
+#include "core/settings.h"
 #include "game/monsters.h"
 #include "game/tick.h"
 #include "game/world.h"
@@ -257,6 +258,35 @@ TEST_F(Monsters, AttackEvadeAndFrenzyDrawInTheWrittenOrder) {
     Decide(SeedFor({{15, true}, {6, true}, {4, true}, {10, false}, {10, true}}));
     EXPECT_EQ(m.controls.back, 1) << "byte 1 turned on";
     EXPECT_EQ(m.state, AI_ATTACK);
+}
+
+}  // namespace
+
+namespace {
+
+// The hunting rule sees the player within 20 units whichever way the monster faces; at skill 4 within 30.
+TEST_F(Monsters, HuntersSeeFartherAtSkillFour) {
+    Settings.HUNTERS = 1;
+    for (int skill : {2, 4}) {
+        Settings.SKILL = skill;
+        ObjectRecord& m = M(AI_SEEK);
+        m.pos[0] = m.pos[2] = 0;
+        m.angles[1] = 0;  // looking along +z, away from the player
+        m.huntUntil = 0;
+        m.controls = ControlFlags{};
+        World.ObjectTable[0].pos[0] = 0, World.ObjectTable[0].pos[2] = -25;
+        const int draws = Decide(7);
+        if (skill == 4) {
+            EXPECT_EQ(draws, 0) << "it turns toward the player, not at random";
+            EXPECT_NE(m.huntUntil, 0u);
+            EXPECT_TRUE(m.controls.turnLeft || m.controls.turnRight);
+        } else {
+            EXPECT_EQ(draws, 1) << "25 units off: it turns at random";
+            EXPECT_EQ(m.huntUntil, 0u);
+        }
+    }
+    Settings.HUNTERS = 0;
+    Settings.SKILL = 0;
 }
 
 }  // namespace

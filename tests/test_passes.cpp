@@ -2,6 +2,7 @@
 // and the world dump.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -9,6 +10,7 @@
 
 #include "app/app.h"
 #include "app/settings.h"
+#include "game/tick.h"
 #include "game/world.h"
 #include "model/model.h"
 #include "render/passes.h"
@@ -271,6 +273,53 @@ TEST_F(PassTest, TextsOfTheEndScreensAndDeath) {
         DrawScreenText("Score:  1234", 170, 390, dark, LargeFont);
     });
     EXPECT_EQ(Image(DrawViewPass), expected);
+}
+
+// LEVELSTATS and SKILL on the level-complete screen: kills and items counted, the time against par, the
+// skill, one line under the other; the campaign's record on the victory screen. RETRY's line: clear of
+// the HUD and bright on the dark death screen.
+TEST_F(PassTest, TheLevelsRecordAndTheRetryLine) {
+    const uint32_t green = Rgb(0, 255, 0);
+    Settings.LEVELSTATS = 1, Settings.SKILL = 3;
+    World.MonstersAtStart = 7, World.ItemsAtStart = 4;
+    World.Stats.kills = 5, World.Stats.items = 3, World.Stats.ticks = 10000, World.Stats.par = 20;
+    const char* lines[] = {"-- Level Complete! --",    "Kills:  5 / 7",    "Items:  3 / 4",
+                           "Time:  1:00   Par:  0:20", "Skill:  Hardened", "-- Press Space --"};
+    EXPECT_EQ(Image(DrawLevelComplete), Image([&] {
+                  for (int i = 0; i < 6; ++i) DrawScreenText(lines[i], 70, 110 + 40 * i, green, LargeFont);
+              }));
+    // The victory screen: the classic texts under the campaign's record.
+    World.Campaign = WorldRecord::CampaignRecord{50, 63, 25, 36, 6, 30000};
+    EXPECT_EQ(Image(DrawWon), Image([&] {
+                  Settings.LEVELSTATS = 0, Settings.SKILL = 0;
+                  DrawWon();
+                  Settings.LEVELSTATS = 1, Settings.SKILL = 3;
+                  DrawScreenText("Kills:  50 / 63   Items:  25 / 36", 70, 50, green, LargeFont);
+                  DrawScreenText("Time:  3:00   Skill:  Hardened", 70, 90, green, LargeFont);
+              }));
+
+    ObjectRecord& player = World.ObjectTable[0];
+    player.state = 0, player.pos[1] = 1.0f;
+    player.weapon = WPN_MINIGUN, player.ammo[WPN_MINIGUN] = 50;
+    World.DeadTicks = RETRY_WAIT_TICKS;
+    const std::vector<uint32_t> without = Image(DrawViewPass), hud = Image(DrawHud);
+    Settings.RETRY = 1;
+    const std::vector<uint32_t> with = Image(DrawViewPass);
+    int top = Settings.SCREENY, bottom = -1, hudTop = Settings.SCREENY, bright = 0, lit = 0;
+    for (size_t i = 0; i < with.size(); ++i) {
+        const int y = int(i) / Settings.SCREENX;
+        if ((hud[i] & 0xFFFFFF) && y < hudTop) hudTop = y;
+        if (with[i] == without[i]) continue;
+        ++lit;
+        top = std::min(top, y), bottom = std::max(bottom, y);
+        const uint32_t c = with[i];
+        bright += std::max({c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF}) >= 200;
+    }
+    EXPECT_GT(lit, 300) << "the retry line is drawn";
+    EXPECT_LT(bottom, hudTop) << "the retry line stays above the HUD";
+    EXPECT_GT(bright * 3, lit) << "a third of its pixels or more are bright";
+    World.DeadTicks = RETRY_WAIT_TICKS - 1;
+    EXPECT_EQ(Image(DrawViewPass), without) << "not before the death screen has shown a second";
 }
 
 TEST_F(PassTest, HudColoursAndTheKnifeHidesAmmunition) {

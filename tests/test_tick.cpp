@@ -174,6 +174,48 @@ TEST_F(Tick, PickupsGiveTheirAmountsMessagesAndSounds) {
     EXPECT_EQ(Played(), std::vector<int>{Buf(7, 2)});
 }
 
+// The level's record (what LEVELSTATS shows and the dump's stats hold): ticks played, monsters that died
+// (whoever killed them, counted once), pickups taken (not those a rocket destroyed); the exit adds them
+// to the campaign's; the skill rule's doubled ammunition at skill 1; the ticks since the player died.
+TEST_F(Tick, TheLevelsRecordAndTheCampaignsAndSkillOnesAmmunition) {
+    World.MonstersAtStart = 2, World.ItemsAtStart = 3;
+    ObjectRecord& a = Monster(1, 20, 20, 0);
+    Monster(2, 25, 20, 0);
+    ObjectRecord& gun = Monster(3, 0.2f, 0.2f, 0, OBJT_GUN);
+    ObjectRecord& pack = Monster(4, 30, 30, 0, OBJT_AMMO);
+    Settings.SKILL = 1;
+    GameStep();
+    EXPECT_EQ(World.Stats.items, 1);
+    EXPECT_EQ(P().ammo[WPN_GUN], 20) << "skill 1: the gun's 10 rounds doubled";
+    EXPECT_EQ(gun.state, OBJ_FREE);
+    a.health = 0;
+    pack.health = 0;  // destroyed, not taken
+    GameStep();
+    GameStep();
+    EXPECT_EQ(World.Stats.kills, 1) << "counted when it starts dying, once";
+    EXPECT_EQ(World.Stats.items, 1);
+    EXPECT_EQ(World.Stats.ticks, 3);
+    P().pos[0] = World.ExitPoint[0], P().pos[2] = World.ExitPoint[1];
+    World.Campaign = WorldRecord::CampaignRecord{1, 4, 2, 5, 1, 1000};
+    GameStep();
+    EXPECT_EQ(Program.GameState, GS_LEVEL_DONE);
+    const WorldRecord::CampaignRecord& c = World.Campaign;
+    EXPECT_EQ(c.kills, 2);
+    EXPECT_EQ(c.killsTotal, 6);
+    EXPECT_EQ(c.items, 3);
+    EXPECT_EQ(c.itemsTotal, 8);
+    EXPECT_EQ(c.levels, 2);
+    EXPECT_EQ(c.ticks, 1001);
+
+    Program.GameState = GS_PLAYING;
+    P().pos[0] = P().pos[2] = 0;
+    P().health = 0;
+    GameStep();
+    EXPECT_EQ(World.DeadTicks, 0) << "the tick he dies in";
+    for (int i = 0; i < 5; ++i) GameStep();
+    EXPECT_EQ(World.DeadTicks, 5);
+}
+
 TEST_F(Tick, PickupReachLimitsAndOtherRecordsNearThePlayer) {
     // Just outside the square, and a knife inside it: neither is collected.
     ObjectRecord& gun = Monster(3, 0.5f, 0, 0, OBJT_GUN);

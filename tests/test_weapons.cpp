@@ -214,6 +214,56 @@ TEST_F(Weapons, AutomaticChangeWhenTheLastRoundIsFired) {
     EXPECT_EQ(P().weapon, WPN_SHOTGUN);
 }
 
+// OWNEDSWITCH: the change passes over weapons the player has ammunition for but does not own.
+TEST_F(Weapons, TheOwnedWeaponsRuleChangesOnlyToWeaponsHeld) {
+    Settings.OWNEDSWITCH = 1;
+    const int32_t ammo[5] = {0, 1, 3, 3, 1};  // an ammunition pack's rounds for everything
+    for (int owned : {int(WPN_SHOTGUN), -1}) {
+        for (int w = 0; w < 5; ++w) P().ammo[w] = ammo[w], P().owned[w] = w == WPN_GUN || w == owned;
+        P().weapon = WPN_GUN;
+        P().reload = 0;
+        P().controls.fire = 1;
+        GameStep();
+        EXPECT_EQ(P().weapon, owned < 0 ? WPN_KNIFE : owned);
+        EXPECT_EQ(ConsoleText(53),
+                  owned < 0 ? "Out of ammo, the knife is all you have" : "Out of ammo, switching to shotgun");
+    }
+    Settings.OWNEDSWITCH = 0;
+}
+
+// SKILL: what a monster's shot takes from the player (half at 1, 1.5 times at 4), and how soon a monster
+// fires again (two thirds of the reload at 3); the player's own reload and shots at monsters never change.
+TEST_F(Weapons, TheSkillRuleScalesMonsterShotsAtThePlayer) {
+    ObjectRecord& shooter = Monster(1, 0, 10, 180);
+    shooter.weapon = WPN_GUN;
+    World.WeaponTable[WPN_GUN].damage = 20;  // the player loses 10 - r, r = 0..3
+    World.WeaponTable[WPN_GUN].reloadTime = 30;
+    const int expected[5][4] = {{}, {5, 5, 4, 4}, {10, 9, 8, 7}, {10, 9, 8, 7}, {15, 14, 12, 11}};
+    for (int skill = 1; skill <= 4; ++skill) {
+        Settings.SKILL = skill;
+        std::set<int> losses;
+        for (uint32_t seed = 1; seed < 40; ++seed) {
+            SeedRandom(seed);
+            P().health = 100;
+            ShotHits(shooter, 1, Segment{0, 0, 10, 0, 0, -10});
+            losses.insert(100 - P().health);
+        }
+        EXPECT_EQ(losses, std::set<int>(expected[skill], expected[skill] + 4)) << "skill " << skill;
+        shooter.reload = 0, shooter.controls.fire = 1;
+        FiringStep(shooter, 1);
+        EXPECT_EQ(shooter.reload, skill == 3 ? 20 : 30) << "skill " << skill;
+        P().reload = 0, P().weapon = WPN_GUN, P().ammo[WPN_GUN] = 5, P().controls.fire = 1;
+        FiringStep(P(), 0);
+        EXPECT_EQ(P().reload, 30);
+    }
+    Settings.SKILL = 0;
+    SeedRandom(3);
+    P().health = 100;
+    ShotHits(shooter, 1, Segment{0, 0, 10, 0, 0, -10});
+    EXPECT_GE(P().health, 90) << "no skill set is skill 2";
+    EXPECT_LE(P().health, 93);
+}
+
 TEST_F(Weapons, ReloadCountdownAndOddWeapons) {
     World.WeaponTable[WPN_MINIGUN].reloadTime = 3;
     P().weapon = WPN_MINIGUN;

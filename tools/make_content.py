@@ -47,7 +47,13 @@ MONSTER_STATS = {
 HEALTH_PACK = 30
 
 # The rules beyond the classic game that the bundled campaign is made for, turned on in config.ini.
-RULES = ['SOLIDWALLS', 'HUNTERS', 'AUTOPAUSE', 'TOTALSCORE', 'RETRY', 'CROSSHAIR', 'LEVELNAMES', 'AUTOMAP']
+RULES = ['SOLIDWALLS', 'HUNTERS', 'AUTOPAUSE', 'TOTALSCORE', 'RETRY', 'CROSSHAIR', 'LEVELNAMES', 'AUTOMAP',
+         'SAVEGAMES', 'LEVELSTATS', 'OWNEDSWITCH']
+# New Game asks for the skill, the second (the classic game) offered first.
+SKILL = 2
+# Each level's par in seconds: the campaign bot's median time over seeds 1-10 at skill 2, rounded up to 5 s
+# (tests/campaign_bot.py ... skills).
+PARS = {'LEVEL1.LVL': 20, 'LEVEL2.LVL': 30, 'LEVEL3.LVL': 50, 'LEVEL4.LVL': 35, 'LEVEL5.LVL': 35, 'LEVEL6.LVL': 30}
 
 # Today's screens: the display's size and shape, frames at its pace, lines cut at the eye.
 SCREEN = ['SCREENSIZE=DESKTOP', 'SCALEVIEW=1', 'FRAMERATE=DISPLAY', 'NEARCLIP=1']
@@ -227,14 +233,14 @@ def build(root):
     # -- settings and menus
     out.put('config.ini', definition(['SCREENX=640', 'SCREENY=480', 'SCREENBPP=8', 'SOUNDVOL=80',
                                       'MUSICVOL=80', 'START=start.mnu'] + ['%s=1' % k for k in RULES] +
-                                     ['SOUNDRATE=FILE', 'CONSOLEAIDS=1', 'SAYSTATE=1'] + SCREEN))
+                                     ['SKILL=%d' % SKILL, 'SOUNDRATE=FILE', 'CONSOLEAIDS=1', 'SAYSTATE=1'] + SCREEN))
     out.put('start.mnu', definition([
         '// Zarvo start menu: music, menu sounds, first items file, victory music',
         'MENUMUSIC=music/menu.mid', 'SOUNDS=sounds/menu.snd', 'DEFMENU=main.itm',
         'WINMIDI=music/victory.mid']))
     items = {
-        'main.itm': ['- Z A R V O -;NADDA;none', 'New Game;GAME;LEVEL1.LVL', 'Options;MENU;options.itm',
-                     'Help;MENU;help.itm', 'Quit;SCRIPT;QUIT'],
+        'main.itm': ['New Game;GAME;LEVEL1.LVL', 'Load game;SLOTS;LOAD', 'Save game;SLOTS;SAVE',
+                     'Options;MENU;options.itm', 'Help;MENU;help.itm', 'Quit;SCRIPT;QUIT'],
         'options.itm': ['Sound louder;SCRIPT;INCSOUNDVOL10', 'Sound quieter;SCRIPT;DECSOUNDVOL10',
                         'Music louder;SCRIPT;INCMUSICVOL10', 'Music quieter;SCRIPT;DECMUSICVOL10',
                         'More options...;MENU;options2.itm', 'Back;MENU;main.itm'],
@@ -355,6 +361,8 @@ def build(root):
         nxt = LEVELS[i + 1]['name'] if i + 1 < len(LEVELS) else 'WIN'
         lines = ['// Zarvo level %d: %s' % (i + 1, level['title']), 'NAME=%s' % level['title'],
                  'MAP=%s' % mapname, 'OBJECTS=%d' % len(objs)]
+        if level['name'] in PARS:
+            lines.append('PAR=%d' % PARS[level['name']])
         lines += ['OBJECT%d=%s;%d;%d;%d' % (k, OBJECT_FILES[g], x, z, h) for k, (g, x, z, h) in enumerate(objs)]
         lines += ['ARSENAL=weapons/arsenal.ars', 'EXITCOORD=%d;%d' % (ex, ez)]
         if level['reset']:

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/savegame.h"
 #include "app/settings.h"
 #include "app/stats.h"
 #include "audio/music.h"
@@ -132,6 +133,20 @@ int Screenshot(const CommandDef&, const char*) { return SaveScreenshot() ? CMD_A
 
 int Load(const CommandDef&, const char* text) { return LoadLevel(text + 5) ? CMD_ACCEPTED : CMD_FAILED; }
 
+// SAVEGAME N, LOADGAME N: the slot is one digit (anything else gets a line and fails).
+int Slot(const CommandDef& c, const char* text, int (*act)(int)) {
+    const char* n = text + strlen(c.name) + 1;
+    if (!(n[0] >= '0' && n[0] <= '9' && !n[1])) {
+        char line[CONSOLE_LINE_BYTES];
+        snprintf(line, sizeof line, "%s takes a slot number, 0 to 7", c.name);
+        PrintNotify(NOTIFY_GAME, line);
+        return CMD_FAILED;
+    }
+    return act(n[0] - '0') ? CMD_ACCEPTED : CMD_FAILED;
+}
+int SaveSlot(const CommandDef& c, const char* text) { return Slot(c, text, SaveGame); }
+int LoadSlot(const CommandDef& c, const char* text) { return Slot(c, text, LoadGame); }
+
 int Help(const CommandDef&, const char*);
 
 // A command matched as a whole word, taking no argument and naming no setting.
@@ -176,6 +191,10 @@ const CommandDef kCommands[] = {
     Word("SCREENSHOT", Screenshot, "save the frame as shown (as F12)"),
     {"SAY", MATCH_WORD_OR_ARGUMENT, "TEXT", Say, "a chat line in the console", nullptr, nullptr, nullptr},
     {"LOAD", MATCH_ARGUMENT, "FILE", Load, "load a level file", nullptr, nullptr, nullptr},
+    {"SAVEGAME", MATCH_ARGUMENT, "N", SaveSlot, "save the game in slot N, 0 to 7 (with SAVEGAMES)", nullptr, nullptr,
+     nullptr},
+    {"LOADGAME", MATCH_ARGUMENT, "N", LoadSlot, "load the game saved in slot N (with SAVEGAMES)", nullptr, nullptr,
+     nullptr},
     Word("HELP", Help, "this list"),
 };
 const int kCommandCount = int(sizeof kCommands / sizeof kCommands[0]);

@@ -3,6 +3,7 @@
 
 #include "app/menu_input.h"
 #include "app/pad_controls.h"
+#include "app/savegame.h"
 #include "app/settings.h"
 #include "console/console.h"
 #include "core/program.h"
@@ -18,7 +19,7 @@
 #include "render/render.h"
 #include "render/screenshot.h"
 
-uint32_t GameClockMs() { return Program.ClockHeld ? Program.HeldClock : PlatformTicksMs(); }
+uint32_t GameClockMs() { return (Program.ClockHeld ? Program.HeldClock : PlatformTicksMs()) + Program.GameClockOffset; }
 
 void RunLogicTick(uint32_t now) {
     Program.ClockHeld = true;
@@ -56,11 +57,20 @@ void WaitContinueKey() {
         LoadMenu(Settings.StartMenuFile, true);
 }
 
-// The keys of a running level beyond the controls: Tab shows the overhead map, and once the death
-// camera has risen a continue key plays the level again (each where its setting is on).
+// The keys of a running level beyond the controls: Tab shows the overhead map, and once the death screen
+// has shown for a second Enter (or the pad's fire button) plays the level again (each where its setting
+// is on). Keys still held for walking or firing when the player died retry nothing.
 static void LevelAidKeys() {
     if (Settings.AUTOMAP && KeyPressed(DIK_TAB)) Render.AutomapShown = Render.AutomapShown ? 0 : 1;
-    if (Settings.RETRY && DeathCameraDone() && ContinueKeyPressed()) RetryLevel();
+    if (Settings.RETRY && RetryReady() && (KeyPressed(DIK_RETURN) || PadContinuePressed())) RetryLevel();
+}
+
+// The saved-games keys: F6 saves into slot 0 and F9 loads it, at once, in every state (a save refused
+// there says why).
+static void SaveGameKeys() {
+    if (!Settings.SAVEGAMES) return;
+    if (KeyPressed(DIK_F6)) SaveGame(QUICK_SAVE_SLOT);
+    if (KeyPressed(DIK_F9)) LoadGame(QUICK_SAVE_SLOT);
 }
 
 // Whether the action's own key or one of the keys bound to it (BIND_*) is held.
@@ -95,6 +105,7 @@ void HandleInput() {
     InputRead();
     UpdatePointer();
     if (KeyPressed(DIK_F12)) SaveScreenshot();
+    SaveGameKeys();
     // Grave toggles in every state; C only opens a console that is closed or rolling up, so that
     // commands holding the letter C can be typed.
     if (KeyPressed(DIK_GRAVE))

@@ -13,7 +13,7 @@
 
 void DrawMenuItems() {
     if (!Menu.Visible) return;
-    for (int i = 0; i < Menu.itemCount && i < 6; ++i) {
+    for (int i = 0; i < Menu.itemCount && i < MENU_ITEMS; ++i) {
         const MenuItem& m = Menu.items[i];
         DrawScreenText(m.text, m.x, m.y, i == Menu.selected ? Rgb(255, 0, 0) : Rgb(255, 255, 0), LargeFont);
     }

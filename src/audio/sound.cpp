@@ -49,6 +49,7 @@ int VolumeToHundredthsDb(int volume) { return (100 - volume) * -30; }
 
 int SoundInit() {
     Sound.SoundReady = 0;
+    Sound.ListFile[0] = 0;
     // A slot no sound list names plays nothing (buffer 0 is a real sound, the player's pain).
     for (auto& row : Sound.SoundTable)
         for (int32_t& entry : row) entry = -1;

@@ -50,6 +50,7 @@ struct SoundRecord {
     // The plays requested since the log was last cleared, a ring of the last SOUND_PLAY_LOG.
     SoundPlayRecord PlayLog[SOUND_PLAY_LOG] = {};
     int PlayLogStart = 0, PlayLogCount = 0;
+    char ListFile[256] = "";  // the sound list loaded last (a saved game names it)
 };
 extern SoundRecord Sound;
 

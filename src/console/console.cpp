@@ -82,6 +82,11 @@ int ConsoleToggle() {
     }
 }
 
+void ConsoleClose() {
+    Console.ConsoleState = CON_CLOSED;
+    Console.ConsoleHeight = 0;
+}
+
 bool ConsoleIsClosed() { return Console.ConsoleState == CON_CLOSED; }
 
 void ConsoleAppendChar(char c) {

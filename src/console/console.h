@@ -49,6 +49,8 @@ void ConsoleAddLine(uint8_t counter, const char* text);
 void ConsoleScroll();
 void ConsoleOpenFull();
 int ConsoleToggle();
+// Puts the console away at once, without rolling (a loaded game plays on).
+void ConsoleClose();
 bool ConsoleIsClosed();
 void ConsoleAppendChar(char c);
 void ConsoleBackspace();

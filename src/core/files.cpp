@@ -2,6 +2,23 @@
 #include "core/files.h"
 
 #include <cstdio>
+#include <cstring>
+
+FileLogRecord FileLog;
+
+void FileLogStart() {
+    FileLog.Names.clear();
+    FileLog.On = true;
+}
+
+void FileLogStop() { FileLog.On = false; }
+
+void NoteFileRead(const char* name) {
+    if (!FileLog.On || !name || !name[0] || FileLog.Names.size() >= FILE_LOG_NAMES) return;
+    for (const std::string& n : FileLog.Names)
+        if (n == name) return;
+    FileLog.Names.emplace_back(name);
+}
 
 bool ReadFileBounded(const char* path, size_t maxBytes, std::vector<uint8_t>& out) {
     out.clear();

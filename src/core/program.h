@@ -27,6 +27,9 @@ struct ProgramRecord {
     // During a logic tick the game clock reads the time the tick was taken at.
     bool ClockHeld = false;
     uint32_t HeldClock = 0;
+    // Added to the platform's clock to give the game clock: 0 until a saved game is loaded, which sets it
+    // so that the game clock goes on from the saved game's.
+    uint32_t GameClockOffset = 0;
     uint32_t RandomSeed = 1;  // the linear congruential generator's state
 };
 extern ProgramRecord Program;

@@ -83,6 +83,11 @@ const SettingDef kSettings[] = {
     Switch("CROSSHAIR", RULE | SAVED, &S::CROSSHAIR, 0, "a crosshair with a mark for hits (TOGGLECROSSHAIR)"),
     Switch("LEVELNAMES", RULE, &S::LEVELNAMES, 0, "a level's name is shown when it starts and at its end"),
     Choice("AUTOMAP", RULE, &S::AUTOMAP, "0|1|2", "Tab shows an overhead map (2: with the monsters)"),
+    Switch("SAVEGAMES", RULE, &S::SAVEGAMES, 0, "saved games: SAVEGAME, LOADGAME, F6, F9, Save game and Load game"),
+    Number("SKILL", RULE, &S::SKILL, 0, 0, 4, nullptr,
+           "New Game asks for the skill, 1 easiest to 4 hardest (0: not asked, the classic game)"),
+    Switch("LEVELSTATS", RULE, &S::LEVELSTATS, 0, "kills, items, time and par on the level-complete screen"),
+    Switch("OWNEDSWITCH", RULE, &S::OWNEDSWITCH, 0, "a weapon run dry changes only to a weapon you own"),
     // What the player's input does.
     Number("MOUSESENS", INPUT, &S::MOUSESENS, 100, 10, 1000, nullptr, "mouse speed in percent"),
     Switch("MOUSELOOK", INPUT | SAVED, &S::MOUSELOOK, 1, "the mouse turns and the arrows strafe (TOGGLEMOUSELOOK)"),

@@ -40,6 +40,10 @@ struct SettingsRecord {
     int32_t LEVELNAMES = 0;  // a level's NAME is shown when it starts and on its level-complete screen
     int32_t AUTOMAP = 0;     // Tab shows an overhead map (2: with the monsters)
     int32_t SOUNDRATE = 0;   // SOUNDRATE=FILE (1): an effect recorded at another rate is resampled to the playback rate
+    int32_t SAVEGAMES = 0;   // saved games: SAVEGAME / LOADGAME, F6 / F9 and the menus' slot lists
+    int32_t SKILL = 0;       // 1..4: the campaign's skill, asked by New Game (0: not asked, the classic game)
+    int32_t LEVELSTATS = 0;  // kills, items, time and par on the level-complete and victory screens
+    int32_t OWNEDSWITCH = 0;  // a weapon run dry changes only to a weapon the player owns
 
     // Options a player sets (also in the user's own config.ini), each today's behaviour by default.
     int32_t MOUSESENS = 100;  // percent: scales mouse motion for the pointer and mouse look

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/files.h"
 #include "core/print.h"
 
 DefinitionsRecord Definitions;
@@ -37,6 +38,7 @@ int LoadDefinitionFile(const char* name) {
     ClearDefinitionFile();
     FILE* f = fopen(name, "rb");
     if (!f) return 0;
+    NoteFileRead(name);
     for (int line = 0; line < 255; ++line) {
         char buf[255];
         memset(buf, 0, sizeof buf);

@@ -9,6 +9,7 @@
 #include "audio/sound.h"
 #include "console/console.h"
 #include "core/bounded.h"
+#include "core/files.h"
 #include "core/print.h"
 #include "core/program.h"
 #include "core/settings.h"
@@ -16,6 +17,7 @@
 #include "defs/objects.h"
 #include "defs/sounds.h"
 #include "game/contact.h"
+#include "game/skill.h"
 #include "game/tick.h"
 #include "game/walls.h"
 #include "game/world.h"
@@ -61,7 +63,10 @@ int RetryLevel() {
     char level[sizeof World.LevelFile];
     CopyBounded(level, World.LevelFile);
     const WorldRecord::EntryRecord entry = World.Entry;
+    // A retry goes on with the campaign's record (a level that resets the player would start it anew).
+    const WorldRecord::CampaignRecord campaign = World.Campaign;
     if (!LoadLevel(level)) return 0;
+    World.Campaign = campaign;
     ObjectRecord& p = World.ObjectTable[0];
     p.state = 1;
     p.pos[1] = 0;
@@ -77,16 +82,24 @@ int RetryLevel() {
     return 1;
 }
 
-int LoadLevel(const char* name) {
-    if (strcmp(name, "WIN") == 0) return StartVictory();
+namespace {
+
+// The lines of a quiet load reach the event log only.
+void LogLineOnly(uint8_t, const char* text) { LogEvent(text); }
+
+int LoadLevelFiles(const char* name, bool quiet) {
     char levelName[sizeof DefinitionValue];
     CopyBounded(levelName, name);
 
-    ConsoleOpenFull();
-    PrintNotify(NOTIFY_GAME, "=========================================");
+    if (!quiet) {
+        ConsoleOpenFull();
+        PrintNotify(NOTIFY_GAME, "=========================================");
+    }
     PushDefinitionFile();
+    FileLogStart();
     bool opened = LoadDefinitionFile(levelName);
     if (!Found("MAP")) {
+        FileLogStop();
         char line[400];
         snprintf(line, sizeof line, opened ? "Level %s has no MAP" : "Cannot open level file %s", levelName);
         // A notify line, so that the reason stays readable once the console has rolled away (a menu
@@ -114,6 +127,9 @@ int LoadLevel(const char* name) {
     for (ObjectRecord& m : World.MissileTable) ClearObjectRecord(m);
     World.MonstersAtStart = 0;
     World.ItemsAtStart = 0;
+    World.Stats = WorldRecord::LevelStatsRecord{};
+    World.DeadTicks = 0;
+    if (Found("PAR")) World.Stats.par = DefinitionInteger("PAR") > 0 ? DefinitionInteger("PAR") : 0;
     // The classic score is the level's own; the total score adds up until a level resets the player.
     if (!Settings.TOTALSCORE) World.ObjectTable[0].score = 0;
 
@@ -129,6 +145,7 @@ int LoadLevel(const char* name) {
             if (Found(key, 1)) record.pos[0] = float(DefinitionInteger(key));
             if (Found(key, 2)) record.pos[2] = float(DefinitionInteger(key));
             if (Found(key, 3)) record.angles[1] = DefinitionInteger(key);
+            if (IsMonsterType(record.type)) record.health = SkillMonsterHealth(record.health);
         }
     }
 
@@ -138,7 +155,10 @@ int LoadLevel(const char* name) {
     if (Found("EXITCOORD", 1)) World.ExitPoint[1] = float(DefinitionInteger("EXITCOORD"));
 
     ObjectRecord& player = World.ObjectTable[0];
-    if (Found("RESETPLAYER") && DefinitionInteger("RESETPLAYER") != 0) ResetPlayer();
+    if (Found("RESETPLAYER") && DefinitionInteger("RESETPLAYER") != 0) {
+        ResetPlayer();
+        World.Campaign = WorldRecord::CampaignRecord{};  // a campaign starts with a fresh player
+    }
     const float half[3] = {0.5f, 0.5f, 0.5f};
     MakeBoxModel(player.models[0], half);
 
@@ -171,10 +191,28 @@ int LoadLevel(const char* name) {
     World.SoundOrigin[0] = World.SoundOrigin[1] = World.SoundOrigin[2] = 0;
 
     PopDefinitionFile();
+    FileLogStop();
+    World.LevelFiles = FileLog.Names;
     Program.GameState = GS_PLAYING;
+    if (quiet) return 1;
     PrintNotify(NOTIFY_GAME, "Here we go..");
     if (Settings.LEVELNAMES && World.LevelName[0]) PrintNotify(NOTIFY_GAME, World.LevelName);
     ConsoleToggle();
     PlaySound(SoundBufferFor(SOUND_ROW_LEVEL, SOUND_SLOT_LEVEL_START));
     return 1;
+}
+
+}  // namespace
+
+int LoadLevel(const char* name) {
+    if (strcmp(name, "WIN") == 0) return StartVictory();
+    return LoadLevelFiles(name, false);
+}
+
+int LoadLevelQuietly(const char* name) {
+    const PrintSink sink = Log.Sink;
+    SetPrintSink(LogLineOnly);
+    const int loaded = LoadLevelFiles(name, true);
+    SetPrintSink(sink);
+    return loaded;
 }

@@ -29,7 +29,18 @@ static void CopyItemField(char (&field)[64], int item, const char* what) {
     CopyBounded(field, DefinitionValue);
 }
 
+// Measures an item's text and places it in the column centred on the screen.
+static void LayOutItem(int i) {
+    MenuItem& item = Menu.items[i];
+    item.width = item.height = 0;
+    MeasureScreenText(item.text, &item.width, &item.height, LargeFont);
+    // Arithmetic shifts: the layout rounds toward minus infinity.
+    item.x = int32_t(Settings.ScreenCentreX) - (item.width >> 1);
+    item.y = int32_t(Settings.ScreenCentreY) - ((Menu.itemCount * Menu.items[0].height) >> 1) + i * item.height;
+}
+
 int LoadMenuItems(const char* name) {
+    Menu.made = MENU_FROM_FILE;
     if (name) CopyBounded(Menu.fileName, name);
     PushDefinitionFile();
     LoadDefinitionFile(Menu.fileName);
@@ -38,7 +49,7 @@ int LoadMenuItems(const char* name) {
     Menu.itemSpacing = 0;
     if (GetDefinitionValue("MENUITEMS", 0)) {
         // The menu holds six items.
-        Menu.itemCount = DefinitionCount("MENUITEMS", 6);
+        Menu.itemCount = DefinitionCount("MENUITEMS", MENU_FILE_ITEMS);
         GetDefinitionValue("ITEMSPACING", 0);
         Menu.itemSpacing = DefinitionInteger("ITEMSPACING");
         for (int i = 0; i < Menu.itemCount; ++i) {
@@ -52,16 +63,44 @@ int LoadMenuItems(const char* name) {
             CopyItemField(item.action, i, "action");
             GetDefinitionValue(key, 2);
             CopyItemField(item.argument, i, "argument");
-            item.width = item.height = 0;
-            MeasureScreenText(item.text, &item.width, &item.height, LargeFont);
-            // Arithmetic shifts: the layout rounds toward minus infinity.
-            item.x = int32_t(Settings.ScreenCentreX) - (item.width >> 1);
-            item.y = int32_t(Settings.ScreenCentreY) - ((Menu.itemCount * Menu.items[0].height) >> 1) + i * item.height;
+            LayOutItem(i);
         }
     }
     PopDefinitionFile();
     Menu.Visible = 1;
     return 1;
+}
+
+void ShowMenuItems(int made, const MenuItem* items, int count, int selected) {
+    if (Menu.made == MENU_FROM_FILE) {
+        Menu.fileItemCount = Menu.itemCount < MENU_FILE_ITEMS ? Menu.itemCount : MENU_FILE_ITEMS;
+        for (int i = 0; i < Menu.fileItemCount; ++i) Menu.fileItems[i] = Menu.items[i];
+        Menu.fileSelected = Menu.selected;
+    }
+    Menu.made = made;
+    Menu.itemCount = count < 0 ? 0 : count > MENU_ITEMS ? MENU_ITEMS : count;
+    for (int i = 0; i < Menu.itemCount; ++i) Menu.items[i] = items[i];
+    for (int i = 0; i < Menu.itemCount; ++i) LayOutItem(i);
+    // A list longer than a file's is stacked a little closer, to keep clear of the notify lines at the
+    // top and the HUD at the bottom.
+    const int32_t pitch = Scaled(40);
+    if (Menu.itemCount > MENU_FILE_ITEMS && Menu.items[0].height > pitch) {
+        for (int i = 0; i < Menu.itemCount; ++i) {
+            Menu.items[i].y = int32_t(Settings.ScreenCentreY) - ((Menu.itemCount * pitch) >> 1) + i * pitch;
+            Menu.items[i].height = pitch;
+        }
+    }
+    Menu.selected = selected >= 0 && selected < Menu.itemCount ? selected : 0;
+    Menu.Visible = 1;
+}
+
+void LeaveMenuItems() {
+    if (Menu.made == MENU_FROM_FILE) return;
+    Menu.made = MENU_FROM_FILE;
+    Menu.itemCount = Menu.fileItemCount;
+    for (int i = 0; i < Menu.itemCount; ++i) Menu.items[i] = Menu.fileItems[i];
+    Menu.selected = Menu.fileSelected;
+    Menu.Visible = 1;
 }
 
 int LoadMenu(const char* file, bool stopMusic) {

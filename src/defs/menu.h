@@ -2,7 +2,11 @@
 #pragma once
 #include <cstdint>
 
-constexpr int MENU_ITEMS = 6;  // the menu holds at most six items
+constexpr int MENU_FILE_ITEMS = 6;  // an items file gives at most six items
+constexpr int MENU_ITEMS = 10;      // the lists the program makes (the saved games' slots) hold more
+
+// The lists the program makes in place of an items file.
+enum { MENU_FROM_FILE = 0, MENU_SAVE_SLOTS = 1, MENU_LOAD_SLOTS = 2, MENU_SKILLS = 3 };
 
 struct MenuItem {
     int32_t x, y, width, height;
@@ -21,6 +25,11 @@ struct MenuRecord {
     // The pointer's glyph, half its size as measured at the view scale it was measured at (0: not yet).
     int32_t pointerHalfW, pointerHalfH;
     double pointerScale;
+    // A list the program made (MENU_ kind, MENU_FROM_FILE when the items are a file's), and the file's
+    // items it goes back to, with the one that was selected.
+    int32_t made;
+    int32_t fileItemCount, fileSelected;
+    MenuItem fileItems[MENU_FILE_ITEMS];
 };
 extern MenuRecord Menu;
 
@@ -28,3 +37,9 @@ extern MenuRecord Menu;
 int LoadMenu(const char* file, bool stopMusic);
 // Loads an items file (or reloads the current one when name is null) and lays the items out.
 int LoadMenuItems(const char* name);
+// Shows `count` items the program made (at most MENU_ITEMS) instead of the items file, laid out as a
+// file's items are, with `selected` selected; the file's items shown before are kept to go back to.
+void ShowMenuItems(int made, const MenuItem* items, int count, int selected);
+// Back from a list the program made to the file's items it came from, the one that opened it selected
+// (nothing when the items are a file's).
+void LeaveMenuItems();

@@ -5,10 +5,12 @@
 #include <cstdlib>
 
 #include "audio/sound.h"
+#include "core/bounded.h"
 #include "core/print.h"
 #include "defs/definition.h"
 
 void LoadSoundList(const char* file) {
+    CopyBounded(Sound.ListFile, file);
     PushDefinitionFile();
     LoadDefinitionFile(file);
     char value[288];

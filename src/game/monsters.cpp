@@ -7,6 +7,7 @@
 #include "core/random.h"
 #include "core/settings.h"
 #include "game/contact.h"
+#include "game/skill.h"
 #include "game/tick.h"
 #include "game/walls.h"
 
@@ -21,7 +22,8 @@ bool HunterSeesPlayer(const ObjectRecord& m) {
     const ObjectRecord& p = World.ObjectTable[0];
     if (p.state == 0) return false;
     const float dx = p.pos[0] - m.pos[0], dz = p.pos[2] - m.pos[2];
-    if (!(dx * dx + dz * dz <= HUNT_RANGE * HUNT_RANGE)) return false;
+    const float range = SkillHuntRange();
+    if (!(dx * dx + dz * dz <= range * range)) return false;
     return !Settings.SOLIDWALLS || FirstWallAlong(m.pos[0], m.pos[2], p.pos[0], p.pos[2]) >= 1.0f;
 }
 

@@ -13,6 +13,7 @@
 #include "core/program.h"
 #include "core/settings.h"
 #include "game/contact.h"
+#include "game/skill.h"
 #include "game/walls.h"
 #include "game/weapons.h"
 #include "input/input.h"
@@ -64,6 +65,12 @@ void ExitTest(ObjectRecord& p) {
         CountAndScore();
     }
     Play(SOUND_ROW_LEVEL, SOUND_SLOT_LEVEL_EXIT);
+    WorldRecord::CampaignRecord& c = World.Campaign;
+    c.kills += World.Stats.kills;
+    c.killsTotal += LevelMonsters();
+    c.items += World.Stats.items;
+    c.itemsTotal += LevelItems();
+    ++c.levels;
     StopCurrentMusic();
     UnloadAllMusic();
     Program.GameState = GS_LEVEL_DONE;
@@ -74,8 +81,9 @@ void WeaponSelection(ObjectRecord& p) {
         if (p.controls.select[i] && (i == WPN_KNIFE || p.owned[i])) p.weapon = i;
 }
 
+// Ammunition from a pickup (the skill rule doubles it at skill 1).
 void AddAmmo(ObjectRecord& p, int weapon, int32_t amount) {
-    p.ammo[weapon] = SaturateInt32(int64_t(p.ammo[weapon]) + amount);
+    p.ammo[weapon] = SaturateInt32(int64_t(p.ammo[weapon]) + SkillAmmo(amount));
 }
 
 void TakeWeapon(ObjectRecord& p, ObjectRecord& pickup, int weapon, int32_t amount, const char* message) {
@@ -83,6 +91,7 @@ void TakeWeapon(ObjectRecord& p, ObjectRecord& pickup, int weapon, int32_t amoun
     AddAmmo(p, weapon, amount);
     p.weapon = weapon;
     pickup.state = OBJ_FREE;
+    ++World.Stats.items;
     Message(message);
     Play(weapon + 2, SOUND_SLOT_PICKUP);
 }
@@ -95,6 +104,7 @@ void Pickups(ObjectRecord& p) {
         case OBJT_HEALTH:
             p.health = SaturateInt32(std::min<int64_t>(int64_t(p.health) + r.health, HEALTH_LIMIT));
             r.state = OBJ_FREE;
+            ++World.Stats.items;
             Message("Picked up a health pack");
             Play(OBJT_HEALTH, SOUND_SLOT_PICKUP);
             break;
@@ -104,6 +114,7 @@ void Pickups(ObjectRecord& p) {
             AddAmmo(p, WPN_MINIGUN, 100);
             AddAmmo(p, WPN_ROCKET_LAUNCHER, 1);
             r.state = OBJ_FREE;
+            ++World.Stats.items;
             Message("Picked up an ammo pack");
             Play(OBJT_AMMO, SOUND_SLOT_PICKUP);
             break;
@@ -188,6 +199,7 @@ void StepRecord(int i) {
             r.score = r.score + ScoreTerm();
             r.state = 0;
         } else {
+            if (IsMonsterType(r.type)) ++World.Stats.kills;
             r.frame = 0;
             r.state = OBJ_DYING;
             r.animState = ANIM_DEATH;
@@ -237,12 +249,18 @@ bool DeathCameraDone() {
     return p.state == 0 && !(p.pos[1] < 1.0f);
 }
 
+bool RetryReady() { return DeathCameraDone() && World.DeadTicks >= RETRY_WAIT_TICKS; }
+
 int GameStep() {
     if (Program.GameState != GS_PLAYING) return 1;
     ObjectRecord& p = World.ObjectTable[0];
+    ++World.Stats.ticks;
+    ++World.Campaign.ticks;
     if (p.state == 0) {
         DeathCamera(p);
+        if (World.DeadTicks < INT32_MAX) ++World.DeadTicks;
     } else {
+        World.DeadTicks = 0;
         MouseLookStep(p);
         ExitTest(p);
         WeaponSelection(p);

@@ -10,6 +10,7 @@ constexpr float PICKUP_HALF_WIDTH = 0.5f;
 constexpr float WALK_STEP = 0.02f;                                  // per tick; the player walks three times as far
 constexpr int32_t HEALTH_LIMIT = 150;                               // what health packs fill up to
 constexpr int32_t AMMO_LIMIT[WEAPON_COUNT] = {0, 100, 50, 200, 5};  // knife's entry unused
+constexpr int32_t TICK_MS = 6;                                      // a logic tick, as the main loop runs them
 
 // Advances the world one tick in GS_PLAYING (does nothing in any other state): the dead player's camera
 // or the living player's mouse look, exit test, weapon selection and pickups; then every record in
@@ -23,8 +24,11 @@ int GameStep();
 void CountAndScore();
 // Recounts MonstersLeft and ItemsLeft only (the total score's exit and death).
 void CountLeft();
-// Whether the player is dead and the death camera has risen all the way (what a retry waits for).
+// Whether the player is dead and the death camera has risen all the way.
 bool DeathCameraDone();
+// The retry rule's wait: the death camera has risen and the death screen has shown for a second.
+constexpr int32_t RETRY_WAIT_TICKS = 167;  // 1 s of 6 ms ticks
+bool RetryReady();
 // One score term with the counts as they stand: kills percentage plus inventory percentage.
 float ScoreTerm();
 // (atStart - left) / atStart * 100, in 32-bit floats. A level that started with none of a kind counts

@@ -9,6 +9,7 @@
 #include "core/random.h"
 #include "core/settings.h"
 #include "game/contact.h"
+#include "game/skill.h"
 #include "game/walls.h"
 
 namespace {
@@ -94,6 +95,7 @@ int ShotHits(const ObjectRecord& s, int k, const Segment& shot) {
         if (j == 0) {
             loss = d / 2 - r;
             if (loss < 1) loss = 1;
+            loss = SkillLossToPlayer(loss);
         } else {
             loss = d - r;
             if (loss < 0) loss = 0;
@@ -140,7 +142,9 @@ void AutoWeaponChange(ObjectRecord& p) {
         {WPN_GUN, "Out of ammo, switching to gun"},
     };
     for (const auto& o : order) {
-        if (p.ammo[o.weapon] != 0) {
+        // The owned-weapons rule: only a weapon the player holds (the classic change looks at ammunition
+        // alone, so an ammunition pack hands him weapons he never found).
+        if (p.ammo[o.weapon] != 0 && (!Settings.OWNEDSWITCH || p.owned[o.weapon])) {
             p.weapon = o.weapon;
             PrintNotify(NOTIFY_GAME, o.message);
             return;
@@ -162,7 +166,8 @@ int FiringStep(ObjectRecord& r, int i) {
         case WPN_MINIGUN: FireMinigun(r, i); break;
         case WPN_ROCKET_LAUNCHER: FireRocket(r); break;
         }
-        r.reload = World.WeaponTable[w].reloadTime;
+        const int32_t reloadTime = World.WeaponTable[w].reloadTime;
+        r.reload = i != 0 && IsMonsterType(r.type) ? SkillMonsterReload(reloadTime) : reloadTime;
         r.fired = 1;
     }
     if (i == 0 && w != WPN_KNIFE && r.ammo[w] == 0 && r.controls.fire) AutoWeaponChange(r);

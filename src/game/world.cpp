@@ -41,4 +41,8 @@ void ResetWorld() {
     World.LevelFile[0] = World.LevelName[0] = 0;
     World.Entry = WorldRecord::EntryRecord{};
     World.HitMarkTicks = 0;
+    World.Stats = WorldRecord::LevelStatsRecord{};
+    World.Campaign = WorldRecord::CampaignRecord{};
+    World.DeadTicks = 0;
+    World.LevelFiles.clear();
 }

@@ -1,6 +1,8 @@
 // World records: the object, missile and weapon tables, the level and its level-wide values.
 #pragma once
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "model/model.h"
 
@@ -127,6 +129,23 @@ struct WorldRecord {
     int32_t HitMarkTicks = 0;
     // The animation step's counter, 0..10: frames advance on the ticks where it is 0.
     int32_t AnimationCounter = 0;
+    // The record of the level in play: monsters that died, pickups the player took, the ticks it has run
+    // (6 ms each) and its PAR in seconds (0: none); what the level-complete screen shows with LEVELSTATS.
+    struct LevelStatsRecord {
+        int32_t kills = 0, items = 0;
+        int64_t ticks = 0;
+        int32_t par = 0;
+    } Stats;
+    // The campaign's sums since the last level that reset the player: kills and items of the levels
+    // finished, out of their monsters and items, and every tick played (tries that ended in death too).
+    struct CampaignRecord {
+        int32_t kills = 0, killsTotal = 0, items = 0, itemsTotal = 0, levels = 0;
+        int64_t ticks = 0;
+    } Campaign;
+    // Ticks since the player died (0 while he lives): the retry rule waits for the death screen.
+    int32_t DeadTicks = 0;
+    // The files the level was loaded from (its definition files and drawings), in the order they were read.
+    std::vector<std::string> LevelFiles;
 };
 extern WorldRecord World;
 
@@ -150,6 +169,9 @@ inline int32_t SaturateInt32(int64_t v) {
 inline bool ValidWeapon(int32_t w) { return w >= 0 && w < WEAPON_COUNT; }
 inline bool IsMonsterType(int type) { return type >= OBJT_MONSTER_FIRST && type <= OBJT_MONSTER_LAST; }
 inline bool IsItemType(int type) { return type >= OBJT_KNIFE && type <= OBJT_AMMO; }
+// The level's kills and monsters, items taken and items, as the level-complete screen counts them.
+inline int32_t LevelMonsters() { return int32_t(World.MonstersAtStart); }
+inline int32_t LevelItems() { return int32_t(World.ItemsAtStart); }
 
 // Clears a record completely: all fields 0, every model slot emptied.
 void ClearObjectRecord(ObjectRecord& record);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "core/files.h"
+
 Mesh::Mesh(Mesh&& other) noexcept : segments(other.segments), count(other.count), capacity(other.capacity) {
     std::memcpy(halfExtents, other.halfExtents, sizeof halfExtents);
     other.segments = nullptr;
@@ -280,6 +282,7 @@ int LoadMeshWith(Mesh& mesh, const char* fileName, int floorPlanOnly, bool quadr
 
     FILE* f = std::fopen(fileName, "r");
     if (!f) return 0;
+    NoteFileRead(fileName);
     Appender out{mesh, int32_t(total), quadratic, floorPlanOnly, {}};
     DxfEntityReader reader(f);
     for (int corners; (corners = reader.Next(v)) != 0;) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "game/skill.h"
 #include "game/tick.h"
 #include "game/world.h"
 #include "render/raster.h"
@@ -164,8 +165,13 @@ void DrawViewPass() {
     char line[96];
     std::snprintf(line, sizeof line, "Score:  %.0f", static_cast<double>(player.score));
     Text(line, CX() - Scaled(150), CY() + Scaled(150), red, LargeFont);
-    if (Settings.RETRY && DeathCameraDone())
-        Text("Press Enter to try again", CX() - Scaled(150), CY() + Scaled(200), red, LargeFont);
+    if (Settings.RETRY && RetryReady()) {
+        // Centred above the death texts, clear of the HUD along the bottom, in a colour that reads.
+        const char* retry = "Press Enter to try again";
+        int32_t w = 0, h = 0;
+        MeasureScreenText(retry, &w, &h, LargeFont);
+        Text(retry, CX() - w / 2, CY() + Scaled(40), Rgb(255, 220, 60), LargeFont);
+    }
 }
 
 void DrawHud() {
@@ -192,7 +198,68 @@ static double PercentDone(float atStart, float left) {
     return std::isfinite(v) ? v : 0.0;
 }
 
+namespace {
+
+// Seconds as minutes and seconds; ticks of play (whole seconds of them) likewise.
+void MinutesSeconds(char* out, size_t size, int64_t seconds) {
+    std::snprintf(out, size, "%lld:%02lld", static_cast<long long>(seconds / 60), static_cast<long long>(seconds % 60));
+}
+void Clock(char* out, size_t size, int64_t ticks) { MinutesSeconds(out, size, ticks * TICK_MS / 1000); }
+
+// The level-complete screen with the level's record (LEVELSTATS) or its skill (SKILL): the classic
+// lines, with kills and items counted instead of in percent where the record is shown, then the time
+// against par, the skill, the continue line and the score, one under the other from higher up, so that
+// the last of them stays above the HUD.
+void DrawLevelRecord() {
+    const uint32_t green = Rgb(0, 255, 0);
+    char line[96];
+    int y = CY() - Scaled(130);
+    auto next = [&y](const char* text, uint32_t colour) {
+        Text(text, CX() - Scaled(250), y, colour, LargeFont);
+        y += Scaled(40);
+    };
+    if (Settings.LEVELNAMES && World.LevelName[0])
+        Text(World.LevelName, CX() - Scaled(250), CY() - Scaled(180), green, LargeFont);
+    next("-- Level Complete! --", green);
+    if (Settings.LEVELSTATS) {
+        std::snprintf(line, sizeof line, "Kills:  %d / %d", World.Stats.kills, LevelMonsters());
+        next(line, green);
+        std::snprintf(line, sizeof line, "Items:  %d / %d", World.Stats.items, LevelItems());
+        next(line, green);
+        char time[32], par[32];
+        Clock(time, sizeof time, World.Stats.ticks);
+        if (World.Stats.par > 0) {
+            MinutesSeconds(par, sizeof par, World.Stats.par);
+            std::snprintf(line, sizeof line, "Time:  %s   Par:  %s", time, par);
+        } else {
+            std::snprintf(line, sizeof line, "Time:  %s", time);
+        }
+        next(line, green);
+    } else {
+        std::snprintf(line, sizeof line, "Kills:  %.0f%%",
+                      CompletionPercent(World.MonstersAtStart, World.MonstersLeft));
+        next(line, green);
+        std::snprintf(line, sizeof line, "Inventory:  %.0f%%", CompletionPercent(World.ItemsAtStart, World.ItemsLeft));
+        next(line, green);
+    }
+    if (Settings.SKILL) {
+        std::snprintf(line, sizeof line, "Skill:  %s", SkillName(Skill()));
+        next(line, green);
+    }
+    next("-- Press Space --", green);
+    if (Settings.TOTALSCORE) {
+        std::snprintf(line, sizeof line, "Score:  %.0f", static_cast<double>(World.ObjectTable[0].score));
+        next(line, green);
+    }
+}
+
+}  // namespace
+
 void DrawLevelComplete() {
+    if (Settings.LEVELSTATS || Settings.SKILL) {
+        DrawLevelRecord();
+        return;
+    }
     const uint32_t green = Rgb(0, 255, 0);
     char line[96];
     if (Settings.LEVELNAMES && World.LevelName[0])
@@ -218,4 +285,18 @@ void DrawWon() {
     char line[96];
     std::snprintf(line, sizeof line, "Your Score:  %.0f", static_cast<double>(World.ObjectTable[0].score));
     Text(line, CX() - Scaled(150), CY() + Scaled(150), green, LargeFont);
+    // The campaign's record (LEVELSTATS) and its skill (SKILL), above the classic texts.
+    char time[32] = "", skill[48] = "";
+    Clock(time, sizeof time, World.Campaign.ticks);
+    if (Settings.SKILL) std::snprintf(skill, sizeof skill, "Skill:  %s", SkillName(Skill()));
+    if (Settings.LEVELSTATS) {
+        const WorldRecord::CampaignRecord& c = World.Campaign;
+        std::snprintf(line, sizeof line, "Kills:  %d / %d   Items:  %d / %d", c.kills, c.killsTotal, c.items,
+                      c.itemsTotal);
+        Text(line, CX() - Scaled(250), CY() - Scaled(190), green, LargeFont);
+        std::snprintf(line, sizeof line, "Time:  %s   %s", time, skill);
+        Text(line, CX() - Scaled(250), CY() - Scaled(150), green, LargeFont);
+    } else if (Settings.SKILL) {
+        Text(skill, CX() - Scaled(250), CY() - Scaled(150), green, LargeFont);
+    }
 }

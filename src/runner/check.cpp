@@ -43,7 +43,8 @@ struct Kind {
 };
 const Kind kKinds[] = {
     {"level",
-     {"NAME", "MAP", "OBJECTS", "ARSENAL", "EXITCOORD", "RESETPLAYER", "STARTCOORD", "NEXTLEVEL", "SOUNDS", "MUSIC"},
+     {"NAME", "MAP", "OBJECTS", "ARSENAL", "EXITCOORD", "RESETPLAYER", "STARTCOORD", "NEXTLEVEL", "SOUNDS", "MUSIC",
+      "PAR"},
      {{"OBJECT", "OBJECTS"}}},
     {"object",
      {"MODELS", "DEFSTATE", "DEFHEALTH", "DEFDAMAGE", "DOCOLDET", "TYPE", "XROT", "DEFRANGE", "WEAPON"},

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "app/savegame.h"
 #include "app/settings.h"
 #include "audio/mixer.h"
 #include "audio/music.h"
@@ -12,6 +13,7 @@
 #include "core/settings.h"
 #include "defs/menu.h"
 #include "demo/demo.h"
+#include "game/tick.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "net/net.h"
@@ -90,6 +92,32 @@ void World_(JsonWriter& j) {
     j.Key("segments").Int(FrameZeroSegments(World.LevelModel));
     j.Key("floorSegments").Int(FrameZeroSegments(World.OcclusionModel));
     j.Close('}');
+    // The record of the level in play, as the level-complete screen shows it with LEVELSTATS.
+    j.Key("stats").Open('{');
+    j.Key("kills").Int(World.Stats.kills);
+    j.Key("killsTotal").Int(LevelMonsters());
+    j.Key("items").Int(World.Stats.items);
+    j.Key("itemsTotal").Int(LevelItems());
+    j.Key("timeMs").Int(static_cast<long long>(World.Stats.ticks * TICK_MS));
+    j.Key("par").Int(World.Stats.par);
+    j.Close('}');
+}
+
+// The saved games' slots that hold a save (with SAVEGAMES on).
+void Saves_(JsonWriter& j) {
+    j.Key("saves").Open('[');
+    for (int s = 0; Settings.SAVEGAMES && s < SAVE_SLOTS; ++s) {
+        const SaveSlotSummary slot = ReadSaveSlot(s);
+        if (slot.state != SLOT_SAVED) continue;
+        j.Open('{');
+        j.Key("slot").Int(s);
+        j.Key("level").String(slot.level.c_str());
+        j.Key("name").String(slot.name.c_str());
+        j.Key("skill").Int(slot.skill);
+        j.Key("time").String(slot.saved.c_str());
+        j.Close('}');
+    }
+    j.Close(']');
 }
 
 // The sound buffers with their voices, the table rows in use, and the plays since the last dump (which the
@@ -251,6 +279,7 @@ std::string StateDumpJson() {
     j.Close('}');
     j.Key("NextLevelFile").String(World.NextLevelFile);
     World_(j);
+    Saves_(j);
     Sound_(j);
     Music_(j);
     j.Close('}');

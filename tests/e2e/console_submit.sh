@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # End-to-end: the runner starts on the bundled data, the console opens, a word is typed and submitted,
 # a command holding the letter C is typed at a person's speed, a failing LOAD says so, the resolution
-# changes and New Game is chosen with the keys while the pointer rests on another item, and the window is
-# closed; the JSON dumps are checked. A second run loads a level from the console in a fresh game. A third
-# starts at 1024 x 768 with SCALEVIEW: the start menu is the 640 x 480 one scaled up. Then the screen keys:
-# at SCREENSIZE=1920x1080 the menu lies in the middle, as large as at 1440 x 1080, and the frames over a
-# second of virtual time follow FRAMERATE (and the ticks, above their rate); with SCREENSIZE=WINDOW the
-# screen follows the window's resizes, within 640 x 480 .. 7680 x 4320.
+# changes and New Game is chosen with the keys while the pointer rests on another item (and the skill it
+# asks for), and the window is closed; the JSON dumps are checked. A second run loads a level from the
+# console in a fresh game. A third starts at 1024 x 768 with SCALEVIEW: the start menu is the 640 x 480 one
+# scaled up. Then the screen keys: at SCREENSIZE=1920x1080 the menu lies in the middle, as large as at
+# 1440 x 1080, and the frames over a second of virtual time follow FRAMERATE (and the ticks, above their
+# rate); with SCREENSIZE=WINDOW the screen follows the window's resizes, within 640 x 480 .. 7680 x 4320.
 set -euo pipefail
 runner=$1
 src=$2
@@ -45,6 +45,8 @@ press GRAVE
 wait 600
 dump
 press DOWN
+press UP
+press RETURN
 press RETURN
 wait 1000
 dump
@@ -71,7 +73,7 @@ hint = [l for l in start["console"]["lines"] if l["text"].startswith("=== Press"
 assert hint and hint[0]["text"] == "=== Press ` (\u00ac) to access the console ===", hint
 assert 1 < hint[0]["notify"] < 250
 rules = {"SOLIDWALLS": 1, "HUNTERS": 1, "AUTOPAUSE": 1, "TOTALSCORE": 1, "RETRY": 1, "CROSSHAIR": 1, "LEVELNAMES": 1,
-         "AUTOMAP": 1}   # what the bundled config.ini turns on
+         "AUTOMAP": 1, "SAVEGAMES": 1, "SKILL": 2, "LEVELSTATS": 1, "OWNEDSWITCH": 1}   # what the bundled config.ini turns on
 values = start["settings"].pop("values")
 assert start["settings"] == {"SCREENX": 640, "SCREENY": 480, "SCREENBPP": 8, "SOUNDVOL": 80,
                              "MUSICVOL": 80, "StartMenuFile": "start.mnu", "rules": rules}, start["settings"]
@@ -81,7 +83,7 @@ assert values["BIND_FORWARD"] == "" and all(values[r] == v for r, v in rules.ite
 assert start["menu"]["visible"] == 1 and start["menu"]["count"] >= 1
 assert start["net"]["started"] == 1
 assert start["flags"]["AppActive"] == 1 and start["flags"]["InputActive"] == 1
-# the pointer rests at the centre, over "Options": it neither takes the selection nor plays the move sound
+# the pointer rests at the centre, between two items: it neither takes the selection nor plays the move sound
 assert start["menu"]["selected"] == 0, start["menu"]["selected"]
 assert 51 not in [p["buffer"] for p in start["sound"]["played"]], start["sound"]["played"]
 # before any level has run the player is a fresh one
@@ -103,7 +105,8 @@ assert failed["GameState"] == 0
 assert resized["settings"]["SCREENX"] == 1024 and resized["console"]["state"] == 4, resized["console"]["state"]
 assert resized["pointer"] == [512, 384], resized["pointer"]
 assert resized["menu"]["selected"] == 0
-# Down then Enter: New Game, not the item under the resting pointer; mouse look turns nobody at the start
+# Down, Up and Enter: New Game, not the item under the resting pointer; Enter again takes the skill it
+# offers; mouse look turns nobody at the start
 assert game["GameState"] == 1 and game["menu"]["visible"] == 0, (game["GameState"], game["menu"])
 assert game["player"]["angles"][1] == 270, game["player"]["angles"]
 log = open(os.path.join(work, "error.txt"), "rb").read()

@@ -284,8 +284,8 @@ def check_items(name, seen, levels):
             err('%s: item %d needs text;action;argument' % (name, i))
             continue
         text, action, arg = v.split(';')
-        if action not in ('NADDA', 'MENU', 'GAME', 'SCRIPT'):
-            err('%s: item %d has action %s' % (name, i, action))
+        if action not in ('NADDA', 'MENU', 'GAME', 'SCRIPT', 'SLOTS') or action == 'SLOTS' and arg not in ('SAVE', 'LOAD'):
+            err('%s: item %d has action %s;%s' % (name, i, action, arg))
         if action == 'MENU':
             check_items(arg, seen, levels)
         elif action == 'GAME':

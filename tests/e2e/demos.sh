@@ -86,10 +86,11 @@ if os.path.exists("final-levels.json"):
     assert d["GameState"] == 1 and d["NextLevelFile"] == "LEVEL3.LVL", (d["GameState"], d["NextLevelFile"])
 PY
 
-# A runner session with every kind of input, recorded and replayed.
+# A runner session with every kind of input, recorded and replayed (at the skill chosen in New Game's question).
 cat > session.txt <<'SCRIPT'
 seed 99
 wait 800
+press RETURN
 press DOWN
 press RETURN
 wait 1200
@@ -137,7 +138,10 @@ assert "seed 99" in lines and "focus lost" in lines and "focus gained" in lines 
 assert "mouse 50 0" not in lines, "motion while the focus was away is not read, so not recorded"
 # the bundled config.ini turns rules on: the recording carries them, and its replay played by them
 assert "set SOLIDWALLS 1" in lines and "set HUNTERS 1" in lines and "set TOTALSCORE 1" in lines and "set AUTOMAP 1" in lines
-assert replayed["settings"]["rules"]["SOLIDWALLS"] == 1
+assert "set SKILL 2" in lines and "set SAVEGAMES 1" in lines, "the skill and the saved games are rules too"
+# the skill asked by New Game (Hardened, below the Regular offered) is chosen again as the replay goes
+assert recorded["settings"]["rules"]["SKILL"] == 3 and replayed["settings"]["rules"]["SOLIDWALLS"] == 1
+assert replayed["settings"]["rules"]["SKILL"] == 3, replayed["settings"]["rules"]
 assert "set BIND_FORWARD 17" in lines and "set MOUSESENS 150" in lines
 assert lines[-2].startswith("check "), lines[-3:]
 PY
@@ -216,7 +220,7 @@ grep -q "the world first differs after tick [0-9]* and by tick [0-9]*" replay.er
 # Recording that cannot be written: one console line each, and the game goes on unrecorded.
 cat > short.txt <<'SCRIPT'
 wait 800
-press DOWN
+press RETURN
 press RETURN
 wait 1500
 dump
