@@ -20,7 +20,7 @@ import content_audio  # noqa: E402
 import content_maps  # noqa: E402
 import content_models as cm  # noqa: E402
 import content_music  # noqa: E402
-from content_levels import LEVELS  # noqa: E402
+from content_levels import ARENA, LEVELS  # noqa: E402
 from content_maps import EYE, cell_pos  # noqa: E402
 
 # ---- balance ----------------------------------------------------------------------------------
@@ -230,8 +230,12 @@ def build(root):
         'MENUMUSIC=music/menu.mid', 'SOUNDS=sounds/menu.snd', 'DEFMENU=main.itm',
         'WINMIDI=music/victory.mid']))
     items = {
-        'main.itm': ['- Z A R V O -;NADDA;none', 'New Game;GAME;LEVEL1.LVL', 'Options;MENU;options.itm',
-                     'Help;MENU;help.itm', 'Quit;SCRIPT;QUIT'],
+        'main.itm': ['- Z A R V O -;NADDA;none', 'New Game;GAME;LEVEL1.LVL', 'Network;MENU;network.itm',
+                     'Options;MENU;options.itm', 'Help;MENU;help.itm', 'Quit;SCRIPT;QUIT'],
+        # Network play: host (co-op, or a deathmatch with DEATHMATCH=1), join at an address typed on the
+        # console's line, the arena, leave.
+        'network.itm': ['Host a game;SCRIPT;HOST', 'Join a game...;SCRIPT;PROMPT JOIN', 'Arena;GAME;ARENA.LVL',
+                        'Leave the game;SCRIPT;LEAVE', 'Players;SCRIPT;PLAYERS', 'Back;MENU;main.itm'],
         'options.itm': ['Sound louder;SCRIPT;INCSOUNDVOL10', 'Sound quieter;SCRIPT;DECSOUNDVOL10',
                         'Music louder;SCRIPT;INCMUSICVOL10', 'Music quieter;SCRIPT;DECMUSICVOL10',
                         'More options...;MENU;options2.itm', 'Back;MENU;main.itm'],
@@ -338,18 +342,23 @@ def build(root):
         out.put('objects/%s.obj' % name, definition(['// Scenery: %s' % name, 'MODELS=1', 'MODEL0=%s' % m,
                                                      'DEFHEALTH=30000', 'TYPE=%d' % code]))
 
-    # -- levels
-    for i, level in enumerate(LEVELS):
+    # -- the other players of a network game
+    model(out, 'player', [cm.humanoid(cm.WARDEN)], 'another player in a network game')
+
+    # -- levels, then the deathmatch arena, which follows itself
+    for i, level in enumerate(LEVELS + [ARENA]):
         grid = level['grid']
         assert len(set(len(r) for r in grid)) == 1, level['name']
         start, exitp, path, objs = level_objects(level)
         assert path, level['name']
         assert not long_sightlines(grid), (level['name'], long_sightlines(grid))
-        mapname = 'maps/%s.dxf' % level['music']
+        mapname = 'maps/%s.dxf' % level.get('map', level['music'])
         out.put(mapname, content_maps.build_map(level, path).dxf())
         sx, sz = cell_pos(grid, *start)
         ex, ez = cell_pos(grid, *exitp)
         nxt = LEVELS[i + 1]['name'] if i + 1 < len(LEVELS) else 'WIN'
+        if level is ARENA:
+            nxt = ARENA['name']
         lines = ['// Zarvo level %d: %s' % (i + 1, level['title']), 'NAME=%s' % level['title'],
                  'MAP=%s' % mapname, 'OBJECTS=%d' % len(objs)]
         lines += ['OBJECT%d=%s;%d;%d;%d' % (k, OBJECT_FILES[g], x, z, h) for k, (g, x, z, h) in enumerate(objs)]
@@ -358,6 +367,10 @@ def build(root):
             lines.append('RESETPLAYER=1')
         lines += ['STARTCOORD=%d;%d;%d' % (sx, sz, level['start_heading']), 'NEXTLEVEL=%s' % nxt,
                   'SOUNDS=sounds/level.snd', 'MUSIC=music/%s.mid' % level['music']]
+        # the deathmatch's start points, facing the level's middle
+        for k, (c, r) in enumerate(find(grid, 'D')):
+            x, z = cell_pos(grid, c, r)
+            lines.append('DMSTART%d=%d;%d;%d' % (k, x, z, heading_towards((x, z), (sx, sz))))
         out.put(level['name'], definition(lines))
     return out
 

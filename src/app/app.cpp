@@ -21,6 +21,7 @@
 #include "game/world.h"
 #include "input/input.h"
 #include "net/net.h"
+#include "net/netplay.h"
 #include "platform/platform.h"
 #include "platform/system.h"
 #include "render/raster.h"
@@ -47,7 +48,11 @@ void HandleActivation(int code) {
         // controls, which the input step no longer rewrites, stop at once.
         Input.InputActive = false;
         InputReleaseAll();
-        World.ObjectTable[0].controls = ControlFlags{};
+        // In a network game the controls read here are the ones sent ahead; the world's are the host's.
+        if (ControlFlags* local = NetPlayLocalControls())
+            *local = ControlFlags{};
+        else
+            World.ObjectTable[0].controls = ControlFlags{};
     }
 }
 
@@ -63,7 +68,8 @@ int RunTimers() {
     }
     bool worked = false;
     Program.PassWorked = true;
-    if (int32_t(now - Program.LastTickTime) > 5) {
+    // In a network game a tick also waits for the host's record of it.
+    if (NetPlayTickDue(now, int32_t(now - Program.LastTickTime) > 5)) {
         Program.LastTickTime = now;
         RunLogicTick(now);
         ++Program.TickCount;
@@ -154,6 +160,8 @@ bool ProgramStart(const ProgramOptions& options) {
     ConsoleOpenFull();
     ConsoleToggle();
     Program.LoopEnded = false;
+    if (options.hostPort > 0) NetPlayHost(uint16_t(options.hostPort), false);
+    if (options.joinAddress) NetPlayJoin(options.joinAddress, uint16_t(options.joinPort));
     return true;
 }
 
@@ -182,6 +190,7 @@ int ProgramPass() {
 }
 
 int ProgramStop() {
+    NetPlayShutdown();
     DemoRecordFinish();
     SaveUserSettings();
     DemoPlaybackFinish();

@@ -14,6 +14,10 @@ struct ProgramOptions {
     bool window = false;               // --window: start in a window instead of full screen
     const char* dataDir = nullptr;     // --data FOLDER: the game's data
     std::string userSettings;          // the player's own config.ini; empty: none is read or written
+    int hostPort = 0;                  // --host [PORT]: host a network game once started (0: do not)
+    const char* joinAddress = nullptr;  // --join ADDRESS[:PORT]: join one
+    int joinPort = 0;
+    char joinBuffer[128] = "";
 };
 
 // The program in three calls, which a backend drives (platform.h, PlatformLoop).

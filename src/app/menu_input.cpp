@@ -12,6 +12,7 @@
 #include "defs/menu.h"
 #include "game/contact.h"
 #include "input/input.h"
+#include "net/netplay.h"
 
 int ActivateMenuItem() {
     PlaySound(SoundBufferFor(SOUND_ROW_MENU, SOUND_SLOT_MENU_ACTIVATE));
@@ -24,7 +25,12 @@ int ActivateMenuItem() {
     } else if (strcmp(item.action, "GAME") == 0) {
         char level[64];
         CopyBounded(level, item.argument);
-        if (LoadLevel(level)) {
+        // In a network game the host's choice starts the level for everyone.
+        const int net = NetPlayStartLevel(level);
+        if (net == NETLEVEL_ORDERED) {
+            Menu.Visible = 0;
+        } else if (net == NETLEVEL_REFUSED) {
+        } else if (LoadLevel(level)) {
             Menu.Visible = 0;
         } else {
             // The level cannot be played: the menu stays up and usable, the full-screen console rolls

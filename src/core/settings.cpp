@@ -65,6 +65,13 @@ const SettingDef kSettings[] = {
     Switch("CROSSHAIR", RULE | SAVED, &S::CROSSHAIR, 0, "a crosshair with a mark for hits (TOGGLECROSSHAIR)"),
     Switch("LEVELNAMES", RULE, &S::LEVELNAMES, 0, "a level's name is shown when it starts and at its end"),
     Choice("AUTOMAP", RULE, &S::AUTOMAP, "0|1|2", "Tab shows an overhead map (2: with the monsters)"),
+    // Network play.
+    Text("NAME", SAVED, offsetof(S, NAME), sizeof(S::NAME), "your name in a network game"),
+    Switch("DEATHMATCH", 0, &S::DEATHMATCH, 0, "a game you host is a deathmatch (0: co-op)"),
+    Number("FRAGLIMIT", 0, &S::FRAGLIMIT, 0, 0, 1000, nullptr, "a deathmatch level ends at this many frags (0: never)"),
+    Number("TIMELIMIT", 0, &S::TIMELIMIT, 0, 0, 600, nullptr, "a deathmatch level ends after these minutes (0: never)"),
+    Text("NETSIM", 0, offsetof(S, NETSIM), sizeof(S::NETSIM),
+         "tests: LOSS,DELAY,JITTER drops and delays the network's datagrams"),
     // What the player's input does.
     Number("MOUSESENS", INPUT, &S::MOUSESENS, 100, 10, 1000, nullptr, "mouse speed in percent"),
     Switch("MOUSELOOK", INPUT | SAVED, &S::MOUSELOOK, 1, "the mouse turns and the arrows strafe (TOGGLEMOUSELOOK)"),

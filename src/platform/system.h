@@ -41,6 +41,10 @@ double PlatformCpuSeconds();
 double PlatformMsSinceProcessStart();
 // Limits the size of any file the process writes from now on (tests of a full disk); false when refused.
 bool PlatformLimitFileSize(uint64_t bytes);
+// From now on SIGTERM and SIGINT only note the request (a dedicated host ends its game cleanly on them).
+void PlatformWatchTerminate();
+// Whether SIGTERM or SIGINT arrived since PlatformWatchTerminate.
+bool PlatformTerminateRequested();
 
 // ---- the network start-up's socket -------------------------------------------------------------------
 // Opens one unbound UDP socket; false when the system refuses.

@@ -10,10 +10,13 @@
 
 #include "app/app.h"
 #include "core/random.h"
+#include "app/commands.h"
 #include "demo/demo.h"
+#include "net/netplay.h"
 #include "platform/dik.h"
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
+#include "platform/system.h"
 #include "render/png.h"
 #include "render/video.h"
 #include "runner/dump.h"
@@ -34,7 +37,8 @@ enum ActionKind {
     A_CLOSE,
     A_SEED,
     A_DUMP,
-    A_SHOT
+    A_SHOT,
+    A_COMMAND
 };
 struct Action {
     ActionKind kind;
@@ -47,6 +51,10 @@ std::deque<Action> Pending;
 long WaitMs;
 bool CountingTicks;
 uint64_t TickTarget;
+// In a network game `ticks` counts the network's ticks, at the host's pace, until a deadline.
+bool CountingNet;
+uint32_t NetTarget;
+double NetDeadline;
 bool Finished;
 int LineNo;
 
@@ -151,6 +159,12 @@ bool ReadLine() {
         Pending.push_back({A_SEED, long(strtoul(rest.c_str(), nullptr, 0))});
     } else if (cmd == "dump") {
         Pending.push_back({A_DUMP});
+    } else if (cmd == "join" || cmd == "host") {
+        // The console commands JOIN ADDRESS [PORT] and HOST [PORT], run at once.
+        Action a{A_COMMAND};
+        a.text = (cmd == "join" ? "JOIN " : "HOST ") + rest;
+        if (a.text.back() == ' ') a.text.pop_back();
+        Pending.push_back(a);
     } else if (cmd == "screenshot") {
         Action a{A_SHOT};
         a.text = rest;
@@ -168,6 +182,12 @@ bool RunAction(const Action& a) {
     case A_UP: HeadlessSetKey(int(a.a), false); return false;
     case A_TICKS:
         if (a.a <= 0) return false;
+        if (NetPlayActive()) {
+            CountingNet = true;
+            NetTarget = NetPlayTicksRun() + uint32_t(a.a);
+            NetDeadline = PlatformMsSinceProcessStart() + double(a.a) * 18.0 + 20000.0;
+            return true;
+        }
         CountingTicks = true;
         TickTarget = Program.TickCount + uint64_t(a.a);
         return true;
@@ -193,6 +213,7 @@ bool RunAction(const Action& a) {
         fflush(stdout);
         return false;
     }
+    case A_COMMAND: ExecuteCommand(a.text.c_str()); return false;
     case A_SHOT: {
         int w = 0, h = 0;
         const uint32_t* img = LastPresentedImage(&w, &h);
@@ -211,6 +232,18 @@ void ScriptPass() {
             --WaitMs;
             HeadlessAdvanceClock(1);
             return;
+        }
+        if (CountingNet) {
+            if (NetPlayActive() && NetPlayTicksRun() < NetTarget) {
+                if (PlatformMsSinceProcessStart() > NetDeadline) {
+                    Fail("the network game did not run its ticks in time", "ticks");
+                    CountingNet = false;
+                    continue;
+                }
+                HeadlessAdvanceClock(1);
+                return;
+            }
+            CountingNet = false;
         }
         if (CountingTicks) {
             if (Program.TickCount < TickTarget) {
