@@ -305,6 +305,7 @@ bool StartLevel(const NetLevel& l) {
     Players.timeLimit = l.timeLimit;
     NetPlay.mode = l.mode;
     LoadPlayerModel();
+    Menu.Visible = 0;  // whatever this machine's menu showed, the level is played
     // Every machine starts the level from the same empty world, whatever it showed before.
     ResetWorld();
     World.AnimationCounter = 0;
@@ -355,8 +356,11 @@ NetLevel MakeLevel(const char* file) {
                 c.weapon = p.weapon;
             }
             c.score = p.score;
-            c.frags = Players.slots[s].frags;
-            c.deaths = Players.slots[s].deaths;
+            // A deathmatch's level is a match of its own: frags start again at 0.
+            if (NetPlay.mode != NET_DEATHMATCH) {
+                c.frags = Players.slots[s].frags;
+                c.deaths = Players.slots[s].deaths;
+            }
         }
     }
     return l;
@@ -1078,7 +1082,14 @@ bool NetPlayBeginTick() {
             printf("%s\n", line);
             fflush(stdout);
         }
-        for (int s = 0; s < NET_MAX_PLAYERS; ++s) NetPlay.seats[s].inGame = t.level.players >> s & 1;
+        for (int s = 0; s < NET_MAX_PLAYERS; ++s) {
+            Seat& seat = NetPlay.seats[s];
+            seat.inGame = t.level.players >> s & 1;
+            if (seat.inGame && !IsHost()) {
+                seat.used = true;
+                CopyBounded(seat.name, t.level.carry[s].name);
+            }
+        }
         if (!StartLevel(t.level)) {
             Event("The level cannot be loaded: the network game is over");
             if (IsHost()) SendToWelcomed(EncodeText(MSG_END, "The level cannot be loaded"));
@@ -1093,8 +1104,7 @@ bool NetPlayBeginTick() {
             Event(line);
             ClearObjectRecord(World.ObjectTable[PlayerRecordOf(s)]);
             Players.slots[s] = PlayerSlot{};
-            NetPlay.seats[s].inGame = false;
-            if (IsHost()) NetPlay.seats[s] = Seat{};
+            NetPlay.seats[s] = Seat{};
         }
         if (t.joined >> s & 1) {
             PlayerSlot& slot = Players.slots[s];
