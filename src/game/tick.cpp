@@ -267,6 +267,7 @@ bool DeathCameraDone() {
 int GameStep() {
     if (Program.GameState != GS_PLAYING) return 1;
     PlayersTick();
+    if (Program.GameState != GS_PLAYING) return 1;  // a network game's match ended on its limit
     // Each player in turn (outside a network game, the one at record 0).
     for (int k = 0; k < PlayerCount(); ++k) {
         const int record = PlayerRecordAt(k);

@@ -112,7 +112,7 @@ NetPlayRecord NetPlay;
 void Say(const char* text) { PrintNotify(NOTIFY_GAME, text); }
 
 // Network timing follows the real clock, whatever clock the game's ticks follow (the runner's is scripted).
-uint32_t RealMs() { return uint32_t(uint64_t(PlatformMsSinceProcessStart())); }
+uint32_t RealMs() { return PlatformRealMs(); }
 
 // The dedicated host's events go to standard output as well.
 void Event(const char* text) {

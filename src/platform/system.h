@@ -37,6 +37,8 @@ bool PlatformWriteFileWhole(const char* path, const void* bytes, size_t size, st
 void PlatformInstallCrashHandler();
 // CPU time the process has used, in seconds.
 double PlatformCpuSeconds();
+// A millisecond clock that follows real time whatever the game's clock does (cheap to read; wraps).
+uint32_t PlatformRealMs();
 // Milliseconds since the process started (since the first call where the system cannot tell).
 double PlatformMsSinceProcessStart();
 // Limits the size of any file the process writes from now on (tests of a full disk); false when refused.

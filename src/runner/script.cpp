@@ -54,7 +54,7 @@ uint64_t TickTarget;
 // In a network game `ticks` counts the network's ticks, at the host's pace, until a deadline.
 bool CountingNet;
 uint32_t NetTarget;
-double NetDeadline;
+uint32_t NetDeadline;
 bool Finished;
 int LineNo;
 
@@ -185,7 +185,7 @@ bool RunAction(const Action& a) {
         if (NetPlayActive()) {
             CountingNet = true;
             NetTarget = NetPlayTicksRun() + uint32_t(a.a);
-            NetDeadline = PlatformMsSinceProcessStart() + double(a.a) * 18.0 + 20000.0;
+            NetDeadline = PlatformRealMs() + uint32_t(a.a) * 18u + 20000u;
             return true;
         }
         CountingTicks = true;
@@ -235,7 +235,7 @@ void ScriptPass() {
         }
         if (CountingNet) {
             if (NetPlayActive() && NetPlayTicksRun() < NetTarget) {
-                if (PlatformMsSinceProcessStart() > NetDeadline) {
+                if (int32_t(PlatformRealMs() - NetDeadline) > 0) {
                     Fail("the network game did not run its ticks in time", "ticks");
                     CountingNet = false;
                     continue;

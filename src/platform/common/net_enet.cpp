@@ -1,7 +1,6 @@
 // Network play's transport over ENet (see platform/platform_net.h), shared by both desktop backends.
 #include <enet/enet.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -9,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/platform_net.h"
+#include "platform/system.h"
 
 namespace {
 
@@ -31,10 +31,7 @@ struct NetTransportRecord {
 NetTransportRecord Transport;
 
 // The simulation's delays follow the real clock (the runner's game clock is scripted).
-uint32_t RealMs() {
-    using namespace std::chrono;
-    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
+uint32_t RealMs() { return PlatformRealMs(); }
 
 uint32_t NextRandom() {
     Transport.random = Transport.random * 1103515245u + 12345u;

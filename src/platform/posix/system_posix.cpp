@@ -187,6 +187,11 @@ double PlatformCpuSeconds() {
 }
 
 // The process's start time from /proc (in clock ticks since boot) against the boot-time clock.
+uint32_t PlatformRealMs() {
+    using namespace std::chrono;
+    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
 double PlatformMsSinceProcessStart() {
     if (!System.firstAskedSet) {
         System.firstAsked = std::chrono::steady_clock::now();
