@@ -8,18 +8,18 @@
 #include "model/model.h"
 
 constexpr int MAX_PLAYERS = 4;
-constexpr int MAX_PLAYER_STARTS = 9;            // the level's start and DMSTART0..DMSTART7
-constexpr int32_t COOP_RESPAWN_TICKS = 500;     // 3 s of 6 ms ticks
-constexpr int32_t DEATHMATCH_RESPAWN_TICKS = 333;  // 2 s
+constexpr int MAX_PLAYER_STARTS = 9;                             // the level's start and DMSTART0..DMSTART7
+constexpr int32_t COOP_RESPAWN_TICKS = 500;                      // 3 s of 6 ms ticks
+constexpr int32_t DEATHMATCH_RESPAWN_TICKS = 333;                // 2 s
 constexpr int PLAYER_OBJECT_SLOTS = OBJECT_COUNT - MAX_PLAYERS;  // the level's objects in a network game: 1..252
 
 enum { MODE_COOP = 0, MODE_DEATHMATCH = 1 };
 
 struct PlayerSlot {
-    bool present = false;     // has a record in the level
+    bool present = false;  // has a record in the level
     char name[16] = "";
     int32_t frags = 0, deaths = 0;
-    int32_t respawnTicks = 0;  // ticks until a dead player rises (0: not waiting)
+    int32_t respawnTicks = 0;   // ticks until a dead player rises (0: not waiting)
     int32_t lastAttacker = -1;  // the player whose shot or rocket hurt him last (-1: none)
     int32_t viewFrame = 0;      // his weapon view's firing frame
 };
@@ -32,10 +32,10 @@ struct PlayersRecord {
     // The level's start points (x, z, heading): the start, then DMSTART0..7 as given.
     float starts[MAX_PLAYER_STARTS][3] = {};
     int startCount = 0;
-    bool levelResetsPlayers = false;  // the level loaded last has RESETPLAYER
-    int32_t fragLimit = 0, timeLimit = 0;  // deathmatch: frags, minutes (0: none)
-    uint32_t levelTicks = 0;               // ticks since the level started
-    bool fragTable = false;                // the level ended on a limit: its screen shows the frags
+    bool levelResetsPlayers = false;          // the level loaded last has RESETPLAYER
+    int32_t fragLimit = 0, timeLimit = 0;     // deathmatch: frags, minutes (0: none)
+    uint32_t levelTicks = 0;                  // ticks since the level started
+    bool fragTable = false;                   // the level ended on a limit: its screen shows the frags
     int32_t rocketOwner[MISSILE_COUNT] = {};  // the slot + 1 of the player who launched each rocket (0: none)
     Model model;                              // how other players are drawn
 };

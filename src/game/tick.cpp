@@ -132,9 +132,7 @@ void Pickups(ObjectRecord& p, int record) {
         case OBJT_GUN: TakeWeapon(p, record, r, WPN_GUN, 10, "You found yourself a gun"); break;
         case OBJT_SHOTGUN: TakeWeapon(p, record, r, WPN_SHOTGUN, 10, "Got the shotgun, wo0t!"); break;
         case OBJT_MINIGUN: TakeWeapon(p, record, r, WPN_MINIGUN, 50, "Picked up an automatic minigun"); break;
-        case OBJT_ROCKET_LAUNCHER:
-            TakeWeapon(p, record, r, WPN_ROCKET_LAUNCHER, 10, "Got the rocket launcher!");
-            break;
+        case OBJT_ROCKET_LAUNCHER: TakeWeapon(p, record, r, WPN_ROCKET_LAUNCHER, 10, "Got the rocket launcher!"); break;
         default: break;
         }
         for (int w = WPN_GUN; w < WEAPON_COUNT; ++w)

@@ -129,7 +129,8 @@ int FireRocket(ObjectRecord& s) {
     rocket.state = 1;
     rocket.type = OBJT_ROCKET;
     rocket.lifetime = ROCKET_LIFETIME;
-    Players.rocketOwner[m] = IsPlayerRecord(int(&s - World.ObjectTable)) ? PlayerSlotOf(int(&s - World.ObjectTable)) + 1 : 0;
+    Players.rocketOwner[m] =
+        IsPlayerRecord(int(&s - World.ObjectTable)) ? PlayerSlotOf(int(&s - World.ObjectTable)) + 1 : 0;
     float rel[3];
     RelativeToPlayer(s, rel);
     PlaySoundAt(rel, SoundBufferFor(WPN_ROCKET_LAUNCHER + 2, SOUND_SLOT_FIRE));

@@ -28,22 +28,24 @@
 
 namespace {
 
-constexpr int kHostPeers = 8;                 // room to refuse a fifth player with a reason
-constexpr int kTicksPerMessage = 3;           // the host's records in one message
-constexpr int kControlsPerMessage = 2;        // a player's controls in one message
-constexpr uint32_t kSilenceMs = 5000;         // a peer this long silent has left
+constexpr int kHostPeers = 8;           // room to refuse a fifth player with a reason
+constexpr int kTicksPerMessage = 3;     // the host's records in one message
+constexpr int kControlsPerMessage = 2;  // a player's controls in one message
+constexpr uint32_t kSilenceMs = 5000;   // a peer this long silent has left
 constexpr uint32_t kPingEveryMs = 500;
-constexpr int kControlWindow = 256;           // ticks ahead a player's controls may be
-constexpr int kCatchUp = 8;                   // records waiting past which a player runs ticks at once
-constexpr int kMaxWaiting = 200000;           // records a player holds (a deathmatch's level so far)
-constexpr uint32_t kLevelDoneTicks = 500;     // 3 s on the level-complete screen, then the next level
-constexpr int kAttemptsPerSecond = 4;         // connection attempts the host takes in one second
+constexpr int kControlWindow = 256;        // ticks ahead a player's controls may be
+constexpr int kCatchUp = 8;                // records waiting past which a player runs ticks at once
+constexpr int kMaxWaiting = 200000;        // records a player holds (a deathmatch's level so far)
+constexpr uint32_t kLevelDoneTicks = 500;  // 3 s on the level-complete screen, then the next level
+constexpr int kAttemptsPerSecond = 4;      // connection attempts the host takes in one second
 constexpr uint32_t kDigestRing = 64;
 
+}  // namespace
+
 // A player as the host (or, for the names, a player) knows him.
-struct Seat {
-    bool used = false;      // a connected player has this number (the host's own player too)
-    bool welcomed = false;  // his join was accepted
+struct NetSeat {
+    bool used = false;       // a connected player has this number (the host's own player too)
+    bool welcomed = false;   // his join was accepted
     bool streaming = false;  // receives the game's records
     bool inGame = false;     // has a record in the level being played
     bool leaving = false;    // leaves at the next tick
@@ -65,17 +67,17 @@ struct NetPlayRecord {
     int me = -1;          // this machine's player number (-1: none, a dedicated host)
     int hostPeer = -1;
     uint8_t mode = NET_COOP;
-    Seat seats[NET_MAX_PLAYERS];
-    bool running = false;   // a network level runs
-    uint32_t next = 1;      // the next tick to run
+    NetSeat seats[NET_MAX_PLAYERS];
+    bool running = false;  // a network level runs
+    uint32_t next = 1;     // the next tick to run
     uint32_t ticksRun = 0;
-    NetTick current;        // the tick being run
+    NetTick current;  // the tick being run
     bool haveCurrent = false;
     std::deque<NetTick> waiting;  // records received and not run yet
     uint32_t expect = 0;          // the tick the host's next message must begin with (0: any level start)
     // the host
-    std::vector<NetTick> batch;                       // records run since the last message
-    std::vector<std::vector<uint8_t>> journal;         // the level's records so far (joiners of a deathmatch)
+    std::vector<NetTick> batch;                 // records run since the last message
+    std::vector<std::vector<uint8_t>> journal;  // the level's records so far (joiners of a deathmatch)
     bool levelNext = false;
     char levelFile[NET_FILE_BYTES] = "";
     bool endNext = false;
@@ -109,6 +111,8 @@ struct NetPlayRecord {
 };
 NetPlayRecord NetPlay;
 
+namespace {
+
 void Say(const char* text) { PrintNotify(NOTIFY_GAME, text); }
 
 // Network timing follows the real clock, whatever clock the game's ticks follow (the runner's is scripted).
@@ -131,12 +135,12 @@ void Send(int peer, const std::vector<uint8_t>& bytes) {
 }
 
 void SendToStreaming(const std::vector<uint8_t>& bytes) {
-    for (const Seat& s : NetPlay.seats)
+    for (const NetSeat& s : NetPlay.seats)
         if (s.used && s.streaming && s.peer >= 0 && !s.leaving) Send(s.peer, bytes);
 }
 
 void SendToWelcomed(const std::vector<uint8_t>& bytes) {
-    for (const Seat& s : NetPlay.seats)
+    for (const NetSeat& s : NetPlay.seats)
         if (s.used && s.welcomed && s.peer >= 0 && !s.leaving) Send(s.peer, bytes);
 }
 
@@ -241,9 +245,9 @@ void Close(bool toMenu, bool recordIt) {
 
 // The dedicated host goes back to waiting for its players.
 void BackToWaiting() {
-    for (Seat& s : NetPlay.seats)
+    for (NetSeat& s : NetPlay.seats)
         if (s.used && s.peer >= 0) PlatformNetDisconnect(s.peer, false);
-    for (Seat& s : NetPlay.seats) s = Seat{};
+    for (NetSeat& s : NetPlay.seats) s = NetSeat{};
     NetPlay.running = false;
     NetPlay.waiting.clear();
     NetPlay.batch.clear();
@@ -338,10 +342,11 @@ NetLevel MakeLevel(const char* file) {
     l.timeLimit = Settings.TIMELIMIT;
     for (int i = 0; i < kSettingCount && l.ruleCount < NET_MAX_RULES; ++i) {
         const SettingDef& d = kSettings[i];
-        if ((d.flags & SETTING_RULE) && !(d.flags & SETTING_SAVED) && d.field) l.rules[l.ruleCount++] = Settings.*d.field;
+        if ((d.flags & SETTING_RULE) && !(d.flags & SETTING_SAVED) && d.field)
+            l.rules[l.ruleCount++] = Settings.*d.field;
     }
     for (int s = 0; s < NET_MAX_PLAYERS; ++s) {
-        const Seat& seat = NetPlay.seats[s];
+        const NetSeat& seat = NetPlay.seats[s];
         if (!seat.used || !seat.welcomed || seat.leaving) continue;
         l.players |= uint8_t(1u << s);
         NetCarry& c = l.carry[s];
@@ -402,7 +407,7 @@ void Refuse(int peer, const char* why) {
 }
 
 void DropSeat(int s, const char* why) {
-    Seat& seat = NetPlay.seats[s];
+    NetSeat& seat = NetPlay.seats[s];
     if (!seat.used || seat.leaving) return;
     char line[128];
     snprintf(line, sizeof line, "%s %s", seat.name, why);
@@ -413,7 +418,7 @@ void DropSeat(int s, const char* why) {
         if (strcmp(why, "left the game") != 0) Event(line);
     } else {
         Event(line);
-        seat = Seat{};
+        seat = NetSeat{};
     }
 }
 
@@ -477,8 +482,8 @@ void HostHello(int peer, const uint8_t* data, size_t size) {
         Refuse(peer, "Refused: the game is full (four players)");
         return;
     }
-    Seat& seat = NetPlay.seats[s];
-    seat = Seat{};
+    NetSeat& seat = NetPlay.seats[s];
+    seat = NetSeat{};
     seat.used = seat.welcomed = true;
     seat.peer = peer;
     seat.lastHeard = RealMs();
@@ -515,7 +520,7 @@ void HostControls(int s, const uint8_t* data, size_t size) {
         DropSeat(s, "sent bad data and was dropped");
         return;
     }
-    Seat& seat = NetPlay.seats[s];
+    NetSeat& seat = NetPlay.seats[s];
     // Controls for ticks far behind or far ahead of the game are no player's.
     if (NetPlay.running && (first + uint32_t(count) + 4096 < NetPlay.next || first > NetPlay.next + kControlWindow)) {
         DropSeat(s, "sent controls out of the window and was dropped");
@@ -556,7 +561,7 @@ void HostReceive(int peer, const uint8_t* data, size_t size) {
             PlatformNetDisconnect(peer, true);
         return;
     }
-    Seat& seat = NetPlay.seats[s];
+    NetSeat& seat = NetPlay.seats[s];
     seat.lastHeard = RealMs();
     switch (data[0]) {
     case MSG_CONTROLS: HostControls(s, data, size); break;
@@ -601,7 +606,7 @@ void HostPing() {
     const uint32_t now = RealMs();
     // Silent players have left.
     for (int s = 0; s < NET_MAX_PLAYERS; ++s) {
-        Seat& seat = NetPlay.seats[s];
+        NetSeat& seat = NetPlay.seats[s];
         if (seat.used && seat.peer >= 0 && !seat.leaving && now - seat.lastHeard > kSilenceMs)
             DropSeat(s, "left the game");
     }
@@ -609,7 +614,7 @@ void HostPing() {
     NetPlay.lastPing = now;
     // The input delay covers the slowest round trip, the messages' batching and some margin.
     uint32_t worst = 0;
-    for (const Seat& s : NetPlay.seats)
+    for (const NetSeat& s : NetPlay.seats)
         if (s.used && s.peer >= 0 && !s.leaving) worst = std::max<uint32_t>(worst, s.ping);
     const int delay = int((worst + uint32_t(kTicksPerMessage + kControlsPerMessage) * 6 + 17) / 6) + 1;
     NetPlay.inputDelay = std::clamp(delay, 2, 120);
@@ -659,7 +664,7 @@ void BuildTick() {
         events = true;
     }
     for (int s = 0; s < NET_MAX_PLAYERS; ++s) {
-        Seat& seat = NetPlay.seats[s];
+        NetSeat& seat = NetPlay.seats[s];
         if (seat.leaving) {
             t.left |= uint8_t(1u << s);
             events = true;
@@ -669,14 +674,14 @@ void BuildTick() {
         NetPlay.levelNext = false;
         t.hasLevel = true;
         for (int s = 0; s < NET_MAX_PLAYERS; ++s)
-            if (NetPlay.seats[s].leaving) NetPlay.seats[s] = Seat{};
+            if (NetPlay.seats[s].leaving) NetPlay.seats[s] = NetSeat{};
         t.left = 0;
         t.level = MakeLevel(NetPlay.levelFile);
         events = true;
     }
     if (!t.hasEnd && !t.hasLevel && NetPlay.mode == NET_DEATHMATCH) {
         for (int s = 0; s < NET_MAX_PLAYERS; ++s) {
-            const Seat& seat = NetPlay.seats[s];
+            const NetSeat& seat = NetPlay.seats[s];
             if (seat.used && seat.welcomed && !seat.inGame && !seat.leaving && (seat.streaming || seat.peer < 0)) {
                 t.joined |= uint8_t(1u << s);
                 CopyBounded(t.joinName[s], seat.name);
@@ -686,7 +691,7 @@ void BuildTick() {
     }
     // Who plays this tick.
     for (int s = 0; s < NET_MAX_PLAYERS; ++s) {
-        Seat& seat = NetPlay.seats[s];
+        NetSeat& seat = NetPlay.seats[s];
         bool in = seat.used && (seat.inGame || (t.joined >> s & 1));
         if (t.hasLevel) in = t.level.players >> s & 1;
         if (t.left >> s & 1) in = false;
@@ -705,7 +710,7 @@ void BuildTick() {
     if (t.hasLevel) {
         NetPlay.journal.clear();
         for (int s = 0; s < NET_MAX_PLAYERS; ++s) {
-            Seat& seat = NetPlay.seats[s];
+            NetSeat& seat = NetPlay.seats[s];
             seat.streaming = seat.used && seat.peer >= 0 && (t.level.players >> s & 1);
         }
     }
@@ -730,8 +735,8 @@ void PlayerReceive(const uint8_t* data, size_t size) {
                 CopyBounded(NetPlay.seats[s].name, w.names[s]);
             }
         char line[96];
-        snprintf(line, sizeof line, "Joined the %s game as player %d", w.mode == NET_DEATHMATCH ? "deathmatch" : "co-op",
-                 int(w.you) + 1);
+        snprintf(line, sizeof line, "Joined the %s game as player %d",
+                 w.mode == NET_DEATHMATCH ? "deathmatch" : "co-op", int(w.you) + 1);
         Say(line);
         RecordIdentity();
         return;
@@ -903,7 +908,7 @@ bool NetPlayHost(uint16_t port, bool dedicated) {
     NetPlay.mode = Settings.DEATHMATCH ? NET_DEATHMATCH : NET_COOP;
     if (!dedicated) {
         NetPlay.me = 0;
-        Seat& seat = NetPlay.seats[0];
+        NetSeat& seat = NetPlay.seats[0];
         seat.used = seat.welcomed = true;
         CopyBounded(seat.name, Settings.NAME[0] ? Settings.NAME : "Player1");
     }
@@ -954,7 +959,7 @@ bool NetPlayLeave() {
 bool NetPlayListPlayers() {
     if (NetPlay.role == NET_ROLE_NONE) return false;
     for (int s = 0; s < NET_MAX_PLAYERS; ++s) {
-        const Seat& seat = NetPlay.seats[s];
+        const NetSeat& seat = NetPlay.seats[s];
         if (!seat.used) continue;
         char line[96];
         snprintf(line, sizeof line, "%d %s  ping %d ms  frags %d%s", s + 1, seat.name, int(seat.ping),
@@ -1010,7 +1015,7 @@ namespace {
 void DedicatedStep() {
     if (NetPlay.role != NET_ROLE_DEDICATED || NetPlay.running) return;
     int in = 0;
-    for (const Seat& s : NetPlay.seats) in += s.used && s.welcomed ? 1 : 0;
+    for (const NetSeat& s : NetPlay.seats) in += s.used && s.welcomed ? 1 : 0;
     if (in >= NetPlay.wantPlayers) NetPlayStartLevel(NetPlay.firstLevel);
 }
 
@@ -1083,7 +1088,7 @@ bool NetPlayBeginTick() {
             fflush(stdout);
         }
         for (int s = 0; s < NET_MAX_PLAYERS; ++s) {
-            Seat& seat = NetPlay.seats[s];
+            NetSeat& seat = NetPlay.seats[s];
             seat.inGame = t.level.players >> s & 1;
             if (seat.inGame && !IsHost()) {
                 seat.used = true;
@@ -1104,7 +1109,7 @@ bool NetPlayBeginTick() {
             Event(line);
             ClearObjectRecord(World.ObjectTable[PlayerRecordOf(s)]);
             Players.slots[s] = PlayerSlot{};
-            NetPlay.seats[s] = Seat{};
+            NetPlay.seats[s] = NetSeat{};
         }
         if (t.joined >> s & 1) {
             PlayerSlot& slot = Players.slots[s];
@@ -1163,7 +1168,7 @@ void NetPlayEndTick() {
     const uint32_t target = t.tick + uint32_t(NetPlay.inputDelay);
     if (IsHost()) {
         if (NetPlay.me >= 0) {
-            Seat& seat = NetPlay.seats[NetPlay.me];
+            NetSeat& seat = NetPlay.seats[NetPlay.me];
             const int k = int(target % kControlWindow);
             memcpy(seat.pending[k], mine, 16);
             seat.pendingTick[k] = target;
@@ -1220,7 +1225,7 @@ NetPlayView NetPlayDescribe() {
     v.tick = NetPlay.next > 0 ? NetPlay.next - 1 : 0;
     v.ticksRun = NetPlay.ticksRun;
     for (int s = 0; s < NET_MAX_PLAYERS; ++s) {
-        const Seat& seat = NetPlay.seats[s];
+        const NetSeat& seat = NetPlay.seats[s];
         if (!seat.used) continue;
         NetPlayView::Player& p = v.players[v.playerCount++];
         p.id = s + 1;
@@ -1229,7 +1234,8 @@ NetPlayView NetPlayDescribe() {
         p.ping = seat.ping;
         p.frags = Players.network ? Players.slots[s].frags : 0;
     }
-    for (int i = 0; i < NetPlay.markCount; ++i) v.markTick[i] = NetPlay.markTick[i], v.markDigest[i] = NetPlay.markDigest[i];
+    for (int i = 0; i < NetPlay.markCount; ++i)
+        v.markTick[i] = NetPlay.markTick[i], v.markDigest[i] = NetPlay.markDigest[i];
     v.markCount = NetPlay.markCount;
     v.inputDelay = NetPlay.inputDelay;
     PlatformNetTraffic(&v.bytesSent, &v.bytesReceived);

@@ -148,13 +148,15 @@ bool ReadLevel(NetReader& r, NetLevel& l) {
 
 void WriteTick(NetWriter& w, const NetTick& t, const NetTick* previous) {
     const bool events = t.joined || t.left || t.hasLevel || t.hasEnd;
-    uint8_t flags = uint8_t((events ? TICK_EVENTS : 0) | (t.hasDigest ? TICK_DIGEST : 0) | (previous ? TICK_CHANGES : 0));
+    uint8_t flags =
+        uint8_t((events ? TICK_EVENTS : 0) | (t.hasDigest ? TICK_DIGEST : 0) | (previous ? TICK_CHANGES : 0));
     w.U8(flags);
     w.U8(t.active);
     if (previous) {
         uint8_t changed = 0;
         for (int p = 0; p < NET_MAX_PLAYERS; ++p)
-            if ((t.active >> p & 1) && (!(previous->active >> p & 1) || memcmp(t.controls[p], previous->controls[p], 16)))
+            if ((t.active >> p & 1) &&
+                (!(previous->active >> p & 1) || memcmp(t.controls[p], previous->controls[p], 16)))
                 changed |= uint8_t(1u << p);
         w.U8(changed);
         for (int p = 0; p < NET_MAX_PLAYERS; ++p)

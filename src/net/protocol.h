@@ -12,12 +12,12 @@
 
 constexpr int NET_PROTOCOL_VERSION = 1;
 constexpr int NET_MAX_PLAYERS = 4;
-constexpr int NET_NAME_BYTES = 16;    // a player's name, with its end
-constexpr int NET_TEXT_BYTES = 96;    // chat, reasons
-constexpr int NET_FILE_BYTES = 64;    // a level file's name
-constexpr int NET_MAX_RULES = 24;     // rule settings a level carries
-constexpr int NET_MAX_BATCH = 64;     // ticks in one message
-constexpr int NET_MAX_FILES = 1024;   // files named in a join's data list
+constexpr int NET_NAME_BYTES = 16;   // a player's name, with its end
+constexpr int NET_TEXT_BYTES = 96;   // chat, reasons
+constexpr int NET_FILE_BYTES = 64;   // a level file's name
+constexpr int NET_MAX_RULES = 24;    // rule settings a level carries
+constexpr int NET_MAX_BATCH = 64;    // ticks in one message
+constexpr int NET_MAX_FILES = 1024;  // files named in a join's data list
 constexpr uint16_t NET_DEFAULT_PORT = 27960;
 
 enum NetMessageKind : uint8_t {

@@ -167,7 +167,8 @@ void DrawViewPass() {
         if (w < 0 || w >= WEAPON_TABLE_SIZE) return;  // no such weapon: nothing in view
         WeaponRecord& weapon = World.WeaponTable[w];
         // A network game's players each have their own firing frame.
-        const int32_t frame = Players.network && Players.view >= 0 ? Players.slots[Players.view].viewFrame : weapon.frame;
+        const int32_t frame =
+            Players.network && Players.view >= 0 ? Players.slots[Players.view].viewFrame : weapon.frame;
         const bool hasAmmo = ValidWeapon(w) && player.ammo[w] != 0;
         Model* m = &weapon.models[0];
         if ((player.controls.fire && (hasAmmo || w == WPN_KNIFE)) || frame != 0) m = &weapon.models[1];

@@ -9,8 +9,8 @@
 #include <string>
 
 #include "app/app.h"
-#include "core/random.h"
 #include "app/commands.h"
+#include "core/random.h"
 #include "demo/demo.h"
 #include "net/netplay.h"
 #include "platform/dik.h"
