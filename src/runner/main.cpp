@@ -1,9 +1,11 @@
 // zarvo-headless: the game's start-up, main loop and shutdown over the headless backend, driven by a
 // script (a file, or - for standard input), or replaying a demo recording, run in the directory that
 // holds the game data.
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 #include "app/app.h"
 #include "app/options.h"
@@ -61,8 +63,12 @@ int DedicatedLoop(const PlatformLoop& loop) {
         const int pass = loop.pass();
         if (pass == PASS_ENDED) break;
         if (pass == PASS_IDLE) {
+            // Messages are taken while waiting; the last millisecond is slept in small steps, so that the
+            // ticks come every 6 ms on the dot rather than late by a timer's rounding.
             const int32_t wait = int32_t(loop.nextDue() - now());
-            NetPlayService(wait > 0 ? uint32_t(wait < 20 ? wait : 20) : 0);
+            if (wait > 1) NetPlayService(uint32_t(wait - 1 < 20 ? wait - 1 : 20));
+            while (int32_t(loop.nextDue() - now()) > 0 && int32_t(loop.nextDue() - now()) <= 1)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
     }
     return loop.finish();
