@@ -73,11 +73,12 @@ struct NetPlayRecord {
     uint32_t ticksRun = 0;
     NetTick current;  // the tick being run
     bool haveCurrent = false;
-    std::deque<NetTick> waiting;  // records received and not run yet
+    std::deque<std::vector<uint8_t>> waiting;  // records received and not run yet, each as EncodeTick writes it
     uint32_t expect = 0;          // the tick the host's next message must begin with (0: any level start)
     // the host
     std::vector<NetTick> batch;                 // records run since the last message
-    std::vector<std::vector<uint8_t>> journal;  // the level's records so far (joiners of a deathmatch)
+    // The level's records so far, for joiners of a deathmatch: each a 16-bit length and its EncodeTick bytes.
+    std::vector<uint8_t> journal;
     bool levelNext = false;
     char levelFile[NET_FILE_BYTES] = "";
     bool endNext = false;
@@ -256,7 +257,12 @@ void BackToWaiting() {
     NetPlay.haveCurrent = false;
     ResetPlayers();
     LoadMenu(Settings.StartMenuFile, true);
-    Event("Waiting for players");
+}
+
+void DedicatedWaitLine() {
+    char line[96];
+    snprintf(line, sizeof line, "Waiting for %d player%s", NetPlay.wantPlayers, NetPlay.wantPlayers == 1 ? "" : "s");
+    Event(line);
 }
 
 // ---- the level start every machine plays --------------------------------------------------------------------
@@ -438,8 +444,14 @@ void SendWelcome(int s) {
 void SendJournal(int s) {
     NetTick ticks[NET_MAX_BATCH];
     int n = 0;
-    for (const std::vector<uint8_t>& bytes : NetPlay.journal) {
-        if (!DecodeTick(bytes.data(), bytes.size(), ticks[n])) continue;
+    const std::vector<uint8_t>& j = NetPlay.journal;
+    for (size_t at = 0; at + 2 <= j.size();) {
+        const size_t len = size_t(j[at] | j[at + 1] << 8);
+        at += 2;
+        if (len > j.size() - at) break;
+        const bool read = DecodeTick(j.data() + at, len, ticks[n]);
+        at += len;
+        if (!read) continue;
         if (++n == NET_MAX_BATCH) {
             Send(NetPlay.seats[s].peer, EncodeTicks(ticks, n));
             n = 0;
@@ -521,8 +533,8 @@ void HostControls(int s, const uint8_t* data, size_t size) {
         return;
     }
     NetSeat& seat = NetPlay.seats[s];
-    // Controls for ticks far behind or far ahead of the game are no player's.
-    if (NetPlay.running && (first + uint32_t(count) + 4096 < NetPlay.next || first > NetPlay.next + kControlWindow)) {
+    // Controls for ticks far ahead of the game are no player's (late ones count from the next tick).
+    if (NetPlay.running && first > NetPlay.next + kControlWindow) {
         DropSeat(s, "sent controls out of the window and was dropped");
         return;
     }
@@ -760,7 +772,7 @@ void PlayerReceive(const uint8_t* data, size_t size) {
             break;
         }
         if (NetPlay.waiting.size() + size_t(count) > size_t(kMaxWaiting)) break;
-        for (int i = 0; i < count; ++i) NetPlay.waiting.push_back(ticks[i]);
+        for (int i = 0; i < count; ++i) NetPlay.waiting.push_back(EncodeTick(ticks[i]));
         NetPlay.expect = ticks[count - 1].tick + 1;
         if (!NetPlay.running) {
             const uint8_t running = 'R';
@@ -858,7 +870,7 @@ void TakeRecorded() {
         } else {
             NetTick t;
             if (bytes.size() > 1 && bytes[0] == 'T' && DecodeTick(bytes.data() + 1, bytes.size() - 1, t)) {
-                NetPlay.waiting.push_back(t);
+                NetPlay.waiting.push_back(EncodeTick(t));
                 NetPlay.running = true;
                 return;
             }
@@ -1011,12 +1023,26 @@ void NetPlayService(uint32_t timeoutMs) { ServiceTransport(timeoutMs); }
 
 namespace {
 
-// The dedicated host starts its campaign once enough players are in.
+// The dedicated host starts its campaign once enough players are in, and goes back to waiting when
+// everyone has left.
 void DedicatedStep() {
-    if (NetPlay.role != NET_ROLE_DEDICATED || NetPlay.running) return;
+    if (NetPlay.role != NET_ROLE_DEDICATED) return;
     int in = 0;
     for (const NetSeat& s : NetPlay.seats) in += s.used && s.welcomed ? 1 : 0;
-    if (in >= NetPlay.wantPlayers) NetPlayStartLevel(NetPlay.firstLevel);
+    if (!NetPlay.running && in >= NetPlay.wantPlayers) NetPlayStartLevel(NetPlay.firstLevel);
+    if (NetPlay.running && in == 0 && !NetPlay.levelNext) {
+        BackToWaiting();
+        DedicatedWaitLine();
+    }
+}
+
+// The next record waiting becomes the tick to run.
+bool NextWaiting() {
+    if (NetPlay.waiting.empty()) return false;
+    const std::vector<uint8_t> bytes = std::move(NetPlay.waiting.front());
+    NetPlay.waiting.pop_front();
+    NetPlay.haveCurrent = DecodeTick(bytes.data(), bytes.size(), NetPlay.current);
+    return NetPlay.haveCurrent;
 }
 
 }  // namespace
@@ -1027,11 +1053,7 @@ bool NetPlayTickDue(uint32_t now, bool timerDue) {
         if (NetPlay.waiting.empty()) TakeRecorded();
         if (!NetPlay.running) return timerDue;
         // A replayed network tick runs in the pass the recording ran it in.
-        if (NetPlay.waiting.empty()) return false;
-        NetPlay.current = NetPlay.waiting.front();
-        NetPlay.waiting.pop_front();
-        NetPlay.haveCurrent = true;
-        return true;
+        return NextWaiting();
     }
     if (NetPlay.role == NET_ROLE_NONE) return timerDue;
     ServiceTransport(0);
@@ -1048,11 +1070,8 @@ bool NetPlayTickDue(uint32_t now, bool timerDue) {
         if (NetPlay.waiting.empty()) return false;
     }
     if (!timerDue && NetPlay.waiting.size() < size_t(kCatchUp)) return false;
-    NetPlay.current = NetPlay.waiting.front();
-    NetPlay.waiting.pop_front();
-    NetPlay.haveCurrent = true;
     (void)now;
-    return true;
+    return NextWaiting();
 }
 
 bool NetPlayBeginTick() {
@@ -1071,6 +1090,7 @@ bool NetPlayBeginTick() {
             SendToWelcomed(EncodeText(MSG_END, t.endReason));
             PlatformNetFlush();
             BackToWaiting();
+            DedicatedWaitLine();
         } else {
             if (IsHost()) {
                 SendToWelcomed(EncodeText(MSG_END, t.endReason));
@@ -1098,7 +1118,12 @@ bool NetPlayBeginTick() {
         if (!StartLevel(t.level)) {
             Event("The level cannot be loaded: the network game is over");
             if (IsHost()) SendToWelcomed(EncodeText(MSG_END, "The level cannot be loaded"));
-            Close(true, false);
+            if (NetPlay.role == NET_ROLE_DEDICATED) {
+                BackToWaiting();
+                DedicatedWaitLine();
+            } else {
+                Close(true, false);
+            }
             return false;
         }
     }
@@ -1174,7 +1199,10 @@ void NetPlayEndTick() {
             seat.pendingTick[k] = target;
             seat.pendingSet[k] = true;
         }
-        NetPlay.journal.push_back(EncodeTick(t));
+        const std::vector<uint8_t> bytes = EncodeTick(t);
+        NetPlay.journal.push_back(uint8_t(bytes.size()));
+        NetPlay.journal.push_back(uint8_t(bytes.size() >> 8));
+        NetPlay.journal.insert(NetPlay.journal.end(), bytes.begin(), bytes.end());
         NetPlay.batch.push_back(t);
         if (NetPlay.batch.size() >= size_t(kTicksPerMessage) || t.hasLevel || t.joined || t.left) SendBatch();
     } else {
@@ -1211,9 +1239,7 @@ void ResetNetPlay() {
 void NetPlayDedicated(int players, const char* level) {
     NetPlay.wantPlayers = std::clamp(players, 1, NET_MAX_PLAYERS);
     CopyBounded(NetPlay.firstLevel, level);
-    char line[96];
-    snprintf(line, sizeof line, "Waiting for %d player%s", NetPlay.wantPlayers, NetPlay.wantPlayers == 1 ? "" : "s");
-    Event(line);
+    DedicatedWaitLine();
 }
 
 uint32_t NetPlayTicksRun() { return NetPlay.ticksRun; }

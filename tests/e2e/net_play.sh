@@ -28,9 +28,12 @@ base = os.path.join(work, "base")
 shutil.copytree(os.path.join(source, "data"), base)
 os.chdir(base)
 dxf("ROOM.DXF", box(-20, -20, 20, 20))
-# co-op: the exit 3.5 units behind the start, then the bundled level 1
-defs("COOP.LVL", ["MAP=ROOM.DXF", "OBJECTS=0", "ARSENAL=weapons/arsenal.ars", "EXITCOORD=0;-4", "RESETPLAYER=1",
-                  "STARTCOORD=0;0;0", "NEXTLEVEL=LEVEL1.LVL", "SOUNDS=sounds/level.snd"])
+# co-op: a health pack at the start, the exit 3.5 units behind it, then the bundled level 1 without its
+# RESETPLAYER, so that the players keep what they have
+defs("COOP.LVL", ["MAP=ROOM.DXF", "OBJECTS=1", "OBJECT0=objects/medkit.obj;0;0", "ARSENAL=weapons/arsenal.ars",
+                  "EXITCOORD=0;-4", "RESETPLAYER=1", "STARTCOORD=0;0;0", "NEXTLEVEL=LEVEL1B.LVL",
+                  "SOUNDS=sounds/level.snd"])
+open("LEVEL1B.LVL", "wb").write(open("LEVEL1.LVL", "rb").read().replace(b"RESETPLAYER=1\r\n", b""))
 # deathmatch: four starts facing each other in pairs, a deadly gun lying on each
 gun = open("weapons/gun.wpn", "rb").read().replace(b"DAMAGE=16", b"DAMAGE=400")
 open("weapons/deadly.wpn", "wb").write(gun)
@@ -125,8 +128,8 @@ try:
     alpha = player("ALPHA", "ticks 60\ndown DOWN\nticks 120\nup DOWN\ndump\n"
                    "ticks 700\ndown UP\nbutton 0 down\nticks 200\nmouse 30 0\nticks 60\nbutton 0 up\nup UP\n"
                    "ticks 100\ndump\n", 27971, record=True)
-    bravo = player("BRAVO", "ticks 60\ndown RIGHT\nticks 40\nup RIGHT\nticks 80\ndump\n"
-                   "ticks 700\ndown LEFT\ndown SPACE\nticks 250\nup SPACE\nup LEFT\nticks 110\ndump\n", 27971, record=True)
+    bravo = player("BRAVO", "ticks 60\ndown RIGHT\nticks 40\nup RIGHT\nticks 80\ndump\nticks 450\ndump\n"
+                   "ticks 250\ndown LEFT\ndown SPACE\nticks 250\nup SPACE\nup LEFT\nticks 110\ndump\n", 27971, record=True)
     time.sleep(2)
     # garbage at the host's port: random datagrams, none of them the transport's
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
@@ -149,6 +152,10 @@ try:
     for d in (a[0], b[0]):
         assert "ALPHA reached the exit" in texts(d), texts(d)
         assert d["GameState"] == 4, d["GameState"]
+    # the first in the game took the health pack, and brought his 130 into the next level
+    healths = sorted([b[1]["player"]["health"]] + [o["health"] for o in b[1]["objects"] if o["index"] == 255])
+    assert b[1]["GameState"] == 1 and healths == [100, 130], (b[1]["GameState"], healths)
+    b = [b[0], b[2]]
     for d in (a[1], b[1]):
         assert d["GameState"] == 1 and "Outpost" in texts(d), (d["GameState"], texts(d)[-6:])
         assert sorted(p["name"] for p in d["net"]["players"]) == ["ALPHA", "BRAVO"], d["net"]["players"]
@@ -161,7 +168,7 @@ try:
     stop_all()
     hout = open(os.path.join(work, "host27971.out")).read()
     assert "ODD was refused: objects/medkit.obj differs" in hout, hout
-    for line in ("ALPHA joined the game", "BRAVO joined the game", "level COOP.LVL", "level LEVEL1.LVL"):
+    for line in ("ALPHA joined the game", "BRAVO joined the game", "level COOP.LVL", "level LEVEL1B.LVL"):
         assert line in hout, (line, hout)
     # each recording replays alone to the same digests
     for name in ("ALPHA", "BRAVO"):
