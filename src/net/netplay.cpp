@@ -74,9 +74,9 @@ struct NetPlayRecord {
     NetTick current;  // the tick being run
     bool haveCurrent = false;
     std::deque<std::vector<uint8_t>> waiting;  // records received and not run yet, each as EncodeTick writes it
-    uint32_t expect = 0;          // the tick the host's next message must begin with (0: any level start)
+    uint32_t expect = 0;                       // the tick the host's next message must begin with (0: any level start)
     // the host
-    std::vector<NetTick> batch;                 // records run since the last message
+    std::vector<NetTick> batch;  // records run since the last message
     // The level's records so far, for joiners of a deathmatch: each a 16-bit length and its EncodeTick bytes.
     std::vector<uint8_t> journal;
     bool levelNext = false;
