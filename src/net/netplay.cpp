@@ -1244,6 +1244,10 @@ void NetPlayDedicated(int players, const char* level) {
 
 uint32_t NetPlayTicksRun() { return NetPlay.ticksRun; }
 
+bool NetPlayFollowsHost() { return NetPlay.running || NetPlay.role == NET_ROLE_PLAYER; }
+
+bool NetPlayPacesGame() { return NetPlay.running && IsHost() && !NetPlay.replay; }
+
 NetPlayView NetPlayDescribe() {
     NetPlayView v;
     v.role = NetPlay.role;

@@ -78,6 +78,11 @@ struct NetPlayView {
 NetPlayView NetPlayDescribe();
 // Network ticks this machine has run (the runner's ticks count them in a network game).
 uint32_t NetPlayTicksRun();
+// Whether this machine's ticks follow the host's: a network level runs, or this machine joined one
+// (hosting, its ticks are its own until its first network level).
+bool NetPlayFollowsHost();
+// Whether this machine orders the network game's ticks (it hosts one that runs): its pace is its own clock's.
+bool NetPlayPacesGame();
 // Reads network play's bytes as the host (from a player's peer) or as a player (from the host), as the
 // fuzz target does: nothing it is given may crash or hang.
 void NetPlayFeed(bool asHost, const uint8_t* data, size_t size);

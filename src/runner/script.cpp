@@ -55,6 +55,8 @@ uint64_t TickTarget;
 bool CountingNet;
 uint32_t NetTarget;
 uint32_t NetDeadline;
+// A runner that hosts keeps its scripted clock with the real one, so that its players can follow it.
+uint32_t NetAnchorGame, NetAnchorReal;
 bool Finished;
 int LineNo;
 
@@ -182,10 +184,12 @@ bool RunAction(const Action& a) {
     case A_UP: HeadlessSetKey(int(a.a), false); return false;
     case A_TICKS:
         if (a.a <= 0) return false;
-        if (NetPlayActive()) {
+        if (NetPlayFollowsHost()) {
             CountingNet = true;
             NetTarget = NetPlayTicksRun() + uint32_t(a.a);
             NetDeadline = PlatformRealMs() + uint32_t(a.a) * 18u + 20000u;
+            NetAnchorGame = PlatformTicksMs();
+            NetAnchorReal = PlatformRealMs();
             return true;
         }
         CountingTicks = true;
@@ -234,11 +238,17 @@ void ScriptPass() {
             return;
         }
         if (CountingNet) {
-            if (NetPlayActive() && NetPlayTicksRun() < NetTarget) {
+            if (NetPlayFollowsHost() && NetPlayTicksRun() < NetTarget) {
                 if (int32_t(PlatformRealMs() - NetDeadline) > 0) {
                     Fail("the network game did not run its ticks in time", "ticks");
                     CountingNet = false;
                     continue;
+                }
+                if (NetPlayPacesGame()) {
+                    const int32_t ahead =
+                        int32_t((PlatformTicksMs() - NetAnchorGame) - (PlatformRealMs() - NetAnchorReal));
+                    if (ahead > 0) NetPlayService(uint32_t(ahead < 5 ? ahead : 5));
+                    if (ahead > 0) return;
                 }
                 HeadlessAdvanceClock(1);
                 return;

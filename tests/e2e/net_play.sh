@@ -9,6 +9,9 @@
 #   deathmatch four players shoot each other at their spread starts: the frags show on every console,
 #             the marks agree; a fifth player is refused; one player killed with SIGKILL leaves with a
 #             line on the others' consoles within 6 s, and they play on
+#   hosting   a runner's game hosts (HOST, then LOAD on its console) and walks to the exit; a player who
+#             joined during the level enters at the next one; the host's recording replays alone; the
+#             host quits and the player is back at the start menu with one line
 #   latency   the co-op level again with NETSIM=10,50,20 on every machine: still in sync, the game goes on
 set -euo pipefail
 runner=$1
@@ -98,7 +101,7 @@ def finish(p, name, limit=90):
 def texts(d):
     return [l["text"] for l in d["console"]["lines"]]
 
-def agree(dumps):
+def agree(dumps, least=8):
     """Every machine's digest at every mark two of them share is the same."""
     marks = {}
     compared = 0
@@ -109,7 +112,7 @@ def agree(dumps):
                 compared += 1
             else:
                 marks[tick] = (name, digest)
-    assert compared >= 8, ("too few shared marks", {n: d["net"]["marks"] for n, d in dumps.items()})
+    assert compared >= least, ("too few shared marks", {n: d["net"]["marks"] for n, d in dumps.items()})
 
 def stop_all():
     for p in procs:
@@ -175,6 +178,26 @@ try:
         rep = subprocess.run(["timeout", "120", runner, "../%s.zdemo" % name], cwd=os.path.join(work, name),
                              capture_output=True, text=True)
         assert rep.returncode == 0 and "replay matches" in rep.stderr, (name, rep.returncode, rep.stderr[-500:])
+
+    # ---- a player's game hosts; a player joins during the first level and enters at the next ----
+    hostdir = machine("HOSTY", ["NAME=HOSTY"])
+    open(os.path.join(work, "HOSTY.txt"), "w").write(
+        "host 27974\nticks 1\npress GRAVE\ntype LOAD COOP.LVL\npress RETURN\nticks 300\ndown DOWN\nticks 120\n"
+        "up DOWN\nticks 900\ndump\n")
+    hosting = start([runner, "--record", "../HOSTY.zdemo", os.path.join(work, "HOSTY.txt")], hostdir, "HOSTY")
+    time.sleep(1.5)
+    late = player("LATE", "ticks 300\ndump\nticks 3000\ndump\n", 27974)
+    hd = finish(hosting, "HOSTY")
+    ld = finish(late, "LATE")
+    assert hd[0]["net"]["role"] == "host" and "HOSTY reached the exit" in logged("HOSTY"), hd[0]["net"]
+    assert "You enter the game at the next level" in logged("LATE") and "LATE joined the game" in logged("HOSTY")
+    assert sorted((p["name"], p["record"]) for p in ld[0]["net"]["players"]) == [("HOSTY", 0), ("LATE", 255)]
+    agree({"HOSTY": hd[0], "LATE": ld[0]}, 4)
+    assert ld[1]["net"]["role"] is None and ld[1]["GameState"] == 0, ld[1]["net"]
+    assert "The host left the game" in texts(ld[1]), texts(ld[1])[-4:]
+    rep = subprocess.run([runner, "../HOSTY.zdemo"], cwd=hostdir, capture_output=True, text=True, timeout=120)
+    assert rep.returncode == 0 and "replay matches" in rep.stderr, (rep.returncode, rep.stderr[-500:])
+    stop_all()
 
     # ---- deathmatch: four players, frags on every console, a fifth refused, one killed ----
     h = host(27972, 4, "DM.LVL", ["DEATHMATCH=1", "FRAGLIMIT=1"])
