@@ -32,6 +32,7 @@ constexpr int kHostPeers = 8;           // room to refuse a fifth player with a 
 constexpr int kTicksPerMessage = 3;     // the host's records in one message
 constexpr int kControlsPerMessage = 2;  // a player's controls in one message
 constexpr uint32_t kSilenceMs = 5000;   // a peer this long silent has left
+constexpr uint32_t kLoadingMs = 10000;  // more silence allowed while every machine loads a level
 constexpr uint32_t kPingEveryMs = 500;
 constexpr int kControlWindow = 256;        // ticks ahead a player's controls may be
 constexpr int kCatchUp = 8;                // records waiting past which a player runs ticks at once
@@ -619,7 +620,7 @@ void HostPing() {
     // Silent players have left.
     for (int s = 0; s < NET_MAX_PLAYERS; ++s) {
         NetSeat& seat = NetPlay.seats[s];
-        if (seat.used && seat.peer >= 0 && !seat.leaving && now - seat.lastHeard > kSilenceMs)
+        if (seat.used && seat.peer >= 0 && !seat.leaving && int32_t(now - seat.lastHeard) > int32_t(kSilenceMs))
             DropSeat(s, "left the game");
     }
     if (now - NetPlay.lastPing < kPingEveryMs) return;
@@ -724,6 +725,8 @@ void BuildTick() {
         for (int s = 0; s < NET_MAX_PLAYERS; ++s) {
             NetSeat& seat = NetPlay.seats[s];
             seat.streaming = seat.used && seat.peer >= 0 && (t.level.players >> s & 1);
+            // Loading the level keeps every machine busy a while: that silence is no leaving.
+            if (seat.used) seat.lastHeard = RealMs() + kLoadingMs;
         }
     }
     NetPlay.haveCurrent = true;
@@ -845,8 +848,8 @@ void ServiceTransport(uint32_t timeoutMs) {
             PlayerEvent(ev);
     }
     if (IsHost()) HostPing();
-    if (NetPlay.role == NET_ROLE_PLAYER && NetPlay.joined && RealMs() - NetPlay.lastHeard > kSilenceMs &&
-        NetPlay.lastHeard != 0) {
+    if (NetPlay.role == NET_ROLE_PLAYER && NetPlay.joined && NetPlay.lastHeard != 0 &&
+        int32_t(RealMs() - NetPlay.lastHeard) > int32_t(kSilenceMs)) {
         Say("The host left the game");
         Close(true, true);
     }
@@ -1107,6 +1110,8 @@ bool NetPlayBeginTick() {
             printf("%s\n", line);
             fflush(stdout);
         }
+        // This machine's own loading is no silence of the host's.
+        if (!IsHost()) NetPlay.lastHeard = RealMs() + kLoadingMs;
         for (int s = 0; s < NET_MAX_PLAYERS; ++s) {
             NetSeat& seat = NetPlay.seats[s];
             seat.inGame = t.level.players >> s & 1;

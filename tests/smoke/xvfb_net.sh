@@ -41,6 +41,10 @@ xvfb-run -a -s "-screen 0 1300x520x24" bash -c '
     return 1
   }
   keys() { local w=$1; shift; xdotool windowfocus --sync "$w" 2>/dev/null || true; for k in "$@"; do xdotool key --window "$w" "$k"; sleep 0.15; done; }
+  wait_for() {  # wait_for FILE TEXT SECONDS: until the game logged the line
+    for i in $(seq 1 $(($3 * 10))); do grep -a -q "$2" "$1" && return 0; sleep 0.1; done
+    echo "no \"$2\" in $1"; return 1
+  }
   (cd host && exec "$game" --window > ../host.out 2>&1) & hp=$!
   (cd guest && exec "$game" --window > ../guest.out 2>&1) & gp=$!
   sleep 3
@@ -50,19 +54,20 @@ xvfb-run -a -s "-screen 0 1300x520x24" bash -c '
   sleep 0.5
   # the host: Network, Host a game
   keys "$hw" Down Down Return Return
-  sleep 0.5
+  wait_for host/error.txt "Hosting a deathmatch" 10 || { kill -9 $hp $gp; exit 1; }
   # the guest: Network, Join a game..., the address on the console line JOIN opened, the console closed
   keys "$gw" Down Down Return Down Return 1 2 7 Delete 0 Delete 0 Delete 1 Return grave
-  sleep 2
+  wait_for guest/error.txt "Joined the deathmatch game" 10 || { kill -9 $hp $gp; exit 1; }
   # the host: Arena
   keys "$hw" Down Down Return
-  sleep 3
+  wait_for guest/error.txt "Here we go" 20 || { kill -9 $hp $gp; exit 1; }
+  sleep 1
   import -window root start.png
   xdotool windowfocus --sync "$hw" 2>/dev/null || true
   xdotool keydown --window "$hw" space
-  sleep 1.5
+  wait_for guest/error.txt "fragged" 15 || true
   xdotool keyup --window "$hw" space
-  sleep 0.5
+  sleep 1
   import -window root net.png
   for w in "$hw" "$gw"; do keys "$w" alt+F4; done
   for i in $(seq 1 100); do kill -0 $hp 2>/dev/null || kill -0 $gp 2>/dev/null || break; sleep 0.1; done

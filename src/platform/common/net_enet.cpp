@@ -146,8 +146,9 @@ bool PlatformNetService(PlatformNetEvent* ev, uint32_t timeoutMs) {
     ev->peer = int(e.peer - Transport.host->peers);
     switch (e.type) {
     case ENET_EVENT_TYPE_CONNECT:
-        // A silent peer is gone after 5 s.
-        enet_peer_timeout(e.peer, 32, 3000, 5000);
+        // A peer silent for 20 s is gone whatever the game says (the game itself rules on 5 s of silence,
+        // knowing when a level's loading keeps a machine busy).
+        enet_peer_timeout(e.peer, 64, 10000, 20000);
         ev->type = NETEV_CONNECT;
         return true;
     case ENET_EVENT_TYPE_DISCONNECT: ev->type = NETEV_DISCONNECT; return true;
