@@ -132,7 +132,8 @@ try:
     alpha = player("ALPHA", "ticks 60\ndown DOWN\nticks 300\nup DOWN\ndump\n"
                    "ticks 700\ndown UP\nbutton 0 down\nticks 200\nmouse 30 0\nticks 60\nbutton 0 up\nup UP\n"
                    "ticks 100\ndump\n", 27971, record=True)
-    bravo = player("BRAVO", "ticks 60\ndown RIGHT\nticks 40\nup RIGHT\nticks 260\ndump\nticks 450\ndump\n"
+    bravo = player("BRAVO", "ticks 60\ndown RIGHT\nticks 40\nup RIGHT\nticks 260\ndump\n"
+                   "press GRAVE\ntype SAY HELLO ALL\npress RETURN\npress GRAVE\nticks 418\ndump\n"
                    "ticks 250\ndown LEFT\ndown SPACE\nticks 250\nup SPACE\nup LEFT\nticks 110\ndump\n", 27971, record=True)
     time.sleep(2)
     # garbage at the host's port: random datagrams, none of them the transport's
@@ -164,6 +165,9 @@ try:
         assert d["GameState"] == 1 and "Outpost" in texts(d), (d["GameState"], texts(d)[-6:])
         assert sorted(p["name"] for p in d["net"]["players"]) == ["ALPHA", "BRAVO"], d["net"]["players"]
         assert sorted(p["record"] for p in d["net"]["players"]) == [0, 255], d["net"]["players"]
+    # chat reaches every console as NAME: TEXT
+    for name in ("ALPHA", "BRAVO"):
+        assert "BRAVO: HELLO ALL" in logged(name), name
     # the two worlds are one: the same records everywhere, and the players moved
     assert a[1]["player"] == b[1]["player"] and a[1]["objects"] == b[1]["objects"]
     agree({"ALPHA": a[1], "BRAVO": b[1]})
