@@ -7,6 +7,7 @@
 #include <random>
 #include <vector>
 
+#include "app/dispatch.h"
 #include "core/bounded.h"
 #include "core/program.h"
 #include "core/random.h"
@@ -18,6 +19,8 @@
 #include "game_fixture.h"
 #include "net/netplay.h"
 #include "net/protocol.h"
+#include "platform/headless/headless.h"
+#include "support/dxf.h"
 #include "test_util.h"
 
 namespace {
@@ -291,6 +294,51 @@ TEST(NetPlay, HostileBytesAtTheHostAndAtAPlayerDropThePeerAndCrashNothing) {
     NetPlayFeed(false, later.data(), later.size());
     EXPECT_TRUE(ConsoleShows("The host sent data that cannot be read: left the game"));
     EXPECT_FALSE(NetPlayRunning());
+    ResetNetPlay();
+}
+
+// A player plays the host's records into his world, a level and 32 ticks of two players' controls;
+// the host's digest after tick 32 that differs from his own ends the game with one line.
+TEST(NetPlay, APlayerFollowsTheRecordsAndADifferentDigestEndsTheGame) {
+    ResetProgram();
+    ScratchDir dir;
+    WriteFile("room.dxf", DxfBox(-10, -10, 10, 10, 2) + kDxfEof);
+    WriteFile("ROOM.LVL", "MAP=room.dxf\r\nSTARTCOORD=0;0;0\r\nEXITCOORD=9;9\r\nDMSTART0=0;5;180\r\n");
+    NetTick ticks[32];
+    for (int i = 0; i < 32; ++i) {
+        ticks[i] = Tick(uint32_t(i + 1), 0x3);
+        memset(ticks[i].controls, 0, sizeof ticks[i].controls);
+        ticks[i].controls[1][0] = 1;  // player 2 walks forward all the while
+    }
+    ticks[0].hasLevel = true;
+    CopyBounded(ticks[0].level.file, "ROOM.LVL");
+    ticks[0].level.players = 0x3;
+    ticks[0].level.mode = NET_DEATHMATCH;
+    ticks[0].level.seed = 99;
+    CopyBounded(ticks[0].level.carry[0].name, "ALPHA");
+    CopyBounded(ticks[0].level.carry[1].name, "BRAVO");
+    ticks[31].hasDigest = true;
+    ticks[31].digest = 12345;        // not what his world will be
+    NetPlayFeed(false, nullptr, 0);  // a player, welcomed
+    const std::vector<uint8_t> bytes = EncodeTicks(ticks, 32);
+    NetPlayFeed(false, bytes.data(), bytes.size());
+    ASSERT_TRUE(NetPlayRunning());
+    for (int pass = 0; pass < 200 && NetPlayRunning() && NetPlayTicksRun() < 31; ++pass) {
+        HeadlessAdvanceClock(6);
+        RunTimers();
+    }
+    ASSERT_EQ(NetPlayTicksRun(), 31u);
+    // A deathmatch of two: player 2 at the farthest start, walking the 31 ticks his controls said.
+    EXPECT_EQ(Program.GameState, GS_PLAYING);
+    EXPECT_EQ(World.ObjectTable[255].state, 1);
+    EXPECT_NEAR(World.ObjectTable[255].pos[2], 5.0f - 31 * 0.06f, 1e-4f);
+    EXPECT_EQ(World.ObjectTable[0].pos[2], 0.0f);
+    EXPECT_EQ(GameClockMs(), 31u * 6u);
+    HeadlessAdvanceClock(6);
+    RunTimers();
+    EXPECT_TRUE(ConsoleShows("Out of sync at tick 32"));
+    EXPECT_FALSE(NetPlayRunning());
+    EXPECT_EQ(Program.GameState, GS_MENU);
     ResetNetPlay();
 }
 

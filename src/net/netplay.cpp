@@ -1183,8 +1183,9 @@ void NetPlayEndTick() {
             NetPlay.digestSet[k] = true;
             t.hasDigest = true;
             t.digest = digest;
-        } else if (!NetPlay.replay) {
+        } else {
             Send(NetPlay.hostPeer, EncodeDigest(t.tick, digest));
+            // (a recording keeps no host digests: a replay compares nothing here)
             if (t.hasDigest && t.digest != digest) {
                 OutOfSync(t.tick);
                 return;
