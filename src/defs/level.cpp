@@ -121,7 +121,7 @@ int LoadLevel(const char* name) {
     if (Found("OBJECTS")) {
         // Entries 1..255 hold the placed objects; numbers past them are ignored (past 252 in a network
         // game, whose players 2 to 4 are the top three records).
-        int count = DefinitionCount("OBJECTS", Players.network ? PLAYER_OBJECT_SLOTS - 1 : OBJECT_COUNT - 1);
+        int count = DefinitionCount("OBJECTS", Players.network ? PLAYER_OBJECT_SLOTS : OBJECT_COUNT - 1);
         for (int i = 0; i < count; ++i) {
             char key[32];
             snprintf(key, sizeof key, "OBJECT%d", i);
