@@ -174,10 +174,11 @@ std::vector<NetFileDigest> DataManifest() {
         if (!it->is_regular_file(ec)) continue;
         std::string name = it->path().generic_string();
         if (name.rfind("./", 0) == 0) name = name.substr(2);
-        if (IsGameFile(name) && name.size() < NET_FILE_BYTES && names.size() < size_t(NET_MAX_FILES))
-            names.push_back(name);
+        if (IsGameFile(name) && name.size() < NET_FILE_BYTES && names.size() < 100000) names.push_back(name);
     }
+    // The first files by name, the same on every machine whatever order the folder lists them in.
     std::sort(names.begin(), names.end());
+    if (names.size() > size_t(NET_MAX_FILES)) names.resize(size_t(NET_MAX_FILES));
     for (const std::string& name : names) {
         NetFileDigest f{};
         CopyBounded(f.name, name.c_str());
@@ -567,6 +568,14 @@ void HostDigest(int s, const uint8_t* data, size_t size) {
 void HostReceive(int peer, const uint8_t* data, size_t size) {
     const int s = SeatOfPeer(peer);
     if (size == 0) return;
+    // Nothing a player sends is larger than this: a message that is comes from no player of ours.
+    if (size > (s < 0 ? NET_MAX_HELLO : NET_MAX_PLAYER_MESSAGE)) {
+        if (s >= 0)
+            DropSeat(s, "sent an oversized message and was dropped");
+        else
+            PlatformNetDisconnect(peer, true);
+        return;
+    }
     if (s < 0) {
         if (data[0] == MSG_HELLO)
             HostHello(peer, data, size);

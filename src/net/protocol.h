@@ -19,6 +19,9 @@ constexpr int NET_MAX_RULES = 24;    // rule settings a level carries
 constexpr int NET_MAX_BATCH = 64;    // ticks in one message
 constexpr int NET_MAX_FILES = 1024;  // files named in a join's data list
 constexpr uint16_t NET_DEFAULT_PORT = 27960;
+// The largest message a player sends: a join with its data list, anything else far less.
+constexpr size_t NET_MAX_HELLO = 40 * 1024;
+constexpr size_t NET_MAX_PLAYER_MESSAGE = 4096;
 
 enum NetMessageKind : uint8_t {
     MSG_HELLO = 1,     // player -> host: version, name, the data files' digests
