@@ -31,9 +31,9 @@ base = os.path.join(work, "base")
 shutil.copytree(os.path.join(source, "data"), base)
 os.chdir(base)
 dxf("ROOM.DXF", box(-20, -20, 20, 20))
-# co-op: a health pack at the start, the exit 3.5 units behind it, then the bundled level 1 without its
+# co-op: a gun at the start, the exit 3.5 units behind it, then the bundled level 1 without its
 # RESETPLAYER, so that the players keep what they have
-defs("COOP.LVL", ["MAP=ROOM.DXF", "OBJECTS=1", "OBJECT0=objects/medkit.obj;0;0", "ARSENAL=weapons/arsenal.ars",
+defs("COOP.LVL", ["MAP=ROOM.DXF", "OBJECTS=1", "OBJECT0=objects/gun.obj;0;0", "ARSENAL=weapons/arsenal.ars",
                   "EXITCOORD=0;-4", "RESETPLAYER=1", "STARTCOORD=0;0;0", "NEXTLEVEL=LEVEL1B.LVL",
                   "SOUNDS=sounds/level.snd"])
 open("LEVEL1B.LVL", "wb").write(open("LEVEL1.LVL", "rb").read().replace(b"RESETPLAYER=1\r\n", b""))
@@ -128,13 +128,14 @@ def stop_all():
 try:
     # ---- co-op: two players, the exit, the next level, garbage, a refused joiner, recordings ----
     h = host(27971, 2, "COOP.LVL")
-    # (both dump at their 360th and 1420th network tick: the level-complete screen, then level 1)
+    # (both dump at their 360th and 1420th network tick: the level-complete screen, then level 1; BRAVO
+    # also at 1042, before anyone moves on level 1)
     alpha = player("ALPHA", "ticks 60\ndown DOWN\nticks 300\nup DOWN\ndump\n"
                    "ticks 700\ndown UP\nbutton 0 down\nticks 200\nmouse 30 0\nticks 60\nbutton 0 up\nup UP\n"
                    "ticks 100\ndump\n", 27971, record=True)
     bravo = player("BRAVO", "ticks 60\ndown RIGHT\nticks 40\nup RIGHT\nticks 260\ndump\n"
-                   "press GRAVE\ntype SAY HELLO ALL\npress RETURN\npress GRAVE\nticks 418\ndump\n"
-                   "ticks 250\ndown LEFT\ndown SPACE\nticks 250\nup SPACE\nup LEFT\nticks 110\ndump\n", 27971, record=True)
+                   "press GRAVE\ntype SAY HELLO ALL\npress RETURN\npress GRAVE\nticks 650\ndump\n"
+                   "ticks 50\ndown LEFT\ndown SPACE\nticks 250\nup SPACE\nup LEFT\nticks 78\ndump\n", 27971, record=True)
     time.sleep(2)
     # garbage at the host's port: random datagrams, none of them the transport's
     sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
@@ -157,9 +158,10 @@ try:
     for d in (a[0], b[0]):
         assert "ALPHA reached the exit" in texts(d), texts(d)
         assert d["GameState"] == 4, d["GameState"]
-    # the first in the game took the health pack, and brought his 130 into the next level
-    healths = sorted([b[1]["player"]["health"]] + [o["health"] for o in b[1]["objects"] if o["index"] == 255])
-    assert b[1]["GameState"] == 1 and healths == [100, 130], (b[1]["GameState"], healths)
+    # the first in the game took the gun, and brought it with its ten rounds into the next level
+    pair = [b[1]["player"]] + [o for o in b[1]["objects"] if o["index"] == 255]
+    guns = sorted((p["owned"][1], p["ammo"][1]) for p in pair)
+    assert b[1]["GameState"] == 1 and guns == [(0, 0), (1, 10)], (b[1]["GameState"], guns)
     b = [b[0], b[2]]
     for d in (a[1], b[1]):
         assert d["GameState"] == 1 and "Outpost" in texts(d), (d["GameState"], texts(d)[-6:])
