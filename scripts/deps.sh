@@ -5,7 +5,7 @@ SUDO=""
 [ "$(id -u)" -ne 0 ] && SUDO=sudo
 # python3-ezdxf: tools/zarvo-level reads CAD drawings with it (on Debian's /usr/bin/python3)
 packages=(build-essential cmake ninja-build pkg-config python3 python3-ezdxf
-          libsdl2-dev libsdl2-ttf-dev libfluidsynth-dev zlib1g-dev libx11-dev
+          libsdl2-dev libsdl2-ttf-dev libfluidsynth-dev libenet-dev zlib1g-dev libx11-dev
           timgm6mb-soundfont fluid-soundfont-gm fonts-comic-neue fonts-dejavu-core)
 # The Debian package (scripts/package.sh): dpkg-shlibdeps and the file types CPack asks about.
 package=(dpkg-dev file)

@@ -15,6 +15,7 @@
 #include "game/walls.h"
 #include "game/world.h"
 #include "input/input.h"
+#include "net/netplay.h"
 #include "platform/headless/headless.h"
 #include "render/render.h"
 #include "render/video.h"
@@ -35,6 +36,7 @@ void ResetProgram() {
     Menu = MenuRecord{};
     ResetDefinitions();
     ResetAnimation();
+    ResetNetPlay();  // network play off, and the players' record with it
     ResetWorld();
     WallGrid = WallsRecord{};
     Render.AutomapShown = Render.AutomapHeadingUp = 0;

@@ -210,3 +210,26 @@ LEVELS = [
                  ('ORATORY', 3, 8, 's'), ('LIBRARY', 15, 8, 's')],
           marks=[('ring', 9, 12), ('lightwell', 9, 6)]),
 ]
+
+# The deathmatch arena (not part of the campaign): a hall with columns, four side rooms joined by
+# corridors, weapons spread out; D marks the deathmatch's start points (DMSTART0...).
+ARENA = level('ARENA.LVL', 'Arena', 'level3', (15, 13),
+              [('h', 5, 4, 9, 8), ('n', 5, 1, 9, 2), ('s', 5, 10, 9, 11), ('w', 1, 4, 2, 8), ('e', 12, 4, 13, 8),
+               ('c', 6, 3, 6, 3), ('c', 8, 9, 8, 9), ('c', 3, 5, 4, 5), ('c', 10, 7, 11, 7)],
+              'S7,6 O6,5 O8,5 O6,7 O8,7 r7,4 h7,8 '
+              'D6,1 D8,2 m9,1 a5,2 '
+              'D6,11 D8,10 s5,11 h9,11 '
+              'D1,4 g2,8 a1,8 '
+              'D13,8 E13,4 a12,4',
+              reset=True, start_heading=0,
+              look=dict(rails=(0.3,), posts=2.5, cornice=0.3, features=('panel', 'lamp'), door='blast'),
+              zones=dict(
+                  h=dict(ceil=3.6, floor='grid', ceiling='ribs', dir='x', features=('window',)),
+                  n=dict(ceil=2.6, floor='plates', ceiling='lamps'),
+                  s=dict(ceil=2.6, floor='plates', ceiling='lamps'),
+                  w=dict(ceil=2.4, floor='diamonds', ceiling='lamps'),
+                  e=dict(ceil=2.4, floor='diamonds', ceiling='lamps'),
+                  c=CORRIDOR,
+              ),
+              signs=[('ARENA', 7, 4, 'n')],
+              marks=[('ring', 7, 6)], map='arena')

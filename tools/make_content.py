@@ -20,7 +20,7 @@ import content_audio  # noqa: E402
 import content_maps  # noqa: E402
 import content_models as cm  # noqa: E402
 import content_music  # noqa: E402
-from content_levels import LEVELS  # noqa: E402
+from content_levels import ARENA, LEVELS  # noqa: E402
 from content_maps import EYE, cell_pos  # noqa: E402
 
 # ---- balance ----------------------------------------------------------------------------------
@@ -240,16 +240,22 @@ def build(root):
         'WINMIDI=music/victory.mid']))
     items = {
         'main.itm': ['New Game;GAME;LEVEL1.LVL', 'Load game;SLOTS;LOAD', 'Save game;SLOTS;SAVE',
-                     'Options;MENU;options.itm', 'Help;MENU;help.itm', 'Quit;SCRIPT;QUIT'],
-        'options.itm': ['Sound louder;SCRIPT;INCSOUNDVOL10', 'Sound quieter;SCRIPT;DECSOUNDVOL10',
-                        'Music louder;SCRIPT;INCMUSICVOL10', 'Music quieter;SCRIPT;DECMUSICVOL10',
-                        'More options...;MENU;options2.itm', 'Back;MENU;main.itm'],
+                     'Network;MENU;network.itm', 'Options;MENU;options.itm', 'Quit;SCRIPT;QUIT'],
+        # Network play: host (co-op, or a deathmatch with DEATHMATCH=1), join at an address typed on the
+        # console's line, the arena, leave.
+        'network.itm': ['Host a game;SCRIPT;HOST', 'Join a game...;SCRIPT;PROMPT JOIN', 'Arena;GAME;ARENA.LVL',
+                        'Leave the game;SCRIPT;LEAVE', 'Players;SCRIPT;PLAYERS', 'Back;MENU;main.itm'],
+        'options.itm': ['Sound and music...;MENU;sound.itm', 'Screen and controls...;MENU;options2.itm',
+                        'Help;MENU;help.itm', 'Back;MENU;main.itm'],
+        'sound.itm': ['Sound louder;SCRIPT;INCSOUNDVOL10', 'Sound quieter;SCRIPT;DECSOUNDVOL10',
+                      'Music louder;SCRIPT;INCMUSICVOL10', 'Music quieter;SCRIPT;DECMUSICVOL10',
+                      'Back;MENU;options.itm'],
         'options2.itm': ['Resolution up;SCRIPT;INCRES', 'Resolution down;SCRIPT;DECRES',
                          'Shading on/off;SCRIPT;TOGGLESHADING', 'Hidden lines on/off;SCRIPT;TOGGLEZBUFF',
                          'Mouse look on/off;SCRIPT;TOGGLEMOUSELOOK', 'Back;MENU;options.itm'],
         'help.itm': ['- HOW TO PLAY -;NADDA;none', 'Up/Down: walk;NADDA;none',
                      'Left/Right, mouse: turn;NADDA;none', 'Space, click: fire;NADDA;none',
-                     'More help...;MENU;help2.itm', 'Back;MENU;main.itm'],
+                     'More help...;MENU;help2.itm', 'Back;MENU;options.itm'],
         'help2.itm': ['Keys 1-5: weapons;NADDA;none', 'Find the EXIT gate;NADDA;none',
                       'Esc: menu and pause;NADDA;none', '` : console;NADDA;none',
                       'Console: LOAD, END, QUIT;NADDA;none', 'Back;MENU;help.itm'],
@@ -347,18 +353,23 @@ def build(root):
         out.put('objects/%s.obj' % name, definition(['// Scenery: %s' % name, 'MODELS=1', 'MODEL0=%s' % m,
                                                      'DEFHEALTH=30000', 'TYPE=%d' % code]))
 
-    # -- levels
-    for i, level in enumerate(LEVELS):
+    # -- the other players of a network game
+    model(out, 'player', [cm.humanoid(cm.WARDEN)], 'another player in a network game')
+
+    # -- levels, then the deathmatch arena, which follows itself
+    for i, level in enumerate(LEVELS + [ARENA]):
         grid = level['grid']
         assert len(set(len(r) for r in grid)) == 1, level['name']
         start, exitp, path, objs = level_objects(level)
         assert path, level['name']
         assert not long_sightlines(grid), (level['name'], long_sightlines(grid))
-        mapname = 'maps/%s.dxf' % level['music']
+        mapname = 'maps/%s.dxf' % level.get('map', level['music'])
         out.put(mapname, content_maps.build_map(level, path).dxf())
         sx, sz = cell_pos(grid, *start)
         ex, ez = cell_pos(grid, *exitp)
         nxt = LEVELS[i + 1]['name'] if i + 1 < len(LEVELS) else 'WIN'
+        if level is ARENA:
+            nxt = ARENA['name']
         lines = ['// Zarvo level %d: %s' % (i + 1, level['title']), 'NAME=%s' % level['title'],
                  'MAP=%s' % mapname, 'OBJECTS=%d' % len(objs)]
         if level['name'] in PARS:
@@ -369,6 +380,10 @@ def build(root):
             lines.append('RESETPLAYER=1')
         lines += ['STARTCOORD=%d;%d;%d' % (sx, sz, level['start_heading']), 'NEXTLEVEL=%s' % nxt,
                   'SOUNDS=sounds/level.snd', 'MUSIC=music/%s.mid' % level['music']]
+        # the deathmatch's start points, facing the level's middle
+        for k, (c, r) in enumerate(find(grid, 'D')):
+            x, z = cell_pos(grid, c, r)
+            lines.append('DMSTART%d=%d;%d;%d' % (k, x, z, heading_towards((x, z), (sx, sz))))
         out.put(level['name'], definition(lines))
     return out
 

@@ -22,6 +22,7 @@
 #include "game/world.h"
 #include "input/input.h"
 #include "net/net.h"
+#include "net/netplay.h"
 #include "platform/platform.h"
 #include "platform/system.h"
 #include "render/raster.h"
@@ -56,7 +57,11 @@ void HandleActivation(int code) {
         // controls, which the input step no longer rewrites, stop at once.
         Input.InputActive = false;
         InputReleaseAll();
-        World.ObjectTable[0].controls = ControlFlags{};
+        // In a network game the controls read here are the ones sent ahead; the world's are the host's.
+        if (ControlFlags* local = NetPlayLocalControls())
+            *local = ControlFlags{};
+        else
+            World.ObjectTable[0].controls = ControlFlags{};
     }
 }
 
@@ -116,11 +121,13 @@ int RunTimers() {
     }
     bool worked = false;
     Program.PassWorked = true;
-    if (int32_t(now - Program.LastTickTime) > 5) {
+    // In a network game a tick also waits for the host's record of it.
+    const bool timerDue = int32_t(now - Program.LastTickTime) > 5;
+    if (NetPlayTickDue(now, timerDue)) {
         // The classic timer takes the tick's time as it comes, so a late tick puts every later one off.
         // With FRAMERATE, frames fall due between ticks and may hold one up: the ticks keep their 6 ms
         // grid instead (one late by a whole period or more is not caught up: the grid starts again).
-        const bool onGrid = FramePaced() && int32_t(now - Program.LastTickTime) < 12;
+        const bool onGrid = timerDue && FramePaced() && int32_t(now - Program.LastTickTime) < 12;
         Program.LastTickTime = onGrid ? Program.LastTickTime + 6 : now;
         RunLogicTick(now);
         ++Program.TickCount;
@@ -221,6 +228,8 @@ bool ProgramStart(const ProgramOptions& options) {
     ConsoleOpenFull();
     ConsoleToggle();
     Program.LoopEnded = false;
+    if (options.hostPort > 0) NetPlayHost(uint16_t(options.hostPort), false);
+    if (options.joinAddress) NetPlayJoin(options.joinAddress, uint16_t(options.joinPort));
     return true;
 }
 
@@ -253,6 +262,7 @@ int ProgramPass() {
 }
 
 int ProgramStop() {
+    NetPlayShutdown();
     DemoRecordFinish();
     SaveUserSettings();
     DemoPlaybackFinish();

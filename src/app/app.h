@@ -8,12 +8,16 @@
 
 // What the command line asked for.
 struct ProgramOptions {
-    const char* recordPath = nullptr;  // --record FILE: write a demo recording of the game
-    const char* playPath = nullptr;    // --play FILE: the recording playing (already started)
-    bool stats = false;                // --stats: how fast the game runs, every second on standard output
-    bool window = false;               // --window: start in a window instead of full screen
-    const char* dataDir = nullptr;     // --data FOLDER: the game's data
-    std::string userSettings;          // the player's own config.ini; empty: none is read or written
+    const char* recordPath = nullptr;   // --record FILE: write a demo recording of the game
+    const char* playPath = nullptr;     // --play FILE: the recording playing (already started)
+    bool stats = false;                 // --stats: how fast the game runs, every second on standard output
+    bool window = false;                // --window: start in a window instead of full screen
+    const char* dataDir = nullptr;      // --data FOLDER: the game's data
+    std::string userSettings;           // the player's own config.ini; empty: none is read or written
+    int hostPort = 0;                   // --host [PORT]: host a network game once started (0: do not)
+    const char* joinAddress = nullptr;  // --join ADDRESS[:PORT]: join one
+    int joinPort = 0;
+    char joinBuffer[128] = "";
 };
 
 // The program in three calls, which a backend drives (platform.h, PlatformLoop).

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "defs/level.h"
 #include "defs/menu.h"
 #include "input/input.h"
+#include "net/netplay.h"
 #include "platform/system.h"
 #include "render/render.h"
 #include "render/screenshot.h"
@@ -92,9 +94,11 @@ int Resolution(const CommandDef&, const char* text) {
     return CMD_ACCEPTED;
 }
 
-// Chat: "SAY" alone or "SAY " and a text; the line gets a history slot of its own so that it is seen.
+// Chat: "SAY" alone or "SAY " and a text; the line gets a history slot of its own so that it is seen. In a
+// network game every player's console shows it as "NAME: TEXT".
 int Say(const CommandDef&, const char* text) {
     const char* said = text[3] == ' ' ? text + 4 : text + 3;
+    if (NetPlaySay(said)) return CMD_ACCEPTED;
     char line[CONSOLE_LINE_BYTES + 16];
     snprintf(line, sizeof line, "zzzz Player: %s", said);
     ConsoleScroll();
@@ -109,7 +113,63 @@ int Quit(const CommandDef&, const char*) {
 }
 
 int End(const CommandDef&, const char*) {
-    LoadMenu(Settings.StartMenuFile, true);
+    // In a network game END leaves it (the way back to the start menu).
+    if (!NetPlayLeave()) LoadMenu(Settings.StartMenuFile, true);
+    return CMD_ACCEPTED;
+}
+
+// A port number after the address or alone: 1..65535, else the default.
+bool ReadPort(const char* text, uint16_t* port) {
+    *port = NET_DEFAULT_PORT;
+    while (*text == ' ') ++text;
+    if (!*text) return true;
+    char* end = nullptr;
+    const long v = strtol(text, &end, 10);
+    if (*end || v < 1 || v > 65535) return false;
+    *port = uint16_t(v);
+    return true;
+}
+
+int Host(const CommandDef&, const char* text) {
+    uint16_t port;
+    if (!ReadPort(text + 4, &port)) {
+        PrintNotify(NOTIFY_GAME, "HOST takes a port number 1 to 65535");
+        return CMD_FAILED;
+    }
+    return NetPlayHost(port, false) ? CMD_ACCEPTED : CMD_FAILED;
+}
+
+int Join(const CommandDef&, const char* text) {
+    char address[64] = "";
+    const char* rest = text + 5;
+    size_t n = 0;
+    while (rest[n] && rest[n] != ' ' && n + 1 < sizeof address) address[n] = rest[n], ++n;
+    address[n] = 0;
+    uint16_t port;
+    if (!address[0] || !ReadPort(rest + n, &port)) {
+        PrintNotify(NOTIFY_GAME, "JOIN takes an address and a port: JOIN 192.168.1.5 27960");
+        return CMD_FAILED;
+    }
+    return NetPlayJoin(address, port) ? CMD_ACCEPTED : CMD_FAILED;
+}
+
+int Leave(const CommandDef&, const char*) {
+    if (NetPlayLeave()) return CMD_ACCEPTED;
+    PrintNotify(NOTIFY_GAME, "Not in a network game");
+    return CMD_FAILED;
+}
+
+int PlayersList(const CommandDef&, const char*) {
+    if (NetPlayListPlayers()) return CMD_ACCEPTED;
+    PrintNotify(NOTIFY_GAME, "Not in a network game");
+    return CMD_FAILED;
+}
+
+// Opens the console with a command begun on its input line (a menu item's way to ask for an address).
+int Prompt(const CommandDef&, const char* text) {
+    if (ConsoleIsClosed()) ConsoleToggle();
+    for (const char* p = text + 7; *p; ++p) ConsoleAppendChar(*p);
+    ConsoleAppendChar(' ');
     return CMD_ACCEPTED;
 }
 
@@ -131,7 +191,14 @@ int Fps(const CommandDef&, const char*) {
 
 int Screenshot(const CommandDef&, const char*) { return SaveScreenshot() ? CMD_ACCEPTED : CMD_FAILED; }
 
-int Load(const CommandDef&, const char* text) { return LoadLevel(text + 5) ? CMD_ACCEPTED : CMD_FAILED; }
+int Load(const CommandDef&, const char* text) {
+    // In a network game the host's LOAD starts the level for everyone.
+    switch (NetPlayStartLevel(text + 5)) {
+    case NETLEVEL_ORDERED: return CMD_ACCEPTED;
+    case NETLEVEL_REFUSED: return CMD_FAILED;
+    default: return LoadLevel(text + 5) ? CMD_ACCEPTED : CMD_FAILED;
+    }
+}
 
 // SAVEGAME N, LOADGAME N: the slot is one digit (anything else gets a line and fails).
 int Slot(const CommandDef& c, const char* text, int (*act)(int)) {
@@ -195,6 +262,12 @@ const CommandDef kCommands[] = {
      nullptr},
     {"LOADGAME", MATCH_ARGUMENT, "N", LoadSlot, "load the game saved in slot N (with SAVEGAMES)", nullptr, nullptr,
      nullptr},
+    {"HOST", MATCH_WORD_OR_ARGUMENT, "[PORT]", Host, "host a network game (port 27960 unless given)", nullptr, nullptr,
+     nullptr},
+    {"JOIN", MATCH_ARGUMENT, "ADDRESS [PORT]", Join, "join a network game", nullptr, nullptr, nullptr},
+    Word("LEAVE", Leave, "leave the network game (the host ends it)"),
+    Word("PLAYERS", PlayersList, "the network game's players: names, pings, frags"),
+    {"PROMPT", MATCH_ARGUMENT, "TEXT", Prompt, "open the console with TEXT typed", nullptr, nullptr, nullptr},
     Word("HELP", Help, "this list"),
 };
 const int kCommandCount = int(sizeof kCommands / sizeof kCommands[0]);

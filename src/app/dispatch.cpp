@@ -11,15 +11,22 @@
 #include "defs/menu.h"
 #include "game/animation.h"
 #include "game/monsters.h"
+#include "game/players.h"
 #include "game/tick.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "net/net.h"
+#include "net/netplay.h"
 #include "platform/platform.h"
 #include "render/render.h"
 #include "render/screenshot.h"
 
-uint32_t GameClockMs() { return (Program.ClockHeld ? Program.HeldClock : PlatformTicksMs()) + Program.GameClockOffset; }
+uint32_t GameClockMs() {
+    // A network level's clock is its tick count, the same on every machine; a loaded game's clock goes
+    // on from the time it was saved at.
+    if (NetPlayRunning()) return NetPlayClockMs();
+    return (Program.ClockHeld ? Program.HeldClock : PlatformTicksMs()) + Program.GameClockOffset;
+}
 
 void RunLogicTick(uint32_t now) {
     Program.ClockHeld = true;
@@ -51,6 +58,11 @@ static bool ContinueKeyPressed() {
 
 void WaitContinueKey() {
     if (!ContinueKeyPressed()) return;
+    // In a network game the host moves on (its key does it at once), and the victory ends the game.
+    if (NetPlayActive()) {
+        if (Program.GameState == GS_LEVEL_DONE && !Players.fragTable) NetPlayStartLevel(World.NextLevelFile);
+        return;
+    }
     if (Program.GameState == GS_LEVEL_DONE)
         LoadLevel(World.NextLevelFile);
     else if (Program.GameState == GS_WON)
@@ -62,7 +74,8 @@ void WaitContinueKey() {
 // is on). Keys still held for walking or firing when the player died retry nothing.
 static void LevelAidKeys() {
     if (Settings.AUTOMAP && KeyPressed(DIK_TAB)) Render.AutomapShown = Render.AutomapShown ? 0 : 1;
-    if (Settings.RETRY && RetryReady() && (KeyPressed(DIK_RETURN) || PadContinuePressed())) RetryLevel();
+    if (Settings.RETRY && !NetPlayRunning() && RetryReady() && (KeyPressed(DIK_RETURN) || PadContinuePressed()))
+        RetryLevel();
 }
 
 // The saved-games keys: F6 saves into slot 0 and F9 loads it, at once, in every state (a save refused
@@ -84,9 +97,23 @@ static bool ActionHeld(int key, int32_t binding) {
     return false;
 }
 
+// In a network game the mouse's turn travels in the controls (spare bytes 0 and 1), as mouse look would
+// have turned the player, and the pointer is put back at once.
+static void MouseTurnIntoControls(ControlFlags& c) {
+    const int64_t d = (int64_t(Settings.ScreenCentreX) - int64_t(Input.PointerX)) / 2;
+    if (d == 0 || !Settings.MOUSELOOK) return;
+    const int16_t turn = int16_t(d < -32768 ? -32768 : d > 32767 ? 32767 : d);
+    c.spare[0] = uint8_t(uint16_t(turn));
+    c.spare[1] = uint8_t(uint16_t(turn) >> 8);
+    Input.PointerX = int32_t(Settings.ScreenCentreX);
+    Input.PointerY = int32_t(Settings.ScreenCentreY);
+}
+
 void ReadPlayerControls() {
-    ControlFlags& c = World.ObjectTable[0].controls;
+    ControlFlags* local = NetPlayLocalControls();
+    ControlFlags& c = local ? *local : World.ObjectTable[0].controls;
     c = ControlFlags{};
+    if (local) MouseTurnIntoControls(c);
     if (ActionHeld(DIK_UP, Settings.BIND_FORWARD)) c.forward = 1;
     if (ActionHeld(DIK_DOWN, Settings.BIND_BACK)) c.back = 1;
     if (ActionHeld(DIK_LEFT, Settings.BIND_LEFT)) (Settings.MOUSELOOK ? c.strafeLeft : c.turnLeft) = 1;
@@ -120,9 +147,12 @@ void HandleInput() {
         ToggleMenu();
         return;
     }
-    // A menu shown or hidden by the step above changes the state on the following tick.
-    if (Menu.Visible && Program.GameState == GS_PLAYING) Program.GameState = GS_PAUSED;
-    if (!Menu.Visible && Program.GameState == GS_PAUSED) Program.GameState = GS_PLAYING;
+    // A menu shown or hidden by the step above changes the state on the following tick (a network level
+    // never pauses: the others play on).
+    if (!NetPlayRunning()) {
+        if (Menu.Visible && Program.GameState == GS_PLAYING) Program.GameState = GS_PAUSED;
+        if (!Menu.Visible && Program.GameState == GS_PAUSED) Program.GameState = GS_PLAYING;
+    }
     if (Menu.Visible) {
         MenuKeys();
         return;
@@ -150,7 +180,22 @@ void AnimateTick() {
     ConsoleRollStep();
 }
 
+// A network level's tick: the host's record of it played into the world, then the world's steps as in
+// play (whatever this machine's menu or console shows), then the digests and the controls sent ahead.
+static int NetworkTick() {
+    if (!NetPlayBeginTick()) return 1;
+    AnimateTick();
+    if (Program.GameState == GS_PLAYING) {
+        MonsterThink(GameClockMs());
+        NetPending();
+        GameStep();
+    }
+    NetPlayEndTick();
+    return 1;
+}
+
 int TickGameState() {
+    if (NetPlayRunning()) return NetworkTick();
     switch (Program.GameState) {
     case GS_MENU:
     case GS_LEVEL_DONE:

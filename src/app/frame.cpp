@@ -7,6 +7,7 @@
 #include "core/program.h"
 #include "defs/menu.h"
 #include "input/input.h"
+#include "net/netplay.h"
 #include "render/aids.h"
 #include "render/passes.h"
 #include "render/video.h"
@@ -38,7 +39,8 @@ void DrawMenuPointer() {
 }
 
 int RenderFrame() {
-    if (!Program.AppActive) return 0;
+    // A network level goes on while the window has no focus, and so does its picture.
+    if (!Program.AppActive && !NetPlayRunning()) return 0;
     ClearBackBuffer(0);
     if (!LockBackBuffer()) return 0;
     switch (Program.GameState) {

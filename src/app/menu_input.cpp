@@ -15,6 +15,7 @@
 #include "game/contact.h"
 #include "game/skill.h"
 #include "input/input.h"
+#include "net/netplay.h"
 
 namespace {
 
@@ -27,7 +28,10 @@ MenuItem MadeItem(const char* text, const char* action, const char* argument) {
 }
 
 void StartLevel(const char* level) {
-    if (LoadLevel(level)) {
+    // In a network game the host's choice starts the level for everyone.
+    const int net = NetPlayStartLevel(level);
+    if (net == NETLEVEL_REFUSED) return;
+    if (net == NETLEVEL_ORDERED || LoadLevel(level)) {
         Menu.Visible = 0;
     } else {
         // The level cannot be played: the menu stays up and usable, the full-screen console rolls

@@ -2,11 +2,14 @@
 #include "app/options.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/app.h"
 #include "app/settings.h"
+#include "core/bounded.h"
 #include "demo/demo.h"
+#include "net/protocol.h"
 
 // ZARVO_VERSION comes from the build (CMakeLists.txt), the one place that names the version.
 #ifndef ZARVO_VERSION
@@ -23,6 +26,8 @@ const char kHelp[] =
     "  --window        start in a window instead of full screen (Alt+Enter switches)\n"
     "  --record FILE   play normally and write a recording of the game to FILE\n"
     "  --play FILE     replay a recording in the window (Escape or closing the window stops it)\n"
+    "  --host [PORT]   host a network game (port 27960 unless given)\n"
+    "  --join ADDRESS[:PORT]  join a network game\n"
     "  --stats         print how fast the game runs, once a second: ticks, frames, frame time, CPU\n"
     "  --list-settings list every key of config.ini: KEY=DEFAULT, its values, flags and help\n"
     "  --version       show the version and exit\n"
@@ -52,6 +57,40 @@ int ParseGameOptions(int argc, char** argv, ProgramOptions* options) {
         }
         if (strcmp(a, "--stats") == 0) {
             options->stats = true;
+            continue;
+        }
+        if (strcmp(a, "--host") == 0) {
+            options->hostPort = NET_DEFAULT_PORT;
+            if (i + 1 < argc && argv[i + 1][0] != '-') {
+                char* end = nullptr;
+                const long port = strtol(argv[++i], &end, 10);
+                if (*end || port < 1 || port > 65535) {
+                    fprintf(stderr, "zarvo: --host takes a port 1 to 65535\n");
+                    return 2;
+                }
+                options->hostPort = int(port);
+            }
+            continue;
+        }
+        if (strcmp(a, "--join") == 0) {
+            if (i + 1 >= argc) {
+                fprintf(stderr, "zarvo: --join needs an address (see zarvo --help)\n");
+                return 2;
+            }
+            // ADDRESS or ADDRESS:PORT, kept in the options' own buffer.
+            CopyBounded(options->joinBuffer, argv[++i]);
+            options->joinPort = NET_DEFAULT_PORT;
+            if (char* colon = strrchr(options->joinBuffer, ':')) {
+                char* end = nullptr;
+                const long port = strtol(colon + 1, &end, 10);
+                if (*end || port < 1 || port > 65535) {
+                    fprintf(stderr, "zarvo: --join takes ADDRESS or ADDRESS:PORT\n");
+                    return 2;
+                }
+                *colon = 0;
+                options->joinPort = int(port);
+            }
+            options->joinAddress = options->joinBuffer;
             continue;
         }
         if (strcmp(a, "--window") == 0) {

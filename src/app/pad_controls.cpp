@@ -3,6 +3,7 @@
 
 #include "app/menu_input.h"
 #include "core/settings.h"
+#include "game/players.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -29,7 +30,7 @@ void PadPlayerControls(ControlFlags& c) {
         ToggleMenu();
         return;
     }
-    const ObjectRecord& p = World.ObjectTable[0];
+    const ObjectRecord& p = World.ObjectTable[ViewRecord()];
     if (JoyStickY() < 0) c.forward = 1;
     if (JoyStickY() > 0) c.back = 1;
     // The left stick across does what the arrows do (strafe under mouse look, else turn); the right

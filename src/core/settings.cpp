@@ -88,6 +88,13 @@ const SettingDef kSettings[] = {
            "New Game asks for the skill, 1 easiest to 4 hardest (0: not asked, the classic game)"),
     Switch("LEVELSTATS", RULE, &S::LEVELSTATS, 0, "kills, items, time and par on the level-complete screen"),
     Switch("OWNEDSWITCH", RULE, &S::OWNEDSWITCH, 0, "a weapon run dry changes only to a weapon you own"),
+    // Network play.
+    Text("NAME", SAVED, offsetof(S, NAME), sizeof(S::NAME), "your name in a network game"),
+    Switch("DEATHMATCH", 0, &S::DEATHMATCH, 0, "a game you host is a deathmatch (0: co-op)"),
+    Number("FRAGLIMIT", 0, &S::FRAGLIMIT, 0, 0, 1000, nullptr, "a deathmatch level ends at this many frags (0: never)"),
+    Number("TIMELIMIT", 0, &S::TIMELIMIT, 0, 0, 600, nullptr, "a deathmatch level ends after these minutes (0: never)"),
+    Text("NETSIM", 0, offsetof(S, NETSIM), sizeof(S::NETSIM),
+         "tests: LOSS,DELAY,JITTER drops and delays the network's datagrams"),
     // What the player's input does.
     Number("MOUSESENS", INPUT, &S::MOUSESENS, 100, 10, 1000, nullptr, "mouse speed in percent"),
     Switch("MOUSELOOK", INPUT | SAVED, &S::MOUSELOOK, 1, "the mouse turns and the arrows strafe (TOGGLEMOUSELOOK)"),

@@ -53,6 +53,14 @@ struct SettingsRecord {
     int32_t MOUSELOOK = 1;    // the mouse turns, the arrows strafe (TOGGLEMOUSELOOK)
     int32_t CONSOLEAIDS = 0;  // the console recalls, completes and keeps the typed line in sight
     int32_t SAYSTATE = 0;     // a switch's command says the state it leaves the switch in
+    // Network play: the player's name, and what a host's game is (a deathmatch, its limits).
+    char NAME[16] = "";
+    int32_t DEATHMATCH = 0;  // 1: the host plays a deathmatch
+    int32_t FRAGLIMIT = 0;   // a deathmatch's level ends when someone has this many frags (0: never)
+    int32_t TIMELIMIT = 0;   // ... or after this many minutes (0: never)
+    // Tests: the network transport drops LOSS percent of the datagrams it receives and holds back what it
+    // sends DELAY ms, give or take JITTER ms ("LOSS,DELAY,JITTER"; empty: off).
+    char NETSIM[24] = "";
     // Key bindings: up to four more keys for an action, as key codes packed low byte first (0 = none).
     int32_t BIND_FORWARD = 0, BIND_BACK = 0, BIND_LEFT = 0, BIND_RIGHT = 0, BIND_STRAFELEFT = 0, BIND_STRAFERIGHT = 0,
             BIND_FIRE = 0;

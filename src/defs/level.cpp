@@ -17,6 +17,7 @@
 #include "defs/objects.h"
 #include "defs/sounds.h"
 #include "game/contact.h"
+#include "game/players.h"
 #include "game/skill.h"
 #include "game/tick.h"
 #include "game/walls.h"
@@ -134,8 +135,9 @@ int LoadLevelFiles(const char* name, bool quiet) {
     if (!Settings.TOTALSCORE) World.ObjectTable[0].score = 0;
 
     if (Found("OBJECTS")) {
-        // Entries 1..255 hold the placed objects; numbers past them are ignored.
-        int count = DefinitionCount("OBJECTS", OBJECT_COUNT - 1);
+        // Entries 1..255 hold the placed objects; numbers past them are ignored (past 252 in a network
+        // game, whose players 2 to 4 are the top three records).
+        int count = DefinitionCount("OBJECTS", Players.network ? PLAYER_OBJECT_SLOTS : OBJECT_COUNT - 1);
         for (int i = 0; i < count; ++i) {
             char key[32];
             snprintf(key, sizeof key, "OBJECT%d", i);
@@ -155,7 +157,8 @@ int LoadLevelFiles(const char* name, bool quiet) {
     if (Found("EXITCOORD", 1)) World.ExitPoint[1] = float(DefinitionInteger("EXITCOORD"));
 
     ObjectRecord& player = World.ObjectTable[0];
-    if (Found("RESETPLAYER") && DefinitionInteger("RESETPLAYER") != 0) {
+    Players.levelResetsPlayers = Found("RESETPLAYER") && DefinitionInteger("RESETPLAYER") != 0;
+    if (Players.levelResetsPlayers) {
         ResetPlayer();
         World.Campaign = WorldRecord::CampaignRecord{};  // a campaign starts with a fresh player
     }
@@ -165,6 +168,20 @@ int LoadLevelFiles(const char* name, bool quiet) {
     if (Found("STARTCOORD", 0)) player.pos[0] = float(DefinitionInteger("STARTCOORD"));
     if (Found("STARTCOORD", 1)) player.pos[2] = float(DefinitionInteger("STARTCOORD"));
     if (Found("STARTCOORD", 2)) player.angles[1] = DefinitionInteger("STARTCOORD");
+    // The start points of a network game: the start, then the deathmatch's DMSTART0..DMSTART7.
+    Players.startCount = 1;
+    Players.starts[0][0] = player.pos[0];
+    Players.starts[0][1] = player.pos[2];
+    Players.starts[0][2] = float(NormaliseAngle(player.angles[1]));
+    for (int k = 0; k < MAX_PLAYER_STARTS - 1; ++k) {
+        char key[16];
+        snprintf(key, sizeof key, "DMSTART%d", k);
+        if (!Found(key, 0) || !Found(key, 1)) continue;
+        float* start = Players.starts[Players.startCount++];
+        Found(key, 0), start[0] = float(DefinitionInteger(key));
+        Found(key, 1), start[1] = float(DefinitionInteger(key));
+        start[2] = Found(key, 2) ? float(NormaliseAngle(DefinitionInteger(key))) : 0;
+    }
     // Keys held when the last level ended are not walked on into this one: the controls are not
     // rewritten while the loading console is on screen.
     player.controls = ControlFlags{};

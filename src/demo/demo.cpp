@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <vector>
 
 #include "core/bounded.h"
@@ -16,6 +17,7 @@
 #include "core/program.h"
 #include "core/random.h"
 #include "core/settings.h"
+#include "game/players.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "platform/platform.h"
@@ -112,6 +114,9 @@ struct Player {
     bool joyFails = false;
     PlatformEvent events[32];
     int eventHead = 0, eventCount = 0;
+    // what a network game's recording gives, in whole pieces, for the game to take in order
+    std::vector<uint8_t> netPart;
+    std::deque<std::vector<uint8_t>> net;
     // marks
     bool markFailed = false;
     uint64_t lastGoodMark = 0, firstBadMark = 0;
@@ -326,6 +331,22 @@ bool ApplyLine(char* w[kMaxWords], int n, const char* raw) {
         PushEvent(PE_RESIZE, int((a << 16) | b));
     } else if (!strcmp(cmd, "seed") && n == 2 && ParseInt(w[1], 0, UINT32_MAX, &a)) {
         SeedRandom(uint32_t(a));
+    } else if ((!strcmp(cmd, "net") || !strcmp(cmd, "net+")) && n == 2) {
+        // A piece of what a network game gave the recorded game, as hexadecimal bytes ("-" for none).
+        const char* hex = w[1];
+        const size_t len = strcmp(hex, "-") == 0 ? 0 : strlen(hex);
+        if (len % 2 || len > 128 || Demo.play.netPart.size() > 4096) return Corrupt("bad network bytes", raw), false;
+        for (size_t i = 0; i < len; i += 2) {
+            char pair[3] = {hex[i], hex[i + 1], 0};
+            char* end = nullptr;
+            const unsigned long v = strtoul(pair, &end, 16);
+            if (*end) return Corrupt("bad network bytes", raw), false;
+            Demo.play.netPart.push_back(uint8_t(v));
+        }
+        if (cmd[3] == 0) {
+            Demo.play.net.push_back(std::move(Demo.play.netPart));
+            Demo.play.netPart.clear();
+        }
     } else if (!strcmp(cmd, "mark") && n == 3 && ParseInt(w[1], 0, INT64_MAX, &a)) {
         uint64_t recorded = 0;
         if (!ParseDigest(w[2], &recorded)) return Corrupt("bad digest", raw), false;
@@ -344,10 +365,14 @@ bool ApplyLine(char* w[kMaxWords], int n, const char* raw) {
 
 }  // namespace
 
-uint64_t WorldDigest() {
+namespace {
+
+// The world as both digests see it; the game state, the tick and whether mouse look counts are the
+// caller's. A network game adds its players' frags, deaths and countdowns.
+uint64_t DigestOf(int32_t gameState, uint64_t tick, bool mouseLook) {
     Hasher h;
-    h.Value(Program.GameState);
-    h.Value(Program.TickCount);
+    h.Value(gameState);
+    h.Value(tick);
     h.Value(RandomState());
     for (int i = 0; i < OBJECT_COUNT; ++i)
         if (i == 0 || World.ObjectTable[i].state != 0) HashRecord(h, i, World.ObjectTable[i]);
@@ -359,9 +384,22 @@ uint64_t WorldDigest() {
     }
     h.Value(World.MonstersAtStart), h.Value(World.ItemsAtStart), h.Value(World.MonstersLeft), h.Value(World.ItemsLeft);
     h.Values(World.ExitPoint);
-    h.Value(uint8_t(Settings.MOUSELOOK != 0));  // hashed as the one-byte flag it was
+    if (mouseLook) h.Value(uint8_t(Settings.MOUSELOOK != 0));  // hashed as the one-byte flag it was
+    if (Players.network) {
+        h.Value(Players.mode), h.Value(Players.levelTicks);
+        for (const PlayerSlot& s : Players.slots) {
+            h.Value(s.present), h.Value(s.frags), h.Value(s.deaths), h.Value(s.respawnTicks);
+            h.Value(s.lastAttacker), h.Value(s.viewFrame);
+        }
+    }
     return h.h;
 }
+
+}  // namespace
+
+uint64_t WorldDigest() { return DigestOf(Program.GameState, Program.TickCount, true); }
+
+uint64_t NetWorldDigest(uint64_t tick) { return DigestOf(Program.GameState, tick, false); }
 
 // ---- recording -----------------------------------------------------------------------------------------
 
@@ -450,6 +488,19 @@ void DemoRecordInput(const uint8_t keys[256], const MouseRecord& mouse, bool joy
         Demo.rec.joyKnown = true;
         Demo.rec.joyX = joyX, Demo.rec.joyY = joyY, Demo.rec.joyTurn = joyTurn, Demo.rec.joyBits = bits;
     }
+}
+
+void DemoRecordNet(const uint8_t* bytes, size_t size) {
+    if (!Demo.rec.on) return;
+    // Written in pieces of at most 64 bytes, one line each: "net+" for a piece another one follows.
+    size_t at = 0;
+    do {
+        const size_t n = size - at < 64 ? size - at : 64;
+        char hex[129] = "-";
+        for (size_t i = 0; i < n; ++i) snprintf(hex + 2 * i, 3, "%02x", bytes[at + i]);
+        at += n;
+        PutLine("%s %s", at < size ? "net+" : "net", hex);
+    } while (at < size);
 }
 
 void DemoRecordJoystickFailed() {
@@ -679,6 +730,13 @@ void DemoPlaybackBeginPass() {
 }
 
 uint32_t DemoPlaybackClock() { return Demo.play.clock; }
+
+bool DemoPlaybackNetTake(std::vector<uint8_t>& out) {
+    if (!Demo.play.on || Demo.play.net.empty()) return false;
+    out = std::move(Demo.play.net.front());
+    Demo.play.net.pop_front();
+    return true;
+}
 
 bool DemoPlaybackPollEvent(PlatformEvent* ev) {
     if (!Demo.play.on || Demo.play.eventCount == 0) return false;

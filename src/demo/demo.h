@@ -5,11 +5,13 @@
 //
 // The file is line based: a first line "zarvo-demo VERSION", header lines (set, joystick), then for each
 // recorded pass the changes it saw (seed, down, up, mouse, button, joystick, joy, focus, quit) followed by
-// "pass CLOCK"; every DEMO_MARK_TICKS ticks a "mark TICK DIGEST" line, and at the end of the main loop
+// "pass CLOCK" (a network game's pieces as "net HEX" lines, long ones continued on "net+" lines before it);
+// every DEMO_MARK_TICKS ticks a "mark TICK DIGEST" line, and at the end of the main loop
 // "check TICK DIGEST". Lines starting with '#' are comments.
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 struct MouseRecord;
 struct PlatformEvent;
@@ -22,8 +24,12 @@ constexpr uint64_t DEMO_MARK_TICKS = 32;
 void ResetDemo();
 
 // A digest of the world: the player and every present object, the missiles, the weapons' numbers, the
-// level counters, the game state, the tick count and the random generator's state.
+// level counters, the game state, the tick count and the random generator's state (and in a network
+// game its players' frags, deaths and countdowns).
 uint64_t WorldDigest();
+// The digest the machines of a network game compare: the same world at the network game's `tick`,
+// without what each machine keeps for itself (its mouse-look switch).
+uint64_t NetWorldDigest(uint64_t tick);
 
 // ---- recording -----------------------------------------------------------------------------------------
 // Starts recording into `path` (called once the subsystems are up, before the first pass): every input
@@ -36,6 +42,8 @@ bool DemoRecording();
 // took place and succeeded; the sticks and buttons only then).
 void DemoRecordInput(const uint8_t keys[256], const MouseRecord& mouse, bool joystickRead, int32_t joyX, int32_t joyY,
                      int32_t joyTurn, const uint8_t joyButtons[32]);
+// What a network game gave the game (the network code's own bytes): "net" lines, replayed in order.
+void DemoRecordNet(const uint8_t* bytes, size_t size);
 // A joystick read that failed (the snapshot kept its old values).
 void DemoRecordJoystickFailed();
 // The random generator was seeded from outside the game (the scripted runner's seed line).
@@ -73,6 +81,8 @@ void DemoPlaybackBeginPass();
 // The clock of the pass being replayed.
 uint32_t DemoPlaybackClock();
 bool DemoPlaybackPollEvent(PlatformEvent* ev);
+// The next piece a network game's recording gave, in recorded order, once its line has been replayed.
+bool DemoPlaybackNetTake(std::vector<uint8_t>& out);
 // The main loop has ended: reads the check line and compares.
 void DemoPlaybackFinish();
 

@@ -2,6 +2,7 @@
 #include "game/animation.h"
 
 #include "core/program.h"
+#include "game/players.h"
 #include "game/world.h"
 
 void ResetAnimation() { World.AnimationCounter = 0; }
@@ -26,11 +27,10 @@ void AdvanceObjects() {
 
 // The weapon view's firing animation: starts at an advance when the player holds fire and has just
 // fired, runs once through the firing model's frames and stops at frame 0.
-void AdvanceWeaponView() {
-    ObjectRecord& p = World.ObjectTable[0];
+void AdvanceWeaponView(int record, int32_t& f) {
+    ObjectRecord& p = World.ObjectTable[record];
     int w = p.weapon;
     if (!ValidWeapon(w)) return;  // no such weapon: nothing to animate
-    int32_t& f = World.WeaponTable[w].frame;
     bool armed = p.ammo[w] != 0 || w == WPN_KNIFE;
     if ((armed && p.controls.fire && p.fired) || f != 0) {
         p.fired = 0;
@@ -47,7 +47,13 @@ bool AnimationStep() {
     const bool advance = World.AnimationCounter == 0;
     if (advance && Program.GameState == GS_PLAYING) {
         AdvanceObjects();
-        AdvanceWeaponView();
+        // In a network game each player's view has its frame of its own; the arsenal's stays at rest.
+        if (Players.network) {
+            for (int s = 0; s < MAX_PLAYERS; ++s)
+                if (Players.slots[s].present) AdvanceWeaponView(PlayerRecordOf(s), Players.slots[s].viewFrame);
+        } else if (ValidWeapon(World.ObjectTable[0].weapon)) {
+            AdvanceWeaponView(0, World.WeaponTable[World.ObjectTable[0].weapon].frame);
+        }
     }
     if (++World.AnimationCounter > 10) World.AnimationCounter = 0;
     return advance;

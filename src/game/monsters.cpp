@@ -7,6 +7,7 @@
 #include "core/random.h"
 #include "core/settings.h"
 #include "game/contact.h"
+#include "game/players.h"
 #include "game/skill.h"
 #include "game/tick.h"
 #include "game/walls.h"
@@ -19,7 +20,7 @@ bool Chance(int n) { return Random() % n == 1; }
 // The hunting rule: whether the living player stands within the hunter's sight range, with no wall
 // between them when walls are solid; facing him or not.
 bool HunterSeesPlayer(const ObjectRecord& m) {
-    const ObjectRecord& p = World.ObjectTable[0];
+    const ObjectRecord& p = World.ObjectTable[TargetRecord(m.pos)];
     if (p.state == 0) return false;
     const float dx = p.pos[0] - m.pos[0], dz = p.pos[2] - m.pos[2];
     const float range = SkillHuntRange();
@@ -29,8 +30,9 @@ bool HunterSeesPlayer(const ObjectRecord& m) {
 
 // A hunter that sees the player remembers where, for HUNT_MEMORY_MS.
 void Remember(ObjectRecord& m, uint32_t nowMs) {
-    m.huntX = World.ObjectTable[0].pos[0];
-    m.huntZ = World.ObjectTable[0].pos[2];
+    const ObjectRecord& p = World.ObjectTable[TargetRecord(m.pos)];
+    m.huntX = p.pos[0];
+    m.huntZ = p.pos[2];
     m.huntUntil = nowMs + HUNT_MEMORY_MS;
     if (m.huntUntil == 0) m.huntUntil = 1;  // 0 means no memory
 }
@@ -134,7 +136,7 @@ void Think(ObjectRecord& m, uint32_t nowMs) {
 }  // namespace
 
 bool ProximityGuard(const ObjectRecord& m) {
-    const ObjectRecord& p = World.ObjectTable[0];
+    const ObjectRecord& p = World.ObjectTable[TargetRecord(m.pos)];
     float dx = m.pos[0] - p.pos[0];
     float dz = m.pos[2] - p.pos[2];
     return dx < GUARD_RANGE && dx > -GUARD_RANGE && dz < GUARD_RANGE && dz > -GUARD_RANGE;
@@ -145,7 +147,7 @@ bool PlayerInSight(const float position[3], const int32_t angles[3]) {
     const float x = position[0], z = position[2];
     Segment sight{x, 0, z, x - SIGHT_RANGE * std::sin(a), 0, z + SIGHT_RANGE * std::cos(a)};
     float ignored[3];
-    const float* p = World.ObjectTable[0].pos;
+    const float* p = World.ObjectTable[TargetRecord(position)].pos;
     if (!CirclePushFromSegment(p, SIGHT_RADIUS, sight, ignored)) return false;
     return !Settings.SOLIDWALLS || FirstWallAlong(x, z, p[0], p[2]) >= 1.0f;
 }

@@ -13,6 +13,7 @@
 #include "core/program.h"
 #include "core/settings.h"
 #include "game/contact.h"
+#include "game/players.h"
 #include "game/skill.h"
 #include "game/walls.h"
 #include "game/weapons.h"
@@ -32,13 +33,27 @@ void Play(int row, int slot) { PlaySound(SoundBufferFor(row, slot)); }
 
 void Message(const char* text) { PrintNotify(NOTIFY_GAME, text); }
 
+// What one player meets is shown and heard on his own machine only (every machine outside a network game).
+void PlayFor(int record, int row, int slot) {
+    if (IsViewRecord(record)) Play(row, slot);
+}
+void MessageFor(int record, const char* text) {
+    if (IsViewRecord(record)) Message(text);
+}
+
+// The mouse's turn of a network game's player, carried in his controls' spare bytes.
+void ControlTurn(ObjectRecord& p) {
+    const int16_t turn = int16_t(uint16_t(p.controls.spare[0] | p.controls.spare[1] << 8));
+    if (turn != 0) AddDegrees(p.angles[1], turn);
+}
+
 // ---- the phases ----
 
-void DeathCamera(ObjectRecord& p) {
+void DeathCamera(ObjectRecord& p, int record) {
     if (p.pos[1] < 1.0f) {
         p.pos[1] += 0.01f;
         AddDegrees(p.angles[1], 1);
-        Play(SOUND_ROW_PLAYER_DEATH, SOUND_SLOT_DEATH);
+        PlayFor(record, SOUND_ROW_PLAYER_DEATH, SOUND_SLOT_DEATH);
     }
 }
 
@@ -51,18 +66,25 @@ void MouseLookStep(ObjectRecord& p) {
     }
 }
 
-void ExitTest(ObjectRecord& p) {
+void ExitTest(ObjectRecord& p, int record) {
     Segment exit{World.ExitPoint[0] - 0.001f, 0, World.ExitPoint[1] - 0.001f,
                  World.ExitPoint[0] + 0.001f, 0, World.ExitPoint[1] + 0.001f};
     float ignored[3];
     if (!CirclePushFromSegment(p.pos, EXIT_RADIUS, exit, ignored)) return;
-    Message("You reached the exit.. alive!");
+    if (Players.network) {
+        // Any player at the exit ends the level for all, and every console says who.
+        char line[64];
+        snprintf(line, sizeof line, "%s reached the exit", Players.slots[PlayerSlotOf(record)].name);
+        Message(line);
+    } else {
+        Message("You reached the exit.. alive!");
+    }
     if (Settings.TOTALSCORE) {
         // What was done: kills and inventory percentages and the health kept, added to the campaign's sum.
         CountLeft();
         p.score = p.score + ScoreTerm() + float(std::max(p.health, 0));
     } else {
-        CountAndScore();
+        CountAndScore(p);
     }
     Play(SOUND_ROW_LEVEL, SOUND_SLOT_LEVEL_EXIT);
     WorldRecord::CampaignRecord& c = World.Campaign;
@@ -86,27 +108,27 @@ void AddAmmo(ObjectRecord& p, int weapon, int32_t amount) {
     p.ammo[weapon] = SaturateInt32(int64_t(p.ammo[weapon]) + SkillAmmo(amount));
 }
 
-void TakeWeapon(ObjectRecord& p, ObjectRecord& pickup, int weapon, int32_t amount, const char* message) {
+void TakeWeapon(ObjectRecord& p, int record, ObjectRecord& pickup, int weapon, int32_t amount, const char* message) {
     p.owned[weapon] = 1;
     AddAmmo(p, weapon, amount);
     p.weapon = weapon;
     pickup.state = OBJ_FREE;
     ++World.Stats.items;
-    Message(message);
-    Play(weapon + 2, SOUND_SLOT_PICKUP);
+    MessageFor(record, message);
+    PlayFor(record, weapon + 2, SOUND_SLOT_PICKUP);
 }
 
-void Pickups(ObjectRecord& p) {
+void Pickups(ObjectRecord& p, int record) {
     for (int j = 1; j < OBJECT_COUNT; ++j) {
         ObjectRecord& r = World.ObjectTable[j];
-        if (r.state == OBJ_FREE || !InSquare(p, r, PICKUP_HALF_WIDTH)) continue;
+        if (r.state == OBJ_FREE || IsPlayerRecord(j) || !InSquare(p, r, PICKUP_HALF_WIDTH)) continue;
         switch (r.type) {
         case OBJT_HEALTH:
             p.health = SaturateInt32(std::min<int64_t>(int64_t(p.health) + r.health, HEALTH_LIMIT));
             r.state = OBJ_FREE;
             ++World.Stats.items;
-            Message("Picked up a health pack");
-            Play(OBJT_HEALTH, SOUND_SLOT_PICKUP);
+            MessageFor(record, "Picked up a health pack");
+            PlayFor(record, OBJT_HEALTH, SOUND_SLOT_PICKUP);
             break;
         case OBJT_AMMO:
             AddAmmo(p, WPN_GUN, 20);
@@ -115,13 +137,13 @@ void Pickups(ObjectRecord& p) {
             AddAmmo(p, WPN_ROCKET_LAUNCHER, 1);
             r.state = OBJ_FREE;
             ++World.Stats.items;
-            Message("Picked up an ammo pack");
-            Play(OBJT_AMMO, SOUND_SLOT_PICKUP);
+            MessageFor(record, "Picked up an ammo pack");
+            PlayFor(record, OBJT_AMMO, SOUND_SLOT_PICKUP);
             break;
-        case OBJT_GUN: TakeWeapon(p, r, WPN_GUN, 10, "You found yourself a gun"); break;
-        case OBJT_SHOTGUN: TakeWeapon(p, r, WPN_SHOTGUN, 10, "Got the shotgun, wo0t!"); break;
-        case OBJT_MINIGUN: TakeWeapon(p, r, WPN_MINIGUN, 50, "Picked up an automatic minigun"); break;
-        case OBJT_ROCKET_LAUNCHER: TakeWeapon(p, r, WPN_ROCKET_LAUNCHER, 10, "Got the rocket launcher!"); break;
+        case OBJT_GUN: TakeWeapon(p, record, r, WPN_GUN, 10, "You found yourself a gun"); break;
+        case OBJT_SHOTGUN: TakeWeapon(p, record, r, WPN_SHOTGUN, 10, "Got the shotgun, wo0t!"); break;
+        case OBJT_MINIGUN: TakeWeapon(p, record, r, WPN_MINIGUN, 50, "Picked up an automatic minigun"); break;
+        case OBJT_ROCKET_LAUNCHER: TakeWeapon(p, record, r, WPN_ROCKET_LAUNCHER, 10, "Got the rocket launcher!"); break;
         default: break;
         }
         for (int w = WPN_GUN; w < WEAPON_COUNT; ++w)
@@ -149,7 +171,8 @@ void StepRecord(int i) {
     }
 
     // Everything but the player walks along the mirrored heading; hunters walk where they look.
-    const int32_t psi = i == 0 || (Settings.HUNTERS && IsMonsterType(r.type)) ? r.angles[1] : NegateAngle(r.angles[1]);
+    const bool player = IsPlayerRecord(i);
+    const int32_t psi = player || (Settings.HUNTERS && IsMonsterType(r.type)) ? r.angles[1] : NegateAngle(r.angles[1]);
     const float s = WALK_STEP;
     float dx = 0, dz = 0;
     if (c.back || c.forward) {
@@ -165,14 +188,14 @@ void StepRecord(int i) {
         const float a = DegreesToRadians(psi - 90);
         dx -= std::sin(a) * s, dz += std::cos(a) * s;
     }
-    if (i == 0) dx *= 3, dz *= 3;
+    if (player) dx *= 3, dz *= 3;
 
     if (c.turnLeft) r.angles[1] += 2;
     if (c.turnRight) r.angles[1] -= 2;
 
     if (dx != 0 || dz != 0) {
         // Something without a model to stand on cannot move: it stays, and does nothing else this tick.
-        if (i != 0 && r.models[0].frameCount <= 0) return;
+        if (!player && r.models[0].frameCount <= 0) return;
         float target[3] = {r.pos[0] + dx, r.pos[1], r.pos[2] + dz};
         if (PushFromWalls(target)) r.collided = 1;
         // A finite position never becomes infinite or NaN by walking.
@@ -188,16 +211,17 @@ void StepRecord(int i) {
     FiringStep(r, i);
 
     if (r.health <= 0) {
-        if (i == 0) {
-            Message("Whoops, you need more than a facelift now...");
+        if (player) {
+            MessageFor(i, "Whoops, you need more than a facelift now...");
             if (Settings.TOTALSCORE) {
                 CountLeft();
             } else {
-                CountAndScore();
+                CountAndScore(r);
             }
-            Play(SOUND_ROW_PLAYER_DEATH, SOUND_SLOT_DEATH);
+            PlayFor(i, SOUND_ROW_PLAYER_DEATH, SOUND_SLOT_DEATH);
             r.score = r.score + ScoreTerm();
             r.state = 0;
+            NotePlayerDeath(i);
         } else {
             if (IsMonsterType(r.type)) ++World.Stats.kills;
             r.frame = 0;
@@ -221,10 +245,11 @@ float ScoreTerm() {
            CompletionPercent(World.ItemsAtStart, World.ItemsLeft);
 }
 
-void CountAndScore() {
+void CountAndScore() { CountAndScore(World.ObjectTable[0]); }
+
+void CountAndScore(ObjectRecord& p) {
     World.MonstersLeft = 0;
     World.ItemsLeft = 0;
-    ObjectRecord& p = World.ObjectTable[0];
     for (int j = 0; j < OBJECT_COUNT; ++j) {
         const ObjectRecord& r = World.ObjectTable[j];
         if (r.state == OBJ_FREE) continue;
@@ -253,18 +278,30 @@ bool RetryReady() { return DeathCameraDone() && World.DeadTicks >= RETRY_WAIT_TI
 
 int GameStep() {
     if (Program.GameState != GS_PLAYING) return 1;
-    ObjectRecord& p = World.ObjectTable[0];
+    PlayersTick();
+    if (Program.GameState != GS_PLAYING) return 1;  // a network game's match ended on its limit
     ++World.Stats.ticks;
     ++World.Campaign.ticks;
-    if (p.state == 0) {
-        DeathCamera(p);
-        if (World.DeadTicks < INT32_MAX) ++World.DeadTicks;
-    } else {
-        World.DeadTicks = 0;
-        MouseLookStep(p);
-        ExitTest(p);
+    // Each player in turn (outside a network game, the one at record 0).
+    for (int k = 0; k < PlayerCount(); ++k) {
+        const int record = PlayerRecordAt(k);
+        ObjectRecord& p = World.ObjectTable[record];
+        if (p.state == 0) {
+            DeathCamera(p, record);
+            // How long the player of record 0 has been dead: what a retry waits for.
+            if (record == 0 && World.DeadTicks < INT32_MAX) ++World.DeadTicks;
+            continue;
+        }
+        if (record == 0) World.DeadTicks = 0;
+        if (Players.network)
+            ControlTurn(p);
+        else
+            MouseLookStep(p);
+        // One player at the exit ends the level: the rest of this step still runs, without more exits.
+        if (Program.GameState == GS_PLAYING && !(Players.network && Players.mode == MODE_DEATHMATCH))
+            ExitTest(p, record);
         WeaponSelection(p);
-        Pickups(p);
+        Pickups(p, record);
     }
     if (World.HitMarkTicks > 0) --World.HitMarkTicks;
     for (int i = 0; i < OBJECT_COUNT; ++i) StepRecord(i);

@@ -22,6 +22,8 @@ int GameStep();
 // record with the running counts (at the exit and at the player's death). With TOTALSCORE the exit adds
 // instead one term with the final counts plus the health left, and the death one term.
 void CountAndScore();
+// The same, scoring for the player record p (a network game's players each keep their own score).
+void CountAndScore(ObjectRecord& p);
 // Recounts MonstersLeft and ItemsLeft only (the total score's exit and death).
 void CountLeft();
 // Whether the player is dead and the death camera has risen all the way.

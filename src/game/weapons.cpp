@@ -9,16 +9,18 @@
 #include "core/random.h"
 #include "core/settings.h"
 #include "game/contact.h"
+#include "game/players.h"
 #include "game/skill.h"
 #include "game/walls.h"
 
 namespace {
 
-// Where the shooter stands relative to the player: the position its sounds are heard from.
+// Where the shooter stands relative to the player (the one this machine shows): where its sounds are heard from.
 void RelativeToPlayer(const ObjectRecord& s, float rel[3]) {
-    rel[0] = s.pos[0] - World.ObjectTable[0].pos[0];
+    const ObjectRecord& p = World.ObjectTable[ViewRecord()];
+    rel[0] = s.pos[0] - p.pos[0];
     rel[1] = 0;
-    rel[2] = s.pos[2] - World.ObjectTable[0].pos[2];
+    rel[2] = s.pos[2] - p.pos[2];
 }
 
 // The 20-unit shot straight ahead of the shooter.
@@ -77,10 +79,14 @@ int ShotHits(const ObjectRecord& s, int k, const Segment& shot) {
     const float minX = std::fmin(shot.x1, shot.x2), maxX = std::fmax(shot.x1, shot.x2);
     const float minZ = std::fmin(shot.z1, shot.z2), maxZ = std::fmax(shot.z1, shot.z2);
     const float shotSize = std::fabs(shot.x1) + std::fabs(shot.x2) + std::fabs(shot.z1) + std::fabs(shot.z2);
+    const bool byPlayer = IsPlayerRecord(k);
     for (int j = 0; j < OBJECT_COUNT; ++j) {
         ObjectRecord& t = World.ObjectTable[j];
         if (t.state == OBJ_FREE || j == k) continue;
-        if (j != 0 && !IsMonsterType(t.type)) continue;
+        const bool atPlayer = IsPlayerRecord(j);
+        if (!atPlayer && !IsMonsterType(t.type)) continue;
+        // A player's shot hurts other players only in a deathmatch.
+        if (atPlayer && byPlayer && !PlayersHurtPlayers()) continue;
         const float x = t.pos[0], z = t.pos[2];
         const float margin = std::fabs(t.radius) * 1.001f + 1e-3f + 1e-5f * (shotSize + std::fabs(x) + std::fabs(z));
         if (x < minX - margin || x > maxX + margin || z < minZ - margin || z > maxZ + margin) continue;
@@ -88,11 +94,12 @@ int ShotHits(const ObjectRecord& s, int k, const Segment& shot) {
         if (!CirclePushFromSegment(t.pos, t.radius, shot, ignored)) continue;
         // With solid walls nothing behind a wall is hit, however wide it is.
         if (Settings.SOLIDWALLS && FirstWallAlong(s.pos[0], s.pos[2], x, z) < 1.0f) continue;
-        if (k == 0 && j != 0) World.HitMarkTicks = HIT_MARK_TICKS;
+        if (IsViewRecord(k) && j != k) World.HitMarkTicks = HIT_MARK_TICKS;
+        if (atPlayer) NotePlayerHurt(j, byPlayer ? PlayerSlotOf(k) : -1);
         int64_t d = World.WeaponTable[s.weapon].damage;
         int64_t r = Random() % 4;
         int64_t loss;
-        if (j == 0) {
+        if (atPlayer) {
             loss = d / 2 - r;
             if (loss < 1) loss = 1;
             loss = SkillLossToPlayer(loss);
@@ -124,6 +131,8 @@ int FireRocket(ObjectRecord& s) {
     rocket.state = 1;
     rocket.type = OBJT_ROCKET;
     rocket.lifetime = ROCKET_LIFETIME;
+    Players.rocketOwner[m] =
+        IsPlayerRecord(int(&s - World.ObjectTable)) ? PlayerSlotOf(int(&s - World.ObjectTable)) + 1 : 0;
     float rel[3];
     RelativeToPlayer(s, rel);
     PlaySoundAt(rel, SoundBufferFor(WPN_ROCKET_LAUNCHER + 2, SOUND_SLOT_FIRE));
@@ -132,6 +141,8 @@ int FireRocket(ObjectRecord& s) {
 }
 
 void AutoWeaponChange(ObjectRecord& p) {
+    // Only the player this machine shows hears of his change.
+    const bool said = &p == &World.ObjectTable[ViewRecord()];
     const struct {
         int weapon;
         const char* message;
@@ -146,19 +157,20 @@ void AutoWeaponChange(ObjectRecord& p) {
         // alone, so an ammunition pack hands him weapons he never found).
         if (p.ammo[o.weapon] != 0 && (!Settings.OWNEDSWITCH || p.owned[o.weapon])) {
             p.weapon = o.weapon;
-            PrintNotify(NOTIFY_GAME, o.message);
+            if (said) PrintNotify(NOTIFY_GAME, o.message);
             return;
         }
     }
     p.weapon = WPN_KNIFE;
-    PrintNotify(NOTIFY_GAME, "Out of ammo, the knife is all you have");
+    if (said) PrintNotify(NOTIFY_GAME, "Out of ammo, the knife is all you have");
 }
 
 int FiringStep(ObjectRecord& r, int i) {
     const int32_t w = r.weapon;
     // A weapon index from outside the arsenal (a monster's object file) never fires and indexes nothing.
     if (!ValidWeapon(w)) return 1;
-    if ((i != 0 || r.ammo[w] != 0 || w == WPN_KNIFE) && r.controls.fire && r.reload == 0) {
+    const bool player = IsPlayerRecord(i);
+    if ((!player || r.ammo[w] != 0 || w == WPN_KNIFE) && r.controls.fire && r.reload == 0) {
         switch (w) {
         case WPN_KNIFE: FireKnife(r, i); break;
         case WPN_GUN: FireGun(r, i); break;
@@ -170,7 +182,7 @@ int FiringStep(ObjectRecord& r, int i) {
         r.reload = i != 0 && IsMonsterType(r.type) ? SkillMonsterReload(reloadTime) : reloadTime;
         r.fired = 1;
     }
-    if (i == 0 && w != WPN_KNIFE && r.ammo[w] == 0 && r.controls.fire) AutoWeaponChange(r);
+    if (player && w != WPN_KNIFE && r.ammo[w] == 0 && r.controls.fire) AutoWeaponChange(r);
     return 1;
 }
 
@@ -225,12 +237,17 @@ int RocketStep() {
             }
         }
         for (int32_t& angle : rocket.angles) angle = NormaliseAngle(angle);
-        for (int j = 1; j < OBJECT_COUNT; ++j) {
+        // Rockets never hit a player, except in a deathmatch, where they hit every player but their owner.
+        const int owner = Players.rocketOwner[m] - 1;
+        for (int j = PlayersHurtPlayers() ? 0 : 1; j < OBJECT_COUNT; ++j) {
             ObjectRecord& t = World.ObjectTable[j];
             if (t.state == OBJ_FREE) continue;
+            const bool atPlayer = Players.network && IsPlayerRecord(j);
+            if (atPlayer && (!PlayersHurtPlayers() || PlayerSlotOf(j) == owner)) continue;
             if (InSquare(t, rocket, ROCKET_HIT_HALF_WIDTH)) {
                 t.health = SaturateInt32(int64_t(t.health) - ROCKET_DAMAGE);
                 rocket.state = OBJ_FREE;
+                if (atPlayer) NotePlayerHurt(j, owner);
             }
         }
     }

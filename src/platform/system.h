@@ -40,10 +40,16 @@ bool PlatformWriteFileWhole(const char* path, const void* bytes, size_t size, st
 void PlatformInstallCrashHandler();
 // CPU time the process has used, in seconds.
 double PlatformCpuSeconds();
+// A millisecond clock that follows real time whatever the game's clock does (cheap to read; wraps).
+uint32_t PlatformRealMs();
 // Milliseconds since the process started (since the first call where the system cannot tell).
 double PlatformMsSinceProcessStart();
 // Limits the size of any file the process writes from now on (tests of a full disk); false when refused.
 bool PlatformLimitFileSize(uint64_t bytes);
+// From now on SIGTERM and SIGINT only note the request (a dedicated host ends its game cleanly on them).
+void PlatformWatchTerminate();
+// Whether SIGTERM or SIGINT arrived since PlatformWatchTerminate.
+bool PlatformTerminateRequested();
 
 // ---- the network start-up's socket -------------------------------------------------------------------
 // Opens one unbound UDP socket; false when the system refuses.

@@ -8,6 +8,7 @@
 
 #include "core/program.h"
 #include "core/settings.h"
+#include "game/players.h"
 #include "game/world.h"
 #include "render/render.h"
 #include "render/video.h"
@@ -151,7 +152,7 @@ void AutomapPanel(int* left, int* top, int* side) {
 }
 
 void DrawCrosshair() {
-    if (!Settings.CROSSHAIR || !InLevel() || World.ObjectTable[0].state == 0) return;
+    if (!Settings.CROSSHAIR || !InLevel() || World.ObjectTable[ViewRecord()].state == 0) return;
     const int cx = int(Settings.ScreenCentreX), cy = int(Settings.ScreenCentreY);
     const int a = Scaled(3), b = Scaled(7);  // the cross's arms run from a to b pixels off the centre
     Line(cx - b, cy, cx - a, cy, kWhite);
@@ -178,7 +179,7 @@ void DrawAutomap() {
     Line(right, bottom, left, bottom, kBorder);
     Line(left, bottom, left, top, kBorder);
 
-    const ObjectRecord& p = World.ObjectTable[0];
+    const ObjectRecord& p = World.ObjectTable[ViewRecord()];
     MapView view;
     view.px = p.pos[0], view.pz = p.pos[2];
     // The player looks along (-sin a, cos a); his right hand points along (cos a, sin a).

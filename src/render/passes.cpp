@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/settings.h"
+#include "game/players.h"
 #include "game/skill.h"
 #include "game/tick.h"
 #include "game/world.h"
@@ -110,7 +111,7 @@ void FreeColumnBuffer() {
 void DrawLevelPass() {
     if (Render.ColumnBufferSize != Settings.SCREENX + 1 || !Render.ColumnBuffer) AllocateColumnBuffer();
     for (int32_t c = 0; c < Settings.SCREENX; ++c) Render.ColumnBuffer[c] = -20.0f;
-    const ObjectRecord& player = World.ObjectTable[0];
+    const ObjectRecord& player = World.ObjectTable[ViewRecord()];
     if (Settings.ZBUFFER) {
         TransformModel(World.OcclusionModel, 0, player.pos, player.angles, World.LevelPlacement.pos,
                        World.LevelPlacement.angles);
@@ -121,12 +122,26 @@ void DrawLevelPass() {
     DrawModelLines(World.LevelModel, SHADE_BLUE_BEFORE, 230, 1);
 }
 
+// The colours other players are drawn in, by player number.
+constexpr uint8_t kPlayerColours[MAX_PLAYERS] = {254, 140, 200, 40};
+
 void DrawObjectPass() {
-    const ObjectRecord& player = World.ObjectTable[0];
+    const int view = ViewRecord();
+    const ObjectRecord& player = World.ObjectTable[view];
     const float eyePos[3] = {player.pos[0], player.pos[1], player.pos[2]};
     const int32_t eyeAngles[3] = {player.angles[0], player.angles[1], player.angles[2]};
-    for (ObjectRecord& r : World.ObjectTable) {
+    for (int i = 0; i < OBJECT_COUNT; ++i) {
+        ObjectRecord& r = World.ObjectTable[i];
         if (r.state == 0) continue;
+        // A network game's other players: the player model in each one's colour, facing his way.
+        const int slot = Players.network ? PlayerSlotOf(i) : -1;
+        if (slot >= 0) {
+            if (i == view || Players.model.frameCount <= 0) continue;
+            const int32_t facing[3] = {r.angles[0], NormaliseAngle(360 - r.angles[1]), r.angles[2]};
+            TransformModel(Players.model, 0, eyePos, eyeAngles, r.pos, facing);
+            DrawModelLines(Players.model, SHADE_NONE, kPlayerColours[slot], 1);
+            continue;
+        }
         Model* m = ShownModel(r);
         if (!m) continue;
         TransformModel(*m, r.frame, eyePos, eyeAngles, r.pos, r.angles);
@@ -147,20 +162,28 @@ void DrawObjectPass() {
 }
 
 void DrawViewPass() {
-    const ObjectRecord& player = World.ObjectTable[0];
+    const ObjectRecord& player = World.ObjectTable[ViewRecord()];
     if (player.state != 0) {
         const int w = player.weapon;
         if (w < 0 || w >= WEAPON_TABLE_SIZE) return;  // no such weapon: nothing in view
         WeaponRecord& weapon = World.WeaponTable[w];
+        // A network game's players each have their own firing frame.
+        const int32_t frame =
+            Players.network && Players.view >= 0 ? Players.slots[Players.view].viewFrame : weapon.frame;
         const bool hasAmmo = ValidWeapon(w) && player.ammo[w] != 0;
         Model* m = &weapon.models[0];
-        if ((player.controls.fire && (hasAmmo || w == WPN_KNIFE)) || weapon.frame != 0) m = &weapon.models[1];
-        TransformModel(*m, weapon.frame, World.LevelPlacement.pos, World.LevelPlacement.angles, weapon.screenPos,
+        if ((player.controls.fire && (hasAmmo || w == WPN_KNIFE)) || frame != 0) m = &weapon.models[1];
+        TransformModel(*m, frame, World.LevelPlacement.pos, World.LevelPlacement.angles, weapon.screenPos,
                        weapon.screenRot);
         if (m->projected) DrawModelLines(*m, SHADE_GREEN_BEFORE, 140, 0);
         return;
     }
     const uint32_t red = Rgb(100, 0, 0);
+    if (Players.network) {
+        // A network game's dead player rises again.
+        Text("-- Fragged --", CX() - Scaled(150), CY() + Scaled(100), red, LargeFont);
+        return;
+    }
     Text("-- Your Cause is Lost --", CX() - Scaled(250), CY() + Scaled(100), red, LargeFont);
     char line[96];
     std::snprintf(line, sizeof line, "Score:  %.0f", static_cast<double>(player.score));
@@ -175,13 +198,17 @@ void DrawViewPass() {
 }
 
 void DrawHud() {
-    const ObjectRecord& player = World.ObjectTable[0];
+    const ObjectRecord& player = World.ObjectTable[ViewRecord()];
     auto colourFor = [](int32_t v) { return v >= 10 ? Rgb(0, 255, 255) : Rgb(255, 0, 50); };
     char line[32];
     uint32_t c = colourFor(player.health);
     Text("+ HEALTH +", Scaled(10), Settings.SCREENY - Scaled(30), c, SmallFont);
     std::snprintf(line, sizeof line, "[%d]", player.health);
     Text(line, Scaled(25), Settings.SCREENY - Scaled(80), c, LargeFont);
+    if (Players.network && Players.mode == MODE_DEATHMATCH && Players.view >= 0) {
+        std::snprintf(line, sizeof line, "FRAGS %d", int(Players.slots[Players.view].frags));
+        Text(line, CX() - Scaled(40), Settings.SCREENY - Scaled(30), Rgb(255, 255, 0), SmallFont);
+    }
     const int w = player.weapon;
     if (w == WPN_KNIFE || !ValidWeapon(w)) return;  // knife: no count; no count for a bad index
     c = colourFor(player.ammo[w]);
@@ -253,9 +280,24 @@ void DrawLevelRecord() {
     }
 }
 
+// The end of a deathmatch level: every player's frags and deaths.
+void DrawFragTable() {
+    const uint32_t green = Rgb(0, 255, 0);
+    Text("-- Match Over --", CX() - Scaled(250), CY() - Scaled(110), green, LargeFont);
+    int y = CY() - Scaled(60);
+    for (const PlayerSlot& s : Players.slots) {
+        if (!s.present) continue;
+        char line[96];
+        std::snprintf(line, sizeof line, "%s  %d frags  %d deaths", s.name, int(s.frags), int(s.deaths));
+        Text(line, CX() - Scaled(250), y, green, LargeFont);
+        y += Scaled(40);
+    }
+}
+
 }  // namespace
 
 void DrawLevelComplete() {
+    if (Players.network && Players.fragTable) return DrawFragTable();
     if (Settings.LEVELSTATS || Settings.SKILL) {
         DrawLevelRecord();
         return;

@@ -44,7 +44,9 @@ struct Kind {
 const Kind kKinds[] = {
     {"level",
      {"NAME", "MAP", "OBJECTS", "ARSENAL", "EXITCOORD", "RESETPLAYER", "STARTCOORD", "NEXTLEVEL", "SOUNDS", "MUSIC",
-      "PAR"},
+      "PAR",
+      // a deathmatch's start points besides the start
+      "DMSTART0", "DMSTART1", "DMSTART2", "DMSTART3", "DMSTART4", "DMSTART5", "DMSTART6", "DMSTART7"},
      {{"OBJECT", "OBJECTS"}}},
     {"object",
      {"MODELS", "DEFSTATE", "DEFHEALTH", "DEFDAMAGE", "DOCOLDET", "TYPE", "XROT", "DEFRANGE", "WEAPON"},

@@ -17,6 +17,7 @@
 #include "game/world.h"
 #include "input/input.h"
 #include "net/net.h"
+#include "net/netplay.h"
 #include "platform/platform.h"
 #include "render/render.h"
 #include "runner/json.h"
@@ -255,7 +256,46 @@ std::string StateDumpJson() {
                   {"JoystickPresent", Input.JoystickPresent}});
     j.Close('}');
 
-    j.Key("net").Open('{').Key("started").Int(NetIsStarted() ? 1 : 0).Close('}');
+    // The network start-up's socket, and network play: its mode, this machine's part, the tick, the
+    // players and the last 16 digest marks.
+    const NetPlayView net = NetPlayDescribe();
+    j.Key("net").Open('{').Key("started").Int(NetIsStarted() ? 1 : 0);
+    j.Key("mode");
+    if (net.mode < 0)
+        j.Null();
+    else
+        j.String(net.mode == NET_DEATHMATCH ? "deathmatch" : "coop");
+    j.Key("role");
+    if (net.role == NET_ROLE_NONE)
+        j.Null();
+    else
+        j.String(net.role == NET_ROLE_HOST ? "host" : net.role == NET_ROLE_PLAYER ? "player" : "dedicated");
+    j.Key("tick").Int(net.tick);
+    j.Key("players").Open('[');
+    for (int i = 0; i < net.playerCount; ++i) {
+        const NetPlayView::Player& p = net.players[i];
+        j.Open('{');
+        j.Key("id").Int(p.id).Key("name").String(p.name.c_str()).Key("record");
+        if (p.record < 0)
+            j.Null();
+        else
+            j.Int(p.record);
+        j.Key("ping").Int(p.ping).Key("frags").Int(p.frags);
+        j.Close('}');
+    }
+    j.Close(']');
+    j.Key("marks").Open('[');
+    for (int i = 0; i < net.markCount; ++i) {
+        char digest[20];
+        snprintf(digest, sizeof digest, "%016llx", static_cast<unsigned long long>(net.markDigest[i]));
+        j.Open('[').Int(net.markTick[i]).String(digest).Close(']');
+    }
+    j.Close(']');
+    j.Key("inputDelay").Int(net.inputDelay);
+    j.Key("bytesSent").Int(static_cast<long long>(net.bytesSent));
+    j.Key("bytesReceived").Int(static_cast<long long>(net.bytesReceived));
+    j.Key("ticksRun").Int(net.ticksRun);
+    j.Close('}');
 
     j.Key("menu").Open('{');
     j.Key("visible").Int(Menu.Visible);

@@ -22,6 +22,12 @@ JsonWriter& JsonWriter::Key(const char* key) {
     return *this;
 }
 
+JsonWriter& JsonWriter::Null() {
+    BeforeValue();
+    out += "null";
+    return *this;
+}
+
 JsonWriter& JsonWriter::Int(long long v) {
     BeforeValue();
     char b[32];

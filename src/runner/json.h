@@ -10,6 +10,7 @@ class JsonWriter {
 
     JsonWriter& Key(const char* key);  // the value that follows belongs to it
     JsonWriter& Int(long long v);
+    JsonWriter& Null();
     // Up to 9 significant digits (an exact round trip of a 32-bit float); null when not finite.
     JsonWriter& Float(float v);
     // The program's bytes: quote and backslash escaped, control bytes and bytes >= 0x7F as \u00XX.

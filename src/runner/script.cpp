@@ -9,11 +9,14 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/commands.h"
 #include "core/random.h"
 #include "demo/demo.h"
+#include "net/netplay.h"
 #include "platform/dik.h"
 #include "platform/headless/headless.h"
 #include "platform/platform.h"
+#include "platform/system.h"
 #include "render/png.h"
 #include "render/video.h"
 #include "runner/dump.h"
@@ -35,7 +38,8 @@ enum ActionKind {
     A_CLOSE,
     A_SEED,
     A_DUMP,
-    A_SHOT
+    A_SHOT,
+    A_COMMAND
 };
 struct Action {
     ActionKind kind;
@@ -48,6 +52,12 @@ std::deque<Action> Pending;
 long WaitMs;
 bool CountingTicks;
 uint64_t TickTarget;
+// In a network game `ticks` counts the network's ticks, at the host's pace, until a deadline.
+bool CountingNet;
+uint32_t NetTarget;
+uint32_t NetDeadline;
+// A runner that hosts keeps its scripted clock with the real one, so that its players can follow it.
+uint32_t NetAnchorGame, NetAnchorReal;
 bool Finished;
 int LineNo;
 
@@ -159,6 +169,12 @@ bool ReadLine() {
         Pending.push_back({A_SEED, long(strtoul(rest.c_str(), nullptr, 0))});
     } else if (cmd == "dump") {
         Pending.push_back({A_DUMP});
+    } else if (cmd == "join" || cmd == "host") {
+        // The console commands JOIN ADDRESS [PORT] and HOST [PORT], run at once.
+        Action a{A_COMMAND};
+        a.text = (cmd == "join" ? "JOIN " : "HOST ") + rest;
+        if (a.text.back() == ' ') a.text.pop_back();
+        Pending.push_back(a);
     } else if (cmd == "screenshot") {
         Action a{A_SHOT};
         a.text = rest;
@@ -176,6 +192,14 @@ bool RunAction(const Action& a) {
     case A_UP: HeadlessSetKey(int(a.a), false); return false;
     case A_TICKS:
         if (a.a <= 0) return false;
+        if (NetPlayFollowsHost()) {
+            CountingNet = true;
+            NetTarget = NetPlayTicksRun() + uint32_t(a.a);
+            NetDeadline = PlatformRealMs() + uint32_t(a.a) * 18u + 20000u;
+            NetAnchorGame = PlatformTicksMs();
+            NetAnchorReal = PlatformRealMs();
+            return true;
+        }
         CountingTicks = true;
         TickTarget = Program.TickCount + uint64_t(a.a);
         return true;
@@ -202,6 +226,7 @@ bool RunAction(const Action& a) {
         fflush(stdout);
         return false;
     }
+    case A_COMMAND: ExecuteCommand(a.text.c_str()); return false;
     case A_SHOT: {
         int w = 0, h = 0;
         const uint32_t* img = LastPresentedImage(&w, &h);
@@ -220,6 +245,24 @@ void ScriptPass() {
             --WaitMs;
             HeadlessAdvanceClock(1);
             return;
+        }
+        if (CountingNet) {
+            if (NetPlayFollowsHost() && NetPlayTicksRun() < NetTarget) {
+                if (int32_t(PlatformRealMs() - NetDeadline) > 0) {
+                    Fail("the network game did not run its ticks in time", "ticks");
+                    CountingNet = false;
+                    continue;
+                }
+                if (NetPlayPacesGame()) {
+                    const int32_t ahead =
+                        int32_t((PlatformTicksMs() - NetAnchorGame) - (PlatformRealMs() - NetAnchorReal));
+                    if (ahead > 0) NetPlayService(uint32_t(ahead < 5 ? ahead : 5));
+                    if (ahead > 0) return;
+                }
+                HeadlessAdvanceClock(1);
+                return;
+            }
+            CountingNet = false;
         }
         if (CountingTicks) {
             if (Program.TickCount < TickTarget) {

@@ -305,9 +305,18 @@ for f in seen:
     t = read_def(f)
     actions |= {t[k].split(';')[2] for k in t if k.isdigit() and t[k].split(';')[1] == 'SCRIPT'}
 for cmd in ('INCSOUNDVOL10', 'DECSOUNDVOL10', 'INCMUSICVOL10', 'DECMUSICVOL10', 'INCRES', 'DECRES',
-            'TOGGLESHADING', 'TOGGLEZBUFF', 'TOGGLEMOUSELOOK', 'QUIT'):
+            'TOGGLESHADING', 'TOGGLEZBUFF', 'TOGGLEMOUSELOOK', 'QUIT', 'HOST', 'PROMPT JOIN', 'LEAVE'):
     if cmd not in actions:
         err('no menu item runs %s' % cmd)
+# the deathmatch arena (start points DMSTART0..., a level that follows itself) is no campaign's first level
+arenas = [l for l in levels if 'DMSTART0' in read_def(l)]
+for arena in arenas:
+    t = read_def(arena)
+    if t.get('NEXTLEVEL') != arena or 'DMSTART3' not in t or check_dxf(t.get('MAP', '')) < 50:
+        err('%s: a deathmatch arena follows itself, has a proper MAP and at least four DMSTART points' % arena)
+if len(arenas) != 1:
+    err('the menus should start one deathmatch arena, found %r' % arenas)
+levels = [l for l in levels if l not in arenas]
 if len(levels) != 1:
     err('the menus should start exactly one first level, found %r' % levels)
 

@@ -2,7 +2,8 @@
 # The game's page (built by scripts/web.sh into build/web) played in headless chromium at 1280x720 as a
 # player would: the page loads with no console error and shows the start menu; the mouse is captured at a
 # click on the game, not before, and that click is no click in the game (the item under the game's
-# pointer is not chosen); Down and Enter start a new game; the menu's music and the effects reach the
+# pointer is not chosen); Down moves the selection, Up brings it back to New Game, Enter asks the skill and
+# Enter again starts the game at the one offered; the menu's music and the effects reach the
 # page's audio; holding Up walks; Escape shows the menu and hides it again over a paused game; the browser
 # taking the pointer lock away (its own use of Escape) shows the menu too; a setting changed in the
 # console is stored in the browser and read back after a reload; QUIT ends the main loop.
@@ -30,8 +31,9 @@ exec node "$ROOT/tests/web/drive.mjs" --root "$PAGE" --page zarvo.html --out "$O
     "expect:$settings === ''" \
     sleep:500 shot:menu colour:menu,$menu_shown colour:menu,ff0000,0.001 \
     'expect:document.pointerLockElement === null' click 'wait:document.pointerLockElement !== null' sleep:300 shot:menu-clicked same:menu,menu-clicked,0.005 \
-    key:ArrowDown sleep:300 shot:menu-down differ:menu,menu-down \
-    key:Enter sleep:1500 shot:level colour:level,$no_menu differ:menu-down,level,0.01 'wait:zarvo.fps > 0' \
+    key:ArrowDown sleep:300 shot:menu-down differ:menu,menu-down key:ArrowUp sleep:300 shot:menu-up \
+    same:menu,menu-up,0.005 key:Enter sleep:500 shot:skill differ:menu-up,skill \
+    key:Enter sleep:1500 shot:level colour:level,$no_menu differ:skill,level,0.01 'wait:zarvo.fps > 0' \
     'wait:zarvo.audioFrames > 44100 && zarvo.audioPeak > 1000 && zarvo.musicPeak > 0.02' \
     'print:[zarvo.audioFrames, zarvo.audioPeak, zarvo.musicPeak.toFixed(3)]' \
     sleep:600 shot:standing same:level,standing,0.015 \

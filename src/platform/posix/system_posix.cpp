@@ -36,6 +36,7 @@ struct SystemState {
     int netSocket = -1;                                // the network start-up's socket
     std::chrono::steady_clock::time_point firstAsked;  // the time base where /proc cannot tell
     bool firstAskedSet = false;
+    volatile sig_atomic_t terminate = 0;  // SIGTERM or SIGINT arrived (PlatformWatchTerminate)
 };
 SystemState System;
 
@@ -211,6 +212,11 @@ double PlatformCpuSeconds() {
 }
 
 // The process's start time from /proc (in clock ticks since boot) against the boot-time clock.
+uint32_t PlatformRealMs() {
+    using namespace std::chrono;
+    return uint32_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
 double PlatformMsSinceProcessStart() {
     if (!System.firstAskedSet) {
         System.firstAsked = std::chrono::steady_clock::now();
@@ -249,6 +255,20 @@ bool PlatformLimitFileSize(uint64_t bytes) {
     r.rlim_cur = rlim_t(bytes);
     return setrlimit(RLIMIT_FSIZE, &r) == 0;
 }
+
+namespace {
+void NoteTerminate(int) { System.terminate = 1; }
+}  // namespace
+
+void PlatformWatchTerminate() {
+    struct sigaction sa = {};
+    sa.sa_handler = NoteTerminate;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+bool PlatformTerminateRequested() { return System.terminate != 0; }
 
 bool PlatformNetOpenSocket() {
     PlatformNetCloseSocket();
