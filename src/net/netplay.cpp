@@ -765,13 +765,6 @@ void PlayerReceive(const uint8_t* data, size_t size) {
         RecordIdentity();
         return;
     }
-    case MSG_REFUSE: {
-        char text[NET_TEXT_BYTES];
-        if (!DecodeText(data, size, MSG_REFUSE, text, sizeof text)) break;
-        Say(text);
-        Close(false, true);
-        return;
-    }
     case MSG_TICKS: {
         if (!NetPlay.joined) break;
         NetTick ticks[NET_MAX_BATCH];
@@ -801,17 +794,14 @@ void PlayerReceive(const uint8_t* data, size_t size) {
         Send(NetPlay.hostPeer, EncodePong(ping.stamp));
         return;
     }
-    case MSG_SAY: {
-        char text[NET_TEXT_BYTES];
-        if (!DecodeText(data, size, MSG_SAY, text, sizeof text)) break;
-        Say(text);
-        return;
-    }
+    case MSG_REFUSE:
+    case MSG_SAY:
     case MSG_END: {
+        // A line to show: a refusal closes the connection, the end of the game leaves it.
         char text[NET_TEXT_BYTES];
-        if (!DecodeText(data, size, MSG_END, text, sizeof text)) break;
+        if (!DecodeText(data, size, data[0], text, sizeof text)) break;
         Say(text);
-        Close(true, true);
+        if (data[0] != MSG_SAY) Close(data[0] == MSG_END, true);
         return;
     }
     default: break;

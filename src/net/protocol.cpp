@@ -239,9 +239,23 @@ bool DecodeTick(const uint8_t* data, size_t size, NetTick& t) {
 
 // ---- messages -------------------------------------------------------------------------------------------
 
-std::vector<uint8_t> EncodeHello(const NetHello& m) {
+// A message of `kind`, its kind written first.
+NetWriter Begin(uint8_t kind) {
     NetWriter w;
-    w.U8(MSG_HELLO);
+    w.U8(kind);
+    return w;
+}
+
+// Reads a message's kind: true when it is `kind`, with `m` emptied for what follows.
+template <typename T>
+bool Opens(NetReader& r, uint8_t kind, T& m) {
+    if (r.U8() != kind) return false;
+    m = T{};
+    return true;
+}
+
+std::vector<uint8_t> EncodeHello(const NetHello& m) {
+    NetWriter w = Begin(MSG_HELLO);
     w.U16(m.version);
     w.Text(m.name, sizeof m.name);
     const size_t n = m.files.size() < size_t(NET_MAX_FILES) ? m.files.size() : size_t(NET_MAX_FILES);
@@ -255,8 +269,7 @@ std::vector<uint8_t> EncodeHello(const NetHello& m) {
 
 bool DecodeHello(const uint8_t* d, size_t n, NetHello& m) {
     NetReader r(d, n);
-    if (r.U8() != MSG_HELLO) return false;
-    m = NetHello{};
+    if (!Opens(r, MSG_HELLO, m)) return false;
     m.version = r.U16();
     // A player of another version may lay out the rest otherwise: the version alone is enough to refuse.
     if (r.ok && m.version != NET_PROTOCOL_VERSION) return true;
@@ -273,8 +286,7 @@ bool DecodeHello(const uint8_t* d, size_t n, NetHello& m) {
 }
 
 std::vector<uint8_t> EncodeWelcome(const NetWelcome& m) {
-    NetWriter w;
-    w.U8(MSG_WELCOME);
+    NetWriter w = Begin(MSG_WELCOME);
     w.U8(m.you);
     w.U8(m.mode);
     w.U8(m.present);
@@ -285,8 +297,7 @@ std::vector<uint8_t> EncodeWelcome(const NetWelcome& m) {
 
 bool DecodeWelcome(const uint8_t* d, size_t n, NetWelcome& m) {
     NetReader r(d, n);
-    if (r.U8() != MSG_WELCOME) return false;
-    m = NetWelcome{};
+    if (!Opens(r, MSG_WELCOME, m)) return false;
     m.you = r.U8();
     m.mode = r.U8();
     m.present = r.U8();
@@ -311,8 +322,7 @@ bool DecodeText(const uint8_t* d, size_t n, uint8_t kind, char* text, size_t cap
 }
 
 std::vector<uint8_t> EncodeTicks(const NetTick* ticks, int count) {
-    NetWriter w;
-    w.U8(MSG_TICKS);
+    NetWriter w = Begin(MSG_TICKS);
     w.U32(count > 0 ? ticks[0].tick : 0);
     w.U8(uint8_t(count));
     for (int i = 0; i < count; ++i) WriteTick(w, ticks[i], i > 0 ? &ticks[i - 1] : nullptr);
@@ -335,8 +345,7 @@ bool DecodeTicks(const uint8_t* d, size_t n, NetTick* out, int* count) {
 }
 
 std::vector<uint8_t> EncodeControls(uint32_t firstTick, const uint8_t (*controls)[16], int count) {
-    NetWriter w;
-    w.U8(MSG_CONTROLS);
+    NetWriter w = Begin(MSG_CONTROLS);
     w.U32(firstTick);
     w.U8(uint8_t(count));
     for (int i = 0; i < count; ++i) {
@@ -373,8 +382,7 @@ bool DecodeControls(const uint8_t* d, size_t n, uint32_t* firstTick, uint8_t (*c
 }
 
 std::vector<uint8_t> EncodeDigest(uint32_t tick, uint64_t digest) {
-    NetWriter w;
-    w.U8(MSG_DIGEST);
+    NetWriter w = Begin(MSG_DIGEST);
     w.U32(tick);
     w.U64(digest);
     return std::move(w.bytes);
@@ -389,8 +397,7 @@ bool DecodeDigest(const uint8_t* d, size_t n, uint32_t* tick, uint64_t* digest) 
 }
 
 std::vector<uint8_t> EncodePing(const NetPing& m) {
-    NetWriter w;
-    w.U8(MSG_PING);
+    NetWriter w = Begin(MSG_PING);
     w.U32(m.stamp);
     w.U8(m.inputDelay);
     for (uint16_t p : m.pings) w.U16(p);
@@ -407,8 +414,7 @@ bool DecodePing(const uint8_t* d, size_t n, NetPing& m) {
 }
 
 std::vector<uint8_t> EncodePong(uint32_t stamp) {
-    NetWriter w;
-    w.U8(MSG_PONG);
+    NetWriter w = Begin(MSG_PONG);
     w.U32(stamp);
     return std::move(w.bytes);
 }

@@ -291,16 +291,14 @@ std::string StateDumpJson() {
         j.Open('[').Int(net.markTick[i]).String(digest).Close(']');
     }
     j.Close(']');
-    j.Key("inputDelay").Int(net.inputDelay);
-    j.Key("bytesSent").Int(static_cast<long long>(net.bytesSent));
-    j.Key("bytesReceived").Int(static_cast<long long>(net.bytesReceived));
-    j.Key("ticksRun").Int(net.ticksRun);
+    j.IntMembers({{"inputDelay", net.inputDelay},
+                  {"bytesSent", static_cast<long long>(net.bytesSent)},
+                  {"bytesReceived", static_cast<long long>(net.bytesReceived)},
+                  {"ticksRun", net.ticksRun}});
     j.Close('}');
 
     j.Key("menu").Open('{');
-    j.Key("visible").Int(Menu.Visible);
-    j.Key("selected").Int(Menu.selected);
-    j.Key("count").Int(Menu.itemCount);
+    j.IntMembers({{"visible", Menu.Visible}, {"selected", Menu.selected}, {"count", Menu.itemCount}});
     j.Key("file").String(Menu.fileName);
     j.Key("items").Open('[');
     for (int i = 0; i < Menu.itemCount && i < MENU_ITEMS; ++i) {
