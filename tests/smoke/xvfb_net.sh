@@ -32,18 +32,31 @@ printf 'NAME=GUEST\r\n' >> guest/config.ini
 export SDL_AUDIODRIVER=dummy
 xvfb-run -a -s "-screen 0 1300x520x24" bash -c '
   game=$0
-  window_of() {  # the window of a process
-    for i in $(seq 1 100); do
-      w=$(xdotool search --onlyvisible --pid "$1" 2>/dev/null | head -1 || true)
-      [ -n "$w" ] && { echo "$w"; return 0; }
+  # The window of a process once it shows anything but black (the start menu is up), waiting up to twenty
+  # seconds. It is looked up afresh each time: SDL may replace the first window when it makes the renderer.
+  window_of() {
+    for i in $(seq 1 200); do
+      w=$(xdotool search --onlyvisible --pid "$1" 2>/dev/null | tail -1 || true)
+      if [ -n "$w" ]; then
+        xdotool windowraise "$w" 2>/dev/null || true  # a covered part of a window reads black
+        v=$(import -window "$w" png:- 2>/dev/null | convert - -format "%[max]" info: 2>/dev/null || true)
+        [ -n "$v" ] && [ "${v%%.*}" -gt 0 ] && { echo "$w"; return 0; }
+      fi
       sleep 0.1
     done
     return 1
   }
-  keys() { local w=$1; shift; xdotool windowfocus --sync "$w" 2>/dev/null || true; for k in "$@"; do xdotool key --window "$w" "$k"; sleep 0.15; done; }
+  # Each key is held for a moment and let go before the next: a game still busy (loading its soundfont on a
+  # cold disk, say) then sees every press on its own instead of several folded into one.
+  keys() {
+    local w=$1; shift
+    xdotool windowfocus --sync "$w" 2>/dev/null || true
+    sleep 0.2
+    for k in "$@"; do xdotool keydown --window "$w" "$k"; sleep 0.1; xdotool keyup --window "$w" "$k"; sleep 0.35; done
+  }
   wait_for() {  # wait_for FILE TEXT SECONDS: until the game logged the line
     for i in $(seq 1 $(($3 * 10))); do grep -a -q "$2" "$1" && return 0; sleep 0.1; done
-    echo "no \"$2\" in $1"; return 1
+    echo "no \"$2\" in $1; its last lines:"; tail -n 12 "$1"; return 1
   }
   (cd host && exec "$game" --window > ../host.out 2>&1) & hp=$!
   (cd guest && exec "$game" --window > ../guest.out 2>&1) & gp=$!
@@ -53,10 +66,14 @@ xvfb-run -a -s "-screen 0 1300x520x24" bash -c '
   xdotool windowmove "$hw" 0 0 windowmove "$gw" 650 0
   sleep 0.5
   # the host: Network, Host a game
-  keys "$hw" Down Down Down Return Return
+  keys "$hw" Down Down Down Return
+  wait_for host/error.txt "network.itm" 10 || { kill -9 $hp $gp; exit 1; }
+  keys "$hw" Return
   wait_for host/error.txt "Hosting a deathmatch" 10 || { kill -9 $hp $gp; exit 1; }
   # the guest: Network, Join a game..., the address on the console line JOIN opened, the console closed
-  keys "$gw" Down Down Down Return Down Return 1 2 7 Delete 0 Delete 0 Delete 1 Return grave
+  keys "$gw" Down Down Down Return
+  wait_for guest/error.txt "network.itm" 10 || { kill -9 $hp $gp; exit 1; }
+  keys "$gw" Down Return 1 2 7 Delete 0 Delete 0 Delete 1 Return grave
   wait_for guest/error.txt "Joined the deathmatch game" 10 || { kill -9 $hp $gp; exit 1; }
   # the host: Arena, at the skill New Game offers first
   keys "$hw" Down Down Return Return
@@ -69,8 +86,8 @@ xvfb-run -a -s "-screen 0 1300x520x24" bash -c '
   xdotool keyup --window "$hw" space
   sleep 1
   import -window root net.png
-  for w in "$hw" "$gw"; do keys "$w" alt+F4; done
-  for i in $(seq 1 100); do kill -0 $hp 2>/dev/null || kill -0 $gp 2>/dev/null || break; sleep 0.1; done
+  for w in "$hw" "$gw"; do xdotool windowfocus --sync "$w" 2>/dev/null || true; xdotool key --window "$w" alt+F4; done
+  for i in $(seq 1 200); do kill -0 $hp 2>/dev/null || kill -0 $gp 2>/dev/null || break; sleep 0.1; done
   kill -9 $hp $gp 2>/dev/null || true
   wait $hp; echo "host status $?" > status.txt
   wait $gp; echo "guest status $?" >> status.txt
