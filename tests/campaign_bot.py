@@ -398,7 +398,7 @@ class Bot:
             end = (self.pos[0] + side * right[0] * STEP * n, self.pos[1] + side * right[1] * STEP * n)
             if self.room_to_stand(end) and math.hypot(end[0] - self.anchor[0], end[1] - self.anchor[1]) <= DODGE_SPAN:
                 self.side = side
-                key = 'RIGHT' if side > 0 else 'LEFT'
+                key = 'D' if side > 0 else 'A'  # the bundled keys that step aside (the arrows turn)
                 self.refresh('down ' + key, 'ticks %d' % n, 'up ' + key)
                 self.alive()
                 return

@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "app/app.h"
 #include "app/commands.h"
+#include "app/dispatch.h"
 #include "app/menu_input.h"
 #include "app/settings.h"
 #include "audio/sound.h"
@@ -230,7 +232,7 @@ TEST_F(Commands, TheSkillQuestionAndTheSlotLists) {
     Settings.SKILL = 4;
     activate(0);
     EXPECT_EQ(texts(), (std::vector<std::string>{"Recruit", "Regular", "Hardened", "Relentless", "Back"}));
-    EXPECT_EQ(Menu.selected, 1) << "the second is offered";
+    EXPECT_EQ(Menu.selected, 3) << "the skill SKILL names is offered";
     EXPECT_EQ(Program.GameState, GS_MENU);
     ToggleMenu();
     EXPECT_EQ(texts()[0], "NEW") << "Escape goes back to the menu it came from";
@@ -273,6 +275,139 @@ TEST_F(Commands, TheSkillQuestionAndTheSlotLists) {
     EXPECT_EQ(Menu.Visible, 0);
     EXPECT_EQ(texts()[0], "NEW");
     unsetenv("XDG_DATA_HOME");
+}
+
+// Items that show and change a setting: {KEY} drawn as its value, Left and Right stepping it within its
+// range, Enter going round, the change made at once and kept in the player's file; braces that name no
+// setting and a plain item as before. With MENUBACK Escape goes back the way MENU items came.
+TEST_F(Commands, SettingItemsShowAndStepTheirValuesAndEscapeGoesBack) {
+    WriteFile("config.ini", "SOUNDVOL=80\r");
+    WriteFile("user.ini", "");
+    ReadUserSettings("user.ini");
+    WriteFile("top.itm", "MENUITEMS=2\r0=Options;MENU;set.itm\r1=Quit;NADDA;x\r");
+    WriteFile("set.itm",
+              "MENUITEMS=5\r0=Sound: {SOUNDVOL};SETTING;SOUNDVOL\r1=Look {MOUSELOOK};SETTING;MOUSELOOK\r"
+              "2=Map: {AUTOMAP};SETTING;AUTOMAP\r3={NOSUCH} {SOUNDVOL;NADDA;x\r4=Skill {SKILL};SETTING;SKILL\r");
+    LoadMenuItems("top.itm");
+    Settings.MENUBACK = 1;
+    Menu.selected = 0;
+    ActivateMenuItem();
+    ASSERT_STREQ(Menu.fileName, "set.itm");
+    auto shown = [] {
+        RefreshMenuTexts();
+        std::vector<std::string> t;
+        for (int i = 0; i < Menu.itemCount; ++i) t.push_back(Menu.items[i].shown);
+        return t;
+    };
+    EXPECT_EQ(shown(),
+              (std::vector<std::string>{"Sound: 80", "Look on", "Map: off", "{NOSUCH} {SOUNDVOL", "Skill off"}));
+    const int32_t x = Menu.items[0].x, y = Menu.items[0].y;
+    // Right steps by ten up to the top and stops there; Enter goes round to the bottom.
+    Menu.selected = 0;
+    MenuStep(1);
+    MenuStep(1);
+    EXPECT_EQ(Settings.SOUNDVOL, 100);
+    MenuStep(1);
+    EXPECT_EQ(Settings.SOUNDVOL, 100);
+    EXPECT_EQ(shown()[0], "Sound: 100");
+    EXPECT_LT(Menu.items[0].x, x) << "the wider text is centred again";
+    EXPECT_EQ(Menu.items[0].y, y) << "in its place in the column";
+    EXPECT_EQ(ReadFile("user.ini"), "SOUNDVOL=100\n") << "a saved key goes into the player's file at once";
+    ActivateMenuItem();
+    EXPECT_EQ(Settings.SOUNDVOL, 0);
+    MenuStep(-1);
+    EXPECT_EQ(Settings.SOUNDVOL, 0) << "Left stops at the bottom";
+    // A switch and a choice, by name; a plain item steps nothing.
+    Menu.selected = 1;
+    MenuStep(-1);
+    EXPECT_EQ(Settings.MOUSELOOK, 0);
+    Menu.selected = 2;
+    ActivateMenuItem();
+    ActivateMenuItem();
+    EXPECT_EQ(shown()[1], "Look off");
+    EXPECT_EQ(shown()[2], "Map: monsters");
+    Menu.selected = 3;
+    const SettingsRecord before = Settings;
+    MenuStep(1);
+    ActivateMenuItem();
+    EXPECT_EQ(memcmp(&before, &Settings, sizeof Settings), 0);
+    // A key kept for the start menu is refused in play, with the item's name.
+    Program.GameState = GS_PAUSED;
+    Menu.selected = 4;
+    MenuStep(1);
+    EXPECT_EQ(Settings.SKILL, 0);
+    EXPECT_EQ(ConsoleText(53), "Skill changes on the start menu only");
+    Program.GameState = GS_MENU;
+    MenuStep(1);
+    EXPECT_EQ(shown()[4], "Skill Recruit");
+
+    // Escape: back to the menu the MENU item left, its item selected; on the first menu nothing happens.
+    ToggleMenu();
+    EXPECT_STREQ(Menu.fileName, "top.itm");
+    EXPECT_EQ(Menu.selected, 0);
+    EXPECT_EQ(Menu.Visible, 1);
+    ToggleMenu();
+    EXPECT_STREQ(Menu.fileName, "top.itm");
+    EXPECT_EQ(Menu.Visible, 1) << "the start menu never leaves an empty screen";
+    Settings.MENUBACK = 0;
+    ToggleMenu();
+    EXPECT_EQ(Menu.Visible, 0) << "the classic Escape hides it";
+}
+
+// The Controls list: Enter on an action waits for a key, which is added (and taken from the action that
+// had it, named); a reserved key is refused and the wait goes on; Escape cancels; Delete clears. The
+// bindings go into the player's file, and a key added there walks the player.
+TEST_F(Commands, TheControlsListBindsKeysThatThenPlay) {
+    WriteFile("user.ini", "");
+    ReadUserSettings("user.ini");
+    WriteFile("c.itm", "MENUITEMS=1\r0=Keys;CONTROLS;0\r");
+    LoadMenuItems("c.itm");
+    ActivateMenuItem();
+    ASSERT_EQ(Menu.made, MENU_CONTROLS);
+    EXPECT_STREQ(Menu.items[0].text, "Forward: UP");
+    EXPECT_STREQ(Menu.items[6].text, "Fire: SPACE, MOUSE1");
+    auto bind = [](int item, std::initializer_list<int> keys) {
+        Menu.selected = item;
+        ActivateMenuItem();
+        TickWithKeys({});
+        TickWithKeys(keys);
+        TickWithKeys({});
+    };
+    bind(0, {DIK_W});
+    EXPECT_STREQ(Menu.items[0].text, "Forward: UP, W");
+    EXPECT_EQ(ConsoleText(53), "W: Forward");
+    bind(1, {DIK_W});
+    EXPECT_EQ(ConsoleText(53), "W: Back (no longer Forward)");
+    EXPECT_STREQ(Menu.items[0].text, "Forward: UP");
+    EXPECT_STREQ(Menu.items[1].text, "Back: DOWN, W");
+    // The classic Up taken for turning: Forward is left without it.
+    bind(2, {DIK_UP});
+    EXPECT_STREQ(Menu.items[0].text, "Forward: none");
+    bind(0, {DIK_TAB});
+    EXPECT_EQ(ConsoleText(53), "TAB keeps its own job (console, menu, screenshot, map)");
+    EXPECT_EQ(Menu.capturing, 1) << "still waiting";
+    TickWithKeys({});
+    TickWithKeys({DIK_ESCAPE});
+    EXPECT_EQ(Menu.capturing, 0);
+    EXPECT_STREQ(Menu.items[0].text, "Forward: none") << "Escape binds nothing";
+    EXPECT_EQ(Menu.made, MENU_CONTROLS) << "and the list stays";
+    bind(0, {DIK_E});
+    Menu.selected = 2;
+    MenuClearKeys();
+    EXPECT_STREQ(Menu.items[2].text, "Turn left: none");
+    EXPECT_STREQ(Menu.items[0].text, "Forward: UP, E") << "Up is Forward's again";
+    EXPECT_EQ(ReadFile("user.ini"), "BIND_BACK=W\nBIND_FORWARD=E\n");
+
+    // E walks: the player's controls of the next read say forward.
+    Program.GameState = GS_PLAYING;
+    Menu.Visible = 0;
+    TickWithKeys({DIK_E});
+    ReadPlayerControls();
+    EXPECT_EQ(World.ObjectTable[0].controls.forward, 1);
+    TickWithKeys({DIK_W});
+    ReadPlayerControls();
+    EXPECT_EQ(World.ObjectTable[0].controls.forward, 0);
+    EXPECT_EQ(World.ObjectTable[0].controls.back, 1);
 }
 
 TEST_F(Commands, AnimationAdvancesOnCallsOneAndTwelveInPlayOnly) {

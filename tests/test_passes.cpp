@@ -343,6 +343,25 @@ TEST_F(PassTest, HudColoursAndTheKnifeHidesAmmunition) {
         DrawScreenText("[9]", 540, 400, low, LargeFont);
     });
     EXPECT_EQ(Image(DrawHud), expected);
+
+    // The hit feedback's HUD: a dead player's health reads 0 (the classic shows what the shot left), and
+    // the weapons row changes with the weapon in hand and those owned.
+    player.health = -20;
+    const std::vector<uint32_t> classicDead = Image(DrawHud);
+    Settings.HITFEEDBACK = 1;
+    const std::vector<uint32_t> dead = Image(DrawHud);
+    player.health = 0;
+    EXPECT_EQ(Image(DrawHud), dead) << "health 0, not -20";
+    Settings.HITFEEDBACK = 0;
+    EXPECT_NE(Image(DrawHud), classicDead);
+    EXPECT_NE(dead, classicDead) << "the weapons row shows";
+    Settings.HITFEEDBACK = 1;
+    player.owned[WPN_SHOTGUN] = 1;
+    const std::vector<uint32_t> shotgun = Image(DrawHud);
+    EXPECT_NE(shotgun, dead) << "a weapon owned is shown bright";
+    player.weapon = WPN_SHOTGUN, player.ammo[WPN_SHOTGUN] = 9;
+    EXPECT_NE(Image(DrawHud), shotgun) << "the one in hand is marked";
+    Settings.HITFEEDBACK = 0;
 }
 
 TEST(WorldDump, ListsPresentRecordsWithTheirIndexes) {

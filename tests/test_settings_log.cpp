@@ -281,16 +281,18 @@ TEST_F(SettingsTest, PlayersOwnFileOverridesKeyByKeyAndKeepsWhatHeWrote) {
     ASSERT_TRUE(SaveUserSettings());
     EXPECT_EQ(ReadFile("config.ini"), data);
     EXPECT_EQ(ReadFile("user.ini"),
-              "MUSICVOL=30\n// my keys\nBIND_FORWARD=W;UP\nSOLIDWALLS=0\nMOUSESENS=5000\n"
+              "MUSICVOL=30\n// my keys\nBIND_FORWARD=W;UP\nSOLIDWALLS=0\nMOUSESENS=1000\n"
               "SOUNDVOL=50\nSHADING=0\n")
-        << "his keys where he wrote them, new ones at the end, every line ending as his do";
+        << "his keys where he wrote them (a saved one as it is used), new ones at the end, every line ending as "
+           "his do";
     // Back to the data folder's value: the key leaves the player's file.
     Settings.SOUNDVOL = 80;
     Settings.SHADING = 1;
     ASSERT_TRUE(SaveUserSettings());
-    EXPECT_EQ(ReadFile("user.ini"), "MUSICVOL=30\n// my keys\nBIND_FORWARD=W;UP\nSOLIDWALLS=0\nMOUSESENS=5000\n");
+    EXPECT_EQ(ReadFile("user.ini"), "MUSICVOL=30\n// my keys\nBIND_FORWARD=W;UP\nSOLIDWALLS=0\nMOUSESENS=1000\n");
     // Each line keeps its own end (written on two systems), a last line without one stays so.
     WriteFile("user.ini", "MUSICVOL=30\r\n// mine\nSOUNDVOL=70");
+    ReadSettings();
     ReadUserSettings("user.ini");
     Settings.MUSICVOL = 40;
     ASSERT_TRUE(SaveUserSettings());

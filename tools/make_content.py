@@ -57,6 +57,12 @@ PARS = {'LEVEL1.LVL': 20, 'LEVEL2.LVL': 30, 'LEVEL3.LVL': 50, 'LEVEL4.LVL': 35, 
 
 # Today's screens: the display's size and shape, frames at its pace, lines cut at the eye.
 SCREEN = ['SCREENSIZE=DESKTOP', 'SCALEVIEW=1', 'FRAMERATE=DISPLAY', 'NEARCLIP=1']
+# A player of today: W and S walk, A and D step aside, the arrows turn whatever mouse look says (so the
+# keyboard alone plays), the wheel takes the next or previous weapon; a hit shows where it came from, and
+# Escape on the start menu goes back a menu instead of hiding it.
+PLAYER = ['BIND_FORWARD=W', 'BIND_BACK=S', 'BIND_STRAFELEFT=A', 'BIND_STRAFERIGHT=D', 'BIND_TURNLEFT=LEFT',
+          'BIND_TURNRIGHT=RIGHT', 'BIND_NEXTWEAPON=WHEELUP', 'BIND_PREVWEAPON=WHEELDOWN', 'HITFEEDBACK=1',
+          'MENUBACK=1']
 
 # ---- levels ------------------------------------------------------------------------------------
 OBJECT_FILES = {
@@ -233,7 +239,8 @@ def build(root):
     # -- settings and menus
     out.put('config.ini', definition(['SCREENX=640', 'SCREENY=480', 'SCREENBPP=8', 'SOUNDVOL=80',
                                       'MUSICVOL=80', 'START=start.mnu'] + ['%s=1' % k for k in RULES] +
-                                     ['SKILL=%d' % SKILL, 'SOUNDRATE=FILE', 'CONSOLEAIDS=1', 'SAYSTATE=1'] + SCREEN))
+                                     ['SKILL=%d' % SKILL, 'SOUNDRATE=FILE', 'CONSOLEAIDS=1', 'SAYSTATE=1'] + SCREEN +
+                                     PLAYER))
     out.put('start.mnu', definition([
         '// Zarvo start menu: music, menu sounds, first items file, victory music',
         'MENUMUSIC=music/menu.mid', 'SOUNDS=sounds/menu.snd', 'DEFMENU=main.itm',
@@ -245,20 +252,34 @@ def build(root):
         # console's line, the arena, leave.
         'network.itm': ['Host a game;SCRIPT;HOST', 'Join a game...;SCRIPT;PROMPT JOIN', 'Arena;GAME;ARENA.LVL',
                         'Leave the game;SCRIPT;LEAVE', 'Players;SCRIPT;PLAYERS', 'Back;MENU;main.itm'],
-        'options.itm': ['Sound and music...;MENU;sound.itm', 'Screen and controls...;MENU;options2.itm',
-                        'Help;MENU;help.itm', 'Back;MENU;main.itm'],
-        'sound.itm': ['Sound louder;SCRIPT;INCSOUNDVOL10', 'Sound quieter;SCRIPT;DECSOUNDVOL10',
-                      'Music louder;SCRIPT;INCMUSICVOL10', 'Music quieter;SCRIPT;DECMUSICVOL10',
+        # The options, each page at most six items; a setting's item shows its value and Left, Right and
+        # Enter change it.
+        'options.itm': ['Sound and music...;MENU;sound.itm', 'Screen...;MENU;screen.itm',
+                        'Controls...;MENU;controls.itm', 'Game and aids...;MENU;game.itm', 'Help...;MENU;help.itm',
+                        'Back;MENU;main.itm'],
+        'sound.itm': ['Sound volume: {SOUNDVOL};SETTING;SOUNDVOL', 'Music volume: {MUSICVOL};SETTING;MUSICVOL',
                       'Back;MENU;options.itm'],
-        'options2.itm': ['Resolution up;SCRIPT;INCRES', 'Resolution down;SCRIPT;DECRES',
-                         'Shading on/off;SCRIPT;TOGGLESHADING', 'Hidden lines on/off;SCRIPT;TOGGLEZBUFF',
-                         'Mouse look on/off;SCRIPT;TOGGLEMOUSELOOK', 'Back;MENU;options.itm'],
-        'help.itm': ['- HOW TO PLAY -;NADDA;none', 'Up/Down: walk;NADDA;none',
-                     'Left/Right, mouse: turn;NADDA;none', 'Space, click: fire;NADDA;none',
-                     'More help...;MENU;help2.itm', 'Back;MENU;options.itm'],
-        'help2.itm': ['Keys 1-5: weapons;NADDA;none', 'Find the EXIT gate;NADDA;none',
-                      'Esc: menu and pause;NADDA;none', '` : console;NADDA;none',
-                      'Console: LOAD, END, QUIT;NADDA;none', 'Back;MENU;help.itm'],
+        'screen.itm': ['Screen size: {SCREENSIZE};SETTING;SCREENSIZE', 'Full screen: {FULLSCREEN};SETTING;FULLSCREEN',
+                       'Frame rate: {FRAMERATE};SETTING;FRAMERATE', 'Scaling: {SCALING};SETTING;SCALING',
+                       'More...;MENU;screen2.itm', 'Back;MENU;options.itm'],
+        'screen2.itm': ['Shading: {SHADING};SETTING;SHADING', 'Line hiding: {ZBUFFER};SETTING;ZBUFFER',
+                        'Scaled view: {SCALEVIEW};SETTING;SCALEVIEW', 'Back;MENU;screen.itm'],
+        'controls.itm': ['Keys...;CONTROLS;0', 'Mouse look: {MOUSELOOK};SETTING;MOUSELOOK',
+                         'Mouse speed: {MOUSESENS}%;SETTING;MOUSESENS', 'Gamepad: {JOYSTICK};SETTING;JOYSTICK',
+                         'Back;MENU;options.itm'],
+        'game.itm': ['New game skill: {SKILL};SETTING;SKILL', 'Crosshair: {CROSSHAIR};SETTING;CROSSHAIR',
+                     'Map (Tab): {AUTOMAP};SETTING;AUTOMAP', 'Level names: {LEVELNAMES};SETTING;LEVELNAMES',
+                     'More aids...;MENU;aids.itm', 'Back;MENU;options.itm'],
+        'aids.itm': ['Hit feedback: {HITFEEDBACK};SETTING;HITFEEDBACK', 'Level record: {LEVELSTATS};SETTING;LEVELSTATS',
+                     'Retry on death: {RETRY};SETTING;RETRY', 'Pause when away: {AUTOPAUSE};SETTING;AUTOPAUSE',
+                     'Console aids: {CONSOLEAIDS};SETTING;CONSOLEAIDS', 'Back;MENU;game.itm'],
+        # What the keys do in the bundled game (config.ini binds W, A, S, D and the wheel).
+        'help.itm': ['- HOW TO PLAY -;NADDA;none', 'W S, Up Down: walk;NADDA;none', 'A D: step aside;NADDA;none',
+                     'Left Right, mouse: turn;NADDA;none', 'More help...;MENU;help2.itm', 'Back;MENU;options.itm'],
+        'help2.itm': ['Space, click: fire;NADDA;none', '1-5, wheel: weapons;NADDA;none', 'Tab: map;NADDA;none',
+                      'F6: save, F9: load;NADDA;none', 'More help...;MENU;help3.itm', 'Back;MENU;help.itm'],
+        'help3.itm': ['Find the EXIT gate;NADDA;none', 'Esc: menu and pause;NADDA;none',
+                      '` : console, HELP;NADDA;none', 'Keys: Options, Controls;NADDA;none', 'Back;MENU;help2.itm'],
     }
     for name, entries in items.items():
         lines = ['// Zarvo menu items: text;action;argument', 'MENUITEMS=%d' % len(entries), 'ITEMSPACING=40']

@@ -22,20 +22,11 @@
 #include "defs/menu.h"
 #include "input/input.h"
 #include "net/netplay.h"
+#include "platform/platform.h"
 #include "platform/system.h"
 #include "render/render.h"
 #include "render/screenshot.h"
 #include "render/video.h"
-
-void ChangeScreenSize(int w, int h) {
-    Settings.SCREENX = w;
-    Settings.SCREENY = h;
-    ChangeResolution();
-    // The pointer belongs to the new screen: centred, as the menu and mouse look expect it.
-    Input.PointerX = int32_t(Settings.ScreenCentreX);
-    Input.PointerY = int32_t(Settings.ScreenCentreY);
-    LoadMenuItems(nullptr);
-}
 
 namespace {
 
@@ -45,14 +36,14 @@ int32_t& Field(const CommandDef& c) { return Settings.*FindSetting(c.setting)->f
 int Louder(const CommandDef& c, const char*) {
     int32_t& volume = Field(c);
     volume = volume >= 90 ? 100 : volume + 10;
-    if (&volume == &Settings.MUSICVOL) SetMusicVolume(volume);
+    ApplySettingNow(*FindSetting(c.setting));
     return CMD_ACCEPTED;
 }
 
 int Quieter(const CommandDef& c, const char*) {
     int32_t& volume = Field(c);
     volume = volume <= 10 ? 0 : volume - 10;
-    if (&volume == &Settings.MUSICVOL) SetMusicVolume(volume);
+    ApplySettingNow(*FindSetting(c.setting));
     return CMD_ACCEPTED;
 }
 

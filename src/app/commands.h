@@ -36,6 +36,3 @@ int ExecuteCommand(const char* text);
 // level files of the data folder. Writes the longest text every candidate begins with into `out` and the
 // candidates, separated by spaces, into `all`; returns how many there are.
 int CompleteCommand(const char* typed, char* out, size_t outSize, char* all, size_t allSize);
-// Makes the screen w x h (the resolution commands, a window the screen follows): the video device anew at
-// that size, the pointer centred and the current menu's items laid out again.
-void ChangeScreenSize(int w, int h);

@@ -1,6 +1,7 @@
 // Per-tick input routing and the per-state update.
 #include "app/dispatch.h"
 
+#include "app/controls.h"
 #include "app/menu_input.h"
 #include "app/pad_controls.h"
 #include "app/savegame.h"
@@ -37,9 +38,16 @@ void RunLogicTick(uint32_t now) {
 }
 
 void MenuKeys() {
+    RefreshMenuTexts();
     if (KeyPressed(DIK_UP)) MenuUp();
     if (KeyPressed(DIK_DOWN)) MenuDown();
     if (KeyPressed(DIK_RETURN)) ActivateMenuItem();
+    // A setting's item: Left and Right (and the wheel) step its value; on the Controls list Delete takes
+    // an action's bound keys away.
+    if (KeyPressed(DIK_LEFT)) MenuStep(-1);
+    if (KeyPressed(DIK_RIGHT)) MenuStep(1);
+    if (Input.MouseState.lZ != 0) MenuStep(Input.MouseState.lZ > 0 ? 1 : -1);
+    if (KeyPressed(DIK_DELETE)) MenuClearKeys();
     // A pointer that rests over an item does not take the selection back from the keys: hovering
     // selects only when the mouse moved since the previous read (or on a click).
     if (MouseButtonPressed(0))
@@ -73,28 +81,17 @@ void WaitContinueKey() {
 // has shown for a second Enter (or the pad's fire button) plays the level again (each where its setting
 // is on). Keys still held for walking or firing when the player died retry nothing.
 static void LevelAidKeys() {
-    if (Settings.AUTOMAP && KeyPressed(DIK_TAB)) Render.AutomapShown = Render.AutomapShown ? 0 : 1;
+    if (Settings.AUTOMAP && ControlPressed(CTRL_MAP)) Render.AutomapShown = Render.AutomapShown ? 0 : 1;
     if (Settings.RETRY && !NetPlayRunning() && RetryReady() && (KeyPressed(DIK_RETURN) || PadContinuePressed()))
         RetryLevel();
 }
 
 // The saved-games keys: F6 saves into slot 0 and F9 loads it, at once, in every state (a save refused
-// there says why).
+// there says why); keys bound to them only while the console is up, where they would be typed.
 static void SaveGameKeys() {
     if (!Settings.SAVEGAMES) return;
-    if (KeyPressed(DIK_F6)) SaveGame(QUICK_SAVE_SLOT);
-    if (KeyPressed(DIK_F9)) LoadGame(QUICK_SAVE_SLOT);
-}
-
-// Whether the action's own key or one of the keys bound to it (BIND_*) is held.
-static bool ActionHeld(int key, int32_t binding) {
-    if (key && KeyHeld(key)) return true;
-    for (int i = 0; i < 4; ++i) {
-        const uint8_t k = BoundKey(binding, i);
-        if (k == 0) break;
-        if (KeyHeld(k)) return true;
-    }
-    return false;
+    if (ControlPressed(CTRL_QUICKSAVE, ConsoleIsClosed())) SaveGame(QUICK_SAVE_SLOT);
+    if (ControlPressed(CTRL_QUICKLOAD, ConsoleIsClosed())) LoadGame(QUICK_SAVE_SLOT);
 }
 
 // In a network game the mouse's turn travels in the controls (spare bytes 0 and 1), as mouse look would
@@ -114,16 +111,21 @@ void ReadPlayerControls() {
     ControlFlags& c = local ? *local : World.ObjectTable[0].controls;
     c = ControlFlags{};
     if (local) MouseTurnIntoControls(c);
-    if (ActionHeld(DIK_UP, Settings.BIND_FORWARD)) c.forward = 1;
-    if (ActionHeld(DIK_DOWN, Settings.BIND_BACK)) c.back = 1;
-    if (ActionHeld(DIK_LEFT, Settings.BIND_LEFT)) (Settings.MOUSELOOK ? c.strafeLeft : c.turnLeft) = 1;
-    if (ActionHeld(DIK_RIGHT, Settings.BIND_RIGHT)) (Settings.MOUSELOOK ? c.strafeRight : c.turnRight) = 1;
-    if (ActionHeld(0, Settings.BIND_STRAFELEFT)) c.strafeLeft = 1;
-    if (ActionHeld(0, Settings.BIND_STRAFERIGHT)) c.strafeRight = 1;
-    if (ActionHeld(DIK_SPACE, Settings.BIND_FIRE) || MouseButtonHeld(0)) c.fire = 1;
-    static const uint8_t kSelect[5] = {DIK_1, DIK_2, DIK_3, DIK_4, DIK_5};
+    if (ControlHeld(CTRL_FORWARD)) c.forward = 1;
+    if (ControlHeld(CTRL_BACK)) c.back = 1;
+    if (ControlHeld(CTRL_LEFT)) (Settings.MOUSELOOK ? c.strafeLeft : c.turnLeft) = 1;
+    if (ControlHeld(CTRL_RIGHT)) (Settings.MOUSELOOK ? c.strafeRight : c.turnRight) = 1;
+    if (ControlHeld(CTRL_TURNLEFT)) c.turnLeft = 1;
+    if (ControlHeld(CTRL_TURNRIGHT)) c.turnRight = 1;
+    if (ControlHeld(CTRL_STRAFELEFT)) c.strafeLeft = 1;
+    if (ControlHeld(CTRL_STRAFERIGHT)) c.strafeRight = 1;
+    if (ControlHeld(CTRL_FIRE)) c.fire = 1;
     for (int i = 0; i < 5; ++i)
-        if (KeyHeld(kSelect[i])) c.select[i] = 1;
+        if (ControlHeld(CTRL_WEAPON1 + i)) c.select[i] = 1;
+    // The next or previous weapon owned, once a press (a turn of the wheel is one).
+    const ObjectRecord& p = World.ObjectTable[ViewRecord()];
+    if (ControlPressed(CTRL_NEXTWEAPON)) c.select[NextOwnedWeapon(p.weapon, p.owned, 1)] = 1;
+    if (ControlPressed(CTRL_PREVWEAPON)) c.select[NextOwnedWeapon(p.weapon, p.owned, -1)] = 1;
     PadPlayerControls(c);
 }
 
@@ -131,7 +133,12 @@ void HandleInput() {
     if (!Input.InputActive) return;
     InputRead();
     UpdatePointer();
-    if (KeyPressed(DIK_F12)) SaveScreenshot();
+    // The Controls list waiting for a key takes the next one pressed, whatever its job.
+    if (ControlsCapturing()) {
+        ControlsCaptureKey();
+        return;
+    }
+    if (ControlPressed(CTRL_SCREENSHOT, ConsoleIsClosed())) SaveScreenshot();
     SaveGameKeys();
     // Grave toggles in every state; C only opens a console that is closed or rolling up, so that
     // commands holding the letter C can be typed.

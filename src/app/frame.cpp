@@ -14,9 +14,10 @@
 
 void DrawMenuItems() {
     if (!Menu.Visible) return;
+    RefreshMenuTexts();
     for (int i = 0; i < Menu.itemCount && i < MENU_ITEMS; ++i) {
         const MenuItem& m = Menu.items[i];
-        DrawScreenText(m.text, m.x, m.y, i == Menu.selected ? Rgb(255, 0, 0) : Rgb(255, 255, 0), LargeFont);
+        DrawScreenText(m.shown, m.x, m.y, i == Menu.selected ? Rgb(255, 0, 0) : Rgb(255, 255, 0), LargeFont);
     }
 }
 
@@ -60,6 +61,7 @@ int RenderFrame() {
         DrawViewPass();
         DrawHud();
         DrawCrosshair();
+        DrawHitFeedback();
         DrawAutomap();
         UnlockBackBuffer();
         if (Program.GameState == GS_LEVEL_DONE)

@@ -1,25 +1,13 @@
 // The pad's part in the controls (see pad_controls.h).
 #include "app/pad_controls.h"
 
+#include "app/controls.h"
 #include "app/menu_input.h"
 #include "core/settings.h"
 #include "game/players.h"
 #include "game/world.h"
 #include "input/input.h"
 #include "platform/platform.h"
-
-namespace {
-
-int StepWeapon(const ObjectRecord& p, int step) {
-    int w = p.weapon >= 0 && p.weapon < WEAPON_COUNT ? p.weapon : WPN_KNIFE;
-    for (int k = 1; k < WEAPON_COUNT; ++k) {
-        int next = ((w + step * k) % WEAPON_COUNT + WEAPON_COUNT) % WEAPON_COUNT;
-        if (next == WPN_KNIFE || p.owned[next]) return next;
-    }
-    return w;
-}
-
-}  // namespace
 
 void PadPlayerControls(ControlFlags& c) {
     if (!JoystickActive()) {
@@ -41,14 +29,16 @@ void PadPlayerControls(ControlFlags& c) {
     if (JoyTurnX() > 0) c.turnRight = 1;
     if (!JoyButtonHeld(JOY_FIRE)) Input.PadFireHeldOver = false;
     if (JoyButtonHeld(JOY_FIRE) && !Input.PadFireHeldOver) c.fire = 1;
-    if (JoyButtonPressed(JOY_NEXT_WEAPON)) c.select[StepWeapon(p, 1)] = 1;
-    if (JoyButtonPressed(JOY_PREV_WEAPON)) c.select[StepWeapon(p, -1)] = 1;
+    if (JoyButtonPressed(JOY_NEXT_WEAPON)) c.select[NextOwnedWeapon(p.weapon, p.owned, 1)] = 1;
+    if (JoyButtonPressed(JOY_PREV_WEAPON)) c.select[NextOwnedWeapon(p.weapon, p.owned, -1)] = 1;
 }
 
 void PadMenuKeys() {
     if (!JoystickActive()) return;
     if (JoyStickPushed(0, -1)) MenuUp();
     if (JoyStickPushed(0, 1)) MenuDown();
+    if (JoyStickPushed(-1, 0)) MenuStep(-1);
+    if (JoyStickPushed(1, 0)) MenuStep(1);
     if (JoyButtonPressed(JOY_FIRE)) {
         Input.PadFireHeldOver = true;
         ActivateMenuItem();

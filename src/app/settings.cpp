@@ -10,15 +10,20 @@
 #include <string>
 #include <vector>
 
+#include "app/controls.h"
+#include "audio/music.h"
 #include "console/console.h"
 #include "core/bounded.h"
 #include "core/files.h"
 #include "core/paths.h"
 #include "core/print.h"
 #include "defs/definition.h"
-#include "platform/dik.h"
+#include "defs/menu.h"
+#include "input/input.h"
 #include "platform/platform.h"
 #include "platform/system.h"
+#include "render/render.h"
+#include "render/video.h"
 
 ConfigRecord Config;
 
@@ -26,9 +31,6 @@ namespace {
 
 // One key's value, field by field (fields are separated by ';'): false when the key is absent.
 using Lookup = std::function<bool(const char* key, int field, std::string* value)>;
-
-// Keys with a job of their own everywhere: the console, the menu, screenshots and the map.
-constexpr int kReservedKeys[] = {DIK_GRAVE, DIK_ESCAPE, DIK_RETURN, DIK_C, DIK_F12, DIK_TAB};
 
 void Say(const std::string& line) { Print(line.substr(0, CONSOLE_LINE_BYTES - 1).c_str()); }
 
@@ -57,14 +59,12 @@ int32_t ParseBinding(const char* key, const Lookup& get) {
     for (int field = 0; field < 4; ++field) {
         std::string name;
         if (!get(key, field, &name) || name.empty()) break;
-        const int code = DikFromName(name.c_str());
+        const int code = InputCodeFromName(name.c_str());
         if (code <= 0) {
             Say(std::string(key) + ": there is no key named " + name);
             continue;
         }
-        bool reserved = false;
-        for (int r : kReservedKeys) reserved = reserved || r == code;
-        if (reserved) {
+        if (ReservedKey(code)) {
             Say(std::string(key) + ": " + name + " keeps its own job (console, menu, screenshot, map); not bound");
             continue;
         }
@@ -84,7 +84,7 @@ void SetNumber(SettingsRecord& s, const SettingDef& d, int32_t n) {
 // A choice by its word (any case) or its number; anything else gives the default, with a line.
 void SetChoice(SettingsRecord& s, const SettingDef& d, const std::string& v) {
     for (int32_t i = d.lo; i <= d.hi; ++i)
-        if (SameWord(v, SettingWord(d, i).c_str())) {
+        if (SameWord(v, SettingWord(d, i).c_str()) || v == std::to_string(i)) {
             s.*d.field = i;
             return;
         }
@@ -98,10 +98,6 @@ int32_t WordValue(const SettingDef& d, const std::string& v) {
     for (int32_t i = 0; i < SettingWordCount(d); ++i)
         if (SameWord(v, SettingWord(d, i).c_str())) return i;
     return -1;
-}
-
-std::string SizeText(int32_t value) {
-    return std::to_string(ScreenSizeWidth(value)) + "x" + std::to_string(ScreenSizeHeight(value));
 }
 
 // "WxH" (x or X, spaces round the numbers allowed) into width and height; false when it is not one.
@@ -132,7 +128,7 @@ void SetSize(SettingsRecord& s, const SettingDef& d, const std::string& v) {
     }
     int64_t w = 0, h = 0;
     const std::string shown = std::string(d.name) + "=" + v.substr(0, 40);
-    const std::string range = SizeText(d.lo) + ".." + SizeText(d.hi);
+    const std::string range = ScreenSizeText(d.lo) + ".." + ScreenSizeText(d.hi);
     if (!ParseSize(v, &w, &h)) {
         s.*d.field = d.byDefault;
         Say(shown + " is not " + ChoiceWords(d) + " or a size WxH: " + SettingWord(d, d.byDefault) + " is used");
@@ -284,30 +280,18 @@ bool SameValue(const SettingsRecord& a, const SettingsRecord& b, const SettingDe
 std::string SettingValueText(const SettingsRecord& s, const SettingDef& d) {
     switch (d.kind) {
     case SETTING_TEXT: return SettingTextBuffer(s, d);
-    case SETTING_CHOICE: {
-        const int32_t v = s.*d.field;
-        return v >= d.lo && v <= d.hi ? SettingWord(d, v) : std::to_string(v);
-    }
-    case SETTING_SIZE: {
-        const int32_t v = s.*d.field;
-        return v >= 0 && v < SettingWordCount(d) ? SettingWord(d, v) : SizeText(v);
-    }
-    case SETTING_NUMBER: {
-        const int32_t v = s.*d.field;
-        return v >= 0 && v < SettingWordCount(d) ? SettingWord(d, v) : std::to_string(v);
-    }
     case SETTING_KEYS: {
         std::string out;
         for (int i = 0; i < 4 && BoundKey(s.*d.field, i); ++i) {
             if (i) out += ';';
-            const char* name = DikNameOf(BoundKey(s.*d.field, i));
+            const char* name = InputCodeName(BoundKey(s.*d.field, i));
             char code[8];
             snprintf(code, sizeof code, "0x%02X", unsigned(BoundKey(s.*d.field, i)));
             out += name ? name : code;
         }
         return out;
     }
-    default: return std::to_string(s.*d.field);
+    default: return SettingNumberText(d, s.*d.field);
     }
 }
 
@@ -348,7 +332,7 @@ std::string ListSettings() {
         else if (d.kind == SETTING_NUMBER)
             values = words + std::to_string(d.lo) + ".." + std::to_string(d.hi);
         else if (d.kind == SETTING_SIZE)
-            values = words + SizeText(d.lo) + ".." + SizeText(d.hi);
+            values = words + ScreenSizeText(d.lo) + ".." + ScreenSizeText(d.hi);
         else if (d.kind == SETTING_SWITCH || d.kind == SETTING_CHOICE)
             values = d.choices;
         else if (d.kind == SETTING_TEXT)
@@ -443,6 +427,12 @@ void SaveCommandHistory() {
     PlatformWriteFileWhole(Config.HistoryFile.c_str(), text.data(), text.size());
 }
 
+void ResolveScreenSettings() {
+    Validate();
+    int w = 0, h = 0;
+    if (Settings.SCREENSIZE == SCREENSIZE_WINDOW && PlatformWindowSize(&w, &h)) TakeScreenSize("WINDOW", true, w, h);
+}
+
 void ApplyStartupOptions(bool window) {
     PlatformSetFullscreen(Settings.FULLSCREEN != 0 && !window);
     Config.StartedFullscreen = PlatformFullscreen();
@@ -513,4 +503,28 @@ bool SaveUserSettings() {
     Config.UserLines = lines;
     Config.UserLineEnds = ends;
     return true;
+}
+
+void ChangeScreenSize(int w, int h) {
+    Settings.SCREENX = w;
+    Settings.SCREENY = h;
+    ChangeResolution();
+    // The pointer belongs to the new screen: centred, as the menu and mouse look expect it.
+    Input.PointerX = int32_t(Settings.ScreenCentreX);
+    Input.PointerY = int32_t(Settings.ScreenCentreY);
+    LoadMenuItems(nullptr);
+}
+
+void ApplySettingNow(const SettingDef& d) {
+    using S = SettingsRecord;
+    const auto f = d.field;
+    if (f == &S::MUSICVOL) SetMusicVolume(Settings.MUSICVOL);
+    if (f == &S::FULLSCREEN) PlatformSetFullscreen(Settings.FULLSCREEN != 0);
+    if (f == &S::AUTOMAP && !Settings.AUTOMAP) Render.AutomapShown = 0;
+    if (f == &S::SCREENSIZE || f == &S::SCREENX || f == &S::SCREENY || f == &S::SCALEVIEW || f == &S::SCALING ||
+        f == &S::FRAMERATE) {
+        ResolveScreenSettings();
+        // The scale of the view and the window's scaling are taken as the video device starts.
+        if (f != &S::FRAMERATE) ChangeScreenSize(Settings.SCREENX, Settings.SCREENY);
+    }
 }

@@ -31,6 +31,11 @@ std::string DefaultUserSettingsFile();
 // (the scripted runner): nothing is read and SaveUserSettings writes nothing; without `saving` (a
 // recording playing) it is read but never written.
 void ReadUserSettings(const std::string& path, bool saving = true);
+// The screen's size and frame rate as the settings ask for them now: SCREENSIZE's size (the display's, the
+// window's, or the classic SCREENX and SCREENY when they are classic sizes, else 640x480) in SCREENX and
+// SCREENY, FRAMERATE=DISPLAY as the display's rate. Start-up does this as it reads the files; a change
+// made in play does it again.
+void ResolveScreenSettings();
 // Puts the start-up options into the platform: full screen, or a window when `window` (for this run only).
 void ApplyStartupOptions(bool window = false);
 // Writes the keys the registry marks as saved into the player's file, where they differ from the data
@@ -53,3 +58,10 @@ std::string SettingValueText(const SettingsRecord& s, const SettingDef& d);
 void SetSettingFromText(SettingsRecord& s, const SettingDef& d, const std::string& text);
 // One line per key, in the registry's order: "KEY=DEFAULT<TAB>values<TAB>flags<TAB>help" (--list-settings).
 std::string ListSettings();
+// Makes the screen w x h (the resolution commands, a window the screen follows): the video device anew at
+// that size, the pointer centred and the current menu's items laid out again.
+void ChangeScreenSize(int w, int h);
+// Makes a setting's new value take effect at once: the music's volume, full screen or a window, the
+// screen's size, scale and frame rate, the overhead map put away when it is switched off. (What reads
+// its setting anew every time needs nothing.)
+void ApplySettingNow(const SettingDef& d);

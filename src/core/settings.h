@@ -44,6 +44,8 @@ struct SettingsRecord {
     int32_t SKILL = 0;       // 1..4: the campaign's skill, asked by New Game (0: not asked, the classic game)
     int32_t LEVELSTATS = 0;  // kills, items, time and par on the level-complete and victory screens
     int32_t OWNEDSWITCH = 0;  // a weapon run dry changes only to a weapon the player owns
+    int32_t HITFEEDBACK = 0;  // a hit flashes the screen's edge and points to the shooter; the HUD's weapons
+    int32_t MENUBACK = 0;     // with no level loaded, Escape goes back a menu and never hides the start menu
 
     // Options a player sets (also in the user's own config.ini), each today's behaviour by default.
     int32_t MOUSESENS = 100;  // percent: scales mouse motion for the pointer and mouse look
@@ -61,9 +63,12 @@ struct SettingsRecord {
     // Tests: the network transport drops LOSS percent of the datagrams it receives and holds back what it
     // sends DELAY ms, give or take JITTER ms ("LOSS,DELAY,JITTER"; empty: off).
     char NETSIM[24] = "";
-    // Key bindings: up to four more keys for an action, as key codes packed low byte first (0 = none).
+    // Key bindings: up to four more keys for an action, as key codes packed low byte first (0 = none); the
+    // mouse's buttons and wheel have codes of their own beyond the keyboard's (input/input.h).
     int32_t BIND_FORWARD = 0, BIND_BACK = 0, BIND_LEFT = 0, BIND_RIGHT = 0, BIND_STRAFELEFT = 0, BIND_STRAFERIGHT = 0,
-            BIND_FIRE = 0;
+            BIND_FIRE = 0, BIND_TURNLEFT = 0, BIND_TURNRIGHT = 0, BIND_WEAPON1 = 0, BIND_WEAPON2 = 0, BIND_WEAPON3 = 0,
+            BIND_WEAPON4 = 0, BIND_WEAPON5 = 0, BIND_NEXTWEAPON = 0, BIND_PREVWEAPON = 0, BIND_MAP = 0,
+            BIND_SCREENSHOT = 0, BIND_QUICKSAVE = 0, BIND_QUICKLOAD = 0;
 };
 extern SettingsRecord Settings;
 
@@ -113,6 +118,7 @@ struct SettingDef {
                                      // NUMBER, SIZE: the words of the values 0, 1, ... (below lo), or null
     const char* values;              // how the values are listed when the kind alone does not say
     const char* help;                // one line for the player
+    int32_t step;                    // NUMBER: how far a menu's Left and Right move the value
 };
 
 extern const SettingDef kSettings[];
@@ -126,6 +132,17 @@ std::string SettingWord(const SettingDef& d, int32_t value);
 int32_t SettingNumber(const SettingsRecord& s, const SettingDef& d);
 // How many words a number's or a size's row has (the values 0 .. count-1); 0 for the other kinds.
 int32_t SettingWordCount(const SettingDef& d);
+// A number's, a choice's or a size's value as config.ini writes it: its word where it has one, else the
+// number, or the size as WxH.
+std::string SettingNumberText(const SettingDef& d, int32_t value);
+// A screen size value as WxH.
+std::string ScreenSizeText(int32_t value);
+// A key's value as a menu shows it: a switch on or off, a choice or a word by name, a size as WxH, a number,
+// a text; "" for key bindings (the Controls menu shows those).
+std::string SettingShownText(const SettingsRecord& s, const SettingDef& d);
+// A menu item's text as drawn: every {KEY} that names a setting (other than a binding) replaced by its
+// value as shown; braces round anything else stay as written.
+std::string SettingsInText(const SettingsRecord& s, const char* text);
 // Whether a value is one the row takes as it stands.
 bool SettingValueValid(const SettingDef& d, int32_t value);
 // Stores a number, clamped into the row's range (a size outside it gives the default); false when it had

@@ -198,6 +198,7 @@ int LoadLevelFiles(const char* name, bool quiet) {
     World.Entry.weapon = player.weapon;
     World.Entry.score = player.score;
     World.HitMarkTicks = 0;
+    World.Hurt = WorldRecord::HurtRecord{};
 
     if (Found("SOUNDS")) LoadSoundList(DefinitionValue);
     StopCurrentMusic();

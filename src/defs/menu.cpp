@@ -29,14 +29,69 @@ static void CopyItemField(char (&field)[64], int item, const char* what) {
     CopyBounded(field, DefinitionValue);
 }
 
-// Measures an item's text and places it in the column centred on the screen.
-static void LayOutItem(int i) {
-    MenuItem& item = Menu.items[i];
+// Measures an item's text as shown and centres it across the screen.
+static void MeasureItem(MenuItem& item) {
+    CopyBounded(item.shown, SettingsInText(Settings, item.text).c_str());
     item.width = item.height = 0;
-    MeasureScreenText(item.text, &item.width, &item.height, LargeFont);
+    MeasureScreenText(item.shown, &item.width, &item.height, LargeFont);
     // Arithmetic shifts: the layout rounds toward minus infinity.
     item.x = int32_t(Settings.ScreenCentreX) - (item.width >> 1);
+}
+
+// Measures an item and places it in the column centred on the screen.
+static void LayOutItem(int i) {
+    MenuItem& item = Menu.items[i];
+    MeasureItem(item);
     item.y = int32_t(Settings.ScreenCentreY) - ((Menu.itemCount * Menu.items[0].height) >> 1) + i * item.height;
+}
+
+void RefreshMenuTexts() {
+    for (int i = 0; i < Menu.itemCount && i < MENU_ITEMS; ++i) {
+        MenuItem& item = Menu.items[i];
+        if (SettingsInText(Settings, item.text).compare(0, sizeof item.shown - 1, item.shown) == 0) continue;
+        // Only the width changes with the value: the item keeps its place in the column.
+        const int32_t height = item.height;
+        MeasureItem(item);
+        item.height = height;
+    }
+}
+
+MenuItem MakeMenuItem(const char* text, const char* action, const char* argument) {
+    MenuItem item{};
+    CopyBounded(item.text, text);
+    CopyBounded(item.action, action);
+    CopyBounded(item.argument, argument);
+    return item;
+}
+
+void EnterMenuItems(const char* name) {
+    for (int k = 0; k < Menu.trailCount; ++k)
+        if (strcmp(Menu.trail[k], name) == 0) {
+            Menu.trailCount = k;
+            LoadMenuItems(name);
+            return;
+        }
+    if (strcmp(Menu.fileName, name) != 0) {
+        if (Menu.trailCount == MENU_TRAIL) {  // the oldest gives way
+            memmove(Menu.trail[0], Menu.trail[1], sizeof Menu.trail[0] * (MENU_TRAIL - 1));
+            memmove(Menu.trailSelected, Menu.trailSelected + 1, sizeof Menu.trailSelected[0] * (MENU_TRAIL - 1));
+            --Menu.trailCount;
+        }
+        CopyBounded(Menu.trail[Menu.trailCount], Menu.fileName);
+        Menu.trailSelected[Menu.trailCount++] = Menu.selected;
+    }
+    LoadMenuItems(name);
+}
+
+bool MenuBack() {
+    if (Menu.trailCount <= 0) return false;
+    --Menu.trailCount;
+    char name[64];
+    CopyBounded(name, Menu.trail[Menu.trailCount]);
+    LoadMenuItems(name);
+    const int32_t selected = Menu.trailSelected[Menu.trailCount];
+    Menu.selected = selected >= 0 && selected < Menu.itemCount ? selected : 0;
+    return true;
 }
 
 int LoadMenuItems(const char* name) {
@@ -105,6 +160,7 @@ void LeaveMenuItems() {
 
 int LoadMenu(const char* file, bool stopMusic) {
     Program.GameState = GS_MENU;
+    Menu.trailCount = 0;
     for (int i = 1; i < OBJECT_COUNT; ++i) ClearObjectRecord(World.ObjectTable[i]);
     for (ObjectRecord& m : World.MissileTable) ClearObjectRecord(m);
     PushDefinitionFile();

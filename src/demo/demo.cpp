@@ -107,7 +107,7 @@ struct Player {
     bool clockStarted = false;
     uint32_t firstClock = 0, firstReal = 0;
     uint8_t keys[256] = {};
-    int32_t mouseX = 0, mouseY = 0;
+    int32_t mouseX = 0, mouseY = 0, wheel = 0;
     uint8_t buttons[4] = {};
     int32_t joyX = 0, joyY = 0, joyTurn = 0;
     uint8_t joyButtons[32] = {};
@@ -300,9 +300,12 @@ bool ApplyLine(char* w[kMaxWords], int n, const char* raw) {
         int code = KeyCode(w[1]);
         if (code < 0) return Corrupt("unknown key", raw), false;
         Demo.play.keys[code] = cmd[0] == 'd' ? 0x80 : 0;
-    } else if (!strcmp(cmd, "mouse") && n == 3 && ParseInt(w[1], INT32_MIN, INT32_MAX, &a) &&
+    } else if (!strcmp(cmd, "mouse") && (n == 3 || n == 4) && ParseInt(w[1], INT32_MIN, INT32_MAX, &a) &&
                ParseInt(w[2], INT32_MIN, INT32_MAX, &b)) {
-        Demo.play.mouseX = int32_t(a), Demo.play.mouseY = int32_t(b);
+        // "mouse X Y", with the wheel's turn as a fourth word when it is not 0.
+        int64_t wheel = 0;
+        if (n == 4 && !ParseInt(w[3], INT32_MIN, INT32_MAX, &wheel)) return Corrupt("bad mouse wheel", raw), false;
+        Demo.play.mouseX = int32_t(a), Demo.play.mouseY = int32_t(b), Demo.play.wheel = int32_t(wheel);
     } else if (!strcmp(cmd, "button") && n == 3 && ParseInt(w[1], 0, 3, &a) &&
                (!strcmp(w[2], "down") || !strcmp(w[2], "up"))) {
         Demo.play.buttons[a] = w[2][0] == 'd' ? 0x80 : 0;
@@ -468,7 +471,10 @@ void DemoRecordInput(const uint8_t keys[256], const MouseRecord& mouse, bool joy
         }
         memcpy(Demo.rec.keys, keys, 256);
     }
-    if (mouse.lX || mouse.lY) PutLine("mouse %d %d", int(mouse.lX), int(mouse.lY));
+    if (mouse.lZ)
+        PutLine("mouse %d %d %d", int(mouse.lX), int(mouse.lY), int(mouse.lZ));
+    else if (mouse.lX || mouse.lY)
+        PutLine("mouse %d %d", int(mouse.lX), int(mouse.lY));
     for (int b = 0; b < 4; ++b) {
         bool down = mouse.rgbButtons[b] != 0;
         if (down != (Demo.rec.buttons[b] != 0)) PutLine("button %d %s", b, down ? "down" : "up");
@@ -751,8 +757,8 @@ static void DemoPlaybackKeyboard(uint8_t keys[256]) { memcpy(keys, Demo.play.key
 static void DemoPlaybackMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]) {
     *dx = Demo.play.mouseX;
     *dy = Demo.play.mouseY;
-    *dz = 0;
-    Demo.play.mouseX = Demo.play.mouseY = 0;
+    *dz = Demo.play.wheel;
+    Demo.play.mouseX = Demo.play.mouseY = Demo.play.wheel = 0;
     memcpy(buttons, Demo.play.buttons, 4);
 }
 

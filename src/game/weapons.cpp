@@ -108,6 +108,7 @@ int ShotHits(const ObjectRecord& s, int k, const Segment& shot) {
             if (loss < 0) loss = 0;
         }
         t.health = SaturateInt32(int64_t(t.health) - loss);
+        if (atPlayer && IsViewRecord(j)) NoteViewHurt(loss, s.pos[0], s.pos[2]);
         PlaySound(SoundBufferFor(t.type, SOUND_SLOT_PAIN));
     }
     return 1;
@@ -248,6 +249,11 @@ int RocketStep() {
                 t.health = SaturateInt32(int64_t(t.health) - ROCKET_DAMAGE);
                 rocket.state = OBJ_FREE;
                 if (atPlayer) NotePlayerHurt(j, owner);
+                if (atPlayer && IsViewRecord(j)) {
+                    // It came from back along its flight.
+                    const float a = DegreesToRadians(NegateAngle(rocket.angles[1]));
+                    NoteViewHurt(ROCKET_DAMAGE, rocket.pos[0] + std::sin(a) * 4, rocket.pos[2] - std::cos(a) * 4);
+                }
             }
         }
     }

@@ -2,7 +2,10 @@
 #include "game/world.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+
+#include "core/program.h"
 
 WorldRecord World;
 
@@ -41,8 +44,18 @@ void ResetWorld() {
     World.LevelFile[0] = World.LevelName[0] = 0;
     World.Entry = WorldRecord::EntryRecord{};
     World.HitMarkTicks = 0;
+    World.Hurt = WorldRecord::HurtRecord{};
     World.Stats = WorldRecord::LevelStatsRecord{};
     World.Campaign = WorldRecord::CampaignRecord{};
     World.DeadTicks = 0;
     World.LevelFiles.clear();
+}
+
+void NoteViewHurt(int64_t loss, float x, float z) {
+    WorldRecord::HurtRecord& h = World.Hurt;
+    // The losses of one tick (the shotgun's two passes, two monsters at once) make one hurt.
+    const int64_t sum = (h.tick == Program.TickCount ? h.amount : 0) + (loss > 0 ? loss : 0);
+    h.amount = sum > INT32_MAX ? INT32_MAX : int32_t(sum);
+    h.tick = Program.TickCount;
+    h.fromX = x, h.fromZ = z;
 }

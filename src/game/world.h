@@ -127,6 +127,14 @@ struct WorldRecord {
     } Entry;
     // Ticks left of the crosshair's hit mark: set when the player's shot hurts a monster.
     int32_t HitMarkTicks = 0;
+    // The last hurt of the player this machine shows, for the hit feedback drawn over the view (HITFEEDBACK):
+    // what it cost (the losses of one tick added up), the tick it came in, and a point it came from. Not
+    // part of the simulation: the digest, recordings and saves leave it out.
+    struct HurtRecord {
+        int32_t amount = 0;
+        uint64_t tick = 0;
+        float fromX = 0, fromZ = 0;
+    } Hurt;
     // The animation step's counter, 0..10: frames advance on the ticks where it is 0.
     int32_t AnimationCounter = 0;
     // The record of the level in play: monsters that died, pickups the player took, the ticks it has run
@@ -173,6 +181,8 @@ inline bool IsItemType(int type) { return type >= OBJT_KNIFE && type <= OBJT_AMM
 inline int32_t LevelMonsters() { return int32_t(World.MonstersAtStart); }
 inline int32_t LevelItems() { return int32_t(World.ItemsAtStart); }
 
+// Notes a hurt of the player this machine shows (World.Hurt): `loss` from the point (x, z).
+void NoteViewHurt(int64_t loss, float x, float z);
 // Clears a record completely: all fields 0, every model slot emptied.
 void ClearObjectRecord(ObjectRecord& record);
 void ClearWeaponRecord(WeaponRecord& record);

@@ -128,6 +128,45 @@ bool MouseButtonPressed(int button) {
     return Input.MouseState.rgbButtons[b] != 0 && Input.PrevMouseState.rgbButtons[b] == 0;
 }
 
+bool InputCodeHeld(int code) {
+    if (code >= INPUT_MOUSE1 && code <= INPUT_MOUSE4) return MouseButtonHeld(code - INPUT_MOUSE1);
+    if (code == INPUT_WHEELUP) return Input.MouseState.lZ > 0;
+    if (code == INPUT_WHEELDOWN) return Input.MouseState.lZ < 0;
+    return code > 0 && code < INPUT_MOUSE1 && KeyHeld(code);
+}
+
+bool InputCodePressed(int code) {
+    if (code >= INPUT_MOUSE1 && code <= INPUT_MOUSE4) return MouseButtonPressed(code - INPUT_MOUSE1);
+    if (code == INPUT_WHEELUP || code == INPUT_WHEELDOWN) return InputCodeHeld(code);
+    return code > 0 && code < INPUT_MOUSE1 && KeyPressed(code);
+}
+
+const char* InputCodeName(int code) {
+    switch (code) {
+    case INPUT_MOUSE1: return "MOUSE1";
+    case INPUT_MOUSE2: return "MOUSE2";
+    case INPUT_MOUSE3: return "MOUSE3";
+    case INPUT_MOUSE4: return "MOUSE4";
+    case INPUT_WHEELUP: return "WHEELUP";
+    case INPUT_WHEELDOWN: return "WHEELDOWN";
+    default: return DikNameOf(code);
+    }
+}
+
+int InputCodeFromName(const char* name) {
+    for (int code = INPUT_MOUSE1; code <= INPUT_WHEELDOWN; ++code)
+        if (name && strcmp(name, InputCodeName(code)) == 0) return code;
+    return DikFromName(name);
+}
+
+int InputCodeJustPressed() {
+    for (int code = 1; code < INPUT_MOUSE1; ++code)
+        if (KeyPressed(code)) return code;
+    for (int code = INPUT_MOUSE1; code <= INPUT_WHEELDOWN; ++code)
+        if (InputCodePressed(code)) return code;
+    return 0;
+}
+
 bool JoystickActive() { return Settings.JoystickOn && Input.JoystickPresent; }
 bool JoyButtonHeld(int button) { return JoystickActive() && Input.JoyState.rgbButtons[button & 31] != 0; }
 bool JoyButtonPressed(int button) { return JoyButtonHeld(button) && Input.PrevJoyState.rgbButtons[button & 31] == 0; }

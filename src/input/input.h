@@ -15,6 +15,16 @@ struct JoystickRecord {  // the standard 80-byte joystick record
     uint8_t rgbButtons[32];
 };
 
+// The mouse's buttons and wheel as bindings name them: codes beyond every key's (0xF0 and up).
+enum : uint8_t {
+    INPUT_MOUSE1 = 0xF0,  // buttons 0..3 (left, right, middle, the fourth)
+    INPUT_MOUSE2,
+    INPUT_MOUSE3,
+    INPUT_MOUSE4,
+    INPUT_WHEELUP,  // the wheel turned away from the player in this read
+    INPUT_WHEELDOWN,
+};
+
 // Where the snapshots can come from: the platform's devices, or a recording that plays back.
 struct InputSource {
     bool (*joystickPresent)();
@@ -67,6 +77,17 @@ bool KeyHeld(int code);
 bool KeyPressed(int code);
 bool MouseButtonHeld(int button);
 bool MouseButtonPressed(int button);
+// A key, a mouse button or a turn of the wheel by its code: held (a wheel turn holds for the read that saw
+// it) and pressed (down now, up in the previous read; every wheel turn is a press).
+bool InputCodeHeld(int code);
+bool InputCodePressed(int code);
+// The code of a key name (as DikFromName), MOUSE1 .. MOUSE4, WHEELUP or WHEELDOWN; -1 when unknown.
+int InputCodeFromName(const char* name);
+// The name of a code (a key's without DIK_, or a mouse's); null for a code nothing has.
+const char* InputCodeName(int code);
+// The first code pressed in this read, keys by code first, then the mouse's buttons, then the wheel; 0
+// when nothing was.
+int InputCodeJustPressed();
 // The joystick as the game steers by it: all false or 0 unless a joystick is present and switched on
 // (Settings.JoystickOn, the JOYSTICK command). Buttons are the platform's JOY_* indexes.
 bool JoystickActive();

@@ -141,7 +141,68 @@ void DrawWalls(const MapView& view) {
     }
 }
 
+// The red glow along the screen's edge: `band` pixels deep, the brightest red index `peak` at the edge
+// falling to nothing inward; only the background is coloured, so the lines stay as drawn.
+void EdgeGlow(int band, float peak) {
+    const int w = Settings.SCREENX, h = Settings.SCREENY;
+    uint8_t shade[1024];
+    band = std::min({band, int(sizeof shade), w / 4, h / 4});
+    if (band <= 0 || !Video.FramePixels) return;
+    for (int d = 0; d < band; ++d) shade[d] = uint8_t(std::clamp(peak * (1.0f - float(d) / float(band)), 0.0f, 84.0f));
+    uint64_t* const written = Video.Written.empty() ? nullptr : Video.Written.data();
+    for (int y = 0; y < h; ++y) {
+        uint8_t* const row = Video.FramePixels + ptrdiff_t(y) * Video.FramePitch;
+        const size_t rowAt = size_t(y) * size_t(Video.FramePitch);
+        auto put = [&](int x, int d) {
+            if (row[x] != 0 || shade[d] == 0) return;
+            row[x] = shade[d];
+            if (written) MarkWritten(written, rowAt + size_t(x));
+        };
+        const int dy = std::min(y, h - 1 - y);
+        if (dy < band) {
+            for (int x = 0; x < w; ++x) put(x, std::min({dy, x, w - 1 - x}));
+        } else {
+            for (int x = 0; x < band; ++x) put(x, x), put(w - 1 - x, x);
+        }
+    }
+}
+
+// An arrowhead inside the screen's edge pointing along the screen direction (ux, uy) (y down).
+void EdgeArrow(float ux, float uy, uint8_t colour) {
+    const float cx = float(Settings.SCREENX) * 0.5f, cy = float(Settings.SCREENY) * 0.5f;
+    const float rx = cx - float(Scaled(24)), ry = cy - float(Scaled(24));
+    if (rx <= 0 || ry <= 0) return;
+    // Where the direction meets the ellipse just inside the edge.
+    const float k = 1.0f / std::sqrt((ux / rx) * (ux / rx) + (uy / ry) * (uy / ry));
+    const float tipX = cx + ux * k, tipY = cy + uy * k;
+    const float length = float(Scaled(28)), half = float(Scaled(18));
+    const float baseX = tipX - ux * length, baseY = tipY - uy * length;
+    const int steps = int(half) * 2;
+    for (int i = 0; i <= steps; ++i) {
+        const float t = -half + float(i);
+        Line(int(std::lround(tipX)), int(std::lround(tipY)), int(std::lround(baseX - uy * t)),
+             int(std::lround(baseY + ux * t)), colour);
+    }
+}
+
 }  // namespace
+
+void DrawHitFeedback() {
+    if (!Settings.HITFEEDBACK || !InLevel()) return;
+    const WorldRecord::HurtRecord& hurt = World.Hurt;
+    if (hurt.amount <= 0 || Program.TickCount < hurt.tick || Program.TickCount - hurt.tick >= HURT_SHOWN_TICKS) return;
+    const float fade = 1.0f - float(Program.TickCount - hurt.tick) / float(HURT_SHOWN_TICKS);
+    const float weight = std::min(1.0f, float(hurt.amount) / 30.0f);
+    EdgeGlow(Scaled(6) + int(float(Scaled(42)) * weight), (30.0f + 54.0f * weight) * fade);
+    // The way to the shooter as the player faces now: ahead is up the screen, his right hand right.
+    const ObjectRecord& p = World.ObjectTable[ViewRecord()];
+    const float dx = hurt.fromX - p.pos[0], dz = hurt.fromZ - p.pos[2];
+    const float a = DegreesToRadians(NormaliseAngle(p.angles[1]));
+    const float ahead = -dx * std::sin(a) + dz * std::cos(a), right = dx * std::cos(a) + dz * std::sin(a);
+    const float length = std::sqrt(ahead * ahead + right * right);
+    if (!(length > 1e-3f) || !std::isfinite(length)) return;  // hurt from where he stands: no way to point
+    EdgeArrow(right / length, -ahead / length, uint8_t(40.0f + 44.0f * fade));
+}
 
 void AutomapPanel(int* left, int* top, int* side) {
     int s = std::min(Settings.SCREENX, Settings.SCREENY) * 3 / 4;

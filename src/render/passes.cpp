@@ -197,18 +197,54 @@ void DrawViewPass() {
     }
 }
 
+namespace {
+
+const char* WeaponName(int w) {
+    switch (w) {
+    case WPN_KNIFE: return "+ KNIFE +";
+    case WPN_GUN: return "+ GUN +";
+    case WPN_SHOTGUN: return "+ SHOTGUN +";
+    case WPN_MINIGUN: return "+ MINIGUN +";
+    default: return "+ LAUNCHER +";
+    }
+}
+
+// The weapons 1 to 5 along the bottom's middle (HITFEEDBACK): the one in hand yellow and underlined, the
+// ones owned bright, the others dim; the name of the one in hand under them unless the frags are there.
+void DrawWeaponRow(const ObjectRecord& player, bool frags) {
+    const int pitch = Scaled(34), y = Settings.SCREENY - Scaled(80);
+    int32_t w = 0, h = 0;
+    MeasureScreenText("5", &w, &h, LargeFont);
+    for (int i = 0; i < WEAPON_COUNT; ++i) {
+        const char digit[2] = {char('1' + i), 0};
+        const int x = CX() + (i - 2) * pitch - w / 2;
+        const bool inHand = player.weapon == i, owned = i == WPN_KNIFE || player.owned[i];
+        Text(digit, x, y, inHand ? Rgb(255, 255, 0) : owned ? Rgb(0, 255, 255) : Rgb(70, 70, 70), LargeFont);
+        if (inHand) FillScreenRect(x, y + h, x + w, y + h + Scaled(3), 254);
+    }
+    if (frags || !ValidWeapon(player.weapon)) return;
+    const char* name = WeaponName(player.weapon);
+    MeasureScreenText(name, &w, &h, SmallFont);
+    Text(name, CX() - w / 2, Settings.SCREENY - Scaled(30), Rgb(0, 255, 255), SmallFont);
+}
+
+}  // namespace
+
 void DrawHud() {
     const ObjectRecord& player = World.ObjectTable[ViewRecord()];
     auto colourFor = [](int32_t v) { return v >= 10 ? Rgb(0, 255, 255) : Rgb(255, 0, 50); };
     char line[32];
     uint32_t c = colourFor(player.health);
     Text("+ HEALTH +", Scaled(10), Settings.SCREENY - Scaled(30), c, SmallFont);
-    std::snprintf(line, sizeof line, "[%d]", player.health);
+    // With the hit feedback a dead player's health reads 0, not what the last shot left below it.
+    std::snprintf(line, sizeof line, "[%d]", Settings.HITFEEDBACK && player.health < 0 ? 0 : player.health);
     Text(line, Scaled(25), Settings.SCREENY - Scaled(80), c, LargeFont);
-    if (Players.network && Players.mode == MODE_DEATHMATCH && Players.view >= 0) {
+    const bool frags = Players.network && Players.mode == MODE_DEATHMATCH && Players.view >= 0;
+    if (frags) {
         std::snprintf(line, sizeof line, "FRAGS %d", int(Players.slots[Players.view].frags));
         Text(line, CX() - Scaled(40), Settings.SCREENY - Scaled(30), Rgb(255, 255, 0), SmallFont);
     }
+    if (Settings.HITFEEDBACK) DrawWeaponRow(player, frags);
     const int w = player.weapon;
     if (w == WPN_KNIFE || !ValidWeapon(w)) return;  // knife: no count; no count for a bad index
     c = colourFor(player.ammo[w]);

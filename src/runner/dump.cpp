@@ -305,6 +305,7 @@ std::string StateDumpJson() {
         const MenuItem& m = Menu.items[i];
         j.Open('{');
         j.Key("text").String(m.text);
+        j.Key("shown").String(SettingsInText(Settings, m.text).substr(0, sizeof m.shown - 1).c_str());
         j.Key("action").String(m.action);
         j.Key("argument").String(m.argument);
         j.Key("x").Int(m.x);

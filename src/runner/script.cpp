@@ -29,6 +29,7 @@ enum ActionKind {
     A_TICKS,
     A_WAIT,
     A_MOUSE,
+    A_WHEEL,
     A_BUTTON,
     A_PAD_PLUG,
     A_PAD_STICK,
@@ -126,6 +127,14 @@ bool ReadLine() {
         long dx = 0, dy = 0;
         sscanf(rest.c_str(), "%ld %ld", &dx, &dy);
         Pending.push_back({A_MOUSE, dx, dy});
+    } else if (cmd == "wheel") {
+        // wheel N: the mouse wheel turned N notches (positive away from the player, as to scroll up)
+        char* end = nullptr;
+        const long n = strtol(rest.c_str(), &end, 10);
+        if (end == rest.c_str() || *end || n < -100 || n > 100)
+            Fail("bad wheel line", line.c_str());
+        else
+            Pending.push_back({A_WHEEL, n * 120});
     } else if (cmd == "button") {
         long b = 0;
         char state[16] = {0};
@@ -205,6 +214,7 @@ bool RunAction(const Action& a) {
         return true;
     case A_WAIT: WaitMs = a.a; return a.a > 0;
     case A_MOUSE: HeadlessMouseMove(int32_t(a.a), int32_t(a.b)); return false;
+    case A_WHEEL: HeadlessMouseWheel(int32_t(a.a)); return false;
     case A_BUTTON: HeadlessMouseButton(int(a.a), a.b != 0); return false;
     case A_PAD_PLUG: HeadlessSetPad(a.a != 0); return false;
     case A_PAD_STICK: HeadlessPadStick(int32_t(a.a), int32_t(a.b), int32_t(a.c)); return false;

@@ -79,7 +79,13 @@ assert start["settings"] == {"SCREENX": 640, "SCREENY": 480, "SCREENBPP": 8, "SO
                              "MUSICVOL": 80, "StartMenuFile": "start.mnu", "rules": rules}, start["settings"]
 # every key of the registry, as the bundled config.ini sets it or at its default
 assert values["START"] == "start.mnu" and values["SOUNDRATE"] == 1 and values["MOUSESENS"] == 100, values
-assert values["BIND_FORWARD"] == "" and all(values[r] == v for r, v in rules.items()), values
+assert all(values[r] == v for r, v in rules.items()), values
+# the bundled keys: W, S, A and D walk, the arrows turn whatever mouse look says, the wheel changes weapons
+binds = {"BIND_FORWARD": "W", "BIND_BACK": "S", "BIND_STRAFELEFT": "A", "BIND_STRAFERIGHT": "D",
+         "BIND_TURNLEFT": "LEFT", "BIND_TURNRIGHT": "RIGHT", "BIND_NEXTWEAPON": "WHEELUP", "BIND_PREVWEAPON": "WHEELDOWN",
+         "BIND_LEFT": "", "BIND_FIRE": ""}
+assert all(values[k] == v for k, v in binds.items()), values
+assert values["HITFEEDBACK"] == 1 and values["MENUBACK"] == 1, values
 assert start["menu"]["visible"] == 1 and start["menu"]["count"] >= 1
 assert start["net"]["started"] == 1
 assert start["flags"]["AppActive"] == 1 and start["flags"]["InputActive"] == 1

@@ -7,8 +7,8 @@ runner=$1
 src=$2
 source "$(dirname "$0")/scratch.bash"
 enter_scratch "$src/data"
-python3 - "$work" > levels.txt <<'PY'
-import math, os, struct, sys
+python3 - "$work" "$src/README.md" > levels.txt <<'PY'
+import math, os, re, struct, sys
 from scene import def_lines, read_defs
 root = sys.argv[1]
 errors = []
@@ -270,6 +270,12 @@ def check_view(j, w):
     if not (360 < cx < 560 and 300 < cy < 480):
         err('weapon %d: the view sits at (%d, %d), not in the lower right' % (j, cx, cy))
 
+# the keys a menu item may step: the README's table of every setting (held against the game's own list)
+readme = open(sys.argv[2], encoding='utf-8').read()
+readme = readme[readme.index('### Every setting'):]
+SETTINGS = set(re.findall(r'^\| `([A-Z_0-9]+)`', readme, re.M))
+assert 'SOUNDVOL' in SETTINGS and 'HITFEEDBACK' in SETTINGS, SETTINGS
+
 def check_items(name, seen, levels):
     if name in seen:
         return
@@ -284,8 +290,11 @@ def check_items(name, seen, levels):
             err('%s: item %d needs text;action;argument' % (name, i))
             continue
         text, action, arg = v.split(';')
-        if action not in ('NADDA', 'MENU', 'GAME', 'SCRIPT', 'SLOTS') or action == 'SLOTS' and arg not in ('SAVE', 'LOAD'):
+        if (action not in ('NADDA', 'MENU', 'GAME', 'SCRIPT', 'SLOTS', 'SETTING', 'CONTROLS') or
+                action == 'SLOTS' and arg not in ('SAVE', 'LOAD') or action == 'SETTING' and arg not in SETTINGS):
             err('%s: item %d has action %s;%s' % (name, i, action, arg))
+        if action == 'SETTING' and '{%s}' % arg not in text:
+            err('%s: item %d changes %s without showing it' % (name, i, arg))
         if action == 'MENU':
             check_items(arg, seen, levels)
         elif action == 'GAME':
@@ -303,11 +312,17 @@ check_items(menu.get('DEFMENU', ''), seen, levels)
 actions = set()
 for f in seen:
     t = read_def(f)
-    actions |= {t[k].split(';')[2] for k in t if k.isdigit() and t[k].split(';')[1] == 'SCRIPT'}
-for cmd in ('INCSOUNDVOL10', 'DECSOUNDVOL10', 'INCMUSICVOL10', 'DECMUSICVOL10', 'INCRES', 'DECRES',
-            'TOGGLESHADING', 'TOGGLEZBUFF', 'TOGGLEMOUSELOOK', 'QUIT', 'HOST', 'PROMPT JOIN', 'LEAVE'):
-    if cmd not in actions:
+    actions |= {tuple(t[k].split(';')[1:]) for k in t if k.isdigit() and t[k].count(';') == 2}
+for cmd in ('QUIT', 'HOST', 'PROMPT JOIN', 'LEAVE'):
+    if ('SCRIPT', cmd) not in actions:
         err('no menu item runs %s' % cmd)
+# the options a player changes from the menus, each showing its value
+for key in ('SOUNDVOL', 'MUSICVOL', 'SCREENSIZE', 'FRAMERATE', 'SCALING', 'SHADING', 'ZBUFFER', 'MOUSELOOK',
+            'MOUSESENS', 'CROSSHAIR', 'AUTOMAP', 'LEVELNAMES', 'HITFEEDBACK', 'SKILL'):
+    if ('SETTING', key) not in actions:
+        err('no menu item changes %s' % key)
+if not any(a[0] == 'CONTROLS' for a in actions):
+    err('no menu item opens the Controls list')
 # the deathmatch arena (start points DMSTART0..., a level that follows itself) is no campaign's first level
 arenas = [l for l in levels if 'DMSTART0' in read_def(l)]
 for arena in arenas:

@@ -11,6 +11,8 @@
 #               the victory screen; a level that resets the player starts at 0
 #   RETRY       after the death camera a continue key gives back the level as it was entered
 #   CROSSHAIR, AUTOMAP, LEVELNAMES  pixels in screenshots, the level's name as a notify line
+#   HITFEEDBACK a gunner ahead on the left, then on the right: the screen's edge glows red and a red mark
+#               points to his side; none of it in the classic game
 set -euo pipefail
 runner=$1
 source "$(dirname "$0")/scratch.bash"
@@ -63,6 +65,8 @@ level("ENTER.LVL", "ROOM.DXF", ["gun.obj;0;0", "medkit.obj;0;1"], (0, 0, 0), exi
 level("DIE.LVL", "ROOM.DXF", ["gunner.obj;0;8;180"], (0, 0, 180), ars="deadly.ars")
 level("AIDS.LVL", "ROOM.DXF", ["gun.obj;0;0", "seeker.obj;0;6;0"], (0, 0, 0), exit_=(-10, 12),
       extra=reset + ["NAME=Test Yard"])
+level("HURTL.LVL", "ROOM.DXF", ["gunner.obj;-6;6;225"], (0, 0, 0), extra=reset)
+level("HURTR.LVL", "ROOM.DXF", ["gunner.obj;6;6;135"], (0, 0, 0), extra=reset)
 defs("start.mnu", ["DEFMENU=main.itm"])
 
 def play(lvl, rule, script, name):
@@ -75,11 +79,11 @@ def play(lvl, rule, script, name):
         out = subprocess.run([runner, "script.txt"], capture_output=True, text=True)
         assert out.returncode == 0, (name, out.returncode, out.stderr)
         dumps = [json.loads(l) for l in out.stdout.splitlines() if l.startswith("{")]
-        rules = dumps[0]["settings"]["rules"]
+        values = dumps[0]["settings"]["values"]
         for r in rule:
-            assert rules[r.split("=")[0]] == (int(r.split("=")[1]) if on else 0), (name, rules)
+            assert values[r.split("=")[0]] == (int(r.split("=")[1]) if on else 0), (name, values)
         result[on] = dumps
-        for shot in ["plain", "hit", "map", "turned", "nocross"]:
+        for shot in ["plain", "hit", "map", "turned", "nocross", "hurt"]:
             try:
                 os.replace(shot + ".png", "%s-%s.png" % (shot, "on" if on else "off"))
             except FileNotFoundError:
@@ -258,5 +262,27 @@ turned, _ = colours("turned-on.png")
 assert turned.get(GREEN, 0) > 200
 seen, _ = colours("map-off.png")
 assert seen.get(GREEN, 0) == 0 and seen.get((0, 0, 0), 0) < side * side, "Tab shows a map in the classic game"
+
+# ---- HITFEEDBACK: the glow at the edge and the mark toward the shooter ----
+def reds(name):
+    """Red pixels (red well above green and blue) in the left and the right half of the screenshot."""
+    px, w, h = image(name)
+    halves = [0, 0]
+    for y in range(0, h, 2):
+        for x in range(w):
+            r, g, b = px(x, y)
+            if r >= 60 and r > 2 * g + 20 and r > 2 * b + 20:
+                halves[x >= w // 2] += 1
+    return halves
+script = "press RETURN\nwait 600\nticks 60\nscreenshot hurt.png\ndump\n"
+marks = {}
+for lvl in ["HURTL.LVL", "HURTR.LVL"]:
+    on, off = play(lvl, ["HITFEEDBACK=1"], script, "hurt")
+    assert on[-1]["player"]["health"] < 100 and off[-1]["player"]["health"] < 100, "the gunner never hit"
+    marks[lvl] = reds("hurt-on.png")
+    assert sum(reds("hurt-off.png")) == 0, ("the classic game shows the hurt", reds("hurt-off.png"))
+left, right = marks["HURTL.LVL"], marks["HURTR.LVL"]
+assert min(left + right) > 100, ("no red edge", marks)
+assert left[0] > left[1] + 50 and right[1] > right[0] + 50, ("the mark points the wrong way", marks)
 print("e2e game_rules: ok")
 PY

@@ -23,12 +23,15 @@ mkdir elsewhere
 cd elsewhere
 game="$prefix/bin/zarvo"
 [ "$("$game" --version)" = "zarvo $version" ] || { echo "--version: $("$game" --version), the changelog: $version"; exit 1; }
-"$game" --help | grep -q -- "--data FOLDER"
-"$game" --list-settings | grep -q "^SOUNDVOL=80	0..100	classic,saved	" || { echo "--list-settings"; exit 1; }
+# (read whole before grep looks: grep -q leaving early would cut the pipe under the game)
+help=$("$game" --help)
+grep -q -- "--data FOLDER" <<< "$help"
+settings=$("$game" --list-settings)
+grep -q "^SOUNDVOL=80	0..100	classic,saved	" <<< "$settings" || { echo "--list-settings"; exit 1; }
 # The runner answers the same two questions, with status 0.
 headless="$prefix/bin/zarvo-headless"
 [ "$("$headless" --version)" = "zarvo-headless $version" ] || { echo "zarvo-headless --version"; exit 1; }
-"$headless" --help | grep -q -- "--check LEVEL" || { echo "zarvo-headless --help"; exit 1; }
+grep -q -- "--check LEVEL" <<< "$("$headless" --help)" || { echo "zarvo-headless --help"; exit 1; }
 set +e
 "$game" --bogus > out.txt 2> err.txt
 code=$?

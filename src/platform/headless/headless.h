@@ -10,6 +10,8 @@ void HeadlessAdvanceClock(uint32_t ms);
 void HeadlessSetKey(int code, bool down);
 void HeadlessReleaseAllKeys();
 void HeadlessMouseMove(int32_t dx, int32_t dy);
+// The wheel turned by dz (120 a notch, as the real backend counts; positive away from the player).
+void HeadlessMouseWheel(int32_t dz);
 void HeadlessMouseButton(int button, bool down);
 // An event as the window would deliver it; PE_RESIZE also gives the window that drawing area.
 void HeadlessPushEvent(int type, int code);

@@ -10,7 +10,7 @@ namespace {
 
 uint32_t Clock = 10000;
 uint8_t Keys[256];
-int32_t MouseDX, MouseDY;
+int32_t MouseDX, MouseDY, MouseDZ;
 uint8_t Buttons[4];
 bool PadPlugged, PadOpen;  // a pad is plugged in; the program watches for one
 int32_t PadX, PadY, PadTurn;
@@ -46,6 +46,9 @@ void HeadlessMouseMove(int32_t dx, int32_t dy) {
     MouseDX += dx;
     MouseDY += dy;
 }
+void HeadlessMouseWheel(int32_t dz) {
+    if (Focused) MouseDZ += dz;
+}
 void HeadlessMouseButton(int button, bool down) {
     if (button >= 0 && button < 4) Buttons[button] = down ? 0x80 : 0;
 }
@@ -62,7 +65,7 @@ void HeadlessPushEvent(int type, int code) {
     }
     if (type == PE_ACTIVATE) {
         Focused = code != 0;
-        if (!Focused) MouseDX = MouseDY = 0;
+        if (!Focused) MouseDX = MouseDY = MouseDZ = 0;
     }
     if (QueueCount == kQueueSize) return;
     Queue[(QueueHead + QueueCount) % kQueueSize] = {type, code};
@@ -169,8 +172,8 @@ void PlatformReadKeyboard(uint8_t keys[256]) { memcpy(keys, Keys, 256); }
 void PlatformReadMouse(int32_t* dx, int32_t* dy, int32_t* dz, uint8_t buttons[4]) {
     *dx = MouseDX;
     *dy = MouseDY;
-    *dz = 0;
-    MouseDX = MouseDY = 0;
+    *dz = MouseDZ;
+    MouseDX = MouseDY = MouseDZ = 0;
     memcpy(buttons, Buttons, 4);
 }
 bool PlatformJoystickOpen(int, int) {
