@@ -7,6 +7,8 @@
 # scaled up. Then the screen keys: at SCREENSIZE=1920x1080 the menu lies in the middle, as large as at
 # 1440 x 1080, and the frames over a second of virtual time follow FRAMERATE (and the ticks, above their
 # rate); with SCREENSIZE=WINDOW the screen follows the window's resizes, within 640 x 480 .. 7680 x 4320.
+# Last, the bundled option pages: Options, Sound and music, Right on the sound volume (the item shows the
+# new value), the mouse wheel on the music volume, and Escape back to the start menu, which then stays.
 set -euo pipefail
 runner=$1
 src=$2
@@ -248,4 +250,40 @@ sizes = [(d["settings"]["SCREENX"], d["settings"]["SCREENY"]) for d in scene.dum
 assert sizes == [(640, 480), (1280, 720), (640, 480), (7680, 4320)], sizes
 assert box("window.png")[:2] == (1280, 720)
 print("e2e console_submit (screen keys): ok")
+PY
+cat > options.txt <<'SCRIPT'
+wait 1000
+press DOWN
+press DOWN
+press DOWN
+press DOWN
+press RETURN
+press RETURN
+press RIGHT
+dump
+press DOWN
+wheel -2
+wait 100
+dump
+press ESCAPE
+press ESCAPE
+dump
+press ESCAPE
+dump
+SCRIPT
+run_runner options.txt options.jsonl
+python3 - "$work" <<'PY'
+import sys, os
+import scene
+stepped, wheeled, back, stays = scene.dumps(os.path.join(sys.argv[1], "options.jsonl"))
+shown = lambda d: [i["shown"] for i in d["menu"]["items"]]
+assert stepped["menu"]["file"] == "sound.itm", stepped["menu"]
+assert shown(stepped) == ["Sound volume: 90", "Music volume: 80", "Back"], shown(stepped)
+assert stepped["menu"]["items"][0]["text"] == "Sound volume: {SOUNDVOL}"
+assert stepped["settings"]["SOUNDVOL"] == 90
+assert shown(wheeled)[1] == "Music volume: 70" and wheeled["settings"]["MUSICVOL"] == 70, shown(wheeled)
+assert back["menu"]["file"] == "main.itm" and back["menu"]["visible"] == 1, back["menu"]
+assert back["menu"]["items"][back["menu"]["selected"]]["text"] == "Options", back["menu"]
+assert stays["menu"]["file"] == "main.itm" and stays["menu"]["visible"] == 1, "Escape left an empty screen"
+print("e2e console_submit (option pages): ok")
 PY
