@@ -8,7 +8,8 @@
 # 1440 x 1080, and the frames over a second of virtual time follow FRAMERATE (and the ticks, above their
 # rate); with SCREENSIZE=WINDOW the screen follows the window's resizes, within 640 x 480 .. 7680 x 4320.
 # Last, the bundled option pages: Options, Sound and music, Right on the sound volume (the item shows the
-# new value), the mouse wheel on the music volume, and Escape back to the start menu, which then stays.
+# new value), the mouse wheel on the music volume, and Escape back to the start menu, which then stays;
+# then Options, Controls, Keys: E added to Forward, and E walks the player in New Game's first level.
 set -euo pipefail
 runner=$1
 src=$2
@@ -270,12 +271,35 @@ press ESCAPE
 dump
 press ESCAPE
 dump
+press RETURN
+press DOWN
+press DOWN
+press RETURN
+press RETURN
+press RETURN
+press E
+dump
+press ESCAPE
+press ESCAPE
+press ESCAPE
+press UP
+press UP
+press UP
+press UP
+press RETURN
+press RETURN
+wait 1500
+dump
+down E
+ticks 100
+up E
+dump
 SCRIPT
 run_runner options.txt options.jsonl
 python3 - "$work" <<'PY'
 import sys, os
 import scene
-stepped, wheeled, back, stays = scene.dumps(os.path.join(sys.argv[1], "options.jsonl"))
+stepped, wheeled, back, stays, bound, entered, walked = scene.dumps(os.path.join(sys.argv[1], "options.jsonl"))
 shown = lambda d: [i["shown"] for i in d["menu"]["items"]]
 assert stepped["menu"]["file"] == "sound.itm", stepped["menu"]
 assert shown(stepped) == ["Sound volume: 90", "Music volume: 80", "Back"], shown(stepped)
@@ -285,5 +309,11 @@ assert shown(wheeled)[1] == "Music volume: 70" and wheeled["settings"]["MUSICVOL
 assert back["menu"]["file"] == "main.itm" and back["menu"]["visible"] == 1, back["menu"]
 assert back["menu"]["items"][back["menu"]["selected"]]["text"] == "Options", back["menu"]
 assert stays["menu"]["file"] == "main.itm" and stays["menu"]["visible"] == 1, "Escape left an empty screen"
+# Options, Controls, Keys: E added to Forward, which then walks the player in level 1
+assert shown(bound)[0] == "Forward: UP, W, E", shown(bound)
+assert bound["settings"]["values"]["BIND_FORWARD"] == "W;E", bound["settings"]["values"]["BIND_FORWARD"]
+assert entered["GameState"] == 1 and entered["menu"]["visible"] == 0, (entered["GameState"], entered["menu"])
+a, b = entered["player"]["pos"], walked["player"]["pos"]
+assert abs(b[0] - a[0]) + abs(b[2] - a[2]) > 1, (a, b)
 print("e2e console_submit (option pages): ok")
 PY
