@@ -48,6 +48,9 @@ static void LayOutItem(int i) {
 void RefreshMenuTexts() {
     for (int i = 0; i < Menu.itemCount && i < MENU_ITEMS; ++i) {
         MenuItem& item = Menu.items[i];
+        // Runs every tick and frame a menu shows: a text without braces, already shown as it is, costs a
+        // comparison and no string.
+        if (!strchr(item.text, '{') && strncmp(item.text, item.shown, sizeof item.shown) == 0) continue;
         if (SettingsInText(Settings, item.text).compare(0, sizeof item.shown - 1, item.shown) == 0) continue;
         // Only the width changes with the value: the item keeps its place in the column.
         const int32_t height = item.height;
